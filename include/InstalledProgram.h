@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+// One registered desktop program, as read from its uninstall key. Text
+// fields are zero-terminated strings in the target's ANSI code page, exactly
+// as the registry returned them; a value that was absent or did not fit
+// leaves its field empty. Copied by value.
+struct InstalledProgram {
+    static constexpr int kTextSize = 260;
+
+    char displayIcon[kTextSize] = {};
+    char iconGroup[kTextSize] = {};
+    char displayName[kTextSize] = {};
+    char uninstallCommand[kTextSize] = {};
+    char installLocation[kTextSize] = {};
+    char publisher[kTextSize] = {};
+    char displayVersion[kTextSize] = {};
+    uint64_t sizeBytes = 0;
+};

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Errors.h"
+
+namespace platform {
+
+// File attributes (FILE_ATTRIBUTE_*).
+enum : uint32_t {
+    kAttrReadOnly = 0x1,
+    kAttrHidden = 0x2,
+    kAttrSystem = 0x4,
+    kAttrDirectory = 0x10,
+    kAttrArchive = 0x20,
+    kAttrNormal = 0x80,
+    kAttrReparsePoint = 0x400,
+    kInvalidAttributes = 0xFFFFFFFF,
+};
+
+// Special folders (CSIDL_*) the leftover search reads.
+enum : int {
+    kCsidlCommonPrograms = 23,
+    kCsidlCommonDesktop = 25,
+    kCsidlAppData = 26,
+    kCsidlWindows = 36,
+    kCsidlProgramFiles = 38,
+    kCsidlProgramFilesX86 = 42,
+    kCsidlProfile = 40,
+};
+
+// What a listing includes. Entries named "." and ".." are never listed.
+// Without kListHidden, entries with the hidden attribute are left out;
+// without kListSystem, entries with the system attribute are left out
+// (the way QDir leaves them out on Windows).
+enum : uint32_t {
+    kListFiles = 0x1,
+    kListDirs = 0x2,
+    kListHidden = 0x4,
+    kListSystem = 0x8,
+};
+
+struct FileEntry {
+    std::string name; // UTF-8, no folder part
+    uint32_t attributes = 0;
+
+    bool isDir() const { return (attributes & kAttrDirectory) != 0; }
+    bool isLink() const { return (attributes & kAttrReparsePoint) != 0; }
+};
+
+// One entry of a tree walk: its parent is the index of a folder entry
+// earlier in the same result, or kTreeRoot for a direct child of the base.
+struct TreeEntry {
+    static constexpr uint32_t kTreeRoot = 0xFFFFFFFF;
+    uint32_t parent = kTreeRoot;
+    FileEntry entry;
+};
+
+// The file system of the target machine. Paths are absolute Windows paths
+// in UTF-8 ("C:\\users\\..."); either separator is accepted. Every call
+// returns a Windows error code. Safe to call from several threads.
+class IFileSystem {
+public:
+    virtual ~IFileSystem() = default;
+
+    // The direct entries of a folder that pass `flags`, sorted by name
+    // ignoring case.
+    virtual uint32_t ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) = 0;
+
+    // Every entry below `base` that passes `flags`, in one call: each folder's
+    // own entries are contiguous and sorted by name ignoring case, and the
+    // entries of a folder come after the folder's own entry. Folders that are
+    // junctions or symbolic links (reparse points) are listed but never
+    // entered; folders left out by `flags` are not entered either.
+    virtual uint32_t ListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) = 0;
+
+    // GetFileAttributesW. kInvalidAttributes with an error when missing.
+    virtual uint32_t GetAttributes(const std::string& path, uint32_t* attributes) = 0;
+
+    // DeleteFileW. A symbolic link to a file is removed, not its target.
+    virtual uint32_t DeleteFile(const std::string& path) = 0;
+
+    // Leaves only the owner-write permission, which on Windows clears the
+    // read-only attribute (what QFile::setPermissions(WriteOwner) does).
+    virtual uint32_t SetOwnerWriteOnly(const std::string& path) = 0;
+
+    // Removes the folder, then each parent in turn while it is empty, the way
+    // QDir::rmpath does. A junction or symbolic link is removed as a link;
+    // its target is never touched. Succeeds when the folder itself is gone.
+    virtual uint32_t RemoveFolderAndEmptyParents(const std::string& path) = 0;
+
+    // Creation time as a FILETIME count (100 ns since 1601-01-01 UTC).
+    virtual uint32_t CreationTime(const std::string& path, uint64_t* fileTime) = 0;
+
+    // SHGetSpecialFolderPathW(csidl) without creating the folder.
+    virtual uint32_t SpecialFolder(int csidl, std::string* path) = 0;
+
+    // Test and fixture support; the product never creates files.
+    virtual uint32_t CreateFolder(const std::string& path) = 0; // with missing parents
+    virtual uint32_t WriteFile(const std::string& path, const std::string& content) = 0;
+    virtual uint32_t SetAttributes(const std::string& path, uint32_t attributes) = 0;
+
+    bool Exists(const std::string& path) {
+        uint32_t attributes = kInvalidAttributes;
+        return GetAttributes(path, &attributes) == kErrorSuccess && attributes != kInvalidAttributes;
+    }
+    bool FolderExists(const std::string& path) {
+        uint32_t attributes = kInvalidAttributes;
+        return GetAttributes(path, &attributes) == kErrorSuccess && attributes != kInvalidAttributes &&
+               (attributes & kAttrDirectory) != 0;
+    }
+};
+
+} // namespace platform

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+
+namespace platform {
+
+// Everything the system reads from or changes on the target machine.
+class IPlatform {
+public:
+    virtual ~IPlatform() = default;
+
+    virtual IRegistry& Registry() = 0;
+    virtual ISystem& System() = 0;
+    virtual IFileSystem& Files() = 0;
+
+    // Empty while the backend works. Once a call has failed with
+    // kErrorBackendFailure, a sentence that says why ("the Wine host
+    // exited ...").
+    virtual std::string FatalError() const = 0;
+};
+
+struct PlatformOptions {
+    // The Wine prefix to manage (Linux only). Empty: $WINEPREFIX, else ~/.wine.
+    std::string winePrefix;
+};
+
+// The one place that chooses the backend: the Windows API on Windows, the
+// Wine host elsewhere. Returns null and sets `error` when the backend
+// cannot start.
+std::unique_ptr<IPlatform> CreatePlatform(const PlatformOptions& options, std::string* error);
+
+} // namespace platform
