@@ -1,0 +1,426 @@
+#include "fake/MemoryFileSystem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <deque>
+#include <utility>
+
+using namespace platform;
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Bits SetFileAttributes cannot change.
+constexpr uint32_t kFixedBits = kAttrDirectory | kAttrReparsePoint;
+
+// Windows resolves at most this many links in one path before giving up;
+// a link loop thus ends in an error instead of a hang.
+constexpr int kMaxLinkDepth = 32;
+
+} // namespace
+
+MemoryFileSystem::MemoryFileSystem() {
+    root_.attributes = kAttrDirectory;
+    // Wine's layout of a fresh 64-bit prefix.
+    const std::string user = std::string("C:\\users\\") + kUser;
+    specialFolders_ = {
+        {kCsidlAppData, user + "\\AppData\\Roaming"},
+        {kCsidlProfile, user},
+        {kCsidlWindows, "C:\\windows"},
+        {kCsidlProgramFiles, "C:\\Program Files"},
+        {kCsidlProgramFilesX86, "C:\\Program Files (x86)"},
+        {kCsidlCommonPrograms, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
+        {kCsidlCommonDesktop, "C:\\users\\Public\\Desktop"},
+    };
+}
+
+MemoryFileSystem::~MemoryFileSystem() = default;
+
+bool MemoryFileSystem::Split(const std::string& path, std::vector<std::string>* parts) {
+    std::string text = path;
+    if (text.compare(0, 4, "\\\\?\\") == 0) text.erase(0, 4);
+    if (text.size() < 2 || !isalpha(static_cast<unsigned char>(text[0])) || text[1] != ':') return false;
+    if (text.size() > 2 && !IsSeparator(text[2])) return false; // drive-relative
+    if (text.size() == 2) return false;
+    parts->clear();
+    parts->push_back(std::string(1, static_cast<char>(toupper(static_cast<unsigned char>(text[0])))) + ":");
+    size_t pos = 3;
+    while (pos <= text.size()) {
+        size_t end = pos;
+        while (end < text.size() && !IsSeparator(text[end])) ++end;
+        std::string part = text.substr(pos, end - pos);
+        if (part == "..") {
+            if (parts->size() > 1) parts->pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts->push_back(part);
+        }
+        pos = end + 1;
+    }
+    return true;
+}
+
+std::string MemoryFileSystem::Fold(const std::string& name) {
+    std::string folded = name;
+    for (size_t i = 0; i < folded.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(folded[i]);
+        if (c >= 'A' && c <= 'Z') {
+            folded[i] = static_cast<char>(c + 32);
+        } else if (c == 0xC3 && i + 1 < folded.size()) {
+            // Latin-1 capitals U+00C0..U+00DE (but not U+00D7, the
+            // multiplication sign) in UTF-8.
+            unsigned char next = static_cast<unsigned char>(folded[i + 1]);
+            if (next >= 0x80 && next <= 0x9E && next != 0x97) folded[i + 1] = static_cast<char>(next + 0x20);
+            ++i;
+        }
+    }
+    return folded;
+}
+
+std::string MemoryFileSystem::Join(const std::vector<std::string>& parts, size_t count) {
+    std::string path = parts.empty() ? std::string() : parts[0] + "\\";
+    for (size_t i = 1; i < count && i < parts.size(); ++i) {
+        if (i > 1) path += "\\";
+        path += parts[i];
+    }
+    return path;
+}
+
+uint32_t MemoryFileSystem::Resolve(const std::string& path, bool followLast, Node** node, Node** parent,
+                                   std::vector<std::string>* resolvedParts) {
+    std::vector<std::string> parts;
+    *node = nullptr;
+    if (parent) *parent = nullptr;
+    if (!Split(path, &parts)) return kErrorPathNotFound;
+    return ResolveParts(std::move(parts), followLast, 0, node, parent, resolvedParts);
+}
+
+uint32_t MemoryFileSystem::ResolveParts(std::vector<std::string> parts, bool followLast, int depth, Node** node,
+                                        Node** parent, std::vector<std::string>* resolvedParts) {
+    if (depth > kMaxLinkDepth) return kErrorPathNotFound;
+    auto drive = root_.children.find(Fold(parts[0]));
+    if (drive == root_.children.end()) return kErrorPathNotFound;
+    Node* current = drive->second.get();
+    Node* holder = &root_;
+    for (size_t i = 1; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size();
+        if (!current->isDir()) return kErrorPathNotFound;
+        if (current->isLink()) {
+            // A link in the middle of the path: go on inside its target.
+            std::vector<std::string> target;
+            if (!Split(current->linkTarget, &target)) return kErrorPathNotFound;
+            target.insert(target.end(), parts.begin() + static_cast<std::ptrdiff_t>(i), parts.end());
+            return ResolveParts(std::move(target), followLast, depth + 1, node, parent, resolvedParts);
+        }
+        auto child = current->children.find(Fold(parts[i]));
+        if (child == current->children.end()) {
+            if (!last) return kErrorPathNotFound;
+            if (parent) *parent = current;
+            if (resolvedParts) *resolvedParts = parts;
+            return kErrorFileNotFound;
+        }
+        holder = current;
+        current = child->second.get();
+        parts[i] = current->name;
+    }
+    if (followLast && current->isLink()) {
+        std::vector<std::string> target;
+        if (!Split(current->linkTarget, &target)) return kErrorPathNotFound;
+        return ResolveParts(std::move(target), followLast, depth + 1, node, parent, resolvedParts);
+    }
+    *node = current;
+    if (parent) *parent = holder;
+    if (resolvedParts) *resolvedParts = parts;
+    return kErrorSuccess;
+}
+
+bool MemoryFileSystem::Passes(const Node& node, uint32_t flags) const {
+    if (!(flags & (node.isDir() ? kListDirs : kListFiles))) return false;
+    if ((node.attributes & kAttrHidden) && !(flags & kListHidden)) return false;
+    if ((node.attributes & kAttrSystem) && !(flags & kListSystem)) return false;
+    return true;
+}
+
+std::vector<const MemoryFileSystem::Node*> MemoryFileSystem::Sorted(const Node& folder, uint32_t flags) const {
+    // The map is ordered by the lower-cased name, which is the order of a
+    // comparison that ignores case.
+    std::vector<const Node*> nodes;
+    for (const auto& child : folder.children)
+        if (Passes(*child.second, flags)) nodes.push_back(child.second.get());
+    return nodes;
+}
+
+static uint32_t Reported(uint32_t attributes) { return attributes == 0 ? kAttrNormal : attributes; }
+
+uint32_t MemoryFileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    entries->clear();
+    Node* node = nullptr;
+    uint32_t error = Resolve(path, true, &node);
+    if (error == kErrorFileNotFound) return kErrorPathNotFound; // "<path>\*" has a missing folder
+    if (error != kErrorSuccess) return error;
+    if (!node->isDir()) return kErrorDirectory;
+    for (const Node* child : Sorted(*node, flags)) entries->push_back(FileEntry{child->name, Reported(child->attributes)});
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::ListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    entries->clear();
+    Node* node = nullptr;
+    uint32_t error = Resolve(base, true, &node);
+    if (error == kErrorFileNotFound) return kErrorPathNotFound;
+    if (error != kErrorSuccess) return error;
+    if (!node->isDir()) return kErrorDirectory;
+    std::deque<std::pair<const Node*, uint32_t>> folders{{node, TreeEntry::kTreeRoot}};
+    while (!folders.empty()) {
+        auto folder = folders.front();
+        folders.pop_front();
+        for (const Node* child : Sorted(*folder.first, flags)) {
+            TreeEntry entry;
+            entry.parent = folder.second;
+            entry.entry = FileEntry{child->name, Reported(child->attributes)};
+            entries->push_back(entry);
+            if (child->isDir() && !child->isLink())
+                folders.emplace_back(child, static_cast<uint32_t>(entries->size() - 1));
+        }
+    }
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    *attributes = kInvalidAttributes;
+    Node* node = nullptr;
+    uint32_t error = Resolve(path, false, &node);
+    if (error != kErrorSuccess) return error;
+    *attributes = Reported(node->attributes);
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::DeleteFile(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    Node* node = nullptr;
+    Node* parent = nullptr;
+    uint32_t error = Resolve(path, false, &node, &parent);
+    if (error != kErrorSuccess) return error;
+    if (node->isDir() || (node->attributes & kAttrReadOnly)) return kErrorAccessDenied;
+    parent->children.erase(Fold(node->name));
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::SetOwnerWriteOnly(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    Node* node = nullptr;
+    uint32_t error = Resolve(path, false, &node);
+    if (error != kErrorSuccess) return error;
+    node->attributes &= ~static_cast<uint32_t>(kAttrReadOnly);
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    std::vector<std::string> parts;
+    if (!Split(path, &parts)) return kErrorPathNotFound;
+    // Like QDir::rmpath: the folder first, then each parent named by the
+    // path text (a link on the way is removed as a link) until one cannot
+    // be removed or the drive is reached.
+    for (size_t count = parts.size(); count > 1; --count) {
+        const bool first = count == parts.size();
+        Node* node = nullptr;
+        Node* parent = nullptr;
+        uint32_t error = Resolve(Join(parts, count), false, &node, &parent);
+        if (error == kErrorSuccess && !node->isDir()) error = kErrorDirectory;
+        if (error == kErrorSuccess && !node->isLink()) {
+            if (node->attributes & kAttrReadOnly)
+                error = kErrorAccessDenied;
+            else if (!node->children.empty())
+                error = kErrorDirNotEmpty;
+        }
+        if (error != kErrorSuccess) return first ? error : kErrorSuccess;
+        parent->children.erase(Fold(node->name));
+    }
+    return parts.size() > 1 ? kErrorSuccess : kErrorAccessDenied;
+}
+
+uint32_t MemoryFileSystem::CreationTime(const std::string& path, uint64_t* fileTime) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    *fileTime = 0;
+    Node* node = nullptr;
+    uint32_t error = Resolve(path, false, &node);
+    if (error != kErrorSuccess) return error;
+    *fileTime = node->creationTime;
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::SpecialFolder(int csidl, std::string* path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    path->clear();
+    auto known = specialFolders_.find(csidl);
+    if (known == specialFolders_.end()) return kErrorFileNotFound;
+    Node* node = nullptr;
+    uint32_t error = Resolve(known->second, true, &node);
+    if (error != kErrorSuccess) return kErrorPathNotFound;
+    if (!node->isDir()) return kErrorPathNotFound;
+    *path = known->second;
+    return kErrorSuccess;
+}
+
+MemoryFileSystem::Node* MemoryFileSystem::MakeFolders(const std::vector<std::string>& parts, size_t count,
+                                                      uint32_t* error) {
+    *error = kErrorSuccess;
+    auto& drive = root_.children[Fold(parts[0])];
+    if (!drive) {
+        drive = std::make_unique<Node>();
+        drive->name = parts[0];
+        drive->attributes = kAttrDirectory;
+    }
+    Node* last = nullptr;
+    for (size_t i = 2; i <= count; ++i) {
+        Node* node = nullptr;
+        Node* parent = nullptr;
+        uint32_t found = Resolve(Join(parts, i), true, &node, &parent);
+        if (found == kErrorFileNotFound && parent) {
+            auto folder = std::make_unique<Node>();
+            folder->name = parts[i - 1];
+            folder->attributes = kAttrDirectory;
+            folder->creationTime = nextCreationTime_++;
+            node = folder.get();
+            parent->children[Fold(folder->name)] = std::move(folder);
+        } else if (found != kErrorSuccess || !node->isDir()) {
+            *error = kErrorPathNotFound;
+            return nullptr;
+        }
+        last = node;
+    }
+    return last ? last : drive.get();
+}
+
+uint32_t MemoryFileSystem::CreateFolder(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    std::vector<std::string> parts;
+    if (!Split(path, &parts)) return kErrorPathNotFound;
+    Node* existing = nullptr;
+    // SHCreateDirectoryEx: an existing entry is an error.
+    if (parts.size() > 1 && Resolve(path, false, &existing) == kErrorSuccess) return kErrorAlreadyExists;
+    uint32_t error = kErrorSuccess;
+    MakeFolders(parts, parts.size(), &error);
+    return error;
+}
+
+uint32_t MemoryFileSystem::WriteFile(const std::string& path, const std::string& content) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    Node* node = nullptr;
+    Node* parent = nullptr;
+    std::vector<std::string> parts;
+    uint32_t error = Resolve(path, false, &node, &parent, &parts);
+    if (error == kErrorSuccess) {
+        if (node->isDir() || (node->attributes & kAttrReadOnly)) return kErrorAccessDenied;
+        node->content = content;
+        return kErrorSuccess;
+    }
+    if (error != kErrorFileNotFound || !parent) return error;
+    auto file = std::make_unique<Node>();
+    file->name = parts.back();
+    file->attributes = kAttrArchive;
+    file->content = content;
+    file->creationTime = nextCreationTime_++;
+    parent->children[Fold(file->name)] = std::move(file);
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    Node* node = nullptr;
+    uint32_t error = Resolve(path, false, &node);
+    if (error != kErrorSuccess) return error;
+    node->attributes = (node->attributes & kFixedBits) | (attributes & ~(kFixedBits | kAttrNormal));
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::CreateLink(const std::string& path, const std::string& target) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> parts;
+    if (!Split(path, &parts) || parts.size() < 2) return kErrorPathNotFound;
+    uint32_t error = kErrorSuccess;
+    Node* parent = MakeFolders(parts, parts.size() - 1, &error);
+    if (!parent) return error;
+    if (parent->children.count(Fold(parts.back()))) return kErrorAlreadyExists;
+    auto link = std::make_unique<Node>();
+    link->name = parts.back();
+    link->attributes = kAttrDirectory | kAttrReparsePoint;
+    link->linkTarget = target;
+    link->creationTime = nextCreationTime_++;
+    parent->children[Fold(link->name)] = std::move(link);
+    return kErrorSuccess;
+}
+
+void MemoryFileSystem::SetSpecialFolder(int csidl, const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (path.empty())
+        specialFolders_.erase(csidl);
+    else
+        specialFolders_[csidl] = path;
+}
+
+void MemoryFileSystem::SetCreationTime(const std::string& path, uint64_t fileTime) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Node* node = nullptr;
+    if (Resolve(path, false, &node) == kErrorSuccess) node->creationTime = fileTime;
+}
+
+std::string MemoryFileSystem::ReadFile(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Node* node = nullptr;
+    if (Resolve(path, true, &node) != kErrorSuccess || node->isDir()) return std::string();
+    return node->content;
+}
+
+void MemoryFileSystem::SnapshotInto(const Node& folder, const std::string& prefix, std::vector<std::string>* out) {
+    for (const auto& child : folder.children) {
+        const Node& node = *child.second;
+        std::string path = prefix + node.name;
+        if (node.isLink()) {
+            out->push_back(path + " -> " + node.linkTarget);
+        } else if (node.isDir()) {
+            out->push_back(path + "\\");
+            SnapshotInto(node, path + "\\", out);
+        } else {
+            out->push_back(path);
+        }
+    }
+}
+
+std::vector<std::string> MemoryFileSystem::Snapshot(const std::string& base) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> paths;
+    std::vector<std::string> parts;
+    Node* node = nullptr;
+    if (!Split(base, &parts) || Resolve(base, true, &node) != kErrorSuccess || !node->isDir()) return paths;
+    std::string prefix = Join(parts, parts.size());
+    if (prefix.back() != '\\') prefix += "\\";
+    SnapshotInto(*node, prefix, &paths);
+    std::sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) { return Fold(a) < Fold(b); });
+    return paths;
+}
+
+size_t MemoryFileSystem::CallCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calls_;
+}
+
+void MemoryFileSystem::ResetCallCount() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_ = 0;
+}

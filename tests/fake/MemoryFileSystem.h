@@ -1,0 +1,106 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+// A file system held in memory that answers like the wide Windows calls:
+// - paths are absolute ("C:\\a\\b"), either separator, repeated separators
+//   and a trailing one are accepted; names compare ignoring case (ASCII and
+//   Latin-1) and keep the case they were created with;
+// - a missing last component gives ERROR_FILE_NOT_FOUND, a missing folder on
+//   the way ERROR_PATH_NOT_FOUND, a file used as a folder ERROR_DIRECTORY
+//   (for listing) or ERROR_PATH_NOT_FOUND (elsewhere);
+// - links (junctions, symbolic links) are entries carrying
+//   FILE_ATTRIBUTE_REPARSE_POINT and a target path. A path that goes through
+//   a link resolves into its target, as on Windows, so listing a link lists
+//   its target; GetAttributes on the link itself describes the link; ListTree
+//   lists links without entering them; removing a link never touches its
+//   target;
+// - DeleteFile refuses read-only files and folders (ERROR_ACCESS_DENIED);
+//   removing a folder refuses a read-only or non-empty one;
+// - SpecialFolder answers from a table (Wine's layout for the user "tester"
+//   by default) and, like SHGetSpecialFolderPath without creating, fails
+//   when the folder does not exist.
+// Thread-safe; every call is counted so that a test can check that a walk
+// does not cost one call per entry.
+class MemoryFileSystem : public platform::IFileSystem {
+public:
+    static constexpr uint32_t kErrorDirectory = 267; // ERROR_DIRECTORY
+
+    MemoryFileSystem();
+    ~MemoryFileSystem() override;
+
+    uint32_t ListFolder(const std::string& path, uint32_t flags, std::vector<platform::FileEntry>* entries) override;
+    uint32_t ListTree(const std::string& base, uint32_t flags, std::vector<platform::TreeEntry>* entries) override;
+    uint32_t GetAttributes(const std::string& path, uint32_t* attributes) override;
+    uint32_t DeleteFile(const std::string& path) override;
+    uint32_t SetOwnerWriteOnly(const std::string& path) override;
+    uint32_t RemoveFolderAndEmptyParents(const std::string& path) override;
+    uint32_t CreationTime(const std::string& path, uint64_t* fileTime) override;
+    uint32_t SpecialFolder(int csidl, std::string* path) override;
+    uint32_t CreateFolder(const std::string& path) override;
+    uint32_t WriteFile(const std::string& path, const std::string& content) override;
+    uint32_t SetAttributes(const std::string& path, uint32_t attributes) override;
+
+    // Fixture helpers.
+    // A junction (or directory symbolic link) at `path` that points at
+    // `target`; the target need not exist. Parents are created.
+    uint32_t CreateLink(const std::string& path, const std::string& target);
+    // Answer `path` for `csidl`; an empty path makes the folder unknown.
+    void SetSpecialFolder(int csidl, const std::string& path);
+    void SetCreationTime(const std::string& path, uint64_t fileTime);
+    // The content of a file, empty when missing.
+    std::string ReadFile(const std::string& path);
+    // Every entry below `base` (links not entered) as absolute paths in the
+    // case they were created with, folders ending in a backslash, sorted
+    // ignoring case. For "what is left" comparisons.
+    std::vector<std::string> Snapshot(const std::string& base);
+
+    // Number of interface calls since construction or the last reset.
+    size_t CallCount() const;
+    void ResetCallCount();
+
+    // The Wine layout the default table answers for.
+    static constexpr const char* kUser = "tester";
+
+private:
+    struct Node {
+        std::string name; // as created
+        uint32_t attributes = platform::kAttrNormal;
+        std::string content;
+        std::string linkTarget; // non-empty for a link
+        uint64_t creationTime = 0;
+        std::map<std::string, std::unique_ptr<Node>> children; // by folded name
+        bool isDir() const { return (attributes & platform::kAttrDirectory) != 0; }
+        bool isLink() const { return (attributes & platform::kAttrReparsePoint) != 0; }
+    };
+
+    // A path split into its drive ("C:") and components; false when the
+    // path is not absolute.
+    static bool Split(const std::string& path, std::vector<std::string>* parts);
+    static std::string Fold(const std::string& name);
+    static std::string Join(const std::vector<std::string>& parts, size_t count);
+
+    // Looks up a path. Links on the way resolve into their target; the last
+    // component is resolved too when `followLast` is set. `parent` receives
+    // the folder holding the last component (resolved), when it exists.
+    uint32_t Resolve(const std::string& path, bool followLast, Node** node, Node** parent = nullptr,
+                     std::vector<std::string>* resolvedParts = nullptr);
+    uint32_t ResolveParts(std::vector<std::string> parts, bool followLast, int depth, Node** node, Node** parent,
+                          std::vector<std::string>* resolvedParts);
+    Node* MakeFolders(const std::vector<std::string>& parts, size_t count, uint32_t* error);
+    bool Passes(const Node& node, uint32_t flags) const;
+    std::vector<const Node*> Sorted(const Node& folder, uint32_t flags) const;
+    static void SnapshotInto(const Node& folder, const std::string& prefix, std::vector<std::string>* out);
+
+    mutable std::mutex mutex_;
+    Node root_; // children are the drives, by folded "c:"
+    std::map<int, std::string> specialFolders_;
+    uint64_t nextCreationTime_ = 133000000000000000ULL;
+    size_t calls_ = 0;
+};
