@@ -1,0 +1,219 @@
+#include "inventory/AppEnum.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <QDateTime>
+
+#include "support/Log.h"
+
+using platform::Hive;
+using platform::RegKey;
+using platform::ScopedRegKey;
+
+namespace {
+
+constexpr uint32_t kNameBufferSize = 260;
+// Sizes of 3 GiB and more (counted in KiB) are taken as bogus.
+constexpr uint64_t kSizeLimitKiB = 3145728;
+
+// Access masks per pass: the list key is read with its view flag; the
+// subkeys are opened for querying values in the 64-bit view for the 64-bit
+// pass and in the 32-bit view for the other two.
+constexpr uint32_t kListAccess32 = platform::kKeyRead | platform::kKeyWow64_32Key;  // 0x20219
+constexpr uint32_t kListAccess64 = platform::kKeyRead | platform::kKeyWow64_64Key;  // 0x20119
+constexpr uint32_t kListAccessUser = platform::kKeyRead;                            // 0x20019
+constexpr uint32_t kValueAccess32 = platform::kKeyQueryValue | platform::kKeyWow64_32Key; // 0x201
+constexpr uint32_t kValueAccess64 = platform::kKeyQueryValue | platform::kKeyWow64_64Key; // 0x101
+
+bool IsText(uint32_t type) { return type == platform::kRegSz || type == platform::kRegExpandSz; }
+bool IsNumber(uint32_t type) { return type == platform::kRegDword || type == platform::kRegQword; }
+
+// The local time stamp of the timing lines, as 8-bit Latin-1 text.
+void LogTimingLine(const char* format) {
+    const QByteArray now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss")).toLatin1();
+    char line[260] = {};
+    std::snprintf(line, sizeof line, format, now.constData());
+    LogInfoEx(line);
+}
+
+bool IsUnsupported(const char* text) { return std::strcmp(text, "(Unsupported)") == 0; }
+
+} // namespace
+
+const char* ProgramSourceName(ProgramSource source) {
+    switch (source) {
+    case ProgramSource::LocalMachine32:
+        return "HKLM32";
+    case ProgramSource::LocalMachine64:
+        return "HKLM64";
+    case ProgramSource::CurrentUser:
+        return "HKCU";
+    }
+    return "";
+}
+
+CAppEnum::CAppEnum(platform::IRegistry& targetRegistry, platform::ISystem& targetSystem)
+    : registry(targetRegistry), system(targetSystem),
+      is64BitOs(targetSystem.NativeProcessorArchitecture() == platform::kArchitectureAmd64) {}
+
+void CAppEnum::Enum() {
+    std::lock_guard<std::mutex> enumLock(enumMutex);
+    // Built aside and swapped in at the end, so that a reader never sees a
+    // list that is half read.
+    PassResult result;
+
+    if (is64BitOs) {
+        LogTimingLine("CAppEnum::Enum64Bit begin with %s\r\n");
+        RunPass(Hive::LocalMachine, PassMode::View32, &result);
+        LogTimingLine("CAppEnum::Enum64Bit end with %s\r\n");
+        RunPass(Hive::LocalMachine, PassMode::View64, &result);
+        LogTimingLine("CAppEnum::Enum32Bit end with %s\r\n");
+    } else {
+        RunPass(Hive::LocalMachine, PassMode::View32, &result);
+    }
+    RunPass(Hive::CurrentUser, PassMode::CurrentUser, &result);
+    LogTimingLine("CAppEnum::EnumLocalUser end with %s\r\n");
+
+    std::lock_guard<std::mutex> listLock(listMutex);
+    programs.swap(result.programs);
+    sources.swap(result.sources);
+}
+
+std::vector<InstalledProgram> CAppEnum::GetPrograms() const {
+    std::lock_guard<std::mutex> lock(listMutex);
+    return programs;
+}
+
+void CAppEnum::GetProgramsWithSources(std::vector<InstalledProgram>* programsOut,
+                                      std::vector<ProgramSource>* sourcesOut) const {
+    std::lock_guard<std::mutex> lock(listMutex);
+    if (programsOut) *programsOut = programs;
+    if (sourcesOut) *sourcesOut = sources;
+}
+
+void CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
+    const uint32_t listAccess = mode == PassMode::View32   ? kListAccess32
+                                : mode == PassMode::View64 ? kListAccess64
+                                                           : kListAccessUser;
+    const uint32_t valueAccess = mode == PassMode::View64 ? kValueAccess64 : kValueAccess32;
+    const ProgramSource source = mode == PassMode::View32   ? ProgramSource::LocalMachine32
+                                 : mode == PassMode::View64 ? ProgramSource::LocalMachine64
+                                                            : ProgramSource::CurrentUser;
+    const std::string uninstallKey = kUninstallKey;
+
+    ScopedRegKey listKey(registry);
+    if (registry.OpenKey(hive, uninstallKey, listAccess, listKey.out()) != platform::kErrorSuccess) return;
+
+    // First walk: which subkeys are programs at all. Updates name their
+    // parent by these names, so the whole set is needed before any record
+    // can be judged.
+    std::unordered_set<std::string> acceptedKeys;
+    std::string name;
+    for (uint32_t index = 0;; ++index) {
+        // Any error ends the walk, a name too long for the buffer included.
+        if (registry.EnumKey(listKey.get(), index, kNameBufferSize, &name) != platform::kErrorSuccess) break;
+        ScopedRegKey subKey(registry);
+        if (registry.OpenKey(hive, uninstallKey + "\\" + name, valueAccess, subKey.out()) != platform::kErrorSuccess)
+            continue;
+        if (AcceptKey(subKey.get())) acceptedKeys.insert(name);
+    }
+    listKey.reset();
+
+    // Second walk: read the accepted ones. The list key is opened again with
+    // a view flag even for the current user, whose keys both views share.
+    const uint32_t secondAccess = mode == PassMode::View64 ? kListAccess64 : kListAccess32;
+    if (registry.OpenKey(hive, uninstallKey, secondAccess, listKey.out()) != platform::kErrorSuccess) return;
+    for (uint32_t index = 0;; ++index) {
+        if (registry.EnumKey(listKey.get(), index, kNameBufferSize, &name) != platform::kErrorSuccess) break;
+        if (acceptedKeys.count(name) == 0) continue;
+        ScopedRegKey subKey(registry);
+        if (registry.OpenKey(hive, uninstallKey + "\\" + name, valueAccess, subKey.out()) != platform::kErrorSuccess)
+            continue;
+        InstalledProgram program;
+        bool mainEntry = false;
+        if (ReadProgram(subKey.get(), acceptedKeys, &program, &mainEntry) && mainEntry) {
+            result->programs.push_back(program);
+            result->sources.push_back(source);
+        }
+    }
+}
+
+bool CAppEnum::AcceptKey(RegKey key) {
+    if (ReadDword(key, "SystemComponent") == 1) return false;
+    char text[InstalledProgram::kTextSize] = {};
+    if (!ReadText(key, "DisplayName", text)) return false;
+    std::memset(text, 0, sizeof text);
+    ReadText(key, "UninstallString", text);
+    return text[0] != '\0' && !IsUnsupported(text);
+}
+
+bool CAppEnum::IsMainEntry(RegKey key, const std::unordered_set<std::string>& acceptedKeys) {
+    char text[InstalledProgram::kTextSize] = {};
+    ReadText(key, "ParentKeyName", text);
+    if (text[0] == '\0') return true;
+    if (acceptedKeys.count(text) != 0) return false;
+    std::memset(text, 0, sizeof text);
+    ReadText(key, "ReleaseType", text);
+    // Exact, case-sensitive: these are the names installers write.
+    if (std::strcmp(text, "Security Update") == 0 || std::strcmp(text, "Hotfix") == 0 ||
+        std::strcmp(text, "Service Pack") == 0)
+        return false;
+    return ReadDword(key, "IsMinorUpgrade") != 1;
+}
+
+bool CAppEnum::ReadProgram(RegKey key, const std::unordered_set<std::string>& acceptedKeys, InstalledProgram* program,
+                           bool* mainEntry) {
+    *program = InstalledProgram();
+    *mainEntry = IsMainEntry(key, acceptedKeys);
+    if (!ReadText(key, "DisplayName", program->displayName)) return false;
+    ReadText(key, "DisplayIcon", program->displayIcon);
+    ReadText(key, "Inno Setup: Icon Group", program->iconGroup);
+    // The quiet command runs without questions, so it is preferred.
+    ReadText(key, "QuietUninstallString", program->uninstallCommand);
+    if (program->uninstallCommand[0] == '\0') {
+        ReadText(key, "UninstallString", program->uninstallCommand);
+        if (program->uninstallCommand[0] == '\0' || IsUnsupported(program->uninstallCommand)) return false;
+    }
+    ReadText(key, "InstallLocation", program->installLocation);
+    ReadText(key, "Publisher", program->publisher);
+    ReadText(key, "DisplayVersion", program->displayVersion);
+    const uint64_t sizeKiB = ReadQword(key, "EstimatedSize");
+    if (sizeKiB != 0 && (sizeKiB >> 32) == 0 && sizeKiB < kSizeLimitKiB) program->sizeBytes = sizeKiB * 1024;
+    return true;
+}
+
+bool CAppEnum::ReadText(RegKey key, const char* valueName, char (&field)[InstalledProgram::kTextSize]) {
+    uint32_t type = platform::kRegNone;
+    std::string data;
+    if (registry.QueryValue(key, valueName, sizeof field, &type, &data) != platform::kErrorSuccess) return false;
+    // A number or binary value is no text to show or run.
+    if (!IsText(type)) return false;
+    // Data that fills the whole buffer without a terminating zero does not
+    // fit as a string.
+    if (data.size() > sizeof field || (data.size() == sizeof field && data.find('\0') == std::string::npos))
+        return false;
+    std::memset(field, 0, sizeof field);
+    std::memcpy(field, data.data(), data.size());
+    return true;
+}
+
+uint32_t CAppEnum::ReadDword(RegKey key, const char* valueName) {
+    uint32_t type = platform::kRegNone;
+    std::string data;
+    if (registry.QueryValue(key, valueName, sizeof(uint32_t), &type, &data) != platform::kErrorSuccess) return 0;
+    if (!IsNumber(type) || data.size() > sizeof(uint32_t)) return 0;
+    uint32_t value = 0;
+    std::memcpy(&value, data.data(), data.size()); // little-endian, as the registry stores it
+    return value;
+}
+
+uint64_t CAppEnum::ReadQword(RegKey key, const char* valueName) {
+    uint32_t type = platform::kRegNone;
+    std::string data;
+    if (registry.QueryValue(key, valueName, sizeof(uint64_t), &type, &data) != platform::kErrorSuccess) return 0;
+    if (!IsNumber(type) || data.size() > sizeof(uint64_t)) return 0;
+    uint64_t value = 0;
+    std::memcpy(&value, data.data(), data.size());
+    return value;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "InstalledProgram.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+
+// Where a record was read from, one per record of the program list.
+enum class ProgramSource {
+    LocalMachine32, // HKLM, 32-bit registry view
+    LocalMachine64, // HKLM, 64-bit registry view
+    CurrentUser,    // HKCU
+};
+
+// The software inventory: the desktop programs the registry lists as
+// installed and removable, read from the uninstall keys of the local
+// machine (both views on a 64-bit system) and of the current user.
+// One object per process. Enum runs on worker threads; readers may ask for
+// the list at any time and always get a complete one.
+class CAppEnum {
+public:
+    static constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+    CAppEnum(platform::IRegistry& registry, platform::ISystem& system);
+    CAppEnum(const CAppEnum&) = delete;
+    CAppEnum& operator=(const CAppEnum&) = delete;
+
+    // Reads every pass afresh and replaces the program list.
+    void Enum();
+
+    // A copy of the program list, in the order the records were read.
+    std::vector<InstalledProgram> GetPrograms() const;
+
+    // The program list with the source of each record, taken together so
+    // that both belong to the same enumeration.
+    void GetProgramsWithSources(std::vector<InstalledProgram>* programs, std::vector<ProgramSource>* sources) const;
+
+    bool Is64BitOs() const { return is64BitOs; }
+
+protected:
+    // The three passes. The access masks differ per pass in the registry
+    // view they carry.
+    enum class PassMode { View32, View64, CurrentUser };
+
+    struct PassResult {
+        std::vector<InstalledProgram> programs;
+        std::vector<ProgramSource> sources;
+    };
+
+    void RunPass(platform::Hive hive, PassMode mode, PassResult* result);
+    bool AcceptKey(platform::RegKey key);
+    bool IsMainEntry(platform::RegKey key, const std::unordered_set<std::string>& acceptedKeys);
+    bool ReadProgram(platform::RegKey key, const std::unordered_set<std::string>& acceptedKeys,
+                     InstalledProgram* program, bool* mainEntry);
+
+    // Registry readers with the fixed buffers of the ANSI calls. Text is
+    // read into a 260-byte field; a value that is absent, not text, or does
+    // not fit with its terminating zero leaves the field empty.
+    bool ReadText(platform::RegKey key, const char* valueName, char (&field)[InstalledProgram::kTextSize]);
+    // A 32-bit number; 0 when absent, not a number or larger than 4 bytes.
+    uint32_t ReadDword(platform::RegKey key, const char* valueName);
+    // Up to 8 bytes of a number, a 32-bit value filling the low half; 0
+    // when absent, not a number or larger than 8 bytes.
+    uint64_t ReadQword(platform::RegKey key, const char* valueName);
+
+    platform::IRegistry& registry;
+    platform::ISystem& system;
+    const bool is64BitOs;
+
+    // Serialises whole enumerations: one pass list is built at a time.
+    std::mutex enumMutex;
+
+private:
+    // Guards the published list; Enum swaps a finished list in under it.
+    mutable std::mutex listMutex;
+    std::vector<InstalledProgram> programs;
+    std::vector<ProgramSource> sources;
+};
+
+// "HKLM32", "HKLM64" or "HKCU".
+const char* ProgramSourceName(ProgramSource source);

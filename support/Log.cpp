@@ -1,0 +1,124 @@
+#include "support/Log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+const char kLogFileName[] = "tolvanire-uninstaller.log";
+
+#ifdef _WIN32
+const char kLineEnd[] = "\r\n";
+#else
+const char kLineEnd[] = "\n";
+#endif
+
+QString DefaultLogFilePath() {
+    const QString redirect = qEnvironmentVariable("TOLVANIRE_LOG_FILE");
+    if (!redirect.isEmpty()) return redirect;
+#ifdef _WIN32
+    // Beside the executable, the way the program's other files are.
+    wchar_t module[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    const QString exe = QString::fromWCharArray(module, int(length));
+    return QFileInfo(exe).absolutePath() + QLatin1Char('/') + QLatin1String(kLogFileName);
+#else
+    QString stateHome = qEnvironmentVariable("XDG_STATE_HOME");
+    // The base directory specification ignores relative paths.
+    if (stateHome.isEmpty() || QDir::isRelativePath(stateHome)) stateHome = QDir::homePath() + "/.local/state";
+    return stateHome + "/tolvanire-uninstaller/" + QLatin1String(kLogFileName);
+#endif
+}
+
+// One writer for the whole process; the mutex keeps lines of different
+// threads from interleaving.
+class LogWriter {
+public:
+    static LogWriter& Instance() {
+        static LogWriter writer;
+        return writer;
+    }
+
+    void SetPath(const QString& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        file_.reset();
+        path_ = path.isEmpty() ? DefaultLogFilePath() : path;
+    }
+
+    QString Path() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return path_;
+    }
+
+    void Write(const char* text, size_t length) {
+        // Whatever line end the caller wrote, the file gets the platform's.
+        while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) --length;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!file_ && !Open()) return;
+        QByteArray line(text, int(length));
+        line.append(kLineEnd);
+        // Unbuffered: each write reaches the operating system at once.
+        file_->write(line);
+    }
+
+private:
+    LogWriter() : path_(DefaultLogFilePath()) {}
+
+    bool Open() {
+        QDir().mkpath(QFileInfo(path_).absolutePath());
+        auto file = std::make_unique<QFile>(path_);
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) return false;
+        file_ = std::move(file);
+        return true;
+    }
+
+    std::mutex mutex_;
+    QString path_;
+    std::unique_ptr<QFile> file_;
+};
+
+} // namespace
+
+void LogInfo(const char* format, ...) {
+    if (format == nullptr) return;
+    char small[512];
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    if (needed < 0) {
+        va_end(copy);
+        return;
+    }
+    if (size_t(needed) < sizeof small) {
+        va_end(copy);
+        LogWriter::Instance().Write(small, size_t(needed));
+        return;
+    }
+    std::vector<char> large(size_t(needed) + 1);
+    std::vsnprintf(large.data(), large.size(), format, copy);
+    va_end(copy);
+    LogWriter::Instance().Write(large.data(), size_t(needed));
+}
+
+void LogInfoEx(const char* line) {
+    if (line == nullptr) return;
+    LogWriter::Instance().Write(line, std::char_traits<char>::length(line));
+}
+
+void SetLogFilePath(const QString& path) { LogWriter::Instance().SetPath(path); }
+
+QString LogFilePath() { return LogWriter::Instance().Path(); }

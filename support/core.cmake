@@ -1,0 +1,11 @@
+# Logging, byte-count formatting and path text helpers shared by every layer
+# above platform/: Qt Core only.
+add_library(tolvanire_support STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/Log.h
+    ${CMAKE_CURRENT_LIST_DIR}/Log.cpp
+    ${CMAKE_SOURCE_DIR}/include/FormatSize.h
+    ${CMAKE_CURRENT_LIST_DIR}/FormatSize.cpp
+    ${CMAKE_SOURCE_DIR}/include/PathText.h
+    ${CMAKE_CURRENT_LIST_DIR}/PathText.cpp
+)
+target_link_libraries(tolvanire_support PUBLIC tolvanire_options Qt5::Core)
