@@ -1,0 +1,64 @@
+#include "cli/CliCommon.h"
+
+#include <cstdio>
+
+namespace cli {
+
+QTextStream& Out() {
+    static QTextStream out(stdout);
+    static const bool utf8 = (out.setCodec("UTF-8"), true);
+    (void)utf8;
+    return out;
+}
+
+QTextStream& Err() {
+    static QTextStream err(stderr);
+    static const bool utf8 = (err.setCodec("UTF-8"), true);
+    (void)utf8;
+    return err;
+}
+
+void AddPrefixOption(QCommandLineParser& parser) {
+    parser.addOption(QCommandLineOption(QStringLiteral("prefix"),
+                                        QStringLiteral("The Wine prefix to manage (default: $WINEPREFIX, else "
+                                                       "~/.wine). Ignored on Windows."),
+                                        QStringLiteral("DIR")));
+}
+
+int ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {
+    const QCommandLineOption help = parser.addHelpOption();
+    if (!parser.parse(arguments)) {
+        Err() << arguments.value(0) << ": " << parser.errorText() << "\n\n" << parser.helpText();
+        Err().flush();
+        return kExitUsage;
+    }
+    if (parser.isSet(help)) {
+        Out() << parser.helpText();
+        Out().flush();
+        return kExitSuccess;
+    }
+    return -1;
+}
+
+std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser) {
+    platform::PlatformOptions options;
+    if (parser.isSet(QStringLiteral("prefix")))
+        options.winePrefix = parser.value(QStringLiteral("prefix")).toStdString();
+    std::string error;
+    std::unique_ptr<platform::IPlatform> platform = platform::CreatePlatform(options, &error);
+    if (!platform) {
+        Err() << "cannot start the Wine host: " << QString::fromStdString(error) << "\n";
+        Err().flush();
+    }
+    return platform;
+}
+
+bool ReportBackendFailure(const platform::IPlatform& platform) {
+    const std::string error = platform.FatalError();
+    if (error.empty()) return false;
+    Err() << "the Wine host failed: " << QString::fromStdString(error) << "\n";
+    Err().flush();
+    return true;
+}
+
+} // namespace cli

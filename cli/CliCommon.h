@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include "platform/Platform.h"
+
+// What every command of tolvanire-uninstaller-cli shares: exit codes,
+// output streams, option parsing and opening the target machine.
+namespace cli {
+
+enum ExitCode : int {
+    kExitSuccess = 0,
+    kExitFailure = 1,  // the command ran but could not do its work
+    kExitUsage = 2,    // bad command line
+    kExitPlatform = 3, // the target machine could not be reached
+};
+
+// UTF-8 whatever the locale, so that names outside ASCII survive a C locale.
+QTextStream& Out();
+QTextStream& Err();
+
+// Adds "--prefix DIR".
+void AddPrefixOption(QCommandLineParser& parser);
+
+// Parses `arguments` (see CCliCommandTable::Run). Returns -1 when the
+// command should go on; otherwise the exit code to end with, after printing
+// the help (0) or the error with the usage (kExitUsage).
+int ParseArguments(QCommandLineParser& parser, const QStringList& arguments);
+
+// Opens the target machine: the Wine prefix of "--prefix", else
+// $WINEPREFIX, else ~/.wine (the Windows build manages its own machine).
+// On failure prints "cannot start the Wine host: ..." and returns null.
+std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser);
+
+// After work on an open platform: when the backend failed on the way,
+// prints why and returns true (the caller exits with kExitPlatform). The
+// core stays silent about registry failures, so a dead host would
+// otherwise look like an empty machine.
+bool ReportBackendFailure(const platform::IPlatform& platform);
+
+} // namespace cli

@@ -1,0 +1,47 @@
+#include <QCoreApplication>
+
+#include "cli/CliCommandTable.h"
+#include "cli/CliCommon.h"
+
+namespace {
+
+void PrintUsage(QTextStream& stream) {
+    stream << "Usage: tolvanire-uninstaller-cli <command> [options]\n\n"
+              "Lists and removes the Windows programs of a Wine prefix.\n\nCommands:\n";
+    for (const CCliCommandTable::Command& command : CCliCommandTable::Commands())
+        stream << "  " << command.name.leftJustified(12) << command.summary << "\n";
+    stream << "\nRun 'tolvanire-uninstaller-cli <command> --help' for the options of a command.\n";
+    stream.flush();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tolvanire-uninstaller-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANIRE_VERSION));
+
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2) {
+        PrintUsage(cli::Err());
+        return cli::kExitUsage;
+    }
+    const QString name = arguments[1];
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        PrintUsage(cli::Out());
+        return cli::kExitSuccess;
+    }
+    if (name == QLatin1String("--version")) {
+        cli::Out() << "tolvanire-uninstaller-cli " << QCoreApplication::applicationVersion() << "\n";
+        return cli::kExitSuccess;
+    }
+    const CCliCommandTable::Command* command = CCliCommandTable::Find(name);
+    if (command == nullptr) {
+        cli::Err() << "tolvanire-uninstaller-cli: unknown command '" << name << "'\n\n";
+        PrintUsage(cli::Err());
+        return cli::kExitUsage;
+    }
+    QStringList commandArguments = arguments.mid(2);
+    commandArguments.prepend(QStringLiteral("tolvanire-uninstaller-cli ") + name);
+    return command->run(commandArguments);
+}
