@@ -1,0 +1,3 @@
+#include "widgetlib/BPQtMainWindow.h"
+
+CBPQtMainWindow::CBPQtMainWindow(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) {}

@@ -1,0 +1,3 @@
+#include "widgetlib/BPQtTabWidget.h"
+
+CBPQtTabWidget::CBPQtTabWidget(QWidget* parent) : QTabWidget(parent) {}

@@ -1,0 +1,69 @@
+#include "widgetlib/BPStyleMenuItem.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+CBPStyleMenuItem::CBPStyleMenuItem(const QString& text, const QString& secondText, QWidget* parent)
+    : QWidget(parent)
+{
+    setMinimumHeight(34);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Active, QPalette::WindowText, QColor(255, 255, 255));
+    pal.setColor(QPalette::Inactive, QPalette::WindowText, QColor(255, 255, 255));
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(255, 255, 255, 80));
+    setPalette(pal);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(14, 0, 14, 0);
+    row->setSpacing(16);
+    m_text = new QLabel(text, this);
+    m_second = new QLabel(secondText, this);
+    QPalette dim = pal;
+    dim.setColor(QPalette::Active, QPalette::WindowText, QColor(255, 255, 255, 153));
+    dim.setColor(QPalette::Inactive, QPalette::WindowText, QColor(255, 255, 255, 153));
+    m_second->setPalette(dim);
+    m_second->setVisible(!secondText.isEmpty());
+    row->addWidget(m_text, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    row->addWidget(m_second, 0, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+QString CBPStyleMenuItem::Text() const
+{
+    return m_text->text();
+}
+
+QString CBPStyleMenuItem::SecondText() const
+{
+    return m_second->text();
+}
+
+void CBPStyleMenuItem::enterEvent(QEvent* event)
+{
+    m_hovered = true;
+    update();
+    QWidget::enterEvent(event);
+}
+
+void CBPStyleMenuItem::leaveEvent(QEvent* event)
+{
+    m_hovered = false;
+    update();
+    QWidget::leaveEvent(event);
+}
+
+void CBPStyleMenuItem::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        update();
+    QWidget::changeEvent(event);
+}
+
+void CBPStyleMenuItem::paintEvent(QPaintEvent*)
+{
+    if (!m_hovered || !isEnabled())
+        return;
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(64, 69, 97));
+}
