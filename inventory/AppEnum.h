@@ -5,7 +5,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include <QList>
+#include <QString>
+
 #include "InstalledProgram.h"
+#include "LeftoverItem.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 
@@ -41,6 +45,13 @@ public:
 
     bool Is64BitOs() const { return is64BitOs; }
 
+    // The registry side of the leftover search for one program: the values
+    // and the key of its uninstall key (the first key, in the order the
+    // views are read, whose "DisplayName" equals `name` ignoring case) and
+    // the MuiCache values whose names hold `folder` as whole path
+    // components. Names and texts are display text (UTF-8).
+    QList<LeftoverItem> FindRegistryLeftovers(const QString& name, const QString& folder);
+
 protected:
     // The three passes. The access masks differ per pass in the registry
     // view they carry.
@@ -67,12 +78,23 @@ protected:
     // when absent, not a number or larger than 8 bytes.
     uint64_t ReadQword(platform::RegKey key, const char* valueName);
 
+    // Steps of FindRegistryLeftovers; they append to leftoverResults.
+    void ScanUninstallKeys(platform::Hive hive, uint32_t view, const QString& name);
+    void CollectUninstallKey(platform::RegKey key, const QString& name, const QString& keyPath);
+    void FindMuiCacheValues(const QString& folder);
+    // ANSI text to display text; pure ASCII needs no call to the target.
+    QString DecodeAnsi(const std::string& text);
+
     platform::IRegistry& registry;
     platform::ISystem& system;
     const bool is64BitOs;
 
     // Serialises whole enumerations: one pass list is built at a time.
     std::mutex enumMutex;
+
+    // The registry-leftover search runs for one program at a time.
+    std::mutex leftoverMutex;
+    QList<LeftoverItem> leftoverResults;
 
 private:
     // Guards the published list; Enum swaps a finished list in under it.

@@ -1,0 +1,182 @@
+// The registry side of the leftover search: uninstall keys and MuiCache
+// values that a removed program left behind.
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "inventory/AppEnum.h"
+
+using platform::Hive;
+using platform::RegKey;
+using platform::ScopedRegKey;
+
+namespace {
+
+constexpr uint32_t kBufferSize = 260;
+constexpr const char* kUninstallKey32On64 = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr const char* kMuiCacheKey = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
+constexpr const char* kMuiCacheDisplay =
+    "HKEY_CLASSES_ROOT\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
+// A shorter folder text ("D:", "ab") would catch the MuiCache values of
+// unrelated programs.
+constexpr int kMinimumFolderLength = 3;
+
+bool IsAscii(const std::string& text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Registry string data up to its first zero byte.
+std::string TextOf(const std::string& data) { return data.substr(0, std::min(data.find('\0'), data.size())); }
+
+bool IsSeparator(QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); }
+
+// Whether a MuiCache value name (an executable path, sometimes followed by
+// ".FriendlyAppName" or ".ApplicationCompany") names something inside
+// `folder`. An absolute folder must be followed by a separator, so that
+// C:\Apps\Acme does not match C:\Apps\Acme Pro\acme.exe; a bare uninstaller
+// stem must be a whole file name without its extensions, so that unins000
+// matches ...\unins000.exe but not ...\myunins000.exe.
+bool NamesFolder(const QString& valueName, const QString& folder, bool absolute) {
+    for (int at = valueName.indexOf(folder, 0, Qt::CaseInsensitive); at >= 0;
+         at = valueName.indexOf(folder, at + 1, Qt::CaseInsensitive)) {
+        const int end = at + folder.size();
+        const QChar before = at > 0 ? valueName.at(at - 1) : QChar();
+        const QChar after = end < valueName.size() ? valueName.at(end) : QChar();
+        if (absolute) {
+            if (at > 0 && before.isLetterOrNumber()) continue;
+            if (end == valueName.size() || IsSeparator(after)) return true;
+        } else {
+            if (at > 0 && !IsSeparator(before)) continue;
+            if (end == valueName.size() || after == QLatin1Char('.')) return true;
+        }
+    }
+    return false;
+}
+
+bool IsAbsoluteFolder(const QString& folder) {
+    return folder.size() >= 3 && folder.at(0).isLetter() && folder.at(1) == QLatin1Char(':') && IsSeparator(folder.at(2));
+}
+
+} // namespace
+
+QString CAppEnum::DecodeAnsi(const std::string& text) {
+    const std::string bare = TextOf(text);
+    if (IsAscii(bare)) return QString::fromLatin1(bare.data(), static_cast<int>(bare.size()));
+    return QString::fromStdString(system.AnsiToUtf8({bare}).front());
+}
+
+QList<LeftoverItem> CAppEnum::FindRegistryLeftovers(const QString& name, const QString& folder) {
+    std::lock_guard<std::mutex> lock(leftoverMutex);
+    leftoverResults.clear();
+    ScanUninstallKeys(Hive::LocalMachine, platform::kKeyWow64_32Key, name);
+    if (is64BitOs) ScanUninstallKeys(Hive::LocalMachine, platform::kKeyWow64_64Key, name);
+    ScanUninstallKeys(Hive::CurrentUser, platform::kKeyWow64_64Key, name);
+    FindMuiCacheValues(folder);
+    return leftoverResults;
+}
+
+void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name) {
+    ScopedRegKey list(registry);
+    if (registry.OpenKey(hive, kUninstallKey, platform::kKeyRead | view, list.out()) != platform::kErrorSuccess)
+        return;
+    // The deletion works in the default (64-bit) view, so a key read
+    // through the 32-bit view of a 64-bit system is named by the path that
+    // reaches it from there.
+    const bool redirected = hive == Hive::LocalMachine && is64BitOs && view == platform::kKeyWow64_32Key;
+    const QString listPath = QString::fromLatin1(redirected ? kUninstallKey32On64 : kUninstallKey);
+    for (uint32_t index = 0;; ++index) {
+        std::string subKeyName;
+        if (registry.EnumKey(list.get(), index, kBufferSize, &subKeyName) != platform::kErrorSuccess) break;
+        ScopedRegKey subKey(registry);
+        const std::string path = std::string(kUninstallKey) + "\\" + subKeyName;
+        if (registry.OpenKey(hive, path, platform::kKeyQueryValue | view, subKey.out()) != platform::kErrorSuccess)
+            continue;
+        CollectUninstallKey(subKey.get(), name, listPath + QLatin1Char('\\') + DecodeAnsi(subKeyName));
+        subKey.reset();
+        // Once one key is found, every later scan stops at its first key.
+        if (!leftoverResults.isEmpty()) break;
+    }
+}
+
+void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QString& keyPath) {
+    // Only an equal name: "Acme Notes" must not take the key of
+    // "Acme Notes Pro".
+    if (name.isEmpty()) return;
+    uint32_t type = platform::kRegNone;
+    std::string data;
+    if (registry.QueryValue(key, "DisplayName", kBufferSize, &type, &data) != platform::kErrorSuccess) return;
+    if (DecodeAnsi(data).compare(name, Qt::CaseInsensitive) != 0) return;
+
+    uint32_t count = 0;
+    if (registry.QueryValueCount(key, &count) != platform::kErrorSuccess) count = 0;
+    // Names and texts of all values are decoded in one call.
+    std::vector<std::string> texts;
+    for (uint32_t index = 0; index < count; ++index) {
+        std::string valueName;
+        uint32_t valueType = platform::kRegNone;
+        if (registry.EnumValue(key, index, kBufferSize, &valueName, &valueType) != platform::kErrorSuccess) continue;
+        std::string valueText;
+        std::string valueData;
+        uint32_t readType = platform::kRegNone;
+        if (valueType == platform::kRegSz || valueType == platform::kRegExpandSz) {
+            if (registry.QueryValue(key, valueName, kBufferSize, &readType, &valueData) == platform::kErrorSuccess)
+                valueText = TextOf(valueData);
+        } else {
+            uint32_t number = 0;
+            if (registry.QueryValue(key, valueName, sizeof number, &readType, &valueData) == platform::kErrorSuccess)
+                std::memcpy(&number, valueData.data(), std::min(valueData.size(), sizeof number));
+            valueText = std::to_string(number);
+        }
+        texts.push_back(valueName);
+        texts.push_back(valueText);
+    }
+    bool ascii = true;
+    for (const std::string& text : texts) ascii = ascii && IsAscii(text);
+    if (!ascii) texts = system.AnsiToUtf8(texts);
+    for (size_t i = 0; i + 1 < texts.size(); i += 2) {
+        LeftoverItem item;
+        item.valueName = QString::fromStdString(texts[i]);
+        item.target = keyPath;
+        item.displayText = keyPath + QLatin1Char('|') + item.valueName + QLatin1Char(':') +
+                           QString::fromStdString(texts[i + 1]);
+        item.kind = LeftoverRegistry;
+        leftoverResults.append(item);
+    }
+    LeftoverItem keyItem;
+    keyItem.displayText = keyPath;
+    keyItem.target = keyPath;
+    keyItem.kind = LeftoverRegistry;
+    leftoverResults.append(keyItem);
+}
+
+void CAppEnum::FindMuiCacheValues(const QString& folder) {
+    if (folder.size() < kMinimumFolderLength) return;
+    ScopedRegKey cache(registry);
+    if (registry.OpenKey(Hive::ClassesRoot, kMuiCacheKey, platform::kKeyRead, cache.out()) != platform::kErrorSuccess)
+        return;
+    uint32_t count = 0;
+    if (registry.QueryValueCount(cache.get(), &count) != platform::kErrorSuccess) return;
+    std::vector<std::string> names;
+    for (uint32_t index = 0; index < count; ++index) {
+        std::string valueName;
+        uint32_t type = platform::kRegNone;
+        if (registry.EnumValue(cache.get(), index, kBufferSize, &valueName, &type) == platform::kErrorSuccess)
+            names.push_back(valueName);
+    }
+    bool ascii = true;
+    for (const std::string& text : names) ascii = ascii && IsAscii(text);
+    if (!ascii) names = system.AnsiToUtf8(names);
+    const bool absolute = IsAbsoluteFolder(folder);
+    for (const std::string& utf8 : names) {
+        const QString valueName = QString::fromStdString(utf8);
+        if (!NamesFolder(valueName, folder, absolute)) continue;
+        LeftoverItem item;
+        item.displayText = QString::fromLatin1(kMuiCacheDisplay) + QLatin1Char('|') + valueName;
+        item.target = valueName;
+        item.kind = LeftoverMuiCacheValue;
+        leftoverResults.append(item);
+    }
+}
