@@ -1,0 +1,29 @@
+#pragma once
+
+#include <qwindowdefs.h>
+
+// Blur behind a translucent window through the window-composition call of
+// Windows 10 and later. The call is looked up at run time because it is not
+// part of the documented API; elsewhere every operation is a no-op and
+// IsWindows10OrLater() is false.
+class CAeroGlassHelper {
+public:
+    CAeroGlassHelper();
+    virtual ~CAeroGlassHelper();
+
+    // Major file version of kernel32.dll is 10 or more; false on any failure.
+    bool IsWindows10OrLater() const;
+
+    // Records the window and, on Windows 10 or later, asks for blur behind
+    // it. The region is reserved and not used.
+    void EnableBlur(WId window, void* region = nullptr);
+
+    WId LastWindow() const { return m_window; }
+
+    CAeroGlassHelper(const CAeroGlassHelper&) = delete;
+    CAeroGlassHelper& operator=(const CAeroGlassHelper&) = delete;
+
+private:
+    void* m_dwmapi = nullptr;  // module handle, looked up, never loaded
+    WId m_window = 0;
+};

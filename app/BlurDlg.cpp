@@ -1,0 +1,43 @@
+#include "app/BlurDlg.h"
+
+#include "app/DialogLook.h"
+#include "app/AeroGlassHelper.h"
+#include "app/WindowDlgTitle.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+CBlurDlg::CBlurDlg(QWidget* parent) : CBaseDialog(parent), m_glass(std::make_unique<CAeroGlassHelper>())
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    if (parent != nullptr)
+        resize(parent->size());
+    titleBar->LogoLabel()->hide();
+    titleBar->TitleLabel()->hide();
+    titleBar->CloseButton()->hide();
+}
+
+CBlurDlg::~CBlurDlg() = default;
+
+void CBlurDlg::showEvent(QShowEvent* event)
+{
+    if (m_glass->IsWindows10OrLater()) {
+        // A fresh effect at every show; the old one is deleted by the dialog.
+        auto* effect = new QGraphicsOpacityEffect(this);
+        effect->setOpacity(0.7);
+        setGraphicsEffect(effect);
+        m_glass->EnableBlur(winId());
+    }
+    CBaseDialog::showEvent(event);
+}
+
+void CBlurDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    DialogLook::SetSmoothPainting(painter);
+    painter.setBrush(QColor(37, 43, 65));
+    painter.setPen(QColor(76, 79, 80));
+    painter.drawRoundedRect(QRect(0, 0, width(), height()), 8, 8);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/BaseDialog.h"
+
+#include <memory>
+
+class CAeroGlassHelper;
+
+// Overlay the main window shows over itself while a modal dialog blocks it:
+// a rounded dark panel of the parent's size, blurred and at 70 % opacity on
+// Windows 10 and later, left untouched on earlier systems.
+class CBlurDlg : public CBaseDialog {
+    Q_OBJECT
+public:
+    explicit CBlurDlg(QWidget* parent = nullptr);
+    ~CBlurDlg() override;
+
+    CAeroGlassHelper* GlassHelper() const { return m_glass.get(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::unique_ptr<CAeroGlassHelper> m_glass;
+};

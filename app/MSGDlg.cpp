@@ -1,0 +1,148 @@
+#include "app/MSGDlg.h"
+
+#include "app/DialogLook.h"
+#include "widgetlib/BPQtLabel.h"
+#include "widgetlib/BPQtPushBtn.h"
+
+#include "MsgIds.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+namespace {
+CMSGDlg::AnswerHook& Hook()
+{
+    static CMSGDlg::AnswerHook hook;
+    return hook;
+}
+}  // namespace
+
+CMSGDlg::CMSGDlg(int width, int height, QWidget* parent) : CBaseDialog(parent), m_width(width), m_height(height)
+{
+    RegisterMsg(MSG_CLOSE_DLG);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setFixedSize(width, height);
+    if (parent != nullptr)
+        move(DialogLook::CentredOver(parent->geometry(), geometry().size()));
+}
+
+QString CMSGDlg::PictureForKind(int kind)
+{
+    switch (kind) {
+    case MsgKindSuccess:
+        return QStringLiteral("./Resources/tip_suc.png");
+    case MsgKindWarning:
+        return QStringLiteral("./Resources/tip_warnning.png");
+    case MsgKindInfo:
+        return QStringLiteral("./Resources/tip_ok.png");
+    default:
+        return QStringLiteral("./Resources/tip_failed.png");
+    }
+}
+
+void CMSGDlg::SetContent(int kind, QString text, int buttonMode)
+{
+    m_kind = kind;
+    m_text = text;
+    m_buttonMode = buttonMode;
+
+    auto* outer = new QVBoxLayout;
+    outer->setContentsMargins(0, 30, 0, 0);
+    auto* widthLabel = new QLabel(this);
+    widthLabel->setFixedWidth(m_width);
+    outer->addWidget(widthLabel);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(10);
+    row->addSpacerItem(new QSpacerItem(40, 0, QSizePolicy::Fixed, QSizePolicy::Expanding));
+    m_iconLabel = new QLabel(this);
+    const QPixmap picture = QIcon(PictureForKind(kind)).pixmap(QSize(48, 48), QIcon::Normal, QIcon::Off);
+    if (!picture.isNull())
+        m_iconLabel->setPixmap(picture);
+    row->addWidget(m_iconLabel, 0, Qt::AlignHCenter);
+    m_textLabel = new CBPQtLabel(text, this);
+    m_textLabel->setFont(DialogLook::PixelFont(15));
+    DialogLook::SetTextColour(m_textLabel, QColor(255, 255, 255, 255));
+    row->addWidget(m_textLabel, 10, Qt::AlignLeft);
+    outer->addLayout(row);
+
+    if (buttonMode == BtnModeOK) {
+        outer->addSpacerItem(new QSpacerItem(0, 50, QSizePolicy::Expanding, QSizePolicy::Expanding));
+        auto* buttons = new QHBoxLayout;
+        m_firstBtn = new CBPQtPushBtn(tr("OK"), this);
+        m_firstBtn->setFont(DialogLook::PixelFont(12));
+        m_firstBtn->setAsDefaultBtn();
+        buttons->addWidget(m_firstBtn, 0, Qt::AlignHCenter);
+        outer->addLayout(buttons);
+        connect(m_firstBtn, &CBPQtPushBtn::clicked, this, &CMSGDlg::OKClicked);
+    } else if (buttonMode == BtnModeOKCancel || buttonMode == BtnModeYesNo) {
+        const bool okCancel = buttonMode == BtnModeOKCancel;
+        outer->addSpacerItem(new QSpacerItem(0, 20, QSizePolicy::Expanding, QSizePolicy::Fixed));
+        auto* buttons = new QHBoxLayout;
+        buttons->setSpacing(10);
+        m_firstBtn = new CBPQtPushBtn(okCancel ? tr("OK") : tr("YES"), this);
+        m_secondBtn = new CBPQtPushBtn(okCancel ? tr("Cancel") : tr("NO"), this);
+        for (CBPQtPushBtn* button : {m_firstBtn, m_secondBtn}) {
+            button->setFont(DialogLook::PixelFont(12));
+            if (okCancel)
+                DialogLook::SetTextColour(button, QColor(255, 255, 255, 255));
+        }
+        buttons->addWidget(m_firstBtn, 10, Qt::AlignRight);
+        buttons->addWidget(m_secondBtn, 3, Qt::AlignLeft);
+        m_firstBtn->setAsDefaultBtn();
+        outer->addLayout(buttons);
+        connect(m_firstBtn, &CBPQtPushBtn::clicked, this, &CMSGDlg::OKClicked);
+        connect(m_secondBtn, &CBPQtPushBtn::clicked, this, &CMSGDlg::CancelClicked);
+    }
+
+    bodyLayout->addLayout(outer);
+}
+
+int CMSGDlg::exec()
+{
+    if (Hook()) {
+        const int result = Hook()(*this);
+        setResult(result);
+        return result;
+    }
+    return CBaseDialog::exec();
+}
+
+void CMSGDlg::OKClicked()
+{
+    done(ResultOK);
+    close();
+}
+
+void CMSGDlg::CancelClicked()
+{
+    done(ResultCancel);
+    close();
+}
+
+int CMSGDlg::ReceiveMsg(__MsgData msg)
+{
+    if (msg.id == MSG_CLOSE_DLG) {
+        done(ResultCancel);
+        close();
+    }
+    return 0;
+}
+
+void CMSGDlg::SetAnswerHook(AnswerHook hook)
+{
+    Hook() = std::move(hook);
+}
+
+void CMSGDlg::PresetAnswer(int result)
+{
+    Hook() = [result](CMSGDlg&) { return result; };
+}
+
+void CMSGDlg::ClearAnswer()
+{
+    Hook() = nullptr;
+}

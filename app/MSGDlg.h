@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/BaseDialog.h"
+
+#include <functional>
+
+class CBPQtLabel;
+class CBPQtPushBtn;
+class QLabel;
+
+// The program's message box: a picture for the kind of message, the text and
+// up to two buttons. Typical use:
+//
+//     CMSGDlg box(434, 240, parent);
+//     box.SetContent(CMSGDlg::MsgKindWarning, text, CMSGDlg::BtnModeOK);
+//     const int result = box.exec();   // 0: OK/YES (and Escape), 1: Cancel/NO
+//
+// It closes with result 1 on MSG_CLOSE_DLG. Escape and the window system's
+// close command go through the dialog's standard reject, which yields 0.
+class CMSGDlg : public CBaseDialog {
+    Q_OBJECT
+public:
+    enum MsgKind { MsgKindSuccess = 0, MsgKindWarning = 1, MsgKindInfo = 2, MsgKindFailure = 3 };
+    enum BtnMode { BtnModeNone = 0, BtnModeOK = 1, BtnModeOKCancel = 2, BtnModeYesNo = 3 };
+    enum Result { ResultOK = 0, ResultCancel = 1 };
+
+    CMSGDlg(int width, int height, QWidget* parent = nullptr);
+
+    // Builds the content once: `kind` picks the picture (any unknown kind
+    // shows the failure picture), `buttonMode` the buttons (any other value
+    // than 1, 2 or 3: none).
+    void SetContent(int kind, QString text, int buttonMode);
+
+    // Runs the box modally, or, while an answer hook is set, asks the hook
+    // for the result without showing the box.
+    int exec() override;
+
+    int ReceiveMsg(__MsgData msg) override;
+
+    int Kind() const { return m_kind; }
+    QString Text() const { return m_text; }
+    int ButtonMode() const { return m_buttonMode; }
+    int BoxWidth() const { return m_width; }
+    int BoxHeight() const { return m_height; }
+    QLabel* IconLabel() const { return m_iconLabel; }
+    CBPQtLabel* TextLabel() const { return m_textLabel; }
+    CBPQtPushBtn* FirstButton() const { return m_firstBtn; }    // OK or YES
+    CBPQtPushBtn* SecondButton() const { return m_secondBtn; }  // Cancel or NO
+
+    static QString PictureForKind(int kind);
+
+    // Test seam: while a hook is set, every exec() returns the hook's answer
+    // for the box at once and the box is never shown. PresetAnswer(r) makes
+    // every box answer r; ClearAnswer() goes back to real modal runs.
+    using AnswerHook = std::function<int(CMSGDlg& box)>;
+    static void SetAnswerHook(AnswerHook hook);
+    static void PresetAnswer(int result);
+    static void ClearAnswer();
+
+public slots:
+    void OKClicked();
+    void CancelClicked();
+
+private:
+    int m_width = 0;
+    int m_height = 0;
+    int m_kind = MsgKindFailure;
+    int m_buttonMode = BtnModeNone;
+    QString m_text;
+    QLabel* m_iconLabel = nullptr;
+    CBPQtLabel* m_textLabel = nullptr;
+    CBPQtPushBtn* m_firstBtn = nullptr;
+    CBPQtPushBtn* m_secondBtn = nullptr;
+};

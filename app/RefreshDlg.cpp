@@ -1,0 +1,48 @@
+#include "app/RefreshDlg.h"
+
+#include "app/DialogLook.h"
+#include "widgetlib/BPNotifyCentor.h"
+
+#include "MsgIds.h"
+
+#include <QLabel>
+#include <QMovie>
+#include <QPainter>
+#include <QVBoxLayout>
+
+CRefreshDlg::CRefreshDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags())
+{
+    SetNotifyCentor(CBPNotifyCentor::instance());
+    RegisterMsg(MSG_CLOSE_DLG);
+    setFixedSize(130, 85);
+    if (parent != nullptr)
+        move(DialogLook::CentredOver(parent->geometry(), geometry().size()));
+}
+
+void CRefreshDlg::BuildBusyView()
+{
+    auto* column = new QVBoxLayout;
+    m_animation = new QLabel(this);
+    m_movie = new QMovie(QStringLiteral("./Resources/loading_b.gif"), QByteArray(), this);
+    // A missing animation leaves the label empty.
+    if (m_movie->isValid()) {
+        m_animation->setMovie(m_movie);
+        m_movie->start();
+    }
+    column->addWidget(m_animation, 0, Qt::AlignHCenter);
+    setLayout(column);
+}
+
+int CRefreshDlg::ReceiveMsg(__MsgData msg)
+{
+    if (msg.id == MSG_CLOSE_DLG)
+        close();
+    return 0;
+}
+
+void CRefreshDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(Qt::NoPen);
+    painter.fillRect(rect(), QColor(50, 54, 57));
+}

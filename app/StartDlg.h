@@ -1,0 +1,25 @@
+#pragma once
+
+#include "widgetlib/BPMsgReceiver.h"
+
+#include <QDialog>
+
+class QLabel;
+class QVBoxLayout;
+
+// Splash shown while the installed programs are read: one 600 x 370 picture
+// and no chrome. It closes when MSG_CLOSE_DLG arrives.
+class CStartDlg : public QDialog, public CBPMsgReceiver {
+    Q_OBJECT
+public:
+    explicit CStartDlg(QWidget* parent = nullptr);
+
+    void BuildSplash();
+    int ReceiveMsg(__MsgData msg) override;
+
+    QLabel* PictureLabel() const { return m_picture; }
+
+private:
+    QVBoxLayout* m_layout = nullptr;
+    QLabel* m_picture = nullptr;
+};

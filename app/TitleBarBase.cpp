@@ -1,0 +1,49 @@
+#include "app/TitleBarBase.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+
+CTitleBarBase::CTitleBarBase(QWidget* parent) : CBPQtGroupBox(parent) {}
+
+void CTitleBarBase::CreateLabels(const QString& title, const QString& titleStyleSheet)
+{
+    logoLabel = new QLabel(this);
+    const QPixmap logo(QStringLiteral("./Resources/titlebar_logo.png"));
+    if (!logo.isNull())
+        logoLabel->setPixmap(logo.scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    titleLabel = new QLabel(this);
+    titleLabel->setStyleSheet(titleStyleSheet);
+    titleLabel->setText(title);
+}
+
+bool CTitleBarBase::FrameIsMaximizedOrFullScreen() const
+{
+    if (frameWindow == nullptr)
+        return false;
+    const Qt::WindowStates state = frameWindow->windowState();
+    return state == Qt::WindowMaximized || state == Qt::WindowFullScreen;
+}
+
+void CTitleBarBase::mousePressEvent(QMouseEvent* event)
+{
+    // A maximised or full-screen window stays where it is.
+    if (FrameIsMaximizedOrFullScreen())
+        return;
+    pressPos = event->pos();
+    dragging = true;
+}
+
+void CTitleBarBase::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() != Qt::LeftButton || !dragging || frameWindow == nullptr)
+        return;
+    // The bar moves with the frame, so the cursor stays over pressPos.
+    const QPoint delta = event->pos() - pressPos;
+    frameWindow->move(frameWindow->pos().x() + delta.x(), frameWindow->pos().y() + delta.y());
+}
+
+void CTitleBarBase::mouseReleaseEvent(QMouseEvent*)
+{
+    dragging = false;
+}

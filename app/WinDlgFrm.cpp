@@ -1,0 +1,47 @@
+#include "app/WinDlgFrm.h"
+
+#include "app/DialogLook.h"
+#include "app/WindowDlgTitle.h"
+#include "widgetlib/BPNotifyCentor.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+CWinDlgFrm::CWinDlgFrm(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
+{
+    SetNotifyCentor(CBPNotifyCentor::instance());
+
+    // Not placed by a layout of the dialog: the fixed-size constraint makes
+    // the panel follow the size of what it holds.
+    m_panel = new QWidget(this);
+    frameLayout = new QVBoxLayout(m_panel);
+    frameLayout->setSizeConstraint(QLayout::SetFixedSize);
+
+    titleBar = new CWindowDlgTitle(this);
+    frameLayout->addWidget(titleBar, 0, Qt::Alignment());
+    titleBar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    titleBar->SetFrameWindow(this);
+
+    // The frameless hint is added to the flags the dialog already has, so
+    // that it stays a window of its own.
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setContentsMargins(0, 0, 0, 0);
+
+    bodyLayout = new QVBoxLayout;
+    bodyLayout->setContentsMargins(0, 0, 0, 20);
+    frameLayout->addLayout(bodyLayout);
+    frameLayout->setContentsMargins(0, 0, 0, 20);
+    frameLayout->setSpacing(0);
+}
+
+void CWinDlgFrm::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    DialogLook::SetSmoothPainting(painter);
+    painter.setPen(QColor(23, 26, 24));
+    painter.setBrush(QColor(45, 51, 77));
+    painter.drawRoundedRect(rect(), 8, 8);
+    painter.setPen(QColor(60, 64, 84));
+    painter.drawLine(1, 32, rect().right() - 1, 32);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "widgetlib/BPMsgReceiver.h"
+
+#include <QDialog>
+
+class CWindowDlgTitle;
+class QVBoxLayout;
+
+// Frameless dialog frame: a rounded body with its own title bar and a
+// separator line under it. The title bar and the content sit on a panel that
+// takes the size of its contents; a dialog sets its content's width (for
+// instance with an empty label as wide as the dialog) and puts its content
+// into BodyLayout().
+class CWinDlgFrm : public QDialog, public CBPMsgReceiver {
+    Q_OBJECT
+public:
+    explicit CWinDlgFrm(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+
+    CWindowDlgTitle* TitleBar() const { return titleBar; }
+    QVBoxLayout* FrameLayout() const { return frameLayout; }
+    QVBoxLayout* BodyLayout() const { return bodyLayout; }
+    QWidget* Panel() const { return m_panel; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+    CWindowDlgTitle* titleBar = nullptr;
+    QVBoxLayout* frameLayout = nullptr;
+    QVBoxLayout* bodyLayout = nullptr;
+
+private:
+    QWidget* m_panel = nullptr;
+};

@@ -1,0 +1,101 @@
+#include "app/WindowTitle.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpacerItem>
+
+#include <cstdio>
+#include <cstdlib>
+
+CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent)
+{
+    setFixedHeight(32);
+    auto* row = new QHBoxLayout(this);
+    row->setSpacing(0);
+    row->setContentsMargins(10, 0, 8, 0);
+
+    CreateLabels(tr("Tolvanire Uninstaller Free"),
+                 QStringLiteral("font-family:Segoe UI;font-size:14px;color:#a3a4aa;"));
+    row->addWidget(logoLabel);
+    row->addSpacerItem(new QSpacerItem(10, 0, QSizePolicy::Fixed, QSizePolicy::Fixed));
+    row->addWidget(titleLabel);
+    row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Fixed));
+
+    m_menuBtn = AddButton(QStringLiteral("menu"));
+    m_minBtn = AddButton(QStringLiteral("minimize"));
+    m_maxBtn = AddButton(QStringLiteral("maximize"));
+    m_restoreBtn = AddButton(QStringLiteral("restore"));
+    m_closeBtn = AddButton(QStringLiteral("close"));
+
+    m_restoreBtn->hide();
+    setContentsMargins(0, 0, 0, 0);
+}
+
+QString CWindowTitle::ButtonStyleSheet(const QString& name)
+{
+    return QStringLiteral("QPushButton{border-image: url(./Resources/%1_normal.png);}"
+                          "QPushButton:hover{border-image: url(./Resources/%1_hover.png);}"
+                          "QPushButton:pressed{border-image: url(./Resources/%1_press.png);}"
+                          "QPushButton:disabled{border-image: url(./Resources/%1_disable.png);}")
+        .arg(name);
+}
+
+QPushButton* CWindowTitle::AddButton(const QString& name)
+{
+    auto* button = new QPushButton(this);
+    button->setObjectName(name + QStringLiteral("Btn"));
+    button->setFixedSize(40, 32);
+    button->setStyleSheet(ButtonStyleSheet(name));
+    // Window chrome is worked with the mouse; it must never take the focus
+    // or the Enter key from a dialog's own buttons.
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, &CWindowTitle::OnBtnClicked);
+    layout()->addWidget(button);
+    return button;
+}
+
+void CWindowTitle::OnBtnClicked()
+{
+    if (frameWindow == nullptr)
+        return;
+    const QObject* button = sender();
+    if (button == m_minBtn) {
+        frameWindow->setWindowState(Qt::WindowMinimized);
+    } else if (button == m_maxBtn) {
+        SetMaximized(true);
+    } else if (button == m_restoreBtn) {
+        SetMaximized(false);
+    } else if (button == m_closeBtn) {
+        // Ends the program without closing windows or leaving the event loop.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    } else if (button == m_menuBtn) {
+        emit MainMenuRequested();
+    }
+}
+
+void CWindowTitle::SetMaximized(bool on)
+{
+    if (frameWindow == nullptr)
+        return;
+    if (on) {
+        frameWindow->setWindowState(Qt::WindowMaximized);
+        m_maxBtn->hide();
+        m_restoreBtn->show();
+        m_restoreBtn->setEnabled(true);
+    } else {
+        frameWindow->setWindowState(Qt::WindowNoState);
+        m_maxBtn->show();
+        m_maxBtn->setEnabled(true);
+        m_restoreBtn->hide();
+    }
+}
+
+void CWindowTitle::mouseDoubleClickEvent(QMouseEvent*)
+{
+    if (frameWindow == nullptr)
+        return;
+    SetMaximized(!FrameIsMaximizedOrFullScreen());
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/TitleBarBase.h"
+
+class QPushButton;
+
+// Title bar of the main window: logo, title and the menu, minimise,
+// maximise, restore and close buttons. Exactly one of maximise and restore
+// is visible. The close button ends the process at once with exit code 0.
+class CWindowTitle : public CTitleBarBase {
+    Q_OBJECT
+public:
+    explicit CWindowTitle(QWidget* parent = nullptr);
+
+    // On: the frame is maximised and the restore button replaces the
+    // maximise button. Off: the frame goes back to its normal state.
+    void SetMaximized(bool on);
+
+    QPushButton* MenuButton() const { return m_menuBtn; }
+    QPushButton* MinimizeButton() const { return m_minBtn; }
+    QPushButton* MaximizeButton() const { return m_maxBtn; }
+    QPushButton* RestoreButton() const { return m_restoreBtn; }
+    QPushButton* CloseButton() const { return m_closeBtn; }
+
+    // Style sheet of a title-bar button drawn from the four pictures
+    // "./Resources/<name>_normal.png", "_hover", "_press" and "_disable".
+    static QString ButtonStyleSheet(const QString& name);
+
+signals:
+    // The menu button was pressed: whoever owns the main menu opens it now
+    // (connected directly, the menu lives only for this call).
+    void MainMenuRequested();
+
+public slots:
+    void OnBtnClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QPushButton* AddButton(const QString& name);
+
+    QPushButton* m_menuBtn = nullptr;
+    QPushButton* m_minBtn = nullptr;
+    QPushButton* m_maxBtn = nullptr;
+    QPushButton* m_restoreBtn = nullptr;
+    QPushButton* m_closeBtn = nullptr;
+};
