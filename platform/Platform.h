@@ -27,6 +27,10 @@ public:
 struct PlatformOptions {
     // The Wine prefix to manage (Linux only). Empty: $WINEPREFIX, else ~/.wine.
     std::string winePrefix;
+    // Wine only: answer the reads of an open key from what the host sent
+    // when it was opened. Tests turn it off to compare those answers with
+    // the real calls.
+    bool batchCalls = true;
 };
 
 // The one place that chooses the backend: the Windows API on Windows, the

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace platform {
+
+// IFileSystem on the wide file calls of kernel32 and shell32.
+class CWin32FileSystem : public IFileSystem {
+public:
+    uint32_t ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) override;
+    uint32_t ListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) override;
+    uint32_t GetAttributes(const std::string& path, uint32_t* attributes) override;
+    uint32_t DeleteFile(const std::string& path) override;
+    uint32_t SetOwnerWriteOnly(const std::string& path) override;
+    uint32_t RemoveFolderAndEmptyParents(const std::string& path) override;
+    uint32_t CreationTime(const std::string& path, uint64_t* fileTime) override;
+    uint32_t SpecialFolder(int csidl, std::string* path) override;
+    uint32_t CreateFolder(const std::string& path) override;
+    uint32_t WriteFile(const std::string& path, const std::string& content) override;
+    uint32_t SetAttributes(const std::string& path, uint32_t attributes) override;
+};
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32System.h"
+
+namespace platform {
+
+// The machine the program runs on, through the Windows API.
+class CWin32Platform : public IPlatform {
+public:
+    IRegistry& Registry() override { return registry_; }
+    ISystem& System() override { return system_; }
+    IFileSystem& Files() override { return files_; }
+    std::string FatalError() const override { return std::string(); }
+
+private:
+    CWin32Registry registry_;
+    CWin32System system_;
+    CWin32FileSystem files_;
+};
+
+} // namespace platform

@@ -1,0 +1,177 @@
+#include "platform/win32/Win32Registry.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace platform {
+namespace {
+
+HKEY RootOf(Hive hive) {
+    switch (hive) {
+    case Hive::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case Hive::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case Hive::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    }
+    return nullptr;
+}
+
+// Buffers up to this size are passed to Windows exactly as the caller sized
+// them; a larger limit is honoured by asking for the real size first, so a
+// caller may pass a generous limit without an allocation of that size.
+constexpr DWORD kExactBufferLimit = 64 * 1024;
+
+} // namespace
+
+CWin32Registry::CWin32Registry() = default;
+
+CWin32Registry::~CWin32Registry() {
+    for (auto& entry : keys_) RegCloseKey(static_cast<HKEY>(entry.second));
+}
+
+RegKey CWin32Registry::Add(void* handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const RegKey key = nextKey_++;
+    keys_[key] = handle;
+    return key;
+}
+
+void* CWin32Registry::Find(RegKey key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = keys_.find(key);
+    return it == keys_.end() ? nullptr : it->second;
+}
+
+uint32_t CWin32Registry::OpenKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
+    *key = 0;
+    HKEY root = RootOf(hive);
+    if (!root) return kErrorInvalidHandle;
+    HKEY handle = nullptr;
+    const LONG status = RegOpenKeyExA(root, subKey.c_str(), 0, access, &handle);
+    if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+    *key = Add(handle);
+    return kErrorSuccess;
+}
+
+uint32_t CWin32Registry::EnumKey(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name) {
+    name->clear();
+    HKEY handle = static_cast<HKEY>(Find(key));
+    if (!handle) return kErrorInvalidHandle;
+    std::vector<char> buffer(nameBufferSize + 1, '\0');
+    DWORD length = nameBufferSize;
+    const LONG status = RegEnumKeyExA(handle, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+    name->assign(buffer.data(), length);
+    return kErrorSuccess;
+}
+
+uint32_t CWin32Registry::QueryValue(RegKey key, const std::string& valueName, uint32_t bufferSize, uint32_t* type,
+                                    std::string* data) {
+    data->clear();
+    *type = kRegNone;
+    HKEY handle = static_cast<HKEY>(Find(key));
+    if (!handle) return kErrorInvalidHandle;
+    DWORD size = bufferSize;
+    std::vector<BYTE> buffer;
+    if (bufferSize > kExactBufferLimit) {
+        // Learn the size, then read with a buffer that fits (and a little
+        // room for the terminating zero Windows may add to a string).
+        DWORD needed = 0;
+        const LONG status = RegQueryValueExA(handle, valueName.c_str(), nullptr, nullptr, nullptr, &needed);
+        if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+        size = needed + 2 < bufferSize ? needed + 2 : bufferSize;
+    }
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        buffer.assign(size > 0 ? size : 1, 0);
+        DWORD valueType = REG_NONE;
+        DWORD written = size;
+        const LONG status = RegQueryValueExA(handle, valueName.c_str(), nullptr, &valueType, buffer.data(), &written);
+        if (status == ERROR_MORE_DATA && size < bufferSize && written <= bufferSize) {
+            size = written + 2 < bufferSize ? written + 2 : bufferSize; // the value grew meanwhile
+            continue;
+        }
+        if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+        *type = valueType;
+        data->assign(reinterpret_cast<const char*>(buffer.data()), written);
+        return kErrorSuccess;
+    }
+    return kErrorMoreData;
+}
+
+uint32_t CWin32Registry::QueryValueCount(RegKey key, uint32_t* count) {
+    *count = 0;
+    HKEY handle = static_cast<HKEY>(Find(key));
+    if (!handle) return kErrorInvalidHandle;
+    DWORD values = 0;
+    const LONG status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                                         nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+    *count = values;
+    return kErrorSuccess;
+}
+
+uint32_t CWin32Registry::EnumValue(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name,
+                                   uint32_t* type) {
+    name->clear();
+    *type = kRegNone;
+    HKEY handle = static_cast<HKEY>(Find(key));
+    if (!handle) return kErrorInvalidHandle;
+    std::vector<char> buffer(nameBufferSize + 1, '\0');
+    DWORD length = nameBufferSize;
+    DWORD valueType = REG_NONE;
+    const LONG status =
+        RegEnumValueA(handle, index, buffer.data(), &length, nullptr, &valueType, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+    name->assign(buffer.data(), length);
+    *type = valueType;
+    return kErrorSuccess;
+}
+
+uint32_t CWin32Registry::DeleteKey(Hive hive, const std::string& subKey) {
+    HKEY root = RootOf(hive);
+    if (!root) return kErrorInvalidHandle;
+    return static_cast<uint32_t>(RegDeleteKeyA(root, subKey.c_str()));
+}
+
+uint32_t CWin32Registry::DeleteValue(RegKey key, const std::string& valueName) {
+    HKEY handle = static_cast<HKEY>(Find(key));
+    if (!handle) return kErrorInvalidHandle;
+    return static_cast<uint32_t>(RegDeleteValueA(handle, valueName.c_str()));
+}
+
+void CWin32Registry::CloseKey(RegKey key) {
+    void* handle = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = keys_.find(key);
+        if (it == keys_.end()) return;
+        handle = it->second;
+        keys_.erase(it);
+    }
+    RegCloseKey(static_cast<HKEY>(handle));
+}
+
+uint32_t CWin32Registry::CreateKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
+    *key = 0;
+    HKEY root = RootOf(hive);
+    if (!root) return kErrorInvalidHandle;
+    HKEY handle = nullptr;
+    const LONG status =
+        RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, access, nullptr, &handle, nullptr);
+    if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+    *key = Add(handle);
+    return kErrorSuccess;
+}
+
+uint32_t CWin32Registry::SetValue(RegKey key, const std::string& valueName, uint32_t type, const std::string& data) {
+    HKEY handle = static_cast<HKEY>(Find(key));
+    if (!handle) return kErrorInvalidHandle;
+    return static_cast<uint32_t>(RegSetValueExA(handle, valueName.c_str(), 0, type,
+                                                reinterpret_cast<const BYTE*>(data.data()),
+                                                static_cast<DWORD>(data.size())));
+}
+
+} // namespace platform

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/System.h"
+
+namespace platform {
+
+// ISystem on kernel32.
+class CWin32System : public ISystem {
+public:
+    uint16_t NativeProcessorArchitecture() override;
+    uint32_t AnsiCodePage() override;
+    std::vector<std::string> AnsiToUtf8(const std::vector<std::string>& texts) override;
+};
+
+} // namespace platform

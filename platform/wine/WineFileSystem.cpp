@@ -1,0 +1,156 @@
+#include "platform/wine/WineFileSystem.h"
+
+#include "platform/wine/WineHostConnection.h"
+#include "platform/winehost/HostProtocol.h"
+#include "platform/winehost/WireReader.h"
+#include "platform/winehost/WireWriter.h"
+
+namespace platform {
+
+using wire::Op;
+using wire::WireReader;
+using wire::WireWriter;
+
+CWineFileSystem::CWineFileSystem(CWineHostConnection& host) : host_(host) {}
+
+uint32_t CWineFileSystem::PathCall(uint32_t op, const std::string& path) {
+    WireWriter request;
+    request.U32(op).Bytes(path);
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
+    WireReader in(reply);
+    const uint32_t status = in.U32();
+    return in.Failed() ? static_cast<uint32_t>(kErrorBackendFailure) : status;
+}
+
+uint32_t CWineFileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
+    entries->clear();
+    WireWriter request;
+    request.U32(static_cast<uint32_t>(Op::ListFolder)).Bytes(path).U32(flags);
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
+    WireReader in(reply);
+    const uint32_t status = in.U32();
+    const uint32_t count = in.U32();
+    for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
+        FileEntry entry;
+        entry.name = in.Bytes();
+        entry.attributes = in.U32();
+        entries->push_back(std::move(entry));
+    }
+    if (in.Failed()) {
+        entries->clear();
+        return kErrorBackendFailure;
+    }
+    return status;
+}
+
+uint32_t CWineFileSystem::ListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) {
+    entries->clear();
+    WireWriter request;
+    request.U32(static_cast<uint32_t>(Op::ListTree)).Bytes(base).U32(flags);
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
+    WireReader in(reply);
+    const uint32_t status = in.U32();
+    const uint32_t count = in.U32();
+    entries->reserve(count < (1u << 20) ? count : (1u << 20));
+    for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
+        TreeEntry entry;
+        entry.parent = in.U32();
+        entry.entry.name = in.Bytes();
+        entry.entry.attributes = in.U32();
+        // A parent must be a folder listed earlier; anything else is a
+        // broken reply, not a tree.
+        if (entry.parent != TreeEntry::kTreeRoot && entry.parent >= i) {
+            entries->clear();
+            return kErrorBackendFailure;
+        }
+        entries->push_back(std::move(entry));
+    }
+    if (in.Failed()) {
+        entries->clear();
+        return kErrorBackendFailure;
+    }
+    return status;
+}
+
+uint32_t CWineFileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {
+    *attributes = kInvalidAttributes;
+    WireWriter request;
+    request.U32(static_cast<uint32_t>(Op::GetAttributes)).Bytes(path);
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
+    WireReader in(reply);
+    const uint32_t status = in.U32();
+    const uint32_t value = in.U32();
+    if (in.Failed()) return kErrorBackendFailure;
+    *attributes = value;
+    return status;
+}
+
+uint32_t CWineFileSystem::DeleteFile(const std::string& path) {
+    return PathCall(static_cast<uint32_t>(Op::DeleteFile), path);
+}
+
+uint32_t CWineFileSystem::SetOwnerWriteOnly(const std::string& path) {
+    return PathCall(static_cast<uint32_t>(Op::SetOwnerWriteOnly), path);
+}
+
+uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
+    return PathCall(static_cast<uint32_t>(Op::RemoveFolderAndEmptyParents), path);
+}
+
+uint32_t CWineFileSystem::CreateFolder(const std::string& path) {
+    return PathCall(static_cast<uint32_t>(Op::CreateFolder), path);
+}
+
+uint32_t CWineFileSystem::CreationTime(const std::string& path, uint64_t* fileTime) {
+    *fileTime = 0;
+    WireWriter request;
+    request.U32(static_cast<uint32_t>(Op::CreationTime)).Bytes(path);
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
+    WireReader in(reply);
+    const uint32_t status = in.U32();
+    const uint64_t value = in.U64();
+    if (in.Failed()) return kErrorBackendFailure;
+    *fileTime = value;
+    return status;
+}
+
+uint32_t CWineFileSystem::SpecialFolder(int csidl, std::string* path) {
+    path->clear();
+    WireWriter request;
+    request.U32(static_cast<uint32_t>(Op::SpecialFolder)).U32(static_cast<uint32_t>(csidl));
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
+    WireReader in(reply);
+    const uint32_t status = in.U32();
+    std::string text = in.Bytes();
+    if (in.Failed()) return kErrorBackendFailure;
+    if (status == kErrorSuccess) *path = std::move(text);
+    return status;
+}
+
+uint32_t CWineFileSystem::WriteFile(const std::string& path, const std::string& content) {
+    WireWriter request;
+    request.U32(static_cast<uint32_t>(Op::WriteFile)).Bytes(path).Bytes(content);
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
+    WireReader in(reply);
+    const uint32_t status = in.U32();
+    return in.Failed() ? static_cast<uint32_t>(kErrorBackendFailure) : status;
+}
+
+uint32_t CWineFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+    WireWriter request;
+    request.U32(static_cast<uint32_t>(Op::SetAttributes)).Bytes(path).U32(attributes);
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
+    WireReader in(reply);
+    const uint32_t status = in.U32();
+    return in.Failed() ? static_cast<uint32_t>(kErrorBackendFailure) : status;
+}
+
+} // namespace platform

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/wine/WineFileSystem.h"
+#include "platform/wine/WineHostConnection.h"
+#include "platform/wine/WineRegistry.h"
+#include "platform/wine/WineSystem.h"
+
+namespace platform {
+
+// The Windows programs of a Wine prefix, reached through winehost.exe.
+class CWinePlatform : public IPlatform {
+public:
+    // Finds Wine and winehost.exe, creates the prefix when it does not exist
+    // yet and starts the host in it. Null and `error` set on failure.
+    static std::unique_ptr<CWinePlatform> Start(const PlatformOptions& options, std::string* error);
+
+    IRegistry& Registry() override { return registry_; }
+    ISystem& System() override { return system_; }
+    IFileSystem& Files() override { return files_; }
+    std::string FatalError() const override { return host_->FatalError(); }
+
+    const std::string& Prefix() const { return prefix_; }
+    // For tests that end the host behind the client's back.
+    int HostProcessId() const { return host_->HostProcessId(); }
+
+    // The prefix the options select: the given one, else $WINEPREFIX, else
+    // ~/.wine; always absolute.
+    static std::string ResolvePrefix(const PlatformOptions& options);
+
+private:
+    CWinePlatform(std::unique_ptr<CWineHostConnection> host, std::string prefix, bool batchCalls);
+
+    std::unique_ptr<CWineHostConnection> host_;
+    std::string prefix_;
+    CWineRegistry registry_;
+    CWineSystem system_;
+    CWineFileSystem files_;
+};
+
+} // namespace platform

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/System.h"
+
+namespace platform {
+
+class CWineHostConnection;
+
+// ISystem through winehost.exe. The architecture and the code page come with
+// the host's greeting and cost no round trip.
+class CWineSystem : public ISystem {
+public:
+    explicit CWineSystem(CWineHostConnection& host);
+
+    uint16_t NativeProcessorArchitecture() override;
+    uint32_t AnsiCodePage() override;
+    std::vector<std::string> AnsiToUtf8(const std::vector<std::string>& texts) override;
+
+private:
+    CWineHostConnection& host_;
+};
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform::wire {
+
+// Reads the payload of one frame (see HostProtocol.h). Reading past the end
+// never touches memory outside the payload: it yields zeros and empty
+// strings and sets Failed(), which the caller treats as a broken stream.
+class WireReader {
+public:
+    explicit WireReader(std::string payload);
+
+    uint32_t U32();
+    uint64_t U64();
+    std::string Bytes();
+
+    bool Failed() const { return failed_; }
+    bool AtEnd() const { return pos_ == payload_.size(); }
+
+private:
+    std::string payload_;
+    size_t pos_ = 0;
+    bool failed_ = false;
+};
+
+} // namespace platform::wire

@@ -1,0 +1,91 @@
+// winehost.exe: serves the platform calls of the Linux program from inside a
+// Wine prefix. Requests arrive on stdin and replies leave on stdout, framed
+// as HostProtocol.h describes; nothing else may be written to stdout.
+
+#include <windows.h>
+
+#include <cstring>
+
+#include <string>
+
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32System.h"
+#include "platform/winehost/HostProtocol.h"
+#include "platform/winehost/HostServer.h"
+
+// windows.h renames DeleteFile; the backend's member keeps its name.
+#undef DeleteFile
+
+namespace {
+
+// Buffered reads: most requests are a few dozen bytes, so one ReadFile
+// usually brings several of them or at least the length and the payload.
+class StdinReader {
+public:
+    explicit StdinReader(HANDLE handle) : handle_(handle) {}
+
+    bool Read(char* out, size_t size) {
+        while (size > 0) {
+            if (pos_ == end_) {
+                DWORD got = 0;
+                if (!ReadFile(handle_, buffer_, sizeof(buffer_), &got, nullptr) || got == 0) return false;
+                pos_ = 0;
+                end_ = got;
+            }
+            const size_t take = (end_ - pos_) < size ? (end_ - pos_) : size;
+            memcpy(out, buffer_ + pos_, take);
+            pos_ += take;
+            out += take;
+            size -= take;
+        }
+        return true;
+    }
+
+private:
+    HANDLE handle_;
+    char buffer_[65536];
+    size_t pos_ = 0;
+    size_t end_ = 0;
+};
+
+bool WriteAll(HANDLE handle, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>((bytes.size() - done) < (1u << 20) ? bytes.size() - done : (1u << 20));
+        if (!WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
+
+int main() {
+    // No error dialog may ever wait for a click that nobody can give.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+
+    platform::CWin32Registry registry;
+    platform::CWin32System system;
+    platform::CWin32FileSystem files;
+    platform::wire::CHostServer server(registry, system, files);
+
+    if (!WriteAll(output, server.Greeting())) return 1;
+    static StdinReader reader(input);
+    std::string payload;
+    for (;;) {
+        unsigned char header[4];
+        if (!reader.Read(reinterpret_cast<char*>(header), sizeof(header))) return 0; // the client went away
+        const uint32_t size = header[0] | (header[1] << 8) | (header[2] << 16) | (static_cast<uint32_t>(header[3]) << 24);
+        if (size > platform::wire::kMaxFrameSize) return 2;
+        payload.assign(size, '\0');
+        if (size > 0 && !reader.Read(&payload[0], size)) return 0;
+        bool quit = false;
+        const std::string reply = server.Handle(payload, &quit);
+        if (!reply.empty() && !WriteAll(output, reply)) return 0;
+        if (quit) return 0;
+    }
+}
