@@ -1,0 +1,29 @@
+# The graphical program: entry point, main window, single instance and the
+# files it reads at run time (pictures, style sheets, "uiconfig").
+if(NOT TOLVANIRE_BUILD_GUI)
+    return()
+endif()
+
+include(${CMAKE_SOURCE_DIR}/scripts/gen-resources.cmake)
+
+# Everything but main(), so that the GUI tests drive the same main window.
+add_library(tolvanire_shell STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/MainWin.h
+    ${CMAKE_CURRENT_LIST_DIR}/MainWin.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RightContent.h
+    ${CMAKE_CURRENT_LIST_DIR}/RightContent.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.h
+    ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.cpp
+)
+find_package(Qt5 REQUIRED COMPONENTS Network)
+target_link_libraries(tolvanire_shell PUBLIC
+    tolvanire_options tolvanire_dialogs tolvanire_widgetlib tolvanire_ui_support tolvanire_inventory
+    tolvanire_platform Qt5::Widgets Qt5::Network)
+
+add_executable(tolvanire-uninstaller WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(tolvanire-uninstaller PRIVATE tolvanire_shell tolvanire_crashhandler)
+if(NOT WIN32)
+    # Function names in the crash report's backtrace.
+    target_link_options(tolvanire-uninstaller PRIVATE -rdynamic)
+endif()
+add_dependencies(tolvanire-uninstaller tolvanire_runtime_files)

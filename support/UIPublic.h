@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <QString>
+#include <QVariant>
+
+#include "InstalledProgram.h"
+
+class QWidget;
+class CAppEnum;
+
+// The process-wide object that windows share: the main window, the program
+// enumerator, the program list read at start-up, the byte total handed from
+// the program page to the result dialog, the Windows-10 flag and the
+// settings reader. Built on the GUI thread before any worker starts;
+// afterwards workers read the enumerator and the list without a lock, which
+// is safe because the GUI thread sets them only before it starts a worker.
+class CUIPublic {
+public:
+    static CUIPublic* instance();
+
+    CUIPublic(const CUIPublic&) = delete;
+    CUIPublic& operator=(const CUIPublic&) = delete;
+
+    void SetMainWindow(QWidget* window) { mainWindow = window; }
+    QWidget* GetMainWindow() const { return mainWindow; }
+
+    void SetAppEnum(CAppEnum* appEnum) { enumerator = appEnum; }
+    CAppEnum* GetAppEnum() const { return enumerator; }
+
+    void SetPrograms(std::vector<InstalledProgram> list) { programs = std::move(list); }
+    std::vector<InstalledProgram> GetPrograms() const { return programs; }
+
+    void SetTotalSize(uint64_t bytes) { totalSize = bytes; }
+    uint64_t GetTotalSize() const { return totalSize; }
+
+    void SetWindows10(bool on) { windows10 = on; }
+    bool IsWindows10() const { return windows10; }
+
+    // Sets the Windows-10 flag from the file version of "kernel32.dll"
+    // (major version 10 or more). Elsewhere the flag stays cleared.
+    void ProbeWindowsVersion();
+
+    // Opens the help page named by "URL"/"ID_LINK_HELP"; nothing happens
+    // when no link is configured or the shell cannot open it.
+    void OpenHelpLink();
+
+    // Looks the value up in "userconfig", then in "uiconfig", both beside the
+    // executable. The file name is accepted for the callers' sake and
+    // ignored: the order is always the same. False when neither has it.
+    bool ReadSetting(const QString& section, const QString& key, QVariant& value,
+                     const QString& fileName = QStringLiteral("uiconfig")) const;
+
+    // One file's step of ReadSetting.
+    static bool ReadIniValue(const QString& section, const QString& key, QVariant& value, const QString& fileName);
+
+private:
+    CUIPublic() = default;
+
+    QWidget* mainWindow = nullptr;
+    CAppEnum* enumerator = nullptr;
+    std::vector<InstalledProgram> programs;
+    uint64_t totalSize = 0;
+    bool windows10 = false;
+};
+
+// The folder of the running executable, without a trailing separator.
+QString ExecutableDirectory();
