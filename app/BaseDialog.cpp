@@ -18,8 +18,11 @@ int CBaseDialog::ReceiveMsg(__MsgData)
 
 bool CBaseDialog::event(QEvent* event)
 {
-    // Activated while hidden (the window system raised it): show it first.
-    if (event->type() == QEvent::WindowActivate && !isVisible())
+    // Activated while not yet shown (the window system raised it): show it
+    // first. A dialog the program has hidden or closed stays hidden: window
+    // activation arrives asynchronously on some systems, and a late one must
+    // not bring back a message box whose run has ended.
+    if (event->type() == QEvent::WindowActivate && !isVisible() && !testAttribute(Qt::WA_WState_ExplicitShowHide))
         show();
     return CWinDlgFrm::event(event);
 }

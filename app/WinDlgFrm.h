@@ -3,9 +3,9 @@
 #include "widgetlib/BPMsgReceiver.h"
 
 #include <QDialog>
+#include <QVBoxLayout>
 
 class CWindowDlgTitle;
-class QVBoxLayout;
 
 // Frameless dialog frame: a rounded body with its own title bar and a
 // separator line under it. The title bar and the content sit on a panel that

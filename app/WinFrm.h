@@ -3,8 +3,9 @@
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/BPQtMainWindow.h"
 
+#include <QVBoxLayout>
+
 class CWindowTitle;
-class QVBoxLayout;
 
 // Frameless main-window frame: a dark rounded body with its own 32-pixel
 // title bar. A window built on it puts its content into BodyLayout().
