@@ -48,6 +48,11 @@ bool NamesFolder(const QString& valueName, const QString& folder, bool absolute)
         if (absolute) {
             if (at > 0 && before.isLetterOrNumber()) continue;
             if (end == valueName.size() || IsSeparator(after)) return true;
+            // A file path text followed by the cache's own suffix
+            // (".FriendlyAppName"), not a longer folder name ("Acme.old\").
+            if (after == QLatin1Char('.') && valueName.indexOf(QLatin1Char('\\'), end) < 0 &&
+                valueName.indexOf(QLatin1Char('/'), end) < 0)
+                return true;
         } else {
             if (at > 0 && !IsSeparator(before)) continue;
             if (end == valueName.size() || after == QLatin1Char('.')) return true;

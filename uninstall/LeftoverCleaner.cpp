@@ -3,8 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include <QDir>
-
 #include "PathText.h"
 #include "inventory/AppEnum.h"
 
@@ -72,6 +70,13 @@ bool IsAscii(const QString& text) {
 QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
 
 std::string ToUtf8(const QString& text) { return text.toStdString(); }
+
+// Qt's own form of an absolute path, as a file's leftover text shows it.
+QString Slashed(const QString& path) {
+    QString slashed = path;
+    slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return slashed;
+}
 
 QString Native(const QString& path) {
     QString native = path;
@@ -216,7 +221,7 @@ void CLeftoverCleaner::CollectInstallFolder(const QString& folder) {
         platform::kErrorSuccess)
         return;
 
-    const QString base = QDir::fromNativeSeparators(native);
+    const QString base = Slashed(native);
     QList<LeftoverItem> folders;
     QList<LeftoverItem> fileItems;
     for (const platform::FileEntry& entry : entries) {
@@ -353,7 +358,7 @@ void CLeftoverCleaner::SearchFolderTree(const QString& base, const QString& file
             }
         }
     };
-    Visit{*this, entries, children, names, filePat, folderPat}(root, baseNative, QDir::fromNativeSeparators(baseNative),
+    Visit{*this, entries, children, names, filePat, folderPat}(root, baseNative, Slashed(baseNative),
                                                             false, false);
 }
 
