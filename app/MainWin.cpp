@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <thread>
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "MsgIds.h"
@@ -114,6 +116,12 @@ bool CMainWin::event(QEvent* e) {
             blurDlg->move(geometry().x(), geometry().y());
             blurDlg->raise();
             blurDlg->show();
+            // The overlay goes under the dialog that blocks the window, never
+            // over it, whatever order the window system maps them in.
+            QTimer::singleShot(0, this, []() {
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->raise();
+            });
         }
         break;
     case QEvent::WindowUnblocked:

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QScreen>
 #include <QTimer>
 
 #include "MsgIds.h"
@@ -67,7 +68,7 @@ void ShowDemoDialog(QWidget* window) {
         CMSGDlg box(434, 240, window);
         box.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
         box.SetContent(CMSGDlg::MsgKindInfo,
-                       QStringLiteral("Do you want to uninstall the selected program(s)?"),
+                       QStringLiteral("Remove the selected programs now?"),
                        CMSGDlg::BtnModeOKCancel);
         box.exec();
     });
@@ -119,6 +120,9 @@ int main(int argc, char* argv[]) {
                         .arg(startupError));
         return 1;
     }
+    // Centred on the screen; a window manager may place it otherwise.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
     window->winId();
     window->setWindowTitle(QString::fromLatin1(kTitle));
     window->show();

@@ -1,0 +1,75 @@
+#!/bin/bash
+# Starts the program under Xvfb against a Wine prefix and saves screenshots
+# of the splash, the main window, a message box, the busy dialog and a
+# message box over the main window's overlay.
+#
+# Usage: scripts/screenshots.sh [BUILD_DIR [WINE_PREFIX]]
+#   BUILD_DIR    defaults to ./build; the program is BUILD_DIR/bin/tolvanire-uninstaller
+#   WINE_PREFIX  defaults to a demo prefix made once under BUILD_DIR/screenshots/
+# Pictures land in BUILD_DIR/screenshots/*.png.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+out="$build/screenshots"
+program="$build/bin/tolvanire-uninstaller"
+[ -x "$program" ] || { echo "screenshots: $program not built" >&2; exit 1; }
+mkdir -p "$out"
+
+# Wine gets a sandbox HOME so that it never writes into the real one.
+export HOME="$out/home" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$HOME"
+prefix=${2:-$out/demo-prefix}
+if [ ! -f "$prefix/system.reg" ]; then
+    echo "screenshots: making the demo prefix $prefix (about 10 s)"
+    WINEPREFIX="$prefix" timeout 300 wineboot -i >/dev/null 2>&1
+    WINEPREFIX="$prefix" wineserver -w || true
+fi
+export WINEPREFIX="$prefix"
+
+display=":$((90 + RANDOM % 100))"
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+app=""
+cleanup() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+export DISPLAY="$display"
+# Keep clear of a real running instance.
+export TOLVANIRE_INSTANCE_KEY="tolvanire-screenshots-$$"
+for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+
+# Waits until a top-level window named $1 maps (at most $2 seconds).
+wait_for_window() {
+    local deadline=$((SECONDS + $2))
+    while [ $SECONDS -lt "$deadline" ]; do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    echo "screenshots: no window '$1' after $2 s" >&2
+    return 1
+}
+
+# shot NAME SETTLE_SECONDS WINDOW_NAME [ENV=VALUE ...]: one run, one picture.
+shot() {
+    local name=$1 settle=$2 window=$3
+    shift 3
+    (cd "$build/bin" && exec env "$@" "$program" --prefix "$prefix") &
+    app=$!
+    if [ -n "$window" ]; then wait_for_window "$window" 60 || true; fi
+    sleep "$settle"
+    import -window root "$out/$name.png"
+    kill "$app" 2>/dev/null || true
+    wait "$app" 2>/dev/null || true
+    app=""
+    echo "screenshots: $out/$name.png"
+}
+
+shot splash 1.5 "" TOLVANIRE_SPLASH_HOLD_MS=8000
+shot main 1.0 "Tolvanire Uninstaller"
+shot message 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=message
+shot overlay 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=message TOLVANIRE_FORCE_OVERLAY=1
+shot busy 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=busy
