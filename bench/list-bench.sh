@@ -1,0 +1,128 @@
+#!/bin/sh
+# Benchmark of "tolvanire-uninstaller-cli list" against Wine's own
+# "wine uninstaller --list" on the same prefix (not a test; prints figures).
+#
+#   bench/list-bench.sh [--cli PATH] [--work DIR] [--entries N] [--runs N]
+#
+# A fresh prefix gets N Uninstall entries (default 1,000: 60 % in the 64-bit
+# view, 30 % in the 32-bit view, 10 % for the current user) imported with
+# "wine reg import". One persistent wineserver serves every run, and each
+# program runs once before timing, so both start equally warm. Each
+# program then runs --runs times in turn (default 7) and the median wall time
+# is reported with the ratio list / wine uninstaller (goal: 0.5 or less).
+# Peak memory: the maximum resident set of the list process and, sampled
+# from /proc while it runs, of winehost.exe, which it starts under Wine.
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+cli="$root/build/bin/tolvanire-uninstaller-cli"
+work=""
+entries=1000
+runs=7
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --cli) cli="$2"; shift 2 ;;
+    --work) work="$2"; shift 2 ;;
+    --entries) entries="$2"; shift 2 ;;
+    --runs) runs="$2"; shift 2 ;;
+    *) echo "usage: $0 [--cli PATH] [--work DIR] [--entries N] [--runs N]" >&2; exit 2 ;;
+    esac
+done
+[ -x "$cli" ] || { echo "list-bench: no $cli (build first or pass --cli)" >&2; exit 1; }
+[ -n "$work" ] || work=$(dirname "$(dirname "$cli")")/bench-list
+mkdir -p "$work/home"
+work=$(cd "$work" && pwd)
+
+export HOME="$work/home" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export TOLVANIRE_LOG_FILE="$work/tolvanire.log"
+
+# The registry file: N entries shaped like real installers' entries.
+reg="$work/entries.reg"
+awk -v n="$entries" 'BEGIN {
+    print "Windows Registry Editor Version 5.00\n"
+    for (i = 0; i < n; i++) {
+        if (i % 10 < 6) root = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft";
+        else if (i % 10 < 9) root = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft";
+        else root = "HKEY_CURRENT_USER\\Software\\Microsoft";
+        key = sprintf("BenchApp%04d", i);
+        dir = sprintf("C:\\\\Program Files\\\\Bench Vendor %d\\\\Bench App %04d", i % 37, i);
+        printf "[%s\\Windows\\CurrentVersion\\Uninstall\\%s]\n", root, key
+        printf "\"DisplayName\"=\"Bench App %04d\"\n", i
+        printf "\"DisplayVersion\"=\"%d.%d.%d\"\n", i % 7, i % 13, i
+        printf "\"Publisher\"=\"Bench Vendor %d\"\n", i % 37
+        printf "\"InstallLocation\"=\"%s\"\n", dir
+        printf "\"DisplayIcon\"=\"%s\\\\app.exe,0\"\n", dir
+        printf "\"UninstallString\"=\"\\\"%s\\\\uninst.exe\\\"\"\n", dir
+        if (i % 2) printf "\"QuietUninstallString\"=\"\\\"%s\\\\uninst.exe\\\" /S\"\n", dir
+        printf "\"EstimatedSize\"=dword:%08x\n", (i * 97) % 500000
+        printf "\"NoModify\"=dword:00000001\n\"NoRepair\"=dword:00000001\n\n"
+    }
+}' > "$reg"
+
+echo "list-bench: making a fresh prefix with $entries entries in $WINEPREFIX" >&2
+wineserver -k 2>/dev/null || true
+rm -rf "$WINEPREFIX"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+wine reg import "$reg" /reg:64 >/dev/null 2>&1
+wineserver -w
+
+# One wineserver for the whole measurement.
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+now_ms() { date +%s%N | cut -b1-13; }
+listed=$("$cli" list --json --prefix "$WINEPREFIX" | grep -c '"displayName"')
+theirs=$(wine uninstaller --list | wc -l)
+echo "list-bench: list shows $listed programs, wine uninstaller --list $theirs" >&2
+
+ours_times=""
+theirs_times=""
+i=0
+while [ $i -lt "$runs" ]; do
+    t0=$(now_ms); "$cli" list --json --prefix "$WINEPREFIX" >/dev/null; t1=$(now_ms)
+    ours_times="$ours_times $((t1 - t0))"
+    t0=$(now_ms); wine uninstaller --list >/dev/null; t1=$(now_ms)
+    theirs_times="$theirs_times $((t1 - t0))"
+    i=$((i + 1))
+done
+median() { echo "$@" | tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ours=$(median $ours_times)
+theirs=$(median $theirs_times)
+
+# Peak memory: the list process itself (GNU time), and winehost.exe sampled
+# from /proc (its VmHWM is its own peak so far).
+hwm_file="$work/winehost.hwm"
+echo 0 > "$hwm_file"
+(
+    peak=0
+    while [ ! -e "$work/.stop" ]; do
+        for status in /proc/[0-9]*/status; do
+            pid=${status#/proc/}; pid=${pid%/status}
+            grep -q 'winehost.exe' "/proc/$pid/cmdline" 2>/dev/null || continue
+            kb=$(awk '/^VmHWM:/ { print $2 }' "$status" 2>/dev/null || echo 0)
+            [ -n "$kb" ] && [ "$kb" -gt "$peak" ] && peak=$kb && echo "$peak" > "$hwm_file"
+        done
+        sleep 0.01
+    done
+) &
+sampler=$!
+rm -f "$work/.stop"
+/usr/bin/time -f '%M' -o "$work/list.rss" "$cli" list --json --prefix "$WINEPREFIX" >/dev/null
+touch "$work/.stop"
+wait $sampler
+rm -f "$work/.stop"
+list_kb=$(tail -n1 "$work/list.rss")
+host_kb=$(cat "$hwm_file")
+
+echo "entries:                        $entries"
+echo "runs:                           $runs"
+echo "list, wall times (ms):         $ours_times"
+echo "wine uninstaller, times (ms):  $theirs_times"
+echo "list, median (ms):              $ours"
+echo "wine uninstaller, median (ms):  $theirs"
+awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "ratio list / wine uninstaller:  %.2f (goal 0.50 or less)\n", a / b }'
+echo "list, peak RSS (KiB):           $list_kb (largest of the process and the children it waited for)"
+echo "winehost.exe, peak RSS (KiB):   $host_kb"
+awk -v a="$list_kb" -v b="$host_kb" 'BEGIN { printf "sum (MiB):                      %.1f (goal under 64)\n", (a + b) / 1024 }'

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "CliRunner.h"
+
+namespace {
+
+struct UsageCase {
+    const char* name;
+    QStringList arguments;
+    int exitCode;
+    const char* errorText; // in stderr; empty: stderr stays empty
+    const char* outputText; // in stdout
+};
+
+class CliUsageTest : public testing::TestWithParam<UsageCase> {};
+
+// Usage errors end with 2 before any Wine process starts; help ends with 0.
+TEST_P(CliUsageTest, ExitsWithTheDocumentedCode) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    // A prefix that does not exist: a run that wrongly went ahead would make one.
+    const QString prefix = home.filePath("never-created");
+    const CliResult result = CCliRunner::Run(GetParam().arguments, CCliRunner::WineEnvironment(prefix, home.path()), 30000);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, GetParam().exitCode) << result.err.constData();
+    if (*GetParam().errorText) {
+        EXPECT_TRUE(result.err.contains(GetParam().errorText)) << result.err.constData();
+    } else {
+        EXPECT_TRUE(result.err.isEmpty()) << result.err.constData();
+    }
+    EXPECT_TRUE(result.out.contains(GetParam().outputText)) << result.out.constData();
+    EXPECT_FALSE(QFileInfo::exists(prefix));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliUsageTest,
+    testing::Values(UsageCase{"NoCommand", {}, 2, "Usage: tolvanire-uninstaller-cli <command>", ""},
+                    UsageCase{"UnknownCommand", {"frobnicate"}, 2, "unknown command 'frobnicate'", ""},
+                    UsageCase{"UnknownOption", {"list", "--bogus"}, 2, "Unknown option 'bogus'", ""},
+                    UsageCase{"PrefixWithoutFolder", {"list", "--prefix"}, 2, "Missing value after '--prefix'", ""},
+                    UsageCase{"StrayArgument", {"list", "extra"}, 2, "unexpected argument 'extra'", ""},
+                    UsageCase{"Help", {"--help"}, 0, "", "list"},
+                    UsageCase{"ListHelp", {"list", "--help"}, 0, "", "--json"}),
+    [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
+
+// Without Wine the program says so and ends with 3 instead of hanging.
+TEST(CliPlatformTest, MissingWineIsAPlatformFailure) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    QProcessEnvironment environment = CCliRunner::WineEnvironment(home.filePath("prefix"), home.path());
+    environment.insert("PATH", home.path()); // an empty folder: no wine, no wineboot
+    const CliResult result = CCliRunner::Run({"list"}, environment, 60000);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_TRUE(result.err.startsWith("cannot start the Wine host: ")) << result.err.constData();
+    EXPECT_TRUE(result.out.isEmpty());
+}
+
+} // namespace
