@@ -1,0 +1,81 @@
+#!/bin/sh
+# Sets up a fresh Debian 12 machine, builds the program and runs it.
+#
+#   scripts/run.sh [--prefix DIR]
+#
+# Without --prefix the program manages a demo Wine prefix of its own,
+# build/demo-prefix, filled once with the sample programs the tests install
+# (never ~/.wine). With a display the window opens; without one it runs
+# under Xvfb and a screenshot is saved to build/screenshots/run.png. While
+# the graphical program is not built, the command-line program lists the
+# prefix instead. TOLVANIRE_SKIP_DEPS=1 skips the package installation.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build"
+prefix=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --prefix) prefix="$2"; shift 2 ;;
+    --prefix=*) prefix="${1#--prefix=}"; shift ;;
+    *) echo "usage: $0 [--prefix DIR]" >&2; exit 2 ;;
+    esac
+done
+
+[ "${TOLVANIRE_SKIP_DEPS:-0}" = 1 ] || "$root/scripts/setup-deps.sh"
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j "$jobs"
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -z "$prefix" ]; then
+    # The demo prefix and Wine's sandbox home live in the build folder, so
+    # that the demo touches neither ~/.wine nor the real home.
+    prefix="$build/demo-prefix"
+    demo_work="$build/demo-fixtures"
+    export HOME="$demo_work/home"
+    if [ ! -f "$demo_work/prefix.stamp" ] || [ ! -f "$prefix/system.reg" ]; then
+        echo "run: filling the demo prefix $prefix with the sample programs" >&2
+        "$root/tests/fixtures/nsis/install-fixtures.sh" --prefix "$prefix" --work "$demo_work" \
+            plain.nsi quietonly.nsi syscomp.nsi update.nsi view32.nsi user.nsi cafe.nsi
+    fi
+fi
+export WINEPREFIX="$prefix"
+
+gui="$build/bin/tolvanire-uninstaller"
+cli="$build/bin/tolvanire-uninstaller-cli"
+if [ ! -x "$gui" ]; then
+    exec "$cli" list --prefix "$prefix"
+fi
+if [ -n "${DISPLAY:-}" ]; then
+    cd "$build/bin"
+    exec "$gui" --prefix "$prefix"
+fi
+
+# No display: run under Xvfb and keep a picture of the window.
+shots="$build/screenshots"
+mkdir -p "$shots"
+display=":$(( $$ % 100 + 100 ))"
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+app=""
+cleanup() {
+    [ -z "$app" ] || kill "$app" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+export DISPLAY="$display"
+sleep 1
+(cd "$build/bin" && exec "$gui" --prefix "$prefix") &
+app=$!
+# Long enough for the Wine host to start and the list to be read.
+sleep "${TOLVANIRE_SCREENSHOT_DELAY:-10}"
+if kill -0 "$app" 2>/dev/null; then
+    import -display "$display" -window root "$shots/run.png"
+    echo "run: the program runs under Xvfb; screenshot saved to $shots/run.png"
+else
+    wait "$app" || true
+    echo "run: the program ended before the screenshot" >&2
+    exit 1
+fi

@@ -1,0 +1,40 @@
+#!/bin/sh
+# Sets up a fresh Debian 12 machine, builds everything and runs every test:
+# unit, GUI (offscreen), Wine integration and end to end (label "wine"),
+# then the unit and GUI tests again in an AddressSanitizer+UBSan build and
+# the core unit tests in a ThreadSanitizer build. Ends non-zero when any
+# test fails. TOLVANIRE_SKIP_DEPS=1 skips the package installation.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+[ "${TOLVANIRE_SKIP_DEPS:-0}" = 1 ] || "$root/scripts/setup-deps.sh"
+
+# Wine and the tests write nothing into the real home.
+sandbox="$root/build/test-home"
+mkdir -p "$sandbox"
+export HOME="$sandbox" WINEDEBUG=-all QT_QPA_PLATFORM=offscreen
+export TOLVANIRE_LOG_FILE="$root/build/test-tolvanire.log"
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "build"
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$root/build" -j "$jobs"
+
+step "all tests, Wine included"
+(cd "$root/build" && ctest --output-on-failure -j "$jobs" --timeout 900)
+
+step "unit and GUI tests with AddressSanitizer and UBSan"
+cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DTOLVANIRE_SANITIZE=address;undefined"
+cmake --build "$root/build-asan" -j "$jobs"
+(cd "$root/build-asan" &&
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        ctest --output-on-failure -j "$jobs" --timeout 900 -LE wine)
+
+step "core unit tests with ThreadSanitizer"
+cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANIRE_SANITIZE=thread
+cmake --build "$root/build-tsan" -j "$jobs" --target tolvanire_core_tests
+TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/bin/tolvanire_core_tests"
+
+step "all tests passed"
