@@ -15,8 +15,7 @@ CCliCommandTable::Registration::Registration(const char* name, const char* summa
 
 std::vector<CCliCommandTable::Command> CCliCommandTable::Commands() {
     std::vector<Command> commands = Table();
-    std::sort(commands.begin(), commands.end(),
-              [](const Command& a, const Command& b) { return a.name < b.name; });
+    std::sort(commands.begin(), commands.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
     return commands;
 }
 

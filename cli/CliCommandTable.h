@@ -1,9 +1,8 @@
 #pragma once
 
-#include <vector>
-
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 // The commands of tolvanire-uninstaller-cli. Each command's source file
 // registers it with a static CCliCommandTable::Registration, so adding a

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <memory>
+#include "platform/Platform.h"
 
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
-
-#include "platform/Platform.h"
+#include <memory>
 
 // What every command of tolvanire-uninstaller-cli shares: exit codes,
 // output streams, option parsing and opening the target machine.

@@ -1,16 +1,15 @@
 // "list": the installed programs of the target machine, in the order the
 // inventory reads them, as a table or as JSON.
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <cstdio>
-
 #include "FormatSize.h"
 #include "cli/CliCommandTable.h"
 #include "cli/CliCommon.h"
 #include "inventory/AppEnum.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
 
 namespace {
 
@@ -36,9 +35,8 @@ std::vector<ProgramText> ConvertText(platform::ISystem& system, const std::vecto
     if (utf8.size() != ansi.size()) return texts; // backend failure; the caller reports it
     for (size_t i = 0; i < programs.size(); ++i) {
         const std::string* f = &utf8[i * kFieldCount];
-        texts[i] = ProgramText{QString::fromStdString(f[0]), QString::fromStdString(f[1]),
-                               QString::fromStdString(f[2]), QString::fromStdString(f[3]),
-                               QString::fromStdString(f[4]), QString::fromStdString(f[5]),
+        texts[i] = ProgramText{QString::fromStdString(f[0]), QString::fromStdString(f[1]), QString::fromStdString(f[2]),
+                               QString::fromStdString(f[3]), QString::fromStdString(f[4]), QString::fromStdString(f[5]),
                                QString::fromStdString(f[6])};
     }
     return texts;
@@ -93,8 +91,8 @@ void PrintTable(const std::vector<InstalledProgram>& programs, const std::vector
     for (size_t i = 0; i < programs.size(); ++i) {
         const ProgramText& t = texts[i];
         out << Fit(t.displayName, nameWidth) << "  " << Fit(t.publisher, publisherWidth) << "  "
-            << Fit(t.displayVersion, versionWidth) << "  " << FormatSize(programs[i].sizeBytes).rightJustified(sizeWidth)
-            << "\n";
+            << Fit(t.displayVersion, versionWidth) << "  "
+            << FormatSize(programs[i].sizeBytes).rightJustified(sizeWidth) << "\n";
     }
     out << "\n" << programs.size() << (programs.size() == 1 ? " program\n" : " programs\n");
     out.flush();

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <cstdint>
-
 #include <QString>
+#include <cstdint>
 
 // A byte count as display text: "-" for 0, else the count in KB, MB or GB
 // (1024-based) with two decimals and a point, e.g. "1.50 KB". A unit is

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <string>
-
 #include <QString>
+#include <string>
 
 // Turns a "DisplayIcon" or install-location text into a bare path: the
 // text is cut at its first comma (dropping an icon index), then, while a

@@ -1,11 +1,10 @@
 #include "inventory/AppEnum.h"
 
-#include <cstdio>
-#include <cstring>
+#include "support/Log.h"
 
 #include <QDateTime>
-
-#include "support/Log.h"
+#include <cstdio>
+#include <cstring>
 
 using platform::Hive;
 using platform::RegKey;
@@ -20,14 +19,18 @@ constexpr uint64_t kSizeLimitKiB = 3145728;
 // Access masks per pass: the list key is read with its view flag; the
 // subkeys are opened for querying values in the 64-bit view for the 64-bit
 // pass and in the 32-bit view for the other two.
-constexpr uint32_t kListAccess32 = platform::kKeyRead | platform::kKeyWow64_32Key;  // 0x20219
-constexpr uint32_t kListAccess64 = platform::kKeyRead | platform::kKeyWow64_64Key;  // 0x20119
-constexpr uint32_t kListAccessUser = platform::kKeyRead;                            // 0x20019
+constexpr uint32_t kListAccess32 = platform::kKeyRead | platform::kKeyWow64_32Key;        // 0x20219
+constexpr uint32_t kListAccess64 = platform::kKeyRead | platform::kKeyWow64_64Key;        // 0x20119
+constexpr uint32_t kListAccessUser = platform::kKeyRead;                                  // 0x20019
 constexpr uint32_t kValueAccess32 = platform::kKeyQueryValue | platform::kKeyWow64_32Key; // 0x201
 constexpr uint32_t kValueAccess64 = platform::kKeyQueryValue | platform::kKeyWow64_64Key; // 0x101
 
-bool IsText(uint32_t type) { return type == platform::kRegSz || type == platform::kRegExpandSz; }
-bool IsNumber(uint32_t type) { return type == platform::kRegDword || type == platform::kRegQword; }
+bool IsText(uint32_t type) {
+    return type == platform::kRegSz || type == platform::kRegExpandSz;
+}
+bool IsNumber(uint32_t type) {
+    return type == platform::kRegDword || type == platform::kRegQword;
+}
 
 // The local time stamp of the timing lines, as 8-bit Latin-1 text.
 void LogTimingLine(const char* format) {
@@ -37,7 +40,9 @@ void LogTimingLine(const char* format) {
     LogInfoEx(line);
 }
 
-bool IsUnsupported(const char* text) { return std::strcmp(text, "(Unsupported)") == 0; }
+bool IsUnsupported(const char* text) {
+    return std::strcmp(text, "(Unsupported)") == 0;
+}
 
 } // namespace
 

@@ -1,14 +1,13 @@
 #include "support/Log.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <vector>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -63,7 +62,8 @@ public:
 
     void Write(const char* text, size_t length) {
         // Whatever line end the caller wrote, the file gets the platform's.
-        while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) --length;
+        while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r'))
+            --length;
         std::lock_guard<std::mutex> lock(mutex_);
         if (!file_ && !Open()) return;
         QByteArray line(text, int(length));
@@ -119,6 +119,10 @@ void LogInfoEx(const char* line) {
     LogWriter::Instance().Write(line, std::char_traits<char>::length(line));
 }
 
-void SetLogFilePath(const QString& path) { LogWriter::Instance().SetPath(path); }
+void SetLogFilePath(const QString& path) {
+    LogWriter::Instance().SetPath(path);
+}
 
-QString LogFilePath() { return LogWriter::Instance().Path(); }
+QString LogFilePath() {
+    return LogWriter::Instance().Path();
+}

@@ -4,8 +4,7 @@ namespace {
 
 // One implementation for both text types: the 8-bit form works on the
 // ANSI bytes of a record, the QString form on display text.
-template <typename Text, typename Char>
-Text CleanPathTextImpl(Text text, Char comma, Char quote) {
+template <typename Text, typename Char> Text CleanPathTextImpl(Text text, Char comma, Char quote) {
     const auto commaAt = text.find(comma);
     if (commaAt != Text::npos) text = text.substr(0, commaAt);
     for (auto quoteAt = text.find(quote); quoteAt != Text::npos; quoteAt = text.find(quote)) {
@@ -17,8 +16,7 @@ Text CleanPathTextImpl(Text text, Char comma, Char quote) {
     return text;
 }
 
-template <typename Text, typename Char>
-Text UninstallerStemImpl(const Text& text, Char backslash) {
+template <typename Text, typename Char> Text UninstallerStemImpl(const Text& text, Char backslash) {
     const auto slashAt = text.rfind(backslash);
     const Text name = slashAt == Text::npos ? text : text.substr(slashAt + 1);
     if (name.size() <= 4) return Text();
@@ -27,14 +25,17 @@ Text UninstallerStemImpl(const Text& text, Char backslash) {
 
 } // namespace
 
-std::string CleanPathText(const std::string& text) { return CleanPathTextImpl(text, ',', '"'); }
-
-QString CleanPathText(const QString& text) {
-    return QString::fromStdU16String(
-        CleanPathTextImpl(text.toStdU16String(), char16_t(u','), char16_t(u'"')));
+std::string CleanPathText(const std::string& text) {
+    return CleanPathTextImpl(text, ',', '"');
 }
 
-std::string UninstallerStem(const std::string& text) { return UninstallerStemImpl(text, '\\'); }
+QString CleanPathText(const QString& text) {
+    return QString::fromStdU16String(CleanPathTextImpl(text.toStdU16String(), char16_t(u','), char16_t(u'"')));
+}
+
+std::string UninstallerStem(const std::string& text) {
+    return UninstallerStemImpl(text, '\\');
+}
 
 QString UninstallerStem(const QString& text) {
     return QString::fromStdU16String(UninstallerStemImpl(text.toStdU16String(), char16_t(u'\\')));

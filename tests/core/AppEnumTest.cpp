@@ -1,19 +1,18 @@
-#include <gtest/gtest.h>
+#include "inventory/AppEnum.h"
 
-#include <atomic>
-#include <cstring>
-#include <string>
-#include <thread>
-#include <vector>
+#include "fake/MemoryRegistry.h"
+#include "fake/MemorySystem.h"
+#include "support/Log.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
-#include "fake/MemoryRegistry.h"
-#include "fake/MemorySystem.h"
-#include "inventory/AppEnum.h"
-#include "support/Log.h"
+#include <atomic>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
 
 using platform::Hive;
 
@@ -22,21 +21,27 @@ namespace {
 const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr uint32_t k32 = platform::kKeyWow64_32Key;
 
-std::string Key(const std::string& name) { return kUninstall + "\\" + name; }
+std::string Key(const std::string& name) {
+    return kUninstall + "\\" + name;
+}
 
 std::string Le32(uint32_t v) {
     std::string data(4, '\0');
-    for (int i = 0; i < 4; ++i) data[i] = char((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        data[i] = char((v >> (8 * i)) & 0xFF);
     return data;
 }
 
 std::string Le64(uint64_t v) {
     std::string data(8, '\0');
-    for (int i = 0; i < 8; ++i) data[i] = char((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 8; ++i)
+        data[i] = char((v >> (8 * i)) & 0xFF);
     return data;
 }
 
-std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+std::string Sz(const std::string& text) {
+    return text + std::string(1, '\0');
+}
 
 struct Value {
     std::string name;
@@ -44,8 +49,12 @@ struct Value {
     std::string data;
 };
 
-Value Text(const std::string& name, const std::string& text) { return {name, platform::kRegSz, Sz(text)}; }
-Value Dword(const std::string& name, uint32_t v) { return {name, platform::kRegDword, Le32(v)}; }
+Value Text(const std::string& name, const std::string& text) {
+    return {name, platform::kRegSz, Sz(text)};
+}
+Value Dword(const std::string& name, uint32_t v) {
+    return {name, platform::kRegDword, Le32(v)};
+}
 
 // A machine with two ordinary programs beside the entry under test:
 // "Parent" is accepted, "Hidden" is a system component and so is not.
@@ -58,7 +67,8 @@ struct Machine {
         registry.SetString(hive, Key(name), "UninstallString", "C:\\Program\\uninst.exe", access);
     }
     void Add(Hive hive, const std::string& name, const std::vector<Value>& values, uint32_t access = 0) {
-        for (const Value& value : values) registry.SetRaw(hive, Key(name), value.name, value.type, value.data, access);
+        for (const Value& value : values)
+            registry.SetRaw(hive, Key(name), value.name, value.type, value.data, access);
     }
     std::vector<std::string> Names(std::vector<ProgramSource>* sources = nullptr) {
         CAppEnum appEnum(registry, system);
@@ -66,7 +76,8 @@ struct Machine {
         std::vector<InstalledProgram> programs;
         appEnum.GetProgramsWithSources(&programs, sources);
         std::vector<std::string> names;
-        for (const InstalledProgram& program : programs) names.push_back(program.displayName);
+        for (const InstalledProgram& program : programs)
+            names.push_back(program.displayName);
         return names;
     }
 
@@ -114,90 +125,147 @@ const Value kName = Text("DisplayName", "Target");
 const Value kUninst = Text("UninstallString", "C:\\T\\uninst.exe");
 const Value kQuiet = Text("QuietUninstallString", "C:\\T\\uninst.exe /S");
 
-Value Size32(uint32_t kib) { return Dword("EstimatedSize", kib); }
+Value Size32(uint32_t kib) {
+    return Dword("EstimatedSize", kib);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, EntryTest,
     testing::Values(
         EntryCase{"Plain", {kName, kUninst}, true, "C:\\T\\uninst.exe", 0},
         EntryCase{"QuietCommandIsPreferred", {kName, kUninst, kQuiet}, true, "C:\\T\\uninst.exe /S", 0},
-        EntryCase{"EmptyQuietCommandFallsBack", {kName, kUninst, Text("QuietUninstallString", "")}, true,
-                  "C:\\T\\uninst.exe", 0},
+        EntryCase{"EmptyQuietCommandFallsBack",
+                  {kName, kUninst, Text("QuietUninstallString", "")},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
         EntryCase{"OnlyQuietCommandIsRejected", {kName, kQuiet}, false, "", 0},
         EntryCase{"SystemComponentIsRejected", {kName, kUninst, Dword("SystemComponent", 1)}, false, "", 0},
-        EntryCase{"SystemComponentZeroIsListed", {kName, kUninst, Dword("SystemComponent", 0)}, true,
-                  "C:\\T\\uninst.exe", 0},
-        EntryCase{"SystemComponentTwoIsListed", {kName, kUninst, Dword("SystemComponent", 2)}, true,
-                  "C:\\T\\uninst.exe", 0},
-        EntryCase{"SystemComponentAsTextIsNoNumber", {kName, kUninst, Text("SystemComponent", "1")}, true,
-                  "C:\\T\\uninst.exe", 0},
+        EntryCase{
+            "SystemComponentZeroIsListed", {kName, kUninst, Dword("SystemComponent", 0)}, true, "C:\\T\\uninst.exe", 0},
+        EntryCase{
+            "SystemComponentTwoIsListed", {kName, kUninst, Dword("SystemComponent", 2)}, true, "C:\\T\\uninst.exe", 0},
+        EntryCase{"SystemComponentAsTextIsNoNumber",
+                  {kName, kUninst, Text("SystemComponent", "1")},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
         EntryCase{"UnsupportedUninstallIsRejected", {kName, Text("UninstallString", "(Unsupported)")}, false, "", 0},
-        EntryCase{"UnsupportedComparesExactly", {kName, Text("UninstallString", "(unsupported)")}, true,
-                  "(unsupported)", 0},
+        EntryCase{
+            "UnsupportedComparesExactly", {kName, Text("UninstallString", "(unsupported)")}, true, "(unsupported)", 0},
         EntryCase{"EmptyUninstallIsRejected", {kName, Text("UninstallString", "")}, false, "", 0},
         EntryCase{"MissingNameIsRejected", {kUninst}, false, "", 0},
         EntryCase{"EmptyNameIsListed", {Text("DisplayName", ""), kUninst}, true, "C:\\T\\uninst.exe", 0},
         // Updates and parts of other programs.
         EntryCase{"ParentAcceptedIsHidden", {kName, kUninst, Text("ParentKeyName", "Parent")}, false, "", 0},
-        EntryCase{"ParentMatchesCaseSensitively", {kName, kUninst, Text("ParentKeyName", "parent")}, true,
-                  "C:\\T\\uninst.exe", 0},
-        EntryCase{"ParentNotAcceptedIsListed", {kName, kUninst, Text("ParentKeyName", "Hidden")}, true,
-                  "C:\\T\\uninst.exe", 0},
-        EntryCase{"ParentMissingIsListed", {kName, kUninst, Text("ParentKeyName", "Gone")}, true,
-                  "C:\\T\\uninst.exe", 0},
+        EntryCase{"ParentMatchesCaseSensitively",
+                  {kName, kUninst, Text("ParentKeyName", "parent")},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
+        EntryCase{"ParentNotAcceptedIsListed",
+                  {kName, kUninst, Text("ParentKeyName", "Hidden")},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
+        EntryCase{
+            "ParentMissingIsListed", {kName, kUninst, Text("ParentKeyName", "Gone")}, true, "C:\\T\\uninst.exe", 0},
         EntryCase{"EmptyParentIsMainEntry",
-                  {kName, kUninst, Text("ParentKeyName", ""), Text("ReleaseType", "Hotfix")}, true,
-                  "C:\\T\\uninst.exe", 0},
-        EntryCase{"ReleaseTypeWithoutParentIsListed", {kName, kUninst, Text("ReleaseType", "Hotfix")}, true,
-                  "C:\\T\\uninst.exe", 0},
-        EntryCase{"HotfixIsHidden", {kName, kUninst, Text("ParentKeyName", "Gone"), Text("ReleaseType", "Hotfix")},
-                  false, "", 0},
+                  {kName, kUninst, Text("ParentKeyName", ""), Text("ReleaseType", "Hotfix")},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
+        EntryCase{"ReleaseTypeWithoutParentIsListed",
+                  {kName, kUninst, Text("ReleaseType", "Hotfix")},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
+        EntryCase{"HotfixIsHidden",
+                  {kName, kUninst, Text("ParentKeyName", "Gone"), Text("ReleaseType", "Hotfix")},
+                  false,
+                  "",
+                  0},
         EntryCase{"SecurityUpdateIsHidden",
-                  {kName, kUninst, Text("ParentKeyName", "Gone"), Text("ReleaseType", "Security Update")}, false, "",
+                  {kName, kUninst, Text("ParentKeyName", "Gone"), Text("ReleaseType", "Security Update")},
+                  false,
+                  "",
                   0},
         EntryCase{"ServicePackIsHidden",
-                  {kName, kUninst, Text("ParentKeyName", "Gone"), Text("ReleaseType", "Service Pack")}, false, "", 0},
+                  {kName, kUninst, Text("ParentKeyName", "Gone"), Text("ReleaseType", "Service Pack")},
+                  false,
+                  "",
+                  0},
         EntryCase{"LowerCaseHotfixIsListed",
-                  {kName, kUninst, Text("ParentKeyName", "Gone"), Text("ReleaseType", "hotfix")}, true,
-                  "C:\\T\\uninst.exe", 0},
-        EntryCase{"MinorUpgradeIsHidden", {kName, kUninst, Text("ParentKeyName", "Gone"), Dword("IsMinorUpgrade", 1)},
-                  false, "", 0},
-        EntryCase{"MinorUpgradeWithoutParentIsListed", {kName, kUninst, Dword("IsMinorUpgrade", 1)}, true,
-                  "C:\\T\\uninst.exe", 0},
+                  {kName, kUninst, Text("ParentKeyName", "Gone"), Text("ReleaseType", "hotfix")},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
+        EntryCase{"MinorUpgradeIsHidden",
+                  {kName, kUninst, Text("ParentKeyName", "Gone"), Dword("IsMinorUpgrade", 1)},
+                  false,
+                  "",
+                  0},
+        EntryCase{"MinorUpgradeWithoutParentIsListed",
+                  {kName, kUninst, Dword("IsMinorUpgrade", 1)},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
         // Sizes: KiB below 3 GiB, anything else 0.
         EntryCase{"SizeOneKiB", {kName, kUninst, Size32(1)}, true, "C:\\T\\uninst.exe", 1024},
         EntryCase{"SizeJustUnderLimit", {kName, kUninst, Size32(3145727)}, true, "C:\\T\\uninst.exe", 3221224448ull},
         EntryCase{"SizeAtLimitIsZero", {kName, kUninst, Size32(3145728)}, true, "C:\\T\\uninst.exe", 0},
         EntryCase{"SizeMaxDwordIsZero", {kName, kUninst, Size32(0xFFFFFFFF)}, true, "C:\\T\\uninst.exe", 0},
-        EntryCase{"SizeQword", {kName, kUninst, Value{"EstimatedSize", platform::kRegQword, Le64(100)}}, true,
-                  "C:\\T\\uninst.exe", 102400},
+        EntryCase{"SizeQword",
+                  {kName, kUninst, Value{"EstimatedSize", platform::kRegQword, Le64(100)}},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  102400},
         EntryCase{"SizeQwordHighBitsIsZero",
-                  {kName, kUninst, Value{"EstimatedSize", platform::kRegQword, Le64((1ull << 32) | 100)}}, true,
-                  "C:\\T\\uninst.exe", 0},
+                  {kName, kUninst, Value{"EstimatedSize", platform::kRegQword, Le64((1ull << 32) | 100)}},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
         EntryCase{"SizeAsTextIsZero", {kName, kUninst, Text("EstimatedSize", "12")}, true, "C:\\T\\uninst.exe", 0},
         EntryCase{"SizeTooLongIsZero",
-                  {kName, kUninst, Value{"EstimatedSize", platform::kRegBinary, std::string(12, '\x01')}}, true,
-                  "C:\\T\\uninst.exe", 0},
+                  {kName, kUninst, Value{"EstimatedSize", platform::kRegBinary, std::string(12, '\x01')}},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
         // Values of the wrong type are no text.
         EntryCase{"DwordNameIsRejected", {Dword("DisplayName", 0x41), kUninst}, false, "", 0},
         EntryCase{"BinaryUninstallIsRejected",
-                  {kName, Value{"UninstallString", platform::kRegBinary, "C:\\x.exe" + std::string(1, '\0')}}, false,
-                  "", 0},
+                  {kName, Value{"UninstallString", platform::kRegBinary, "C:\\x.exe" + std::string(1, '\0')}},
+                  false,
+                  "",
+                  0},
         EntryCase{"BinaryQuietFallsBack",
-                  {kName, kUninst, Value{"QuietUninstallString", platform::kRegBinary, Sz("C:\\q.exe")}}, true,
-                  "C:\\T\\uninst.exe", 0},
+                  {kName, kUninst, Value{"QuietUninstallString", platform::kRegBinary, Sz("C:\\q.exe")}},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0},
         EntryCase{"ExpandableTextIsKeptUnexpanded",
-                  {kName, Value{"UninstallString", platform::kRegExpandSz, Sz("%ProgramFiles%\\T\\u.exe")}}, true,
-                  "%ProgramFiles%\\T\\u.exe", 0},
+                  {kName, Value{"UninstallString", platform::kRegExpandSz, Sz("%ProgramFiles%\\T\\u.exe")}},
+                  true,
+                  "%ProgramFiles%\\T\\u.exe",
+                  0},
         // 260-byte buffers: 259 characters and the zero fit, 260 do not.
-        EntryCase{"Uninstall259Fits", {kName, Text("UninstallString", std::string(259, 'u'))}, true,
-                  std::string(259, 'u'), 0},
+        EntryCase{"Uninstall259Fits",
+                  {kName, Text("UninstallString", std::string(259, 'u'))},
+                  true,
+                  std::string(259, 'u'),
+                  0},
         EntryCase{"Uninstall260IsRejected", {kName, Text("UninstallString", std::string(260, 'u'))}, false, "", 0},
         EntryCase{"Name260IsRejected", {Text("DisplayName", std::string(260, 'n')), kUninst}, false, "", 0},
         EntryCase{"Uninstall260WithoutZeroIsRejected",
-                  {kName, Value{"UninstallString", platform::kRegSz, std::string(260, 'u')}}, false, "", 0},
-        EntryCase{"Quiet260FallsBack", {kName, kUninst, Text("QuietUninstallString", std::string(260, 'q'))}, true,
-                  "C:\\T\\uninst.exe", 0}),
+                  {kName, Value{"UninstallString", platform::kRegSz, std::string(260, 'u')}},
+                  false,
+                  "",
+                  0},
+        EntryCase{"Quiet260FallsBack",
+                  {kName, kUninst, Text("QuietUninstallString", std::string(260, 'q'))},
+                  true,
+                  "C:\\T\\uninst.exe",
+                  0}),
     [](const testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
 
 TEST(AppEnumRecordTest, CopiesEveryFieldAsStored) {
@@ -226,7 +294,8 @@ TEST(AppEnumRecordTest, CopiesEveryFieldAsStored) {
     EXPECT_STREQ(p.displayVersion, "");
     EXPECT_EQ(p.sizeBytes, 2048u * 1024u);
     // The rest of each buffer stays zero.
-    for (size_t i = std::strlen(p.iconGroup); i < sizeof p.iconGroup; ++i) ASSERT_EQ(p.iconGroup[i], 0);
+    for (size_t i = std::strlen(p.iconGroup); i < sizeof p.iconGroup; ++i)
+        ASSERT_EQ(p.iconGroup[i], 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -244,8 +313,8 @@ TEST(AppEnumPassTest, ListsIn32BitViewThen64BitViewThenCurrentUser) {
     machine.AddProgram(Hive::LocalMachine, "Both", "Both", k32);
 
     std::vector<ProgramSource> sources;
-    EXPECT_EQ(machine.Names(&sources), (std::vector<std::string>{"Both", "Y 32", "Z 32", "A 64", "B 64", "Both",
-                                                                 "User app"}));
+    EXPECT_EQ(machine.Names(&sources),
+              (std::vector<std::string>{"Both", "Y 32", "Z 32", "A 64", "B 64", "Both", "User app"}));
     EXPECT_EQ(sources, (std::vector<ProgramSource>{ProgramSource::LocalMachine32, ProgramSource::LocalMachine32,
                                                    ProgramSource::LocalMachine32, ProgramSource::LocalMachine64,
                                                    ProgramSource::LocalMachine64, ProgramSource::LocalMachine64,
@@ -340,11 +409,13 @@ TEST(AppEnumPassTest, EnumReplacesTheList) {
 // A reader on another thread sees the old list or the new one, never a part.
 TEST(AppEnumPassTest, ReadersNeverSeeAHalfBuiltList) {
     Machine machine;
-    for (int i = 0; i < 50; ++i) machine.AddProgram(Hive::LocalMachine, "P" + std::to_string(i), "P");
+    for (int i = 0; i < 50; ++i)
+        machine.AddProgram(Hive::LocalMachine, "P" + std::to_string(i), "P");
     CAppEnum appEnum(machine.registry, machine.system);
     std::atomic<bool> done{false};
     std::thread writer([&] {
-        for (int i = 0; i < 20; ++i) appEnum.Enum();
+        for (int i = 0; i < 20; ++i)
+            appEnum.Enum();
         done = true;
     });
     while (!done) {

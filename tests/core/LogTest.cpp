@@ -1,13 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <thread>
-#include <vector>
+#include "support/Log.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include "support/Log.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -65,10 +63,12 @@ TEST_F(LogTest, LinesFromManyThreadsStayWhole) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
-            for (int i = 0; i < kLines; ++i) LogInfo("thread %d line %d %s", t, i, "abcdefghijklmnopqrstuvwxyz");
+            for (int i = 0; i < kLines; ++i)
+                LogInfo("thread %d line %d %s", t, i, "abcdefghijklmnopqrstuvwxyz");
         });
     }
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads)
+        thread.join();
 
     const QList<QByteArray> lines = Content().split('\n');
     ASSERT_EQ(lines.size(), kThreads * kLines + 1); // the text ends with a line end
@@ -101,8 +101,14 @@ TEST(LogPlaceTest, DefaultsToThePerUserStateFolderOrTheRedirect) {
     SetLogFilePath(QString());
     EXPECT_EQ(LogFilePath(), "/tmp/elsewhere.log");
 
-    if (oldState.isNull()) qunsetenv("XDG_STATE_HOME"); else qputenv("XDG_STATE_HOME", oldState);
-    if (oldRedirect.isNull()) qunsetenv("TOLVANIRE_LOG_FILE"); else qputenv("TOLVANIRE_LOG_FILE", oldRedirect);
+    if (oldState.isNull())
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", oldState);
+    if (oldRedirect.isNull())
+        qunsetenv("TOLVANIRE_LOG_FILE");
+    else
+        qputenv("TOLVANIRE_LOG_FILE", oldRedirect);
     SetLogFilePath(QString());
 #endif
 }

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "PathText.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -10,7 +10,9 @@ struct TextCase {
     const char* output;
 };
 
-std::string CaseName(const testing::TestParamInfo<TextCase>& info) { return info.param.name; }
+std::string CaseName(const testing::TestParamInfo<TextCase>& info) {
+    return info.param.name;
+}
 
 class CleanPathTextTest : public testing::TestWithParam<TextCase> {};
 
@@ -28,10 +30,9 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"QuotedWithoutIndex", "\"C:\\App\\app.exe\"", "C:\\App\\app.exe"},
                     TextCase{"OnlyTheFirstCommaCounts", "C:\\A,B\\app.exe,1", "C:\\A"},
                     TextCase{"QuoteInsideCutsThere", "C:\\App\\\"x\"", "C:\\App\\"},
-                    TextCase{"SeveralLeadingQuotes", "\"\"\"C:\\App", "C:\\App"},
-                    TextCase{"OnlyQuotes", "\"\"", ""}, TextCase{"CommaFirst", ",1", ""},
-                    TextCase{"FolderWithTrailingBackslash", "C:\\Program Files\\Acme\\",
-                             "C:\\Program Files\\Acme\\"},
+                    TextCase{"SeveralLeadingQuotes", "\"\"\"C:\\App", "C:\\App"}, TextCase{"OnlyQuotes", "\"\"", ""},
+                    TextCase{"CommaFirst", ",1", ""},
+                    TextCase{"FolderWithTrailingBackslash", "C:\\Program Files\\Acme\\", "C:\\Program Files\\Acme\\"},
                     TextCase{"NegativeIndex", "\"D:\\Caf\xC3\xA9\\m.exe\",-101", "D:\\Caf\xC3\xA9\\m.exe"}),
     CaseName);
 
@@ -47,8 +48,7 @@ INSTANTIATE_TEST_SUITE_P(Table, UninstallerStemTest,
                                          TextCase{"NoBackslash", "uninst.exe", "uninst"},
                                          TextCase{"FourCharacters", "C:\\a.ex", ""},
                                          TextCase{"FiveCharacters", "C:\\a.exe", "a"},
-                                         TextCase{"TrailingBackslash", "C:\\Apps\\", ""},
-                                         TextCase{"Empty", "", ""},
+                                         TextCase{"TrailingBackslash", "C:\\Apps\\", ""}, TextCase{"Empty", "", ""},
                                          // Arguments after the path are part of the last segment.
                                          TextCase{"WithArguments", "C:\\Apps\\uninst.exe /S", "uninst.ex"},
                                          TextCase{"ForwardSlashIsNoSeparator", "C:/Apps/uninst.exe", "C:/Apps/uninst"}),

@@ -15,8 +15,7 @@ struct CliResult {
 class CCliRunner {
 public:
     // `environment` replaces the test's own for the run.
-    static CliResult Run(const QStringList& arguments, const QProcessEnvironment& environment,
-                         int timeoutMs = 120000);
+    static CliResult Run(const QStringList& arguments, const QProcessEnvironment& environment, int timeoutMs = 120000);
 
     // The test's environment with a sandbox HOME and the given prefix.
     static QProcessEnvironment WineEnvironment(const QString& prefix, const QString& home);

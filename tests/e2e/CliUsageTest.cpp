@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
+#include "CliRunner.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include "CliRunner.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -11,7 +10,7 @@ struct UsageCase {
     const char* name;
     QStringList arguments;
     int exitCode;
-    const char* errorText; // in stderr; empty: stderr stays empty
+    const char* errorText;  // in stderr; empty: stderr stays empty
     const char* outputText; // in stdout
 };
 
@@ -23,7 +22,8 @@ TEST_P(CliUsageTest, ExitsWithTheDocumentedCode) {
     ASSERT_TRUE(home.isValid());
     // A prefix that does not exist: a run that wrongly went ahead would make one.
     const QString prefix = home.filePath("never-created");
-    const CliResult result = CCliRunner::Run(GetParam().arguments, CCliRunner::WineEnvironment(prefix, home.path()), 30000);
+    const CliResult result =
+        CCliRunner::Run(GetParam().arguments, CCliRunner::WineEnvironment(prefix, home.path()), 30000);
     ASSERT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, GetParam().exitCode) << result.err.constData();
     if (*GetParam().errorText) {

@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
+#include "CliRunner.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include "CliRunner.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -56,7 +55,8 @@ void ExpectPrograms(const QJsonArray& programs, const std::vector<Expected>& exp
         const Expected& e = expected[i];
         SCOPED_TRACE(e.displayName);
         EXPECT_EQ(program.size(), int(std::size(kKeys)));
-        for (const char* key : kKeys) EXPECT_TRUE(program.contains(key)) << key;
+        for (const char* key : kKeys)
+            EXPECT_TRUE(program.contains(key)) << key;
         ExpectText(program, "displayName", e.displayName);
         ExpectText(program, "publisher", e.publisher);
         ExpectText(program, "displayVersion", e.displayVersion);
@@ -69,8 +69,12 @@ void ExpectPrograms(const QJsonArray& programs, const std::vector<Expected>& exp
     }
 }
 
-QString ListPrefix() { return qEnvironmentVariable("TOLVANIRE_LIST_PREFIX"); }
-QString ListHome() { return qEnvironmentVariable("TOLVANIRE_LIST_HOME"); }
+QString ListPrefix() {
+    return qEnvironmentVariable("TOLVANIRE_LIST_PREFIX");
+}
+QString ListHome() {
+    return qEnvironmentVariable("TOLVANIRE_LIST_HOME");
+}
 
 // The sample installers: the 32-bit view first, then the 64-bit view in key
 // order, then the current user. The quiet-only entry, the system component
@@ -78,24 +82,22 @@ QString ListHome() { return qEnvironmentVariable("TOLVANIRE_LIST_HOME"); }
 TEST(ListE2ETest, JsonShowsExactlyTheRemovablePrograms) {
     const char* const plainDir = "C:\\Program Files\\Tolvanire Fixtures\\TolvanirePlain";
     const std::string plainExe = std::string("\"") + plainDir + "\\uninst.exe\"";
-    ExpectPrograms(
-        ListJson(ListPrefix(), ListHome()),
-        {
-            {"Thirty-Two Bit Tool", "Tolvanire Fixtures", "3.2", 2048.0 * 1024,
-             "\"C:\\Program Files\\Tolvanire Fixtures\\TolvanireThirtyTwo\\uninst.exe\"",
-             "C:\\Program Files\\Tolvanire Fixtures\\TolvanireThirtyTwo", "", "", "HKLM32"},
-            {"Café Münster", "Münster Bäckerei", "2.0", 3145727.0 * 1024,
-             "\"C:\\Program Files\\Tolvanire Fixtures\\TolvanireCafe\\uninst.exe\"", "", "", "", "HKLM64"},
-            {"Plain Tool", "Tolvanire Fixtures", "1.0.0", 1536.0 * 1024, (plainExe + " /S").c_str(), plainDir,
-             (plainExe + ",0").c_str(), "Plain Tool", "HKLM64"},
-            {"User Tool", "Tolvanire Fixtures", "0.9", 0, "\"C:\\users\\*", "C:\\users\\*", "", "", "HKCU"},
-        });
+    ExpectPrograms(ListJson(ListPrefix(), ListHome()),
+                   {
+                       {"Thirty-Two Bit Tool", "Tolvanire Fixtures", "3.2", 2048.0 * 1024,
+                        "\"C:\\Program Files\\Tolvanire Fixtures\\TolvanireThirtyTwo\\uninst.exe\"",
+                        "C:\\Program Files\\Tolvanire Fixtures\\TolvanireThirtyTwo", "", "", "HKLM32"},
+                       {"Café Münster", "Münster Bäckerei", "2.0", 3145727.0 * 1024,
+                        "\"C:\\Program Files\\Tolvanire Fixtures\\TolvanireCafe\\uninst.exe\"", "", "", "", "HKLM64"},
+                       {"Plain Tool", "Tolvanire Fixtures", "1.0.0", 1536.0 * 1024, (plainExe + " /S").c_str(),
+                        plainDir, (plainExe + ",0").c_str(), "Plain Tool", "HKLM64"},
+                       {"User Tool", "Tolvanire Fixtures", "0.9", 0, "\"C:\\users\\*", "C:\\users\\*", "", "", "HKCU"},
+                   });
 }
 
 TEST(ListE2ETest, TableShowsNamePublisherVersionAndSize) {
     // No --prefix: $WINEPREFIX names it.
-    const CliResult result =
-        CCliRunner::Run({"list"}, CCliRunner::WineEnvironment(ListPrefix(), ListHome()));
+    const CliResult result = CCliRunner::Run({"list"}, CCliRunner::WineEnvironment(ListPrefix(), ListHome()));
     ASSERT_TRUE(result.finished);
     ASSERT_EQ(result.exitCode, 0) << result.err.constData();
     const QStringList lines = QString::fromUtf8(result.out).split('\n');
@@ -127,17 +129,17 @@ TEST(ListE2ETest, TableShowsNamePublisherVersionAndSize) {
 // key is missing and the 32-bit view's is empty.
 TEST(ListE2ETest, BadRegistryDataIsSkippedOrLeftEmpty) {
     const std::string longName(259, 'N');
-    ExpectPrograms(ListJson(qEnvironmentVariable("TOLVANIRE_BADDATA_PREFIX"),
-                            qEnvironmentVariable("TOLVANIRE_BADDATA_HOME")),
-                   {
-                       {"Binary Quiet", "", "", 0, "C:\\Quiet\\uninst.exe", "", "", "", "HKLM64"},
-                       {"Expandable Command", "", "", 0, "%ProgramFiles%\\x.exe", "", "", "", "HKLM64"},
-                       {longName.c_str(), "", "", 0, "C:\\Long\\uninst.exe", "", "", "", "HKLM64"},
-                       {"Long Publisher", "", "", 0, "C:\\Long\\uninst.exe", "", "", "", "HKLM64"},
-                       {"Size As Huge Qword", "", "", 0, "C:\\Size\\uninst.exe", "", "", "", "HKLM64"},
-                       {"Size As Qword", "", "", 1048576, "C:\\Size\\uninst.exe", "", "", "", "HKLM64"},
-                       {"Size As Text", "", "", 0, "C:\\Size\\uninst.exe", "", "", "", "HKLM64"},
-                   });
+    ExpectPrograms(
+        ListJson(qEnvironmentVariable("TOLVANIRE_BADDATA_PREFIX"), qEnvironmentVariable("TOLVANIRE_BADDATA_HOME")),
+        {
+            {"Binary Quiet", "", "", 0, "C:\\Quiet\\uninst.exe", "", "", "", "HKLM64"},
+            {"Expandable Command", "", "", 0, "%ProgramFiles%\\x.exe", "", "", "", "HKLM64"},
+            {longName.c_str(), "", "", 0, "C:\\Long\\uninst.exe", "", "", "", "HKLM64"},
+            {"Long Publisher", "", "", 0, "C:\\Long\\uninst.exe", "", "", "", "HKLM64"},
+            {"Size As Huge Qword", "", "", 0, "C:\\Size\\uninst.exe", "", "", "", "HKLM64"},
+            {"Size As Qword", "", "", 1048576, "C:\\Size\\uninst.exe", "", "", "", "HKLM64"},
+            {"Size As Text", "", "", 0, "C:\\Size\\uninst.exe", "", "", "", "HKLM64"},
+        });
 }
 
 } // namespace
