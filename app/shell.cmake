@@ -18,10 +18,11 @@ add_library(tolvanire_shell STATIC
 find_package(Qt5 REQUIRED COMPONENTS Network)
 target_link_libraries(tolvanire_shell PUBLIC
     tolvanire_options tolvanire_dialogs tolvanire_widgetlib tolvanire_ui_support tolvanire_inventory
-    tolvanire_platform Qt5::Widgets Qt5::Network)
+    Qt5::Widgets Qt5::Network)
 
 add_executable(tolvanire-uninstaller WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(tolvanire-uninstaller PRIVATE tolvanire_shell tolvanire_crashhandler)
+# Only the program chooses a backend; the tests give the main window theirs.
+target_link_libraries(tolvanire-uninstaller PRIVATE tolvanire_shell tolvanire_platform tolvanire_crashhandler)
 if(NOT WIN32)
     # Function names in the crash report's backtrace.
     target_link_options(tolvanire-uninstaller PRIVATE -rdynamic)
