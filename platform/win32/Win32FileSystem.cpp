@@ -70,6 +70,7 @@ bool Passes(DWORD attributes, uint32_t flags) {
 struct WideEntry {
     std::wstring name;
     DWORD attributes;
+    std::wstring folded;
 };
 
 uint32_t ListWide(const std::wstring& folder, uint32_t flags, std::vector<WideEntry>* entries) {
@@ -90,16 +91,30 @@ uint32_t ListWide(const std::wstring& folder, uint32_t flags, std::vector<WideEn
     do {
         const std::wstring name = data.cFileName;
         if (name == L"." || name == L"..") continue;
-        if (Passes(data.dwFileAttributes, flags)) entries->push_back({name, data.dwFileAttributes});
+        if (Passes(data.dwFileAttributes, flags)) entries->push_back({name, data.dwFileAttributes, std::wstring()});
     } while (FindNextFileW(find, &data));
     FindClose(find);
+    // Ordered the way QDir orders names ignoring case: by their lower-case
+    // form, so "_a" comes before "b" (an upper-case comparison would put it
+    // after "Z").
+    for (WideEntry& entry : *entries) {
+        entry.folded = entry.name;
+        if (!entry.folded.empty())
+            LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, entry.name.data(), static_cast<int>(entry.name.size()),
+                          &entry.folded[0], static_cast<int>(entry.folded.size()), nullptr, nullptr, 0);
+    }
     std::stable_sort(entries->begin(), entries->end(), [](const WideEntry& a, const WideEntry& b) {
-        const int order = CompareStringOrdinal(a.name.data(), static_cast<int>(a.name.size()), b.name.data(),
-                                               static_cast<int>(b.name.size()), TRUE);
-        if (order != CSTR_EQUAL) return order == CSTR_LESS_THAN;
+        if (a.folded != b.folded) return a.folded < b.folded;
         return a.name < b.name;
     });
     return kErrorSuccess;
+}
+
+// Wine removes the target of a symbolic link to an empty folder when asked
+// to remove the link, so there a link is never removed from this side.
+bool RunsUnderWine() {
+    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
 }
 
 } // namespace
@@ -177,18 +192,25 @@ uint32_t CWin32FileSystem::SetOwnerWriteOnly(const std::string& path) {
 }
 
 uint32_t CWin32FileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
+    // QDir::rmpath: remove the folder, then each parent while that succeeds,
+    // stopping at the drive. A junction or symbolic link is removed as a link
+    // (on Windows RemoveDirectoryW does exactly that); a link met as a parent
+    // ends the walk.
     const std::wstring folder = Normalize(path);
     if (folder.empty()) return kErrorPathNotFound;
     size_t end = folder.size();
     bool first = true;
     while (end > 0) {
         const std::wstring chunk = folder.substr(0, end);
-        // Stop at the drive ("C:" or "C:\").
         if ((chunk.size() == 2 || IsDriveRoot(chunk)) && std::iswalpha(chunk[0]) && chunk[1] == L':') break;
         const DWORD attributes = GetFileAttributesW(Long(chunk).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             if (!first) break;
             return attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : static_cast<DWORD>(ERROR_DIRECTORY);
+        }
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            if (!first) break;
+            if (RunsUnderWine()) return kErrorAccessDenied; // the Wine client removes it from the Linux side
         }
         if (!RemoveDirectoryW(Long(chunk).c_str())) {
             if (first) return GetLastError();
@@ -223,25 +245,20 @@ uint32_t CWin32FileSystem::SpecialFolder(int csidl, std::string* path) {
 }
 
 uint32_t CWin32FileSystem::CreateFolder(const std::string& path) {
+    // SHCreateDirectoryEx semantics: missing levels are created from the top;
+    // a folder that already exists gives ERROR_ALREADY_EXISTS.
     const std::wstring folder = Normalize(path);
     if (folder.empty()) return kErrorPathNotFound;
-    // Create each missing level from the top.
-    for (size_t pos = folder.find(L'\\'); ; pos = folder.find(L'\\', pos + 1)) {
+    for (size_t pos = folder.find(L'\\');; pos = folder.find(L'\\', pos + 1)) {
         const std::wstring level = pos == std::wstring::npos ? folder : folder.substr(0, pos);
-        if (!level.empty() && !(level.size() <= 3 && level.back() == L':') && !IsDriveRoot(level)) {
-            if (!CreateDirectoryW(Long(level).c_str(), nullptr)) {
-                const DWORD error = GetLastError();
-                if (error != ERROR_ALREADY_EXISTS) {
-                    if (pos == std::wstring::npos) return error;
-                }
-            }
+        const bool isDrive = level.size() == 2 && level[1] == L':';
+        if (!level.empty() && !isDrive && !IsDriveRoot(level) && !CreateDirectoryW(Long(level).c_str(), nullptr)) {
+            const DWORD error = GetLastError();
+            if (pos == std::wstring::npos || error != ERROR_ALREADY_EXISTS) return error;
         }
         if (pos == std::wstring::npos) break;
     }
-    const DWORD attributes = GetFileAttributesW(Long(folder).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? static_cast<DWORD>(kErrorSuccess)
-                                                   : static_cast<DWORD>(kErrorAlreadyExists);
+    return kErrorSuccess;
 }
 
 uint32_t CWin32FileSystem::WriteFile(const std::string& path, const std::string& content) {

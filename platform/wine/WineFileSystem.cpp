@@ -1,5 +1,10 @@
 #include "platform/wine/WineFileSystem.h"
 
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/wine/WineHostConnection.h"
 #include "platform/winehost/HostProtocol.h"
 #include "platform/winehost/WireReader.h"
@@ -98,7 +103,34 @@ uint32_t CWineFileSystem::SetOwnerWriteOnly(const std::string& path) {
 }
 
 uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
-    return PathCall(static_cast<uint32_t>(Op::RemoveFolderAndEmptyParents), path);
+    // Wine cannot remove a symbolic link to a folder from the Windows side:
+    // it removes the link's target instead when that is empty. So a link is
+    // unlinked here, on the Linux side, and the host then removes the parents
+    // that this leaves empty.
+    uint32_t attributes = kInvalidAttributes;
+    const uint32_t status = GetAttributes(path, &attributes);
+    if (status == kErrorBackendFailure) return status;
+    if (status != kErrorSuccess || !(attributes & kAttrReparsePoint) || !(attributes & kAttrDirectory))
+        return PathCall(static_cast<uint32_t>(Op::RemoveFolderAndEmptyParents), path);
+
+    std::string trimmed = path;
+    while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+    WireWriter request;
+    request.U32(static_cast<uint32_t>(Op::UnixPath)).Bytes(trimmed);
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
+    WireReader in(reply);
+    const uint32_t found = in.U32();
+    const std::string unixPath = in.Bytes();
+    if (in.Failed()) return kErrorBackendFailure;
+    if (found != kErrorSuccess) return kErrorAccessDenied;
+    struct stat info;
+    if (lstat(unixPath.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return kErrorAccessDenied;
+    if (unlink(unixPath.c_str()) != 0) return errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied;
+    const size_t slash = trimmed.find_last_of("\\/");
+    if (slash != std::string::npos && slash > 2)
+        PathCall(static_cast<uint32_t>(Op::RemoveFolderAndEmptyParents), trimmed.substr(0, slash));
+    return kErrorSuccess;
 }
 
 uint32_t CWineFileSystem::CreateFolder(const std::string& path) {

@@ -54,6 +54,7 @@ enum class Op : uint32_t {
     CreateFolder = 38,      // path
     WriteFile = 39,         // path, content
     SetAttributes = 40,     // path, attributes
+    UnixPath = 41,          // path -> the Linux path Wine maps it to (empty outside Wine)
 
     // Ends the host after the reply.
     Quit = 99,

@@ -17,8 +17,8 @@ constexpr uint32_t kValueLimit = 64u * 1024u * 1024u;
 
 } // namespace
 
-CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files)
-    : registry_(registry), system_(system), files_(files) {}
+CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath)
+    : registry_(registry), system_(system), files_(files), unixPath_(unixPath) {}
 
 std::string CHostServer::Greeting() {
     WireWriter writer;
@@ -233,6 +233,13 @@ std::string CHostServer::Handle(const std::string& payload, bool* quit) {
         const uint32_t attributes = in.U32();
         if (in.Failed()) break;
         out.U32(files_.SetAttributes(path, attributes));
+        return out.Frame();
+    }
+    case Op::UnixPath: {
+        const std::string path = in.Bytes();
+        if (in.Failed()) break;
+        const std::string linuxPath = unixPath_ ? unixPath_(path) : std::string();
+        out.U32(linuxPath.empty() ? kErrorPathNotFound : kErrorSuccess).Bytes(linuxPath);
         return out.Frame();
     }
     case Op::Quit:

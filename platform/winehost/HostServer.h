@@ -14,7 +14,10 @@ namespace platform::wire {
 // stdin and writes its replies to stdout.
 class CHostServer {
 public:
-    CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files);
+    // `unixPath` maps a Windows path to the Linux path behind it; only the
+    // host under Wine can answer that.
+    using UnixPathFunction = std::string (*)(const std::string& windowsPath);
+    CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath = nullptr);
 
     // The frame the host sends before its first request.
     std::string Greeting();
@@ -30,6 +33,7 @@ private:
     IRegistry& registry_;
     ISystem& system_;
     IFileSystem& files_;
+    UnixPathFunction unixPath_;
 };
 
 } // namespace platform::wire

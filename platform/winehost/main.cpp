@@ -60,6 +60,25 @@ bool WriteAll(HANDLE handle, const std::string& bytes) {
     return true;
 }
 
+// Wine's own export that maps a Windows path to the Linux one.
+std::string UnixPathOf(const std::string& windowsPath) {
+    using Function = char*(__cdecl*)(const wchar_t*);
+    static const Function function = reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!function || windowsPath.empty()) return std::string();
+    const int length = MultiByteToWideChar(CP_UTF8, 0, windowsPath.data(), static_cast<int>(windowsPath.size()), nullptr, 0);
+    std::wstring wide(length > 0 ? length : 0, L'\0');
+    if (length <= 0) return std::string();
+    MultiByteToWideChar(CP_UTF8, 0, windowsPath.data(), static_cast<int>(windowsPath.size()), &wide[0], length);
+    for (wchar_t& c : wide)
+        if (c == L'/') c = L'\\';
+    char* unix = function(wide.c_str());
+    if (!unix) return std::string();
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
 } // namespace
 
 int main() {
@@ -71,7 +90,7 @@ int main() {
     platform::CWin32Registry registry;
     platform::CWin32System system;
     platform::CWin32FileSystem files;
-    platform::wire::CHostServer server(registry, system, files);
+    platform::wire::CHostServer server(registry, system, files, &UnixPathOf);
 
     if (!WriteAll(output, server.Greeting())) return 1;
     static StdinReader reader(input);

@@ -189,15 +189,20 @@ uint32_t MemoryRegistry::SetValue(RegKey key, const std::string& valueName, uint
     std::lock_guard<std::mutex> lock(mutex_);
     std::shared_ptr<Node> node;
     if (uint32_t error = Lookup(key, kKeySetValue, &node)) return error;
+    // RegSetValueExA counts in a string's missing terminating zero when the
+    // byte after the data is zero, which it always is behind a std::string.
+    std::string stored = data;
+    if ((type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) && !stored.empty() && stored.back() != '\0')
+        stored.push_back('\0');
     const std::string wanted = Upper(valueName);
     for (Value& value : node->values) {
         if (Upper(value.name) == wanted) {
             value.type = type;
-            value.data = data;
+            value.data = stored;
             return kErrorSuccess;
         }
     }
-    node->values.push_back(Value{valueName, type, data});
+    node->values.push_back(Value{valueName, type, stored});
     return kErrorSuccess;
 }
 

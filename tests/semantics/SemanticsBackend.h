@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "platform/Platform.h"
+
+// The backends the semantics tables run against: the in-memory fake, and the
+// real Windows backend under Wine, once with the batched answers of the
+// client and once with every call made by Windows itself.
+enum class Backend { Memory, Wine, WineDirect };
+
+// Everything one case needs: the platform, and a place of its own in the
+// registry and on drive C that no other case or backend uses.
+struct SemanticsContext {
+    Backend backend;
+    platform::IPlatform* platform;
+    std::string keyPath;  // "TolvanireSemantics\\<backend>\\<case>", below SOFTWARE or Software
+    std::string folder;   // "C:\\TolvanireSemantics\\<backend>\\<case>"
+
+    platform::IRegistry& Registry() { return platform->Registry(); }
+    platform::IFileSystem& Files() { return platform->Files(); }
+
+    // A directory link at `path` to `target` (Windows paths). Under Wine
+    // it is a symbolic link made from the Linux side, which is how Wine
+    // prefixes carry them (the user folders link into the Linux home).
+    bool MakeLink(const std::string& path, const std::string& target);
+};
+
+std::string BackendName(Backend backend);
+inline void PrintTo(Backend backend, std::ostream* os) { *os << BackendName(backend); }
+
+// A context for one case. The fake is fresh for every case; the Wine
+// backends share one fresh prefix per run of the test program.
+class SemanticsBackend {
+public:
+    SemanticsBackend(Backend backend, const std::string& caseName);
+    ~SemanticsBackend();
+
+    // False (with the reason in Error()) when Wine could not be started.
+    bool Ready() const { return context_.platform != nullptr; }
+    const std::string& Error() const { return error_; }
+    SemanticsContext& Context() { return context_; }
+
+private:
+    std::unique_ptr<platform::IPlatform> memory_;
+    SemanticsContext context_;
+    std::string error_;
+};
