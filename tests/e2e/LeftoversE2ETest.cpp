@@ -38,15 +38,16 @@ QJsonDocument Json(const CliResult& result) {
     return document;
 }
 
-// "kind target|value" per entry, in list order.
-QStringList Lines(const QJsonArray& items) {
-    QStringList lines;
+// "kind target|value" per entry, in list order (standard strings, so that
+// a failure prints them readably).
+std::vector<std::string> Lines(const QJsonArray& items) {
+    std::vector<std::string> lines;
     for (const QJsonValue& value : items) {
         const QJsonObject item = value.toObject();
         QString line = item[QStringLiteral("kind")].toString() + QLatin1Char(' ') + item[QStringLiteral("target")].toString();
         if (!item[QStringLiteral("valueName")].toString().isEmpty())
             line += QLatin1Char('|') + item[QStringLiteral("valueName")].toString();
-        lines.append(line);
+        lines.push_back(line.toStdString());
     }
     return lines;
 }
@@ -82,7 +83,7 @@ void RunUninstaller(const QString& work) {
     QProcess wine;
     wine.setProcessEnvironment(Environment());
     wine.start(QStringLiteral("wine"), {QStringLiteral("cmd"), QStringLiteral("/c"),
-                                        QStringLiteral("Z:") + QDir::toNativeSeparators(batch).replace('/', '\\')});
+                                        QStringLiteral("Z:") + QString(batch).replace('/', '\\')});
     ASSERT_TRUE(wine.waitForFinished(120000));
     ASSERT_EQ(wine.exitCode(), 0) << wine.readAllStandardError().constData();
 }
@@ -110,14 +111,14 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     ASSERT_FALSE(QFileInfo::exists(installFolder + QStringLiteral("/readme.txt"))) << "the uninstaller did not run";
     ASSERT_TRUE(QFileInfo::exists(installFolder + QStringLiteral("/notes.exe")));
 
-    const QStringList expected = {
+    const QStringList expectedText = {
         // What the uninstaller left in its install folder (it cannot delete
         // itself when it runs in place).
         "file C:/Program Files/Acme Notes/notes.exe",
         "file C:/Program Files/Acme Notes/uninst.exe",
         "file " + roaming + "/Acme Notes/settings.ini",
         "file " + roaming + "/Acme Notes/cache/thumbs.db",
-        "folder " + QDir::toNativeSeparators(roaming).replace('/', '\\') + "\\Acme Notes\\cache",
+        "folder " + QString(roaming).replace('/', '\\') + "\\Acme Notes\\cache",
         // ProgramData holds the common Start Menu, so the shortcut is found
         // there as well as by the Start Menu search.
         "file C:/ProgramData/Acme Notes/db/notes.db",
@@ -125,15 +126,19 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
         "folder C:\\ProgramData\\Acme Notes\\db",
         "file " + startMenu + "/Acme Notes/Acme Notes.lnk",
         "file C:/users/Public/Desktop/Acme Notes.lnk",
-        "registry " + kUninstallKey + "|DisplayName",
-        "registry " + kUninstallKey + "|UninstallString",
-        "registry " + kUninstallKey + "|InstallLocation",
+        // Values in the order the registry enumerates them (Wine keeps them
+        // sorted by name).
         "registry " + kUninstallKey + "|DisplayIcon",
-        "registry " + kUninstallKey + "|Publisher",
+        "registry " + kUninstallKey + "|DisplayName",
+        "registry " + kUninstallKey + "|InstallLocation",
         "registry " + kUninstallKey + "|NoModify",
+        "registry " + kUninstallKey + "|Publisher",
+        "registry " + kUninstallKey + "|UninstallString",
         "registry " + kUninstallKey,
         "muicache C:\\Program Files\\Acme Notes\\notes.exe.FriendlyAppName",
     };
+    std::vector<std::string> expected;
+    for (const QString& line : expectedText) expected.push_back(line.toStdString());
     const QJsonArray items = Leftovers(kName);
     EXPECT_EQ(Lines(items), expected);
 

@@ -1,0 +1,173 @@
+// "leftovers" and "clean": what an installed program would leave behind,
+// and removing it. Both collect exactly as the uninstall run does after a
+// program's own uninstaller has ended.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+#include "cli/CliCommandTable.h"
+#include "cli/CliCommon.h"
+#include "inventory/AppEnum.h"
+#include "uninstall/LeftoverCleaner.h"
+
+namespace {
+
+// NAME names no installed program.
+constexpr int kExitNoProgram = 4;
+
+QString KindName(int32_t kind) {
+    switch (kind) {
+    case LeftoverFile:
+        return QStringLiteral("file");
+    case LeftoverFolder:
+        return QStringLiteral("folder");
+    case LeftoverRegistry:
+        return QStringLiteral("registry");
+    case LeftoverMuiCacheValue:
+        return QStringLiteral("muicache");
+    default:
+        return QString::number(kind);
+    }
+}
+
+QJsonObject ToJson(const LeftoverItem& item) {
+    QJsonObject object;
+    object.insert(QStringLiteral("kind"), KindName(item.kind));
+    object.insert(QStringLiteral("displayText"), item.displayText);
+    object.insert(QStringLiteral("target"), item.target);
+    object.insert(QStringLiteral("valueName"), item.valueName);
+    return object;
+}
+
+void PrintLine(const QString& prefix, const LeftoverItem& item) {
+    QTextStream& out = cli::Out();
+    if (!prefix.isEmpty()) out << prefix << '\t';
+    out << KindName(item.kind) << '\t' << item.displayText << '\t' << item.target << '\t' << item.valueName << '\n';
+}
+
+void WriteJson(const QJsonDocument& document) {
+    const QByteArray json = document.toJson(QJsonDocument::Indented);
+    std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+    std::fflush(stdout);
+}
+
+// The folder of this program as the target machine sees it: under Wine the
+// Linux root is drive Z:.
+QString OwnFolder() {
+    const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+#ifdef _WIN32
+    return folder;
+#else
+    return QStringLiteral("Z:") + QString(folder).replace(QLatin1Char('/'), QLatin1Char('\\'));
+#endif
+}
+
+// The first installed program whose display name is `name`: an exact match
+// first, else one that differs only in case.
+bool FindProgram(platform::IPlatform& platform, const QString& name, InstalledProgram* found) {
+    CAppEnum appEnum(platform.Registry(), platform.System());
+    appEnum.Enum();
+    const std::vector<InstalledProgram> programs = appEnum.GetPrograms();
+    std::vector<std::string> ansi;
+    for (const InstalledProgram& program : programs) ansi.emplace_back(program.displayName);
+    const std::vector<std::string> names = platform.System().AnsiToUtf8(ansi);
+    for (Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        for (size_t i = 0; i < names.size() && i < programs.size(); ++i) {
+            if (QString::fromStdString(names[i]).compare(name, sensitivity) == 0) {
+                *found = programs[i];
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+int Run(const QStringList& arguments, bool clean) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        clean ? QStringLiteral("Deletes what the installed program NAME leaves behind (install folder content, "
+                               "AppData, ProgramData, Start Menu and desktop entries, its uninstall key, MuiCache "
+                               "values), then tells for each entry whether it is gone. Exits with 1 when some "
+                               "entry remains.")
+              : QStringLiteral("Lists what the installed program NAME would leave behind, in the order a clean "
+                               "would delete it: kind, display text, target and value name. Deletes nothing."));
+    cli::AddPrefixOption(parser);
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print JSON."));
+    parser.addOption(json);
+    parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("The program's display name."));
+    const int parsed = cli::ParseArguments(parser, arguments);
+    if (parsed >= 0) return parsed;
+    if (parser.positionalArguments().size() != 1) {
+        cli::Err() << arguments[0] << ": expected one program name\n\n" << parser.helpText();
+        cli::Err().flush();
+        return cli::kExitUsage;
+    }
+    const QString name = parser.positionalArguments().front();
+
+    std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser);
+    if (!platform) return cli::kExitPlatform;
+
+    InstalledProgram program;
+    const bool found = FindProgram(*platform, name, &program);
+    if (cli::ReportBackendFailure(*platform)) return cli::kExitPlatform;
+    if (!found) {
+        cli::Err() << arguments[0] << ": no installed program is named '" << name << "'\n";
+        cli::Err().flush();
+        return kExitNoProgram;
+    }
+
+    CAppEnum appEnum(platform->Registry(), platform->System());
+    CLeftoverCleaner cleaner(platform->Files(), platform->Registry(), platform->System(), appEnum);
+    cleaner.SetOwnFolder(OwnFolder());
+    cleaner.CollectLeftovers(program);
+    if (clean) cleaner.DeleteLeftovers();
+    QList<bool> remaining;
+    if (clean)
+        for (const LeftoverItem& item : cleaner.leftovers) remaining.append(cleaner.LeftoverExists(item));
+    if (cli::ReportBackendFailure(*platform)) return cli::kExitPlatform;
+
+    if (!clean) {
+        if (parser.isSet(json)) {
+            QJsonArray array;
+            for (const LeftoverItem& item : cleaner.leftovers) array.append(ToJson(item));
+            WriteJson(QJsonDocument(array));
+        } else {
+            for (const LeftoverItem& item : cleaner.leftovers) PrintLine(QString(), item);
+            cli::Out() << cleaner.leftovers.size() << (cleaner.leftovers.size() == 1 ? " leftover\n" : " leftovers\n");
+            cli::Out().flush();
+        }
+        return cli::kExitSuccess;
+    }
+
+    const bool anyRemaining = remaining.contains(true);
+    if (parser.isSet(json)) {
+        QJsonArray deleted;
+        QJsonArray notDeleted;
+        for (int i = 0; i < cleaner.leftovers.size(); ++i)
+            (remaining[i] ? notDeleted : deleted).append(ToJson(cleaner.leftovers[i]));
+        QJsonObject object;
+        object.insert(QStringLiteral("deleted"), deleted);
+        object.insert(QStringLiteral("notDeleted"), notDeleted);
+        WriteJson(QJsonDocument(object));
+    } else {
+        for (int i = 0; i < cleaner.leftovers.size(); ++i)
+            PrintLine(remaining[i] ? QStringLiteral("not deleted") : QStringLiteral("deleted"), cleaner.leftovers[i]);
+        cli::Out() << remaining.count(false) << " deleted, " << remaining.count(true) << " not deleted\n";
+        cli::Out().flush();
+    }
+    return anyRemaining ? cli::kExitFailure : cli::kExitSuccess;
+}
+
+int RunLeftovers(const QStringList& arguments) { return Run(arguments, false); }
+int RunClean(const QStringList& arguments) { return Run(arguments, true); }
+
+const CCliCommandTable::Registration leftoversRegistration("leftovers",
+                                                           "List what a program would leave behind.", &RunLeftovers);
+const CCliCommandTable::Registration cleanRegistration("clean", "Delete what a program leaves behind.", &RunClean);
+
+} // namespace
