@@ -19,6 +19,8 @@ public:
     void EnableBlur(WId window, void* region = nullptr);
 
     WId LastWindow() const { return m_window; }
+    // The desktop window manager's module when the process has it loaded.
+    void* DwmModule() const { return m_dwmapi; }
 
     CAeroGlassHelper(const CAeroGlassHelper&) = delete;
     CAeroGlassHelper& operator=(const CAeroGlassHelper&) = delete;

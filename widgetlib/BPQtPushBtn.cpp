@@ -6,7 +6,7 @@
 namespace {
 const char* const kButtonSheet =
     "CBPQtPushBtn{background-color:rgb(60,64,84);border:1px solid rgb(78,83,108);border-radius:4px;"
-    "padding:5px 22px;min-width:60px;min-height:18px;}"
+    "padding:5px 12px;min-width:56px;min-height:18px;}"
     "CBPQtPushBtn:hover{background-color:rgb(72,77,101);}"
     "CBPQtPushBtn:pressed{background-color:rgb(49,53,71);}"
     "CBPQtPushBtn:disabled{background-color:rgb(52,56,74);border-color:rgb(60,64,84);}"
