@@ -17,24 +17,33 @@ export HOME="$sandbox" WINEDEBUG=-all QT_QPA_PLATFORM=offscreen
 export TOLVANIRE_LOG_FILE="$root/build/test-tolvanire.log"
 
 step() { printf '\n=== %s\n' "$*"; }
+# A failing test step is remembered and the next step still runs, so that
+# one run shows every failure; a failing build ends the script at once.
+failed=""
+fail() { failed="$failed
+  $*"; }
 
 step "build"
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$root/build" -j "$jobs"
 
 step "all tests, Wine included"
-(cd "$root/build" && ctest --output-on-failure -j "$jobs" --timeout 900)
+(cd "$root/build" && ctest --output-on-failure -j "$jobs" --timeout 900) || fail "tests (build/)"
 
 step "unit and GUI tests with AddressSanitizer and UBSan"
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DTOLVANIRE_SANITIZE=address;undefined"
 cmake --build "$root/build-asan" -j "$jobs"
 (cd "$root/build-asan" &&
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        ctest --output-on-failure -j "$jobs" --timeout 900 -LE wine)
+        ctest --output-on-failure -j "$jobs" --timeout 900 -LE wine) || fail "AddressSanitizer tests (build-asan/)"
 
 step "core unit tests with ThreadSanitizer"
 cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANIRE_SANITIZE=thread
 cmake --build "$root/build-tsan" -j "$jobs" --target tolvanire_core_tests
-TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/bin/tolvanire_core_tests"
+TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/bin/tolvanire_core_tests" || fail "ThreadSanitizer tests (build-tsan/)"
 
+if [ -n "$failed" ]; then
+    step "FAILED:$failed"
+    exit 1
+fi
 step "all tests passed"
