@@ -11,6 +11,7 @@
 
 #include "MsgIds.h"
 #include "app/MSGDlg.h"
+#include "widgetlib/BPQtLabel.h"
 #include "app/MainWin.h"
 #include "app/RefreshDlg.h"
 #include "app/SingleInstance.h"
@@ -22,10 +23,16 @@ namespace {
 
 const char kTitle[] = "Tolvanire Uninstaller";
 
-int ShowMessage(int kind, const QString& text, QWidget* parent = nullptr) {
-    CMSGDlg box(434, 240, parent);
+int ShowMessage(int kind, const QString& text, QSize size = QSize(434, 240)) {
+    CMSGDlg box(size.width(), size.height(), nullptr);
     box.setWindowTitle(QString::fromLatin1(kTitle));
     box.SetContent(kind, text, CMSGDlg::BtnModeOK);
+    // A backend's reason can be long: break it into lines inside the box.
+    if (box.TextLabel() != nullptr) {
+        box.TextLabel()->setWordWrap(true);
+        // Room left of the text: the gap and the 48-pixel picture.
+        box.TextLabel()->setMaximumWidth(size.width() - 150);
+    }
     return box.exec();
 }
 
@@ -110,14 +117,17 @@ int main(int argc, char* argv[]) {
     auto window = std::make_unique<CMainWin>([options](std::string* error) {
         return platform::CreatePlatform(options, error);
     });
-    const QString startupError = window->StartupError();
+    QString startupError = window->StartupError();
+    if (!startupError.isEmpty())
+        startupError[0] = startupError.at(0).toUpper();
     if (!startupError.isEmpty()) {
         // Without the target machine there is nothing to show: say why and
         // end with a failure status.
         window.reset();
         ShowMessage(CMSGDlg::MsgKindFailure,
-                    QStringLiteral("Tolvanire Uninstaller could not read the installed programs.\n%1")
-                        .arg(startupError));
+                    QStringLiteral("Tolvanire Uninstaller could not read the installed programs.\n\n%1")
+                        .arg(startupError),
+                    QSize(600, 340));
         return 1;
     }
     // Centred on the screen; a window manager may place it otherwise.

@@ -57,7 +57,7 @@ wait_for_window() {
 shot() {
     local name=$1 settle=$2 window=$3
     shift 3
-    (cd "$build/bin" && exec env "$@" "$program" --prefix "$prefix") &
+    (cd "$build/bin" && exec env "$@" "$program" --prefix "${shot_prefix:-$prefix}") &
     app=$!
     if [ -n "$window" ]; then wait_for_window "$window" 60 || true; fi
     sleep "$settle"
@@ -73,3 +73,14 @@ shot main 1.0 "Tolvanire Uninstaller"
 shot message 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=message
 shot overlay 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=message TOLVANIRE_FORCE_OVERLAY=1
 shot busy 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=busy
+# A second start while the first runs: the "already running" box.
+(cd "$build/bin" && exec "$program" --prefix "$prefix") &
+first=$!
+wait_for_window "Tolvanire Uninstaller" 60 || true
+sleep 1
+shot secondinstance 1.5 ""
+kill "$first" 2>/dev/null || true
+wait "$first" 2>/dev/null || true
+
+# A prefix that cannot exist (its parent is missing): the start-up failure box.
+shot_prefix=/nonexistent/tolvanire-prefix shot startfailure 1.0 "Tolvanire Uninstaller"
