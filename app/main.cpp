@@ -19,6 +19,15 @@
 #include "support/UIPublic.h"
 #include "widgetlib/BPNotifyCentor.h"
 
+#if defined(_WIN32) && defined(QT_STATIC)
+// A static Qt loads no plugins at run time: the window system and the
+// picture formats the program shows (ICO, GIF) are linked in.
+#include <QtPlugin>
+Q_IMPORT_PLUGIN(QWindowsIntegrationPlugin)
+Q_IMPORT_PLUGIN(QICOPlugin)
+Q_IMPORT_PLUGIN(QGifPlugin)
+#endif
+
 namespace {
 
 const char kTitle[] = "Tolvanire Uninstaller";

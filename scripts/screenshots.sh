@@ -20,10 +20,20 @@ mkdir -p "$out"
 export HOME="$out/home" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$HOME"
 prefix=${2:-$out/demo-prefix}
+fixtures="$root/tests/fixtures/nsis/install-fixtures.sh"
 if [ ! -f "$prefix/system.reg" ]; then
-    echo "screenshots: making the demo prefix $prefix (about 10 s)"
-    WINEPREFIX="$prefix" timeout 300 wineboot -i >/dev/null 2>&1
-    WINEPREFIX="$prefix" wineserver -w || true
+    if [ -z "${2:-}" ] && [ -x "$fixtures" ] && command -v makensis >/dev/null; then
+        echo "screenshots: filling the demo prefix $prefix with the sample programs"
+        "$fixtures" --prefix "$prefix" --work "$out/demo-fixtures" \
+            $(for f in plain quietonly syscomp update view32 user cafe; do echo "$root/tests/fixtures/nsis/$f.nsi"; done) >/dev/null
+        export HOME="$out/demo-fixtures/home"
+    else
+        echo "screenshots: making the demo prefix $prefix (about 10 s)"
+        WINEPREFIX="$prefix" timeout 300 wineboot -i >/dev/null 2>&1
+        WINEPREFIX="$prefix" wineserver -w || true
+    fi
+elif [ -z "${2:-}" ] && [ -d "$out/demo-fixtures/home" ]; then
+    export HOME="$out/demo-fixtures/home"
 fi
 export WINEPREFIX="$prefix"
 
