@@ -2,18 +2,17 @@
 // and removing it. Both collect exactly as the uninstall run does after a
 // program's own uninstaller has ended.
 
+#include "cli/CliCommandTable.h"
+#include "cli/CliCommon.h"
+#include "inventory/AppEnum.h"
+#include "uninstall/LeftoverCleaner.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <cstdio>
-
-#include "cli/CliCommandTable.h"
-#include "cli/CliCommon.h"
-#include "inventory/AppEnum.h"
-#include "uninstall/LeftoverCleaner.h"
 
 namespace {
 
@@ -74,7 +73,8 @@ bool FindProgram(platform::IPlatform& platform, const QString& name, InstalledPr
     appEnum.Enum();
     const std::vector<InstalledProgram> programs = appEnum.GetPrograms();
     std::vector<std::string> ansi;
-    for (const InstalledProgram& program : programs) ansi.emplace_back(program.displayName);
+    for (const InstalledProgram& program : programs)
+        ansi.emplace_back(program.displayName);
     const std::vector<std::string> names = platform.System().AnsiToUtf8(ansi);
     for (Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
         for (size_t i = 0; i < names.size() && i < programs.size(); ++i) {
@@ -128,16 +128,19 @@ int Run(const QStringList& arguments, bool clean) {
     if (clean) cleaner.DeleteLeftovers();
     QList<bool> remaining;
     if (clean)
-        for (const LeftoverItem& item : cleaner.leftovers) remaining.append(cleaner.LeftoverExists(item));
+        for (const LeftoverItem& item : cleaner.leftovers)
+            remaining.append(cleaner.LeftoverExists(item));
     if (cli::ReportBackendFailure(*platform)) return cli::kExitPlatform;
 
     if (!clean) {
         if (parser.isSet(json)) {
             QJsonArray array;
-            for (const LeftoverItem& item : cleaner.leftovers) array.append(ToJson(item));
+            for (const LeftoverItem& item : cleaner.leftovers)
+                array.append(ToJson(item));
             WriteJson(QJsonDocument(array));
         } else {
-            for (const LeftoverItem& item : cleaner.leftovers) PrintLine(QString(), item);
+            for (const LeftoverItem& item : cleaner.leftovers)
+                PrintLine(QString(), item);
             cli::Out() << cleaner.leftovers.size() << (cleaner.leftovers.size() == 1 ? " leftover\n" : " leftovers\n");
             cli::Out().flush();
         }
@@ -163,11 +166,15 @@ int Run(const QStringList& arguments, bool clean) {
     return anyRemaining ? cli::kExitFailure : cli::kExitSuccess;
 }
 
-int RunLeftovers(const QStringList& arguments) { return Run(arguments, false); }
-int RunClean(const QStringList& arguments) { return Run(arguments, true); }
+int RunLeftovers(const QStringList& arguments) {
+    return Run(arguments, false);
+}
+int RunClean(const QStringList& arguments) {
+    return Run(arguments, true);
+}
 
-const CCliCommandTable::Registration leftoversRegistration("leftovers",
-                                                           "List what a program would leave behind.", &RunLeftovers);
+const CCliCommandTable::Registration leftoversRegistration("leftovers", "List what a program would leave behind.",
+                                                           &RunLeftovers);
 const CCliCommandTable::Registration cleanRegistration("clean", "Delete what a program leaves behind.", &RunClean);
 
 } // namespace

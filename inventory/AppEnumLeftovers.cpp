@@ -1,11 +1,11 @@
 // The registry side of the leftover search: uninstall keys and MuiCache
 // values that a removed program left behind.
 
+#include "inventory/AppEnum.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
-
-#include "inventory/AppEnum.h"
 
 using platform::Hive;
 using platform::RegKey;
@@ -29,9 +29,13 @@ bool IsAscii(const std::string& text) {
 }
 
 // Registry string data up to its first zero byte.
-std::string TextOf(const std::string& data) { return data.substr(0, std::min(data.find('\0'), data.size())); }
+std::string TextOf(const std::string& data) {
+    return data.substr(0, std::min(data.find('\0'), data.size()));
+}
 
-bool IsSeparator(QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); }
+bool IsSeparator(QChar c) {
+    return c == QLatin1Char('\\') || c == QLatin1Char('/');
+}
 
 // Whether a MuiCache value name (an executable path, sometimes followed by
 // ".FriendlyAppName" or ".ApplicationCompany") names something inside
@@ -62,7 +66,8 @@ bool NamesFolder(const QString& valueName, const QString& folder, bool absolute)
 }
 
 bool IsAbsoluteFolder(const QString& folder) {
-    return folder.size() >= 3 && folder.at(0).isLetter() && folder.at(1) == QLatin1Char(':') && IsSeparator(folder.at(2));
+    return folder.size() >= 3 && folder.at(0).isLetter() && folder.at(1) == QLatin1Char(':') &&
+           IsSeparator(folder.at(2));
 }
 
 } // namespace
@@ -85,8 +90,7 @@ QList<LeftoverItem> CAppEnum::FindRegistryLeftovers(const QString& name, const Q
 
 void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name) {
     ScopedRegKey list(registry);
-    if (registry.OpenKey(hive, kUninstallKey, platform::kKeyRead | view, list.out()) != platform::kErrorSuccess)
-        return;
+    if (registry.OpenKey(hive, kUninstallKey, platform::kKeyRead | view, list.out()) != platform::kErrorSuccess) return;
     // The deletion works in the default (64-bit) view, so a key read
     // through the 32-bit view of a 64-bit system is named by the path that
     // reaches it from there.
@@ -139,14 +143,15 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
         texts.push_back(valueText);
     }
     bool ascii = true;
-    for (const std::string& text : texts) ascii = ascii && IsAscii(text);
+    for (const std::string& text : texts)
+        ascii = ascii && IsAscii(text);
     if (!ascii) texts = system.AnsiToUtf8(texts);
     for (size_t i = 0; i + 1 < texts.size(); i += 2) {
         LeftoverItem item;
         item.valueName = QString::fromStdString(texts[i]);
         item.target = keyPath;
-        item.displayText = keyPath + QLatin1Char('|') + item.valueName + QLatin1Char(':') +
-                           QString::fromStdString(texts[i + 1]);
+        item.displayText =
+            keyPath + QLatin1Char('|') + item.valueName + QLatin1Char(':') + QString::fromStdString(texts[i + 1]);
         item.kind = LeftoverRegistry;
         leftoverResults.append(item);
     }
@@ -172,7 +177,8 @@ void CAppEnum::FindMuiCacheValues(const QString& folder) {
             names.push_back(valueName);
     }
     bool ascii = true;
-    for (const std::string& text : names) ascii = ascii && IsAscii(text);
+    for (const std::string& text : names)
+        ascii = ascii && IsAscii(text);
     if (!ascii) names = system.AnsiToUtf8(names);
     const bool absolute = IsAbsoluteFolder(folder);
     for (const std::string& utf8 : names) {

@@ -1,10 +1,10 @@
 #include "uninstall/LeftoverCleaner.h"
 
-#include <cstring>
-#include <vector>
-
 #include "PathText.h"
 #include "inventory/AppEnum.h"
+
+#include <cstring>
+#include <vector>
 
 using platform::Hive;
 using platform::RegKey;
@@ -59,7 +59,9 @@ const char* const kProfileFolders[] = {
     "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
 };
 
-bool IsSeparator(QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); }
+bool IsSeparator(QChar c) {
+    return c == QLatin1Char('\\') || c == QLatin1Char('/');
+}
 
 bool IsAscii(const QString& text) {
     for (QChar c : text)
@@ -67,9 +69,13 @@ bool IsAscii(const QString& text) {
     return true;
 }
 
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
 
-std::string ToUtf8(const QString& text) { return text.toStdString(); }
+std::string ToUtf8(const QString& text) {
+    return text.toStdString();
+}
 
 // Qt's own form of an absolute path, as a file's leftover text shows it.
 QString Slashed(const QString& path) {
@@ -100,7 +106,9 @@ QString CleanAbsolute(const QString& path) {
     return kept.join(QLatin1Char('\\'));
 }
 
-bool Equal(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool Equal(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 // A file name without its last extension.
 QString Stem(const QString& name) {
@@ -135,7 +143,9 @@ CLeftoverCleaner::CLeftoverCleaner(platform::IFileSystem& targetFiles, platform:
                                    platform::ISystem& targetSystem, CAppEnum& inventory)
     : files(targetFiles), registry(targetRegistry), system(targetSystem), appEnum(inventory) {}
 
-void CLeftoverCleaner::SetOwnFolder(const QString& folder) { ownFolder = IsAbsolute(folder) ? Key(folder) : QString(); }
+void CLeftoverCleaner::SetOwnFolder(const QString& folder) {
+    ownFolder = IsAbsolute(folder) ? Key(folder) : QString();
+}
 
 bool CLeftoverCleaner::IsAbsolute(const QString& path) {
     return path.size() >= 3 && path.at(0).isLetter() && path.at(0).unicode() < 0x80 && path.at(1) == QLatin1Char(':') &&
@@ -170,7 +180,7 @@ void CLeftoverCleaner::CollectLeftovers(const InstalledProgram& program) {
     ClearScratch();
     protectedLoaded = false;
 
-    auto field = [](const char (&text)[InstalledProgram::kTextSize]) {
+    auto field = [](const char(&text)[InstalledProgram::kTextSize]) {
         return std::string(text, strnlen(text, InstalledProgram::kTextSize));
     };
     const std::vector<std::string> texts =
@@ -267,9 +277,13 @@ void CLeftoverCleaner::SearchAppDataFolders(const QString& folder) {
     MoveScratchToLeftovers();
 }
 
-void CLeftoverCleaner::SearchStartMenu(const QString& name) { SearchNamedFolder(platform::kCsidlCommonPrograms, name, true); }
+void CLeftoverCleaner::SearchStartMenu(const QString& name) {
+    SearchNamedFolder(platform::kCsidlCommonPrograms, name, true);
+}
 
-void CLeftoverCleaner::SearchDesktop(const QString& name) { SearchNamedFolder(platform::kCsidlCommonDesktop, name, false); }
+void CLeftoverCleaner::SearchDesktop(const QString& name) {
+    SearchNamedFolder(platform::kCsidlCommonDesktop, name, false);
+}
 
 void CLeftoverCleaner::SearchNamedFolder(int csidl, const QString& name, bool withSeparator) {
     if (name.isEmpty()) return;
@@ -288,8 +302,7 @@ void CLeftoverCleaner::SearchNamedFolder(int csidl, const QString& name, bool wi
     leftovers += leftoverFolders;
 }
 
-void CLeftoverCleaner::SearchFolderTree(const QString& base, const QString& filePattern,
-                                        const QString& folderPattern) {
+void CLeftoverCleaner::SearchFolderTree(const QString& base, const QString& filePattern, const QString& folderPattern) {
     const Pattern filePat(filePattern);
     const Pattern folderPat(folderPattern);
     if (filePat.name.isEmpty() || folderPat.name.isEmpty()) return;
@@ -299,7 +312,8 @@ void CLeftoverCleaner::SearchFolderTree(const QString& base, const QString& file
     std::vector<platform::TreeEntry> entries;
     const QString listBase = Native(base);
     QString baseNative = listBase;
-    while (baseNative.endsWith(QLatin1Char('\\'))) baseNative.chop(1);
+    while (baseNative.endsWith(QLatin1Char('\\')))
+        baseNative.chop(1);
     if (files.ListTree(ToUtf8(listBase), platform::kListFiles | platform::kListDirs | platform::kListHidden,
                        &entries) != platform::kErrorSuccess)
         return;
@@ -313,7 +327,8 @@ void CLeftoverCleaner::SearchFolderTree(const QString& base, const QString& file
             children[parent].push_back(i);
     }
     std::vector<QString> names(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) names[i] = FromUtf8(entries[i].entry.name);
+    for (size_t i = 0; i < entries.size(); ++i)
+        names[i] = FromUtf8(entries[i].entry.name);
 
     // Depth first, as a recursive listing would go: the files of a folder,
     // then each subfolder's tree, then the subfolder itself. `fileAbove`
@@ -332,8 +347,8 @@ void CLeftoverCleaner::SearchFolderTree(const QString& base, const QString& file
             for (uint32_t child : children[folder]) {
                 if (entries[child].entry.isDir()) continue;
                 const QString& name = names[child];
-                const bool match = fileAbove || (!filePat.onlyAbove && (Equal(name, filePat.name) ||
-                                                                        Equal(Stem(name), filePat.name)));
+                const bool match =
+                    fileAbove || (!filePat.onlyAbove && (Equal(name, filePat.name) || Equal(Stem(name), filePat.name)));
                 if (!match) continue;
                 LeftoverItem item;
                 item.target = slashPath + QLatin1Char('/') + name;
@@ -358,8 +373,7 @@ void CLeftoverCleaner::SearchFolderTree(const QString& base, const QString& file
             }
         }
     };
-    Visit{*this, entries, children, names, filePat, folderPat}(root, baseNative, Slashed(baseNative),
-                                                            false, false);
+    Visit{*this, entries, children, names, filePat, folderPat}(root, baseNative, Slashed(baseNative), false, false);
 }
 
 void CLeftoverCleaner::CollectRegistryLeftovers(const QString& name, const QString& folder) {
@@ -429,12 +443,12 @@ void CLeftoverCleaner::LoadProtectedFolders() {
         add(users);
         // Every folder under Users is a profile, with its known folders.
         std::vector<platform::FileEntry> profiles;
-        files.ListFolder(ToUtf8(users),
-                         platform::kListDirs | platform::kListHidden | platform::kListSystem, &profiles);
+        files.ListFolder(ToUtf8(users), platform::kListDirs | platform::kListHidden | platform::kListSystem, &profiles);
         for (const platform::FileEntry& profile : profiles) {
             const QString profilePath = users + QLatin1Char('\\') + FromUtf8(profile.name);
             add(profilePath);
-            for (const char* known : kProfileFolders) add(profilePath + QLatin1Char('\\') + QLatin1String(known));
+            for (const char* known : kProfileFolders)
+                add(profilePath + QLatin1Char('\\') + QLatin1String(known));
         }
     }
     protectedFolders.removeDuplicates();
@@ -462,14 +476,14 @@ bool CLeftoverCleaner::RemovalReachesProtected(const QString& path) {
     // Removing a folder also removes each parent it leaves empty; look up
     // the chain for a known folder that would go with it.
     QString current = Native(path);
-    while (current.endsWith(QLatin1Char('\\'))) current.chop(1);
+    while (current.endsWith(QLatin1Char('\\')))
+        current.chop(1);
     for (;;) {
         const QString parent = ParentOf(current);
         if (parent.size() <= 2) return false; // the drive is never removed
         std::vector<platform::FileEntry> entries;
         if (files.ListFolder(ToUtf8(parent),
-                             platform::kListFiles | platform::kListDirs | platform::kListHidden |
-                                 platform::kListSystem,
+                             platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem,
                              &entries) != platform::kErrorSuccess)
             return false;
         if (entries.size() != 1) return false;
@@ -564,7 +578,8 @@ private:
     bool RemoveFolder(size_t index, const QString& path) {
         if (nodes[index].removed) return true;
         size_t top = index;
-        while (top != 0 && nodes[nodes[top].parent].remaining == 1) top = nodes[top].parent;
+        while (top != 0 && nodes[nodes[top].parent].remaining == 1)
+            top = nodes[top].parent;
         if (top == 0 && self.RemovalReachesProtected(topPath)) return false;
         if (self.files.RemoveFolderAndEmptyParents(ToUtf8(path)) != platform::kErrorSuccess) return false;
         FolderRemoved(index, path);
@@ -599,7 +614,8 @@ private:
 bool CLeftoverCleaner::DeleteFolderTree(const QString& path) {
     if (path.isEmpty()) return false;
     QString native = Native(path);
-    while (native.size() > 3 && native.endsWith(QLatin1Char('\\'))) native.chop(1);
+    while (native.size() > 3 && native.endsWith(QLatin1Char('\\')))
+        native.chop(1);
     uint32_t attributes = platform::kInvalidAttributes;
     if (files.GetAttributes(ToUtf8(native), &attributes) != platform::kErrorSuccess ||
         !(attributes & platform::kAttrDirectory))
@@ -698,8 +714,7 @@ bool CLeftoverCleaner::LeftoverExists(const LeftoverItem& item) {
     };
     if (item.kind == LeftoverMuiCacheValue) {
         ScopedRegKey key(registry);
-        if (registry.OpenKey(Hive::ClassesRoot, kMuiCacheKey, platform::kKeyRead, key.out()) !=
-            platform::kErrorSuccess)
+        if (registry.OpenKey(Hive::ClassesRoot, kMuiCacheKey, platform::kKeyRead, key.out()) != platform::kErrorSuccess)
             return false;
         return valueExists(key.get(), item.target);
     }

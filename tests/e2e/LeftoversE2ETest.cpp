@@ -21,11 +21,19 @@ const QString kSibling = QStringLiteral("Acme Notes Pro");
 const QString kUninstallKey = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\AcmeNotes");
 const QString kMuiCache = QStringLiteral("HKCR\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache");
 
-QString Prefix() { return qEnvironmentVariable("TOLVANIRE_LEFTOVERS_PREFIX"); }
-QString Home() { return qEnvironmentVariable("TOLVANIRE_LEFTOVERS_HOME"); }
-QString DriveC() { return Prefix() + QStringLiteral("/drive_c"); }
+QString Prefix() {
+    return qEnvironmentVariable("TOLVANIRE_LEFTOVERS_PREFIX");
+}
+QString Home() {
+    return qEnvironmentVariable("TOLVANIRE_LEFTOVERS_HOME");
+}
+QString DriveC() {
+    return Prefix() + QStringLiteral("/drive_c");
+}
 
-QProcessEnvironment Environment() { return CCliRunner::WineEnvironment(Prefix(), Home()); }
+QProcessEnvironment Environment() {
+    return CCliRunner::WineEnvironment(Prefix(), Home());
+}
 
 CliResult Cli(const QStringList& arguments) {
     return CCliRunner::Run(arguments + QStringList{QStringLiteral("--prefix"), Prefix()}, Environment());
@@ -44,7 +52,8 @@ std::vector<std::string> Lines(const QJsonArray& items) {
     std::vector<std::string> lines;
     for (const QJsonValue& value : items) {
         const QJsonObject item = value.toObject();
-        QString line = item[QStringLiteral("kind")].toString() + QLatin1Char(' ') + item[QStringLiteral("target")].toString();
+        QString line =
+            item[QStringLiteral("kind")].toString() + QLatin1Char(' ') + item[QStringLiteral("target")].toString();
         if (!item[QStringLiteral("valueName")].toString().isEmpty())
             line += QLatin1Char('|') + item[QStringLiteral("valueName")].toString();
         lines.push_back(line.toStdString());
@@ -68,7 +77,8 @@ QString UserName() {
 
 bool IsEmptyFolder(const QString& path) {
     const QDir dir(path);
-    return dir.exists() && dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
+    return dir.exists() &&
+           dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
 }
 
 // NSIS uninstallers copy themselves to the temp folder and start that copy
@@ -82,8 +92,8 @@ void RunUninstaller(const QString& work) {
     file.close();
     QProcess wine;
     wine.setProcessEnvironment(Environment());
-    wine.start(QStringLiteral("wine"), {QStringLiteral("cmd"), QStringLiteral("/c"),
-                                        QStringLiteral("Z:") + QString(batch).replace('/', '\\')});
+    wine.start(QStringLiteral("wine"),
+               {QStringLiteral("cmd"), QStringLiteral("/c"), QStringLiteral("Z:") + QString(batch).replace('/', '\\')});
     ASSERT_TRUE(wine.waitForFinished(120000));
     ASSERT_EQ(wine.exitCode(), 0) << wine.readAllStandardError().constData();
 }
@@ -138,7 +148,8 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
         "muicache C:\\Program Files\\Acme Notes\\notes.exe.FriendlyAppName",
     };
     std::vector<std::string> expected;
-    for (const QString& line : expectedText) expected.push_back(line.toStdString());
+    for (const QString& line : expectedText)
+        expected.push_back(line.toStdString());
     const QJsonArray items = Leftovers(kName);
     EXPECT_EQ(Lines(items), expected);
 
@@ -152,7 +163,8 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     // On disk. An install folder that held files, and a Start Menu folder
     // that held only its shortcut, stay behind empty.
     EXPECT_TRUE(IsEmptyFolder(installFolder));
-    EXPECT_TRUE(IsEmptyFolder(DriveC() + QStringLiteral("/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Notes")));
+    EXPECT_TRUE(
+        IsEmptyFolder(DriveC() + QStringLiteral("/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Notes")));
     EXPECT_FALSE(QFileInfo::exists(DriveC() + QStringLiteral("/users/%1/AppData/Roaming/Acme Notes").arg(user)));
     EXPECT_FALSE(QFileInfo::exists(DriveC() + QStringLiteral("/ProgramData/Acme Notes")));
     EXPECT_FALSE(QFileInfo::exists(DriveC() + QStringLiteral("/users/Public/Desktop/Acme Notes.lnk")));
@@ -160,14 +172,15 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     EXPECT_TRUE(QFileInfo::exists(DriveC() + QStringLiteral("/users/Public/Desktop")));
 
     // The sibling keeps every file, its key and its MuiCache value.
-    for (const QString& path : {QStringLiteral("/Program Files/Acme Notes Pro/notespro.exe"),
-                                QStringLiteral("/Program Files/Acme Notes Pro/readme.txt"),
-                                QStringLiteral("/Program Files/Acme Notes Pro/data/samples.txt"),
-                                QStringLiteral("/users/%1/AppData/Roaming/Acme Notes Pro/settings.ini").arg(user),
-                                QStringLiteral("/users/%1/AppData/Roaming/Acme Notes Pro/cache/thumbs.db").arg(user),
-                                QStringLiteral("/ProgramData/Acme Notes Pro/db/notes.db"),
-                                QStringLiteral("/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Notes Pro/Acme Notes Pro.lnk"),
-                                QStringLiteral("/users/Public/Desktop/Acme Notes Pro.lnk")})
+    for (const QString& path :
+         {QStringLiteral("/Program Files/Acme Notes Pro/notespro.exe"),
+          QStringLiteral("/Program Files/Acme Notes Pro/readme.txt"),
+          QStringLiteral("/Program Files/Acme Notes Pro/data/samples.txt"),
+          QStringLiteral("/users/%1/AppData/Roaming/Acme Notes Pro/settings.ini").arg(user),
+          QStringLiteral("/users/%1/AppData/Roaming/Acme Notes Pro/cache/thumbs.db").arg(user),
+          QStringLiteral("/ProgramData/Acme Notes Pro/db/notes.db"),
+          QStringLiteral("/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Notes Pro/Acme Notes Pro.lnk"),
+          QStringLiteral("/users/Public/Desktop/Acme Notes Pro.lnk")})
         EXPECT_TRUE(QFileInfo::exists(DriveC() + path)) << path.toStdString();
     EXPECT_EQ(Leftovers(kSibling), siblingBefore);
     const QString muiCache = MuiCacheValues();

@@ -9,7 +9,9 @@ using namespace platform;
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // Bits SetFileAttributes cannot change.
 constexpr uint32_t kFixedBits = kAttrDirectory | kAttrReparsePoint;
@@ -48,7 +50,8 @@ bool MemoryFileSystem::Split(const std::string& path, std::vector<std::string>* 
     size_t pos = 3;
     while (pos <= text.size()) {
         size_t end = pos;
-        while (end < text.size() && !IsSeparator(text[end])) ++end;
+        while (end < text.size() && !IsSeparator(text[end]))
+            ++end;
         std::string part = text.substr(pos, end - pos);
         if (part == "..") {
             if (parts->size() > 1) parts->pop_back();
@@ -150,7 +153,9 @@ std::vector<const MemoryFileSystem::Node*> MemoryFileSystem::Sorted(const Node& 
     return nodes;
 }
 
-static uint32_t Reported(uint32_t attributes) { return attributes == 0 ? kAttrNormal : attributes; }
+static uint32_t Reported(uint32_t attributes) {
+    return attributes == 0 ? kAttrNormal : attributes;
+}
 
 uint32_t MemoryFileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -161,7 +166,8 @@ uint32_t MemoryFileSystem::ListFolder(const std::string& path, uint32_t flags, s
     if (error == kErrorFileNotFound) return kErrorPathNotFound; // "<path>\*" has a missing folder
     if (error != kErrorSuccess) return error;
     if (!node->isDir()) return kErrorDirectory;
-    for (const Node* child : Sorted(*node, flags)) entries->push_back(FileEntry{child->name, Reported(child->attributes)});
+    for (const Node* child : Sorted(*node, flags))
+        entries->push_back(FileEntry{child->name, Reported(child->attributes)});
     return kErrorSuccess;
 }
 

@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
+#include "uninstall/LeftoverCleaner.h"
 
 #include "fake/MemoryPlatform.h"
 #include "inventory/AppEnum.h"
-#include "uninstall/LeftoverCleaner.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 using platform::Hive;
 
@@ -28,7 +28,7 @@ struct Record {
 
 InstalledProgram Make(const Record& record) {
     InstalledProgram program;
-    auto put = [](char (&field)[InstalledProgram::kTextSize], const std::string& text) {
+    auto put = [](char(&field)[InstalledProgram::kTextSize], const std::string& text) {
         std::strncpy(field, text.c_str(), InstalledProgram::kTextSize - 1);
     };
     put(program.displayName, record.displayName);
@@ -43,7 +43,10 @@ InstalledProgram Make(const Record& record) {
 std::vector<std::string> Describe(const QList<LeftoverItem>& items) {
     std::vector<std::string> lines;
     for (const LeftoverItem& item : items) {
-        const char* kind = item.kind == LeftoverFile ? "F " : item.kind == LeftoverFolder ? "D " : item.kind == LeftoverRegistry ? "R " : "M ";
+        const char* kind = item.kind == LeftoverFile       ? "F "
+                           : item.kind == LeftoverFolder   ? "D "
+                           : item.kind == LeftoverRegistry ? "R "
+                                                           : "M ";
         std::string line = kind + item.target.toStdString();
         if (!item.valueName.isEmpty()) line += "|" + item.valueName.toStdString();
         lines.push_back(line);
@@ -60,7 +63,8 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
 // A 64-bit machine laid out like a fresh Wine prefix for the user "tester".
 class LeftoverTest : public ::testing::Test {
 protected:
-    LeftoverTest() : appEnum(machine.registry, machine.system), cleaner(machine.files, machine.registry, machine.system, appEnum) {
+    LeftoverTest()
+        : appEnum(machine.registry, machine.system), cleaner(machine.files, machine.registry, machine.system, appEnum) {
         for (const char* folder :
              {"C:\\windows\\system32", "C:\\windows\\temp", "C:\\Program Files\\Common Files",
               "C:\\Program Files (x86)\\Common Files", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
@@ -156,7 +160,8 @@ TEST_F(LeftoverTest, CollectsEveryPlaceInStepOrder) {
         // AppData, then ProgramData: files, then folders, deepest first.
         "F C:/users/tester/AppData/Roaming/Acme/settings.ini",
         "F C:/users/tester/AppData/Roaming/Acme/cache/deep/x.tmp",
-        "D C:\\users\\tester\\AppData\\Roaming\\Acme\\cache\\deep", "D C:\\users\\tester\\AppData\\Roaming\\Acme\\cache",
+        "D C:\\users\\tester\\AppData\\Roaming\\Acme\\cache\\deep",
+        "D C:\\users\\tester\\AppData\\Roaming\\Acme\\cache",
         // ProgramData holds the common Start Menu, so its shortcut is found
         // there first and again by the Start Menu search.
         "F C:/ProgramData/Acme/log/l.txt", "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme/Acme.lnk",
@@ -229,8 +234,8 @@ TEST_F(LeftoverTest, StartMenuSearchThatFindsOnlyFoldersIsRepeatedWithTheIconGro
     // The folder of the first search stays in the scratch list and so is
     // added once more by the second.
     EXPECT_EQ(Collect({"Acme", "", "", "", "Acme Tools"}),
-              (std::vector<std::string>{extras, "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Tools/Acme.lnk",
-                                        extras}));
+              (std::vector<std::string>{
+                  extras, "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Tools/Acme.lnk", extras}));
 }
 
 TEST_F(LeftoverTest, StartMenuSearchThatFindsAFileIsNotRepeated) {
@@ -256,8 +261,8 @@ enum class Search { AppData, StartMenu, Desktop };
 struct MatchCase {
     const char* name;
     Search search;
-    const char* term; // the leaf or program name
-    std::string entry; // a file created for the row
+    const char* term;     // the leaf or program name
+    std::string entry;    // a file created for the row
     std::string expected; // the leftover expected from it, empty for none
 };
 
@@ -351,36 +356,30 @@ TEST_P(RefusedFolderTest, CollectsAndDeletesNothingOfIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RefusedFolderTest,
-    ::testing::Values(RefusedCase{"DriveRoot", "C:\\"}, RefusedCase{"WindowsFolder", "C:\\windows"},
-                      RefusedCase{"InsideWindows", "C:\\windows\\system32\\Acme"},
-                      RefusedCase{"DotDotIntoWindows", "C:\\Apps\\..\\windows\\system32"},
-                      RefusedCase{"ProgramFiles", "C:\\Program Files"},
-                      RefusedCase{"ProgramFilesX86", "C:\\Program Files (x86)"},
-                      RefusedCase{"CommonFiles", "C:\\Program Files\\Common Files"},
-                      RefusedCase{"CommonFilesX86", "C:\\Program Files (x86)\\Common Files"},
-                      RefusedCase{"ProgramData", "C:\\ProgramData"}, RefusedCase{"Users", "C:\\users"},
-                      RefusedCase{"Profile", "C:\\users\\tester"}, RefusedCase{"OtherProfile", "C:\\users\\other"},
-                      RefusedCase{"PublicProfile", "C:\\users\\Public"},
-                      RefusedCase{"Desktop", "C:\\users\\tester\\Desktop"},
-                      RefusedCase{"Documents", "C:\\users\\tester\\Documents"},
-                      RefusedCase{"OtherUsersDocuments", "C:\\users\\other\\Documents"},
-                      RefusedCase{"Downloads", "C:\\users\\tester\\Downloads"},
-                      RefusedCase{"Music", "C:\\users\\tester\\Music"},
-                      RefusedCase{"Pictures", "C:\\users\\tester\\Pictures"},
-                      RefusedCase{"Videos", "C:\\users\\tester\\Videos"},
-                      RefusedCase{"AppData", "C:\\users\\tester\\AppData"},
-                      RefusedCase{"Roaming", "C:\\users\\tester\\AppData\\Roaming"},
-                      RefusedCase{"Local", "C:\\users\\tester\\AppData\\Local"},
-                      RefusedCase{"LocalLow", "C:\\users\\tester\\AppData\\LocalLow"},
-                      RefusedCase{"Temp", "C:\\users\\tester\\AppData\\Local\\Temp"},
-                      RefusedCase{"WindowsTemp", "C:\\windows\\temp"},
-                      RefusedCase{"CommonStartMenu", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu"},
-                      RefusedCase{"CommonPrograms", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
-                      RefusedCase{"UserPrograms",
-                                  "C:\\users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"},
-                      RefusedCase{"OwnFolder", "C:\\Tools\\Tolvanire"},
-                      RefusedCase{"AboveOwnFolder", "C:\\Tools"},
-                      RefusedCase{"InsideOwnFolder", "C:\\Tools\\Tolvanire\\plugins"}),
+    ::testing::Values(
+        RefusedCase{"DriveRoot", "C:\\"}, RefusedCase{"WindowsFolder", "C:\\windows"},
+        RefusedCase{"InsideWindows", "C:\\windows\\system32\\Acme"},
+        RefusedCase{"DotDotIntoWindows", "C:\\Apps\\..\\windows\\system32"},
+        RefusedCase{"ProgramFiles", "C:\\Program Files"}, RefusedCase{"ProgramFilesX86", "C:\\Program Files (x86)"},
+        RefusedCase{"CommonFiles", "C:\\Program Files\\Common Files"},
+        RefusedCase{"CommonFilesX86", "C:\\Program Files (x86)\\Common Files"},
+        RefusedCase{"ProgramData", "C:\\ProgramData"}, RefusedCase{"Users", "C:\\users"},
+        RefusedCase{"Profile", "C:\\users\\tester"}, RefusedCase{"OtherProfile", "C:\\users\\other"},
+        RefusedCase{"PublicProfile", "C:\\users\\Public"}, RefusedCase{"Desktop", "C:\\users\\tester\\Desktop"},
+        RefusedCase{"Documents", "C:\\users\\tester\\Documents"},
+        RefusedCase{"OtherUsersDocuments", "C:\\users\\other\\Documents"},
+        RefusedCase{"Downloads", "C:\\users\\tester\\Downloads"}, RefusedCase{"Music", "C:\\users\\tester\\Music"},
+        RefusedCase{"Pictures", "C:\\users\\tester\\Pictures"}, RefusedCase{"Videos", "C:\\users\\tester\\Videos"},
+        RefusedCase{"AppData", "C:\\users\\tester\\AppData"},
+        RefusedCase{"Roaming", "C:\\users\\tester\\AppData\\Roaming"},
+        RefusedCase{"Local", "C:\\users\\tester\\AppData\\Local"},
+        RefusedCase{"LocalLow", "C:\\users\\tester\\AppData\\LocalLow"},
+        RefusedCase{"Temp", "C:\\users\\tester\\AppData\\Local\\Temp"}, RefusedCase{"WindowsTemp", "C:\\windows\\temp"},
+        RefusedCase{"CommonStartMenu", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu"},
+        RefusedCase{"CommonPrograms", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
+        RefusedCase{"UserPrograms", "C:\\users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"},
+        RefusedCase{"OwnFolder", "C:\\Tools\\Tolvanire"}, RefusedCase{"AboveOwnFolder", "C:\\Tools"},
+        RefusedCase{"InsideOwnFolder", "C:\\Tools\\Tolvanire\\plugins"}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
 
 TEST_F(LeftoverTest, AnOrdinaryFolderBesideTheRefusedOnesIsCollected) {
@@ -514,24 +513,24 @@ class MuiCacheTest : public LeftoverTest, public ::testing::WithParamInterface<M
 
 TEST_P(MuiCacheTest, MatchesTheFolderAsWholeComponents) {
     MuiCache(GetParam().value);
-    const QList<LeftoverItem> found = appEnum.FindRegistryLeftovers(QStringLiteral("Nobody"), QString::fromUtf8(GetParam().folder));
+    const QList<LeftoverItem> found =
+        appEnum.FindRegistryLeftovers(QStringLiteral("Nobody"), QString::fromUtf8(GetParam().folder));
     EXPECT_EQ(found.size() == 1, GetParam().collected);
     if (found.size() == 1) {
-        EXPECT_EQ(found.front().displayText.toStdString(),
-                  "HKEY_CLASSES_ROOT\\" + kMuiCache + "|" + GetParam().value);
+        EXPECT_EQ(found.front().displayText.toStdString(), "HKEY_CLASSES_ROOT\\" + kMuiCache + "|" + GetParam().value);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, MuiCacheTest,
-    ::testing::Values(MuiCase{"InsideFolder", "C:\\Apps\\Acme Notes", "C:\\Apps\\Acme Notes\\n.exe.FriendlyAppName", true},
-                      MuiCase{"IgnoresCase", "C:\\Apps\\Acme Notes", "c:\\apps\\ACME NOTES\\N.EXE", true},
-                      MuiCase{"SiblingFolder", "C:\\Apps\\Acme Notes", "C:\\Apps\\Acme Notes Pro\\p.exe", false},
-                      MuiCase{"IconPathWithSuffix", "C:\\Apps\\Acme\\acme.exe", "C:\\Apps\\Acme\\acme.exe.FriendlyAppName",
-                              true},
-                      MuiCase{"StemAsFileName", "unins000", "D:\\Apps\\Acme\\unins000.exe", true},
-                      MuiCase{"StemInsideLongerName", "unins000", "D:\\Apps\\Acme\\myunins000.exe", false},
-                      MuiCase{"ShortText", "D:", "D:\\Apps\\Acme\\a.exe", false}),
+    ::testing::Values(
+        MuiCase{"InsideFolder", "C:\\Apps\\Acme Notes", "C:\\Apps\\Acme Notes\\n.exe.FriendlyAppName", true},
+        MuiCase{"IgnoresCase", "C:\\Apps\\Acme Notes", "c:\\apps\\ACME NOTES\\N.EXE", true},
+        MuiCase{"SiblingFolder", "C:\\Apps\\Acme Notes", "C:\\Apps\\Acme Notes Pro\\p.exe", false},
+        MuiCase{"IconPathWithSuffix", "C:\\Apps\\Acme\\acme.exe", "C:\\Apps\\Acme\\acme.exe.FriendlyAppName", true},
+        MuiCase{"StemAsFileName", "unins000", "D:\\Apps\\Acme\\unins000.exe", true},
+        MuiCase{"StemInsideLongerName", "unins000", "D:\\Apps\\Acme\\myunins000.exe", false},
+        MuiCase{"ShortText", "D:", "D:\\Apps\\Acme\\a.exe", false}),
     [](const ::testing::TestParamInfo<MuiCase>& info) { return info.param.name; });
 
 TEST_F(LeftoverTest, NamesOutsideLatin1AreDeletedByTheirStoredBytes) {
