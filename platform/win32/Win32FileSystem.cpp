@@ -1,11 +1,10 @@
 #include "platform/win32/Win32FileSystem.h"
 
-#include <windows.h>
-#include <shlobj.h>
-
 #include <algorithm>
 #include <cwctype>
+#include <shlobj.h>
 #include <utility>
+#include <windows.h>
 
 // windows.h maps DeleteFile to DeleteFileA/W; the interface's own member of
 // that name must keep its name here.
@@ -24,12 +23,11 @@ std::wstring ToWide(const std::string& utf8) {
 
 std::string ToUtf8(const std::wstring& wide) {
     if (wide.empty()) return std::string();
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(length > 0 ? length : 0, '\0');
     if (length > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr,
-                            nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr, nullptr);
     return utf8;
 }
 
@@ -41,7 +39,8 @@ bool IsDriveRoot(const std::wstring& path) {
 std::wstring Normalize(const std::string& utf8) {
     std::wstring path = ToWide(utf8);
     std::replace(path.begin(), path.end(), L'/', L'\\');
-    while (path.size() > 1 && path.back() == L'\\' && !IsDriveRoot(path)) path.pop_back();
+    while (path.size() > 1 && path.back() == L'\\' && !IsDriveRoot(path))
+        path.pop_back();
     if (path.size() == 2 && path[1] == L':') path += L'\\';
     return path;
 }
@@ -100,8 +99,9 @@ uint32_t ListWide(const std::wstring& folder, uint32_t flags, std::vector<WideEn
     for (WideEntry& entry : *entries) {
         entry.folded = entry.name;
         if (!entry.folded.empty())
-            LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, entry.name.data(), static_cast<int>(entry.name.size()),
-                          &entry.folded[0], static_cast<int>(entry.folded.size()), nullptr, nullptr, 0);
+            LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, entry.name.data(),
+                          static_cast<int>(entry.name.size()), &entry.folded[0], static_cast<int>(entry.folded.size()),
+                          nullptr, nullptr, 0);
     }
     std::stable_sort(entries->begin(), entries->end(), [](const WideEntry& a, const WideEntry& b) {
         if (a.folded != b.folded) return a.folded < b.folded;
@@ -125,7 +125,8 @@ uint32_t CWin32FileSystem::ListFolder(const std::string& path, uint32_t flags, s
     const uint32_t status = ListWide(Normalize(path), flags, &wide);
     if (status != kErrorSuccess) return status;
     entries->reserve(wide.size());
-    for (const WideEntry& entry : wide) entries->push_back(FileEntry{ToUtf8(entry.name), entry.attributes});
+    for (const WideEntry& entry : wide)
+        entries->push_back(FileEntry{ToUtf8(entry.name), entry.attributes});
     return kErrorSuccess;
 }
 

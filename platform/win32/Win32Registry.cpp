@@ -1,8 +1,7 @@
 #include "platform/win32/Win32Registry.h"
 
-#include <windows.h>
-
 #include <vector>
+#include <windows.h>
 
 namespace platform {
 namespace {
@@ -29,7 +28,8 @@ constexpr DWORD kExactBufferLimit = 64 * 1024;
 CWin32Registry::CWin32Registry() = default;
 
 CWin32Registry::~CWin32Registry() {
-    for (auto& entry : keys_) RegCloseKey(static_cast<HKEY>(entry.second));
+    for (auto& entry : keys_)
+        RegCloseKey(static_cast<HKEY>(entry.second));
 }
 
 RegKey CWin32Registry::Add(void* handle) {
@@ -106,8 +106,8 @@ uint32_t CWin32Registry::QueryValueCount(RegKey key, uint32_t* count) {
     HKEY handle = static_cast<HKEY>(Find(key));
     if (!handle) return kErrorInvalidHandle;
     DWORD values = 0;
-    const LONG status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                                         nullptr, nullptr, nullptr, nullptr);
+    const LONG status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                                         nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
     *count = values;
     return kErrorSuccess;
@@ -122,12 +122,51 @@ uint32_t CWin32Registry::EnumValue(RegKey key, uint32_t index, uint32_t nameBuff
     std::vector<char> buffer(nameBufferSize + 1, '\0');
     DWORD length = nameBufferSize;
     DWORD valueType = REG_NONE;
-    const LONG status =
-        RegEnumValueA(handle, index, buffer.data(), &length, nullptr, &valueType, nullptr, nullptr);
+    const LONG status = RegEnumValueA(handle, index, buffer.data(), &length, nullptr, &valueType, nullptr, nullptr);
     if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
     name->assign(buffer.data(), length);
     *type = valueType;
     return kErrorSuccess;
+}
+
+uint32_t CWin32Registry::EnumValueData(RegKey key, uint32_t index, std::string* name, uint32_t* type, std::string* data,
+                                       uint32_t dataLimit) {
+    name->clear();
+    data->clear();
+    *type = kRegNone;
+    HKEY handle = static_cast<HKEY>(Find(key));
+    if (!handle) return kErrorInvalidHandle;
+    // Most names and values are short: one call with small buffers, then
+    // one with the sizes Windows asked for.
+    DWORD nameSize = 512;
+    DWORD dataSize = 4096;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::vector<char> nameBuffer(nameSize + 1, '\0');
+        std::vector<BYTE> dataBuffer(dataSize + 2, 0);
+        DWORD nameLength = nameSize;
+        DWORD dataLength = dataSize;
+        DWORD valueType = REG_NONE;
+        const LONG status = RegEnumValueA(handle, index, nameBuffer.data(), &nameLength, nullptr, &valueType,
+                                          dataBuffer.data(), &dataLength);
+        if (status == ERROR_MORE_DATA) {
+            DWORD maxName = 0;
+            DWORD maxData = 0;
+            if (RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
+                                 &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+                return kErrorMoreData;
+            // Counts are in characters; a code page may need two bytes each.
+            nameSize = (maxName + 1) * 2 > nameSize ? (maxName + 1) * 2 : nameSize * 2;
+            dataSize = (maxData + 2) * 2 > dataSize ? (maxData + 2) * 2 : dataSize * 2;
+            if (dataSize > dataLimit + 2u) return kErrorMoreData;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+        name->assign(nameBuffer.data(), nameLength);
+        data->assign(reinterpret_cast<const char*>(dataBuffer.data()), dataLength);
+        *type = valueType;
+        return kErrorSuccess;
+    }
+    return kErrorMoreData;
 }
 
 uint32_t CWin32Registry::DeleteKey(Hive hive, const std::string& subKey) {
@@ -159,8 +198,7 @@ uint32_t CWin32Registry::CreateKey(Hive hive, const std::string& subKey, uint32_
     HKEY root = RootOf(hive);
     if (!root) return kErrorInvalidHandle;
     HKEY handle = nullptr;
-    const LONG status =
-        RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, access, nullptr, &handle, nullptr);
+    const LONG status = RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, access, nullptr, &handle, nullptr);
     if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
     *key = Add(handle);
     return kErrorSuccess;

@@ -1,8 +1,7 @@
 #include "platform/win32/Win32System.h"
 
-#include <windows.h>
-
 #include <cstring>
+#include <windows.h>
 
 namespace platform {
 
@@ -13,7 +12,9 @@ uint16_t CWin32System::NativeProcessorArchitecture() {
     return info.wProcessorArchitecture;
 }
 
-uint32_t CWin32System::AnsiCodePage() { return GetACP(); }
+uint32_t CWin32System::AnsiCodePage() {
+    return GetACP();
+}
 
 std::vector<std::string> CWin32System::AnsiToUtf8(const std::vector<std::string>& texts) {
     std::vector<std::string> result;
@@ -26,8 +27,8 @@ std::vector<std::string> CWin32System::AnsiToUtf8(const std::vector<std::string>
             const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
             wide.assign(wideLength > 0 ? wideLength : 0, L'\0');
             if (wideLength > 0 && MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], wideLength) > 0) {
-                const int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr,
-                                                           nullptr);
+                const int utf8Length =
+                    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
                 utf8.assign(utf8Length > 0 ? utf8Length : 0, '\0');
                 if (utf8Length > 0)
                     WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], utf8Length, nullptr, nullptr);

@@ -1,14 +1,13 @@
 #include "platform/wine/WineFileSystem.h"
 
-#include <cerrno>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/wine/WineHostConnection.h"
 #include "platform/winehost/HostProtocol.h"
 #include "platform/winehost/WireReader.h"
 #include "platform/winehost/WireWriter.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -114,7 +113,8 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
         return PathCall(static_cast<uint32_t>(Op::RemoveFolderAndEmptyParents), path);
 
     std::string trimmed = path;
-    while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+    while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
+        trimmed.pop_back();
     WireWriter request;
     request.U32(static_cast<uint32_t>(Op::UnixPath)).Bytes(trimmed);
     std::string reply;

@@ -1,21 +1,20 @@
 #include "platform/wine/WineHostConnection.h"
 
+#include "platform/winehost/HostProtocol.h"
+#include "platform/winehost/WireReader.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include "platform/winehost/HostProtocol.h"
-#include "platform/winehost/WireReader.h"
+#include <vector>
 
 extern char** environ;
 
@@ -57,7 +56,8 @@ std::vector<std::string> WineEnvironment(const std::string& prefix, const char* 
 
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
     std::vector<char*> pointers;
-    for (std::string& text : texts) pointers.push_back(&text[0]);
+    for (std::string& text : texts)
+        pointers.push_back(&text[0]);
     pointers.push_back(nullptr);
     return pointers;
 }
@@ -117,7 +117,8 @@ int CWineHostConnection::RunQuiet(const std::string& program, const char* const*
     std::vector<std::string> env = WineEnvironment(prefix, dllOverrides);
     std::vector<char*> envp = Pointers(env);
     std::vector<std::string> args;
-    for (const char* const* arg = arguments; *arg; ++arg) args.emplace_back(*arg);
+    for (const char* const* arg = arguments; *arg; ++arg)
+        args.emplace_back(*arg);
     std::vector<char*> argv = Pointers(args);
 
     posix_spawn_file_actions_t actions;
@@ -154,15 +155,19 @@ int CWineHostConnection::RunQuiet(const std::string& program, const char* const*
             if (poll(&fd, 1, 100) > 0) {
                 char chunk[4096];
                 const ssize_t got = read(pipeFds[0], chunk, sizeof(chunk));
-                if (got > 0) AppendTail(output, chunk, static_cast<size_t>(got));
-                else open = false;
+                if (got > 0)
+                    AppendTail(output, chunk, static_cast<size_t>(got));
+                else
+                    open = false;
             }
         } else {
             usleep(50000);
         }
     }
     close(pipeFds[0]);
-    return status;
+    if (status >= 0 && WIFEXITED(status)) return WEXITSTATUS(status);
+    if (status >= 0 && WIFSIGNALED(status)) AppendTail(output, "\n(killed by a signal)", 21);
+    return -1;
 }
 
 bool CWineHostConnection::Start(const Options& options, std::string* error) {
@@ -208,8 +213,7 @@ bool CWineHostConnection::Start(const Options& options, std::string* error) {
     architecture_ = static_cast<uint16_t>(reader.U32());
     ansiCodePage_ = reader.U32();
     if (reader.Failed() || magic != wire::kHostMagic || version != wire::kProtocolVersion) {
-        Fail(options.hostPath + " does not speak this program's protocol (version " + std::to_string(version) +
-             ")");
+        Fail(options.hostPath + " does not speak this program's protocol (version " + std::to_string(version) + ")");
         *error = FatalError();
         return false;
     }
@@ -323,7 +327,8 @@ std::string CWineHostConnection::ExitDescription() {
     int status = 0;
     pid_t done = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (!reaped_ && (done = waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline) usleep(5000);
+    while (!reaped_ && (done = waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline)
+        usleep(5000);
     std::string text = done == pid_ ? DescribeStatus(status) : std::string("still running, pipe closed");
     if (done == pid_) reaped_ = true;
     usleep(20000); // let the last words on stderr arrive

@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
-
 #include <sys/types.h>
+#include <thread>
 
 namespace platform {
 
@@ -44,8 +43,9 @@ public:
     pid_t HostProcessId() const { return pid_; }
 
     // Runs a program with the prefix's environment until it ends or the
-    // time-out passes, its output kept out of ours. Returns its exit status
-    // (or -1) and the tail of what it printed.
+    // time-out passes, its output kept out of ours. Returns its exit code
+    // (-1 when it could not start, was killed or timed out) and the tail of
+    // what it printed.
     static int RunQuiet(const std::string& program, const char* const* arguments, const std::string& prefix,
                         const char* dllOverrides, int timeoutMs, std::string* output);
 

@@ -2,11 +2,10 @@
 
 #include <climits>
 #include <cstdlib>
-#include <utility>
-
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -21,7 +20,9 @@ bool Exists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
-bool IsExecutable(const std::string& path) { return access(path.c_str(), X_OK) == 0 && !IsFolder(path); }
+bool IsExecutable(const std::string& path) {
+    return access(path.c_str(), X_OK) == 0 && !IsFolder(path);
+}
 
 std::string FindOnPath(const std::string& program) {
     const char* path = std::getenv("PATH");
@@ -67,7 +68,8 @@ std::string CWinePlatform::ResolvePrefix(const PlatformOptions& options) {
         char cwd[PATH_MAX + 1];
         if (getcwd(cwd, sizeof(cwd))) prefix = std::string(cwd) + "/" + prefix;
     }
-    while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+    while (prefix.size() > 1 && prefix.back() == '/')
+        prefix.pop_back();
     return prefix;
 }
 
@@ -103,15 +105,16 @@ std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& optio
         // whether to download them.
         const char* arguments[] = {hostOptions.winePath.c_str(), "wineboot", "-i", nullptr};
         std::string output;
-        const int status = CWineHostConnection::RunQuiet(hostOptions.winePath, arguments, prefix,
-                                                         "mscoree,mshtml=", 300000, &output);
+        const int status =
+            CWineHostConnection::RunQuiet(hostOptions.winePath, arguments, prefix, "mscoree,mshtml=", 300000, &output);
         if (status != 0 || !IsFolder(prefix + "/drive_c")) {
             std::string last = output;
-            while (!last.empty() && (last.back() == '\n' || last.back() == '\r')) last.pop_back();
+            while (!last.empty() && (last.back() == '\n' || last.back() == '\r'))
+                last.pop_back();
             const size_t newline = last.rfind('\n');
             if (newline != std::string::npos) last = last.substr(newline + 1);
             *error = "the Wine prefix " + prefix + " could not be created (wineboot -i " +
-                     (status < 0 ? std::string("did not finish") : "ended with status " + std::to_string(status)) +
+                     (status < 0 ? std::string("did not finish") : "ended with exit code " + std::to_string(status)) +
                      (last.empty() ? std::string() : ": " + last) + ")";
             return nullptr;
         }

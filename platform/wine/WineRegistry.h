@@ -1,21 +1,28 @@
 #pragma once
 
-#include <memory>
-#include <mutex>
-#include <unordered_map>
-
 #include "platform/Registry.h"
 #include "platform/winehost/HostProtocol.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
 
 namespace platform {
 
 class CWineHostConnection;
 
-// IRegistry through winehost.exe. Opening a key brings what the key holds
-// in the same round trip (its values with their data and the names of its
-// subkeys); EnumKey, QueryValue, QueryValueCount and EnumValue are then
-// answered here with the buffer rules of the ANSI calls. Any write drops
-// every cached key, and later reads of it go to the host again.
+// IRegistry through winehost.exe, batched where it pays:
+// - Opening a key brings what the key holds in the same round trip (its
+//   values with their data and the names of its subkeys); EnumKey,
+//   QueryValue, QueryValueCount and EnumValue are then answered here with
+//   the buffer rules of the ANSI calls.
+// - The first time a subkey of such a key is opened for reading values
+//   only, the values of all its subkeys come in one round trip, and that
+//   open and the following ones of its siblings are answered here. A key
+//   answered here is opened on the host only when a call needs it.
+// Cached answers reflect the moment they were read, and live only as long
+// as the key they came with; any write through this object drops them all.
 class CWineRegistry : public IRegistry {
 public:
     CWineRegistry(CWineHostConnection& host, bool useSnapshots);
@@ -25,8 +32,7 @@ public:
     uint32_t QueryValue(RegKey key, const std::string& valueName, uint32_t bufferSize, uint32_t* type,
                         std::string* data) override;
     uint32_t QueryValueCount(RegKey key, uint32_t* count) override;
-    uint32_t EnumValue(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name,
-                       uint32_t* type) override;
+    uint32_t EnumValue(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name, uint32_t* type) override;
     uint32_t DeleteKey(Hive hive, const std::string& subKey) override;
     uint32_t DeleteValue(RegKey key, const std::string& valueName) override;
     void CloseKey(RegKey key) override;
@@ -34,15 +40,36 @@ public:
     uint32_t SetValue(RegKey key, const std::string& valueName, uint32_t type, const std::string& data) override;
 
 private:
-    uint32_t Open(wire::Op op, Hive hive, const std::string& subKey, uint32_t access, RegKey* key);
-    // A copy of the key's snapshot, or null when calls must go to the host.
-    std::shared_ptr<const wire::KeySnapshot> Cached(RegKey key);
+    struct Child {
+        uint32_t status = 0;
+        std::shared_ptr<const wire::KeySnapshot> snapshot;
+    };
+    using ChildTable = std::unordered_map<std::string, Child>; // by upper-case name
+
+    struct KeyState {
+        Hive hive = Hive::CurrentUser;
+        std::string path;
+        uint32_t access = 0;
+        RegKey real = 0;                                   // the host's key; 0 until a call needs it
+        std::shared_ptr<const wire::KeySnapshot> snapshot; // null: ask the host
+        std::shared_ptr<const ChildTable> children;
+        uint32_t childrenAccess = 0;
+    };
+
+    uint32_t OpenOnHost(wire::Op op, Hive hive, const std::string& subKey, uint32_t access, bool wantSnapshot,
+                        RegKey* key, std::shared_ptr<const wire::KeySnapshot>* snapshot);
+    bool OpenFromParent(Hive hive, const std::string& subKey, uint32_t access, RegKey* key, uint32_t* status);
+    uint32_t FetchChildren(KeyState& parent, uint32_t access);
+    // The host's key behind `key`, opened now if it was answered here so far.
+    uint32_t HostKey(RegKey key, RegKey* real);
+    std::shared_ptr<const wire::KeySnapshot> Snapshot(RegKey key);
     void DropCaches();
 
     CWineHostConnection& host_;
     const bool useSnapshots_;
-    std::mutex mutex_;
-    std::unordered_map<RegKey, std::shared_ptr<const wire::KeySnapshot>> snapshots_;
+    std::mutex mutex_; // held for a whole call, round trips included
+    std::unordered_map<RegKey, KeyState> keys_;
+    RegKey nextLocalKey_;
 };
 
 } // namespace platform

@@ -9,12 +9,14 @@ void WriteKeySnapshot(WireWriter& writer, const KeySnapshot& snapshot) {
     writer.U32(snapshot.hasValues ? 1 : 0);
     if (snapshot.hasValues) {
         writer.U32(static_cast<uint32_t>(snapshot.values.size()));
-        for (const KeySnapshot::Value& value : snapshot.values) writer.Bytes(value.name).U32(value.type).Bytes(value.data);
+        for (const KeySnapshot::Value& value : snapshot.values)
+            writer.Bytes(value.name).U32(value.type).Bytes(value.data);
     }
     writer.U32(snapshot.hasSubKeys ? 1 : 0);
     if (snapshot.hasSubKeys) {
         writer.U32(static_cast<uint32_t>(snapshot.subKeys.size()));
-        for (const std::string& name : snapshot.subKeys) writer.Bytes(name);
+        for (const std::string& name : snapshot.subKeys)
+            writer.Bytes(name);
     }
 }
 
@@ -34,7 +36,8 @@ bool ReadKeySnapshot(WireReader& reader, KeySnapshot* snapshot) {
     snapshot->hasSubKeys = reader.U32() != 0;
     if (snapshot->hasSubKeys) {
         const uint32_t count = reader.U32();
-        for (uint32_t i = 0; i < count && !reader.Failed(); ++i) snapshot->subKeys.push_back(reader.Bytes());
+        for (uint32_t i = 0; i < count && !reader.Failed(); ++i)
+            snapshot->subKeys.push_back(reader.Bytes());
     }
     return !reader.Failed();
 }

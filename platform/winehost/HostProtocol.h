@@ -28,33 +28,37 @@ enum class Op : uint32_t {
     // Registry. OpenKey and CreateKey take a "snapshot wanted" flag: the reply
     // then carries a KeySnapshot so that the client can answer EnumKey,
     // QueryValue, QueryValueCount and EnumValue without further round trips.
-    OpenKey = 1,     // hive, subKey, access, wantSnapshot -> key, snapshot
-    EnumKey = 2,     // key, index, bufferSize -> name
-    QueryValue = 3,  // key, valueName, bufferSize -> type, data
+    OpenKey = 1,         // hive, subKey, access, wantSnapshot -> key, snapshot
+    EnumKey = 2,         // key, index, bufferSize -> name
+    QueryValue = 3,      // key, valueName, bufferSize -> type, data
     QueryValueCount = 4, // key -> count
-    EnumValue = 5,   // key, index, bufferSize -> name, type
-    DeleteKey = 6,   // hive, subKey
-    DeleteValue = 7, // key, valueName
-    CloseKey = 8,    // key; no reply
-    CreateKey = 9,   // hive, subKey, access, wantSnapshot -> key, snapshot
-    SetValue = 10,   // key, valueName, type, data
+    EnumValue = 5,       // key, index, bufferSize -> name, type
+    DeleteKey = 6,       // hive, subKey
+    DeleteValue = 7,     // key, valueName
+    CloseKey = 8,        // key; no reply
+    CreateKey = 9,       // hive, subKey, access, wantSnapshot -> key, snapshot
+    SetValue = 10,       // key, valueName, type, data
+    // Opens each named subkey of a key with the given access, reads its
+    // values and closes it again: hive, path, access, count, names ->
+    // count, (status, KeySnapshot)...
+    ReadChildren = 11,
 
     // System.
     AnsiToUtf8 = 20, // count, texts -> count, texts
 
     // Files.
-    ListFolder = 30,        // path, flags -> count, (name, attributes)...
-    ListTree = 31,          // base, flags -> count, (parent, name, attributes)...
-    GetAttributes = 32,     // path -> attributes
-    DeleteFile = 33,        // path
-    SetOwnerWriteOnly = 34, // path
+    ListFolder = 30,                  // path, flags -> count, (name, attributes)...
+    ListTree = 31,                    // base, flags -> count, (parent, name, attributes)...
+    GetAttributes = 32,               // path -> attributes
+    DeleteFile = 33,                  // path
+    SetOwnerWriteOnly = 34,           // path
     RemoveFolderAndEmptyParents = 35, // path
-    CreationTime = 36,      // path -> fileTime
-    SpecialFolder = 37,     // csidl -> path
-    CreateFolder = 38,      // path
-    WriteFile = 39,         // path, content
-    SetAttributes = 40,     // path, attributes
-    UnixPath = 41,          // path -> the Linux path Wine maps it to (empty outside Wine)
+    CreationTime = 36,                // path -> fileTime
+    SpecialFolder = 37,               // csidl -> path
+    CreateFolder = 38,                // path
+    WriteFile = 39,                   // path, content
+    SetAttributes = 40,               // path, attributes
+    UnixPath = 41,                    // path -> the Linux path Wine maps it to (empty outside Wine)
 
     // Ends the host after the reply.
     Quit = 99,

@@ -1,15 +1,18 @@
 #include "platform/winehost/HostServer.h"
 
-#include <vector>
-
 #include "platform/winehost/WireReader.h"
 #include "platform/winehost/WireWriter.h"
+
+#include <utility>
+#include <vector>
 
 namespace platform::wire {
 namespace {
 
 // Enough for any value name and any key name in any ANSI code page.
 constexpr uint32_t kNameBuffer = 32768;
+// Fits nearly every name and value in one call.
+constexpr uint32_t kShortBuffer = 4096;
 // A snapshot bigger than this is not worth a round trip of its own: the
 // client then asks for each value as it needs it.
 constexpr size_t kSnapshotLimit = 8u * 1024u * 1024u;
@@ -17,22 +20,39 @@ constexpr uint32_t kValueLimit = 64u * 1024u * 1024u;
 
 } // namespace
 
-CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath)
-    : registry_(registry), system_(system), files_(files), unixPath_(unixPath) {}
+CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath,
+                         EnumValueDataFunction enumValueData)
+    : registry_(registry), system_(system), files_(files), unixPath_(unixPath),
+      enumValueData_(std::move(enumValueData)) {}
 
 std::string CHostServer::Greeting() {
     WireWriter writer;
-    writer.U32(kHostMagic).U32(kProtocolVersion).U32(system_.NativeProcessorArchitecture()).U32(
-        system_.AnsiCodePage());
+    writer.U32(kHostMagic).U32(kProtocolVersion).U32(system_.NativeProcessorArchitecture()).U32(system_.AnsiCodePage());
     return writer.Frame();
 }
 
-KeySnapshot CHostServer::Snapshot(RegKey key) {
+KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access) {
+    // Each registry call is a trip to Wine's server, so only the parts the
+    // access allows are read, the common sizes are tried first and the
+    // generous limits only when they do not fit.
+    constexpr uint32_t kGeneric = 0x80000000u | 0x10000000u | 0x02000000u; // GENERIC_READ, _ALL, MAXIMUM_ALLOWED
     KeySnapshot snapshot;
     size_t total = 0;
-    for (uint32_t index = 0;; ++index) {
+    for (uint32_t index = 0; (access & (kKeyQueryValue | kGeneric)) != 0; ++index) {
         KeySnapshot::Value value;
-        uint32_t status = registry_.EnumValue(key, index, kNameBuffer, &value.name, &value.type);
+        if (enumValueData_) {
+            const uint32_t status = enumValueData_(key, index, &value.name, &value.type, &value.data, kValueLimit);
+            if (status == kErrorNoMoreItems) {
+                snapshot.hasValues = true;
+                break;
+            }
+            total += value.name.size() + value.data.size() + 16;
+            if (status != kErrorSuccess || total > kSnapshotLimit) break;
+            snapshot.values.push_back(std::move(value));
+            continue;
+        }
+        uint32_t status = registry_.EnumValue(key, index, kShortBuffer, &value.name, &value.type);
+        if (status == kErrorMoreData) status = registry_.EnumValue(key, index, kNameBuffer, &value.name, &value.type);
         if (status == kErrorNoMoreItems) {
             snapshot.hasValues = true;
             break;
@@ -40,16 +60,19 @@ KeySnapshot CHostServer::Snapshot(RegKey key) {
         if (status != kErrorSuccess) break;
         // Read through the same call a direct query makes, so that a cached
         // answer is byte for byte what Windows answers.
-        status = registry_.QueryValue(key, value.name, kValueLimit, &value.type, &value.data);
+        status = registry_.QueryValue(key, value.name, kShortBuffer, &value.type, &value.data);
+        if (status == kErrorMoreData)
+            status = registry_.QueryValue(key, value.name, kValueLimit, &value.type, &value.data);
         total += value.name.size() + value.data.size() + 16;
         if (status != kErrorSuccess || total > kSnapshotLimit) break;
         snapshot.values.push_back(std::move(value));
     }
     if (!snapshot.hasValues) snapshot.values.clear();
     total = 0;
-    for (uint32_t index = 0;; ++index) {
+    for (uint32_t index = 0; (access & (kKeyEnumerateSubKeys | kGeneric)) != 0; ++index) {
         std::string name;
-        const uint32_t status = registry_.EnumKey(key, index, kNameBuffer, &name);
+        uint32_t status = registry_.EnumKey(key, index, kShortBuffer, &name);
+        if (status == kErrorMoreData) status = registry_.EnumKey(key, index, kNameBuffer, &name);
         if (status == kErrorNoMoreItems) {
             snapshot.hasSubKeys = true;
             break;
@@ -80,8 +103,31 @@ std::string CHostServer::Handle(const std::string& payload, bool* quit) {
                                                   : registry_.CreateKey(hive, subKey, access, &key);
         out.U32(status).U64(key);
         KeySnapshot snapshot;
-        if (status == kErrorSuccess && wantSnapshot) snapshot = Snapshot(key);
+        if (status == kErrorSuccess && wantSnapshot) snapshot = Snapshot(key, access);
         WriteKeySnapshot(out, snapshot);
+        return out.Frame();
+    }
+    case Op::ReadChildren: {
+        const Hive hive = static_cast<Hive>(in.U32());
+        const std::string path = in.Bytes();
+        const uint32_t access = in.U32();
+        const uint32_t count = in.U32();
+        std::vector<std::string> names;
+        for (uint32_t i = 0; i < count && !in.Failed(); ++i)
+            names.push_back(in.Bytes());
+        if (in.Failed()) break;
+        out.U32(kErrorSuccess).U32(static_cast<uint32_t>(names.size()));
+        for (const std::string& name : names) {
+            RegKey key = 0;
+            const uint32_t status = registry_.OpenKey(hive, path + "\\" + name, access, &key);
+            out.U32(status);
+            KeySnapshot snapshot;
+            if (status == kErrorSuccess) {
+                snapshot = Snapshot(key, access);
+                registry_.CloseKey(key);
+            }
+            WriteKeySnapshot(out, snapshot);
+        }
         return out.Frame();
     }
     case Op::EnumKey: {
@@ -156,11 +202,13 @@ std::string CHostServer::Handle(const std::string& payload, bool* quit) {
     case Op::AnsiToUtf8: {
         const uint32_t count = in.U32();
         std::vector<std::string> texts;
-        for (uint32_t i = 0; i < count && !in.Failed(); ++i) texts.push_back(in.Bytes());
+        for (uint32_t i = 0; i < count && !in.Failed(); ++i)
+            texts.push_back(in.Bytes());
         if (in.Failed()) break;
         const std::vector<std::string> converted = system_.AnsiToUtf8(texts);
         out.U32(kErrorSuccess).U32(static_cast<uint32_t>(converted.size()));
-        for (const std::string& text : converted) out.Bytes(text);
+        for (const std::string& text : converted)
+            out.Bytes(text);
         return out.Frame();
     }
     case Op::ListFolder: {
@@ -170,7 +218,8 @@ std::string CHostServer::Handle(const std::string& payload, bool* quit) {
         std::vector<FileEntry> entries;
         const uint32_t status = files_.ListFolder(path, flags, &entries);
         out.U32(status).U32(static_cast<uint32_t>(entries.size()));
-        for (const FileEntry& entry : entries) out.Bytes(entry.name).U32(entry.attributes);
+        for (const FileEntry& entry : entries)
+            out.Bytes(entry.name).U32(entry.attributes);
         return out.Frame();
     }
     case Op::ListTree: {
@@ -180,7 +229,8 @@ std::string CHostServer::Handle(const std::string& payload, bool* quit) {
         std::vector<TreeEntry> entries;
         const uint32_t status = files_.ListTree(base, flags, &entries);
         out.U32(status).U32(static_cast<uint32_t>(entries.size()));
-        for (const TreeEntry& entry : entries) out.U32(entry.parent).Bytes(entry.entry.name).U32(entry.entry.attributes);
+        for (const TreeEntry& entry : entries)
+            out.U32(entry.parent).Bytes(entry.entry.name).U32(entry.entry.attributes);
         return out.Frame();
     }
     case Op::GetAttributes: {

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <string>
-
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "platform/winehost/HostProtocol.h"
+
+#include <functional>
+#include <string>
 
 namespace platform::wire {
 
@@ -17,7 +18,12 @@ public:
     // `unixPath` maps a Windows path to the Linux path behind it; only the
     // host under Wine can answer that.
     using UnixPathFunction = std::string (*)(const std::string& windowsPath);
-    CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath = nullptr);
+    // `enumValueData` reads a value's name, type and data in one call
+    // (RegEnumValueA); without it a snapshot takes two calls per value.
+    using EnumValueDataFunction = std::function<uint32_t(RegKey key, uint32_t index, std::string* name, uint32_t* type,
+                                                         std::string* data, uint32_t dataLimit)>;
+    CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath = nullptr,
+                EnumValueDataFunction enumValueData = nullptr);
 
     // The frame the host sends before its first request.
     std::string Greeting();
@@ -28,12 +34,13 @@ public:
     std::string Handle(const std::string& payload, bool* quit);
 
 private:
-    KeySnapshot Snapshot(RegKey key);
+    KeySnapshot Snapshot(RegKey key, uint32_t access);
 
     IRegistry& registry_;
     ISystem& system_;
     IFileSystem& files_;
     UnixPathFunction unixPath_;
+    EnumValueDataFunction enumValueData_;
 };
 
 } // namespace platform::wire

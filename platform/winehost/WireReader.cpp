@@ -12,7 +12,8 @@ uint32_t WireReader::U32() {
         return 0;
     }
     uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value |= static_cast<uint32_t>(static_cast<unsigned char>(payload_[pos_ + i])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        value |= static_cast<uint32_t>(static_cast<unsigned char>(payload_[pos_ + i])) << (8 * i);
     pos_ += 4;
     return value;
 }

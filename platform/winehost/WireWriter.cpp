@@ -5,7 +5,8 @@ namespace platform::wire {
 WireWriter::WireWriter() : buffer_(4, '\0') {}
 
 WireWriter& WireWriter::U32(uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) buffer_.push_back(static_cast<char>((value >> shift) & 0xFF));
+    for (int shift = 0; shift < 32; shift += 8)
+        buffer_.push_back(static_cast<char>((value >> shift) & 0xFF));
     return *this;
 }
 
@@ -22,7 +23,8 @@ WireWriter& WireWriter::Bytes(const std::string& bytes) {
 
 const std::string& WireWriter::Frame() {
     const uint32_t size = static_cast<uint32_t>(buffer_.size() - 4);
-    for (int i = 0; i < 4; ++i) buffer_[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        buffer_[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
     return buffer_;
 }
 

@@ -2,17 +2,15 @@
 // Wine prefix. Requests arrive on stdin and replies leave on stdout, framed
 // as HostProtocol.h describes; nothing else may be written to stdout.
 
-#include <windows.h>
-
-#include <cstring>
-
-#include <string>
-
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "platform/winehost/HostProtocol.h"
 #include "platform/winehost/HostServer.h"
+
+#include <cstring>
+#include <string>
+#include <windows.h>
 
 // windows.h renames DeleteFile; the backend's member keeps its name.
 #undef DeleteFile
@@ -66,7 +64,8 @@ std::string UnixPathOf(const std::string& windowsPath) {
     static const Function function = reinterpret_cast<Function>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!function || windowsPath.empty()) return std::string();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, windowsPath.data(), static_cast<int>(windowsPath.size()), nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, windowsPath.data(), static_cast<int>(windowsPath.size()), nullptr, 0);
     std::wstring wide(length > 0 ? length : 0, L'\0');
     if (length <= 0) return std::string();
     MultiByteToWideChar(CP_UTF8, 0, windowsPath.data(), static_cast<int>(windowsPath.size()), &wide[0], length);
@@ -90,7 +89,10 @@ int main() {
     platform::CWin32Registry registry;
     platform::CWin32System system;
     platform::CWin32FileSystem files;
-    platform::wire::CHostServer server(registry, system, files, &UnixPathOf);
+    platform::wire::CHostServer server(
+        registry, system, files, &UnixPathOf,
+        [&registry](platform::RegKey key, uint32_t index, std::string* name, uint32_t* type, std::string* data,
+                    uint32_t limit) { return registry.EnumValueData(key, index, name, type, data, limit); });
 
     if (!WriteAll(output, server.Greeting())) return 1;
     static StdinReader reader(input);
@@ -98,7 +100,8 @@ int main() {
     for (;;) {
         unsigned char header[4];
         if (!reader.Read(reinterpret_cast<char*>(header), sizeof(header))) return 0; // the client went away
-        const uint32_t size = header[0] | (header[1] << 8) | (header[2] << 16) | (static_cast<uint32_t>(header[3]) << 24);
+        const uint32_t size =
+            header[0] | (header[1] << 8) | (header[2] << 16) | (static_cast<uint32_t>(header[3]) << 24);
         if (size > platform::wire::kMaxFrameSize) return 2;
         payload.assign(size, '\0');
         if (size > 0 && !reader.Read(&payload[0], size)) return 0;

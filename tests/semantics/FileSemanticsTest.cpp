@@ -2,15 +2,14 @@
 // the fake used by the leftover tests answers as the wide Windows calls do
 // under Wine.
 
+#include "SemanticsBackend.h"
+
 #include <algorithm>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include <gtest/gtest.h>
-
-#include "SemanticsBackend.h"
 
 using namespace platform;
 
@@ -31,7 +30,8 @@ std::vector<std::string> Names(IFileSystem& files, const std::string& folder, ui
         EXPECT_EQ(kErrorSuccess, result) << folder;
     }
     std::vector<std::string> names;
-    for (const FileEntry& entry : entries) names.push_back(entry.name);
+    for (const FileEntry& entry : entries)
+        names.push_back(entry.name);
     return names;
 }
 
@@ -69,7 +69,8 @@ std::vector<std::string> TreePaths(const std::vector<TreeEntry>& entries) {
             path = paths[entry.parent] + path;
         }
         if (i == 0 || entry.parent != lastParent) {
-            for (uint32_t done : finished) EXPECT_NE(done, entry.parent) << "entries of one folder are split";
+            for (uint32_t done : finished)
+                EXPECT_NE(done, entry.parent) << "entries of one folder are split";
             if (i > 0) finished.push_back(lastParent);
         }
         lastParent = entry.parent;
@@ -108,7 +109,8 @@ std::vector<FileRow> FileRows() {
         {"ListSortsByNameIgnoringCase",
          [](SemanticsContext& ctx) {
              IFileSystem& f = ctx.Files();
-             for (const char* name : {"b.txt", "_u.txt", "C.TXT", "a2.txt", "A.txt"}) Write(f, ctx.folder + "\\" + name);
+             for (const char* name : {"b.txt", "_u.txt", "C.TXT", "a2.txt", "A.txt"})
+                 Write(f, ctx.folder + "\\" + name);
              Folder(f, ctx.folder + "\\B");
              // Compared in lower case, as QDir does: '.' < '2' < '_' < letters.
              EXPECT_EQ((std::vector<std::string>{"_u.txt", "A.txt", "a2.txt", "B", "b.txt", "C.TXT"}),
@@ -254,7 +256,8 @@ std::vector<FileRow> FileRows() {
              EXPECT_TRUE(endsWith(appData, "\\AppData\\Roaming")) << appData;
              EXPECT_EQ("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs", programs);
              EXPECT_EQ("C:\\users\\Public\\Desktop", desktop);
-             for (const std::string& folder : {appData, programs, desktop}) EXPECT_TRUE(f.FolderExists(folder));
+             for (const std::string& folder : {appData, programs, desktop})
+                 EXPECT_TRUE(f.FolderExists(folder));
          }},
         {"CreationTimeIsKept",
          [](SemanticsContext& ctx) {
@@ -268,7 +271,9 @@ std::vector<FileRow> FileRows() {
     };
 }
 
-void PrintTo(const FileRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const FileRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class FileSemantics : public ::testing::TestWithParam<std::tuple<Backend, FileRow>> {};
 

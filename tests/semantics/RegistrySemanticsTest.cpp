@@ -2,26 +2,30 @@
 // used by the unit tests must answer exactly as Windows (here: Wine) does,
 // and the Wine client's batched answers exactly as the calls they replace.
 
+#include "SemanticsBackend.h"
+
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include <gtest/gtest.h>
-
-#include "SemanticsBackend.h"
 
 using namespace platform;
 
 namespace {
 
-std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
+std::string Sz(const std::string& text) {
+    return text + std::string(1, '\0');
+}
 std::string Dword(uint32_t value) {
     std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
     return bytes;
 }
-std::string Qword(uint64_t value) { return Dword(static_cast<uint32_t>(value)) + Dword(static_cast<uint32_t>(value >> 32)); }
+std::string Qword(uint64_t value) {
+    return Dword(static_cast<uint32_t>(value)) + Dword(static_cast<uint32_t>(value >> 32));
+}
 
 // ---------------------------------------------------------------------------
 // Reading one value into a buffer of a given size.
@@ -41,7 +45,8 @@ std::vector<ValueRow> ValueRows() {
     const std::string s260(260, 'b');
     const std::string cafe = "Caf\xE9 M\xFCnster";
     std::string binary;
-    for (int i = 0; i < 300; ++i) binary.push_back(static_cast<char>(i));
+    for (int i = 0; i < 300; ++i)
+        binary.push_back(static_cast<char>(i));
     return {
         {"String259FitsIn260", kRegSz, Sz(s259), "v", 260, kErrorSuccess, Sz(s259)},
         {"String260DoesNotFitIn260", kRegSz, Sz(s260), "v", 260, kErrorMoreData, ""},
@@ -55,8 +60,7 @@ std::vector<ValueRow> ValueRows() {
         {"ExpandStringIsNotExpanded", kRegExpandSz, Sz("%ProgramFiles%\\Acme"), "v", 260, kErrorSuccess,
          Sz("%ProgramFiles%\\Acme")},
         {"AnsiTextKeepsItsBytes", kRegSz, Sz(cafe), "v", 260, kErrorSuccess, Sz(cafe)},
-        {"MultiString", kRegMultiSz, std::string("a\0bc\0\0", 6), "v", 260, kErrorSuccess,
-         std::string("a\0bc\0\0", 6)},
+        {"MultiString", kRegMultiSz, std::string("a\0bc\0\0", 6), "v", 260, kErrorSuccess, std::string("a\0bc\0\0", 6)},
         {"DwordIn4", kRegDword, Dword(3145727), "v", 4, kErrorSuccess, Dword(3145727)},
         {"DwordIn8", kRegDword, Dword(7), "v", 8, kErrorSuccess, Dword(7)},
         {"DwordIn2", kRegDword, Dword(7), "v", 2, kErrorMoreData, ""},
@@ -72,7 +76,9 @@ std::vector<ValueRow> ValueRows() {
     };
 }
 
-void PrintTo(const ValueRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const ValueRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class ValueReads : public ::testing::TestWithParam<std::tuple<Backend, ValueRow>> {};
 
@@ -104,14 +110,14 @@ std::string ValueRowName(const ::testing::TestParamInfo<std::tuple<Backend, Valu
     return std::get<1>(info.param).name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Memory, ValueReads, ::testing::Combine(::testing::Values(Backend::Memory),
-                                                                ::testing::ValuesIn(ValueRows())),
+INSTANTIATE_TEST_SUITE_P(Memory, ValueReads,
+                         ::testing::Combine(::testing::Values(Backend::Memory), ::testing::ValuesIn(ValueRows())),
                          ValueRowName);
-INSTANTIATE_TEST_SUITE_P(Wine, ValueReads, ::testing::Combine(::testing::Values(Backend::Wine),
-                                                              ::testing::ValuesIn(ValueRows())),
+INSTANTIATE_TEST_SUITE_P(Wine, ValueReads,
+                         ::testing::Combine(::testing::Values(Backend::Wine), ::testing::ValuesIn(ValueRows())),
                          ValueRowName);
-INSTANTIATE_TEST_SUITE_P(WineDirect, ValueReads, ::testing::Combine(::testing::Values(Backend::WineDirect),
-                                                                    ::testing::ValuesIn(ValueRows())),
+INSTANTIATE_TEST_SUITE_P(WineDirect, ValueReads,
+                         ::testing::Combine(::testing::Values(Backend::WineDirect), ::testing::ValuesIn(ValueRows())),
                          ValueRowName);
 
 // ---------------------------------------------------------------------------
@@ -159,8 +165,8 @@ std::vector<ScenarioRow> ScenarioRows() {
          [](SemanticsContext& ctx) {
              IRegistry& r = ctx.Registry();
              r.CloseKey(Create(r, Hive::LocalMachine, "SOFTWARE\\" + ctx.keyPath, kKeyWow64_32Key));
-             EXPECT_EQ(kErrorSuccess,
-                       Opens(r, Hive::LocalMachine, "SOFTWARE\\WOW6432Node\\" + ctx.keyPath, kKeyRead | kKeyWow64_64Key));
+             EXPECT_EQ(kErrorSuccess, Opens(r, Hive::LocalMachine, "SOFTWARE\\WOW6432Node\\" + ctx.keyPath,
+                                            kKeyRead | kKeyWow64_64Key));
              EXPECT_EQ(kErrorSuccess, Opens(r, Hive::LocalMachine, "SOFTWARE\\" + ctx.keyPath, 0x20219));
              EXPECT_EQ(kErrorFileNotFound, Opens(r, Hive::LocalMachine, "SOFTWARE\\" + ctx.keyPath, 0x20119));
              EXPECT_EQ(kErrorFileNotFound, Opens(r, Hive::LocalMachine, "SOFTWARE\\" + ctx.keyPath, kKeyRead));
@@ -347,6 +353,51 @@ std::vector<ScenarioRow> ScenarioRows() {
              ASSERT_EQ(kErrorSuccess, r.DeleteValue(writer.get(), "second"));
              EXPECT_EQ(kErrorFileNotFound, r.QueryValue(reader.get(), "second", 260, &type, &data));
          }},
+        {"SubkeysOfAnOpenKeyReadLikeAnyKey",
+         [](SemanticsContext& ctx) {
+             // The way the enumeration reads: the parent stays open while
+             // each subkey is opened for its values.
+             IRegistry& r = ctx.Registry();
+             const std::string base = "SOFTWARE\\" + ctx.keyPath;
+             {
+                 ScopedRegKey app(r, Create(r, Hive::LocalMachine, base + "\\App", kKeyWow64_64Key));
+                 ASSERT_EQ(kErrorSuccess, r.SetValue(app.get(), "DisplayName", kRegSz, Sz("App")));
+                 ASSERT_EQ(kErrorSuccess, r.SetValue(app.get(), "EstimatedSize", kRegDword, Dword(42)));
+                 r.CloseKey(Create(r, Hive::LocalMachine, base + "\\Empty", kKeyWow64_64Key));
+                 r.CloseKey(Create(r, Hive::LocalMachine, base + "\\App\\Nested", kKeyWow64_64Key));
+             }
+             ScopedRegKey parent(r);
+             ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base, kKeyRead | kKeyWow64_64Key, parent.out()));
+             ScopedRegKey app(r);
+             ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base + "\\app", 0x101, app.out()));
+             uint32_t type = 0;
+             std::string data;
+             EXPECT_EQ(kErrorSuccess, r.QueryValue(app.get(), "displayname", 260, &type, &data));
+             EXPECT_EQ(Sz("App"), data);
+             EXPECT_EQ(kErrorMoreData, r.QueryValue(app.get(), "EstimatedSize", 3, &type, &data));
+             uint32_t count = 0;
+             EXPECT_EQ(kErrorSuccess, r.QueryValueCount(app.get(), &count));
+             EXPECT_EQ(2u, count);
+             std::string name;
+             EXPECT_EQ(kErrorAccessDenied, r.EnumKey(app.get(), 0, 260, &name)); // opened without that right
+             ScopedRegKey empty(r);
+             ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base + "\\Empty", 0x101, empty.out()));
+             EXPECT_EQ(kErrorFileNotFound, r.QueryValue(empty.get(), "DisplayName", 260, &type, &data));
+             RegKey missing = 0;
+             EXPECT_EQ(kErrorFileNotFound, r.OpenKey(Hive::LocalMachine, base + "\\Missing", 0x101, &missing));
+             EXPECT_EQ(kErrorFileNotFound, r.OpenKey(Hive::LocalMachine, base + "\\App", 0x201, &missing));
+             // Written through another key: seen at once.
+             {
+                 ScopedRegKey writer(r);
+                 ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base + "\\App", kKeyAllAccess | kKeyWow64_64Key,
+                                                    writer.out()));
+                 ASSERT_EQ(kErrorSuccess, r.SetValue(writer.get(), "DisplayName", kRegSz, Sz("Renamed")));
+             }
+             EXPECT_EQ(kErrorSuccess, r.QueryValue(app.get(), "DisplayName", 260, &type, &data));
+             EXPECT_EQ(Sz("Renamed"), data);
+             // A key opened for reading cannot write.
+             EXPECT_EQ(kErrorAccessDenied, r.DeleteValue(app.get(), "DisplayName"));
+         }},
         {"ClosedKeyIsInvalid",
          [](SemanticsContext& ctx) {
              IRegistry& r = ctx.Registry();
@@ -373,7 +424,9 @@ std::vector<ScenarioRow> ScenarioRows() {
     };
 }
 
-void PrintTo(const ScenarioRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const ScenarioRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class RegistryScenarios : public ::testing::TestWithParam<std::tuple<Backend, ScenarioRow>> {};
 

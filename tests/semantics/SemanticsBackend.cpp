@@ -1,14 +1,13 @@
 #include "SemanticsBackend.h"
 
-#include <cstdlib>
-#include <mutex>
-
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "fake/MemoryPlatform.h"
 #include "platform/wine/WinePlatform.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,6 +27,11 @@ public:
     }
 
     std::string DriveC() const { return prefix_ + "/drive_c"; }
+
+    std::string Prefix(std::string* error) {
+        Get(Backend::Wine, error);
+        return error->empty() ? prefix_ : std::string();
+    }
 
     void TearDown() override {
         batched_.reset();
@@ -79,8 +83,7 @@ private:
     static WinePrefix* const instance_;
 };
 
-WinePrefix* const WinePrefix::instance_ =
-    static_cast<WinePrefix*>(::testing::AddGlobalTestEnvironment(new WinePrefix));
+WinePrefix* const WinePrefix::instance_ = static_cast<WinePrefix*>(::testing::AddGlobalTestEnvironment(new WinePrefix));
 
 // C:\a\b -> <prefix>/drive_c/a/b
 std::string UnixPath(const std::string& windowsPath) {
@@ -91,6 +94,10 @@ std::string UnixPath(const std::string& windowsPath) {
 }
 
 } // namespace
+
+std::string SharedWinePrefix(std::string* error) {
+    return WinePrefix::Instance().Prefix(error);
+}
 
 std::string BackendName(Backend backend) {
     switch (backend) {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <memory>
 #include <ostream>
 #include <string>
-
-#include "platform/Platform.h"
 
 // The backends the semantics tables run against: the in-memory fake, and the
 // real Windows backend under Wine, once with the batched answers of the
@@ -16,8 +16,8 @@ enum class Backend { Memory, Wine, WineDirect };
 struct SemanticsContext {
     Backend backend;
     platform::IPlatform* platform;
-    std::string keyPath;  // "TolvanireSemantics\\<backend>\\<case>", below SOFTWARE or Software
-    std::string folder;   // "C:\\TolvanireSemantics\\<backend>\\<case>"
+    std::string keyPath; // "TolvanireSemantics\\<backend>\\<case>", below SOFTWARE or Software
+    std::string folder;  // "C:\\TolvanireSemantics\\<backend>\\<case>"
 
     platform::IRegistry& Registry() { return platform->Registry(); }
     platform::IFileSystem& Files() { return platform->Files(); }
@@ -29,7 +29,13 @@ struct SemanticsContext {
 };
 
 std::string BackendName(Backend backend);
-inline void PrintTo(Backend backend, std::ostream* os) { *os << BackendName(backend); }
+inline void PrintTo(Backend backend, std::ostream* os) {
+    *os << BackendName(backend);
+}
+
+// The fresh prefix shared by every Wine case of this run, made on first use.
+// Empty (with `error` set) when Wine could not be started.
+std::string SharedWinePrefix(std::string* error);
 
 // A context for one case. The fake is fresh for every case; the Wine
 // backends share one fresh prefix per run of the test program.
