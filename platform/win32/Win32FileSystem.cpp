@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cwctype>
-#include <shlobj.h>
 #include <utility>
+
+// clang-format off
 #include <windows.h>
+#include <shlobj.h>
+// clang-format on
 
 // windows.h maps DeleteFile to DeleteFileA/W; the interface's own member of
 // that name must keep its name here.
