@@ -66,6 +66,11 @@ cleanup() {
 }
 trap cleanup EXIT
 export DISPLAY="$display"
+# Qt wants a private runtime folder; a headless session often has none.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    export XDG_RUNTIME_DIR="$build/runtime"
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+fi
 sleep 1
 (cd "$build/bin" && exec "$gui" --prefix "$prefix") &
 app=$!
