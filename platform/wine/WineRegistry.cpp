@@ -139,6 +139,20 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
     }
     if (!parent) return false;
     if (!parent->children || parent->childrenAccess != access) {
+        // Another key open on the same path may have read them already (the
+        // enumeration opens its root twice, the second time while the first
+        // is still open).
+        for (const auto& entry : keys_) {
+            const KeyState& other = entry.second;
+            if (&other != parent && other.children && other.childrenAccess == access && other.hive == hive &&
+                SameView(hive, parentPath, other.access, access) && Upper(other.path) == parentPath) {
+                parent->children = other.children;
+                parent->childrenAccess = access;
+                break;
+            }
+        }
+    }
+    if (!parent->children || parent->childrenAccess != access) {
         const uint32_t fetched = FetchChildren(*parent, access);
         if (fetched == kErrorBackendFailure) {
             *status = fetched;

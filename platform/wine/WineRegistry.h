@@ -22,7 +22,8 @@ class CWineHostConnection;
 //   open and the following ones of its siblings are answered here. A key
 //   answered here is opened on the host only when a call needs it.
 // Cached answers reflect the moment they were read, and live only as long
-// as the key they came with; any write through this object drops them all.
+// as a key they came with stays open; any write through this object drops
+// them all.
 class CWineRegistry : public IRegistry {
 public:
     CWineRegistry(CWineHostConnection& host, bool useSnapshots);

@@ -21,9 +21,9 @@ constexpr uint32_t kValueLimit = 64u * 1024u * 1024u;
 } // namespace
 
 CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath,
-                         EnumValueDataFunction enumValueData)
+                         EnumValueDataFunction enumValueData, ReadChildrenFunction readChildren)
     : registry_(registry), system_(system), files_(files), unixPath_(unixPath),
-      enumValueData_(std::move(enumValueData)) {}
+      enumValueData_(std::move(enumValueData)), readChildren_(std::move(readChildren)) {}
 
 std::string CHostServer::Greeting() {
     WireWriter writer;
@@ -117,6 +117,15 @@ std::string CHostServer::Handle(const std::string& payload, bool* quit) {
             names.push_back(in.Bytes());
         if (in.Failed()) break;
         out.U32(kErrorSuccess).U32(static_cast<uint32_t>(names.size()));
+        std::vector<std::pair<uint32_t, KeySnapshot>> read;
+        if (readChildren_ && (access & kKeyEnumerateSubKeys) == 0 && readChildren_(hive, path, access, names, &read) &&
+            read.size() == names.size()) {
+            for (const auto& child : read) {
+                out.U32(child.first);
+                WriteKeySnapshot(out, child.second);
+            }
+            return out.Frame();
+        }
         for (const std::string& name : names) {
             RegKey key = 0;
             const uint32_t status = registry_.OpenKey(hive, path + "\\" + name, access, &key);

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform::wire {
 
@@ -22,8 +24,14 @@ public:
     // (RegEnumValueA); without it a snapshot takes two calls per value.
     using EnumValueDataFunction = std::function<uint32_t(RegKey key, uint32_t index, std::string* name, uint32_t* type,
                                                          std::string* data, uint32_t dataLimit)>;
+    // `readChildren` reads the values of all named subkeys of a key at once
+    // (status and values per name, in order); false when it cannot, and the
+    // subkeys are then opened one by one.
+    using ReadChildrenFunction =
+        std::function<bool(Hive hive, const std::string& path, uint32_t access, const std::vector<std::string>& names,
+                           std::vector<std::pair<uint32_t, KeySnapshot>>* children)>;
     CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath = nullptr,
-                EnumValueDataFunction enumValueData = nullptr);
+                EnumValueDataFunction enumValueData = nullptr, ReadChildrenFunction readChildren = nullptr);
 
     // The frame the host sends before its first request.
     std::string Greeting();
@@ -41,6 +49,7 @@ private:
     IFileSystem& files_;
     UnixPathFunction unixPath_;
     EnumValueDataFunction enumValueData_;
+    ReadChildrenFunction readChildren_;
 };
 
 } // namespace platform::wire

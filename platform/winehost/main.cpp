@@ -7,6 +7,7 @@
 #include "platform/win32/Win32System.h"
 #include "platform/winehost/HostProtocol.h"
 #include "platform/winehost/HostServer.h"
+#include "platform/winehost/RegistryDump.h"
 
 #include <cstring>
 #include <string>
@@ -92,7 +93,15 @@ int main() {
     platform::wire::CHostServer server(
         registry, system, files, &UnixPathOf,
         [&registry](platform::RegKey key, uint32_t index, std::string* name, uint32_t* type, std::string* data,
-                    uint32_t limit) { return registry.EnumValueData(key, index, name, type, data, limit); });
+                    uint32_t limit) { return registry.EnumValueData(key, index, name, type, data, limit); },
+        [](platform::Hive hive, const std::string& path, uint32_t access, const std::vector<std::string>& names,
+           std::vector<std::pair<uint32_t, platform::wire::KeySnapshot>>* children) {
+            std::vector<platform::wire::CRegistryDump::Child> read;
+            if (!platform::wire::CRegistryDump::ReadChildren(hive, path, access, names, &read)) return false;
+            for (auto& child : read)
+                children->emplace_back(child.status, std::move(child.snapshot));
+            return true;
+        });
 
     if (!WriteAll(output, server.Greeting())) return 1;
     static StdinReader reader(input);

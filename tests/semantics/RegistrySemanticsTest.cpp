@@ -38,6 +38,7 @@ struct ValueRow {
     uint32_t bufferSize;
     uint32_t status;
     std::string expected; // the bytes read on success
+    std::string storedName = "v";
 };
 
 std::vector<ValueRow> ValueRows() {
@@ -72,7 +73,26 @@ std::vector<ValueRow> ValueRows() {
         {"EmptyBinary", kRegBinary, "", "v", 260, kErrorSuccess, ""},
         {"MissingValue", kRegSz, Sz("x"), "other", 260, kErrorFileNotFound, ""},
         {"NameIgnoresCase", kRegSz, Sz("x"), "V", 260, kErrorSuccess, Sz("x")},
-        {"DefaultValue", kRegSz, Sz("default"), "", 260, kErrorSuccess, Sz("default")},
+        {"DefaultValue", kRegSz, Sz("default"), "", 260, kErrorSuccess, Sz("default"), ""},
+        {"QuotesAndBackslashes", kRegSz, Sz("say \"hi\" to C:\\dir\\ [x]"), "v", 260, kErrorSuccess,
+         Sz("say \"hi\" to C:\\dir\\ [x]")},
+        {"ControlCharacters", kRegSz,
+         Sz("a\tb\nc\x01\x1b"
+            "7"),
+         "v", 260, kErrorSuccess,
+         Sz("a\tb\nc\x01\x1b"
+            "7")},
+        {"Cp1252UpperHalf", kRegExpandSz,
+         Sz("\x80\x9f\xa0\xff\xe9"
+            "1"),
+         "v", 260, kErrorSuccess,
+         Sz("\x80\x9f\xa0\xff\xe9"
+            "1")},
+        {"Binary300In400", kRegBinary, binary, "v", 400, kErrorSuccess, binary},
+        {"OddNameIsFound", kRegDword, Dword(9), "a \"q\" \\ [x]=@", 4, kErrorSuccess, Dword(9), "a \"q\" \\ [x]=@"},
+        {"EmptyMultiString", kRegMultiSz, std::string("\0\0", 2), "v", 260, kErrorSuccess, std::string("\0\0", 2)},
+        {"StringWithEmbeddedZero", kRegSz, std::string("ab\0cd\0", 6), "v", 260, kErrorSuccess,
+         std::string("ab\0cd\0", 6)},
     };
 }
 
@@ -92,8 +112,7 @@ TEST_P(ValueReads, Read) {
     {
         ScopedRegKey writer(registry);
         ASSERT_EQ(kErrorSuccess, registry.CreateKey(Hive::CurrentUser, path, kKeyAllAccess, writer.out()));
-        const std::string storedName = row.queryName.empty() ? "" : "v";
-        ASSERT_EQ(kErrorSuccess, registry.SetValue(writer.get(), storedName, row.type, row.stored));
+        ASSERT_EQ(kErrorSuccess, registry.SetValue(writer.get(), row.storedName, row.type, row.stored));
     }
     ScopedRegKey reader(registry);
     ASSERT_EQ(kErrorSuccess, registry.OpenKey(Hive::CurrentUser, path, kKeyQueryValue, reader.out()));
@@ -104,6 +123,24 @@ TEST_P(ValueReads, Read) {
     if (row.status == kErrorSuccess) {
         EXPECT_EQ(row.type, type);
     }
+
+    // The same read with the parent open, the way the enumeration reads its
+    // subkeys (the Wine client then reads all siblings in one go).
+    const std::string parentPath = path.substr(0, path.rfind('\\'));
+    ScopedRegKey parent(registry);
+    ASSERT_EQ(kErrorSuccess, registry.OpenKey(Hive::CurrentUser, parentPath, kKeyRead, parent.out()));
+    ScopedRegKey sibling(registry);
+    ASSERT_EQ(kErrorSuccess, registry.OpenKey(Hive::CurrentUser, path, kKeyQueryValue, sibling.out()));
+    type = 0xDEAD;
+    data = "untouched";
+    EXPECT_EQ(row.status, registry.QueryValue(sibling.get(), row.queryName, row.bufferSize, &type, &data));
+    EXPECT_EQ(row.expected, data);
+    if (row.status == kErrorSuccess) {
+        EXPECT_EQ(row.type, type);
+    }
+    std::string name;
+    EXPECT_EQ(kErrorSuccess, registry.EnumValue(sibling.get(), 0, 260, &name, &type));
+    EXPECT_EQ(row.storedName, name);
 }
 
 std::string ValueRowName(const ::testing::TestParamInfo<std::tuple<Backend, ValueRow>>& info) {
@@ -397,6 +434,30 @@ std::vector<ScenarioRow> ScenarioRows() {
              EXPECT_EQ(Sz("Renamed"), data);
              // A key opened for reading cannot write.
              EXPECT_EQ(kErrorAccessDenied, r.DeleteValue(app.get(), "DisplayName"));
+         }},
+        {"SubkeysInThe32BitViewComeFromWow6432Node",
+         [](SemanticsContext& ctx) {
+             IRegistry& r = ctx.Registry();
+             const std::string base = "SOFTWARE\\" + ctx.keyPath;
+             {
+                 ScopedRegKey app(r, Create(r, Hive::LocalMachine, base + "\\App32", kKeyWow64_32Key));
+                 ASSERT_EQ(kErrorSuccess, r.SetValue(app.get(), "DisplayName", kRegSz, Sz("Thirty-two")));
+                 ScopedRegKey other(r, Create(r, Hive::LocalMachine, base + "\\App64", kKeyWow64_64Key));
+                 ASSERT_EQ(kErrorSuccess, r.SetValue(other.get(), "DisplayName", kRegSz, Sz("Sixty-four")));
+             }
+             ScopedRegKey parent(r);
+             ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base, 0x20219, parent.out()));
+             uint32_t end = 0;
+             EXPECT_EQ(std::vector<std::string>{"App32"}, SubKeys(r, parent.get(), &end));
+             ScopedRegKey app(r);
+             ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base + "\\App32", 0x201, app.out()));
+             uint32_t type = 0;
+             std::string data;
+             EXPECT_EQ(kErrorSuccess, r.QueryValue(app.get(), "DisplayName", 260, &type, &data));
+             EXPECT_EQ(Sz("Thirty-two"), data);
+             RegKey other = 0;
+             EXPECT_EQ(kErrorFileNotFound, r.OpenKey(Hive::LocalMachine, base + "\\App64", 0x201, &other));
+             EXPECT_EQ(kErrorFileNotFound, r.OpenKey(Hive::LocalMachine, base + "\\App32", 0x101, &other));
          }},
         {"ClosedKeyIsInvalid",
          [](SemanticsContext& ctx) {
