@@ -56,28 +56,31 @@ void CSingleInstance::Raise() {
 namespace {
 const wchar_t kWindowClass[] = L"Tolvanire_WUUI";
 const UINT kRaiseMessage = WM_APP + 1;
+const UINT kHideMessage = WM_APP + 2;
 } // namespace
 
-// Window procedure of the helper: a later instance shows it (SetWindowPos
+// Window procedure of the helper. A later instance shows it (SetWindowPos
 // with SWP_SHOWWINDOW) and makes it the foreground window, which hands this
-// process the right to bring its own window forward.
+// process the right to bring its own window forward; then it sends the
+// raise message and waits for it, so that its own message box opens above
+// the raised window, not under it.
 struct CSingleInstanceHelper {
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* owner = reinterpret_cast<CSingleInstance*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         switch (message) {
         case WM_WINDOWPOSCHANGED:
+            // The helper has no face of its own: it hides again at once.
             if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)
-                PostMessageW(hwnd, kRaiseMessage, 0, 0);
+                PostMessageW(hwnd, kHideMessage, 0, 0);
             break;
-        case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE)
-                PostMessageW(hwnd, kRaiseMessage, 0, 0);
-            break;
+        case kHideMessage:
+            ShowWindow(hwnd, SW_HIDE);
+            return 0;
         case kRaiseMessage:
             ShowWindow(hwnd, SW_HIDE);
             if (owner != nullptr)
                 owner->Raise();
-            return 0;
+            return 1;
         default:
             break;
         }
@@ -99,6 +102,8 @@ bool CSingleInstance::Check() {
             SetActiveWindow(running);
             SetForegroundWindow(running);
             FlashWindow(running, TRUE);
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutW(running, kRaiseMessage, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 3000, &answer);
         }
         return false;
     }

@@ -19,25 +19,17 @@
 #include "support/UIPublic.h"
 #include "widgetlib/BPNotifyCentor.h"
 
-#if defined(_WIN32) && defined(QT_STATIC)
-// A static Qt loads no plugins at run time: the window system and the
-// picture formats the program shows (ICO, GIF) are linked in.
-#include <QtPlugin>
-Q_IMPORT_PLUGIN(QWindowsIntegrationPlugin)
-Q_IMPORT_PLUGIN(QICOPlugin)
-Q_IMPORT_PLUGIN(QGifPlugin)
-#endif
-
 namespace {
 
 const char kTitle[] = "Tolvanire Uninstaller";
 
-int ShowMessage(int kind, const QString& text, QSize size = QSize(434, 240)) {
+// `wrap`: break a long text into lines inside the box (a backend's reason
+// for failing can be long); short texts stay on one line.
+int ShowMessage(int kind, const QString& text, QSize size = QSize(434, 240), bool wrap = false) {
     CMSGDlg box(size.width(), size.height(), nullptr);
     box.setWindowTitle(QString::fromLatin1(kTitle));
     box.SetContent(kind, text, CMSGDlg::BtnModeOK);
-    // A backend's reason can be long: break it into lines inside the box.
-    if (box.TextLabel() != nullptr) {
+    if (wrap && box.TextLabel() != nullptr) {
         box.TextLabel()->setWordWrap(true);
         // Room left of the text: the gap and the 48-pixel picture.
         box.TextLabel()->setMaximumWidth(size.width() - 150);
@@ -136,7 +128,7 @@ int main(int argc, char* argv[]) {
         ShowMessage(CMSGDlg::MsgKindFailure,
                     QStringLiteral("Tolvanire Uninstaller could not read the installed programs.\n\n%1")
                         .arg(startupError),
-                    QSize(600, 340));
+                    QSize(600, 340), true);
         return 1;
     }
     // Centred on the screen; a window manager may place it otherwise.

@@ -26,13 +26,10 @@ target_link_libraries(tolvanire-uninstaller PRIVATE tolvanire_shell tolvanire_pl
 if(NOT WIN32)
     # Function names in the crash report's backtrace.
     target_link_options(tolvanire-uninstaller PRIVATE -rdynamic)
+elseif(MINGW)
+    # The MinGW runtime goes into the program: nothing to ship beside it.
+    target_link_options(tolvanire-uninstaller PRIVATE -static)
 endif()
 add_dependencies(tolvanire-uninstaller tolvanire_runtime_files)
-if(WIN32)
-    # A static Qt: the plugins main.cpp imports are linked in.
-    foreach(plugin Qt5::QWindowsIntegrationPlugin Qt5::QICOPlugin Qt5::QGifPlugin)
-        if(TARGET ${plugin})
-            target_link_libraries(tolvanire-uninstaller PRIVATE ${plugin})
-        endif()
-    endforeach()
-endif()
+# With a static Qt (the Windows build), Qt's CMake files link and import the
+# platform and picture-format plugins by themselves.
