@@ -93,11 +93,50 @@ uint32_t CWineFileSystem::GetAttributes(const std::string& path, uint32_t* attri
     return status;
 }
 
+bool CWineFileSystem::LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status) {
+    *status = kErrorSuccess;
+    std::string trimmed = path;
+    while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
+        trimmed.pop_back();
+    WireWriter request;
+    request.U32(static_cast<uint32_t>(Op::UnixPath)).Bytes(trimmed);
+    std::string reply;
+    if (!host_.Call(request.Frame(), &reply)) {
+        *status = kErrorBackendFailure;
+        return false;
+    }
+    WireReader in(reply);
+    const uint32_t found = in.U32();
+    *linuxPath = in.Bytes();
+    if (in.Failed()) {
+        *status = kErrorBackendFailure;
+        return false;
+    }
+    struct stat info;
+    return found == kErrorSuccess && lstat(linuxPath->c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 uint32_t CWineFileSystem::DeleteFile(const std::string& path) {
+    // Wine's DeleteFileW deletes the file a symbolic link points to and
+    // leaves the link; Wine does not even report such a link as one. So the
+    // link is looked at, and removed, from the Linux side.
+    std::string linuxPath;
+    uint32_t status = kErrorSuccess;
+    if (LinuxSymlink(path, &linuxPath, &status)) {
+        if (unlink(linuxPath.c_str()) == 0) return kErrorSuccess;
+        return errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied;
+    }
+    if (status == kErrorBackendFailure) return status;
     return PathCall(static_cast<uint32_t>(Op::DeleteFile), path);
 }
 
 uint32_t CWineFileSystem::SetOwnerWriteOnly(const std::string& path) {
+    // Through a symbolic link Wine would change the target's attributes; a
+    // link needs no write permission to be removed, so it is left as it is.
+    std::string linuxPath;
+    uint32_t status = kErrorSuccess;
+    if (LinuxSymlink(path, &linuxPath, &status)) return kErrorSuccess;
+    if (status == kErrorBackendFailure) return status;
     return PathCall(static_cast<uint32_t>(Op::SetOwnerWriteOnly), path);
 }
 
@@ -115,18 +154,11 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
     std::string trimmed = path;
     while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
         trimmed.pop_back();
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::UnixPath)).Bytes(trimmed);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t found = in.U32();
-    const std::string unixPath = in.Bytes();
-    if (in.Failed()) return kErrorBackendFailure;
-    if (found != kErrorSuccess) return kErrorAccessDenied;
-    struct stat info;
-    if (lstat(unixPath.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return kErrorAccessDenied;
-    if (unlink(unixPath.c_str()) != 0) return errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied;
+    std::string linuxPath;
+    uint32_t linkStatus = kErrorSuccess;
+    if (!LinuxSymlink(trimmed, &linuxPath, &linkStatus))
+        return linkStatus == kErrorBackendFailure ? linkStatus : static_cast<uint32_t>(kErrorAccessDenied);
+    if (unlink(linuxPath.c_str()) != 0) return errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied;
     const size_t slash = trimmed.find_last_of("\\/");
     if (slash != std::string::npos && slash > 2)
         PathCall(static_cast<uint32_t>(Op::RemoveFolderAndEmptyParents), trimmed.substr(0, slash));

@@ -26,6 +26,9 @@ public:
 
 private:
     uint32_t PathCall(uint32_t op, const std::string& path);
+    // Whether `path` is a symbolic link on the Linux side, which Wine does
+    // not report for links to files. `status` is set when the host is gone.
+    bool LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status);
 
     CWineHostConnection& host_;
 };

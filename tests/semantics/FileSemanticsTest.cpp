@@ -227,6 +227,35 @@ std::vector<FileRow> FileRows() {
              EXPECT_TRUE(f.FolderExists(ctx.folder + "\\empty"));
              EXPECT_TRUE(f.Exists(ctx.folder + "\\holder\\other.txt"));
          }},
+        {"DeletingAFileLinkKeepsItsTarget",
+         [](SemanticsContext& ctx) {
+             if (ctx.backend == Backend::Memory) GTEST_SKIP() << "the fake has no links to files";
+             // Wine reports such a link as a plain file and its own
+             // DeleteFileW would delete the target instead.
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\outside\\precious.txt", kAttrReadOnly);
+             Folder(f, ctx.folder + "\\leftovers");
+             ASSERT_TRUE(
+                 ctx.MakeFileLink(ctx.folder + "\\leftovers\\link.txt", ctx.folder + "\\outside\\precious.txt"));
+             EXPECT_EQ(kErrorSuccess, f.SetOwnerWriteOnly(ctx.folder + "\\leftovers\\link.txt"));
+             EXPECT_EQ(kErrorSuccess, f.DeleteFile(ctx.folder + "\\leftovers\\link.txt"));
+             EXPECT_EQ((std::vector<std::string>{}), Names(f, ctx.folder + "\\leftovers", kListFiles | kListHidden));
+             uint32_t attributes = 0;
+             ASSERT_EQ(kErrorSuccess, f.GetAttributes(ctx.folder + "\\outside\\precious.txt", &attributes));
+             EXPECT_TRUE(attributes & kAttrReadOnly);
+         }},
+        {"DotFilesAreHiddenOnlyUnderWine",
+         [](SemanticsContext& ctx) {
+             // Wine reports every name that starts with a dot as hidden;
+             // Windows (and the fake) look at the attribute only.
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\.profile");
+             Write(f, ctx.folder + "\\plain.txt");
+             const std::vector<std::string> windows = {".profile", "plain.txt"};
+             const std::vector<std::string> wine = {"plain.txt"};
+             EXPECT_EQ(ctx.backend == Backend::Memory ? windows : wine, Names(f, ctx.folder, kListFiles));
+             EXPECT_EQ(windows, Names(f, ctx.folder, kListFiles | kListHidden));
+         }},
         {"ReadOnlyFileIsDeletedAfterOwnerWrite",
          [](SemanticsContext& ctx) {
              IFileSystem& f = ctx.Files();

@@ -117,6 +117,10 @@ bool SemanticsContext::MakeLink(const std::string& path, const std::string& targ
     return symlink(UnixPath(target).c_str(), UnixPath(path).c_str()) == 0;
 }
 
+bool SemanticsContext::MakeFileLink(const std::string& path, const std::string& target) {
+    return backend != Backend::Memory && symlink(UnixPath(target).c_str(), UnixPath(path).c_str()) == 0;
+}
+
 SemanticsBackend::SemanticsBackend(Backend backend, const std::string& caseName) {
     context_.backend = backend;
     context_.platform = nullptr;

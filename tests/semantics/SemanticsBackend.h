@@ -26,6 +26,8 @@ struct SemanticsContext {
     // it is a symbolic link made from the Linux side, which is how Wine
     // prefixes carry them (the user folders link into the Linux home).
     bool MakeLink(const std::string& path, const std::string& target);
+    // A symbolic link to a file (Wine only: the fake has folder links only).
+    bool MakeFileLink(const std::string& path, const std::string& target);
 };
 
 std::string BackendName(Backend backend);
