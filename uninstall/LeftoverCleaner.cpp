@@ -360,9 +360,15 @@ void CLeftoverCleaner::SearchFolderTree(const QString& base, const QString& file
                 if (!entries[child].entry.isDir()) continue;
                 const QString& name = names[child];
                 const QString childPath = nativePath + QLatin1Char('\\') + name;
+                // A known folder, or one that holds known folders, does not
+                // count as the program's folder however it is named: the
+                // leaf "Microsoft" must not take AppData's Microsoft folder.
+                const bool fileNamed = Equal(name, filePat.name);
+                const bool folderNamed = Equal(name, folderPat.name);
+                const bool known = (fileNamed || folderNamed) && self.IsRefusedFolder(childPath);
                 if (!entries[child].entry.isLink())
-                    (*this)(child, childPath, slashPath + QLatin1Char('/') + name,
-                            fileAbove || Equal(name, filePat.name), folderAbove || Equal(name, folderPat.name));
+                    (*this)(child, childPath, slashPath + QLatin1Char('/') + name, fileAbove || (fileNamed && !known),
+                            folderAbove || (folderNamed && !known));
                 const bool match = folderAbove || (!folderPat.onlyAbove && Equal(name, folderPat.name));
                 if (!match) continue;
                 LeftoverItem item;
