@@ -13,6 +13,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace platform;
 using Clock = std::chrono::steady_clock;
@@ -144,6 +145,11 @@ int main(int argc, char** argv) {
         const int readDirect = ReadPass(direct->Registry());
         std::printf("read %d entries, unbatched: %.0f ms\n", readDirect, Ms(start));
     }
+    start = Clock::now();
+    std::vector<TreeEntry> tree;
+    const uint32_t listed = batched->Files().ListTree("C:\\windows", kListFiles | kListDirs | kListHidden, &tree);
+    std::printf("ListTree C:\\windows (status %u): %zu entries in %.0f ms\n", listed, tree.size(), Ms(start));
+
     batched.reset();
     direct.reset();
     if (!root.empty()) {
