@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,6 +44,19 @@ TEST_F(LogTest, EachLineIsInTheFileWhenTheCallReturns) {
     LogInfoEx("start process %s failed with %d.\n"); // not a format for LogInfoEx
     EXPECT_EQ(Content(), "CAppEnum::Enum64Bit begin with 2026.01.02 03:04:05" + kEnd +
                              "CStartDlg received MSG_CLOSE_DLG!" + kEnd + "start process %s failed with %d." + kEnd);
+}
+
+// A process that dies right after a call still leaves the line on disk.
+TEST_F(LogTest, LineSurvivesACrashRightAfterTheCall) {
+    // Forked, so the child writes to this test's file.
+    testing::FLAGS_gtest_death_test_style = "fast";
+    EXPECT_DEATH(
+        {
+            LogInfoEx("last words before the crash");
+            std::abort();
+        },
+        "");
+    EXPECT_EQ(Content(), "last words before the crash" + kEnd);
 }
 
 TEST_F(LogTest, FormatsLinesLongerThanAnyFixedBuffer) {
