@@ -34,6 +34,8 @@ if [ -z "$prefix" ]; then
     # that the demo touches neither ~/.wine nor the real home.
     prefix="$build/demo-prefix"
     demo_work="$build/demo-fixtures"
+    # The log stays in the real per-user state folder.
+    export XDG_STATE_HOME="${XDG_STATE_HOME:-$HOME/.local/state}"
     export HOME="$demo_work/home"
     if [ ! -f "$demo_work/prefix.stamp" ] || [ ! -f "$prefix/system.reg" ]; then
         echo "run: filling the demo prefix $prefix with the sample programs" >&2
