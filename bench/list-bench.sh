@@ -77,7 +77,7 @@ else
 fi
 
 # One wineserver for the whole measurement.
-wineserver -p
+wineserver -p 2>/dev/null || true # fails when one already runs for this prefix
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 now_ms() { date +%s%N | cut -b1-13; }
