@@ -6,6 +6,7 @@
 #include "CliRunner.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -121,13 +122,26 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     ASSERT_FALSE(QFileInfo::exists(installFolder + QStringLiteral("/readme.txt"))) << "the uninstaller did not run";
     ASSERT_TRUE(QFileInfo::exists(installFolder + QStringLiteral("/notes.exe")));
 
+    // Links into a folder outside the prefix, as Wine's own profile folders
+    // may be: each must be removed as a link, never entered.
+    const QString outside = work.path() + QStringLiteral("/outside");
+    ASSERT_TRUE(QDir().mkpath(outside));
+    QFile keep(outside + QStringLiteral("/keep.txt"));
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.close();
+    const QString appDataFolder = DriveC() + QStringLiteral("/users/%1/AppData/Roaming/Acme Notes").arg(user);
+    ASSERT_TRUE(QFile::link(outside, installFolder + QStringLiteral("/shared")));
+    ASSERT_TRUE(QFile::link(outside, appDataFolder + QStringLiteral("/cache/outside")));
+
     const QStringList expectedText = {
         // What the uninstaller left in its install folder (it cannot delete
         // itself when it runs in place).
+        "folder C:/Program Files/Acme Notes/shared",
         "file C:/Program Files/Acme Notes/notes.exe",
         "file C:/Program Files/Acme Notes/uninst.exe",
         "file " + roaming + "/Acme Notes/settings.ini",
         "file " + roaming + "/Acme Notes/cache/thumbs.db",
+        "folder " + QString(roaming).replace('/', '\\') + "\\Acme Notes\\cache\\outside",
         "folder " + QString(roaming).replace('/', '\\') + "\\Acme Notes\\cache",
         // ProgramData holds the common Start Menu, so the shortcut is found
         // there as well as by the Start Menu search.
@@ -163,6 +177,7 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     // On disk. An install folder that held files, and a Start Menu folder
     // that held only its shortcut, stay behind empty.
     EXPECT_TRUE(IsEmptyFolder(installFolder));
+    EXPECT_TRUE(QFileInfo::exists(outside + QStringLiteral("/keep.txt")));
     EXPECT_TRUE(
         IsEmptyFolder(DriveC() + QStringLiteral("/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Notes")));
     EXPECT_FALSE(QFileInfo::exists(DriveC() + QStringLiteral("/users/%1/AppData/Roaming/Acme Notes").arg(user)));
