@@ -6,12 +6,15 @@
 # Usage: scripts/screenshots.sh [BUILD_DIR [WINE_PREFIX]]
 #   BUILD_DIR    defaults to ./build; the program is BUILD_DIR/bin/tolvanire-uninstaller
 #   WINE_PREFIX  defaults to a demo prefix made once under BUILD_DIR/screenshots/
-# Pictures land in BUILD_DIR/screenshots/*.png.
+# Pictures land in BUILD_DIR/screenshots/*.png. SCALE=2 takes them on a
+# doubled screen (QT_SCALE_FACTOR=2) to check the high-DPI pictures; they
+# then land in BUILD_DIR/screenshots/x2/.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 out="$build/screenshots"
+scale=${SCALE:-1}
 program="$build/bin/tolvanire-uninstaller"
 [ -x "$program" ] || { echo "screenshots: $program not built" >&2; exit 1; }
 mkdir -p "$out"
@@ -38,7 +41,7 @@ fi
 export WINEPREFIX="$prefix"
 
 display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 $((1280 * scale))x$((800 * scale))x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 app=""
 cleanup() {
@@ -48,6 +51,12 @@ cleanup() {
 }
 trap cleanup EXIT
 export DISPLAY="$display"
+shots="$out"
+if [ "$scale" != 1 ]; then
+    export QT_SCALE_FACTOR="$scale"
+    shots="$out/x$scale"
+    mkdir -p "$shots"
+fi
 # Keep clear of a real running instance.
 export TOLVANIRE_INSTANCE_KEY="tolvanire-screenshots-$$"
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
@@ -71,11 +80,11 @@ shot() {
     app=$!
     if [ -n "$window" ]; then wait_for_window "$window" 60 || true; fi
     sleep "$settle"
-    import -window root "$out/$name.png"
+    import -window root "$shots/$name.png"
     kill "$app" 2>/dev/null || true
     wait "$app" 2>/dev/null || true
     app=""
-    echo "screenshots: $out/$name.png"
+    echo "screenshots: $shots/$name.png"
 }
 
 shot splash 1.5 "" TOLVANIRE_SPLASH_HOLD_MS=8000
