@@ -64,6 +64,8 @@ void CMSGDlg::SetContent(int kind, QString text, int buttonMode)
         m_iconLabel->setPixmap(picture);
     row->addWidget(m_iconLabel, 0, Qt::AlignHCenter);
     m_textLabel = new CBPQtLabel(text, this);
+    // A long message wraps inside the box instead of being cut off.
+    m_textLabel->setWordWrap(true);
     m_textLabel->setFont(DialogLook::PixelFont(15));
     DialogLook::SetTextColour(m_textLabel, QColor(255, 255, 255, 255));
     row->addWidget(m_textLabel, 10, Qt::AlignLeft);

@@ -1,17 +1,18 @@
 #include "app/TitleBarBase.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPixmap>
 
 CTitleBarBase::CTitleBarBase(QWidget* parent) : CBPQtGroupBox(parent) {}
 
 void CTitleBarBase::CreateLabels(const QString& title, const QString& titleStyleSheet)
 {
     logoLabel = new QLabel(this);
-    const QPixmap logo(QStringLiteral("./Resources/titlebar_logo.png"));
+    // Through QIcon so that a high-DPI screen gets the @2x picture.
+    const QIcon logo(QStringLiteral("./Resources/titlebar_logo.png"));
     if (!logo.isNull())
-        logoLabel->setPixmap(logo.scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        logoLabel->setPixmap(logo.pixmap(16, 16));
     titleLabel = new QLabel(this);
     titleLabel->setStyleSheet(titleStyleSheet);
     titleLabel->setText(title);

@@ -25,6 +25,7 @@ CWindowDlgTitle::CWindowDlgTitle(QWidget* parent) : CTitleBarBase(parent)
 
     m_closeBtn = new QPushButton(this);
     m_closeBtn->setObjectName(QStringLiteral("closeBtn"));
+    m_closeBtn->setAccessibleName(tr("Close"));
     m_closeBtn->setStyleSheet(CWindowTitle::ButtonStyleSheet(QStringLiteral("close")));
     m_closeBtn->setFixedSize(40, 32);
     m_closeBtn->setFocusPolicy(Qt::NoFocus);

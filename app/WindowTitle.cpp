@@ -22,11 +22,11 @@ CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent)
     row->addWidget(titleLabel);
     row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Fixed));
 
-    m_menuBtn = AddButton(QStringLiteral("menu"));
-    m_minBtn = AddButton(QStringLiteral("minimize"));
-    m_maxBtn = AddButton(QStringLiteral("maximize"));
-    m_restoreBtn = AddButton(QStringLiteral("restore"));
-    m_closeBtn = AddButton(QStringLiteral("close"));
+    m_menuBtn = AddButton(QStringLiteral("menu"), tr("Menu"));
+    m_minBtn = AddButton(QStringLiteral("minimize"), tr("Minimize"));
+    m_maxBtn = AddButton(QStringLiteral("maximize"), tr("Maximize"));
+    m_restoreBtn = AddButton(QStringLiteral("restore"), tr("Restore"));
+    m_closeBtn = AddButton(QStringLiteral("close"), tr("Close"));
 
     m_restoreBtn->hide();
     setContentsMargins(0, 0, 0, 0);
@@ -41,10 +41,12 @@ QString CWindowTitle::ButtonStyleSheet(const QString& name)
         .arg(name);
 }
 
-QPushButton* CWindowTitle::AddButton(const QString& name)
+QPushButton* CWindowTitle::AddButton(const QString& name, const QString& accessibleName)
 {
     auto* button = new QPushButton(this);
     button->setObjectName(name + QStringLiteral("Btn"));
+    // The button shows only a picture; screen readers need its name.
+    button->setAccessibleName(accessibleName);
     button->setFixedSize(40, 32);
     button->setStyleSheet(ButtonStyleSheet(name));
     // Window chrome is worked with the mouse; it must never take the focus

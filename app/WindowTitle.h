@@ -38,7 +38,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    QPushButton* AddButton(const QString& name);
+    QPushButton* AddButton(const QString& name, const QString& accessibleName);
 
     QPushButton* m_menuBtn = nullptr;
     QPushButton* m_minBtn = nullptr;
