@@ -28,8 +28,9 @@ class CAppEnum;
 // - nothing inside the Windows folder or the running program's own folder
 //   (nor that folder's parents) is collected or deleted, and removing an
 //   emptied folder never takes a known folder with it;
-// - names match whole path components below the searched folder, and
-//   names shorter than three characters are not searched;
+// - names match whole path components below the searched folder, a known
+//   folder never counts as the program's folder by its name, and names
+//   shorter than three characters are not searched;
 // - walks never enter links, and a link is deleted as a link.
 class CLeftoverCleaner {
 public:
