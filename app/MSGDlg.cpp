@@ -68,7 +68,10 @@ void CMSGDlg::SetContent(int kind, QString text, int buttonMode)
     m_textLabel->setWordWrap(true);
     m_textLabel->setFont(DialogLook::PixelFont(15));
     DialogLook::SetTextColour(m_textLabel, QColor(255, 255, 255, 255));
-    row->addWidget(m_textLabel, 10, Qt::AlignLeft);
+    // No alignment on the layout item: the label takes the row's free width,
+    // so wrapping starts only where the box really ends.
+    m_textLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    row->addWidget(m_textLabel, 10);
     outer->addLayout(row);
 
     if (buttonMode == BtnModeOK) {
