@@ -74,17 +74,12 @@ user=$(ls "$WINEPREFIX/drive_c/users" | grep -v '^Public$' | head -n 1)
 roaming="$WINEPREFIX/drive_c/users/$user/AppData/Roaming"
 tree="$roaming/Bench Tree"
 echo "leftovers-bench: writing $folders folders with $per_folder files each under $tree" >&2
-python3 - "$tree" "$folders" "$per_folder" <<'EOF'
-import os, sys
-tree, folders, per_folder = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-groups = max(1, int(folders ** 0.5))
-for i in range(folders):
-    folder = os.path.join(tree, "group%03d" % (i % groups), "folder%05d" % i)
-    os.makedirs(folder, exist_ok=True)
-    for j in range(per_folder):
-        with open(os.path.join(folder, "file%02d.dat" % j), "w") as f:
-            f.write("x")
-EOF
+groups=$(awk -v n="$folders" 'BEGIN { g = int(sqrt(n)); print (g < 1 ? 1 : g) }')
+awk -v n="$folders" -v g="$groups" -v t="$tree" 'BEGIN {
+    for (i = 0; i < n; i++) printf "%s/group%03d/folder%05d\n", t, i % g, i }' | xargs -d '\n' mkdir -p
+awk -v n="$folders" -v g="$groups" -v m="$per_folder" -v t="$tree" 'BEGIN {
+    for (i = 0; i < n; i++) for (j = 0; j < m; j++) printf "%s/group%03d/folder%05d/file%02d.dat\n", t, i % g, i, j }' |
+    xargs -d '\n' touch
 entries=$(find "$roaming" | wc -l)
 echo "leftovers-bench: $entries entries under AppData\\Roaming" >&2
 
@@ -95,7 +90,7 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 now_ns() { date +%s%N; }
 time_cmd() { # prints the wall time of "$@" in ms
     start=$(now_ns)
-    "$@" >/dev/null 2>&1 || true
+    if ! "$@" >/dev/null 2>&1; then echo fail; return; fi
     end=$(now_ns)
     echo $(( (end - start) / 1000000 ))
 }
@@ -114,6 +109,9 @@ while [ $i -lt "$runs" ]; do
     theirs="$theirs $(time_cmd find "$roaming")"
     i=$((i + 1))
 done
+case "$ours $base $theirs" in
+*fail*) echo "leftovers-bench: a timed run failed" >&2; exit 1 ;;
+esac
 ours_ms=$(echo "$ours" | median)
 base_ms=$(echo "$base" | median)
 find_ms=$(echo "$theirs" | median)
