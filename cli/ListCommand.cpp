@@ -13,7 +13,7 @@
 
 namespace {
 
-// The text fields of one record as UTF-8, in the order of kFields.
+// The seven text fields of a record, converted to UTF-8.
 constexpr int kFieldCount = 7;
 
 struct ProgramText {
