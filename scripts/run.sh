@@ -22,6 +22,9 @@ while [ $# -gt 0 ]; do
     esac
 done
 
+# The program runs from build/bin, so a relative prefix is made absolute here.
+case "$prefix" in "" | /*) ;; *) prefix="$(pwd)/$prefix" ;; esac
+
 [ "${TOLVANIRE_SKIP_DEPS:-0}" = 1 ] || "$root/scripts/setup-deps.sh"
 
 jobs=$(nproc 2>/dev/null || echo 2)
