@@ -34,7 +34,7 @@ step "unit and GUI tests with AddressSanitizer and UBSan"
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DTOLVANIRE_SANITIZE=address;undefined"
 cmake --build "$root/build-asan" -j "$jobs"
 (cd "$root/build-asan" &&
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$root/tests/lsan-qt.supp:print_suppressions=0" \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs" --timeout 900 -LE wine) || fail "AddressSanitizer tests (build-asan/)"
 
