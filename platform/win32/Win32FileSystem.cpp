@@ -239,8 +239,18 @@ uint32_t CWin32FileSystem::CreationTime(const std::string& path, uint64_t* fileT
 
 uint32_t CWin32FileSystem::SpecialFolder(int csidl, std::string* path) {
     path->clear();
+    // shell32 drags a dozen DLLs in with it (a good part of a process start
+    // under Wine), and only this call needs it: load it on first use.
+    using Function = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
+    static const Function getPath = [] {
+        const HMODULE shell32 = LoadLibraryW(L"shell32.dll");
+        return shell32 ? reinterpret_cast<Function>(
+                             reinterpret_cast<void*>(GetProcAddress(shell32, "SHGetSpecialFolderPathW")))
+                       : nullptr;
+    }();
+    if (!getPath) return kErrorPathNotFound;
     wchar_t buffer[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE)) {
+    if (!getPath(nullptr, buffer, csidl, FALSE)) {
         const DWORD error = GetLastError();
         return error != ERROR_SUCCESS ? error : static_cast<DWORD>(kErrorPathNotFound);
     }

@@ -71,15 +71,12 @@ void CWineRegistry::DropCaches() {
     }
 }
 
-uint32_t CWineRegistry::OpenOnHost(Op op, Hive hive, const std::string& subKey, uint32_t access, bool wantSnapshot,
-                                   RegKey* key, std::shared_ptr<const KeySnapshot>* snapshot) {
+uint32_t CWineRegistry::OpenOnHost(Op op, Hive hive, const std::string& subKey, uint32_t access, uint32_t want,
+                                   RegKey* key, std::shared_ptr<const KeySnapshot>* snapshot,
+                                   std::shared_ptr<const ChildTable>* children) {
     *key = 0;
     WireWriter request;
-    request.U32(static_cast<uint32_t>(op))
-        .U32(static_cast<uint32_t>(hive))
-        .Bytes(subKey)
-        .U32(access)
-        .U32(wantSnapshot ? 1 : 0);
+    request.U32(static_cast<uint32_t>(op)).U32(static_cast<uint32_t>(hive)).Bytes(subKey).U32(access).U32(want);
     std::string reply;
     if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
     WireReader in(reply);
@@ -87,9 +84,26 @@ uint32_t CWineRegistry::OpenOnHost(Op op, Hive hive, const std::string& subKey, 
     const RegKey opened = in.U64();
     auto read = std::make_shared<KeySnapshot>();
     if (!wire::ReadKeySnapshot(in, read.get())) return kErrorBackendFailure;
+    std::shared_ptr<ChildTable> table;
+    if ((want & wire::kWantChildren) && in.U32() != 0) {
+        const uint32_t count = in.U32();
+        if (in.Failed() || count != read->subKeys.size()) return kErrorBackendFailure;
+        table = std::make_shared<ChildTable>();
+        table->reserve(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            Child child;
+            child.status = in.U32();
+            auto values = std::make_shared<KeySnapshot>();
+            if (!wire::ReadKeySnapshot(in, values.get())) return kErrorBackendFailure;
+            if (values->hasValues) child.snapshot = std::move(values);
+            table->emplace(Upper(read->subKeys[i]), std::move(child));
+        }
+    }
+    if (in.Failed()) return kErrorBackendFailure;
     if (status != kErrorSuccess) return status;
     *key = opened;
-    if (snapshot && wantSnapshot && (read->hasValues || read->hasSubKeys)) *snapshot = std::move(read);
+    if (snapshot && (want & wire::kWantSnapshot) && (read->hasValues || read->hasSubKeys)) *snapshot = std::move(read);
+    if (children && table && snapshot && *snapshot) *children = std::move(table);
     return kErrorSuccess;
 }
 
@@ -118,6 +132,7 @@ uint32_t CWineRegistry::FetchChildren(KeyState& parent, uint32_t access) {
     if (status != kErrorSuccess) return status;
     parent.children = std::move(table);
     parent.childrenAccess = access;
+    readWhole_.insert(Upper(parent.path));
     return kErrorSuccess;
 }
 
@@ -138,21 +153,24 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
         }
     }
     if (!parent) return false;
-    if (!parent->children || parent->childrenAccess != access) {
+    const auto fits = [access](const KeyState& state) {
+        return state.children && (state.childrenAccess == 0 || state.childrenAccess == access);
+    };
+    if (!fits(*parent)) {
         // Another key open on the same path may have read them already (the
         // enumeration opens its root twice, the second time while the first
         // is still open).
         for (const auto& entry : keys_) {
             const KeyState& other = entry.second;
-            if (&other != parent && other.children && other.childrenAccess == access && other.hive == hive &&
+            if (&other != parent && fits(other) && other.hive == hive &&
                 SameView(hive, parentPath, other.access, access) && Upper(other.path) == parentPath) {
                 parent->children = other.children;
-                parent->childrenAccess = access;
+                parent->childrenAccess = other.childrenAccess;
                 break;
             }
         }
     }
-    if (!parent->children || parent->childrenAccess != access) {
+    if (!fits(*parent)) {
         const uint32_t fetched = FetchChildren(*parent, access);
         if (fetched == kErrorBackendFailure) {
             *status = fetched;
@@ -182,10 +200,14 @@ uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t a
     *key = 0;
     uint32_t status = kErrorSuccess;
     if (useSnapshots_ && ReadsValuesOnly(access) && OpenFromParent(hive, subKey, access, key, &status)) return status;
-    const bool wantSnapshot = useSnapshots_ && (access & (kKeyQueryValue | kKeyEnumerateSubKeys)) != 0;
+    uint32_t want = 0;
+    if (useSnapshots_ && (access & (kKeyQueryValue | kKeyEnumerateSubKeys)) != 0) want = wire::kWantSnapshot;
+    if (want && (access & kKeyEnumerateSubKeys) != 0 && readWhole_.count(Upper(subKey)) != 0)
+        want |= wire::kWantChildren;
     KeyState state;
-    status = OpenOnHost(Op::OpenKey, hive, subKey, access, wantSnapshot, &state.real, &state.snapshot);
+    status = OpenOnHost(Op::OpenKey, hive, subKey, access, want, &state.real, &state.snapshot, &state.children);
     if (status != kErrorSuccess) return status;
+    state.childrenAccess = 0;
     state.hive = hive;
     state.path = subKey;
     state.access = access;
@@ -199,7 +221,7 @@ uint32_t CWineRegistry::CreateKey(Hive hive, const std::string& subKey, uint32_t
     *key = 0;
     DropCaches(); // the new key changes its parent's list of subkeys
     KeyState state;
-    const uint32_t status = OpenOnHost(Op::CreateKey, hive, subKey, access, false, &state.real, nullptr);
+    const uint32_t status = OpenOnHost(Op::CreateKey, hive, subKey, access, 0, &state.real, nullptr);
     if (status != kErrorSuccess) return status;
     state.hive = hive;
     state.path = subKey;
@@ -217,8 +239,7 @@ uint32_t CWineRegistry::HostKey(RegKey key, RegKey* real) {
     }
     KeyState& state = it->second;
     if (state.real == 0) {
-        const uint32_t status =
-            OpenOnHost(Op::OpenKey, state.hive, state.path, state.access, false, &state.real, nullptr);
+        const uint32_t status = OpenOnHost(Op::OpenKey, state.hive, state.path, state.access, 0, &state.real, nullptr);
         if (status != kErrorSuccess) return status;
     }
     *real = state.real;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace platform {
 
@@ -21,6 +22,9 @@ class CWineHostConnection;
 //   only, the values of all its subkeys come in one round trip, and that
 //   open and the following ones of its siblings are answered here. A key
 //   answered here is opened on the host only when a call needs it.
+// - A key whose subkeys' values were read that way once is read whole the
+//   next time it is opened with the right to enumerate: its subkey names
+//   and their values come in that open's round trip.
 // Cached answers reflect the moment they were read, and live only as long
 // as a key they came with stays open; any write through this object drops
 // them all.
@@ -54,11 +58,12 @@ private:
         RegKey real = 0;                                   // the host's key; 0 until a call needs it
         std::shared_ptr<const wire::KeySnapshot> snapshot; // null: ask the host
         std::shared_ptr<const ChildTable> children;
-        uint32_t childrenAccess = 0;
+        uint32_t childrenAccess = 0; // 0: read with the key, good for any values-only open in its view
     };
 
-    uint32_t OpenOnHost(wire::Op op, Hive hive, const std::string& subKey, uint32_t access, bool wantSnapshot,
-                        RegKey* key, std::shared_ptr<const wire::KeySnapshot>* snapshot);
+    uint32_t OpenOnHost(wire::Op op, Hive hive, const std::string& subKey, uint32_t access, uint32_t want, RegKey* key,
+                        std::shared_ptr<const wire::KeySnapshot>* snapshot,
+                        std::shared_ptr<const ChildTable>* children = nullptr);
     bool OpenFromParent(Hive hive, const std::string& subKey, uint32_t access, RegKey* key, uint32_t* status);
     uint32_t FetchChildren(KeyState& parent, uint32_t access);
     // The host's key behind `key`, opened now if it was answered here so far.
@@ -70,6 +75,7 @@ private:
     const bool useSnapshots_;
     std::mutex mutex_; // held for a whole call, round trips included
     std::unordered_map<RegKey, KeyState> keys_;
+    std::unordered_set<std::string> readWhole_; // upper-case paths of keys worth reading whole
     RegKey nextLocalKey_;
 };
 

@@ -20,15 +20,22 @@
 namespace platform::wire {
 
 constexpr uint32_t kHostMagic = 0x484C4F54; // "TOLH"
-constexpr uint32_t kProtocolVersion = 1;
+constexpr uint32_t kProtocolVersion = 2;
 // A frame larger than this is a broken stream, not a message.
 constexpr uint32_t kMaxFrameSize = 512u * 1024u * 1024u;
 
+// The "want" flags of OpenKey and CreateKey.
+constexpr uint32_t kWantSnapshot = 1;
+constexpr uint32_t kWantChildren = 2;
+
 enum class Op : uint32_t {
-    // Registry. OpenKey and CreateKey take a "snapshot wanted" flag: the reply
-    // then carries a KeySnapshot so that the client can answer EnumKey,
-    // QueryValue, QueryValueCount and EnumValue without further round trips.
-    OpenKey = 1,         // hive, subKey, access, wantSnapshot -> key, snapshot
+    // Registry. OpenKey and CreateKey take "want" flags: with kWantSnapshot
+    // the reply carries a KeySnapshot so that the client can answer EnumKey,
+    // QueryValue, QueryValueCount and EnumValue without further round trips;
+    // with kWantChildren too it then carries a flag and, when set, the
+    // values of every subkey as ReadChildren gives them, one per name of the
+    // snapshot (the host sets it only when it read names and values at once).
+    OpenKey = 1,         // hive, subKey, access, want -> key, snapshot [, hasChildren [, count, children]]
     EnumKey = 2,         // key, index, bufferSize -> name
     QueryValue = 3,      // key, valueName, bufferSize -> type, data
     QueryValueCount = 4, // key -> count
@@ -36,7 +43,7 @@ enum class Op : uint32_t {
     DeleteKey = 6,       // hive, subKey
     DeleteValue = 7,     // key, valueName
     CloseKey = 8,        // key; no reply
-    CreateKey = 9,       // hive, subKey, access, wantSnapshot -> key, snapshot
+    CreateKey = 9,       // hive, subKey, access, want -> key, snapshot [, hasChildren ...]
     SetValue = 10,       // key, valueName, type, data
     // Opens each named subkey of a key with the given access, reads its
     // values and closes it again: hive, path, access, count, names ->

@@ -17,13 +17,16 @@ constexpr uint32_t kShortBuffer = 4096;
 // client then asks for each value as it needs it.
 constexpr size_t kSnapshotLimit = 8u * 1024u * 1024u;
 constexpr uint32_t kValueLimit = 64u * 1024u * 1024u;
+constexpr uint32_t kGeneric = 0x80000000u | 0x10000000u | 0x02000000u; // GENERIC_READ, _ALL, MAXIMUM_ALLOWED
 
 } // namespace
 
 CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath,
-                         EnumValueDataFunction enumValueData, ReadChildrenFunction readChildren)
+                         EnumValueDataFunction enumValueData, ReadChildrenFunction readChildren,
+                         ReadTreeFunction readTree)
     : registry_(registry), system_(system), files_(files), unixPath_(unixPath),
-      enumValueData_(std::move(enumValueData)), readChildren_(std::move(readChildren)) {}
+      enumValueData_(std::move(enumValueData)), readChildren_(std::move(readChildren)), readTree_(std::move(readTree)) {
+}
 
 std::string CHostServer::Greeting() {
     WireWriter writer;
@@ -31,11 +34,10 @@ std::string CHostServer::Greeting() {
     return writer.Frame();
 }
 
-KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access) {
+KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access, bool subKeys) {
     // Each registry call is a trip to Wine's server, so only the parts the
     // access allows are read, the common sizes are tried first and the
     // generous limits only when they do not fit.
-    constexpr uint32_t kGeneric = 0x80000000u | 0x10000000u | 0x02000000u; // GENERIC_READ, _ALL, MAXIMUM_ALLOWED
     KeySnapshot snapshot;
     size_t total = 0;
     for (uint32_t index = 0; (access & (kKeyQueryValue | kGeneric)) != 0; ++index) {
@@ -69,7 +71,7 @@ KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access) {
     }
     if (!snapshot.hasValues) snapshot.values.clear();
     total = 0;
-    for (uint32_t index = 0; (access & (kKeyEnumerateSubKeys | kGeneric)) != 0; ++index) {
+    for (uint32_t index = 0; subKeys && (access & (kKeyEnumerateSubKeys | kGeneric)) != 0; ++index) {
         std::string name;
         uint32_t status = registry_.EnumKey(key, index, kShortBuffer, &name);
         if (status == kErrorMoreData) status = registry_.EnumKey(key, index, kNameBuffer, &name);
@@ -96,15 +98,39 @@ std::string CHostServer::Handle(const std::string& payload, bool* quit) {
         const Hive hive = static_cast<Hive>(in.U32());
         const std::string subKey = in.Bytes();
         const uint32_t access = in.U32();
-        const bool wantSnapshot = in.U32() != 0;
+        const uint32_t want = in.U32();
         if (in.Failed()) break;
         RegKey key = 0;
         const uint32_t status = op == Op::OpenKey ? registry_.OpenKey(hive, subKey, access, &key)
                                                   : registry_.CreateKey(hive, subKey, access, &key);
         out.U32(status).U64(key);
         KeySnapshot snapshot;
-        if (status == kErrorSuccess && wantSnapshot) snapshot = Snapshot(key, access);
+        std::vector<std::pair<uint32_t, KeySnapshot>> children;
+        // The names come from the saved tree only where the open allows
+        // enumerating them; otherwise EnumKey must fail as Windows fails it.
+        const bool tree = status == kErrorSuccess && (want & kWantSnapshot) && (want & kWantChildren) && readTree_ &&
+                          (access & (kKeyEnumerateSubKeys | kGeneric)) != 0 &&
+                          readTree_(hive, subKey, access, &snapshot.subKeys, &children) &&
+                          children.size() == snapshot.subKeys.size();
+        if (tree) {
+            std::vector<std::string> names = std::move(snapshot.subKeys);
+            snapshot = Snapshot(key, access, false);
+            snapshot.hasSubKeys = true;
+            snapshot.subKeys = std::move(names);
+        } else if (status == kErrorSuccess && (want & kWantSnapshot)) {
+            snapshot = Snapshot(key, access);
+        }
         WriteKeySnapshot(out, snapshot);
+        if (want & kWantChildren) {
+            out.U32(tree ? 1 : 0);
+            if (tree) {
+                out.U32(static_cast<uint32_t>(children.size()));
+                for (const auto& child : children) {
+                    out.U32(child.first);
+                    WriteKeySnapshot(out, child.second);
+                }
+            }
+        }
         return out.Frame();
     }
     case Op::ReadChildren: {

@@ -30,8 +30,15 @@ public:
     using ReadChildrenFunction =
         std::function<bool(Hive hive, const std::string& path, uint32_t access, const std::vector<std::string>& names,
                            std::vector<std::pair<uint32_t, KeySnapshot>>* children)>;
+    // `readTree` reads the names of all subkeys of a key, in enumeration
+    // order, with the values of each (status and values per name) at once;
+    // false when it cannot, and the names are then enumerated one by one.
+    using ReadTreeFunction =
+        std::function<bool(Hive hive, const std::string& path, uint32_t access, std::vector<std::string>* names,
+                           std::vector<std::pair<uint32_t, KeySnapshot>>* children)>;
     CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath = nullptr,
-                EnumValueDataFunction enumValueData = nullptr, ReadChildrenFunction readChildren = nullptr);
+                EnumValueDataFunction enumValueData = nullptr, ReadChildrenFunction readChildren = nullptr,
+                ReadTreeFunction readTree = nullptr);
 
     // The frame the host sends before its first request.
     std::string Greeting();
@@ -42,7 +49,7 @@ public:
     std::string Handle(const std::string& payload, bool* quit);
 
 private:
-    KeySnapshot Snapshot(RegKey key, uint32_t access);
+    KeySnapshot Snapshot(RegKey key, uint32_t access, bool subKeys = true);
 
     IRegistry& registry_;
     ISystem& system_;
@@ -50,6 +57,7 @@ private:
     UnixPathFunction unixPath_;
     EnumValueDataFunction enumValueData_;
     ReadChildrenFunction readChildren_;
+    ReadTreeFunction readTree_;
 };
 
 } // namespace platform::wire

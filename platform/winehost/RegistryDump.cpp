@@ -222,10 +222,12 @@ bool RunsUnderWine() {
 
 } // namespace
 
-bool CRegistryDump::Parse(const std::string& text, std::vector<std::pair<std::string, KeySnapshot>>* keys) {
+bool CRegistryDump::Parse(const std::string& text, std::vector<SavedKey>* keys) {
     keys->clear();
     if (text.rfind("WINE REGISTRY Version 2", 0) != 0) return false;
-    KeySnapshot* current = nullptr; // null: outside a direct subkey
+    KeySnapshot* current = nullptr; // null: outside a direct subkey's own lines
+    std::u16string lastName;        // the direct subkey seen last, by its UTF-16 name
+    bool any = false;
     size_t pos = 0;
     std::string line;
     while (pos < text.size()) {
@@ -246,18 +248,30 @@ bool CRegistryDump::Parse(const std::string& text, std::vector<std::pair<std::st
             pos = end + 1;
         }
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '#') {
+            if (current && line == "#link") keys->back().link = true;
+            continue;
+        }
         if (line[0] == '[') {
             size_t at = 1;
             std::u16string path;
             if (!DecodeString(line, &at, ']', &path)) return false;
             current = nullptr;
-            // "\\" separates levels (no key name can hold a backslash); only
-            // direct subkeys are wanted.
-            if (path.empty() || path.find(u'\\') != std::u16string::npos) continue;
-            keys->emplace_back(ToAnsi(path), KeySnapshot());
-            current = &keys->back().second;
-            current->hasValues = true;
+            if (path.empty()) continue; // the saved key itself
+            // "\\" separates levels (no key name can hold a backslash). Keys
+            // are written depth first in enumeration order, so a direct
+            // subkey's lines and those of everything below it come together.
+            const size_t slash = path.find(u'\\');
+            const std::u16string name = path.substr(0, slash);
+            if (!any || name != lastName) {
+                keys->emplace_back();
+                keys->back().name = ToAnsi(name);
+                keys->back().snapshot.hasValues = true;
+                lastName = name;
+                any = true;
+            }
+            if (slash == std::u16string::npos) current = &keys->back().snapshot;
             continue;
         }
         if (!current) continue;
@@ -268,9 +282,13 @@ bool CRegistryDump::Parse(const std::string& text, std::vector<std::pair<std::st
     return true;
 }
 
-bool CRegistryDump::ReadChildren(Hive hive, const std::string& path, uint32_t view,
-                                 const std::vector<std::string>& names, std::vector<Child>* children) {
-    children->clear();
+namespace {
+
+// The text of a key's whole tree as Wine's server saves it, and the number
+// of its direct subkeys as the server counts them (volatile ones included,
+// which are never saved).
+bool SaveTree(Hive hive, const std::string& path, uint32_t view, std::string* text, DWORD* subKeyCount) {
+    text->clear();
     if (!RunsUnderWine() || !EnableBackupPrivilege()) return false;
     HKEY root = hive == Hive::LocalMachine  ? HKEY_LOCAL_MACHINE
                 : hive == Hive::CurrentUser ? HKEY_CURRENT_USER
@@ -281,13 +299,14 @@ bool CRegistryDump::ReadChildren(Hive hive, const std::string& path, uint32_t vi
         return false;
     wchar_t folder[MAX_PATH + 1] = {};
     wchar_t file[MAX_PATH + 1] = {};
-    bool ok = GetTempPathW(MAX_PATH, folder) > 0 && GetTempFileNameW(folder, L"tlv", 0, file) != 0;
+    bool ok = (!subKeyCount || RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, subKeyCount, nullptr, nullptr, nullptr,
+                                                nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) &&
+              GetTempPathW(MAX_PATH, folder) > 0 && GetTempFileNameW(folder, L"tlv", 0, file) != 0;
     if (ok) {
         DeleteFileW(file); // RegSaveKey wants to create it
         ok = RegSaveKeyW(key, file, nullptr) == ERROR_SUCCESS;
     }
     RegCloseKey(key);
-    std::string text;
     if (ok) {
         HANDLE handle = CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         ok = handle != INVALID_HANDLE_VALUE;
@@ -295,33 +314,70 @@ bool CRegistryDump::ReadChildren(Hive hive, const std::string& path, uint32_t vi
             LARGE_INTEGER size = {};
             ok = GetFileSizeEx(handle, &size) && size.QuadPart < (1LL << 30);
             if (ok) {
-                text.resize(static_cast<size_t>(size.QuadPart));
+                text->resize(static_cast<size_t>(size.QuadPart));
                 DWORD got = 0;
-                ok = text.empty() ||
-                     (ReadFile(handle, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) && got == text.size());
+                ok = text->empty() || (ReadFile(handle, &(*text)[0], static_cast<DWORD>(text->size()), &got, nullptr) &&
+                                       got == text->size());
             }
             CloseHandle(handle);
         }
     }
     if (file[0]) DeleteFileW(file);
-    std::vector<std::pair<std::string, KeySnapshot>> keys;
+    return ok;
+}
+
+bool ParseSafely(const std::string& text, std::vector<CRegistryDump::SavedKey>* keys) {
     try {
-        if (!ok || !Parse(text, &keys)) return false;
+        return CRegistryDump::Parse(text, keys);
     } catch (const std::exception&) { // a number the format does not allow
         return false;
     }
+}
 
-    std::unordered_map<std::string, KeySnapshot*> byName;
-    for (auto& entry : keys)
-        byName.emplace(UpperAscii(entry.first), &entry.second);
+} // namespace
+
+bool CRegistryDump::ReadChildren(Hive hive, const std::string& path, uint32_t view,
+                                 const std::vector<std::string>& names, std::vector<Child>* children) {
+    children->clear();
+    std::string text;
+    std::vector<SavedKey> keys;
+    if (!SaveTree(hive, path, view, &text, nullptr) || !ParseSafely(text, &keys)) return false;
+
+    std::unordered_map<std::string, SavedKey*> byName;
+    for (SavedKey& key : keys) {
+        if (key.link) return false;
+        byName.emplace(UpperAscii(key.name), &key);
+    }
     for (const std::string& name : names) {
         Child child;
         child.status = kErrorSuccess;
         const auto found = byName.find(UpperAscii(name));
-        // A subkey without values of its own is written only by its
-        // subkeys' paths: it exists, with no values.
-        if (found != byName.end()) child.snapshot = std::move(*found->second);
+        // Not in the text: made since the names were read, or without values.
+        if (found != byName.end()) child.snapshot = std::move(found->second->snapshot);
         child.snapshot.hasValues = true;
+        children->push_back(std::move(child));
+    }
+    return true;
+}
+
+bool CRegistryDump::ReadTree(Hive hive, const std::string& path, uint32_t view, std::vector<std::string>* names,
+                             std::vector<Child>* children) {
+    names->clear();
+    children->clear();
+    // Past this the names one by one cost less than the whole tree.
+    constexpr size_t kTextLimit = 16u * 1024u * 1024u;
+    std::string text;
+    DWORD subKeyCount = 0;
+    std::vector<SavedKey> keys;
+    if (!SaveTree(hive, path, view, &text, &subKeyCount) || text.size() > kTextLimit || !ParseSafely(text, &keys))
+        return false;
+    if (keys.size() != subKeyCount) return false;
+    for (SavedKey& key : keys) {
+        if (key.link) return false;
+        names->push_back(std::move(key.name));
+        Child child;
+        child.status = kErrorSuccess;
+        child.snapshot = std::move(key.snapshot);
         children->push_back(std::move(child));
     }
     return true;

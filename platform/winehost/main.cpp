@@ -101,6 +101,14 @@ int main() {
             for (auto& child : read)
                 children->emplace_back(child.status, std::move(child.snapshot));
             return true;
+        },
+        [](platform::Hive hive, const std::string& path, uint32_t access, std::vector<std::string>* names,
+           std::vector<std::pair<uint32_t, platform::wire::KeySnapshot>>* children) {
+            std::vector<platform::wire::CRegistryDump::Child> read;
+            if (!platform::wire::CRegistryDump::ReadTree(hive, path, access, names, &read)) return false;
+            for (auto& child : read)
+                children->emplace_back(child.status, std::move(child.snapshot));
+            return true;
         });
 
     if (!WriteAll(output, server.Greeting())) return 1;

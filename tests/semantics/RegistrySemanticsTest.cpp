@@ -141,6 +141,19 @@ TEST_P(ValueReads, Read) {
     std::string name;
     EXPECT_EQ(kErrorSuccess, registry.EnumValue(sibling.get(), 0, 260, &name, &type));
     EXPECT_EQ(row.storedName, name);
+
+    // Once more with the parent opened anew (the Wine client then brings
+    // the subkeys' values with the parent).
+    sibling.reset();
+    ASSERT_EQ(kErrorSuccess, registry.OpenKey(Hive::CurrentUser, parentPath, kKeyRead, parent.out()));
+    ASSERT_EQ(kErrorSuccess, registry.OpenKey(Hive::CurrentUser, path, kKeyQueryValue, sibling.out()));
+    type = 0xDEAD;
+    data = "untouched";
+    EXPECT_EQ(row.status, registry.QueryValue(sibling.get(), row.queryName, row.bufferSize, &type, &data));
+    EXPECT_EQ(row.expected, data);
+    if (row.status == kErrorSuccess) {
+        EXPECT_EQ(row.type, type);
+    }
 }
 
 std::string ValueRowName(const ::testing::TestParamInfo<std::tuple<Backend, ValueRow>>& info) {
@@ -402,6 +415,7 @@ std::vector<ScenarioRow> ScenarioRows() {
                  ASSERT_EQ(kErrorSuccess, r.SetValue(app.get(), "EstimatedSize", kRegDword, Dword(42)));
                  r.CloseKey(Create(r, Hive::LocalMachine, base + "\\Empty", kKeyWow64_64Key));
                  r.CloseKey(Create(r, Hive::LocalMachine, base + "\\App\\Nested", kKeyWow64_64Key));
+                 r.CloseKey(Create(r, Hive::LocalMachine, base + "\\Holder\\Inner", kKeyWow64_64Key));
              }
              ScopedRegKey parent(r);
              ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base, kKeyRead | kKeyWow64_64Key, parent.out()));
@@ -434,6 +448,32 @@ std::vector<ScenarioRow> ScenarioRows() {
              EXPECT_EQ(Sz("Renamed"), data);
              // A key opened for reading cannot write.
              EXPECT_EQ(kErrorAccessDenied, r.DeleteValue(app.get(), "DisplayName"));
+
+             // The parent opened again, as the enumeration's second walk and
+             // its next run do (the Wine client then reads names and values
+             // whole): the same names, a subkey that only holds subkeys
+             // among them, and the same values.
+             app.reset();
+             empty.reset();
+             parent.reset();
+             for (int round = 0; round < 2; ++round) {
+                 ScopedRegKey again(r);
+                 ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base, kKeyRead | kKeyWow64_64Key, again.out()));
+                 uint32_t end = 0;
+                 EXPECT_EQ((std::vector<std::string>{"App", "Empty", "Holder"}), SubKeys(r, again.get(), &end));
+                 EXPECT_EQ(kErrorNoMoreItems, end);
+                 ScopedRegKey child(r);
+                 ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base + "\\APP", 0x101, child.out()));
+                 EXPECT_EQ(kErrorSuccess, r.QueryValue(child.get(), "DisplayName", 260, &type, &data));
+                 EXPECT_EQ(Sz("Renamed"), data);
+                 EXPECT_EQ(kErrorSuccess, r.QueryValueCount(child.get(), &count));
+                 EXPECT_EQ(2u, count);
+                 ScopedRegKey holder(r);
+                 ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base + "\\Holder", 0x101, holder.out()));
+                 EXPECT_EQ(kErrorSuccess, r.QueryValueCount(holder.get(), &count));
+                 EXPECT_EQ(0u, count);
+                 EXPECT_EQ(kErrorFileNotFound, r.OpenKey(Hive::LocalMachine, base + "\\Missing", 0x101, &missing));
+             }
          }},
         {"SubkeysInThe32BitViewComeFromWow6432Node",
          [](SemanticsContext& ctx) {
