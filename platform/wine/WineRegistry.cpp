@@ -30,6 +30,19 @@ std::string Upper(const std::string& text) {
     return upper;
 }
 
+// Upper-case `wanted` against a name as the registry compares them (ASCII
+// letters folded), without building a string: the enumeration asks a dozen
+// values of every key.
+bool SameName(const std::string& name, const std::string& wanted) {
+    if (name.size() != wanted.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        if (c != wanted[i]) return false;
+    }
+    return true;
+}
+
 bool IsAscii(const std::string& text) {
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -283,7 +296,7 @@ uint32_t CWineRegistry::QueryValue(RegKey key, const std::string& valueName, uin
     if (snapshot && snapshot->hasValues && IsAscii(valueName)) {
         const std::string wanted = Upper(valueName);
         for (const KeySnapshot::Value& value : snapshot->values) {
-            if (value.name.size() != wanted.size() || Upper(value.name) != wanted) continue;
+            if (!SameName(value.name, wanted)) continue;
             if (value.data.size() > bufferSize) return kErrorMoreData;
             *type = value.type;
             *data = value.data;
