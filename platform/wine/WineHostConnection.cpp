@@ -97,7 +97,7 @@ CWineHostConnection::~CWineHostConnection() {
                 waitpid(pid_, &status, 0);
                 break;
             }
-            usleep(5000);
+            usleep(1000); // it is usually gone within a few ms, and the program waits for it
         }
     }
     if (stderrThread_.joinable()) {

@@ -149,8 +149,11 @@ bool IsStringType(uint32_t type) {
 
 // One value line ("name"=data or @=data), continuation lines already joined.
 bool ParseValue(const std::string& line, KeySnapshot::Value* value) {
+    // Reused from line to line: a saved tree has thousands of values.
+    thread_local std::u16string name;
+    thread_local std::u16string text;
+    name.clear();
     size_t pos = 0;
-    std::u16string name;
     if (line[0] == '@') {
         pos = 1;
     } else if (line[0] == '"') {
@@ -162,23 +165,22 @@ bool ParseValue(const std::string& line, KeySnapshot::Value* value) {
     if (pos >= line.size() || line[pos] != '=') return false;
     ++pos;
     value->name = ToAnsi(name);
-    const std::string rest = line.substr(pos);
-    std::u16string text;
-    if (rest[0] == '"' || rest.rfind("str(", 0) == 0) {
+    if (line[pos] == '"' || line.compare(pos, 4, "str(") == 0) {
         uint32_t type = kRegSz;
-        size_t start = 1;
-        if (rest[0] != '"') {
-            const size_t close = rest.find("):\"");
+        size_t start = pos + 1;
+        if (line[pos] != '"') {
+            const size_t close = line.find("):\"", pos);
             if (close == std::string::npos) return false;
-            type = static_cast<uint32_t>(std::stoul(rest.substr(4, close - 4), nullptr, 16));
+            type = static_cast<uint32_t>(std::stoul(line.substr(pos + 4, close - pos - 4), nullptr, 16));
             start = close + 3;
         }
-        if (!DecodeString(rest, &start, '"', &text)) return false;
+        if (!DecodeString(line, &start, '"', &text)) return false;
         text.push_back(u'\0'); // the writer leaves out the terminating zero
         value->type = type;
         value->data = ToAnsi(text);
         return true;
     }
+    const std::string rest = line.substr(pos);
     if (rest.rfind("dword:", 0) == 0) {
         const uint32_t number = static_cast<uint32_t>(std::stoul(rest.substr(6), nullptr, 16));
         value->type = kRegDword;
