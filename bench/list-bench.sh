@@ -9,8 +9,11 @@
 # view, 30 % in the 32-bit view, 10 % for the current user) imported with
 # "wine reg import". One persistent wineserver serves every run, and each
 # program runs once before timing, so both start equally warm. Each
-# program then runs --runs times in turn (default 7) and the median wall time
-# is reported with the ratio list / wine uninstaller (goal: 0.5 or less).
+# program then runs --runs times in turn (default 11), each first in every
+# other round, and the median wall times are reported with their ratio
+# list / wine uninstaller (goal: 0.5 or less), and beside it the median of
+# the ratios of each round's pair, which a machine busy with other work
+# disturbs less.
 # Peak memory: the maximum resident set of the list process and, sampled
 # from /proc while it runs, of winehost.exe, which it starts under Wine.
 set -eu
@@ -20,7 +23,7 @@ root=$(cd "$here/.." && pwd)
 cli="$root/build/bin/tolvanire-uninstaller-cli"
 work=""
 entries=1000
-runs=7
+runs=11
 reuse=0
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -87,17 +90,28 @@ echo "list-bench: list shows $listed programs, wine uninstaller --list $theirs" 
 
 ours_times=""
 theirs_times=""
+pair_ratios=""
+run_ours() {
+    t0=$(now_ms); "$cli" list --json --prefix "$WINEPREFIX" >/dev/null; t1=$(now_ms)
+    ours_ms=$((t1 - t0))
+}
+run_theirs() {
+    t0=$(now_ms); wine uninstaller --list >/dev/null; t1=$(now_ms)
+    theirs_ms=$((t1 - t0))
+}
 i=0
 while [ $i -lt "$runs" ]; do
-    t0=$(now_ms); "$cli" list --json --prefix "$WINEPREFIX" >/dev/null; t1=$(now_ms)
-    ours_times="$ours_times $((t1 - t0))"
-    t0=$(now_ms); wine uninstaller --list >/dev/null; t1=$(now_ms)
-    theirs_times="$theirs_times $((t1 - t0))"
+    # Each goes first in every other round, so neither always follows the other.
+    if [ $((i % 2)) = 0 ]; then run_ours; run_theirs; else run_theirs; run_ours; fi
+    ours_times="$ours_times $ours_ms"
+    theirs_times="$theirs_times $theirs_ms"
+    pair_ratios="$pair_ratios $(awk -v a="$ours_ms" -v b="$theirs_ms" 'BEGIN { printf "%.3f", a / b }')"
     i=$((i + 1))
 done
-median() { echo "$@" | tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+median() { echo "$@" | tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ours=$(median $ours_times)
 theirs=$(median $theirs_times)
+pair_ratio=$(median $pair_ratios)
 
 # Peak memory: GNU time gives the largest resident set of the list process
 # and of the children it waited for (winehost.exe runs as its child); the
@@ -133,6 +147,7 @@ echo "wine uninstaller, times (ms):  $theirs_times"
 echo "list, median (ms):              $ours"
 echo "wine uninstaller, median (ms):  $theirs"
 awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "ratio list / wine uninstaller:  %.2f (goal 0.50 or less)\n", a / b }'
+awk -v r="$pair_ratio" 'BEGIN { printf "median ratio of the pairs:      %.2f (each list run against its neighbour)\n", r }'
 echo "list, peak RSS (KiB):           $list_kb (the larger of the list process and winehost.exe)"
 echo "winehost.exe, peak RSS (KiB):   $host_kb (sampled; 0 if it ran too briefly to be seen)"
 awk -v a="$list_kb" -v b="$host_kb" 'BEGIN { printf "both together, at most (MiB):   %.1f (goal under 64)\n", (a + b) / 1024 }'
