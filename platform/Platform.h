@@ -28,8 +28,8 @@ struct PlatformOptions {
     // The Wine prefix to manage (Linux only). Empty: $WINEPREFIX, else ~/.wine.
     std::string winePrefix;
     // Wine only: answer the reads of an open key from what the host sent
-    // when it was opened. Tests turn it off to compare those answers with
-    // the real calls.
+    // when it was opened, and walk trees from the Linux side. Tests turn it
+    // off to compare those answers with the real calls.
     bool batchCalls = true;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/wine/WineFileSystem.h"
 
+#include "platform/wine/NativeTreeWalk.h"
 #include "platform/wine/WineHostConnection.h"
 #include "platform/winehost/HostProtocol.h"
 #include "platform/winehost/WireReader.h"
@@ -15,7 +16,7 @@ using wire::Op;
 using wire::WireReader;
 using wire::WireWriter;
 
-CWineFileSystem::CWineFileSystem(CWineHostConnection& host) : host_(host) {}
+CWineFileSystem::CWineFileSystem(CWineHostConnection& host, bool nativeWalk) : host_(host), nativeWalk_(nativeWalk) {}
 
 uint32_t CWineFileSystem::PathCall(uint32_t op, const std::string& path) {
     WireWriter request;
@@ -50,6 +51,23 @@ uint32_t CWineFileSystem::ListFolder(const std::string& path, uint32_t flags, st
 }
 
 uint32_t CWineFileSystem::ListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) {
+    entries->clear();
+    if (!nativeWalk_) return HostListTree(base, flags, entries);
+    std::string linuxPath;
+    uint32_t status = kErrorSuccess;
+    if (!UnixPath(base, &linuxPath, &status)) return status;
+    if (linuxPath.empty()) return HostListTree(base, flags, entries);
+    CNativeTreeWalk walk(
+        [this](const std::string& path, uint32_t treeFlags, std::vector<TreeEntry>* tree) {
+            return HostListTree(path, treeFlags, tree);
+        },
+        [this](const std::string& path, uint32_t* attributes) { return GetAttributes(path, attributes); }, dotRule_);
+    if (walk.Walk(base, linuxPath, flags, entries, &status)) return status;
+    // The base is no folder that this side can open: the host says why.
+    return HostListTree(base, flags, entries);
+}
+
+uint32_t CWineFileSystem::HostListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) {
     entries->clear();
     WireWriter request;
     request.U32(static_cast<uint32_t>(Op::ListTree)).Bytes(base).U32(flags);
@@ -93,8 +111,9 @@ uint32_t CWineFileSystem::GetAttributes(const std::string& path, uint32_t* attri
     return status;
 }
 
-bool CWineFileSystem::LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status) {
+bool CWineFileSystem::UnixPath(const std::string& path, std::string* linuxPath, uint32_t* status) {
     *status = kErrorSuccess;
+    linuxPath->clear();
     std::string trimmed = path;
     while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
         trimmed.pop_back();
@@ -107,13 +126,19 @@ bool CWineFileSystem::LinuxSymlink(const std::string& path, std::string* linuxPa
     }
     WireReader in(reply);
     const uint32_t found = in.U32();
-    *linuxPath = in.Bytes();
+    std::string text = in.Bytes();
     if (in.Failed()) {
         *status = kErrorBackendFailure;
         return false;
     }
+    if (found == kErrorSuccess) *linuxPath = std::move(text);
+    return true;
+}
+
+bool CWineFileSystem::LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status) {
+    if (!UnixPath(path, linuxPath, status)) return false;
     struct stat info;
-    return found == kErrorSuccess && lstat(linuxPath->c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    return !linuxPath->empty() && lstat(linuxPath->c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 uint32_t CWineFileSystem::DeleteFile(const std::string& path) {

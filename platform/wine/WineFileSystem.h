@@ -2,15 +2,20 @@
 
 #include "platform/FileSystem.h"
 
+#include <atomic>
+
 namespace platform {
 
 class CWineHostConnection;
 
-// IFileSystem through winehost.exe: one round trip per call; ListTree walks
-// the whole tree inside the host.
+// IFileSystem through winehost.exe: one round trip per call. ListTree maps
+// the base to its Linux folder with one round trip and walks that folder
+// from this side, reporting what Wine's own calls report (see
+// CNativeTreeWalk); with `nativeWalk` off the host walks the tree with the
+// Windows calls themselves.
 class CWineFileSystem : public IFileSystem {
 public:
-    explicit CWineFileSystem(CWineHostConnection& host);
+    explicit CWineFileSystem(CWineHostConnection& host, bool nativeWalk = true);
 
     uint32_t ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) override;
     uint32_t ListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) override;
@@ -26,11 +31,17 @@ public:
 
 private:
     uint32_t PathCall(uint32_t op, const std::string& path);
+    uint32_t HostListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries);
+    // The Linux path Wine maps `path` to (empty when it maps to none).
+    // False with `status` set when the host is gone.
+    bool UnixPath(const std::string& path, std::string* linuxPath, uint32_t* status);
     // Whether `path` is a symbolic link on the Linux side, which Wine does
     // not report for links to files. `status` is set when the host is gone.
     bool LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status);
 
     CWineHostConnection& host_;
+    const bool nativeWalk_;
+    std::atomic<int> dotRule_{0}; // CNativeTreeWalk::DotRule
 };
 
 } // namespace platform

@@ -75,7 +75,7 @@ std::string CWinePlatform::ResolvePrefix(const PlatformOptions& options) {
 
 CWinePlatform::CWinePlatform(std::unique_ptr<CWineHostConnection> host, std::string prefix, bool batchCalls)
     : host_(std::move(host)), prefix_(std::move(prefix)), registry_(*host_, batchCalls), system_(*host_),
-      files_(*host_) {}
+      files_(*host_, batchCalls) {}
 
 std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& options, std::string* error) {
     CWineHostConnection::Options hostOptions;

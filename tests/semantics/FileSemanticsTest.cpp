@@ -5,10 +5,16 @@
 #include "SemanticsBackend.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <tuple>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace platform;
@@ -77,6 +83,56 @@ std::vector<std::string> TreePaths(const std::vector<TreeEntry>& entries) {
         paths.push_back(path);
     }
     return paths;
+}
+
+// The tree as "path attributes" lines, folders ending in a backslash, with
+// the attributes every backend shares (no archive bit: Wine derives it from
+// the Linux file and cannot clear it), in the order listed. Also checks that
+// each folder's block is ordered by name ignoring case.
+std::vector<std::string> TreeLines(const std::vector<TreeEntry>& entries, uint32_t mask) {
+    const std::vector<std::string> paths = TreePaths(entries);
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        char attributes[16];
+        std::snprintf(attributes, sizeof(attributes), " 0x%x", entries[i].entry.attributes & mask);
+        lines.push_back(paths[i] + attributes);
+        if (i > 0 && entries[i].parent == entries[i - 1].parent) {
+            std::string previous = entries[i - 1].entry.name, current = entries[i].entry.name;
+            for (std::string* text : {&previous, &current})
+                std::transform(text->begin(), text->end(), text->begin(),
+                               [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+            EXPECT_LE(previous, current) << "unordered: " << paths[i - 1] << " before " << paths[i];
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> lines) {
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Holds every folder block of a tree against the listing of that folder,
+// which the Wine backend always asks from Windows itself: same names, same
+// attributes, same order.
+void ExpectBlocksMatchListings(IFileSystem& f, const std::string& base, const std::vector<TreeEntry>& entries,
+                               uint32_t flags) {
+    const std::vector<std::string> paths = TreePaths(entries);
+    std::vector<std::pair<uint32_t, std::string>> folders = {{TreeEntry::kTreeRoot, base}};
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].entry.isDir() && !entries[i].entry.isLink())
+            folders.emplace_back(static_cast<uint32_t>(i), base + "\\" + paths[i].substr(0, paths[i].size() - 1));
+    for (const auto& folder : folders) {
+        std::vector<FileEntry> listed;
+        EXPECT_EQ(kErrorSuccess, f.ListFolder(folder.second, flags, &listed)) << folder.second;
+        std::vector<std::string> expected, walked;
+        for (const FileEntry& entry : listed)
+            expected.push_back(entry.name + " " + std::to_string(entry.attributes));
+        for (const TreeEntry& entry : entries)
+            if (entry.parent == folder.first)
+                walked.push_back(entry.entry.name + " " + std::to_string(entry.entry.attributes));
+        EXPECT_EQ(expected, walked) << folder.second;
+    }
 }
 
 std::vector<FileRow> FileRows() {
@@ -174,6 +230,180 @@ std::vector<FileRow> FileRows() {
              EXPECT_TRUE(attributes & kAttrDirectory);
              // A path through the link reaches the target, as on Windows.
              EXPECT_TRUE(f.Exists(base + "\\escape\\victim.txt"));
+         }},
+        {"ListTreeReportsAttributesAndFilters",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             const std::string base = ctx.folder;
+             Write(f, base + "\\plain.txt");
+             Write(f, base + "\\hidden.txt", kAttrHidden);
+             Write(f, base + "\\system.txt", kAttrSystem);
+             Write(f, base + "\\ro.txt", kAttrReadOnly);
+             Write(f, base + "\\hs.txt", kAttrHidden | kAttrSystem);
+             Write(f, base + "\\Visible\\inner.txt", kAttrHidden);
+             Folder(f, base + "\\Hidden", kAttrHidden);
+             Write(f, base + "\\Hidden\\inside.txt");
+             Folder(f, base + "\\System", kAttrSystem);
+             Write(f, base + "\\System\\inside.txt");
+             const uint32_t mask = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrDirectory | kAttrReparsePoint;
+             const uint32_t all = kListFiles | kListDirs | kListHidden | kListSystem;
+             // Folders that the flags leave out are not entered either.
+             const struct {
+                 uint32_t flags;
+                 std::vector<std::string> lines;
+             } cases[] = {
+                 {all,
+                  {"Hidden\\ 0x12", "Hidden\\inside.txt 0x0", "System\\ 0x14", "System\\inside.txt 0x0",
+                   "Visible\\ 0x10", "Visible\\inner.txt 0x2", "hidden.txt 0x2", "hs.txt 0x6", "plain.txt 0x0",
+                   "ro.txt 0x1", "system.txt 0x4"}},
+                 {kListFiles | kListDirs, {"Visible\\ 0x10", "plain.txt 0x0", "ro.txt 0x1"}},
+                 {kListFiles | kListDirs | kListHidden,
+                  {"Hidden\\ 0x12", "Hidden\\inside.txt 0x0", "Visible\\ 0x10", "Visible\\inner.txt 0x2",
+                   "hidden.txt 0x2", "plain.txt 0x0", "ro.txt 0x1"}},
+                 {kListFiles | kListDirs | kListSystem,
+                  {"System\\ 0x14", "System\\inside.txt 0x0", "Visible\\ 0x10", "plain.txt 0x0", "ro.txt 0x1",
+                   "system.txt 0x4"}},
+                 {kListFiles | kListHidden | kListSystem,
+                  {"hidden.txt 0x2", "hs.txt 0x6", "plain.txt 0x0", "ro.txt 0x1", "system.txt 0x4"}},
+                 {kListDirs | kListHidden | kListSystem, {"Hidden\\ 0x12", "System\\ 0x14", "Visible\\ 0x10"}},
+             };
+             for (const auto& c : cases) {
+                 std::vector<TreeEntry> entries;
+                 ASSERT_EQ(kErrorSuccess, f.ListTree(base, c.flags, &entries)) << c.flags;
+                 EXPECT_EQ(c.lines, Sorted(TreeLines(entries, mask))) << "flags " << c.flags;
+             }
+             // Either separator and a trailing one name the same base.
+             std::vector<TreeEntry> plain, slashed;
+             ASSERT_EQ(kErrorSuccess, f.ListTree(base, all, &plain));
+             std::string other = base + "/";
+             std::replace(other.begin(), other.end(), '\\', '/');
+             ASSERT_EQ(kErrorSuccess, f.ListTree(other, all, &slashed));
+             EXPECT_EQ(TreeLines(plain, 0xFFFFFFFF), TreeLines(slashed, 0xFFFFFFFF));
+         }},
+        {"ListTreeOfAFileFailsAsListFolderDoes",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\file.txt");
+             std::vector<TreeEntry> tree;
+             std::vector<FileEntry> listed;
+             const uint32_t treeStatus = f.ListTree(ctx.folder + "\\file.txt", kListFiles | kListDirs, &tree);
+             EXPECT_NE(kErrorSuccess, treeStatus);
+             EXPECT_EQ(f.ListFolder(ctx.folder + "\\file.txt", kListFiles | kListDirs, &listed), treeStatus);
+             EXPECT_TRUE(tree.empty());
+         }},
+        {"ListTreeReportsLinuxEntriesAsWineDoes",
+         [](SemanticsContext& ctx) {
+             if (ctx.backend == Backend::Memory) GTEST_SKIP() << "Linux modes, attributes and links";
+             // What only the Linux side makes: modes, Wine's attribute
+             // (user.DOSATTRIB) in the forms it reads and ignores, links,
+             // a pipe, a dot name, a link that leads nowhere.
+             IFileSystem& f = ctx.Files();
+             const std::string tree = ctx.folder + "\\tree";
+             Write(f, ctx.folder + "\\targets\\hidden.txt", kAttrHidden | kAttrReadOnly);
+             Folder(f, ctx.folder + "\\targets\\HiddenDir", kAttrHidden);
+             Write(f, ctx.folder + "\\targets\\HiddenDir\\never.txt");
+             Folder(f, tree + "\\sub\\rodir");
+             for (const char* name : {".dot", "chmod-ro", "group-writable", "tagged", "tagged-nul", "tagged-odd",
+                                      "tagged-long", "tagged-space"})
+                 Write(f, tree + "\\sub\\" + name);
+             const std::string sub = ctx.LinuxPath(tree + "\\sub") + "/";
+             ASSERT_EQ(0, chmod((sub + "chmod-ro").c_str(), 0444));
+             ASSERT_EQ(0, chmod((sub + "group-writable").c_str(), 0464));
+             ASSERT_EQ(0, chmod((sub + "rodir").c_str(), 0555));
+             const std::string longValue = "0x" + std::string(70, '0') + "2";
+             const std::pair<const char*, std::string> tags[] = {{"tagged", "0x7"},
+                                                                 {"tagged-nul", std::string("0x4\0", 4)},
+                                                                 {"tagged-odd", "4"},
+                                                                 {"tagged-space", "0x2 "},
+                                                                 {"tagged-long", longValue}};
+             for (const auto& tag : tags)
+                 ASSERT_EQ(
+                     0, setxattr((sub + tag.first).c_str(), "user.DOSATTRIB", tag.second.data(), tag.second.size(), 0))
+                     << tag.first;
+             ASSERT_EQ(0, mkfifo((sub + "fifo").c_str(), 0644));
+             ASSERT_EQ(0, symlink("nowhere", (sub + "dangling").c_str()));
+             ASSERT_TRUE(ctx.MakeFileLink(tree + "\\sub\\filelink", ctx.folder + "\\targets\\hidden.txt"));
+             ASSERT_TRUE(ctx.MakeLink(tree + "\\sub\\folderlink", ctx.folder + "\\targets\\HiddenDir"));
+
+             std::vector<TreeEntry> entries;
+             const uint32_t all = kListFiles | kListDirs | kListHidden | kListSystem;
+             ASSERT_EQ(kErrorSuccess, f.ListTree(tree, all, &entries));
+             // A link takes the target's attributes; Wine marks only a link
+             // to a folder as a reparse point, and lists no link that leads
+             // nowhere.
+             EXPECT_EQ(
+                 (std::vector<std::string>{"sub\\ 0x10", "sub\\.dot 0x22", "sub\\chmod-ro 0x21", "sub\\fifo 0x20",
+                                           "sub\\filelink 0x23", "sub\\folderlink\\ 0x412", "sub\\group-writable 0x20",
+                                           "sub\\rodir\\ 0x11", "sub\\tagged 0x26", "sub\\tagged-long 0x20",
+                                           "sub\\tagged-nul 0x24", "sub\\tagged-odd 0x20", "sub\\tagged-space 0x20"}),
+                 TreeLines(entries, 0xFFFFFFFF));
+             ExpectBlocksMatchListings(f, tree, entries, all);
+             ASSERT_EQ(kErrorSuccess, f.ListTree(tree, kListFiles | kListDirs, &entries));
+             EXPECT_EQ(
+                 (std::vector<std::string>{"sub\\ 0x10", "sub\\chmod-ro 0x21", "sub\\fifo 0x20",
+                                           "sub\\group-writable 0x20", "sub\\rodir\\ 0x11", "sub\\tagged-long 0x20",
+                                           "sub\\tagged-odd 0x20", "sub\\tagged-space 0x20"}),
+                 TreeLines(entries, 0xFFFFFFFF));
+         }},
+        {"ListTreeGivesOddNamesAsWineShowsThem",
+         [](SemanticsContext& ctx) {
+             if (ctx.backend == Backend::Memory) GTEST_SKIP() << "names made on the Linux side";
+             // Names that Windows does not allow, that are not ASCII or not
+             // even UTF-8, deep in a tree and at its base: the walk must give
+             // each name, attribute and order as Windows lists that folder.
+             IFileSystem& f = ctx.Files();
+             const std::string tree = ctx.folder + "\\tree";
+             Write(f, tree + "\\ok.txt");
+             Write(f, tree + "\\plain\\after\\file.txt");
+             // Each kind of name in a folder of its own, next to plain names.
+             // "\xc3\x84rger" sorts after "\xc3\xa4b" in lower case, before it byte-wise.
+             const struct {
+                 const char* folder;
+                 std::vector<std::string> names;
+             } folders[] = {
+                 {"odd", {"a:b", "q?x", "star*", "trail.", "UPPER", "Zed"}},
+                 {"intl",
+                  {"\xc3\x89.txt", "\xc3\xa9zed", "\xc3\x84rger",
+                   "\xc3\xa4"
+                   "b",
+                   "f.txt",
+                   "\xc3\x9c"
+                   "ber/"}},
+                 {"raw", {"bad\xff", "fine.txt"}},
+             };
+             for (const auto& folder : folders) {
+                 Folder(f, tree + "\\plain\\" + folder.folder);
+                 const std::string linux = ctx.LinuxPath(tree + "\\plain\\" + folder.folder) + "/";
+                 for (const std::string& name : folder.names) {
+                     if (name.back() == '/') {
+                         ASSERT_EQ(0, mkdir((linux + name).c_str(), 0755)) << name;
+                         const int fd = open((linux + name + "inner.txt").c_str(), O_CREAT | O_WRONLY, 0644);
+                         ASSERT_GE(fd, 0) << name;
+                         close(fd);
+                         continue;
+                     }
+                     const int fd = open((linux + name).c_str(), O_CREAT | O_WRONLY, 0644);
+                     ASSERT_GE(fd, 0) << name;
+                     close(fd);
+                 }
+             }
+             const uint32_t all = kListFiles | kListDirs | kListHidden | kListSystem;
+             for (const std::string& base : {tree, tree + "\\plain\\intl"}) {
+                 std::vector<TreeEntry> entries;
+                 ASSERT_EQ(kErrorSuccess, f.ListTree(base, all, &entries)) << base;
+                 ExpectBlocksMatchListings(f, base, entries, all);
+                 std::vector<std::string> paths = TreePaths(entries);
+                 EXPECT_NE(paths.end(), std::find_if(paths.begin(), paths.end(),
+                                                     [](const std::string& path) {
+                                                         return path.find("\xc3\x9c"
+                                                                          "ber\\inner.txt") != std::string::npos;
+                                                     }))
+                     << base;
+                 if (base == tree) {
+                     EXPECT_NE(paths.end(), std::find(paths.begin(), paths.end(), "plain\\after\\file.txt"));
+                     EXPECT_EQ(22u, entries.size()) << "every entry once";
+                 }
+             }
          }},
         {"RemoveFolderRemovesEmptyParents",
          [](SemanticsContext& ctx) {
@@ -317,13 +547,16 @@ std::string FileRowName(const ::testing::TestParamInfo<std::tuple<Backend, FileR
     return std::get<1>(info.param).name;
 }
 
-// The direct Wine backend differs from the batched one only in the registry,
-// so the file table runs on the fake and on Wine.
+// The batched Wine backend walks trees from the Linux side; the direct one
+// makes every call with Windows itself.
 INSTANTIATE_TEST_SUITE_P(Memory, FileSemantics,
                          ::testing::Combine(::testing::Values(Backend::Memory), ::testing::ValuesIn(FileRows())),
                          FileRowName);
 INSTANTIATE_TEST_SUITE_P(Wine, FileSemantics,
                          ::testing::Combine(::testing::Values(Backend::Wine), ::testing::ValuesIn(FileRows())),
+                         FileRowName);
+INSTANTIATE_TEST_SUITE_P(WineDirect, FileSemantics,
+                         ::testing::Combine(::testing::Values(Backend::WineDirect), ::testing::ValuesIn(FileRows())),
                          FileRowName);
 
 } // namespace

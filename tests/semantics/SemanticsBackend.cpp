@@ -121,6 +121,10 @@ bool SemanticsContext::MakeFileLink(const std::string& path, const std::string& 
     return backend != Backend::Memory && symlink(UnixPath(target).c_str(), UnixPath(path).c_str()) == 0;
 }
 
+std::string SemanticsContext::LinuxPath(const std::string& path) const {
+    return backend == Backend::Memory ? std::string() : UnixPath(path);
+}
+
 SemanticsBackend::SemanticsBackend(Backend backend, const std::string& caseName) {
     context_.backend = backend;
     context_.platform = nullptr;

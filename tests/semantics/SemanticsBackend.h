@@ -28,6 +28,9 @@ struct SemanticsContext {
     bool MakeLink(const std::string& path, const std::string& target);
     // A symbolic link to a file (Wine only: the fake has folder links only).
     bool MakeFileLink(const std::string& path, const std::string& target);
+    // The Linux path of a Windows path on drive C (Wine only), for fixtures
+    // that only the Linux side can make: modes, attributes, odd names.
+    std::string LinuxPath(const std::string& path) const;
 };
 
 std::string BackendName(Backend backend);
