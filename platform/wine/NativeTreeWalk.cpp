@@ -62,7 +62,8 @@ std::string JoinWindows(const std::string& folder, const std::string& name) {
 }
 
 std::string JoinLinux(const std::string& folder, const char* name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
+    if (folder.empty() || folder == ".") return name;
+    if (folder.back() == '/') return folder + name;
     return folder + '/' + name;
 }
 
@@ -85,7 +86,7 @@ std::atomic<bool> haveGetxattrat{kGetxattrat >= 0};
 // Reads the attribute the way Wine does: through a link to its target, into
 // a 64-byte buffer (a longer value counts as none). Relative to the folder
 // where the kernel allows it, which spares a path lookup per entry.
-uint32_t DosAttributesOf(int folder, const char* name, const std::string& folderPath) {
+uint32_t DosAttributesOf(int folder, const char* name, const std::string& base, const std::string& relative) {
     char data[65];
     ssize_t length = -1;
     bool done = false;
@@ -95,7 +96,10 @@ uint32_t DosAttributesOf(int folder, const char* name, const std::string& folder
         done = length >= 0 || (errno != ENOSYS && errno != EPERM && errno != EINVAL);
         if (!done) haveGetxattrat.store(false);
     }
-    if (!done) length = getxattr(JoinLinux(folderPath, name).c_str(), "user.DOSATTRIB", data, 64);
+    if (!done) {
+        const std::string path = JoinLinux(JoinLinux(base, relative.c_str()), name);
+        length = getxattr(path.c_str(), "user.DOSATTRIB", data, 64);
+    }
     return length > 0 ? CNativeTreeWalk::ParseDosAttributes(data, static_cast<long>(length)) : 0;
 }
 
@@ -171,7 +175,8 @@ bool CNativeTreeWalk::ReadFolder(void* opaque, uint32_t flags, bool base) {
     Node& node = *static_cast<Node*>(opaque);
     // Subfolders are opened without following a link, so a folder that was
     // swapped for one since its parent was read is not entered.
-    const int fd = open(node.linuxPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (base ? 0 : O_NOFOLLOW));
+    const int fd =
+        openat(baseFd_, node.linuxPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (base ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         node.state = Node::State::Unreadable;
         return true;
@@ -220,7 +225,7 @@ bool CNativeTreeWalk::ReadFolder(void* opaque, uint32_t flags, bool base) {
         attributes |=
             S_ISDIR(info.st_mode) ? static_cast<uint32_t>(kAttrDirectory) : static_cast<uint32_t>(kAttrArchive);
         if (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attributes |= kAttrReadOnly;
-        attributes |= DosAttributesOf(fd, name, node.linuxPath);
+        attributes |= DosAttributesOf(fd, name, linuxBase_, node.linuxPath);
         if (name[0] == '.') {
             int rule = dotRule_.load();
             if (rule == kDotUnknown) {
@@ -283,7 +288,19 @@ bool CNativeTreeWalk::Walk(const std::string& windowsBase, const std::string& li
     entries->clear();
     *status = kErrorSuccess;
     Node root;
-    root.linuxPath = linuxBase;
+    // Folders are opened relative to the base, which spares the lookup of
+    // the prefix's path (through the drive's link) for each of them.
+    linuxBase_ = linuxBase;
+    baseFd_ = open(linuxBase.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (baseFd_ < 0) return false;
+    struct BaseCloser {
+        int& fd;
+        ~BaseCloser() {
+            close(fd);
+            fd = -1;
+        }
+    } closer{baseFd_};
+    root.linuxPath = ".";
     root.windowsPath = windowsBase;
     if (!ReadFolder(&root, flags, true)) {
         *status = kErrorBackendFailure;

@@ -53,6 +53,8 @@ private:
     HostTree hostTree_;
     HostAttributes hostAttributes_;
     std::atomic<int>& dotRule_;
+    std::string linuxBase_; // of the walk under way
+    int baseFd_ = -1;
 };
 
 } // namespace platform
