@@ -35,19 +35,6 @@ struct LinuxDirent {
     char name[1];
 };
 
-// One folder of the walk. Workers fill its block; the tree is put together
-// afterwards in the order the Windows side walks it.
-struct Node {
-    enum class State { Listed, Unreadable, AskHost };
-    std::string linuxPath;
-    std::string windowsPath;
-    dev_t device = 0; // of the folder itself, to tell a mount point below it
-    State state = State::Listed;
-    std::vector<Entry> block;
-    // One per entry of the block that is a folder to enter, in block order.
-    std::vector<std::unique_ptr<Node>> children;
-};
-
 bool Passes(uint32_t attributes, uint32_t flags) {
     const bool isDir = (attributes & kAttrDirectory) != 0;
     if (isDir ? !(flags & kListDirs) : !(flags & kListFiles)) return false;
@@ -105,7 +92,7 @@ uint32_t DosAttributesOf(int folder, const char* name, const std::string& base, 
 
 // The work queue of the walk: folders waiting to be read, and how many are
 // being read, so that the workers know when the tree is done.
-class Queue {
+template <typename Node> class Queue {
 public:
     void Push(Node* node) {
         {
@@ -146,6 +133,19 @@ private:
 
 } // namespace
 
+// One folder of the walk. Workers fill its block; the tree is put together
+// afterwards in the order the Windows side walks it.
+struct CNativeTreeWalk::Node {
+    enum class State { Listed, Unreadable, AskHost };
+    std::string linuxPath;
+    std::string windowsPath;
+    dev_t device = 0; // of the folder itself, to tell a mount point below it
+    State state = State::Listed;
+    std::vector<Entry> block;
+    // One per entry of the block that is a folder to enter, in block order.
+    std::vector<std::unique_ptr<Node>> children;
+};
+
 CNativeTreeWalk::CNativeTreeWalk(HostTree hostTree, HostAttributes hostAttributes, std::atomic<int>& dotRule)
     : hostTree_(std::move(hostTree)), hostAttributes_(std::move(hostAttributes)), dotRule_(dotRule) {}
 
@@ -171,8 +171,7 @@ bool CNativeTreeWalk::PlainName(const char* name) {
 }
 
 // Reads one folder into its node. False only when the host has gone.
-bool CNativeTreeWalk::ReadFolder(void* opaque, uint32_t flags, bool base) {
-    Node& node = *static_cast<Node*>(opaque);
+bool CNativeTreeWalk::ReadFolder(Node& node, uint32_t flags, bool base) {
     // Subfolders are opened without following a link, so a folder that was
     // swapped for one since its parent was read is not entered.
     const int fd =
@@ -302,7 +301,7 @@ bool CNativeTreeWalk::Walk(const std::string& windowsBase, const std::string& li
     } closer{baseFd_};
     root.linuxPath = ".";
     root.windowsPath = windowsBase;
-    if (!ReadFolder(&root, flags, true)) {
+    if (!ReadFolder(root, flags, true)) {
         *status = kErrorBackendFailure;
         return true;
     }
@@ -310,13 +309,13 @@ bool CNativeTreeWalk::Walk(const std::string& windowsBase, const std::string& li
 
     // The folders are read by a few threads: the time goes into system calls
     // per entry, which run side by side.
-    Queue queue;
+    Queue<Node> queue;
     std::atomic<bool> hostGone{false};
     for (auto& child : root.children)
         queue.Push(child.get());
     const auto work = [&] {
         while (Node* node = queue.Take()) {
-            if (!ReadFolder(node, flags, false)) {
+            if (!ReadFolder(*node, flags, false)) {
                 hostGone = true;
                 queue.Stop();
             }

@@ -46,9 +46,10 @@ public:
     static bool PlainName(const char* name);
 
 private:
+    struct Node;
     // Reads one folder (a node of the walk) and makes nodes for the
     // subfolders to enter. False when the host has gone.
-    bool ReadFolder(void* node, uint32_t flags, bool base);
+    bool ReadFolder(Node& node, uint32_t flags, bool base);
 
     HostTree hostTree_;
     HostAttributes hostAttributes_;
