@@ -1,9 +1,9 @@
 #!/bin/sh
 # Sets up a fresh Debian 12 machine, builds everything and runs every test:
 # unit, GUI (offscreen), Wine integration and end to end (label "wine"),
-# then the unit and GUI tests again in an AddressSanitizer+UBSan build and
-# the core unit tests in a ThreadSanitizer build. Ends non-zero when any
-# test fails. TOLVANIRE_SKIP_DEPS=1 skips the package installation.
+# then the unit and GUI tests again in an AddressSanitizer+UBSan build, and
+# the core unit tests and the notification centre in a ThreadSanitizer
+# build. Ends non-zero when any test fails. TOLVANIRE_SKIP_DEPS=1 skips the package installation.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,10 +38,12 @@ cmake --build "$root/build-asan" -j "$jobs"
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs" --timeout 900 -LE wine) || fail "AddressSanitizer tests (build-asan/)"
 
-step "core unit tests with ThreadSanitizer"
+step "core unit tests and the notification centre with ThreadSanitizer"
 cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANIRE_SANITIZE=thread
-cmake --build "$root/build-tsan" -j "$jobs" --target tolvanire_core_tests
-TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/bin/tolvanire_core_tests" || fail "ThreadSanitizer tests (build-tsan/)"
+cmake --build "$root/build-tsan" -j "$jobs" --target tolvanire_core_tests tst_notifycentor
+TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/bin/tolvanire_core_tests" || fail "ThreadSanitizer core tests (build-tsan/)"
+(cd "$root/build-tsan" && ctest --output-on-failure -R '^widgetlib\.notifycentor$') ||
+    fail "ThreadSanitizer notification centre tests (build-tsan/)"
 
 if [ -n "$failed" ]; then
     step "FAILED:$failed"
