@@ -6,9 +6,9 @@
 # Without --prefix the program manages a demo Wine prefix of its own,
 # build/demo-prefix, filled once with the sample programs the tests install
 # (never ~/.wine). With a display the window opens; without one it runs
-# under Xvfb and a screenshot is saved to build/screenshots/run.png. While
-# the graphical program is not built, the command-line program lists the
-# prefix instead. TOLVANIRE_SKIP_DEPS=1 skips the package installation.
+# under Xvfb and a screenshot is saved to build/screenshots/run.png. The
+# command-line program first lists the prefix's programs on the terminal.
+# TOLVANIRE_SKIP_DEPS=1 skips the package installation.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -50,9 +50,10 @@ export WINEPREFIX="$prefix"
 
 gui="$build/bin/tolvanire-uninstaller"
 cli="$build/bin/tolvanire-uninstaller-cli"
-if [ ! -x "$gui" ]; then
-    exec "$cli" list --prefix "$prefix"
-fi
+# The installed programs, as the inventory reads them, on the terminal too:
+# the window's program page is not built yet.
+"$cli" list --prefix "$prefix"
+[ -x "$gui" ] || exit 0
 if [ -n "${DISPLAY:-}" ]; then
     cd "$build/bin"
     exec "$gui" --prefix "$prefix"

@@ -3,7 +3,8 @@
 # unit, GUI (offscreen), Wine integration and end to end (label "wine"),
 # then the unit and GUI tests again in an AddressSanitizer+UBSan build, and
 # the core unit tests and the notification centre in a ThreadSanitizer
-# build. Ends non-zero when any test fails. TOLVANIRE_SKIP_DEPS=1 skips the package installation.
+# build. Ends non-zero when any test fails. TOLVANIRE_SKIP_DEPS=1 skips the
+# package installation.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
