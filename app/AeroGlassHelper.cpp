@@ -26,11 +26,10 @@ constexpr DWORD kAttributeAccentPolicy = 19;
 constexpr DWORD kAccentBlurBehind = 3;
 
 using SetWindowCompositionAttributeFn = BOOL(WINAPI*)(HWND, CompositionAttributeData*);
-}  // namespace
+} // namespace
 #endif
 
-CAeroGlassHelper::CAeroGlassHelper()
-{
+CAeroGlassHelper::CAeroGlassHelper() {
 #ifdef _WIN32
     m_dwmapi = reinterpret_cast<void*>(GetModuleHandleA("dwmapi"));
 #endif
@@ -38,16 +37,13 @@ CAeroGlassHelper::CAeroGlassHelper()
 
 CAeroGlassHelper::~CAeroGlassHelper() = default;
 
-bool CAeroGlassHelper::IsWindows10OrLater() const
-{
+bool CAeroGlassHelper::IsWindows10OrLater() const {
 #ifdef _WIN32
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeA("kernel32.dll", &handle);
-    if (size == 0)
-        return false;
+    if (size == 0) return false;
     std::vector<char> data(size);
-    if (!GetFileVersionInfoA("kernel32.dll", 0, size, data.data()))
-        return false;
+    if (!GetFileVersionInfoA("kernel32.dll", 0, size, data.data())) return false;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
     if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<LPVOID*>(&info), &length) || info == nullptr ||
@@ -59,19 +55,15 @@ bool CAeroGlassHelper::IsWindows10OrLater() const
 #endif
 }
 
-void CAeroGlassHelper::EnableBlur(WId window, void*)
-{
+void CAeroGlassHelper::EnableBlur(WId window, void*) {
     m_window = window;
 #ifdef _WIN32
-    if (!IsWindows10OrLater())
-        return;
+    if (!IsWindows10OrLater()) return;
     HMODULE user32 = GetModuleHandleA("user32.dll");
-    if (user32 == nullptr)
-        return;
+    if (user32 == nullptr) return;
     auto setAttribute = reinterpret_cast<SetWindowCompositionAttributeFn>(
         reinterpret_cast<void*>(GetProcAddress(user32, "SetWindowCompositionAttribute")));
-    if (setAttribute == nullptr)
-        return;  // shown without blur
+    if (setAttribute == nullptr) return; // shown without blur
     AccentPolicy accent = {kAccentBlurBehind, 0, 0, 0};
     CompositionAttributeData record = {kAttributeAccentPolicy, &accent, sizeof accent};
     setAttribute(reinterpret_cast<HWND>(window), &record);

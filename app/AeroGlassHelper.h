@@ -26,6 +26,6 @@ public:
     CAeroGlassHelper& operator=(const CAeroGlassHelper&) = delete;
 
 private:
-    void* m_dwmapi = nullptr;  // module handle, looked up, never loaded
+    void* m_dwmapi = nullptr; // module handle, looked up, never loaded
     WId m_window = 0;
 };

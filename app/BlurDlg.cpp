@@ -1,19 +1,17 @@
 #include "app/BlurDlg.h"
 
-#include "app/DialogLook.h"
-#include "app/AeroGlassHelper.h"
-#include "app/WindowDlgTitle.h"
-
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
-CBlurDlg::CBlurDlg(QWidget* parent) : CBaseDialog(parent), m_glass(std::make_unique<CAeroGlassHelper>())
-{
+#include "app/AeroGlassHelper.h"
+#include "app/DialogLook.h"
+#include "app/WindowDlgTitle.h"
+
+CBlurDlg::CBlurDlg(QWidget* parent) : CBaseDialog(parent), m_glass(std::make_unique<CAeroGlassHelper>()) {
     setAttribute(Qt::WA_TranslucentBackground);
-    if (parent != nullptr)
-        resize(parent->size());
+    if (parent != nullptr) resize(parent->size());
     titleBar->LogoLabel()->hide();
     titleBar->TitleLabel()->hide();
     titleBar->CloseButton()->hide();
@@ -21,8 +19,7 @@ CBlurDlg::CBlurDlg(QWidget* parent) : CBaseDialog(parent), m_glass(std::make_uni
 
 CBlurDlg::~CBlurDlg() = default;
 
-void CBlurDlg::showEvent(QShowEvent* event)
-{
+void CBlurDlg::showEvent(QShowEvent* event) {
     if (m_glass->IsWindows10OrLater()) {
         // A fresh effect at every show; the old one is deleted by the dialog.
         auto* effect = new QGraphicsOpacityEffect(this);
@@ -33,8 +30,7 @@ void CBlurDlg::showEvent(QShowEvent* event)
     CBaseDialog::showEvent(event);
 }
 
-void CBlurDlg::paintEvent(QPaintEvent*)
-{
+void CBlurDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DialogLook::SetSmoothPainting(painter);
     painter.setBrush(QColor(37, 43, 65));

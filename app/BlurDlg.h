@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/BaseDialog.h"
-
 #include <memory>
+
+#include "app/BaseDialog.h"
 
 class CAeroGlassHelper;
 

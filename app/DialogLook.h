@@ -12,8 +12,7 @@
 // size, a text colour given through the palette, and centring over a parent.
 namespace DialogLook {
 
-inline QFont PixelFont(int pixelSize, bool bold = false)
-{
+inline QFont PixelFont(int pixelSize, bool bold = false) {
     QFont font(QStringLiteral("Segoe UI"));
     font.setPixelSize(pixelSize);
     font.setBold(bold);
@@ -22,15 +21,13 @@ inline QFont PixelFont(int pixelSize, bool bold = false)
 
 // Antialiasing, text antialiasing and high-quality antialiasing (bit 8,
 // whose name Qt 5.15 deprecates; there Antialiasing alone covers it).
-inline void SetSmoothPainting(QPainter& painter)
-{
+inline void SetSmoothPainting(QPainter& painter) {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::RenderHint(0x08));
 }
 
 // Labels take their colour from the window-text role, buttons from the
 // button-text role; both are set so that either kind of widget shows it.
-inline void SetTextColour(QWidget* widget, const QColor& colour)
-{
+inline void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette pal = widget->palette();
     pal.setColor(QPalette::WindowText, colour);
     pal.setColor(QPalette::ButtonText, colour);
@@ -39,10 +36,9 @@ inline void SetTextColour(QWidget* widget, const QColor& colour)
 
 // Top-left position that puts a window of `size` centred over `parent`, each
 // axis parent position + parent extent / 2 - own extent / 2 (integer division).
-inline QPoint CentredOver(const QRect& parent, const QSize& size)
-{
+inline QPoint CentredOver(const QRect& parent, const QSize& size) {
     return QPoint(parent.x() + parent.width() / 2 - size.width() / 2,
                   parent.y() + parent.height() / 2 - size.height() / 2);
 }
 
-}  // namespace DialogLook
+} // namespace DialogLook

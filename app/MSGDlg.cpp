@@ -1,36 +1,31 @@
 #include "app/MSGDlg.h"
 
-#include "app/DialogLook.h"
-#include "widgetlib/BPQtLabel.h"
-#include "widgetlib/BPQtPushBtn.h"
-
-#include "MsgIds.h"
-
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
+#include "MsgIds.h"
+#include "app/DialogLook.h"
+#include "widgetlib/BPQtLabel.h"
+#include "widgetlib/BPQtPushBtn.h"
+
 namespace {
-CMSGDlg::AnswerHook& Hook()
-{
+CMSGDlg::AnswerHook& Hook() {
     static CMSGDlg::AnswerHook hook;
     return hook;
 }
-}  // namespace
+} // namespace
 
-CMSGDlg::CMSGDlg(int width, int height, QWidget* parent) : CBaseDialog(parent), m_width(width), m_height(height)
-{
+CMSGDlg::CMSGDlg(int width, int height, QWidget* parent) : CBaseDialog(parent), m_width(width), m_height(height) {
     RegisterMsg(MSG_CLOSE_DLG);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFixedSize(width, height);
-    if (parent != nullptr)
-        move(DialogLook::CentredOver(parent->geometry(), geometry().size()));
+    if (parent != nullptr) move(DialogLook::CentredOver(parent->geometry(), geometry().size()));
 }
 
-QString CMSGDlg::PictureForKind(int kind)
-{
+QString CMSGDlg::PictureForKind(int kind) {
     switch (kind) {
     case MsgKindSuccess:
         return QStringLiteral("./Resources/tip_suc.png");
@@ -43,8 +38,7 @@ QString CMSGDlg::PictureForKind(int kind)
     }
 }
 
-void CMSGDlg::SetContent(int kind, QString text, int buttonMode)
-{
+void CMSGDlg::SetContent(int kind, QString text, int buttonMode) {
     m_kind = kind;
     m_text = text;
     m_buttonMode = buttonMode;
@@ -60,8 +54,7 @@ void CMSGDlg::SetContent(int kind, QString text, int buttonMode)
     row->addSpacerItem(new QSpacerItem(40, 0, QSizePolicy::Fixed, QSizePolicy::Expanding));
     m_iconLabel = new QLabel(this);
     const QPixmap picture = QIcon(PictureForKind(kind)).pixmap(QSize(48, 48), QIcon::Normal, QIcon::Off);
-    if (!picture.isNull())
-        m_iconLabel->setPixmap(picture);
+    if (!picture.isNull()) m_iconLabel->setPixmap(picture);
     row->addWidget(m_iconLabel, 0, Qt::AlignHCenter);
     m_textLabel = new CBPQtLabel(text, this);
     // A long message wraps inside the box instead of being cut off.
@@ -92,8 +85,7 @@ void CMSGDlg::SetContent(int kind, QString text, int buttonMode)
         m_secondBtn = new CBPQtPushBtn(okCancel ? tr("Cancel") : tr("NO"), this);
         for (CBPQtPushBtn* button : {m_firstBtn, m_secondBtn}) {
             button->setFont(DialogLook::PixelFont(12));
-            if (okCancel)
-                DialogLook::SetTextColour(button, QColor(255, 255, 255, 255));
+            if (okCancel) DialogLook::SetTextColour(button, QColor(255, 255, 255, 255));
         }
         buttons->addWidget(m_firstBtn, 10, Qt::AlignRight);
         buttons->addWidget(m_secondBtn, 3, Qt::AlignLeft);
@@ -106,8 +98,7 @@ void CMSGDlg::SetContent(int kind, QString text, int buttonMode)
     bodyLayout->addLayout(outer);
 }
 
-int CMSGDlg::exec()
-{
+int CMSGDlg::exec() {
     if (Hook()) {
         const int result = Hook()(*this);
         setResult(result);
@@ -116,20 +107,17 @@ int CMSGDlg::exec()
     return CBaseDialog::exec();
 }
 
-void CMSGDlg::OKClicked()
-{
+void CMSGDlg::OKClicked() {
     done(ResultOK);
     close();
 }
 
-void CMSGDlg::CancelClicked()
-{
+void CMSGDlg::CancelClicked() {
     done(ResultCancel);
     close();
 }
 
-int CMSGDlg::ReceiveMsg(__MsgData msg)
-{
+int CMSGDlg::ReceiveMsg(__MsgData msg) {
     if (msg.id == MSG_CLOSE_DLG) {
         done(ResultCancel);
         close();
@@ -137,17 +125,14 @@ int CMSGDlg::ReceiveMsg(__MsgData msg)
     return 0;
 }
 
-void CMSGDlg::SetAnswerHook(AnswerHook hook)
-{
+void CMSGDlg::SetAnswerHook(AnswerHook hook) {
     Hook() = std::move(hook);
 }
 
-void CMSGDlg::PresetAnswer(int result)
-{
+void CMSGDlg::PresetAnswer(int result) {
     Hook() = [result](CMSGDlg&) { return result; };
 }
 
-void CMSGDlg::ClearAnswer()
-{
+void CMSGDlg::ClearAnswer() {
     Hook() = nullptr;
 }

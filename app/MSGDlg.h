@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/BaseDialog.h"
-
 #include <functional>
+
+#include "app/BaseDialog.h"
 
 class CBPQtLabel;
 class CBPQtPushBtn;
@@ -44,8 +44,8 @@ public:
     int BoxHeight() const { return m_height; }
     QLabel* IconLabel() const { return m_iconLabel; }
     CBPQtLabel* TextLabel() const { return m_textLabel; }
-    CBPQtPushBtn* FirstButton() const { return m_firstBtn; }    // OK or YES
-    CBPQtPushBtn* SecondButton() const { return m_secondBtn; }  // Cancel or NO
+    CBPQtPushBtn* FirstButton() const { return m_firstBtn; }   // OK or YES
+    CBPQtPushBtn* SecondButton() const { return m_secondBtn; } // Cancel or NO
 
     static QString PictureForKind(int kind);
 

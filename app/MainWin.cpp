@@ -1,15 +1,14 @@
 #include "app/MainWin.h"
 
-#include <chrono>
-#include <cstdlib>
-#include <thread>
-
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
 
 #include "MsgIds.h"
 #include "app/BlurDlg.h"
@@ -41,8 +40,7 @@ CMainWin::CMainWin(PlatformFactory factory) : CWinFrm(nullptr, Qt::WindowFlags()
 
     CUIPublic::instance()->ProbeWindowsVersion();
     // Screenshots on systems without the blur show what the overlay covers.
-    if (qEnvironmentVariableIsSet("TOLVANIRE_FORCE_OVERLAY"))
-        CUIPublic::instance()->SetWindows10(true);
+    if (qEnvironmentVariableIsSet("TOLVANIRE_FORCE_OVERLAY")) CUIPublic::instance()->SetWindows10(true);
 
     // Like every worker, the start-up thread is not kept and not joined; it
     // reports its end by message.
@@ -56,17 +54,14 @@ CMainWin::CMainWin(PlatformFactory factory) : CWinFrm(nullptr, Qt::WindowFlags()
 }
 
 CMainWin::~CMainWin() {
-    if (CUIPublic::instance()->GetMainWindow() == this)
-        CUIPublic::instance()->SetMainWindow(nullptr);
-    if (CUIPublic::instance()->GetAppEnum() == appEnum.get())
-        CUIPublic::instance()->SetAppEnum(nullptr);
+    if (CUIPublic::instance()->GetMainWindow() == this) CUIPublic::instance()->SetMainWindow(nullptr);
+    if (CUIPublic::instance()->GetAppEnum() == appEnum.get()) CUIPublic::instance()->SetAppEnum(nullptr);
 }
 
 void CMainWin::StartupThread(CMainWin* window) {
     // Lets a screenshot catch the splash even when the list comes fast.
     const int holdMs = qEnvironmentVariableIntValue("TOLVANIRE_SPLASH_HOLD_MS");
-    if (holdMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+    if (holdMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
 
     std::string error;
     std::unique_ptr<platform::IPlatform> target = window->platformFactory(&error);
@@ -88,8 +83,7 @@ void CMainWin::StartupThread(CMainWin* window) {
 int CMainWin::ReceiveMsg(__MsgData msg) {
     switch (msg.id) {
     case MSG_INVENTORY_READY:
-        if (!platformError.empty())
-            startupError = QString::fromStdString(platformError);
+        if (!platformError.empty()) startupError = QString::fromStdString(platformError);
         rightContent = new CRightContent();
         contentLayout->addWidget(rightContent, 0);
         CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
@@ -108,8 +102,7 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
 bool CMainWin::event(QEvent* e) {
     switch (e->type()) {
     case QEvent::WindowActivate:
-        if (!isVisible())
-            show();
+        if (!isVisible()) show();
         break;
     case QEvent::WindowBlocked:
         if (CUIPublic::instance()->IsWindows10() && blurDlg != nullptr) {
@@ -119,14 +112,12 @@ bool CMainWin::event(QEvent* e) {
             // The overlay goes under the dialog that blocks the window, never
             // over it, whatever order the window system maps them in.
             QTimer::singleShot(0, this, []() {
-                if (QWidget* modal = QApplication::activeModalWidget())
-                    modal->raise();
+                if (QWidget* modal = QApplication::activeModalWidget()) modal->raise();
             });
         }
         break;
     case QEvent::WindowUnblocked:
-        if (CUIPublic::instance()->IsWindows10() && blurDlg != nullptr)
-            blurDlg->hide();
+        if (CUIPublic::instance()->IsWindows10() && blurDlg != nullptr) blurDlg->hide();
         break;
     default:
         break;
@@ -135,8 +126,7 @@ bool CMainWin::event(QEvent* e) {
 }
 
 void CMainWin::keyReleaseEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_F1)
-        CUIPublic::instance()->OpenHelpLink();
+    if (e->key() == Qt::Key_F1) CUIPublic::instance()->OpenHelpLink();
     CWinFrm::keyReleaseEvent(e);
 }
 
@@ -146,7 +136,7 @@ QSize CMainWin::ConfiguredWindowSize() {
     const QSize size = value.toSize();
     // Anything smaller cannot hold the page's columns and bottom bar;
     // anything larger than a big screen is a typing error.
-    const bool usable = size.isValid() && size.width() >= 640 && size.height() >= 420 && size.width() <= 7680 &&
-                        size.height() <= 4320;
+    const bool usable =
+        size.isValid() && size.width() >= 640 && size.height() >= 420 && size.width() <= 7680 && size.height() <= 4320;
     return usable ? size : QSize(kFallbackWidth, kFallbackHeight);
 }

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <QSize>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <string>
-
-#include <QSize>
-#include <QString>
 
 #include "app/WinFrm.h"
 

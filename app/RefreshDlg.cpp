@@ -1,26 +1,22 @@
 #include "app/RefreshDlg.h"
 
-#include "app/DialogLook.h"
-#include "widgetlib/BPNotifyCentor.h"
-
-#include "MsgIds.h"
-
 #include <QLabel>
 #include <QMovie>
 #include <QPainter>
 #include <QVBoxLayout>
 
-CRefreshDlg::CRefreshDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags())
-{
+#include "MsgIds.h"
+#include "app/DialogLook.h"
+#include "widgetlib/BPNotifyCentor.h"
+
+CRefreshDlg::CRefreshDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags()) {
     SetNotifyCentor(CBPNotifyCentor::instance());
     RegisterMsg(MSG_CLOSE_DLG);
     setFixedSize(130, 85);
-    if (parent != nullptr)
-        move(DialogLook::CentredOver(parent->geometry(), geometry().size()));
+    if (parent != nullptr) move(DialogLook::CentredOver(parent->geometry(), geometry().size()));
 }
 
-void CRefreshDlg::BuildBusyView()
-{
+void CRefreshDlg::BuildBusyView() {
     auto* column = new QVBoxLayout;
     m_animation = new QLabel(this);
     m_movie = new QMovie(QStringLiteral("./Resources/loading_b.gif"), QByteArray(), this);
@@ -33,15 +29,12 @@ void CRefreshDlg::BuildBusyView()
     setLayout(column);
 }
 
-int CRefreshDlg::ReceiveMsg(__MsgData msg)
-{
-    if (msg.id == MSG_CLOSE_DLG)
-        close();
+int CRefreshDlg::ReceiveMsg(__MsgData msg) {
+    if (msg.id == MSG_CLOSE_DLG) close();
     return 0;
 }
 
-void CRefreshDlg::paintEvent(QPaintEvent*)
-{
+void CRefreshDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(Qt::NoPen);
     painter.fillRect(rect(), QColor(50, 54, 57));

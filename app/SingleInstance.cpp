@@ -22,8 +22,7 @@ CSingleInstance::CSingleInstance(QObject* parent) : QObject(parent) {}
 
 QString CSingleInstance::InstanceKey() {
     const QString custom = qEnvironmentVariable("TOLVANIRE_INSTANCE_KEY");
-    if (!custom.isEmpty())
-        return custom;
+    if (!custom.isEmpty()) return custom;
 #ifdef _WIN32
     return QStringLiteral("TolvanireWU_Mutex_610044_Wexmoor");
 #else
@@ -36,10 +35,8 @@ void CSingleInstance::SetWindow(QWidget* target) {
 }
 
 void CSingleInstance::BringToFront(QWidget* target) {
-    if (target == nullptr)
-        return;
-    if (target->isMinimized())
-        target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
+    if (target == nullptr) return;
+    if (target->isMinimized()) target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
     target->show();
     target->raise();
     target->activateWindow();
@@ -78,8 +75,7 @@ struct CSingleInstanceHelper {
             return 0;
         case kRaiseMessage:
             ShowWindow(hwnd, SW_HIDE);
-            if (owner != nullptr)
-                owner->Raise();
+            if (owner != nullptr) owner->Raise();
             return 1;
         default:
             break;
@@ -96,8 +92,7 @@ bool CSingleInstance::Check() {
     if (handle != nullptr && error == ERROR_ALREADY_EXISTS) {
         HWND running = FindWindowW(kWindowClass, nullptr);
         if (running != nullptr) {
-            if (IsIconic(running))
-                ShowWindow(running, SW_RESTORE);
+            if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
             SetWindowPos(running, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
             SetActiveWindow(running);
             SetForegroundWindow(running);
@@ -115,15 +110,13 @@ bool CSingleInstance::Check() {
     RegisterClassW(&windowClass);
     HWND helper = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"Tolvanire Uninstaller", WS_POPUP, 0, 0, 0, 0,
                                   nullptr, nullptr, windowClass.hInstance, nullptr);
-    if (helper != nullptr)
-        SetWindowLongPtrW(helper, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (helper != nullptr) SetWindowLongPtrW(helper, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     helperWindow = helper;
     return true;
 }
 
 CSingleInstance::~CSingleInstance() {
-    if (helperWindow != nullptr)
-        DestroyWindow(static_cast<HWND>(helperWindow));
+    if (helperWindow != nullptr) DestroyWindow(static_cast<HWND>(helperWindow));
 }
 
 #else
@@ -161,8 +154,7 @@ void CSingleInstance::OnNewConnection() {
     while (QLocalSocket* socket = server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket]() {
-            if (!socket->canReadLine())
-                return;
+            if (!socket->canReadLine()) return;
             if (socket->readLine(64) == QByteArray(kRaiseRequest)) {
                 Raise();
                 socket->write(kRaiseDone);
@@ -174,10 +166,8 @@ void CSingleInstance::OnNewConnection() {
 }
 
 CSingleInstance::~CSingleInstance() {
-    if (server != nullptr)
-        server->close();
-    if (lock)
-        lock->unlock();
+    if (server != nullptr) server->close();
+    if (lock) lock->unlock();
 }
 
 #endif

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <memory>
-
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <memory>
 
 class QLocalServer;
 class QLockFile;

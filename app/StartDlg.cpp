@@ -1,16 +1,14 @@
 #include "app/StartDlg.h"
 
-#include "support/Log.h"
-#include "widgetlib/BPNotifyCentor.h"
-
-#include "MsgIds.h"
-
 #include <QIcon>
 #include <QLabel>
 #include <QVBoxLayout>
 
-CStartDlg::CStartDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags())
-{
+#include "MsgIds.h"
+#include "support/Log.h"
+#include "widgetlib/BPNotifyCentor.h"
+
+CStartDlg::CStartDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags()) {
     SetNotifyCentor(CBPNotifyCentor::instance());
     RegisterMsg(MSG_CLOSE_DLG);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -18,22 +16,19 @@ CStartDlg::CStartDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags())
     setWindowIcon(QIcon(QStringLiteral("./Resources/logo.png")));
 }
 
-void CStartDlg::BuildSplash()
-{
+void CStartDlg::BuildSplash() {
     m_layout = new QVBoxLayout;
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_picture = new QLabel(this);
     m_picture->setFixedSize(600, 370);
     const QPixmap picture =
         QIcon(QStringLiteral("./Resources/loading.png")).pixmap(QSize(600, 370), QIcon::Normal, QIcon::Off);
-    if (!picture.isNull())
-        m_picture->setPixmap(picture);
+    if (!picture.isNull()) m_picture->setPixmap(picture);
     m_layout->addWidget(m_picture);
     setLayout(m_layout);
 }
 
-int CStartDlg::ReceiveMsg(__MsgData msg)
-{
+int CStartDlg::ReceiveMsg(__MsgData msg) {
     if (msg.id == MSG_CLOSE_DLG) {
         LogInfo("CStartDlg received MSG_CLOSE_DLG!");
         close();

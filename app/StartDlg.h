@@ -1,8 +1,8 @@
 #pragma once
 
-#include "widgetlib/BPMsgReceiver.h"
-
 #include <QDialog>
+
+#include "widgetlib/BPMsgReceiver.h"
 
 class QLabel;
 class QVBoxLayout;

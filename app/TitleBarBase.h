@@ -1,8 +1,8 @@
 #pragma once
 
-#include "widgetlib/BPQtGroupBox.h"
-
 #include <QPoint>
+
+#include "widgetlib/BPQtGroupBox.h"
 
 class QLabel;
 

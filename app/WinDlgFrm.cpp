@@ -1,14 +1,13 @@
 #include "app/WinDlgFrm.h"
 
+#include <QPainter>
+#include <QVBoxLayout>
+
 #include "app/DialogLook.h"
 #include "app/WindowDlgTitle.h"
 #include "widgetlib/BPNotifyCentor.h"
 
-#include <QPainter>
-#include <QVBoxLayout>
-
-CWinDlgFrm::CWinDlgFrm(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
-{
+CWinDlgFrm::CWinDlgFrm(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {
     SetNotifyCentor(CBPNotifyCentor::instance());
 
     // Not placed by a layout of the dialog: the fixed-size constraint makes
@@ -35,8 +34,7 @@ CWinDlgFrm::CWinDlgFrm(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent,
     frameLayout->setSpacing(0);
 }
 
-void CWinDlgFrm::paintEvent(QPaintEvent*)
-{
+void CWinDlgFrm::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DialogLook::SetSmoothPainting(painter);
     painter.setPen(QColor(23, 26, 24));

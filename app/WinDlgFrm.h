@@ -1,9 +1,9 @@
 #pragma once
 
-#include "widgetlib/BPMsgReceiver.h"
-
 #include <QDialog>
 #include <QVBoxLayout>
+
+#include "widgetlib/BPMsgReceiver.h"
 
 class CWindowDlgTitle;
 

@@ -1,14 +1,13 @@
 #include "app/WinFrm.h"
 
+#include <QPainter>
+#include <QVBoxLayout>
+
 #include "app/DialogLook.h"
 #include "app/WindowTitle.h"
 #include "widgetlib/BPNotifyCentor.h"
 
-#include <QPainter>
-#include <QVBoxLayout>
-
-CWinFrm::CWinFrm(QWidget* parent, Qt::WindowFlags flags) : CBPQtMainWindow(parent, flags)
-{
+CWinFrm::CWinFrm(QWidget* parent, Qt::WindowFlags flags) : CBPQtMainWindow(parent, flags) {
     SetNotifyCentor(CBPNotifyCentor::instance());
 
     auto* central = new QWidget(this);
@@ -33,8 +32,7 @@ CWinFrm::CWinFrm(QWidget* parent, Qt::WindowFlags flags) : CBPQtMainWindow(paren
     frameLayout->addLayout(bodyLayout);
 }
 
-void CWinFrm::paintEvent(QPaintEvent*)
-{
+void CWinFrm::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DialogLook::SetSmoothPainting(painter);
     painter.setPen(Qt::NoPen);

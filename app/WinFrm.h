@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QVBoxLayout>
+
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/BPQtMainWindow.h"
-
-#include <QVBoxLayout>
 
 class CWindowTitle;
 

@@ -1,17 +1,15 @@
 #include "app/WindowDlgTitle.h"
 
-#include "app/WindowTitle.h"
-#include "widgetlib/BPNotifyCentor.h"
-
-#include "MsgIds.h"
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpacerItem>
 
-CWindowDlgTitle::CWindowDlgTitle(QWidget* parent) : CTitleBarBase(parent)
-{
+#include "MsgIds.h"
+#include "app/WindowTitle.h"
+#include "widgetlib/BPNotifyCentor.h"
+
+CWindowDlgTitle::CWindowDlgTitle(QWidget* parent) : CTitleBarBase(parent) {
     setFixedHeight(32);
     auto* row = new QHBoxLayout(this);
     row->setSpacing(5);
@@ -34,10 +32,7 @@ CWindowDlgTitle::CWindowDlgTitle(QWidget* parent) : CTitleBarBase(parent)
     row->addWidget(m_closeBtn, 0, Qt::AlignRight);
 }
 
-void CWindowDlgTitle::OnBtnClicked()
-{
-    if (frameWindow == nullptr)
-        return;
-    if (sender() == m_closeBtn)
-        CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
+void CWindowDlgTitle::OnBtnClicked() {
+    if (frameWindow == nullptr) return;
+    if (sender() == m_closeBtn) CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
 }

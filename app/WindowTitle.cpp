@@ -4,12 +4,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpacerItem>
-
 #include <cstdio>
 #include <cstdlib>
 
-CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent)
-{
+CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
     setFixedHeight(32);
     auto* row = new QHBoxLayout(this);
     row->setSpacing(0);
@@ -32,8 +30,7 @@ CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent)
     setContentsMargins(0, 0, 0, 0);
 }
 
-QString CWindowTitle::ButtonStyleSheet(const QString& name)
-{
+QString CWindowTitle::ButtonStyleSheet(const QString& name) {
     return QStringLiteral("QPushButton{border-image: url(./Resources/%1_normal.png);}"
                           "QPushButton:hover{border-image: url(./Resources/%1_hover.png);}"
                           "QPushButton:pressed{border-image: url(./Resources/%1_press.png);}"
@@ -41,8 +38,7 @@ QString CWindowTitle::ButtonStyleSheet(const QString& name)
         .arg(name);
 }
 
-QPushButton* CWindowTitle::AddButton(const QString& name, const QString& accessibleName)
-{
+QPushButton* CWindowTitle::AddButton(const QString& name, const QString& accessibleName) {
     auto* button = new QPushButton(this);
     button->setObjectName(name + QStringLiteral("Btn"));
     // The button shows only a picture; screen readers need its name.
@@ -58,10 +54,8 @@ QPushButton* CWindowTitle::AddButton(const QString& name, const QString& accessi
     return button;
 }
 
-void CWindowTitle::OnBtnClicked()
-{
-    if (frameWindow == nullptr)
-        return;
+void CWindowTitle::OnBtnClicked() {
+    if (frameWindow == nullptr) return;
     const QObject* button = sender();
     if (button == m_minBtn) {
         frameWindow->setWindowState(Qt::WindowMinimized);
@@ -78,10 +72,8 @@ void CWindowTitle::OnBtnClicked()
     }
 }
 
-void CWindowTitle::SetMaximized(bool on)
-{
-    if (frameWindow == nullptr)
-        return;
+void CWindowTitle::SetMaximized(bool on) {
+    if (frameWindow == nullptr) return;
     if (on) {
         frameWindow->setWindowState(Qt::WindowMaximized);
         m_maxBtn->hide();
@@ -95,9 +87,7 @@ void CWindowTitle::SetMaximized(bool on)
     }
 }
 
-void CWindowTitle::mouseDoubleClickEvent(QMouseEvent*)
-{
-    if (frameWindow == nullptr)
-        return;
+void CWindowTitle::mouseDoubleClickEvent(QMouseEvent*) {
+    if (frameWindow == nullptr) return;
     SetMaximized(!FrameIsMaximizedOrFullScreen());
 }

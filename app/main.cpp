@@ -1,23 +1,22 @@
 // Entry point of the graphical program.
-#include <memory>
-#include <string>
-
 #include <QApplication>
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QScreen>
 #include <QTimer>
+#include <memory>
+#include <string>
 
 #include "MsgIds.h"
 #include "app/MSGDlg.h"
-#include "widgetlib/BPQtLabel.h"
 #include "app/MainWin.h"
 #include "app/RefreshDlg.h"
 #include "app/SingleInstance.h"
 #include "platform/Platform.h"
 #include "support/UIPublic.h"
 #include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/BPQtLabel.h"
 
 namespace {
 
@@ -42,8 +41,8 @@ int ShowMessage(int kind, const QString& text, QSize size = QSize(434, 240), boo
 void SetApplicationFont() {
     const QString family = QStringLiteral("Segoe UI");
     if (!QFontDatabase().families().contains(family, Qt::CaseInsensitive))
-        QFont::insertSubstitutions(family, {QStringLiteral("Open Sans"), QStringLiteral("Noto Sans"),
-                                            QStringLiteral("DejaVu Sans")});
+        QFont::insertSubstitutions(
+            family, {QStringLiteral("Open Sans"), QStringLiteral("Noto Sans"), QStringLiteral("DejaVu Sans")});
     QFont font(family);
     QApplication::setFont(font);
 }
@@ -52,8 +51,7 @@ void SetApplicationFont() {
 // dialog title bars send: lets tests and screenshot runs pass a modal box.
 void AutoCloseDialogs() {
     const int ms = qEnvironmentVariableIntValue("TOLVANIRE_AUTOCLOSE_DIALOGS_MS");
-    if (ms <= 0)
-        return;
+    if (ms <= 0) return;
     auto* timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout,
                      []() { CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0); });
@@ -63,8 +61,7 @@ void AutoCloseDialogs() {
 // For screenshots: opens one of the shared dialogs over the main window.
 void ShowDemoDialog(QWidget* window) {
     const QString which = qEnvironmentVariable("TOLVANIRE_DEMO_DIALOG");
-    if (which.isEmpty())
-        return;
+    if (which.isEmpty()) return;
     QTimer::singleShot(300, window, [window, which]() {
         if (which == QLatin1String("busy")) {
             CRefreshDlg busy(window);
@@ -75,8 +72,7 @@ void ShowDemoDialog(QWidget* window) {
         }
         CMSGDlg box(434, 240, window);
         box.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-        box.SetContent(CMSGDlg::MsgKindInfo,
-                       QStringLiteral("Remove the selected programs now?"),
+        box.SetContent(CMSGDlg::MsgKindInfo, QStringLiteral("Remove the selected programs now?"),
                        CMSGDlg::BtnModeOKCancel);
         box.exec();
     });
@@ -85,10 +81,8 @@ void ShowDemoDialog(QWidget* window) {
 std::string PrefixArgument(const QStringList& arguments) {
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
-        if (argument == QLatin1String("--prefix") && i + 1 < arguments.size())
-            return arguments.at(i + 1).toStdString();
-        if (argument.startsWith(QLatin1String("--prefix=")))
-            return argument.mid(9).toStdString();
+        if (argument == QLatin1String("--prefix") && i + 1 < arguments.size()) return arguments.at(i + 1).toStdString();
+        if (argument.startsWith(QLatin1String("--prefix="))) return argument.mid(9).toStdString();
     }
     return std::string();
 }
@@ -102,8 +96,7 @@ int main(int argc, char* argv[]) {
     auto app = std::make_unique<QApplication>(argc, argv);
 
     auto styleFile = std::make_unique<QFile>(QStringLiteral("./QSS/WU.qss"));
-    if (styleFile->open(QIODevice::ReadOnly))
-        app->setStyleSheet(QString::fromUtf8(styleFile->readAll()));
+    if (styleFile->open(QIODevice::ReadOnly)) app->setStyleSheet(QString::fromUtf8(styleFile->readAll()));
     SetApplicationFont();
     AutoCloseDialogs();
 
@@ -115,20 +108,18 @@ int main(int argc, char* argv[]) {
 
     platform::PlatformOptions options;
     options.winePrefix = PrefixArgument(app->arguments());
-    auto window = std::make_unique<CMainWin>([options](std::string* error) {
-        return platform::CreatePlatform(options, error);
-    });
+    auto window =
+        std::make_unique<CMainWin>([options](std::string* error) { return platform::CreatePlatform(options, error); });
     QString startupError = window->StartupError();
-    if (!startupError.isEmpty())
-        startupError[0] = startupError.at(0).toUpper();
+    if (!startupError.isEmpty()) startupError[0] = startupError.at(0).toUpper();
     if (!startupError.isEmpty()) {
         // Without the target machine there is nothing to show: say why and
         // end with a failure status.
         window.reset();
-        ShowMessage(CMSGDlg::MsgKindFailure,
-                    QStringLiteral("Tolvanire Uninstaller could not read the installed programs.\n\n%1")
-                        .arg(startupError),
-                    QSize(600, 340), true);
+        ShowMessage(
+            CMSGDlg::MsgKindFailure,
+            QStringLiteral("Tolvanire Uninstaller could not read the installed programs.\n\n%1").arg(startupError),
+            QSize(600, 340), true);
         return 1;
     }
     // Centred on the screen; a window manager may place it otherwise.

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/Platform.h"
-
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 #include <memory>
+
+#include "platform/Platform.h"
 
 // What every command of tolvanire-uninstaller-cli shares: exit codes,
 // output streams, option parsing and opening the target machine.

@@ -2,17 +2,17 @@
 // and removing it. Both collect exactly as the uninstall run does after a
 // program's own uninstaller has ended.
 
-#include "cli/CliCommandTable.h"
-#include "cli/CliCommon.h"
-#include "inventory/AppEnum.h"
-#include "uninstall/LeftoverCleaner.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
+
+#include "cli/CliCommandTable.h"
+#include "cli/CliCommon.h"
+#include "inventory/AppEnum.h"
+#include "uninstall/LeftoverCleaner.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 // "list": the installed programs of the target machine, in the order the
 // inventory reads them, as a table or as JSON.
 
-#include "FormatSize.h"
-#include "cli/CliCommandTable.h"
-#include "cli/CliCommon.h"
-#include "inventory/AppEnum.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
+
+#include "FormatSize.h"
+#include "cli/CliCommandTable.h"
+#include "cli/CliCommon.h"
+#include "inventory/AppEnum.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
+#include <QCoreApplication>
+
 #include "cli/CliCommandTable.h"
 #include "cli/CliCommon.h"
-
-#include <QCoreApplication>
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "inventory/AppEnum.h"
 
-#include "support/Log.h"
-
 #include <QDateTime>
 #include <cstdio>
 #include <cstring>
+
+#include "support/Log.h"
 
 using platform::Hive;
 using platform::RegKey;

@@ -1,12 +1,11 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
-
-#include <QList>
-#include <QString>
 
 #include "InstalledProgram.h"
 #include "LeftoverItem.h"

@@ -1,11 +1,11 @@
 // The registry side of the leftover search: uninstall keys and MuiCache
 // values that a removed program left behind.
 
-#include "inventory/AppEnum.h"
-
 #include <algorithm>
 #include <cstring>
 #include <string>
+
+#include "inventory/AppEnum.h"
 
 using platform::Hive;
 using platform::RegKey;

@@ -2,10 +2,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <dbghelp.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <dbghelp.h>
 #else
 #include <atomic>
 #include <climits>
@@ -64,29 +64,25 @@ DWORD WINAPI DumpThread(LPVOID parameter) {
     char dllPath[1200] = {};
     _snprintf(dllPath, sizeof dllPath - 1, "%sDbgHelp.dll", directory);
     HMODULE dbghelp = LoadLibraryA(dllPath);
-    if (dbghelp == nullptr)
-        dbghelp = LoadLibraryA("DbgHelp.dll");
-    if (dbghelp == nullptr)
-        return 0;
+    if (dbghelp == nullptr) dbghelp = LoadLibraryA("DbgHelp.dll");
+    if (dbghelp == nullptr) return 0;
     const auto writeDump =
         reinterpret_cast<MiniDumpWriteDumpFn>(reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
-    if (writeDump == nullptr)
-        return 0;
+    if (writeDump == nullptr) return 0;
 
     const LONG number = InterlockedIncrement(&dumpCounter);
     char dumpPath[1200] = {};
     _snprintf(dumpPath, sizeof dumpPath - 1, "%szelwudump%d.dmp", directory, static_cast<int>(number));
-    HANDLE file = CreateFileA(dumpPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
+    HANDLE file =
+        CreateFileA(dumpPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
 
     MINIDUMP_EXCEPTION_INFORMATION info = {};
     info.ThreadId = request->threadId;
     info.ExceptionPointers = request->pointers;
     info.ClientPointers = FALSE;
-    const BOOL written = writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &info,
-                                   nullptr, nullptr);
+    const BOOL written =
+        writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &info, nullptr, nullptr);
     CloseHandle(file);
     return written ? 1 : 0;
 }
@@ -103,10 +99,8 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers) {
     // may be exhausted or corrupt.
     DumpRequest request = {pointers, GetCurrentThreadId()};
     HANDLE thread = CreateThread(nullptr, 0, DumpThread, &request, 0, nullptr);
-    if (thread == nullptr)
-        return EXCEPTION_CONTINUE_SEARCH;
-    if (WaitForSingleObject(thread, 10000) == WAIT_TIMEOUT)
-        TerminateThread(thread, 0);
+    if (thread == nullptr) return EXCEPTION_CONTINUE_SEARCH;
+    if (WaitForSingleObject(thread, 10000) == WAIT_TIMEOUT) TerminateThread(thread, 0);
     CloseHandle(thread);
     return EXCEPTION_EXECUTE_HANDLER;
 }
@@ -134,8 +128,7 @@ void Write(int fd, const char* text) {
     size_t length = std::strlen(text);
     while (length > 0) {
         const ssize_t done = write(fd, text, length);
-        if (done <= 0)
-            return;
+        if (done <= 0) return;
         text += done;
         length -= static_cast<size_t>(done);
     }
@@ -155,12 +148,18 @@ const char* FormatNumber(char* buffer, unsigned long long value, unsigned base) 
 
 const char* SignalName(int signal) {
     switch (signal) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    case SIGABRT: return "SIGABRT";
-    default: return "signal";
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    case SIGABRT:
+        return "SIGABRT";
+    default:
+        return "signal";
     }
 }
 

@@ -22,11 +22,9 @@ void CUIPublic::ProbeWindowsVersion() {
 #ifdef _WIN32
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(L"kernel32.dll", &handle);
-    if (size == 0)
-        return;
+    if (size == 0) return;
     std::vector<char> data(size);
-    if (!GetFileVersionInfoW(L"kernel32.dll", 0, size, data.data()))
-        return;
+    if (!GetFileVersionInfoW(L"kernel32.dll", 0, size, data.data())) return;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
     if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || info == nullptr ||
@@ -42,20 +40,17 @@ void CUIPublic::OpenHelpLink() {
     // The shell gets 8-bit text; an address outside Latin-1 could not be
     // passed on faithfully anyway.
     const QString url = QString::fromLatin1(link.toString().toLatin1());
-    if (!url.isEmpty())
-        OpenExternalUrl(url);
+    if (!url.isEmpty()) OpenExternalUrl(url);
 }
 
 bool CUIPublic::ReadSetting(const QString& section, const QString& key, QVariant& value,
                             const QString& /*fileName*/) const {
-    if (ReadIniValue(section, key, value, QStringLiteral("userconfig")))
-        return true;
+    if (ReadIniValue(section, key, value, QStringLiteral("userconfig"))) return true;
     return ReadIniValue(section, key, value, QStringLiteral("uiconfig"));
 }
 
 bool CUIPublic::ReadIniValue(const QString& section, const QString& key, QVariant& value, const QString& fileName) {
-    if (section.isEmpty() || key.isEmpty() || fileName.isEmpty())
-        return false;
+    if (section.isEmpty() || key.isEmpty() || fileName.isEmpty()) return false;
     const QString path = ExecutableDirectory() + QLatin1Char('/') + fileName;
     QSettings settings(path, QSettings::IniFormat);
     value = settings.value(section + QLatin1Char('/') + key, QVariant());
@@ -73,8 +68,7 @@ QString ExecutableDirectory() {
     // /proc/self/exe works before (and without) an application object.
     char path[PATH_MAX + 1] = {};
     const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
-    if (length <= 0)
-        return QString();
+    if (length <= 0) return QString();
     const QString full = QString::fromLocal8Bit(path, static_cast<int>(length));
     const int cut = full.lastIndexOf(QLatin1Char('/'));
     return cut < 0 ? QString() : full.left(cut);

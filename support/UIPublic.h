@@ -1,10 +1,9 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
 #include <QString>
 #include <QVariant>
+#include <cstdint>
+#include <vector>
 
 #include "InstalledProgram.h"
 

@@ -4,6 +4,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
 #include <shellapi.h>
 #else
 #include <QDesktopServices>
@@ -22,8 +23,8 @@ bool OpenWithShell(const QString& url) {
 #ifdef _WIN32
     const QByteArray text = url.toLatin1();
     // ShellExecute reports success with a value above 32.
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", text.constData(), nullptr, nullptr, SW_SHOWNORMAL));
+    const auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", text.constData(), nullptr, nullptr, SW_SHOWNORMAL));
     return result > 32;
 #else
     return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
@@ -33,8 +34,7 @@ bool OpenWithShell(const QString& url) {
 } // namespace
 
 bool OpenExternalUrl(const QString& url) {
-    if (url.trimmed().isEmpty())
-        return false;
+    if (url.trimmed().isEmpty()) return false;
     std::function<bool(const QString&)> opener;
     {
         std::lock_guard<std::mutex> lock(openerMutex);

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <functional>
-
 #include <QString>
+#include <functional>
 
 // Every web link the program opens goes through OpenExternalUrl, so that a
 // test can record the addresses instead of starting a browser.

@@ -1,10 +1,10 @@
 #include "uninstall/LeftoverCleaner.h"
 
-#include "PathText.h"
-#include "inventory/AppEnum.h"
-
 #include <cstring>
 #include <vector>
+
+#include "PathText.h"
+#include "inventory/AppEnum.h"
 
 using platform::Hive;
 using platform::RegKey;

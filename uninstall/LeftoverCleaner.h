@@ -1,14 +1,14 @@
 #pragma once
 
+#include <QList>
+#include <QString>
+#include <QStringList>
+
 #include "InstalledProgram.h"
 #include "LeftoverItem.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
-
-#include <QList>
-#include <QString>
-#include <QStringList>
 
 class CAppEnum;
 

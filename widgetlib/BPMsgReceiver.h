@@ -1,9 +1,9 @@
 #pragma once
 
+#include <cstdint>
+
 #include "widgetlib/INotifyCentor.h"
 #include "widgetlib/MsgData.h"
-
-#include <cstdint>
 
 // Second base of every class that takes part in messaging. A receiver is
 // attached to the process-wide centre from its construction; it registers the

@@ -1,34 +1,28 @@
 #include "widgetlib/BPNotifyCentor.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <algorithm>
+
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/MsgData.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-
-#include <algorithm>
-
-CBPNotifyCentor* CBPNotifyCentor::instance()
-{
+CBPNotifyCentor* CBPNotifyCentor::instance() {
     // Never destroyed: receivers that outlive main() (statics) still
     // unregister from a living centre.
     static CBPNotifyCentor* const centre = new CBPNotifyCentor;
     return centre;
 }
 
-int CBPNotifyCentor::SendMsg(uint32_t id, uint32_t param, const void* payload, uint32_t payloadSize)
-{
+int CBPNotifyCentor::SendMsg(uint32_t id, uint32_t param, const void* payload, uint32_t payloadSize) {
     return Enqueue(ChannelMsg, id, param, payload, payloadSize);
 }
 
-int CBPNotifyCentor::SendSig(uint32_t id, uint32_t param, const void* payload, uint32_t payloadSize)
-{
+int CBPNotifyCentor::SendSig(uint32_t id, uint32_t param, const void* payload, uint32_t payloadSize) {
     return Enqueue(ChannelSig, id, param, payload, payloadSize);
 }
 
-int CBPNotifyCentor::Enqueue(Channel channel, uint32_t id, uint32_t param, const void* payload,
-                             uint32_t payloadSize)
-{
+int CBPNotifyCentor::Enqueue(Channel channel, uint32_t id, uint32_t param, const void* payload, uint32_t payloadSize) {
     Pending message;
     message.key = Key(channel, id);
     message.param = param;
@@ -54,17 +48,15 @@ int CBPNotifyCentor::Enqueue(Channel channel, uint32_t id, uint32_t param, const
     return 0;
 }
 
-bool CBPNotifyCentor::PostDelivery()
-{
+bool CBPNotifyCentor::PostDelivery() {
     QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr)
-        return false;
+    if (app == nullptr) return false;
     // A functor with the application as context runs on the GUI thread.
-    return QMetaObject::invokeMethod(app, [this] { DeliverOne(); }, Qt::QueuedConnection);
+    return QMetaObject::invokeMethod(
+        app, [this] { DeliverOne(); }, Qt::QueuedConnection);
 }
 
-void CBPNotifyCentor::DeliverOne()
-{
+void CBPNotifyCentor::DeliverOne() {
     CBPMsgReceiver* target = nullptr;
     __MsgData data;
     std::vector<unsigned char> copy;
@@ -77,27 +69,24 @@ void CBPNotifyCentor::DeliverOne()
             Pending& front = m_queue.front();
             if (!front.resolved) {
                 const auto it = m_receivers.find(front.key);
-                if (it != m_receivers.end())
-                    front.targets.assign(it->second.begin(), it->second.end());
+                if (it != m_receivers.end()) front.targets.assign(it->second.begin(), it->second.end());
                 front.resolved = true;
             }
             if (front.targets.empty()) {
-                m_queue.pop_front();  // nobody (left) to hand it to
+                m_queue.pop_front(); // nobody (left) to hand it to
                 continue;
             }
             CBPMsgReceiver* next = front.targets.front();
             front.targets.pop_front();
-            if (!IsRegisteredLocked(front.key, next))
-                continue;  // destroyed or unregistered since the send
+            if (!IsRegisteredLocked(front.key, next)) continue; // destroyed or unregistered since the send
             target = next;
-            copy = front.payload;  // each receiver gets its own bytes
+            copy = front.payload; // each receiver gets its own bytes
             data.id = static_cast<uint32_t>(front.key & 0xFFFFFFFFu);
             data.param = front.param;
             data.payloadSize = static_cast<uint32_t>(copy.size());
             data.payload = copy.empty() ? nullptr : copy.data();
             isSig = (front.key >> 32) == ChannelSig;
-            if (front.targets.empty())
-                m_queue.pop_front();
+            if (front.targets.empty()) m_queue.pop_front();
         }
         // One delivery per event: a handler that runs a modal dialog spins a
         // nested event loop, and the rest of the queue must flow inside it.
@@ -110,8 +99,7 @@ void CBPNotifyCentor::DeliverOne()
         std::lock_guard<std::mutex> guard(m_lock);
         m_deliveryPosted = false;
     }
-    if (target == nullptr)
-        return;
+    if (target == nullptr) return;
     if (isSig) {
         target->ReceiveSig(data);
     } else {
@@ -119,55 +107,43 @@ void CBPNotifyCentor::DeliverOne()
     }
 }
 
-bool CBPNotifyCentor::IsRegisteredLocked(uint64_t key, CBPMsgReceiver* receiver) const
-{
+bool CBPNotifyCentor::IsRegisteredLocked(uint64_t key, CBPMsgReceiver* receiver) const {
     const auto it = m_receivers.find(key);
     return it != m_receivers.end() && std::find(it->second.begin(), it->second.end(), receiver) != it->second.end();
 }
 
-void CBPNotifyCentor::AddMsgReceiver(CBPMsgReceiver* receiver, uint32_t id)
-{
+void CBPNotifyCentor::AddMsgReceiver(CBPMsgReceiver* receiver, uint32_t id) {
     Add(ChannelMsg, receiver, id);
 }
 
-void CBPNotifyCentor::RemoveMsgReceiver(CBPMsgReceiver* receiver, uint32_t id)
-{
+void CBPNotifyCentor::RemoveMsgReceiver(CBPMsgReceiver* receiver, uint32_t id) {
     Remove(ChannelMsg, receiver, id);
 }
 
-void CBPNotifyCentor::AddSigReceiver(CBPMsgReceiver* receiver, uint32_t id)
-{
+void CBPNotifyCentor::AddSigReceiver(CBPMsgReceiver* receiver, uint32_t id) {
     Add(ChannelSig, receiver, id);
 }
 
-void CBPNotifyCentor::RemoveSigReceiver(CBPMsgReceiver* receiver, uint32_t id)
-{
+void CBPNotifyCentor::RemoveSigReceiver(CBPMsgReceiver* receiver, uint32_t id) {
     Remove(ChannelSig, receiver, id);
 }
 
-void CBPNotifyCentor::Add(Channel channel, CBPMsgReceiver* receiver, uint32_t id)
-{
-    if (receiver == nullptr)
-        return;
+void CBPNotifyCentor::Add(Channel channel, CBPMsgReceiver* receiver, uint32_t id) {
+    if (receiver == nullptr) return;
     std::lock_guard<std::mutex> guard(m_lock);
     auto& list = m_receivers[Key(channel, id)];
-    if (std::find(list.begin(), list.end(), receiver) == list.end())
-        list.push_back(receiver);
+    if (std::find(list.begin(), list.end(), receiver) == list.end()) list.push_back(receiver);
 }
 
-void CBPNotifyCentor::Remove(Channel channel, CBPMsgReceiver* receiver, uint32_t id)
-{
+void CBPNotifyCentor::Remove(Channel channel, CBPMsgReceiver* receiver, uint32_t id) {
     std::lock_guard<std::mutex> guard(m_lock);
     const auto it = m_receivers.find(Key(channel, id));
-    if (it == m_receivers.end())
-        return;
+    if (it == m_receivers.end()) return;
     it->second.erase(std::remove(it->second.begin(), it->second.end(), receiver), it->second.end());
-    if (it->second.empty())
-        m_receivers.erase(it);
+    if (it->second.empty()) m_receivers.erase(it);
 }
 
-void CBPNotifyCentor::RemoveReceiver(CBPMsgReceiver* receiver)
-{
+void CBPNotifyCentor::RemoveReceiver(CBPMsgReceiver* receiver) {
     std::lock_guard<std::mutex> guard(m_lock);
     for (auto it = m_receivers.begin(); it != m_receivers.end();) {
         it->second.erase(std::remove(it->second.begin(), it->second.end(), receiver), it->second.end());
@@ -180,8 +156,7 @@ void CBPNotifyCentor::RemoveReceiver(CBPMsgReceiver* receiver)
                               pending.targets.end());
 }
 
-std::size_t CBPNotifyCentor::PendingCount()
-{
+std::size_t CBPNotifyCentor::PendingCount() {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_queue.size();
 }

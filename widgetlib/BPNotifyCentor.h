@@ -1,12 +1,12 @@
 #pragma once
 
-#include "widgetlib/INotifyCentor.h"
-
 #include <cstddef>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
+
+#include "widgetlib/INotifyCentor.h"
 
 // The process-wide notification centre. Senders on any thread queue messages;
 // the GUI thread (the thread of the QCoreApplication) hands them out one

@@ -3,8 +3,7 @@
 #include <QMouseEvent>
 
 CBPQtHyperLink::CBPQtHyperLink(const QString& text, QWidget* parent, Qt::WindowFlags flags)
-    : QLabel(text, parent, flags)
-{
+    : QLabel(text, parent, flags) {
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, QColor(110, 170, 255));
     setPalette(pal);
@@ -12,26 +11,22 @@ CBPQtHyperLink::CBPQtHyperLink(const QString& text, QWidget* parent, Qt::WindowF
     setTextFormat(Qt::PlainText);
 }
 
-void CBPQtHyperLink::enterEvent(QEvent* event)
-{
+void CBPQtHyperLink::enterEvent(QEvent* event) {
     SetUnderline(true);
     QLabel::enterEvent(event);
 }
 
-void CBPQtHyperLink::leaveEvent(QEvent* event)
-{
+void CBPQtHyperLink::leaveEvent(QEvent* event) {
     SetUnderline(false);
     QLabel::leaveEvent(event);
 }
 
-void CBPQtHyperLink::mousePressEvent(QMouseEvent* event)
-{
+void CBPQtHyperLink::mousePressEvent(QMouseEvent* event) {
     m_pressed = event->button() == Qt::LeftButton;
     event->setAccepted(m_pressed);
 }
 
-void CBPQtHyperLink::mouseReleaseEvent(QMouseEvent* event)
-{
+void CBPQtHyperLink::mouseReleaseEvent(QMouseEvent* event) {
     // Like a button: the click counts only when released over the link.
     const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->pos());
     m_pressed = false;
@@ -42,8 +37,7 @@ void CBPQtHyperLink::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
 }
 
-void CBPQtHyperLink::SetUnderline(bool on)
-{
+void CBPQtHyperLink::SetUnderline(bool on) {
     QFont f = font();
     f.setUnderline(on);
     setFont(f);

@@ -8,8 +8,7 @@
 class CBPQtHyperLink : public QLabel {
     Q_OBJECT
 public:
-    explicit CBPQtHyperLink(const QString& text, QWidget* parent = nullptr,
-                            Qt::WindowFlags flags = Qt::WindowFlags());
+    explicit CBPQtHyperLink(const QString& text, QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
 
 signals:
     void linkClicked(QString& text);

@@ -15,8 +15,7 @@ const char* const kButtonSheet =
     "CBPQtPushBtn[defaultBtn=\"true\"]:pressed{background-color:rgb(30,98,204);}";
 }
 
-CBPQtPushBtn::CBPQtPushBtn(const QString& text, QWidget* parent) : QPushButton(text, parent)
-{
+CBPQtPushBtn::CBPQtPushBtn(const QString& text, QWidget* parent) : QPushButton(text, parent) {
     QPalette pal = palette();
     pal.setColor(QPalette::ButtonText, QColor(255, 255, 255));
     pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(255, 255, 255, 90));
@@ -25,8 +24,7 @@ CBPQtPushBtn::CBPQtPushBtn(const QString& text, QWidget* parent) : QPushButton(t
     setStyleSheet(QString::fromLatin1(kButtonSheet));
 }
 
-void CBPQtPushBtn::setAsDefaultBtn()
-{
+void CBPQtPushBtn::setAsDefaultBtn() {
     setDefault(true);
     setProperty("defaultBtn", true);
     // Dynamic properties are not watched by the style sheet: re-polish.

@@ -5,9 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 
-CBPStyleMenuItem::CBPStyleMenuItem(const QString& text, const QString& secondText, QWidget* parent)
-    : QWidget(parent)
-{
+CBPStyleMenuItem::CBPStyleMenuItem(const QString& text, const QString& secondText, QWidget* parent) : QWidget(parent) {
     setMinimumHeight(34);
     QPalette pal = palette();
     pal.setColor(QPalette::Active, QPalette::WindowText, QColor(255, 255, 255));
@@ -29,41 +27,33 @@ CBPStyleMenuItem::CBPStyleMenuItem(const QString& text, const QString& secondTex
     row->addWidget(m_second, 0, Qt::AlignRight | Qt::AlignVCenter);
 }
 
-QString CBPStyleMenuItem::Text() const
-{
+QString CBPStyleMenuItem::Text() const {
     return m_text->text();
 }
 
-QString CBPStyleMenuItem::SecondText() const
-{
+QString CBPStyleMenuItem::SecondText() const {
     return m_second->text();
 }
 
-void CBPStyleMenuItem::enterEvent(QEvent* event)
-{
+void CBPStyleMenuItem::enterEvent(QEvent* event) {
     m_hovered = true;
     update();
     QWidget::enterEvent(event);
 }
 
-void CBPStyleMenuItem::leaveEvent(QEvent* event)
-{
+void CBPStyleMenuItem::leaveEvent(QEvent* event) {
     m_hovered = false;
     update();
     QWidget::leaveEvent(event);
 }
 
-void CBPStyleMenuItem::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange)
-        update();
+void CBPStyleMenuItem::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) update();
     QWidget::changeEvent(event);
 }
 
-void CBPStyleMenuItem::paintEvent(QPaintEvent*)
-{
-    if (!m_hovered || !isEnabled())
-        return;
+void CBPStyleMenuItem::paintEvent(QPaintEvent*) {
+    if (!m_hovered || !isEnabled()) return;
     QPainter painter(this);
     painter.fillRect(rect(), QColor(64, 69, 97));
 }

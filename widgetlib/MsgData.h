@@ -19,10 +19,8 @@ struct __MsgData {
 // The 4-byte value senders attach to some messages (a flag, a list kind).
 // A missing or short payload yields `fallback` so that a malformed message
 // cannot make a handler read past the copy.
-inline uint32_t MsgPayloadU32(const __MsgData& msg, uint32_t fallback = 0)
-{
-    if (msg.payload == nullptr || msg.payloadSize < sizeof(uint32_t))
-        return fallback;
+inline uint32_t MsgPayloadU32(const __MsgData& msg, uint32_t fallback = 0) {
+    if (msg.payload == nullptr || msg.payloadSize < sizeof(uint32_t)) return fallback;
     uint32_t value = 0;
     std::memcpy(&value, msg.payload, sizeof value);
     return value;

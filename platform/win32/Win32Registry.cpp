@@ -1,7 +1,8 @@
 #include "platform/win32/Win32Registry.h"
 
-#include <vector>
 #include <windows.h>
+
+#include <vector>
 
 namespace platform {
 namespace {

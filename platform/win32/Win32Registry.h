@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/Registry.h"
-
 #include <mutex>
 #include <unordered_map>
+
+#include "platform/Registry.h"
 
 namespace platform {
 

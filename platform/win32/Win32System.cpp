@@ -1,7 +1,8 @@
 #include "platform/win32/Win32System.h"
 
-#include <cstring>
 #include <windows.h>
+
+#include <cstring>
 
 namespace platform {
 

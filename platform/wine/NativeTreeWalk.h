@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/FileSystem.h"
-
 #include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/FileSystem.h"
 
 namespace platform {
 

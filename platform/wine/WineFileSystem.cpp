@@ -1,14 +1,14 @@
 #include "platform/wine/WineFileSystem.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/wine/NativeTreeWalk.h"
 #include "platform/wine/WineHostConnection.h"
 #include "platform/winehost/HostProtocol.h"
 #include "platform/winehost/WireReader.h"
 #include "platform/winehost/WireWriter.h"
-
-#include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/FileSystem.h"
-
 #include <atomic>
+
+#include "platform/FileSystem.h"
 
 namespace platform {
 

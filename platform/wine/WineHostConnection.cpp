@@ -1,8 +1,5 @@
 #include "platform/wine/WineHostConnection.h"
 
-#include "platform/winehost/HostProtocol.h"
-#include "platform/winehost/WireReader.h"
-
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -15,6 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+#include "platform/winehost/HostProtocol.h"
+#include "platform/winehost/WireReader.h"
 
 extern char** environ;
 

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <memory>
+#include <string>
+
 #include "platform/Platform.h"
 #include "platform/wine/WineFileSystem.h"
 #include "platform/wine/WineHostConnection.h"
 #include "platform/wine/WineRegistry.h"
 #include "platform/wine/WineSystem.h"
-
-#include <memory>
-#include <string>
 
 namespace platform {
 

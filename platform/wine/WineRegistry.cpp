@@ -1,10 +1,10 @@
 #include "platform/wine/WineRegistry.h"
 
+#include <utility>
+
 #include "platform/wine/WineHostConnection.h"
 #include "platform/winehost/WireReader.h"
 #include "platform/winehost/WireWriter.h"
-
-#include <utility>
 
 namespace platform {
 namespace {

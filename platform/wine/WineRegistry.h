@@ -1,13 +1,13 @@
 #pragma once
 
-#include "platform/Registry.h"
-#include "platform/winehost/HostProtocol.h"
-
 #include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "platform/Registry.h"
+#include "platform/winehost/HostProtocol.h"
 
 namespace platform {
 

@@ -1,10 +1,10 @@
 #include "platform/winehost/HostServer.h"
 
-#include "platform/winehost/WireReader.h"
-#include "platform/winehost/WireWriter.h"
-
 #include <utility>
 #include <vector>
+
+#include "platform/winehost/WireReader.h"
+#include "platform/winehost/WireWriter.h"
 
 namespace platform::wire {
 namespace {

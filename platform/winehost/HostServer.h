@@ -1,14 +1,14 @@
 #pragma once
 
-#include "platform/FileSystem.h"
-#include "platform/Registry.h"
-#include "platform/System.h"
-#include "platform/winehost/HostProtocol.h"
-
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+#include "platform/winehost/HostProtocol.h"
 
 namespace platform::wire {
 

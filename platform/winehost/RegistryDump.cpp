@@ -1,9 +1,10 @@
 #include "platform/winehost/RegistryDump.h"
 
+#include <windows.h>
+
 #include <cctype>
 #include <exception>
 #include <unordered_map>
-#include <windows.h>
 
 namespace platform::wire {
 namespace {

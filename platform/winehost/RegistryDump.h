@@ -1,11 +1,11 @@
 #pragma once
 
-#include "platform/Registry.h"
-#include "platform/winehost/HostProtocol.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/Registry.h"
+#include "platform/winehost/HostProtocol.h"
 
 namespace platform::wire {
 

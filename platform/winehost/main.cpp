@@ -2,16 +2,17 @@
 // Wine prefix. Requests arrive on stdin and replies leave on stdout, framed
 // as HostProtocol.h describes; nothing else may be written to stdout.
 
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "platform/winehost/HostProtocol.h"
 #include "platform/winehost/HostServer.h"
 #include "platform/winehost/RegistryDump.h"
-
-#include <cstring>
-#include <string>
-#include <windows.h>
 
 // windows.h renames DeleteFile; the backend's member keeps its name.
 #undef DeleteFile

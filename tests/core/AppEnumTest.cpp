@@ -1,9 +1,5 @@
 #include "inventory/AppEnum.h"
 
-#include "fake/MemoryRegistry.h"
-#include "fake/MemorySystem.h"
-#include "support/Log.h"
-
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -13,6 +9,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "fake/MemoryRegistry.h"
+#include "fake/MemorySystem.h"
+#include "support/Log.h"
 
 using platform::Hive;
 

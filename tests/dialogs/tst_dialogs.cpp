@@ -2,8 +2,17 @@
 // seam, centring over a parent, and MSG_CLOSE_DLG closing every dialog that
 // listens to it, whoever sends it.
 
-#include "TestPictures.h"
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <chrono>
+#include <memory>
+#include <thread>
 
+#include "MsgIds.h"
+#include "TestPictures.h"
 #include "app/BaseDialog.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
@@ -14,45 +23,29 @@
 #include "widgetlib/BPQtLabel.h"
 #include "widgetlib/BPQtPushBtn.h"
 
-#include "MsgIds.h"
-
-#include <QLabel>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
-
-#include <chrono>
-#include <memory>
-#include <thread>
-
 namespace {
 
-void SendCloseFromWorker()
-{
+void SendCloseFromWorker() {
     std::thread worker([] { CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0); });
     worker.join();
 }
 
-QColor CentreColour(const QLabel* label)
-{
+QColor CentreColour(const QLabel* label) {
     const QPixmap pixmap = label->pixmap(Qt::ReturnByValue);
-    if (pixmap.isNull())
-        return QColor();
+    if (pixmap.isNull()) return QColor();
     const QImage image = pixmap.toImage();
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
 // Runs `action` once the modal loop of `dialog` has started; a safety timer
 // ends the run with 99 so that a broken dialog fails instead of hanging.
-int ExecWith(QDialog& dialog, std::function<void()> action)
-{
+int ExecWith(QDialog& dialog, std::function<void()> action) {
     QTimer::singleShot(0, &dialog, std::move(action));
     QTimer::singleShot(5000, &dialog, [&dialog] { dialog.done(99); });
     return dialog.exec();
 }
 
-}  // namespace
+} // namespace
 
 class TestDialogs : public QObject {
     Q_OBJECT
@@ -62,8 +55,7 @@ private:
     QString m_oldCurrent;
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(m_dir.isValid());
         QVERIFY(WriteTestPictures(m_dir.path()));
         m_oldCurrent = QDir::currentPath();
@@ -71,20 +63,17 @@ private slots:
         SetLogFilePath(m_dir.filePath(QStringLiteral("test.log")));
     }
 
-    void cleanupTestCase()
-    {
+    void cleanupTestCase() {
         SetLogFilePath(QString());
         QDir::setCurrent(m_oldCurrent);
     }
 
-    void cleanup()
-    {
+    void cleanup() {
         CMSGDlg::ClearAnswer();
         QTRY_COMPARE(CBPNotifyCentor::instance()->PendingCount(), std::size_t(0));
     }
 
-    void messageBoxContent_data()
-    {
+    void messageBoxContent_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("picture");
@@ -98,8 +87,7 @@ private slots:
         QTest::newRow("negative kind shows failure") << -1 << 1 << "tip_failed.png" << QStringList{"OK"};
     }
 
-    void messageBoxContent()
-    {
+    void messageBoxContent() {
         QFETCH(int, kind);
         QFETCH(int, mode);
         QFETCH(QString, picture);
@@ -126,12 +114,10 @@ private slots:
             QVERIFY(box.FirstButton()->isDefault());
             QCOMPARE(box.FirstButton()->font().pixelSize(), 12);
         }
-        if (buttons.size() == 2)
-            QVERIFY(!box.SecondButton()->isDefault());
+        if (buttons.size() == 2) QVERIFY(!box.SecondButton()->isDefault());
     }
 
-    void messageBoxResult_data()
-    {
+    void messageBoxResult_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("expected");
@@ -149,8 +135,7 @@ private slots:
         QTest::newRow("window system's close") << 2 << "windowClose" << 0;
     }
 
-    void messageBoxResult()
-    {
+    void messageBoxResult() {
         QFETCH(int, mode);
         QFETCH(QString, action);
         QFETCH(int, expected);
@@ -177,15 +162,13 @@ private slots:
         QVERIFY(!box.isVisible());
     }
 
-    void presetAnswerSkipsTheModalRun_data()
-    {
+    void presetAnswerSkipsTheModalRun_data() {
         QTest::addColumn<int>("answer");
         QTest::newRow("OK") << 0;
         QTest::newRow("Cancel") << 1;
     }
 
-    void presetAnswerSkipsTheModalRun()
-    {
+    void presetAnswerSkipsTheModalRun() {
         QFETCH(int, answer);
         QString seenText;
         int seenKind = -1;
@@ -216,8 +199,7 @@ private slots:
         QCOMPARE(second.exec(), answer);
     }
 
-    void opensCentredOverItsParent_data()
-    {
+    void opensCentredOverItsParent_data() {
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QRect>("parentGeometry");
         QTest::addColumn<QPoint>("expected");
@@ -227,8 +209,7 @@ private slots:
         QTest::newRow("busy dialog, odd parent size") << "busy" << QRect(7, 9, 901, 577) << QPoint(392, 255);
     }
 
-    void opensCentredOverItsParent()
-    {
+    void opensCentredOverItsParent() {
         QFETCH(QString, dialog);
         QFETCH(QRect, parentGeometry);
         QFETCH(QPoint, expected);
@@ -255,8 +236,7 @@ private slots:
     // A dialog title bar's close button broadcasts MSG_CLOSE_DLG: the box on
     // top, the box below it, the splash and the busy dialog all close; a
     // dialog that did not register stays open.
-    void closeMessageClosesEveryListeningDialog()
-    {
+    void closeMessageClosesEveryListeningDialog() {
         CStartDlg splash;
         splash.BuildSplash();
         splash.show();
@@ -275,9 +255,8 @@ private slots:
         upper.SetContent(CMSGDlg::MsgKindInfo, QStringLiteral("upper"), CMSGDlg::BtnModeOKCancel);
         int upperResult = -1;
         const int lowerResult = ExecWith(lower, [&] {
-            upperResult = ExecWith(upper, [&upper] {
-                QTest::mouseClick(upper.TitleBar()->CloseButton(), Qt::LeftButton);
-            });
+            upperResult =
+                ExecWith(upper, [&upper] { QTest::mouseClick(upper.TitleBar()->CloseButton(), Qt::LeftButton); });
         });
         QCOMPARE(upperResult, 1);
         QCOMPARE(lowerResult, 1);
@@ -287,8 +266,7 @@ private slots:
     }
 
     // As at start-up: the splash runs modally until a worker's MSG_CLOSE_DLG.
-    void splashClosesOnWorkersMessageAndLogsIt()
-    {
+    void splashClosesOnWorkersMessageAndLogsIt() {
         CStartDlg splash;
         splash.BuildSplash();
         QCOMPARE(splash.size(), QSize(600, 370));
@@ -311,8 +289,7 @@ private slots:
     // The refresh worker may finish before the busy dialog is even built:
     // the message is matched to receivers when delivered, so the dialog that
     // registered in the meantime still closes.
-    void busyDialogBuiltAfterAFastWorkerStillCloses()
-    {
+    void busyDialogBuiltAfterAFastWorkerStillCloses() {
         SendCloseFromWorker();
         CRefreshDlg busy;
         busy.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);

@@ -2,8 +2,14 @@
 // double-click, dragging the window by its bar (and the drags that must not
 // move it), the painted chrome and the blur overlay.
 
-#include "TestPictures.h"
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
 
+#include "TestPictures.h"
 #include "app/AeroGlassHelper.h"
 #include "app/BaseDialog.h"
 #include "app/BlurDlg.h"
@@ -11,33 +17,21 @@
 #include "app/WindowDlgTitle.h"
 #include "app/WindowTitle.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <memory>
-
 namespace {
 
-void SendMouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
-{
+void SendMouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent event(type, pos, target->mapToGlobal(pos), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
 }
 
 // A point on the bar's own surface, between its labels and buttons.
-QPoint FreeSpotOn(CTitleBarBase* bar)
-{
+QPoint FreeSpotOn(CTitleBarBase* bar) {
     for (int x = bar->width() / 2; x < bar->width(); x += 4)
-        if (bar->childAt(x, 16) == nullptr)
-            return QPoint(x, 16);
+        if (bar->childAt(x, 16) == nullptr) return QPoint(x, 16);
     return QPoint(-1, -1);
 }
 
-void ApplyStart(QWidget* frame, CWindowTitle* mainBar, const QString& start)
-{
+void ApplyStart(QWidget* frame, CWindowTitle* mainBar, const QString& start) {
     if (start == "maximized") {
         if (mainBar)
             mainBar->SetMaximized(true);
@@ -48,7 +42,7 @@ void ApplyStart(QWidget* frame, CWindowTitle* mainBar, const QString& start)
     }
 }
 
-}  // namespace
+} // namespace
 
 class TestFrames : public QObject {
     Q_OBJECT
@@ -58,39 +52,36 @@ private:
     QString m_oldCurrent;
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(m_dir.isValid());
         QVERIFY(WriteTestPictures(m_dir.path()));
         m_oldCurrent = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_dir.path()));
     }
 
-    void cleanupTestCase()
-    {
-        QDir::setCurrent(m_oldCurrent);
-    }
+    void cleanupTestCase() { QDir::setCurrent(m_oldCurrent); }
 
-    void mainTitleBarStates_data()
-    {
+    void mainTitleBarStates_data() {
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("expectedState");
         QTest::addColumn<bool>("maximizeShown");
         QTest::addColumn<bool>("restoreShown");
-        QTest::newRow("maximise button") << "normal" << "maximize" << int(Qt::WindowMaximized) << false << true;
-        QTest::newRow("restore button") << "maximized" << "restore" << int(Qt::WindowNoState) << true << false;
-        QTest::newRow("double-click a normal window") << "normal" << "dclick" << int(Qt::WindowMaximized) << false
-                                                      << true;
-        QTest::newRow("double-click a maximised window")
-            << "maximized" << "dclick" << int(Qt::WindowNoState) << true << false;
-        QTest::newRow("double-click a full-screen window")
-            << "fullscreen" << "dclick" << int(Qt::WindowNoState) << true << false;
-        QTest::newRow("minimise button") << "normal" << "minimize" << int(Qt::WindowMinimized) << true << false;
+        QTest::newRow("maximise button") << "normal"
+                                         << "maximize" << int(Qt::WindowMaximized) << false << true;
+        QTest::newRow("restore button") << "maximized"
+                                        << "restore" << int(Qt::WindowNoState) << true << false;
+        QTest::newRow("double-click a normal window") << "normal"
+                                                      << "dclick" << int(Qt::WindowMaximized) << false << true;
+        QTest::newRow("double-click a maximised window") << "maximized"
+                                                         << "dclick" << int(Qt::WindowNoState) << true << false;
+        QTest::newRow("double-click a full-screen window") << "fullscreen"
+                                                           << "dclick" << int(Qt::WindowNoState) << true << false;
+        QTest::newRow("minimise button") << "normal"
+                                         << "minimize" << int(Qt::WindowMinimized) << true << false;
     }
 
-    void mainTitleBarStates()
-    {
+    void mainTitleBarStates() {
         QFETCH(QString, start);
         QFETCH(QString, action);
         QFETCH(int, expectedState);
@@ -116,12 +107,10 @@ private slots:
         QCOMPARE(!bar->MaximizeButton()->isHidden(), maximizeShown);
         QCOMPARE(!bar->RestoreButton()->isHidden(), restoreShown);
         QVERIFY(bar->MaximizeButton()->isHidden() != bar->RestoreButton()->isHidden());
-        if (restoreShown)
-            QVERIFY(bar->RestoreButton()->isEnabled());
+        if (restoreShown) QVERIFY(bar->RestoreButton()->isEnabled());
     }
 
-    void barWithoutFrameDoesNothing()
-    {
+    void barWithoutFrameDoesNothing() {
         CWindowTitle bar;
         QSignalSpy menu(&bar, &CWindowTitle::MainMenuRequested);
         bar.show();
@@ -135,8 +124,7 @@ private slots:
         QCOMPARE(bar.windowState(), Qt::WindowNoState);
     }
 
-    void menuButtonAsksForTheMainMenu()
-    {
+    void menuButtonAsksForTheMainMenu() {
         CWinFrm frame;
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
@@ -145,8 +133,7 @@ private slots:
         QCOMPARE(menu.count(), 1);
     }
 
-    void dragging_data()
-    {
+    void dragging_data() {
         QTest::addColumn<bool>("dialogBar");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("target");
@@ -156,22 +143,33 @@ private slots:
         const int left = Qt::LeftButton;
         const int right = Qt::RightButton;
         const int both = Qt::LeftButton | Qt::RightButton;
-        QTest::newRow("main bar surface") << false << "normal" << "bar" << left << left << true;
-        QTest::newRow("main title label") << false << "normal" << "title" << left << left << true;
-        QTest::newRow("main logo") << false << "normal" << "logo" << left << left << true;
-        QTest::newRow("dialog bar surface") << true << "normal" << "bar" << left << left << true;
-        QTest::newRow("dialog title label") << true << "normal" << "title" << left << left << true;
-        QTest::newRow("right button") << false << "normal" << "bar" << right << right << false;
-        QTest::newRow("second button pressed during the drag") << false << "normal" << "bar" << left << both << false;
-        QTest::newRow("dialog, second button") << true << "normal" << "bar" << left << both << false;
-        QTest::newRow("maximised window") << false << "maximized" << "bar" << left << left << false;
-        QTest::newRow("full-screen window") << false << "fullscreen" << "bar" << left << left << false;
-        QTest::newRow("press on a bar button") << false << "normal" << "button" << left << left << false;
-        QTest::newRow("press on the dialog's close button") << true << "normal" << "button" << left << left << false;
+        QTest::newRow("main bar surface") << false << "normal"
+                                          << "bar" << left << left << true;
+        QTest::newRow("main title label") << false << "normal"
+                                          << "title" << left << left << true;
+        QTest::newRow("main logo") << false << "normal"
+                                   << "logo" << left << left << true;
+        QTest::newRow("dialog bar surface") << true << "normal"
+                                            << "bar" << left << left << true;
+        QTest::newRow("dialog title label") << true << "normal"
+                                            << "title" << left << left << true;
+        QTest::newRow("right button") << false << "normal"
+                                      << "bar" << right << right << false;
+        QTest::newRow("second button pressed during the drag") << false << "normal"
+                                                               << "bar" << left << both << false;
+        QTest::newRow("dialog, second button") << true << "normal"
+                                               << "bar" << left << both << false;
+        QTest::newRow("maximised window") << false << "maximized"
+                                          << "bar" << left << left << false;
+        QTest::newRow("full-screen window") << false << "fullscreen"
+                                            << "bar" << left << left << false;
+        QTest::newRow("press on a bar button") << false << "normal"
+                                               << "button" << left << left << false;
+        QTest::newRow("press on the dialog's close button") << true << "normal"
+                                                            << "button" << left << left << false;
     }
 
-    void dragging()
-    {
+    void dragging() {
         QFETCH(bool, dialogBar);
         QFETCH(QString, start);
         QFETCH(QString, target);
@@ -236,15 +234,14 @@ private slots:
         QCOMPARE(frame->pos(), afterRelease);
     }
 
-    void paintedChrome()
-    {
+    void paintedChrome() {
         CWinFrm frame;
         frame.resize(400, 300);
         const QImage mainImage = frame.grab().toImage();
-        QCOMPARE(mainImage.pixelColor(200, 10), QColor(26, 29, 44));    // title bar
-        QCOMPARE(mainImage.pixelColor(200, 100), QColor(38, 43, 65));   // content band
+        QCOMPARE(mainImage.pixelColor(200, 10), QColor(26, 29, 44));  // title bar
+        QCOMPARE(mainImage.pixelColor(200, 100), QColor(38, 43, 65)); // content band
         QCOMPARE(mainImage.pixelColor(200, 300 - 95 + 31), QColor(38, 43, 65));
-        QCOMPARE(mainImage.pixelColor(200, 300 - 95 + 33), QColor(26, 29, 44));  // bottom strip
+        QCOMPARE(mainImage.pixelColor(200, 300 - 95 + 33), QColor(26, 29, 44)); // bottom strip
         QCOMPARE(mainImage.pixelColor(200, 280), QColor(26, 29, 44));
 
         CBaseDialog dialog;
@@ -258,8 +255,7 @@ private slots:
         QCOMPARE(dialogImage.pixelColor(200, 34), body);
     }
 
-    void frameLayoutsAndFlags()
-    {
+    void frameLayoutsAndFlags() {
         CWinFrm frame;
         QVERIFY(frame.windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(frame.testAttribute(Qt::WA_TranslucentBackground));
@@ -276,8 +272,7 @@ private slots:
         QCOMPARE(dialog.FrameLayout()->contentsMargins(), QMargins(0, 0, 0, 20));
     }
 
-    void baseDialogActivatedBeforeItsShownShowsItself()
-    {
+    void baseDialogActivatedBeforeItsShownShowsItself() {
         CBaseDialog dialog;
         dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
         QVERIFY(!dialog.isVisible());
@@ -292,8 +287,7 @@ private slots:
     }
 
     // Only Windows 10 and later blur; elsewhere the overlay gets no effect.
-    void blurOverlay()
-    {
+    void blurOverlay() {
         CWinFrm main;
         main.resize(900, 600);
         CBlurDlg blur(&main);

@@ -1,8 +1,8 @@
-#include "CliRunner.h"
-
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include "CliRunner.h"
 
 namespace {
 

@@ -3,8 +3,6 @@
 // things, and clean must remove exactly those while the sibling keeps
 // everything.
 
-#include "CliRunner.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +12,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include "CliRunner.h"
 
 namespace {
 

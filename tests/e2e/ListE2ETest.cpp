@@ -1,9 +1,9 @@
-#include "CliRunner.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+
+#include "CliRunner.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/FileSystem.h"
-
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/FileSystem.h"
 
 // A file system held in memory that answers like the wide Windows calls:
 // - paths are absolute ("C:\\a\\b"), either separator, repeated separators

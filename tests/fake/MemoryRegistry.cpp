@@ -32,7 +32,8 @@ std::vector<std::string> Split(const std::string& path) {
 } // namespace
 
 MemoryRegistry::MemoryRegistry(bool is64BitOs) : is64BitOs_(is64BitOs) {
-    for (Hive hive : {Hive::ClassesRoot, Hive::CurrentUser, Hive::LocalMachine}) roots_[hive] = std::make_shared<Node>();
+    for (Hive hive : {Hive::ClassesRoot, Hive::CurrentUser, Hive::LocalMachine})
+        roots_[hive] = std::make_shared<Node>();
 }
 
 MemoryRegistry::~MemoryRegistry() = default;
@@ -222,7 +223,8 @@ void MemoryRegistry::SetString(Hive hive, const std::string& subKey, const std::
 void MemoryRegistry::SetDword(Hive hive, const std::string& subKey, const std::string& name, uint32_t value,
                               uint32_t access) {
     std::string data(4, '\0');
-    for (int i = 0; i < 4; ++i) data[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        data[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
     SetRaw(hive, subKey, name, kRegDword, data, access);
 }
 

@@ -38,6 +38,7 @@ std::string MemorySystem::Cp1252ToUtf8(const std::string& text) {
 std::vector<std::string> MemorySystem::AnsiToUtf8(const std::vector<std::string>& texts) {
     std::vector<std::string> result;
     result.reserve(texts.size());
-    for (const std::string& text : texts) result.push_back(Cp1252ToUtf8(text));
+    for (const std::string& text : texts)
+        result.push_back(Cp1252ToUtf8(text));
     return result;
 }

@@ -1,12 +1,12 @@
 #include "uninstall/LeftoverCleaner.h"
 
-#include "fake/MemoryPlatform.h"
-#include "inventory/AppEnum.h"
-
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+#include "fake/MemoryPlatform.h"
+#include "inventory/AppEnum.h"
 
 using platform::Hive;
 

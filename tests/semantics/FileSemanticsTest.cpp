@@ -2,8 +2,6 @@
 // the fake used by the leftover tests answers as the wide Windows calls do
 // under Wine.
 
-#include "SemanticsBackend.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
@@ -16,6 +14,8 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
+
+#include "SemanticsBackend.h"
 
 using namespace platform;
 

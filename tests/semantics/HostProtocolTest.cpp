@@ -2,14 +2,14 @@
 // backends: broken requests end the host without a crash, and the key-by-key
 // reading (what the host does on Windows) gives what the calls give.
 
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
 #include "fake/MemoryPlatform.h"
 #include "platform/winehost/HostServer.h"
 #include "platform/winehost/WireReader.h"
 #include "platform/winehost/WireWriter.h"
-
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 using namespace platform;
 using namespace platform::wire;

@@ -2,13 +2,13 @@
 // used by the unit tests must answer exactly as Windows (here: Wine) does,
 // and the Wine client's batched answers exactly as the calls they replace.
 
-#include "SemanticsBackend.h"
-
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include "SemanticsBackend.h"
 
 using namespace platform;
 

@@ -1,13 +1,13 @@
 #include "SemanticsBackend.h"
 
-#include "fake/MemoryPlatform.h"
-#include "platform/wine/WinePlatform.h"
-
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "fake/MemoryPlatform.h"
+#include "platform/wine/WinePlatform.h"
 
 namespace {
 

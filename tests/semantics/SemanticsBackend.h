@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/Platform.h"
-
 #include <memory>
 #include <ostream>
 #include <string>
+
+#include "platform/Platform.h"
 
 // The backends the semantics tables run against: the in-memory fake, and the
 // real Windows backend under Wine, once with the batched answers of the

@@ -4,8 +4,6 @@
 //
 //   wine_host_bench [--entries N] [--prefix DIR]   (default: a fresh prefix)
 
-#include "platform/wine/WinePlatform.h"
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#include "platform/wine/WinePlatform.h"
 
 using namespace platform;
 using Clock = std::chrono::steady_clock;

@@ -1,8 +1,5 @@
 // How the Wine client fails: never a hang, never a crash, always a reason.
 
-#include "SemanticsBackend.h"
-#include "platform/wine/WinePlatform.h"
-
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -13,6 +10,9 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+#include "SemanticsBackend.h"
+#include "platform/wine/WinePlatform.h"
 
 using namespace platform;
 

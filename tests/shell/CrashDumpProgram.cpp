@@ -46,8 +46,7 @@ DWORD RunChild(const std::string& arguments) {
 
 std::string ReadStart(const std::string& path, size_t count) {
     FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return std::string();
+    if (file == nullptr) return std::string();
     std::string data(count, '\0');
     data.resize(std::fread(&data[0], 1, count, file));
     std::fclose(file);
@@ -58,8 +57,7 @@ int failures = 0;
 
 void Expect(bool condition, const char* what) {
     std::printf("%s: %s\n", condition ? "ok  " : "FAIL", what);
-    if (!condition)
-        ++failures;
+    if (!condition) ++failures;
 }
 
 bool Signalled(HANDLE event) {
@@ -67,8 +65,8 @@ bool Signalled(HANDLE event) {
 }
 
 // One crashing child: which event it signalled and what its first dump holds.
-void CheckCrash(const char* childArguments, unsigned long code, const std::string& signature,
-                HANDLE general, HANDLE memory) {
+void CheckCrash(const char* childArguments, unsigned long code, const std::string& signature, HANDLE general,
+                HANDLE memory) {
     const std::string dump = ProgramDirectory() + "zelwudump0.dmp";
     DeleteFileA(dump.c_str());
     DeleteFileA((ProgramDirectory() + "zelwudump1.dmp").c_str());
@@ -76,15 +74,15 @@ void CheckCrash(const char* childArguments, unsigned long code, const std::strin
     const DWORD exitCode = RunChild(childArguments);
     std::printf("child '%s' exited with 0x%08lx\n", childArguments, static_cast<unsigned long>(exitCode));
     Expect(exitCode != 0 && exitCode != 0xFFFFFFFF, "the crashing child ended with a failure status");
-    Expect(ReadStart(dump, signature.size()) == signature, ("zelwudump0.dmp beside the program starts with " +
-                                                           signature).c_str());
+    Expect(ReadStart(dump, signature.size()) == signature,
+           ("zelwudump0.dmp beside the program starts with " + signature).c_str());
     Expect(GetFileAttributesA((ProgramDirectory() + "zelwudump1.dmp").c_str()) == INVALID_FILE_ATTRIBUTES,
            "one crash writes one dump");
     const bool memoryCrash = code == 0xE0000001UL;
-    Expect(Signalled(memory) == memoryCrash, memoryCrash ? "memory crash event signalled"
-                                                         : "memory crash event left alone");
-    Expect(Signalled(general) == !memoryCrash, memoryCrash ? "general crash event left alone"
-                                                           : "general crash event signalled");
+    Expect(Signalled(memory) == memoryCrash,
+           memoryCrash ? "memory crash event signalled" : "memory crash event left alone");
+    Expect(Signalled(general) == !memoryCrash,
+           memoryCrash ? "general crash event left alone" : "general crash event signalled");
 }
 
 int Check(const std::string& signature) {
@@ -105,16 +103,13 @@ int Check(const std::string& signature) {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "crash") {
-        if (argc > 2)
-            RaiseException(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 16)), 0, 0, nullptr);
+        if (argc > 2) RaiseException(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 16)), 0, 0, nullptr);
         volatile int* nowhere = nullptr;
         *nowhere = 1;
         return 3; // not reached
     }
-    if (mode == "check")
-        return Check("MDMP");
-    if (mode == "check-fake")
-        return Check("FAKE-DUMP");
+    if (mode == "check") return Check("MDMP");
+    if (mode == "check-fake") return Check("FAKE-DUMP");
     std::fprintf(stderr, "usage: crashdump.exe crash [HEXCODE] | check | check-fake\n");
     return 2;
 }

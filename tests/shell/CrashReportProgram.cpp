@@ -5,8 +5,7 @@
 // Global and out of line so that it shows up by name in the backtrace.
 void CrashHere(const char* how);
 __attribute__((noinline)) void CrashHere(const char* how) {
-    if (std::strcmp(how, "abort") == 0)
-        std::abort();
+    if (std::strcmp(how, "abort") == 0) std::abort();
     volatile int* nowhere = nullptr;
     *nowhere = 1;
 }

@@ -20,8 +20,7 @@ public:
             return;
         }
         QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(content);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(content);
     }
 
     static void Clear() {

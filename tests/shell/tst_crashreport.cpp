@@ -1,9 +1,8 @@
 // A crash of a program that links the crash handler leaves a readable report
 // "zelwudump0.txt" beside the program, whatever its working directory, and
 // the process still dies of its signal.
-#include <csignal>
-
 #include <QtTest>
+#include <csignal>
 
 class CrashReportTest : public QObject {
     Q_OBJECT

@@ -1,11 +1,10 @@
 // The pictures and style sheets the build puts beside the program: every
 // file the windows name exists, loads, has the size its button or label
 // is drawn at, and has a sharp "@2x" twin where a style sheet shows it.
-#include <QtTest>
-
 #include <QIcon>
 #include <QImageReader>
 #include <QMovie>
+#include <QtTest>
 
 namespace {
 
@@ -16,8 +15,7 @@ QString RuntimeFile(const QString& relative) {
 bool IsBlank(const QImage& image) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y).alpha() > 0)
-                return false;
+            if (image.pixelColor(x, y).alpha() > 0) return false;
     return true;
 }
 
@@ -45,14 +43,14 @@ void ResourcesTest::picture_data() {
                 << QStringLiteral("Resources/%1_%2.png").arg(name, state) << QSize(40, 32);
     const QStringList fourStates{"", "_hover", "_press", "_disable"};
     for (const QString& state : fourStates) {
-        QTest::newRow(qPrintable("btn_pri" + state)) << "Resources/messagebox/btn_pri" + state + ".png"
-                                                     << QSize(96, 32);
-        QTest::newRow(qPrintable("btn_sec" + state)) << "Resources/messagebox/btn_sec" + state + ".png"
-                                                     << QSize(96, 32);
-        QTest::newRow(qPrintable("btn_pril" + state)) << "Resources/messagebox/btn_pril" + state + ".png"
-                                                      << QSize(128, 32);
-        QTest::newRow(qPrintable("btn_uninstall" + state)) << "Resources/btn_uninstall" + state + ".png"
-                                                           << QSize(144, 32);
+        QTest::newRow(qPrintable("btn_pri" + state))
+            << "Resources/messagebox/btn_pri" + state + ".png" << QSize(96, 32);
+        QTest::newRow(qPrintable("btn_sec" + state))
+            << "Resources/messagebox/btn_sec" + state + ".png" << QSize(96, 32);
+        QTest::newRow(qPrintable("btn_pril" + state))
+            << "Resources/messagebox/btn_pril" + state + ".png" << QSize(128, 32);
+        QTest::newRow(qPrintable("btn_uninstall" + state))
+            << "Resources/btn_uninstall" + state + ".png" << QSize(144, 32);
     }
     for (const char* state : {"normal", "hover", "press", "disable"})
         QTest::newRow(qPrintable(QStringLiteral("refresh_%1").arg(state)))

@@ -32,26 +32,42 @@ void SettingsTest::lookupOrder_data() {
 
     const QByteArray both("[URL]\nID_LINK_HELP=https://user.example/help\n");
     const QByteArray ui("[URL]\nID_LINK_HELP=https://ui.example/help\nID_LINK_SE=https://ui.example/se\n");
-    QTest::newRow("key in both: userconfig wins") << both << ui << "URL" << "ID_LINK_HELP" << "uiconfig" << true
-                                                  << "https://user.example/help";
-    QTest::newRow("key only in uiconfig is found beside a userconfig")
-        << both << ui << "URL" << "ID_LINK_SE" << "uiconfig" << true << "https://ui.example/se";
-    QTest::newRow("file name userconfig keeps the order")
-        << both << ui << "URL" << "ID_LINK_HELP" << "userconfig" << true << "https://user.example/help";
-    QTest::newRow("file name of a third file keeps the order")
-        << QByteArray() << ui << "URL" << "ID_LINK_SE" << "other.ini" << true << "https://ui.example/se";
-    QTest::newRow("no userconfig at all") << QByteArray() << ui << "URL" << "ID_LINK_HELP" << "uiconfig" << true
-                                          << "https://ui.example/help";
-    QTest::newRow("no files") << QByteArray() << QByteArray() << "URL" << "ID_LINK_HELP" << "uiconfig" << false
-                              << "";
-    QTest::newRow("missing key") << both << ui << "URL" << "ID_LINK_SUPPORT" << "uiconfig" << false << "";
-    QTest::newRow("key in another section") << both << ui << "Main" << "ID_LINK_HELP" << "uiconfig" << false << "";
-    QTest::newRow("empty section") << both << ui << "" << "ID_LINK_HELP" << "uiconfig" << false << "";
-    QTest::newRow("empty key") << both << ui << "URL" << "" << "uiconfig" << false << "";
-    QTest::newRow("garbage file") << QByteArray("\x01\x02[[[=\n==\n", 10) << ui << "URL" << "ID_LINK_HELP"
+    QTest::newRow("key in both: userconfig wins") << both << ui << "URL"
+                                                  << "ID_LINK_HELP"
+                                                  << "uiconfig" << true << "https://user.example/help";
+    QTest::newRow("key only in uiconfig is found beside a userconfig") << both << ui << "URL"
+                                                                       << "ID_LINK_SE"
+                                                                       << "uiconfig" << true << "https://ui.example/se";
+    QTest::newRow("file name userconfig keeps the order") << both << ui << "URL"
+                                                          << "ID_LINK_HELP"
+                                                          << "userconfig" << true << "https://user.example/help";
+    QTest::newRow("file name of a third file keeps the order") << QByteArray() << ui << "URL"
+                                                               << "ID_LINK_SE"
+                                                               << "other.ini" << true << "https://ui.example/se";
+    QTest::newRow("no userconfig at all") << QByteArray() << ui << "URL"
+                                          << "ID_LINK_HELP"
+                                          << "uiconfig" << true << "https://ui.example/help";
+    QTest::newRow("no files") << QByteArray() << QByteArray() << "URL"
+                              << "ID_LINK_HELP"
+                              << "uiconfig" << false << "";
+    QTest::newRow("missing key") << both << ui << "URL"
+                                 << "ID_LINK_SUPPORT"
+                                 << "uiconfig" << false << "";
+    QTest::newRow("key in another section") << both << ui << "Main"
+                                            << "ID_LINK_HELP"
+                                            << "uiconfig" << false << "";
+    QTest::newRow("empty section") << both << ui << ""
+                                   << "ID_LINK_HELP"
+                                   << "uiconfig" << false << "";
+    QTest::newRow("empty key") << both << ui << "URL"
+                               << ""
+                               << "uiconfig" << false << "";
+    QTest::newRow("garbage file") << QByteArray("\x01\x02[[[=\n==\n", 10) << ui << "URL"
+                                  << "ID_LINK_HELP"
                                   << "uiconfig" << true << "https://ui.example/help";
-    QTest::newRow("empty value counts as present")
-        << QByteArray("[URL]\nID_LINK_HELP=\n") << ui << "URL" << "ID_LINK_HELP" << "uiconfig" << true << "";
+    QTest::newRow("empty value counts as present") << QByteArray("[URL]\nID_LINK_HELP=\n") << ui << "URL"
+                                                   << "ID_LINK_HELP"
+                                                   << "uiconfig" << true << "";
 }
 
 void SettingsTest::lookupOrder() {
@@ -67,8 +83,7 @@ void SettingsTest::lookupOrder() {
     TestSettingsFiles::Write(QStringLiteral("uiconfig"), ui);
     QVariant result(QStringLiteral("stale"));
     QCOMPARE(CUIPublic::instance()->ReadSetting(section, key, result, fileName), found);
-    if (found)
-        QCOMPARE(result.toString(), value);
+    if (found) QCOMPARE(result.toString(), value);
 }
 
 void SettingsTest::foundWhateverTheWorkingDirectory() {
@@ -104,13 +119,12 @@ void SettingsTest::windowSize_data() {
     QTest::newRow("not a size") << QByteArray() << QByteArray("[Main]\nWinSize=large\n") << fallback;
     QTest::newRow("plain numbers") << QByteArray() << QByteArray("[Main]\nWinSize=1024 700\n") << fallback;
     QTest::newRow("negative") << QByteArray() << QByteArray("[Main]\nWinSize=@Size(-1 -1)\n") << fallback;
-    QTest::newRow("too small for the page") << QByteArray() << QByteArray("[Main]\nWinSize=@Size(200 100)\n")
-                                            << fallback;
-    QTest::newRow("absurdly large") << QByteArray() << QByteArray("[Main]\nWinSize=@Size(100000 90000)\n")
-                                    << fallback;
+    QTest::newRow("too small for the page")
+        << QByteArray() << QByteArray("[Main]\nWinSize=@Size(200 100)\n") << fallback;
+    QTest::newRow("absurdly large") << QByteArray() << QByteArray("[Main]\nWinSize=@Size(100000 90000)\n") << fallback;
     // The user's broken value shadows the shipped one, as every other key.
-    QTest::newRow("broken userconfig value") << QByteArray("[Main]\nWinSize=oops\n")
-                                             << QByteArray("[Main]\nWinSize=@Size(1024 700)\n") << fallback;
+    QTest::newRow("broken userconfig value")
+        << QByteArray("[Main]\nWinSize=oops\n") << QByteArray("[Main]\nWinSize=@Size(1024 700)\n") << fallback;
 }
 
 void SettingsTest::windowSize() {

@@ -1,7 +1,7 @@
 // One instance per user: a second start of the real program exits with 0
 // after asking the first one, here this test process, to raise its window.
-#include <QtTest>
 #include <QLockFile>
+#include <QtTest>
 
 #include "app/SingleInstance.h"
 

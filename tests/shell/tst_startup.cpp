@@ -2,11 +2,10 @@
 // up while the programs are read, the inventory message builds the body and
 // closes the splash, and a backend that cannot start ends the start-up
 // instead of hanging it. Also F1 and the overlay around modal dialogs.
+#include <QtTest>
 #include <future>
 #include <memory>
 #include <string>
-
-#include <QtTest>
 
 #include "TestSettingsFiles.h"
 #include "app/BlurDlg.h"
@@ -30,8 +29,7 @@ std::unique_ptr<platform::IPlatform> PlatformWithPrograms(const QStringList& nam
     return fake;
 }
 
-template <class T>
-int CountWidgets() {
+template <class T> int CountWidgets() {
     int count = 0;
     for (QWidget* widget : QApplication::allWidgets())
         count += qobject_cast<T*>(widget) != nullptr ? 1 : 0;
@@ -86,8 +84,8 @@ void StartupTest::splashWhileReadingThenContent() {
 
     CMainWin window([gate](std::string*) {
         gate.wait();
-        return PlatformWithPrograms({QStringLiteral("Alpha Editor"), QStringLiteral("Beta Player"),
-                                     QStringLiteral("Gamma Tools")});
+        return PlatformWithPrograms(
+            {QStringLiteral("Alpha Editor"), QStringLiteral("Beta Player"), QStringLiteral("Gamma Tools")});
     });
 
     QVERIFY(splashVisible);
@@ -176,8 +174,7 @@ void StartupTest::overlayAroundModalDialogs() {
     QCoreApplication::processEvents();
 
     QCOMPARE(overlayWhileBlocked, windows10);
-    if (windows10)
-        QCOMPARE(overlayPos, QPoint(window.geometry().x(), window.geometry().y()));
+    if (windows10) QCOMPARE(overlayPos, QPoint(window.geometry().x(), window.geometry().y()));
     QVERIFY(!window.BlurOverlay()->isVisible());
 }
 

@@ -2,11 +2,6 @@
 // button, the hyperlink's click and the menu row widget that must let its
 // menu trigger the action.
 
-#include "widgetlib/BPQtGroupBox.h"
-#include "widgetlib/BPQtHyperLink.h"
-#include "widgetlib/BPQtPushBtn.h"
-#include "widgetlib/BPStyleMenuItem.h"
-
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -15,12 +10,16 @@
 #include <QWidgetAction>
 #include <QtTest>
 
+#include "widgetlib/BPQtGroupBox.h"
+#include "widgetlib/BPQtHyperLink.h"
+#include "widgetlib/BPQtPushBtn.h"
+#include "widgetlib/BPStyleMenuItem.h"
+
 class TestBPWidgets : public QObject {
     Q_OBJECT
 
 private slots:
-    void defaultButtonTakesTheEnterKey()
-    {
+    void defaultButtonTakesTheEnterKey() {
         QDialog dialog;
         auto* row = new QHBoxLayout(&dialog);
         auto* first = new CBPQtPushBtn(QStringLiteral("First"), &dialog);
@@ -39,8 +38,7 @@ private slots:
         QCOMPARE(clicked.count(), 1);
     }
 
-    void hyperLinkClick_data()
-    {
+    void hyperLinkClick_data() {
         QTest::addColumn<int>("button");
         QTest::addColumn<bool>("releaseInside");
         QTest::addColumn<int>("expectedClicks");
@@ -49,8 +47,7 @@ private slots:
         QTest::newRow("right click") << int(Qt::RightButton) << true << 0;
     }
 
-    void hyperLinkClick()
-    {
+    void hyperLinkClick() {
         QFETCH(int, button);
         QFETCH(bool, releaseInside);
         QFETCH(int, expectedClicks);
@@ -65,12 +62,10 @@ private slots:
         QMouseEvent release(QEvent::MouseButtonRelease, at, b, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(&link, &release);
         QCOMPARE(texts.size(), expectedClicks);
-        if (expectedClicks > 0)
-            QCOMPARE(texts.front(), QStringLiteral("www.example.test"));
+        if (expectedClicks > 0) QCOMPARE(texts.front(), QStringLiteral("www.example.test"));
     }
 
-    void groupBoxHasNoFrameMargins()
-    {
+    void groupBoxHasNoFrameMargins() {
         CBPQtGroupBox box;
         auto* row = new QHBoxLayout(&box);
         row->setContentsMargins(0, 0, 0, 0);
@@ -82,8 +77,7 @@ private slots:
 
     // A click on the row widget of a widget action must reach the menu, which
     // triggers the action and closes.
-    void menuItemClickTriggersItsAction()
-    {
+    void menuItemClickTriggersItsAction() {
         QMenu menu;
         auto* action = new QWidgetAction(&menu);
         auto* item = new CBPStyleMenuItem(QStringLiteral("About"), QString());
@@ -95,14 +89,13 @@ private slots:
         QTimer::singleShot(50, &menu, [&menu, item] {
             QWidget* shown = nullptr;
             for (QWidget* w : menu.findChildren<CBPStyleMenuItem*>())
-                if (w->isVisible())
-                    shown = w;
+                if (w->isVisible()) shown = w;
             QVERIFY(shown == item);
             const QPoint centre = item->rect().center();
             QTest::mouseMove(item, centre);
             QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier, centre);
         });
-        QTimer::singleShot(3000, &menu, &QMenu::close);  // never hang
+        QTimer::singleShot(3000, &menu, &QMenu::close); // never hang
         QAction* chosen = menu.exec(QPoint(100, 100));
 
         QCOMPARE(triggered.count(), 1);
@@ -111,8 +104,7 @@ private slots:
         QVERIFY(!menu.isVisible());
     }
 
-    void disabledMenuItemDoesNotTrigger()
-    {
+    void disabledMenuItemDoesNotTrigger() {
         QMenu menu;
         auto* action = new QWidgetAction(&menu);
         auto* item = new CBPStyleMenuItem(QStringLiteral("Check Update"), QStringLiteral("F5"));
@@ -120,9 +112,8 @@ private slots:
         action->setEnabled(false);
         menu.addAction(action);
         QSignalSpy triggered(&menu, &QMenu::triggered);
-        QTimer::singleShot(50, &menu, [item] {
-            QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier, item->rect().center());
-        });
+        QTimer::singleShot(50, &menu,
+                           [item] { QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier, item->rect().center()); });
         QTimer::singleShot(500, &menu, &QMenu::close);
         menu.exec(QPoint(100, 100));
         QCOMPARE(triggered.count(), 0);

@@ -2,15 +2,11 @@
 // payload copy per receiver, from many threads at once; receivers that go
 // away before delivery; nested event loops inside a handler.
 
-#include "widgetlib/BPMsgReceiver.h"
-#include "widgetlib/BPNotifyCentor.h"
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
-
 #include <cstring>
 #include <functional>
 #include <map>
@@ -18,6 +14,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "widgetlib/BPMsgReceiver.h"
+#include "widgetlib/BPNotifyCentor.h"
 
 namespace {
 
@@ -35,22 +34,19 @@ struct Received {
 
 // Every receiver writes what it got into one shared journal, so that the
 // tests see the order across receivers.
-std::vector<Received>& Journal()
-{
+std::vector<Received>& Journal() {
     static std::vector<Received> journal;
     return journal;
 }
 
 class Recorder : public CBPMsgReceiver {
 public:
-    Recorder(std::string name, std::initializer_list<uint32_t> ids) : m_name(std::move(name))
-    {
+    Recorder(std::string name, std::initializer_list<uint32_t> ids) : m_name(std::move(name)) {
         for (uint32_t id : ids)
             RegisterMsg(id);
     }
 
-    int ReceiveMsg(__MsgData msg) override
-    {
+    int ReceiveMsg(__MsgData msg) override {
         Received r;
         r.who = m_name;
         r.id = msg.id;
@@ -60,8 +56,7 @@ public:
         }
         r.onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
         Journal().push_back(r);
-        if (onReceive)
-            onReceive(msg);
+        if (onReceive) onReceive(msg);
         return 0;
     }
 
@@ -71,46 +66,37 @@ private:
     std::string m_name;
 };
 
-uint32_t U32(const std::vector<unsigned char>& bytes)
-{
+uint32_t U32(const std::vector<unsigned char>& bytes) {
     uint32_t v = 0;
-    if (bytes.size() >= sizeof v)
-        std::memcpy(&v, bytes.data(), sizeof v);
+    if (bytes.size() >= sizeof v) std::memcpy(&v, bytes.data(), sizeof v);
     return v;
 }
 
-void Send(uint32_t id, uint32_t value)
-{
+void Send(uint32_t id, uint32_t value) {
     CBPNotifyCentor::instance()->SendMsg(id, 0, &value, sizeof value);
 }
 
-std::vector<std::string> Order()
-{
+std::vector<std::string> Order() {
     std::vector<std::string> out;
     for (const Received& r : Journal())
         out.push_back(r.who + ":" + std::to_string(U32(r.payload)));
     return out;
 }
 
-}  // namespace
+} // namespace
 
 class TestNotifyCentor : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        Journal().clear();
-    }
+    void init() { Journal().clear(); }
 
-    void cleanup()
-    {
+    void cleanup() {
         // Leave nothing queued for the next test.
         QTRY_COMPARE(CBPNotifyCentor::instance()->PendingCount(), std::size_t(0));
     }
 
-    void manyThreadsKeepEachSendersOrder()
-    {
+    void manyThreadsKeepEachSendersOrder() {
         constexpr int kThreads = 4;
         constexpr uint32_t kPerThread = 400;
         Recorder a("a", {kIdA});
@@ -145,8 +131,7 @@ private slots:
             QCOMPARE(count[uint32_t(t)], int(kPerThread));
     }
 
-    void eachReceiverGetsItsOwnPayloadCopy()
-    {
+    void eachReceiverGetsItsOwnPayloadCopy() {
         Recorder first("first", {kIdA});
         Recorder second("second", {kIdA});
         // The first receiver scribbles over its bytes; the second must not see it.
@@ -155,7 +140,7 @@ private slots:
         {
             unsigned char onSenderStack[4] = {1, 2, 3, 4};
             CBPNotifyCentor::instance()->SendMsg(kIdA, 0, onSenderStack, sizeof onSenderStack);
-            std::memset(onSenderStack, 0, sizeof onSenderStack);  // gone once the send returns
+            std::memset(onSenderStack, 0, sizeof onSenderStack); // gone once the send returns
         }
         QTRY_COMPARE(Journal().size(), std::size_t(2));
         const std::vector<unsigned char> expected = {1, 2, 3, 4};
@@ -163,8 +148,7 @@ private slots:
         QCOMPARE(Journal()[1].payload, expected);
     }
 
-    void messageWithoutPayloadHasNullPointer_data()
-    {
+    void messageWithoutPayloadHasNullPointer_data() {
         QTest::addColumn<bool>("nullPointer");
         QTest::addColumn<uint32_t>("size");
         QTest::newRow("null pointer, size 0") << true << 0u;
@@ -172,8 +156,7 @@ private slots:
         QTest::newRow("pointer, size 0") << false << 0u;
     }
 
-    void messageWithoutPayloadHasNullPointer()
-    {
+    void messageWithoutPayloadHasNullPointer() {
         QFETCH(bool, nullPointer);
         QFETCH(uint32_t, size);
         Recorder r("r", {kIdA});
@@ -189,14 +172,13 @@ private slots:
         QCOMPARE(MsgPayloadU32(seen, 99u), 99u);
     }
 
-    void receiverDestroyedBeforeDeliveryIsNeverCalled()
-    {
+    void receiverDestroyedBeforeDeliveryIsNeverCalled() {
         auto doomed = std::make_unique<Recorder>("doomed", std::initializer_list<uint32_t>{kIdA, kIdB});
         Recorder survivor("survivor", {kIdA});
         Send(kIdA, 1);
         Send(kIdB, 2);
         Send(kIdA, 3);
-        doomed.reset();  // with three messages still queued for it
+        doomed.reset(); // with three messages still queued for it
         // A new receiver at possibly the same address must not inherit them.
         auto newcomer = std::make_unique<Recorder>("newcomer", std::initializer_list<uint32_t>{kIdC});
         Send(kIdC, 4);
@@ -206,8 +188,7 @@ private slots:
         QCOMPARE(Order(), expected);
     }
 
-    void receiverDestroyedByAnEarlierHandlerIsSkipped()
-    {
+    void receiverDestroyedByAnEarlierHandlerIsSkipped() {
         Recorder killer("killer", {kIdA});
         auto victim = std::make_unique<Recorder>("victim", std::initializer_list<uint32_t>{kIdA});
         Recorder last("last", {kIdA});
@@ -219,8 +200,7 @@ private slots:
         QCOMPARE(Order(), expected);
     }
 
-    void messageNobodyRegisteredIsDropped()
-    {
+    void messageNobodyRegisteredIsDropped() {
         Send(kIdNobody, 1);
         QTRY_COMPARE(CBPNotifyCentor::instance()->PendingCount(), std::size_t(0));
         Recorder late("late", {kIdNobody});
@@ -231,8 +211,7 @@ private slots:
         QCOMPARE(Order().front(), std::string("late:2"));
     }
 
-    void registrationChanges_data()
-    {
+    void registrationChanges_data() {
         QTest::addColumn<int>("registrations");
         QTest::addColumn<bool>("unregister");
         QTest::addColumn<int>("expectedDeliveries");
@@ -241,24 +220,21 @@ private slots:
         QTest::newRow("unregistered before the send") << 1 << true << 0;
     }
 
-    void registrationChanges()
-    {
+    void registrationChanges() {
         QFETCH(int, registrations);
         QFETCH(bool, unregister);
         QFETCH(int, expectedDeliveries);
         Recorder r("r", {});
         for (int i = 0; i < registrations; ++i)
             r.RegisterMsg(kIdA);
-        if (unregister)
-            r.UnRegisterMsg(kIdA);
+        if (unregister) r.UnRegisterMsg(kIdA);
         Send(kIdA, 1);
         QTRY_COMPARE(CBPNotifyCentor::instance()->PendingCount(), std::size_t(0));
         QTest::qWait(20);
         QCOMPARE(int(Journal().size()), expectedDeliveries);
     }
 
-    void signalChannelIsSeparate()
-    {
+    void signalChannelIsSeparate() {
         class SigReceiver : public CBPMsgReceiver {
         public:
             int msgs = 0;
@@ -276,8 +252,7 @@ private slots:
 
     // A handler that runs a modal dialog spins a nested event loop; messages
     // queued before and during it must flow inside that loop, in order.
-    void nestedEventLoopInsideAHandlerKeepsDelivering()
-    {
+    void nestedEventLoopInsideAHandlerKeepsDelivering() {
         Recorder outer("outer", {kIdA});
         Recorder queuedBefore("before", {kIdC});
         Recorder sentInside("inside", {kIdB});
