@@ -203,22 +203,12 @@ bool CAppEnum::ReadText(RegKey key, const char* valueName, char (&field)[Install
     return true;
 }
 
-uint32_t CAppEnum::ReadDword(RegKey key, const char* valueName) {
+uint64_t CAppEnum::ReadNumber(RegKey key, const char* valueName, uint32_t bufferSize) {
     uint32_t type = platform::kRegNone;
     std::string data;
-    if (registry.QueryValue(key, valueName, sizeof(uint32_t), &type, &data) != platform::kErrorSuccess) return 0;
-    if (!IsNumber(type) || data.size() > sizeof(uint32_t)) return 0;
-    uint32_t value = 0;
-    std::memcpy(&value, data.data(), data.size()); // little-endian, as the registry stores it
-    return value;
-}
-
-uint64_t CAppEnum::ReadQword(RegKey key, const char* valueName) {
-    uint32_t type = platform::kRegNone;
-    std::string data;
-    if (registry.QueryValue(key, valueName, sizeof(uint64_t), &type, &data) != platform::kErrorSuccess) return 0;
-    if (!IsNumber(type) || data.size() > sizeof(uint64_t)) return 0;
+    if (registry.QueryValue(key, valueName, bufferSize, &type, &data) != platform::kErrorSuccess) return 0;
+    if (!IsNumber(type) || data.size() > bufferSize || data.size() > sizeof(uint64_t)) return 0;
     uint64_t value = 0;
-    std::memcpy(&value, data.data(), data.size());
+    std::memcpy(&value, data.data(), data.size()); // little-endian, as the registry stores it
     return value;
 }

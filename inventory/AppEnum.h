@@ -71,11 +71,16 @@ protected:
     // read into a 260-byte field; a value that is absent, not text, or does
     // not fit with its terminating zero leaves the field empty.
     bool ReadText(platform::RegKey key, const char* valueName, char (&field)[InstalledProgram::kTextSize]);
-    // A 32-bit number; 0 when absent, not a number or larger than 4 bytes.
-    uint32_t ReadDword(platform::RegKey key, const char* valueName);
-    // Up to 8 bytes of a number, a 32-bit value filling the low half; 0
-    // when absent, not a number or larger than 8 bytes.
-    uint64_t ReadQword(platform::RegKey key, const char* valueName);
+    // A number read into a zeroed buffer of `bufferSize` bytes (4 or 8), a
+    // shorter value filling the low bytes; 0 when absent, not a number or
+    // larger than the buffer.
+    uint64_t ReadNumber(platform::RegKey key, const char* valueName, uint32_t bufferSize);
+    uint32_t ReadDword(platform::RegKey key, const char* valueName) {
+        return static_cast<uint32_t>(ReadNumber(key, valueName, sizeof(uint32_t)));
+    }
+    uint64_t ReadQword(platform::RegKey key, const char* valueName) {
+        return ReadNumber(key, valueName, sizeof(uint64_t));
+    }
 
     // Steps of FindRegistryLeftovers; they append to leftoverResults.
     void ScanUninstallKeys(platform::Hive hive, uint32_t view, const QString& name);
