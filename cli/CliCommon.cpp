@@ -40,12 +40,21 @@ int ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {
     return -1;
 }
 
+namespace {
+PlatformFactory platformFactory = nullptr;
+} // namespace
+
+void SetPlatformFactory(PlatformFactory factory) {
+    platformFactory = factory;
+}
+
 std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser) {
     platform::PlatformOptions options;
     if (parser.isSet(QStringLiteral("prefix")))
         options.winePrefix = parser.value(QStringLiteral("prefix")).toStdString();
     std::string error;
-    std::unique_ptr<platform::IPlatform> platform = platform::CreatePlatform(options, &error);
+    std::unique_ptr<platform::IPlatform> platform =
+        platformFactory ? platformFactory(&error) : platform::CreatePlatform(options, &error);
     if (!platform) {
         Err() << "cannot start the Wine host: " << QString::fromStdString(error) << "\n";
         Err().flush();
@@ -54,11 +63,16 @@ std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& pars
 }
 
 bool ReportBackendFailure(const platform::IPlatform& platform) {
-    const std::string error = platform.FatalError();
-    if (error.empty()) return false;
-    Err() << "the Wine host failed: " << QString::fromStdString(error) << "\n";
-    Err().flush();
+    if (platform.FatalError().empty()) return false;
+    ExitForBackendFailure(platform);
     return true;
+}
+
+int ExitForBackendFailure(const platform::IPlatform& platform) {
+    const std::string error = platform.FatalError();
+    Err() << "the Wine host failed: " << QString::fromStdString(error.empty() ? "no reason given" : error) << "\n";
+    Err().flush();
+    return kExitPlatform;
 }
 
 } // namespace cli

@@ -37,9 +37,18 @@ int ParseArguments(QCommandLineParser& parser, const QStringList& arguments);
 std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser);
 
 // After work on an open platform: when the backend failed on the way,
-// prints why and returns true (the caller exits with kExitPlatform). The
-// core stays silent about registry failures, so a dead host would
-// otherwise look like an empty machine.
+// prints why and returns true (the caller exits with kExitPlatform). Every
+// command checks it before printing results, so that a dead host never
+// looks like an empty machine.
 bool ReportBackendFailure(const platform::IPlatform& platform);
+
+// For a call that returned kErrorBackendFailure: prints why and returns
+// kExitPlatform.
+int ExitForBackendFailure(const platform::IPlatform& platform);
+
+// Makes OpenPlatform use `factory` instead of the real backend (null: the
+// real one again). For the tests that run commands in process.
+using PlatformFactory = std::unique_ptr<platform::IPlatform> (*)(std::string* error);
+void SetPlatformFactory(PlatformFactory factory);
 
 } // namespace cli

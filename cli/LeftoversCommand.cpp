@@ -70,12 +70,13 @@ QString OwnFolder() {
 // first, else one that differs only in case.
 bool FindProgram(platform::IPlatform& platform, const QString& name, InstalledProgram* found) {
     CAppEnum appEnum(platform.Registry(), platform.System());
-    appEnum.Enum();
+    if (appEnum.Enum() != platform::kErrorSuccess) return false;
     const std::vector<InstalledProgram> programs = appEnum.GetPrograms();
     std::vector<std::string> ansi;
     for (const InstalledProgram& program : programs)
         ansi.emplace_back(program.displayName);
-    const std::vector<std::string> names = platform.System().AnsiToUtf8(ansi);
+    std::vector<std::string> names;
+    if (platform.System().AnsiToUtf8(ansi, &names) != platform::kErrorSuccess) return false;
     for (Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
         for (size_t i = 0; i < names.size() && i < programs.size(); ++i) {
             if (QString::fromStdString(names[i]).compare(name, sensitivity) == 0) {

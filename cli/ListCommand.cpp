@@ -21,8 +21,10 @@ struct ProgramText {
 };
 
 // Registry text is in the target's ANSI code page; one batch converts all
-// of it (one round trip through the Wine host).
-std::vector<ProgramText> ConvertText(platform::ISystem& system, const std::vector<InstalledProgram>& programs) {
+// of it (one round trip through the Wine host). False when the backend
+// failed.
+bool ConvertText(platform::ISystem& system, const std::vector<InstalledProgram>& programs,
+                 std::vector<ProgramText>* texts) {
     std::vector<std::string> ansi;
     ansi.reserve(programs.size() * kFieldCount);
     for (const InstalledProgram& p : programs) {
@@ -30,16 +32,17 @@ std::vector<ProgramText> ConvertText(platform::ISystem& system, const std::vecto
                                   p.displayIcon, p.iconGroup})
             ansi.emplace_back(field);
     }
-    const std::vector<std::string> utf8 = system.AnsiToUtf8(ansi);
-    std::vector<ProgramText> texts(programs.size());
-    if (utf8.size() != ansi.size()) return texts; // backend failure; the caller reports it
+    std::vector<std::string> utf8;
+    if (system.AnsiToUtf8(ansi, &utf8) != platform::kErrorSuccess) return false;
+    texts->resize(programs.size());
     for (size_t i = 0; i < programs.size(); ++i) {
         const std::string* f = &utf8[i * kFieldCount];
-        texts[i] = ProgramText{QString::fromStdString(f[0]), QString::fromStdString(f[1]), QString::fromStdString(f[2]),
-                               QString::fromStdString(f[3]), QString::fromStdString(f[4]), QString::fromStdString(f[5]),
-                               QString::fromStdString(f[6])};
+        (*texts)[i] =
+            ProgramText{QString::fromStdString(f[0]), QString::fromStdString(f[1]), QString::fromStdString(f[2]),
+                        QString::fromStdString(f[3]), QString::fromStdString(f[4]), QString::fromStdString(f[5]),
+                        QString::fromStdString(f[6])};
     }
-    return texts;
+    return true;
 }
 
 void PrintJson(const std::vector<InstalledProgram>& programs, const std::vector<ProgramSource>& sources,
@@ -117,13 +120,15 @@ int RunList(const QStringList& arguments) {
     std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser);
     if (!platform) return cli::kExitPlatform;
 
+    // Nothing is printed unless every call succeeded: a list cut short by a
+    // failed host would look like a machine with fewer programs.
     CAppEnum appEnum(platform->Registry(), platform->System());
-    appEnum.Enum();
     std::vector<InstalledProgram> programs;
     std::vector<ProgramSource> sources;
+    std::vector<ProgramText> texts;
+    if (appEnum.Enum() != platform::kErrorSuccess) return cli::ExitForBackendFailure(*platform);
     appEnum.GetProgramsWithSources(&programs, &sources);
-    const std::vector<ProgramText> texts = ConvertText(platform->System(), programs);
-    if (cli::ReportBackendFailure(*platform)) return cli::kExitPlatform;
+    if (!ConvertText(platform->System(), programs, &texts)) return cli::ExitForBackendFailure(*platform);
 
     if (parser.isSet(json))
         PrintJson(programs, sources, texts);

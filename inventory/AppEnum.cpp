@@ -62,27 +62,31 @@ CAppEnum::CAppEnum(platform::IRegistry& targetRegistry, platform::ISystem& targe
     : registry(targetRegistry), system(targetSystem),
       is64BitOs(targetSystem.NativeProcessorArchitecture() == platform::kArchitectureAmd64) {}
 
-void CAppEnum::Enum() {
+uint32_t CAppEnum::Enum() {
     std::lock_guard<std::mutex> enumLock(enumMutex);
+    enumBackendFailed = false;
     // Built aside and swapped in at the end, so that a reader never sees a
     // list that is half read.
     PassResult result;
 
+    bool read = true;
     if (is64BitOs) {
         LogTimingLine("CAppEnum::Enum64Bit begin with %s\r\n");
-        RunPass(Hive::LocalMachine, PassMode::View32, &result);
+        read = RunPass(Hive::LocalMachine, PassMode::View32, &result);
         LogTimingLine("CAppEnum::Enum64Bit end with %s\r\n");
-        RunPass(Hive::LocalMachine, PassMode::View64, &result);
+        read = read && RunPass(Hive::LocalMachine, PassMode::View64, &result);
         LogTimingLine("CAppEnum::Enum32Bit end with %s\r\n");
     } else {
-        RunPass(Hive::LocalMachine, PassMode::View32, &result);
+        read = RunPass(Hive::LocalMachine, PassMode::View32, &result);
     }
-    RunPass(Hive::CurrentUser, PassMode::CurrentUser, &result);
+    read = read && RunPass(Hive::CurrentUser, PassMode::CurrentUser, &result);
     LogTimingLine("CAppEnum::EnumLocalUser end with %s\r\n");
+    if (!read) return platform::kErrorBackendFailure;
 
     std::lock_guard<std::mutex> listLock(listMutex);
     programs.swap(result.programs);
     sources.swap(result.sources);
+    return platform::kErrorSuccess;
 }
 
 std::vector<InstalledProgram> CAppEnum::GetPrograms() const {
@@ -97,7 +101,7 @@ void CAppEnum::GetProgramsWithSources(std::vector<InstalledProgram>* programsOut
     if (sourcesOut) *sourcesOut = sources;
 }
 
-void CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
+bool CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
     const uint32_t listAccess = mode == PassMode::View32   ? kListAccess32
                                 : mode == PassMode::View64 ? kListAccess64
                                                            : kListAccessUser;
@@ -106,9 +110,11 @@ void CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
                                  : mode == PassMode::View64 ? ProgramSource::LocalMachine64
                                                             : ProgramSource::CurrentUser;
     const std::string uninstallKey = kUninstallKey;
+    constexpr uint32_t kFailed = platform::kErrorBackendFailure;
 
     ScopedRegKey listKey(registry);
-    if (registry.OpenKey(hive, uninstallKey, listAccess, listKey.out()) != platform::kErrorSuccess) return;
+    uint32_t status = registry.OpenKey(hive, uninstallKey, listAccess, listKey.out());
+    if (status != platform::kErrorSuccess) return status != kFailed;
 
     // First walk: which subkeys are programs at all. Updates name their
     // parent by these names, so the whole set is needed before any record
@@ -117,31 +123,41 @@ void CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
     std::string name;
     for (uint32_t index = 0;; ++index) {
         // Any error ends the walk, a name too long for the buffer included.
-        if (registry.EnumKey(listKey.get(), index, kNameBufferSize, &name) != platform::kErrorSuccess) break;
+        status = registry.EnumKey(listKey.get(), index, kNameBufferSize, &name);
+        if (status != platform::kErrorSuccess) break;
         ScopedRegKey subKey(registry);
-        if (registry.OpenKey(hive, uninstallKey + "\\" + name, valueAccess, subKey.out()) != platform::kErrorSuccess)
-            continue;
+        status = registry.OpenKey(hive, uninstallKey + "\\" + name, valueAccess, subKey.out());
+        if (status == kFailed) return false;
+        if (status != platform::kErrorSuccess) continue;
         if (AcceptKey(subKey.get())) acceptedKeys.insert(name);
+        if (enumBackendFailed) return false;
     }
+    if (status == kFailed) return false;
     listKey.reset();
 
     // Second walk: read the accepted ones. The list key is opened again with
     // a view flag even for the current user, whose keys both views share.
     const uint32_t secondAccess = mode == PassMode::View64 ? kListAccess64 : kListAccess32;
-    if (registry.OpenKey(hive, uninstallKey, secondAccess, listKey.out()) != platform::kErrorSuccess) return;
+    status = registry.OpenKey(hive, uninstallKey, secondAccess, listKey.out());
+    if (status != platform::kErrorSuccess) return status != kFailed;
     for (uint32_t index = 0;; ++index) {
-        if (registry.EnumKey(listKey.get(), index, kNameBufferSize, &name) != platform::kErrorSuccess) break;
+        status = registry.EnumKey(listKey.get(), index, kNameBufferSize, &name);
+        if (status != platform::kErrorSuccess) break;
         if (acceptedKeys.count(name) == 0) continue;
         ScopedRegKey subKey(registry);
-        if (registry.OpenKey(hive, uninstallKey + "\\" + name, valueAccess, subKey.out()) != platform::kErrorSuccess)
-            continue;
+        status = registry.OpenKey(hive, uninstallKey + "\\" + name, valueAccess, subKey.out());
+        if (status == kFailed) return false;
+        if (status != platform::kErrorSuccess) continue;
         InstalledProgram program;
         bool mainEntry = false;
-        if (ReadProgram(subKey.get(), acceptedKeys, &program, &mainEntry) && mainEntry) {
+        const bool complete = ReadProgram(subKey.get(), acceptedKeys, &program, &mainEntry);
+        if (enumBackendFailed) return false;
+        if (complete && mainEntry) {
             result->programs.push_back(program);
             result->sources.push_back(source);
         }
     }
+    return status != kFailed;
 }
 
 bool CAppEnum::AcceptKey(RegKey key) {
@@ -191,7 +207,9 @@ bool CAppEnum::ReadProgram(RegKey key, const std::unordered_set<std::string>& ac
 bool CAppEnum::ReadText(RegKey key, const char* valueName, char (&field)[InstalledProgram::kTextSize]) {
     uint32_t type = platform::kRegNone;
     std::string data;
-    if (registry.QueryValue(key, valueName, sizeof field, &type, &data) != platform::kErrorSuccess) return false;
+    const uint32_t status = registry.QueryValue(key, valueName, sizeof field, &type, &data);
+    if (status == platform::kErrorBackendFailure) enumBackendFailed = true;
+    if (status != platform::kErrorSuccess) return false;
     // A number or binary value is no text to show or run.
     if (!IsText(type)) return false;
     // Data that fills the whole buffer without a terminating zero does not
@@ -206,7 +224,9 @@ bool CAppEnum::ReadText(RegKey key, const char* valueName, char (&field)[Install
 uint64_t CAppEnum::ReadNumber(RegKey key, const char* valueName, uint32_t bufferSize) {
     uint32_t type = platform::kRegNone;
     std::string data;
-    if (registry.QueryValue(key, valueName, bufferSize, &type, &data) != platform::kErrorSuccess) return 0;
+    const uint32_t status = registry.QueryValue(key, valueName, bufferSize, &type, &data);
+    if (status == platform::kErrorBackendFailure) enumBackendFailed = true;
+    if (status != platform::kErrorSuccess) return 0;
     if (!IsNumber(type) || data.size() > bufferSize || data.size() > sizeof(uint64_t)) return 0;
     uint64_t value = 0;
     std::memcpy(&value, data.data(), data.size()); // little-endian, as the registry stores it

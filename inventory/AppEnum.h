@@ -32,8 +32,10 @@ public:
     CAppEnum(const CAppEnum&) = delete;
     CAppEnum& operator=(const CAppEnum&) = delete;
 
-    // Reads every pass afresh and replaces the program list.
-    void Enum();
+    // Reads every pass afresh and replaces the program list. When the
+    // backend fails on the way (kErrorBackendFailure) the reading stops and
+    // the previous list stays: a half-read list is never published.
+    uint32_t Enum();
 
     // A copy of the program list, in the order the records were read.
     std::vector<InstalledProgram> GetPrograms() const;
@@ -48,8 +50,10 @@ public:
     // and the key of its uninstall key (the first key, in the order the
     // views are read, whose "DisplayName" equals `name` ignoring case) and
     // the MuiCache values whose names hold `folder` as whole path
-    // components. Names and texts are display text (UTF-8).
-    QList<LeftoverItem> FindRegistryLeftovers(const QString& name, const QString& folder);
+    // components. Names and texts are display text (UTF-8). When the
+    // backend fails (kErrorBackendFailure) the search stops and `found` is
+    // left empty.
+    uint32_t FindRegistryLeftovers(const QString& name, const QString& folder, QList<LeftoverItem>* found);
 
 protected:
     // The three passes. The access masks differ per pass in the registry
@@ -61,7 +65,8 @@ protected:
         std::vector<ProgramSource> sources;
     };
 
-    void RunPass(platform::Hive hive, PassMode mode, PassResult* result);
+    // False when the backend failed.
+    bool RunPass(platform::Hive hive, PassMode mode, PassResult* result);
     bool AcceptKey(platform::RegKey key);
     bool IsMainEntry(platform::RegKey key, const std::unordered_set<std::string>& acceptedKeys);
     bool ReadProgram(platform::RegKey key, const std::unordered_set<std::string>& acceptedKeys,
@@ -87,7 +92,10 @@ protected:
     void CollectUninstallKey(platform::RegKey key, const QString& name, const QString& keyPath);
     void FindMuiCacheValues(const QString& folder);
     // ANSI text to display text; pure ASCII needs no call to the target.
+    // Empty, with leftoverBackendFailed set, when the backend failed.
     QString DecodeAnsi(const std::string& text);
+    // Notes a backend failure of a call made for the leftover search.
+    uint32_t LeftoverCall(uint32_t status);
 
     platform::IRegistry& registry;
     platform::ISystem& system;
@@ -95,10 +103,13 @@ protected:
 
     // Serialises whole enumerations: one pass list is built at a time.
     std::mutex enumMutex;
+    // Set under enumMutex when a call of the enumeration met a dead backend.
+    bool enumBackendFailed = false;
 
     // The registry-leftover search runs for one program at a time.
     std::mutex leftoverMutex;
     QList<LeftoverItem> leftoverResults;
+    bool leftoverBackendFailed = false;
 
 private:
     // Guards the published list; Enum swaps a finished list in under it.

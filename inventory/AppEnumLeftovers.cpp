@@ -72,25 +72,41 @@ bool IsAbsoluteFolder(const QString& folder) {
 
 } // namespace
 
+uint32_t CAppEnum::LeftoverCall(uint32_t status) {
+    if (status == platform::kErrorBackendFailure) leftoverBackendFailed = true;
+    return status;
+}
+
 QString CAppEnum::DecodeAnsi(const std::string& text) {
     const std::string bare = TextOf(text);
     if (IsAscii(bare)) return QString::fromLatin1(bare.data(), static_cast<int>(bare.size()));
-    return QString::fromStdString(system.AnsiToUtf8({bare}).front());
+    std::vector<std::string> utf8;
+    if (LeftoverCall(system.AnsiToUtf8({bare}, &utf8)) != platform::kErrorSuccess) return QString();
+    return QString::fromStdString(utf8.front());
 }
 
-QList<LeftoverItem> CAppEnum::FindRegistryLeftovers(const QString& name, const QString& folder) {
+uint32_t CAppEnum::FindRegistryLeftovers(const QString& name, const QString& folder, QList<LeftoverItem>* found) {
     std::lock_guard<std::mutex> lock(leftoverMutex);
+    found->clear();
     leftoverResults.clear();
+    leftoverBackendFailed = false;
     ScanUninstallKeys(Hive::LocalMachine, platform::kKeyWow64_32Key, name);
-    if (is64BitOs) ScanUninstallKeys(Hive::LocalMachine, platform::kKeyWow64_64Key, name);
-    ScanUninstallKeys(Hive::CurrentUser, platform::kKeyWow64_64Key, name);
-    FindMuiCacheValues(folder);
-    return leftoverResults;
+    if (is64BitOs && !leftoverBackendFailed) ScanUninstallKeys(Hive::LocalMachine, platform::kKeyWow64_64Key, name);
+    if (!leftoverBackendFailed) ScanUninstallKeys(Hive::CurrentUser, platform::kKeyWow64_64Key, name);
+    if (!leftoverBackendFailed) FindMuiCacheValues(folder);
+    if (leftoverBackendFailed) {
+        leftoverResults.clear();
+        return platform::kErrorBackendFailure;
+    }
+    found->swap(leftoverResults);
+    return platform::kErrorSuccess;
 }
 
 void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name) {
     ScopedRegKey list(registry);
-    if (registry.OpenKey(hive, kUninstallKey, platform::kKeyRead | view, list.out()) != platform::kErrorSuccess) return;
+    if (LeftoverCall(registry.OpenKey(hive, kUninstallKey, platform::kKeyRead | view, list.out())) !=
+        platform::kErrorSuccess)
+        return;
     // The deletion works in the default (64-bit) view, so a key read
     // through the 32-bit view of a 64-bit system is named by the path that
     // reaches it from there.
@@ -98,12 +114,18 @@ void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name) 
     const QString listPath = QString::fromLatin1(redirected ? kUninstallKey32On64 : kUninstallKey);
     for (uint32_t index = 0;; ++index) {
         std::string subKeyName;
-        if (registry.EnumKey(list.get(), index, kBufferSize, &subKeyName) != platform::kErrorSuccess) break;
+        if (LeftoverCall(registry.EnumKey(list.get(), index, kBufferSize, &subKeyName)) != platform::kErrorSuccess)
+            break;
         ScopedRegKey subKey(registry);
         const std::string path = std::string(kUninstallKey) + "\\" + subKeyName;
-        if (registry.OpenKey(hive, path, platform::kKeyQueryValue | view, subKey.out()) != platform::kErrorSuccess)
-            continue;
-        CollectUninstallKey(subKey.get(), name, listPath + QLatin1Char('\\') + DecodeAnsi(subKeyName));
+        const uint32_t opened =
+            LeftoverCall(registry.OpenKey(hive, path, platform::kKeyQueryValue | view, subKey.out()));
+        if (leftoverBackendFailed) return;
+        if (opened != platform::kErrorSuccess) continue;
+        const QString subKeyText = DecodeAnsi(subKeyName);
+        if (leftoverBackendFailed) return;
+        CollectUninstallKey(subKey.get(), name, listPath + QLatin1Char('\\') + subKeyText);
+        if (leftoverBackendFailed) return;
         subKey.reset();
         // Once one key is found, every later scan stops at its first key.
         if (!leftoverResults.isEmpty()) break;
@@ -116,26 +138,31 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
     if (name.isEmpty()) return;
     uint32_t type = platform::kRegNone;
     std::string data;
-    if (registry.QueryValue(key, "DisplayName", kBufferSize, &type, &data) != platform::kErrorSuccess) return;
+    if (LeftoverCall(registry.QueryValue(key, "DisplayName", kBufferSize, &type, &data)) != platform::kErrorSuccess)
+        return;
     if (DecodeAnsi(data).compare(name, Qt::CaseInsensitive) != 0) return;
 
     uint32_t count = 0;
-    if (registry.QueryValueCount(key, &count) != platform::kErrorSuccess) count = 0;
+    if (LeftoverCall(registry.QueryValueCount(key, &count)) != platform::kErrorSuccess) count = 0;
     // Names and texts of all values are decoded in one call.
     std::vector<std::string> texts;
     for (uint32_t index = 0; index < count; ++index) {
         std::string valueName;
         uint32_t valueType = platform::kRegNone;
-        if (registry.EnumValue(key, index, kBufferSize, &valueName, &valueType) != platform::kErrorSuccess) continue;
+        if (LeftoverCall(registry.EnumValue(key, index, kBufferSize, &valueName, &valueType)) !=
+            platform::kErrorSuccess)
+            continue;
         std::string valueText;
         std::string valueData;
         uint32_t readType = platform::kRegNone;
         if (valueType == platform::kRegSz || valueType == platform::kRegExpandSz) {
-            if (registry.QueryValue(key, valueName, kBufferSize, &readType, &valueData) == platform::kErrorSuccess)
+            if (LeftoverCall(registry.QueryValue(key, valueName, kBufferSize, &readType, &valueData)) ==
+                platform::kErrorSuccess)
                 valueText = TextOf(valueData);
         } else {
             uint32_t number = 0;
-            if (registry.QueryValue(key, valueName, sizeof number, &readType, &valueData) == platform::kErrorSuccess)
+            if (LeftoverCall(registry.QueryValue(key, valueName, sizeof number, &readType, &valueData)) ==
+                platform::kErrorSuccess)
                 std::memcpy(&number, valueData.data(), std::min(valueData.size(), sizeof number));
             valueText = std::to_string(number);
         }
@@ -145,7 +172,9 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
     bool ascii = true;
     for (const std::string& text : texts)
         ascii = ascii && IsAscii(text);
-    if (!ascii) texts = system.AnsiToUtf8(texts);
+    if (!ascii && LeftoverCall(system.AnsiToUtf8(std::vector<std::string>(texts), &texts)) != platform::kErrorSuccess)
+        return;
+    if (leftoverBackendFailed) return;
     for (size_t i = 0; i + 1 < texts.size(); i += 2) {
         LeftoverItem item;
         item.valueName = QString::fromStdString(texts[i]);
@@ -165,21 +194,25 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
 void CAppEnum::FindMuiCacheValues(const QString& folder) {
     if (folder.size() < kMinimumFolderLength) return;
     ScopedRegKey cache(registry);
-    if (registry.OpenKey(Hive::ClassesRoot, kMuiCacheKey, platform::kKeyRead, cache.out()) != platform::kErrorSuccess)
+    if (LeftoverCall(registry.OpenKey(Hive::ClassesRoot, kMuiCacheKey, platform::kKeyRead, cache.out())) !=
+        platform::kErrorSuccess)
         return;
     uint32_t count = 0;
-    if (registry.QueryValueCount(cache.get(), &count) != platform::kErrorSuccess) return;
+    if (LeftoverCall(registry.QueryValueCount(cache.get(), &count)) != platform::kErrorSuccess) return;
     std::vector<std::string> names;
     for (uint32_t index = 0; index < count; ++index) {
         std::string valueName;
         uint32_t type = platform::kRegNone;
-        if (registry.EnumValue(cache.get(), index, kBufferSize, &valueName, &type) == platform::kErrorSuccess)
+        if (LeftoverCall(registry.EnumValue(cache.get(), index, kBufferSize, &valueName, &type)) ==
+            platform::kErrorSuccess)
             names.push_back(valueName);
+        if (leftoverBackendFailed) return;
     }
     bool ascii = true;
     for (const std::string& text : names)
         ascii = ascii && IsAscii(text);
-    if (!ascii) names = system.AnsiToUtf8(names);
+    if (!ascii && LeftoverCall(system.AnsiToUtf8(std::vector<std::string>(names), &names)) != platform::kErrorSuccess)
+        return;
     const bool absolute = IsAbsoluteFolder(folder);
     for (const std::string& utf8 : names) {
         const QString valueName = QString::fromStdString(utf8);

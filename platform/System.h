@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Errors.h"
+
 namespace platform {
 
 // Processor architectures of GetNativeSystemInfo.
@@ -26,8 +28,10 @@ public:
 
     // Converts text of the target's ANSI code page to UTF-8, many texts in
     // one call (the Wine backend answers them in one round trip). Each text
-    // ends at its first zero byte, if any. The result has one entry per input.
-    virtual std::vector<std::string> AnsiToUtf8(const std::vector<std::string>& texts) = 0;
+    // ends at its first zero byte, if any. On success `utf8` has one entry
+    // per input; otherwise (kErrorBackendFailure) it is empty, so that a
+    // failure can never be read as a list of empty names.
+    virtual uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) = 0;
 };
 
 } // namespace platform

@@ -183,10 +183,11 @@ void CLeftoverCleaner::CollectLeftovers(const InstalledProgram& program) {
     auto field = [](const char(&text)[InstalledProgram::kTextSize]) {
         return std::string(text, strnlen(text, InstalledProgram::kTextSize));
     };
-    const std::vector<std::string> texts =
-        system.AnsiToUtf8({field(program.displayName), field(program.iconGroup), field(program.installLocation),
-                           field(program.displayIcon), field(program.uninstallCommand)});
-    if (texts.size() != 5) return;
+    std::vector<std::string> texts;
+    if (system.AnsiToUtf8({field(program.displayName), field(program.iconGroup), field(program.installLocation),
+                           field(program.displayIcon), field(program.uninstallCommand)},
+                          &texts) != platform::kErrorSuccess)
+        return;
     const QString displayName = FromUtf8(texts[0]);
     const QString iconGroup = FromUtf8(texts[1]);
     const QString folder = FolderText(FromUtf8(texts[2]), FromUtf8(texts[3]), FromUtf8(texts[4]));
@@ -387,7 +388,8 @@ void CLeftoverCleaner::CollectRegistryLeftovers(const QString& name, const QStri
     // The uninstall key is still taken for a refused folder; the MuiCache
     // values naming such a folder are not.
     const QString muiCacheFolder = IsAbsolute(folder) && IsRefusedFolder(folder) ? QString() : folder;
-    leftovers += appEnum.FindRegistryLeftovers(name, muiCacheFolder);
+    QList<LeftoverItem> found;
+    if (appEnum.FindRegistryLeftovers(name, muiCacheFolder, &found) == platform::kErrorSuccess) leftovers += found;
 }
 
 // --- Known folders -------------------------------------------------------
@@ -651,7 +653,8 @@ bool CLeftoverCleaner::AnsiName(RegKey key, const QString& name, bool value, std
         if (error != platform::kErrorSuccess) break;
         stored.push_back(entry);
     }
-    const std::vector<std::string> decoded = system.AnsiToUtf8(stored);
+    std::vector<std::string> decoded;
+    if (system.AnsiToUtf8(stored, &decoded) != platform::kErrorSuccess) return false;
     for (size_t i = 0; i < decoded.size() && i < stored.size(); ++i) {
         if (FromUtf8(decoded[i]) == name) {
             *ansi = stored[i];

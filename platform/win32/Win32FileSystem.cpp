@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <utility>
+#include <vector>
 
 // clang-format off
 #include <windows.h>
@@ -12,6 +13,7 @@
 // windows.h maps DeleteFile to DeleteFileA/W; the interface's own member of
 // that name must keep its name here.
 #undef DeleteFile
+#undef ExtractIcon
 
 namespace platform {
 namespace {
@@ -118,6 +120,104 @@ uint32_t ListWide(const std::wstring& folder, uint32_t flags, std::vector<WideEn
 bool RunsUnderWine() {
     static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     return wine;
+}
+
+// The drawing calls, from user32 and gdi32. They are loaded on first use:
+// under Wine, loading them costs a good part of a host start, and only the
+// icon calls need them.
+struct IconApi {
+    decltype(&PrivateExtractIconsW) extract = nullptr;
+    decltype(&GetIconInfo) getIconInfo = nullptr;
+    decltype(&DestroyIcon) destroyIcon = nullptr;
+    decltype(&GetDC) getDC = nullptr;
+    decltype(&ReleaseDC) releaseDC = nullptr;
+    decltype(&GetObjectW) getObject = nullptr;
+    decltype(&GetDIBits) getDIBits = nullptr;
+    decltype(&DeleteObject) deleteObject = nullptr;
+
+    static const IconApi& Get() {
+        static const IconApi api = [] {
+            IconApi loaded;
+            const HMODULE user32 = LoadLibraryW(L"user32.dll");
+            const HMODULE gdi32 = LoadLibraryW(L"gdi32.dll");
+            if (!user32 || !gdi32) return loaded;
+            Load(user32, "PrivateExtractIconsW", &loaded.extract);
+            Load(user32, "GetIconInfo", &loaded.getIconInfo);
+            Load(user32, "DestroyIcon", &loaded.destroyIcon);
+            Load(user32, "GetDC", &loaded.getDC);
+            Load(user32, "ReleaseDC", &loaded.releaseDC);
+            Load(gdi32, "GetObjectW", &loaded.getObject);
+            Load(gdi32, "GetDIBits", &loaded.getDIBits);
+            Load(gdi32, "DeleteObject", &loaded.deleteObject);
+            return loaded;
+        }();
+        return api;
+    }
+    bool Complete() const {
+        return extract && getIconInfo && destroyIcon && getDC && releaseDC && getObject && getDIBits && deleteObject;
+    }
+
+private:
+    template <class F> static void Load(HMODULE module, const char* name, F* function) {
+        *function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+};
+
+// The pixels of an icon as 32-bit BGRA, top row first, straight alpha.
+// Icons with an alpha channel carry it in their colour bitmap; older ones
+// are opaque where their mask is black.
+uint32_t IconPixels(const IconApi& api, HICON icon, IconImage* image) {
+    ICONINFO info = {};
+    if (!api.getIconInfo(icon, &info)) return GetLastError();
+    BITMAP mask = {};
+    api.getObject(info.hbmMask, sizeof(mask), &mask);
+    const bool colour = info.hbmColor != nullptr;
+    const LONG width = mask.bmWidth;
+    // A monochrome icon keeps its AND mask above its XOR image.
+    const LONG height = colour ? mask.bmHeight : mask.bmHeight / 2;
+    uint32_t status = kErrorNotFound;
+    if (width > 0 && height > 0 && width <= 1024 && height <= 1024) {
+        BITMAPINFO header = {};
+        header.bmiHeader.biSize = sizeof(header.bmiHeader);
+        header.bmiHeader.biWidth = width;
+        header.bmiHeader.biHeight = -(colour ? height : height * 2); // top row first
+        header.bmiHeader.biPlanes = 1;
+        header.bmiHeader.biBitCount = 32;
+        header.bmiHeader.biCompression = BI_RGB;
+        const size_t pixelCount = static_cast<size_t>(width) * height;
+        std::vector<uint32_t> maskBits(colour ? pixelCount : pixelCount * 2);
+        std::vector<uint32_t> colourBits(pixelCount);
+        HDC dc = api.getDC(nullptr);
+        bool read = api.getDIBits(dc, info.hbmMask, 0, colour ? height : height * 2, maskBits.data(), &header,
+                                  DIB_RGB_COLORS) != 0;
+        if (read && colour) {
+            header.bmiHeader.biHeight = -height;
+            read = api.getDIBits(dc, info.hbmColor, 0, height, colourBits.data(), &header, DIB_RGB_COLORS) != 0;
+        } else if (read) {
+            for (size_t i = 0; i < pixelCount; ++i)
+                colourBits[i] = maskBits[pixelCount + i] & 0x00FFFFFF;
+        }
+        api.releaseDC(nullptr, dc);
+        if (read) {
+            bool hasAlpha = false;
+            for (size_t i = 0; colour && i < pixelCount && !hasAlpha; ++i)
+                hasAlpha = (colourBits[i] >> 24) != 0;
+            if (!hasAlpha) {
+                for (size_t i = 0; i < pixelCount; ++i)
+                    colourBits[i] = (colourBits[i] & 0x00FFFFFF) | ((maskBits[i] & 0x00FFFFFF) ? 0u : 0xFF000000u);
+            }
+            image->width = static_cast<uint32_t>(width);
+            image->height = static_cast<uint32_t>(height);
+            image->pixels.resize(pixelCount * 4);
+            for (size_t i = 0; i < pixelCount; ++i)
+                for (int byte = 0; byte < 4; ++byte)
+                    image->pixels[i * 4 + byte] = static_cast<char>((colourBits[i] >> (8 * byte)) & 0xFF);
+            status = kErrorSuccess;
+        }
+    }
+    if (info.hbmColor) api.deleteObject(info.hbmColor);
+    if (info.hbmMask) api.deleteObject(info.hbmMask);
+    return status;
 }
 
 } // namespace
@@ -235,6 +335,32 @@ uint32_t CWin32FileSystem::CreationTime(const std::string& path, uint64_t* fileT
     if (!GetFileAttributesExW(Long(Normalize(path)).c_str(), GetFileExInfoStandard, &data)) return GetLastError();
     *fileTime = (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
     return kErrorSuccess;
+}
+
+uint32_t CWin32FileSystem::ModificationTime(const std::string& path, uint64_t* fileTime) {
+    *fileTime = 0;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(Long(Normalize(path)).c_str(), GetFileExInfoStandard, &data)) return GetLastError();
+    *fileTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return kErrorSuccess;
+}
+
+uint32_t CWin32FileSystem::ExtractIcon(const std::string& path, int index, uint32_t size, IconImage* image) {
+    *image = IconImage();
+    const std::wstring file = Normalize(path);
+    if (GetFileAttributesW(Long(file).c_str()) == INVALID_FILE_ATTRIBUTES) return GetLastError();
+    if (size == 0 || size > 256) return kErrorInvalidParameter;
+    const IconApi& api = IconApi::Get();
+    if (!api.Complete()) return kErrorNotFound;
+    HICON icon = nullptr;
+    UINT id = 0;
+    // A negative index names a resource id, as ExtractIconEx takes it.
+    const UINT count =
+        api.extract(file.c_str(), index, static_cast<int>(size), static_cast<int>(size), &icon, &id, 1, 0);
+    if (count == 0 || count == 0xFFFFFFFF || !icon) return kErrorNotFound;
+    const uint32_t status = IconPixels(api, icon, image);
+    api.destroyIcon(icon);
+    return status;
 }
 
 uint32_t CWin32FileSystem::SpecialFolder(int csidl, std::string* path) {

@@ -17,8 +17,9 @@ uint32_t CWin32System::AnsiCodePage() {
     return GetACP();
 }
 
-std::vector<std::string> CWin32System::AnsiToUtf8(const std::vector<std::string>& texts) {
-    std::vector<std::string> result;
+uint32_t CWin32System::AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* converted) {
+    std::vector<std::string>& result = *converted;
+    result.clear();
     result.reserve(texts.size());
     std::wstring wide;
     for (const std::string& text : texts) {
@@ -37,7 +38,7 @@ std::vector<std::string> CWin32System::AnsiToUtf8(const std::vector<std::string>
         }
         result.push_back(std::move(utf8));
     }
-    return result;
+    return kErrorSuccess;
 }
 
 } // namespace platform

@@ -6,47 +6,18 @@
 
 #include "platform/wine/NativeTreeWalk.h"
 #include "platform/wine/WineHostConnection.h"
-#include "platform/winehost/HostProtocol.h"
-#include "platform/winehost/WireReader.h"
-#include "platform/winehost/WireWriter.h"
 
 namespace platform {
 
-using wire::Op;
-using wire::WireReader;
-using wire::WireWriter;
+namespace calls = wire::calls;
 
 CWineFileSystem::CWineFileSystem(CWineHostConnection& host, bool nativeWalk) : host_(host), nativeWalk_(nativeWalk) {}
 
-uint32_t CWineFileSystem::PathCall(uint32_t op, const std::string& path) {
-    WireWriter request;
-    request.U32(op).Bytes(path);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    return in.Failed() ? static_cast<uint32_t>(kErrorBackendFailure) : status;
-}
-
 uint32_t CWineFileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
     entries->clear();
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::ListFolder)).Bytes(path).U32(flags);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    const uint32_t count = in.U32();
-    for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
-        FileEntry entry;
-        entry.name = in.Bytes();
-        entry.attributes = in.U32();
-        entries->push_back(std::move(entry));
-    }
-    if (in.Failed()) {
-        entries->clear();
-        return kErrorBackendFailure;
-    }
+    calls::ListFolderReply reply;
+    const uint32_t status = host_.Call<calls::ListFolder>({path, flags}, &reply);
+    *entries = std::move(reply.entries);
     return status;
 }
 
@@ -69,45 +40,25 @@ uint32_t CWineFileSystem::ListTree(const std::string& base, uint32_t flags, std:
 
 uint32_t CWineFileSystem::HostListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) {
     entries->clear();
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::ListTree)).Bytes(base).U32(flags);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    const uint32_t count = in.U32();
-    entries->reserve(count < (1u << 20) ? count : (1u << 20));
-    for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
-        TreeEntry entry;
-        entry.parent = in.U32();
-        entry.entry.name = in.Bytes();
-        entry.entry.attributes = in.U32();
-        // A parent must be a folder listed earlier; anything else is a
-        // broken reply, not a tree.
-        if (entry.parent != TreeEntry::kTreeRoot && entry.parent >= i) {
-            entries->clear();
-            return kErrorBackendFailure;
-        }
-        entries->push_back(std::move(entry));
+    calls::ListTreeReply reply;
+    const uint32_t status = host_.Call<calls::ListTree>({base, flags}, &reply);
+    if (status == kErrorBackendFailure) return status;
+    // A parent must be a folder listed earlier; anything else is a broken
+    // reply, not a tree.
+    for (size_t i = 0; i < reply.entries.size(); ++i) {
+        const uint32_t parent = reply.entries[i].parent;
+        if (parent != TreeEntry::kTreeRoot && parent >= i)
+            return host_.Broken("the Wine host sent a tree whose entries come before their folders");
     }
-    if (in.Failed()) {
-        entries->clear();
-        return kErrorBackendFailure;
-    }
+    *entries = std::move(reply.entries);
     return status;
 }
 
 uint32_t CWineFileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {
     *attributes = kInvalidAttributes;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::GetAttributes)).Bytes(path);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    const uint32_t value = in.U32();
-    if (in.Failed()) return kErrorBackendFailure;
-    *attributes = value;
+    calls::AttributesReply reply;
+    const uint32_t status = host_.Call<calls::GetAttributes>({path}, &reply);
+    if (status != kErrorBackendFailure) *attributes = reply.attributes;
     return status;
 }
 
@@ -117,21 +68,13 @@ bool CWineFileSystem::UnixPath(const std::string& path, std::string* linuxPath, 
     std::string trimmed = path;
     while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
         trimmed.pop_back();
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::UnixPath)).Bytes(trimmed);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) {
-        *status = kErrorBackendFailure;
+    calls::PathReply reply;
+    const uint32_t found = host_.Call<calls::UnixPath>({trimmed}, &reply);
+    if (found == kErrorBackendFailure) {
+        *status = found;
         return false;
     }
-    WireReader in(reply);
-    const uint32_t found = in.U32();
-    std::string text = in.Bytes();
-    if (in.Failed()) {
-        *status = kErrorBackendFailure;
-        return false;
-    }
-    if (found == kErrorSuccess) *linuxPath = std::move(text);
+    if (found == kErrorSuccess) *linuxPath = std::move(reply.path);
     return true;
 }
 
@@ -152,7 +95,7 @@ uint32_t CWineFileSystem::DeleteFile(const std::string& path) {
         return errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied;
     }
     if (status == kErrorBackendFailure) return status;
-    return PathCall(static_cast<uint32_t>(Op::DeleteFile), path);
+    return host_.Call<calls::DeleteFile>({path});
 }
 
 uint32_t CWineFileSystem::SetOwnerWriteOnly(const std::string& path) {
@@ -162,7 +105,7 @@ uint32_t CWineFileSystem::SetOwnerWriteOnly(const std::string& path) {
     uint32_t status = kErrorSuccess;
     if (LinuxSymlink(path, &linuxPath, &status)) return kErrorSuccess;
     if (status == kErrorBackendFailure) return status;
-    return PathCall(static_cast<uint32_t>(Op::SetOwnerWriteOnly), path);
+    return host_.Call<calls::SetOwnerWriteOnly>({path});
 }
 
 uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
@@ -174,72 +117,65 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
     const uint32_t status = GetAttributes(path, &attributes);
     if (status == kErrorBackendFailure) return status;
     if (status != kErrorSuccess || !(attributes & kAttrReparsePoint) || !(attributes & kAttrDirectory))
-        return PathCall(static_cast<uint32_t>(Op::RemoveFolderAndEmptyParents), path);
+        return host_.Call<calls::RemoveFolderAndEmptyParents>({path});
 
     std::string trimmed = path;
     while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
         trimmed.pop_back();
     std::string linuxPath;
     uint32_t linkStatus = kErrorSuccess;
-    if (!LinuxSymlink(trimmed, &linuxPath, &linkStatus))
-        return linkStatus == kErrorBackendFailure ? linkStatus : static_cast<uint32_t>(kErrorAccessDenied);
+    if (!LinuxSymlink(trimmed, &linuxPath, &linkStatus)) {
+        if (linkStatus == kErrorBackendFailure) return linkStatus;
+        // A host with no Linux side behind it removes its links itself.
+        if (linuxPath.empty()) return host_.Call<calls::RemoveFolderAndEmptyParents>({path});
+        return kErrorAccessDenied;
+    }
     if (unlink(linuxPath.c_str()) != 0) return errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied;
     const size_t slash = trimmed.find_last_of("\\/");
     if (slash != std::string::npos && slash > 2)
-        PathCall(static_cast<uint32_t>(Op::RemoveFolderAndEmptyParents), trimmed.substr(0, slash));
+        if (host_.Call<calls::RemoveFolderAndEmptyParents>({trimmed.substr(0, slash)}) == kErrorBackendFailure)
+            return kErrorBackendFailure;
     return kErrorSuccess;
 }
 
 uint32_t CWineFileSystem::CreateFolder(const std::string& path) {
-    return PathCall(static_cast<uint32_t>(Op::CreateFolder), path);
+    return host_.Call<calls::CreateFolder>({path});
 }
 
 uint32_t CWineFileSystem::CreationTime(const std::string& path, uint64_t* fileTime) {
-    *fileTime = 0;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::CreationTime)).Bytes(path);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    const uint64_t value = in.U64();
-    if (in.Failed()) return kErrorBackendFailure;
-    *fileTime = value;
+    wire::TimeReply reply;
+    const uint32_t status = host_.Call<calls::CreationTime>({path}, &reply);
+    *fileTime = reply.fileTime;
+    return status;
+}
+
+uint32_t CWineFileSystem::ModificationTime(const std::string& path, uint64_t* fileTime) {
+    wire::TimeReply reply;
+    const uint32_t status = host_.Call<calls::ModificationTime>({path}, &reply);
+    *fileTime = reply.fileTime;
+    return status;
+}
+
+uint32_t CWineFileSystem::ExtractIcon(const std::string& path, int index, uint32_t size, IconImage* image) {
+    calls::ExtractIconReply reply;
+    const uint32_t status = host_.Call<calls::ExtractIcon>({path, index, size}, &reply);
+    *image = status == kErrorSuccess ? std::move(reply.image) : IconImage();
     return status;
 }
 
 uint32_t CWineFileSystem::SpecialFolder(int csidl, std::string* path) {
-    path->clear();
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::SpecialFolder)).U32(static_cast<uint32_t>(csidl));
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    std::string text = in.Bytes();
-    if (in.Failed()) return kErrorBackendFailure;
-    if (status == kErrorSuccess) *path = std::move(text);
+    calls::PathReply reply;
+    const uint32_t status = host_.Call<calls::SpecialFolder>({csidl}, &reply);
+    *path = status == kErrorSuccess ? std::move(reply.path) : std::string();
     return status;
 }
 
 uint32_t CWineFileSystem::WriteFile(const std::string& path, const std::string& content) {
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::WriteFile)).Bytes(path).Bytes(content);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    return in.Failed() ? static_cast<uint32_t>(kErrorBackendFailure) : status;
+    return host_.Call<calls::WriteFile>({path, content});
 }
 
 uint32_t CWineFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::SetAttributes)).Bytes(path).U32(attributes);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    return in.Failed() ? static_cast<uint32_t>(kErrorBackendFailure) : status;
+    return host_.Call<calls::SetAttributes>({path, attributes});
 }
 
 } // namespace platform

@@ -24,13 +24,14 @@ public:
     uint32_t SetOwnerWriteOnly(const std::string& path) override;
     uint32_t RemoveFolderAndEmptyParents(const std::string& path) override;
     uint32_t CreationTime(const std::string& path, uint64_t* fileTime) override;
+    uint32_t ModificationTime(const std::string& path, uint64_t* fileTime) override;
+    uint32_t ExtractIcon(const std::string& path, int index, uint32_t size, IconImage* image) override;
     uint32_t SpecialFolder(int csidl, std::string* path) override;
     uint32_t CreateFolder(const std::string& path) override;
     uint32_t WriteFile(const std::string& path, const std::string& content) override;
     uint32_t SetAttributes(const std::string& path, uint32_t attributes) override;
 
 private:
-    uint32_t PathCall(uint32_t op, const std::string& path);
     uint32_t HostListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries);
     // The Linux path Wine maps `path` to (empty when it maps to none).
     // False with `status` set when the host is gone.

@@ -2,76 +2,98 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <sys/types.h>
-#include <thread>
+
+#include "platform/Errors.h"
+#include "platform/wine/HostTransport.h"
+#include "platform/winehost/HostProtocol.h"
 
 namespace platform {
 
-// One winehost.exe process running under Wine in one prefix, and the pipe to
-// it. Each round trip holds one mutex, so calls from several threads are
-// answered one after another. Once the host is gone every call fails at once
-// and FatalError() says why.
+// One host (winehost.exe in a prefix, or a CHostServer in process) and the
+// stream to it: every Wine client call is one round trip through Call<>,
+// encoded and decoded by the codec of HostProtocol.h.
+//
+// Failures. Once the host is gone, answers garbage or misses a time limit,
+// the connection is dead: the host is ended, FatalError() says why, and this
+// and every later call returns kErrorBackendFailure at once, so that no
+// caller ever reads an empty answer as data.
+//
+// Time limits. Each operation declares its limit (wire::Limit): short calls
+// touch one key or file and fail within Limits::shortMs; bulk calls (a key
+// tree, a folder tree, a batch of texts) get Limits::bulkMs.
+//
+// Threads and long calls. Round trips on one connection are taken one after
+// another under one mutex, which is right for the many short calls of the
+// inventory and the leftover search. A call that legitimately lasts minutes
+// (waiting for an uninstaller's whole process tree) must not hold that
+// mutex, or the short calls that the GUI makes meanwhile (icons, file
+// times, a refresh) would wait behind it. Such a call therefore runs on a
+// connection of its own: OpenSibling() starts a second host in the same
+// prefix, from the same transport factory, and the long call is the only
+// one made on it, with its own limit (or none, with a way to end it: End()
+// on its transport kills that host alone and the wait returns failed). The
+// first connection never notices; a sibling that fails leaves it alive. The
+// uninstall run keeps one sibling per running uninstaller.
 class CWineHostConnection {
 public:
-    struct Options {
-        std::string prefix;   // absolute path of the Wine prefix
-        std::string hostPath; // winehost.exe
-        std::string winePath; // the wine launcher
-        int startTimeoutMs = 120000;
+    struct Limits {
+        int startMs = 120000; // the greeting: Wine may have to start its server
+        int shortMs = 20000;  // wire::Limit::Short
+        int bulkMs = 300000;  // wire::Limit::Bulk
     };
+    // Opens one stream to a fresh host; null and `error` set when it cannot.
+    using TransportFactory = std::function<std::unique_ptr<IHostTransport>(std::string* error)>;
 
-    CWineHostConnection();
+    CWineHostConnection(TransportFactory factory, Limits limits);
     ~CWineHostConnection();
     CWineHostConnection(const CWineHostConnection&) = delete;
     CWineHostConnection& operator=(const CWineHostConnection&) = delete;
 
-    // Starts the host and waits for its greeting. False and `error` set when
-    // it does not come up.
-    bool Start(const Options& options, std::string* error);
+    // Opens the stream and waits for the host's greeting. False and `error`
+    // set when the host does not come up or speaks another protocol.
+    bool Start(std::string* error);
 
-    // Sends one request frame and reads the reply payload. False when the
-    // host is gone (FatalError() then says why).
-    bool Call(const std::string& frame, std::string* reply);
-    // Sends a request that gets no reply.
-    void Send(const std::string& frame);
+    // A second connection to a second host of the same kind, for a long
+    // call (see above). Null and `error` set when it does not start.
+    std::unique_ptr<CWineHostConnection> OpenSibling(std::string* error) const;
+
+    // One round trip: sends `request` and decodes the reply into `reply`
+    // (may be null when the caller needs only the status). Returns the
+    // call's Windows error code, or kErrorBackendFailure.
+    template <class C> uint32_t Call(const typename C::Request& request, typename C::Reply* reply = nullptr);
+
+    // Takes the host for broken (a reply that decodes but cannot be true),
+    // ends it and returns kErrorBackendFailure.
+    uint32_t Broken(const std::string& why);
 
     std::string FatalError() const;
+    bool Dead() const { return dead_; }
     uint16_t Architecture() const { return architecture_; }
     uint32_t AnsiCodePage() const { return ansiCodePage_; }
-    pid_t HostProcessId() const { return pid_; }
-
-    // Runs a program with the prefix's environment until it ends or the
-    // time-out passes, its output kept out of ours. Returns its exit code
-    // (-1 when it could not start, was killed or timed out) and the tail of
-    // what it printed.
-    static int RunQuiet(const std::string& program, const char* const* arguments, const std::string& prefix,
-                        const char* dllOverrides, int timeoutMs, std::string* output);
+    // The host's process id (-1 in process), for tests that end it.
+    int HostProcessId() const { return transport_ ? transport_->ProcessId() : -1; }
 
 private:
-    bool WriteAll(const std::string& bytes);
-    bool ReadExact(char* out, size_t size, int timeoutMs);
-    bool ReadFrame(std::string* payload, int timeoutMs);
+    // Sends a frame and, when the call has one, reads the reply payload
+    // within `limitMs`. False when the connection is or became dead.
+    bool Exchange(const std::string& frame, bool replies, int limitMs, const char* opName, std::string* payload);
+    bool ReadFrame(std::string* payload, int limitMs, const char* opName);
+    bool ReadExact(char* out, size_t size, int64_t deadlineMs, int limitMs, const char* opName);
     void Fail(const std::string& why);
-    std::string ExitDescription();
-    void StderrLoop();
-    std::string StderrTail() const;
+    int LimitMs(wire::Limit limit) const { return limit == wire::Limit::Short ? limits_.shortMs : limits_.bulkMs; }
 
-    mutable std::mutex callMutex_;
+    TransportFactory factory_;
+    Limits limits_;
+    std::unique_ptr<IHostTransport> transport_;
+
+    std::mutex callMutex_;
     mutable std::mutex errorMutex_;
     std::string fatalError_;
     std::atomic<bool> dead_{false};
-
-    pid_t pid_ = -1;
-    bool reaped_ = false;
-    int toHost_ = -1;
-    int fromHost_ = -1;
-    int stderrPipe_ = -1;
-    int stopPipe_[2] = {-1, -1};
-    std::thread stderrThread_;
-    mutable std::mutex stderrMutex_;
-    std::string stderrTail_;
 
     char buffer_[65536];
     size_t bufferPos_ = 0;
@@ -80,5 +102,21 @@ private:
     uint16_t architecture_ = 0;
     uint32_t ansiCodePage_ = 0;
 };
+
+template <class C> uint32_t CWineHostConnection::Call(const typename C::Request& request, typename C::Reply* reply) {
+    std::string payload;
+    if (!Exchange(wire::EncodeRequest<C>(request), C::kReplies, LimitMs(C::kLimit), wire::OpName(C::kOp), &payload))
+        return kErrorBackendFailure;
+    if (!C::kReplies) return kErrorSuccess;
+    uint32_t status = 0;
+    typename C::Reply decoded;
+    if (!wire::DecodeReply<C>(payload, &status, &decoded))
+        return Broken(std::string("the Wine host sent a broken reply to ") + wire::OpName(C::kOp));
+    // Only this side speaks of backend failures; from the host it is garbage.
+    if (status == kErrorBackendFailure)
+        return Broken(std::string("the Wine host sent a broken reply to ") + wire::OpName(C::kOp));
+    if (reply) *reply = std::move(decoded);
+    return status;
+}
 
 } // namespace platform

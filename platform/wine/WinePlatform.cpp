@@ -7,6 +7,8 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/wine/PipeHostTransport.h"
+
 namespace platform {
 namespace {
 
@@ -78,7 +80,7 @@ CWinePlatform::CWinePlatform(std::unique_ptr<CWineHostConnection> host, std::str
       files_(*host_, batchCalls) {}
 
 std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& options, std::string* error) {
-    CWineHostConnection::Options hostOptions;
+    CPipeHostTransport::Options hostOptions;
     hostOptions.prefix = ResolvePrefix(options);
 
     const char* hostOverride = std::getenv("TOLVANIRE_WINEHOST");
@@ -106,7 +108,7 @@ std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& optio
         const char* arguments[] = {hostOptions.winePath.c_str(), "wineboot", "-i", nullptr};
         std::string output;
         const int status =
-            CWineHostConnection::RunQuiet(hostOptions.winePath, arguments, prefix, "mscoree,mshtml=", 300000, &output);
+            CPipeHostTransport::RunQuiet(hostOptions.winePath, arguments, prefix, "mscoree,mshtml=", 300000, &output);
         if (status != 0 || !IsFolder(prefix + "/drive_c")) {
             std::string last = output;
             while (!last.empty() && (last.back() == '\n' || last.back() == '\r'))
@@ -120,9 +122,23 @@ std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& optio
         }
     }
 
-    auto host = std::make_unique<CWineHostConnection>();
-    if (!host->Start(hostOptions, error)) return nullptr;
+    auto host = std::make_unique<CWineHostConnection>(
+        [hostOptions](std::string* why) -> std::unique_ptr<IHostTransport> {
+            auto transport = std::make_unique<CPipeHostTransport>();
+            if (!transport->Start(hostOptions, why)) return nullptr;
+            return transport;
+        },
+        CWineHostConnection::Limits());
+    if (!host->Start(error)) return nullptr;
     return std::unique_ptr<CWinePlatform>(new CWinePlatform(std::move(host), prefix, options.batchCalls));
+}
+
+std::unique_ptr<CWinePlatform> CWinePlatform::Connect(CWineHostConnection::TransportFactory factory,
+                                                      CWineHostConnection::Limits limits, bool batchCalls,
+                                                      std::string* error) {
+    auto host = std::make_unique<CWineHostConnection>(std::move(factory), limits);
+    if (!host->Start(error)) return nullptr;
+    return std::unique_ptr<CWinePlatform>(new CWinePlatform(std::move(host), std::string(), batchCalls));
 }
 
 } // namespace platform

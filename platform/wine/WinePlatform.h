@@ -18,6 +18,12 @@ public:
     // yet and starts the host in it. Null and `error` set on failure.
     static std::unique_ptr<CWinePlatform> Start(const PlatformOptions& options, std::string* error);
 
+    // The client over hosts that `factory` opens (the tests' in-process
+    // host), with no prefix behind it. Null and `error` set on failure.
+    static std::unique_ptr<CWinePlatform> Connect(CWineHostConnection::TransportFactory factory,
+                                                  CWineHostConnection::Limits limits, bool batchCalls,
+                                                  std::string* error);
+
     IRegistry& Registry() override { return registry_; }
     ISystem& System() override { return system_; }
     IFileSystem& Files() override { return files_; }
@@ -26,6 +32,7 @@ public:
     const std::string& Prefix() const { return prefix_; }
     // For tests that end the host behind the client's back.
     int HostProcessId() const { return host_->HostProcessId(); }
+    CWineHostConnection& Host() { return *host_; }
 
     // The prefix the options select: the given one, else $WINEPREFIX, else
     // ~/.wine; always absolute.

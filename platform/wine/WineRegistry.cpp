@@ -3,16 +3,12 @@
 #include <utility>
 
 #include "platform/wine/WineHostConnection.h"
-#include "platform/winehost/WireReader.h"
-#include "platform/winehost/WireWriter.h"
 
 namespace platform {
 namespace {
 
+namespace calls = wire::calls;
 using wire::KeySnapshot;
-using wire::Op;
-using wire::WireReader;
-using wire::WireWriter;
 
 // Keys answered here carry this bit; the host numbers its keys from 1.
 constexpr RegKey kLocalKey = RegKey(1) << 62;
@@ -54,12 +50,6 @@ bool ReadsValuesOnly(uint32_t access) {
     return (access & kKeyQueryValue) != 0 && (access & ~(kKeyQueryValue | kViewBits | kReadControl)) == 0;
 }
 
-uint32_t StatusOf(const std::string& reply) {
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    return in.Failed() ? static_cast<uint32_t>(kErrorBackendFailure) : status;
-}
-
 // Whether two opens see the same registry view. HKEY_CURRENT_USER is one
 // registry for both views, but for its redirected Software\Classes part.
 bool SameView(Hive hive, const std::string& upperPath, uint32_t first, uint32_t second) {
@@ -84,65 +74,52 @@ void CWineRegistry::DropCaches() {
     }
 }
 
-uint32_t CWineRegistry::OpenOnHost(Op op, Hive hive, const std::string& subKey, uint32_t access, uint32_t want,
+uint32_t CWineRegistry::OpenOnHost(bool create, Hive hive, const std::string& subKey, uint32_t access, uint32_t want,
                                    RegKey* key, std::shared_ptr<const KeySnapshot>* snapshot,
                                    std::shared_ptr<const ChildTable>* children) {
     *key = 0;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(op)).U32(static_cast<uint32_t>(hive)).Bytes(subKey).U32(access).U32(want);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    const RegKey opened = in.U64();
-    auto read = std::make_shared<KeySnapshot>();
-    if (!wire::ReadKeySnapshot(in, read.get())) return kErrorBackendFailure;
+    const wire::OpenRequest request{hive, subKey, access, want};
+    wire::OpenReply reply;
+    const uint32_t status =
+        create ? host_.Call<calls::CreateKey>(request, &reply) : host_.Call<calls::OpenKey>(request, &reply);
+    if (status != kErrorSuccess) return status;
     std::shared_ptr<ChildTable> table;
-    if ((want & wire::kWantChildren) && in.U32() != 0) {
-        const uint32_t count = in.U32();
-        if (in.Failed() || count != read->subKeys.size()) return kErrorBackendFailure;
+    if (reply.hasChildren) {
+        if (reply.children.size() != reply.snapshot.subKeys.size())
+            return host_.Broken("the Wine host sent subkey values that match no subkey");
         table = std::make_shared<ChildTable>();
-        table->reserve(count);
-        for (uint32_t i = 0; i < count; ++i) {
+        table->reserve(reply.children.size());
+        for (size_t i = 0; i < reply.children.size(); ++i) {
             Child child;
-            child.status = in.U32();
-            auto values = std::make_shared<KeySnapshot>();
-            if (!wire::ReadKeySnapshot(in, values.get())) return kErrorBackendFailure;
-            if (values->hasValues) child.snapshot = std::move(values);
-            table->emplace(Upper(read->subKeys[i]), std::move(child));
+            child.status = reply.children[i].status;
+            if (reply.children[i].snapshot.hasValues)
+                child.snapshot = std::make_shared<KeySnapshot>(std::move(reply.children[i].snapshot));
+            table->emplace(Upper(reply.snapshot.subKeys[i]), std::move(child));
         }
     }
-    if (in.Failed()) return kErrorBackendFailure;
-    if (status != kErrorSuccess) return status;
-    *key = opened;
-    if (snapshot && (want & wire::kWantSnapshot) && (read->hasValues || read->hasSubKeys)) *snapshot = std::move(read);
+    *key = reply.key;
+    if (snapshot && (want & wire::kWantSnapshot) && (reply.snapshot.hasValues || reply.snapshot.hasSubKeys))
+        *snapshot = std::make_shared<KeySnapshot>(std::move(reply.snapshot));
     if (children && table && snapshot && *snapshot) *children = std::move(table);
     return kErrorSuccess;
 }
 
 uint32_t CWineRegistry::FetchChildren(KeyState& parent, uint32_t access) {
+    calls::ReadChildrenReply reply;
+    const uint32_t status =
+        host_.Call<calls::ReadChildren>({parent.hive, parent.path, access, parent.snapshot->subKeys}, &reply);
+    if (status != kErrorSuccess) return status;
     const std::vector<std::string>& names = parent.snapshot->subKeys;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::ReadChildren)).U32(static_cast<uint32_t>(parent.hive)).Bytes(parent.path);
-    request.U32(access).U32(static_cast<uint32_t>(names.size()));
-    for (const std::string& name : names)
-        request.Bytes(name);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    const uint32_t status = in.U32();
-    const uint32_t count = in.U32();
+    if (reply.children.size() != names.size())
+        return host_.Broken("the Wine host sent subkey values that match no subkey");
     auto table = std::make_shared<ChildTable>();
-    for (uint32_t i = 0; i < count && i < names.size() && !in.Failed(); ++i) {
+    for (size_t i = 0; i < names.size(); ++i) {
         Child child;
-        child.status = in.U32();
-        auto snapshot = std::make_shared<KeySnapshot>();
-        if (!wire::ReadKeySnapshot(in, snapshot.get())) break;
-        if (snapshot->hasValues) child.snapshot = std::move(snapshot);
+        child.status = reply.children[i].status;
+        if (reply.children[i].snapshot.hasValues)
+            child.snapshot = std::make_shared<KeySnapshot>(std::move(reply.children[i].snapshot));
         table->emplace(Upper(names[i]), std::move(child));
     }
-    if (in.Failed()) return kErrorBackendFailure;
-    if (status != kErrorSuccess) return status;
     parent.children = std::move(table);
     parent.childrenAccess = access;
     readWhole_.insert(Upper(parent.path));
@@ -218,7 +195,7 @@ uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t a
     if (want && (access & kKeyEnumerateSubKeys) != 0 && readWhole_.count(Upper(subKey)) != 0)
         want |= wire::kWantChildren;
     KeyState state;
-    status = OpenOnHost(Op::OpenKey, hive, subKey, access, want, &state.real, &state.snapshot, &state.children);
+    status = OpenOnHost(false, hive, subKey, access, want, &state.real, &state.snapshot, &state.children);
     if (status != kErrorSuccess) return status;
     state.childrenAccess = 0;
     state.hive = hive;
@@ -234,7 +211,7 @@ uint32_t CWineRegistry::CreateKey(Hive hive, const std::string& subKey, uint32_t
     *key = 0;
     DropCaches(); // the new key changes its parent's list of subkeys
     KeyState state;
-    const uint32_t status = OpenOnHost(Op::CreateKey, hive, subKey, access, 0, &state.real, nullptr);
+    const uint32_t status = OpenOnHost(true, hive, subKey, access, 0, &state.real, nullptr);
     if (status != kErrorSuccess) return status;
     state.hive = hive;
     state.path = subKey;
@@ -252,7 +229,7 @@ uint32_t CWineRegistry::HostKey(RegKey key, RegKey* real) {
     }
     KeyState& state = it->second;
     if (state.real == 0) {
-        const uint32_t status = OpenOnHost(Op::OpenKey, state.hive, state.path, state.access, 0, &state.real, nullptr);
+        const uint32_t status = OpenOnHost(false, state.hive, state.path, state.access, 0, &state.real, nullptr);
         if (status != kErrorSuccess) return status;
     }
     *real = state.real;
@@ -273,15 +250,9 @@ uint32_t CWineRegistry::EnumKey(RegKey key, uint32_t index, uint32_t nameBufferS
     RegKey real = 0;
     uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::EnumKey)).U64(real).U32(index).U32(nameBufferSize);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    status = in.U32();
-    std::string text = in.Bytes();
-    if (in.Failed()) return kErrorBackendFailure;
-    if (status == kErrorSuccess) *name = std::move(text);
+    wire::NameReply reply;
+    status = host_.Call<calls::EnumKey>({real, index, nameBufferSize}, &reply);
+    if (status == kErrorSuccess) *name = std::move(reply.name);
     return status;
 }
 
@@ -307,18 +278,11 @@ uint32_t CWineRegistry::QueryValue(RegKey key, const std::string& valueName, uin
     RegKey real = 0;
     uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::QueryValue)).U64(real).Bytes(valueName).U32(bufferSize);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    status = in.U32();
-    const uint32_t valueType = in.U32();
-    std::string bytes = in.Bytes();
-    if (in.Failed()) return kErrorBackendFailure;
+    calls::QueryValueReply reply;
+    status = host_.Call<calls::QueryValue>({real, valueName, bufferSize}, &reply);
     if (status == kErrorSuccess) {
-        *type = valueType;
-        *data = std::move(bytes);
+        *type = reply.type;
+        *data = std::move(reply.data);
     }
     return status;
 }
@@ -334,15 +298,9 @@ uint32_t CWineRegistry::QueryValueCount(RegKey key, uint32_t* count) {
     RegKey real = 0;
     uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::QueryValueCount)).U64(real);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    status = in.U32();
-    const uint32_t values = in.U32();
-    if (in.Failed()) return kErrorBackendFailure;
-    if (status == kErrorSuccess) *count = values;
+    wire::CountReply reply;
+    status = host_.Call<calls::QueryValueCount>({real}, &reply);
+    if (status == kErrorSuccess) *count = reply.count;
     return status;
 }
 
@@ -363,18 +321,11 @@ uint32_t CWineRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBuffe
     RegKey real = 0;
     uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::EnumValue)).U64(real).U32(index).U32(nameBufferSize);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    WireReader in(reply);
-    status = in.U32();
-    std::string text = in.Bytes();
-    const uint32_t valueType = in.U32();
-    if (in.Failed()) return kErrorBackendFailure;
+    calls::EnumValueReply reply;
+    status = host_.Call<calls::EnumValue>({real, index, nameBufferSize}, &reply);
     if (status == kErrorSuccess) {
-        *name = std::move(text);
-        *type = valueType;
+        *name = std::move(reply.name);
+        *type = reply.type;
     }
     return status;
 }
@@ -382,11 +333,7 @@ uint32_t CWineRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBuffe
 uint32_t CWineRegistry::DeleteKey(Hive hive, const std::string& subKey) {
     std::lock_guard<std::mutex> lock(mutex_);
     DropCaches();
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::DeleteKey)).U32(static_cast<uint32_t>(hive)).Bytes(subKey);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    return StatusOf(reply);
+    return host_.Call<calls::DeleteKey>({hive, subKey});
 }
 
 uint32_t CWineRegistry::DeleteValue(RegKey key, const std::string& valueName) {
@@ -395,11 +342,7 @@ uint32_t CWineRegistry::DeleteValue(RegKey key, const std::string& valueName) {
     RegKey real = 0;
     const uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::DeleteValue)).U64(real).Bytes(valueName);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    return StatusOf(reply);
+    return host_.Call<calls::DeleteValue>({real, valueName});
 }
 
 uint32_t CWineRegistry::SetValue(RegKey key, const std::string& valueName, uint32_t type, const std::string& data) {
@@ -408,11 +351,7 @@ uint32_t CWineRegistry::SetValue(RegKey key, const std::string& valueName, uint3
     RegKey real = 0;
     const uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::SetValue)).U64(real).Bytes(valueName).U32(type).Bytes(data);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return kErrorBackendFailure;
-    return StatusOf(reply);
+    return host_.Call<calls::SetValue>({real, valueName, type, data});
 }
 
 void CWineRegistry::CloseKey(RegKey key) {
@@ -422,9 +361,7 @@ void CWineRegistry::CloseKey(RegKey key) {
     const RegKey real = it->second.real;
     keys_.erase(it);
     if (real == 0) return;
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::CloseKey)).U64(real);
-    host_.Send(request.Frame());
+    host_.Call<calls::CloseKey>({real});
 }
 
 } // namespace platform

@@ -61,7 +61,7 @@ private:
         uint32_t childrenAccess = 0; // 0: read with the key, good for any values-only open in its view
     };
 
-    uint32_t OpenOnHost(wire::Op op, Hive hive, const std::string& subKey, uint32_t access, uint32_t want, RegKey* key,
+    uint32_t OpenOnHost(bool create, Hive hive, const std::string& subKey, uint32_t access, uint32_t want, RegKey* key,
                         std::shared_ptr<const wire::KeySnapshot>* snapshot,
                         std::shared_ptr<const ChildTable>* children = nullptr);
     bool OpenFromParent(Hive hive, const std::string& subKey, uint32_t access, RegKey* key, uint32_t* status);

@@ -1,9 +1,6 @@
 #include "platform/wine/WineSystem.h"
 
 #include "platform/wine/WineHostConnection.h"
-#include "platform/winehost/HostProtocol.h"
-#include "platform/winehost/WireReader.h"
-#include "platform/winehost/WireWriter.h"
 
 namespace platform {
 
@@ -38,29 +35,30 @@ bool AsciiText(const std::string& text, std::string* out) {
 
 } // namespace
 
-std::vector<std::string> CWineSystem::AnsiToUtf8(const std::vector<std::string>& texts) {
+uint32_t CWineSystem::AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) {
+    utf8->clear();
+    if (host_.Dead()) return kErrorBackendFailure;
     std::vector<std::string> result(texts.size());
-    // A host that is gone leaves every text empty; FatalError() says why.
-    if (!host_.FatalError().empty()) return result;
     // ASCII texts convert to themselves: only the others go to the host.
     std::vector<size_t> others;
     const bool keepsAscii = KeepsAscii(host_.AnsiCodePage());
     for (size_t i = 0; i < texts.size(); ++i)
         if (!keepsAscii || !AsciiText(texts[i], &result[i])) others.push_back(i);
-    if (others.empty()) return result;
-    wire::WireWriter request;
-    request.U32(static_cast<uint32_t>(wire::Op::AnsiToUtf8)).U32(static_cast<uint32_t>(others.size()));
-    for (const size_t index : others)
-        request.Bytes(texts[index]);
-    std::string reply;
-    if (!host_.Call(request.Frame(), &reply)) return std::vector<std::string>(texts.size());
-    wire::WireReader in(reply);
-    in.U32();
-    const uint32_t count = in.U32();
-    for (uint32_t i = 0; i < count && i < others.size() && !in.Failed(); ++i)
-        result[others[i]] = in.Bytes();
-    if (in.Failed()) return std::vector<std::string>(texts.size());
-    return result;
+    if (!others.empty()) {
+        wire::calls::TextsRequest request;
+        request.texts.reserve(others.size());
+        for (const size_t index : others)
+            request.texts.push_back(texts[index]);
+        wire::calls::TextsRequest reply;
+        const uint32_t status = host_.Call<wire::calls::AnsiToUtf8>(request, &reply);
+        if (status != kErrorSuccess) return status;
+        if (reply.texts.size() != others.size())
+            return host_.Broken("the Wine host converted another number of texts than it was given");
+        for (size_t i = 0; i < others.size(); ++i)
+            result[others[i]] = std::move(reply.texts[i]);
+    }
+    *utf8 = std::move(result);
+    return kErrorSuccess;
 }
 
 } // namespace platform

@@ -14,7 +14,7 @@ public:
 
     uint16_t NativeProcessorArchitecture() override;
     uint32_t AnsiCodePage() override;
-    std::vector<std::string> AnsiToUtf8(const std::vector<std::string>& texts) override;
+    uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
 
 private:
     CWineHostConnection& host_;

@@ -1,45 +1,58 @@
 #include "platform/winehost/HostProtocol.h"
 
-#include "platform/winehost/WireReader.h"
-#include "platform/winehost/WireWriter.h"
-
 namespace platform::wire {
 
-void WriteKeySnapshot(WireWriter& writer, const KeySnapshot& snapshot) {
-    writer.U32(snapshot.hasValues ? 1 : 0);
-    if (snapshot.hasValues) {
-        writer.U32(static_cast<uint32_t>(snapshot.values.size()));
-        for (const KeySnapshot::Value& value : snapshot.values)
-            writer.Bytes(value.name).U32(value.type).Bytes(value.data);
+const char* OpName(Op op) {
+    switch (op) {
+#define TOLVANIRE_OP_NAME(name, code)                                                                                  \
+    case Op::name:                                                                                                     \
+        return #name;
+        TOLVANIRE_HOST_OPS(TOLVANIRE_OP_NAME)
+#undef TOLVANIRE_OP_NAME
     }
-    writer.U32(snapshot.hasSubKeys ? 1 : 0);
-    if (snapshot.hasSubKeys) {
-        writer.U32(static_cast<uint32_t>(snapshot.subKeys.size()));
-        for (const std::string& name : snapshot.subKeys)
-            writer.Bytes(name);
-    }
+    return "?";
 }
 
-bool ReadKeySnapshot(WireReader& reader, KeySnapshot* snapshot) {
-    *snapshot = KeySnapshot();
-    snapshot->hasValues = reader.U32() != 0;
-    if (snapshot->hasValues) {
-        const uint32_t count = reader.U32();
-        for (uint32_t i = 0; i < count && !reader.Failed(); ++i) {
-            KeySnapshot::Value value;
-            value.name = reader.Bytes();
-            value.type = reader.U32();
-            value.data = reader.Bytes();
-            snapshot->values.push_back(std::move(value));
-        }
-    }
-    snapshot->hasSubKeys = reader.U32() != 0;
-    if (snapshot->hasSubKeys) {
-        const uint32_t count = reader.U32();
-        for (uint32_t i = 0; i < count && !reader.Failed(); ++i)
-            snapshot->subKeys.push_back(reader.Bytes());
-    }
-    return !reader.Failed();
+std::vector<Op> AllOps() {
+    return {
+#define TOLVANIRE_OP_LIST(name, code) Op::name,
+        TOLVANIRE_HOST_OPS(TOLVANIRE_OP_LIST)
+#undef TOLVANIRE_OP_LIST
+    };
+}
+
+void Put(WireWriter& out, const FileEntry& value) {
+    Put(out, value.name);
+    Put(out, value.attributes);
+}
+
+void Get(WireReader& in, FileEntry* value) {
+    Get(in, &value->name);
+    Get(in, &value->attributes);
+}
+
+void Put(WireWriter& out, const TreeEntry& value) {
+    Put(out, value.parent);
+    Put(out, value.entry);
+}
+
+void Get(WireReader& in, TreeEntry* value) {
+    Get(in, &value->parent);
+    Get(in, &value->entry);
+}
+
+void Put(WireWriter& out, const IconImage& value) {
+    Put(out, value.width);
+    Put(out, value.height);
+    Put(out, value.pixels);
+}
+
+void Get(WireReader& in, IconImage* value) {
+    Get(in, &value->width);
+    Get(in, &value->height);
+    Get(in, &value->pixels);
+    // Four bytes per pixel, or the picture is no picture.
+    if (static_cast<uint64_t>(value->width) * value->height * 4 != value->pixels.size()) in.Fail();
 }
 
 } // namespace platform::wire

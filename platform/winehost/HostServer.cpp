@@ -26,6 +26,60 @@ CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& file
                          ReadTreeFunction readTree)
     : registry_(registry), system_(system), files_(files), unixPath_(unixPath),
       enumValueData_(std::move(enumValueData)), readChildren_(std::move(readChildren)), readTree_(std::move(readTree)) {
+    // The one dispatch: each operation and the backend call that answers it.
+    using namespace calls;
+    On<OpenKey>([this](const auto& in, auto* out) { return Open(false, in, out); });
+    On<CreateKey>([this](const auto& in, auto* out) { return Open(true, in, out); });
+    On<ReadChildren>([this](const auto& in, auto* out) { return ReadSubKeys(in, out); });
+    On<EnumKey>(
+        [this](const auto& in, auto* out) { return registry_.EnumKey(in.key, in.index, in.bufferSize, &out->name); });
+    On<QueryValue>([this](const auto& in, auto* out) {
+        return registry_.QueryValue(in.key, in.valueName, in.bufferSize, &out->type, &out->data);
+    });
+    On<QueryValueCount>([this](const auto& in, auto* out) { return registry_.QueryValueCount(in.key, &out->count); });
+    On<EnumValue>([this](const auto& in, auto* out) {
+        return registry_.EnumValue(in.key, in.index, in.bufferSize, &out->name, &out->type);
+    });
+    On<DeleteKey>([this](const auto& in, auto*) { return registry_.DeleteKey(in.hive, in.subKey); });
+    On<DeleteValue>([this](const auto& in, auto*) { return registry_.DeleteValue(in.key, in.valueName); });
+    On<CloseKey>([this](const auto& in, auto*) {
+        registry_.CloseKey(in.key);
+        return static_cast<uint32_t>(kErrorSuccess);
+    });
+    On<SetValue>([this](const auto& in, auto*) { return registry_.SetValue(in.key, in.valueName, in.type, in.data); });
+    On<AnsiToUtf8>([this](const auto& in, auto* out) { return system_.AnsiToUtf8(in.texts, &out->texts); });
+    On<ListFolder>([this](const auto& in, auto* out) { return files_.ListFolder(in.path, in.flags, &out->entries); });
+    On<ListTree>([this](const auto& in, auto* out) { return files_.ListTree(in.path, in.flags, &out->entries); });
+    On<GetAttributes>([this](const auto& in, auto* out) { return files_.GetAttributes(in.path, &out->attributes); });
+    On<DeleteFile>([this](const auto& in, auto*) { return files_.DeleteFile(in.path); });
+    On<SetOwnerWriteOnly>([this](const auto& in, auto*) { return files_.SetOwnerWriteOnly(in.path); });
+    On<RemoveFolderAndEmptyParents>(
+        [this](const auto& in, auto*) { return files_.RemoveFolderAndEmptyParents(in.path); });
+    On<CreationTime>([this](const auto& in, auto* out) { return files_.CreationTime(in.path, &out->fileTime); });
+    On<ModificationTime>(
+        [this](const auto& in, auto* out) { return files_.ModificationTime(in.path, &out->fileTime); });
+    On<ExtractIcon>(
+        [this](const auto& in, auto* out) { return files_.ExtractIcon(in.path, in.index, in.size, &out->image); });
+    On<SpecialFolder>([this](const auto& in, auto* out) { return files_.SpecialFolder(in.csidl, &out->path); });
+    On<CreateFolder>([this](const auto& in, auto*) { return files_.CreateFolder(in.path); });
+    On<WriteFile>([this](const auto& in, auto*) { return files_.WriteFile(in.path, in.content); });
+    On<SetAttributes>([this](const auto& in, auto*) { return files_.SetAttributes(in.path, in.attributes); });
+    On<UnixPath>([this](const auto& in, auto* out) {
+        out->path = unixPath_ ? unixPath_(in.path) : std::string();
+        return static_cast<uint32_t>(out->path.empty() ? kErrorPathNotFound : kErrorSuccess);
+    });
+    On<Quit>([](const auto&, auto*) { return static_cast<uint32_t>(kErrorSuccess); });
+}
+
+template <class C, class F> void CHostServer::On(F answer) {
+    handlers_[static_cast<uint32_t>(C::kOp)] = [answer](WireReader& in, std::string* reply) {
+        typename C::Request request;
+        if (!DecodeRequest<C>(in, &request)) return false;
+        typename C::Reply answered;
+        const uint32_t status = answer(request, &answered);
+        if (C::kReplies) *reply = EncodeReply<C>(status, answered);
+        return true;
+    };
 }
 
 std::string CHostServer::Greeting() {
@@ -87,255 +141,66 @@ KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access, bool subKeys) {
     return snapshot;
 }
 
-std::string CHostServer::Handle(const std::string& payload, bool* quit) {
-    *quit = false;
-    WireReader in(payload);
-    WireWriter out;
-    const Op op = static_cast<Op>(in.U32());
-    switch (op) {
-    case Op::OpenKey:
-    case Op::CreateKey: {
-        const Hive hive = static_cast<Hive>(in.U32());
-        const std::string subKey = in.Bytes();
-        const uint32_t access = in.U32();
-        const uint32_t want = in.U32();
-        if (in.Failed()) break;
+uint32_t CHostServer::Open(bool create, const OpenRequest& request, OpenReply* reply) {
+    const uint32_t access = request.access;
+    const uint32_t want = request.want;
+    const uint32_t status = create ? registry_.CreateKey(request.hive, request.subKey, access, &reply->key)
+                                   : registry_.OpenKey(request.hive, request.subKey, access, &reply->key);
+    KeySnapshot& snapshot = reply->snapshot;
+    std::vector<ChildSnapshot> children;
+    // The names come from the saved tree only where the open allows
+    // enumerating them; otherwise EnumKey must fail as Windows fails it.
+    const bool tree = status == kErrorSuccess && (want & kWantSnapshot) && (want & kWantChildren) && readTree_ &&
+                      (access & (kKeyEnumerateSubKeys | kGeneric)) != 0 &&
+                      readTree_(request.hive, request.subKey, access, &snapshot.subKeys, &children) &&
+                      children.size() == snapshot.subKeys.size();
+    if (tree) {
+        std::vector<std::string> names = std::move(snapshot.subKeys);
+        snapshot = Snapshot(reply->key, access, false);
+        snapshot.hasSubKeys = true;
+        snapshot.subKeys = std::move(names);
+        reply->hasChildren = true;
+        reply->children = std::move(children);
+    } else {
+        snapshot = KeySnapshot();
+        if (status == kErrorSuccess && (want & kWantSnapshot)) snapshot = Snapshot(reply->key, access);
+    }
+    return status;
+}
+
+uint32_t CHostServer::ReadSubKeys(const calls::ReadChildrenRequest& request, calls::ReadChildrenReply* reply) {
+    std::vector<ChildSnapshot>& read = reply->children;
+    if (readChildren_ && (request.access & kKeyEnumerateSubKeys) == 0 &&
+        readChildren_(request.hive, request.path, request.access, request.names, &read) &&
+        read.size() == request.names.size())
+        return kErrorSuccess;
+    read.clear();
+    for (const std::string& name : request.names) {
+        ChildSnapshot child;
         RegKey key = 0;
-        const uint32_t status = op == Op::OpenKey ? registry_.OpenKey(hive, subKey, access, &key)
-                                                  : registry_.CreateKey(hive, subKey, access, &key);
-        out.U32(status).U64(key);
-        KeySnapshot snapshot;
-        std::vector<std::pair<uint32_t, KeySnapshot>> children;
-        // The names come from the saved tree only where the open allows
-        // enumerating them; otherwise EnumKey must fail as Windows fails it.
-        const bool tree = status == kErrorSuccess && (want & kWantSnapshot) && (want & kWantChildren) && readTree_ &&
-                          (access & (kKeyEnumerateSubKeys | kGeneric)) != 0 &&
-                          readTree_(hive, subKey, access, &snapshot.subKeys, &children) &&
-                          children.size() == snapshot.subKeys.size();
-        if (tree) {
-            std::vector<std::string> names = std::move(snapshot.subKeys);
-            snapshot = Snapshot(key, access, false);
-            snapshot.hasSubKeys = true;
-            snapshot.subKeys = std::move(names);
-        } else if (status == kErrorSuccess && (want & kWantSnapshot)) {
-            snapshot = Snapshot(key, access);
+        child.status = registry_.OpenKey(request.hive, request.path + "\\" + name, request.access, &key);
+        if (child.status == kErrorSuccess) {
+            child.snapshot = Snapshot(key, request.access);
+            registry_.CloseKey(key);
         }
-        WriteKeySnapshot(out, snapshot);
-        if (want & kWantChildren) {
-            out.U32(tree ? 1 : 0);
-            if (tree) {
-                out.U32(static_cast<uint32_t>(children.size()));
-                for (const auto& child : children) {
-                    out.U32(child.first);
-                    WriteKeySnapshot(out, child.second);
-                }
-            }
-        }
-        return out.Frame();
+        read.push_back(std::move(child));
     }
-    case Op::ReadChildren: {
-        const Hive hive = static_cast<Hive>(in.U32());
-        const std::string path = in.Bytes();
-        const uint32_t access = in.U32();
-        const uint32_t count = in.U32();
-        std::vector<std::string> names;
-        for (uint32_t i = 0; i < count && !in.Failed(); ++i)
-            names.push_back(in.Bytes());
-        if (in.Failed()) break;
-        out.U32(kErrorSuccess).U32(static_cast<uint32_t>(names.size()));
-        std::vector<std::pair<uint32_t, KeySnapshot>> read;
-        if (readChildren_ && (access & kKeyEnumerateSubKeys) == 0 && readChildren_(hive, path, access, names, &read) &&
-            read.size() == names.size()) {
-            for (const auto& child : read) {
-                out.U32(child.first);
-                WriteKeySnapshot(out, child.second);
-            }
-            return out.Frame();
-        }
-        for (const std::string& name : names) {
-            RegKey key = 0;
-            const uint32_t status = registry_.OpenKey(hive, path + "\\" + name, access, &key);
-            out.U32(status);
-            KeySnapshot snapshot;
-            if (status == kErrorSuccess) {
-                snapshot = Snapshot(key, access);
-                registry_.CloseKey(key);
-            }
-            WriteKeySnapshot(out, snapshot);
-        }
-        return out.Frame();
-    }
-    case Op::EnumKey: {
-        const RegKey key = in.U64();
-        const uint32_t index = in.U32();
-        const uint32_t bufferSize = in.U32();
-        if (in.Failed()) break;
-        std::string name;
-        const uint32_t status = registry_.EnumKey(key, index, bufferSize, &name);
-        out.U32(status).Bytes(name);
-        return out.Frame();
-    }
-    case Op::QueryValue: {
-        const RegKey key = in.U64();
-        const std::string name = in.Bytes();
-        const uint32_t bufferSize = in.U32();
-        if (in.Failed()) break;
-        uint32_t type = 0;
-        std::string data;
-        const uint32_t status = registry_.QueryValue(key, name, bufferSize, &type, &data);
-        out.U32(status).U32(type).Bytes(data);
-        return out.Frame();
-    }
-    case Op::QueryValueCount: {
-        const RegKey key = in.U64();
-        if (in.Failed()) break;
-        uint32_t count = 0;
-        const uint32_t status = registry_.QueryValueCount(key, &count);
-        out.U32(status).U32(count);
-        return out.Frame();
-    }
-    case Op::EnumValue: {
-        const RegKey key = in.U64();
-        const uint32_t index = in.U32();
-        const uint32_t bufferSize = in.U32();
-        if (in.Failed()) break;
-        std::string name;
-        uint32_t type = 0;
-        const uint32_t status = registry_.EnumValue(key, index, bufferSize, &name, &type);
-        out.U32(status).Bytes(name).U32(type);
-        return out.Frame();
-    }
-    case Op::DeleteKey: {
-        const Hive hive = static_cast<Hive>(in.U32());
-        const std::string subKey = in.Bytes();
-        if (in.Failed()) break;
-        out.U32(registry_.DeleteKey(hive, subKey));
-        return out.Frame();
-    }
-    case Op::DeleteValue: {
-        const RegKey key = in.U64();
-        const std::string name = in.Bytes();
-        if (in.Failed()) break;
-        out.U32(registry_.DeleteValue(key, name));
-        return out.Frame();
-    }
-    case Op::CloseKey: {
-        const RegKey key = in.U64();
-        if (in.Failed()) break;
-        registry_.CloseKey(key);
+    return kErrorSuccess;
+}
+
+std::string CHostServer::Handle(const std::string& payload, bool* quit) {
+    WireReader in(payload);
+    const uint32_t op = in.U32();
+    const auto handler = handlers_.find(op);
+    std::string reply;
+    // Unknown operation or broken arguments: the stream can no longer be
+    // trusted, so the host ends and the client sees it go.
+    if (in.Failed() || handler == handlers_.end() || !handler->second(in, &reply)) {
+        *quit = true;
         return std::string();
     }
-    case Op::SetValue: {
-        const RegKey key = in.U64();
-        const std::string name = in.Bytes();
-        const uint32_t type = in.U32();
-        const std::string data = in.Bytes();
-        if (in.Failed()) break;
-        out.U32(registry_.SetValue(key, name, type, data));
-        return out.Frame();
-    }
-    case Op::AnsiToUtf8: {
-        const uint32_t count = in.U32();
-        std::vector<std::string> texts;
-        for (uint32_t i = 0; i < count && !in.Failed(); ++i)
-            texts.push_back(in.Bytes());
-        if (in.Failed()) break;
-        const std::vector<std::string> converted = system_.AnsiToUtf8(texts);
-        out.U32(kErrorSuccess).U32(static_cast<uint32_t>(converted.size()));
-        for (const std::string& text : converted)
-            out.Bytes(text);
-        return out.Frame();
-    }
-    case Op::ListFolder: {
-        const std::string path = in.Bytes();
-        const uint32_t flags = in.U32();
-        if (in.Failed()) break;
-        std::vector<FileEntry> entries;
-        const uint32_t status = files_.ListFolder(path, flags, &entries);
-        out.U32(status).U32(static_cast<uint32_t>(entries.size()));
-        for (const FileEntry& entry : entries)
-            out.Bytes(entry.name).U32(entry.attributes);
-        return out.Frame();
-    }
-    case Op::ListTree: {
-        const std::string base = in.Bytes();
-        const uint32_t flags = in.U32();
-        if (in.Failed()) break;
-        std::vector<TreeEntry> entries;
-        const uint32_t status = files_.ListTree(base, flags, &entries);
-        out.U32(status).U32(static_cast<uint32_t>(entries.size()));
-        for (const TreeEntry& entry : entries)
-            out.U32(entry.parent).Bytes(entry.entry.name).U32(entry.entry.attributes);
-        return out.Frame();
-    }
-    case Op::GetAttributes: {
-        const std::string path = in.Bytes();
-        if (in.Failed()) break;
-        uint32_t attributes = kInvalidAttributes;
-        const uint32_t status = files_.GetAttributes(path, &attributes);
-        out.U32(status).U32(attributes);
-        return out.Frame();
-    }
-    case Op::DeleteFile:
-    case Op::SetOwnerWriteOnly:
-    case Op::RemoveFolderAndEmptyParents:
-    case Op::CreateFolder: {
-        const std::string path = in.Bytes();
-        if (in.Failed()) break;
-        uint32_t status = kErrorInvalidParameter;
-        if (op == Op::DeleteFile) status = files_.DeleteFile(path);
-        if (op == Op::SetOwnerWriteOnly) status = files_.SetOwnerWriteOnly(path);
-        if (op == Op::RemoveFolderAndEmptyParents) status = files_.RemoveFolderAndEmptyParents(path);
-        if (op == Op::CreateFolder) status = files_.CreateFolder(path);
-        out.U32(status);
-        return out.Frame();
-    }
-    case Op::CreationTime: {
-        const std::string path = in.Bytes();
-        if (in.Failed()) break;
-        uint64_t fileTime = 0;
-        const uint32_t status = files_.CreationTime(path, &fileTime);
-        out.U32(status).U64(fileTime);
-        return out.Frame();
-    }
-    case Op::SpecialFolder: {
-        const int csidl = static_cast<int>(in.U32());
-        if (in.Failed()) break;
-        std::string path;
-        const uint32_t status = files_.SpecialFolder(csidl, &path);
-        out.U32(status).Bytes(path);
-        return out.Frame();
-    }
-    case Op::WriteFile: {
-        const std::string path = in.Bytes();
-        const std::string content = in.Bytes();
-        if (in.Failed()) break;
-        out.U32(files_.WriteFile(path, content));
-        return out.Frame();
-    }
-    case Op::SetAttributes: {
-        const std::string path = in.Bytes();
-        const uint32_t attributes = in.U32();
-        if (in.Failed()) break;
-        out.U32(files_.SetAttributes(path, attributes));
-        return out.Frame();
-    }
-    case Op::UnixPath: {
-        const std::string path = in.Bytes();
-        if (in.Failed()) break;
-        const std::string linuxPath = unixPath_ ? unixPath_(path) : std::string();
-        out.U32(linuxPath.empty() ? kErrorPathNotFound : kErrorSuccess).Bytes(linuxPath);
-        return out.Frame();
-    }
-    case Op::Quit:
-        *quit = true;
-        out.U32(kErrorSuccess);
-        return out.Frame();
-    }
-    // Unknown operation or truncated arguments: the stream can no longer be
-    // trusted, so the host ends and the client sees it go.
-    *quit = true;
-    return std::string();
+    *quit = op == static_cast<uint32_t>(Op::Quit);
+    return reply;
 }
 
 } // namespace platform::wire

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,9 +13,10 @@
 
 namespace platform::wire {
 
-// Answers host-protocol requests (HostProtocol.h) by calling a backend. It
-// does no input or output itself: winehost.exe feeds it the frames read from
-// stdin and writes its replies to stdout.
+// Answers host-protocol requests (HostProtocol.h) by calling a backend: one
+// table maps each operation to the backend call that answers it. It does no
+// input or output itself: winehost.exe feeds it the frames read from stdin
+// and writes its replies to stdout; the tests feed it in process.
 class CHostServer {
 public:
     // `unixPath` maps a Windows path to the Linux path behind it; only the
@@ -29,13 +31,12 @@ public:
     // subkeys are then opened one by one.
     using ReadChildrenFunction =
         std::function<bool(Hive hive, const std::string& path, uint32_t access, const std::vector<std::string>& names,
-                           std::vector<std::pair<uint32_t, KeySnapshot>>* children)>;
+                           std::vector<ChildSnapshot>* children)>;
     // `readTree` reads the names of all subkeys of a key, in enumeration
     // order, with the values of each (status and values per name) at once;
     // false when it cannot, and the names are then enumerated one by one.
-    using ReadTreeFunction =
-        std::function<bool(Hive hive, const std::string& path, uint32_t access, std::vector<std::string>* names,
-                           std::vector<std::pair<uint32_t, KeySnapshot>>* children)>;
+    using ReadTreeFunction = std::function<bool(Hive hive, const std::string& path, uint32_t access,
+                                                std::vector<std::string>* names, std::vector<ChildSnapshot>* children)>;
     CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath = nullptr,
                 EnumValueDataFunction enumValueData = nullptr, ReadChildrenFunction readChildren = nullptr,
                 ReadTreeFunction readTree = nullptr);
@@ -48,8 +49,21 @@ public:
     // should end (a Quit request or a request that cannot be parsed).
     std::string Handle(const std::string& payload, bool* quit);
 
+    // Whether the table answers `op`.
+    bool Serves(Op op) const { return handlers_.count(static_cast<uint32_t>(op)) != 0; }
+
 private:
+    // Decodes the request, answers it and encodes the reply into `reply`
+    // (left empty for a call without reply). False when the request is
+    // broken.
+    using Handler = std::function<bool(WireReader& in, std::string* reply)>;
+    template <class C, class F> void On(F answer);
+
+    uint32_t Open(bool create, const OpenRequest& request, OpenReply* reply);
+    uint32_t ReadSubKeys(const calls::ReadChildrenRequest& request, calls::ReadChildrenReply* reply);
     KeySnapshot Snapshot(RegKey key, uint32_t access, bool subKeys = true);
+
+    std::map<uint32_t, Handler> handlers_;
 
     IRegistry& registry_;
     ISystem& system_;

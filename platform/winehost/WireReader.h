@@ -16,8 +16,11 @@ public:
     uint64_t U64();
     std::string Bytes();
 
+    // Marks the payload as broken (a value no writer makes).
+    void Fail() { failed_ = true; }
     bool Failed() const { return failed_; }
     bool AtEnd() const { return pos_ == payload_.size(); }
+    size_t Remaining() const { return payload_.size() - pos_; }
 
 private:
     std::string payload_;

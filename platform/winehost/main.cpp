@@ -96,19 +96,19 @@ int main() {
         [&registry](platform::RegKey key, uint32_t index, std::string* name, uint32_t* type, std::string* data,
                     uint32_t limit) { return registry.EnumValueData(key, index, name, type, data, limit); },
         [](platform::Hive hive, const std::string& path, uint32_t access, const std::vector<std::string>& names,
-           std::vector<std::pair<uint32_t, platform::wire::KeySnapshot>>* children) {
+           std::vector<platform::wire::ChildSnapshot>* children) {
             std::vector<platform::wire::CRegistryDump::Child> read;
             if (!platform::wire::CRegistryDump::ReadChildren(hive, path, access, names, &read)) return false;
             for (auto& child : read)
-                children->emplace_back(child.status, std::move(child.snapshot));
+                children->push_back({child.status, std::move(child.snapshot)});
             return true;
         },
         [](platform::Hive hive, const std::string& path, uint32_t access, std::vector<std::string>* names,
-           std::vector<std::pair<uint32_t, platform::wire::KeySnapshot>>* children) {
+           std::vector<platform::wire::ChildSnapshot>* children) {
             std::vector<platform::wire::CRegistryDump::Child> read;
             if (!platform::wire::CRegistryDump::ReadTree(hive, path, access, names, &read)) return false;
             for (auto& child : read)
-                children->emplace_back(child.status, std::move(child.snapshot));
+                children->push_back({child.status, std::move(child.snapshot)});
             return true;
         });
 

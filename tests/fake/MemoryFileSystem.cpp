@@ -266,6 +266,30 @@ uint32_t MemoryFileSystem::CreationTime(const std::string& path, uint64_t* fileT
     return kErrorSuccess;
 }
 
+uint32_t MemoryFileSystem::ModificationTime(const std::string& path, uint64_t* fileTime) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    *fileTime = 0;
+    Node* node = nullptr;
+    uint32_t error = Resolve(path, false, &node);
+    if (error != kErrorSuccess) return error;
+    *fileTime = node->modificationTime != 0 ? node->modificationTime : node->creationTime;
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::ExtractIcon(const std::string& path, int index, uint32_t, IconImage* image) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    *image = IconImage();
+    Node* node = nullptr;
+    uint32_t error = Resolve(path, true, &node);
+    if (error != kErrorSuccess) return error;
+    const auto found = node->icons.find(index);
+    if (found == node->icons.end()) return kErrorNotFound;
+    *image = found->second;
+    return kErrorSuccess;
+}
+
 uint32_t MemoryFileSystem::SpecialFolder(int csidl, std::string* path) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++calls_;
@@ -333,6 +357,7 @@ uint32_t MemoryFileSystem::WriteFile(const std::string& path, const std::string&
     if (error == kErrorSuccess) {
         if (node->isDir() || (node->attributes & kAttrReadOnly)) return kErrorAccessDenied;
         node->content = content;
+        node->modificationTime = nextCreationTime_++;
         return kErrorSuccess;
     }
     if (error != kErrorFileNotFound || !parent) return error;
@@ -384,6 +409,20 @@ void MemoryFileSystem::SetCreationTime(const std::string& path, uint64_t fileTim
     std::lock_guard<std::mutex> lock(mutex_);
     Node* node = nullptr;
     if (Resolve(path, false, &node) == kErrorSuccess) node->creationTime = fileTime;
+}
+
+void MemoryFileSystem::SetModificationTime(const std::string& path, uint64_t fileTime) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Node* node = nullptr;
+    if (Resolve(path, false, &node) == kErrorSuccess) node->modificationTime = fileTime;
+}
+
+bool MemoryFileSystem::SetIcon(const std::string& path, int index, const IconImage& image) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Node* node = nullptr;
+    if (Resolve(path, true, &node) != kErrorSuccess) return false;
+    node->icons[index] = image;
+    return true;
 }
 
 std::string MemoryFileSystem::ReadFile(const std::string& path) {

@@ -35,10 +35,10 @@ std::string MemorySystem::Cp1252ToUtf8(const std::string& text) {
     return out;
 }
 
-std::vector<std::string> MemorySystem::AnsiToUtf8(const std::vector<std::string>& texts) {
-    std::vector<std::string> result;
-    result.reserve(texts.size());
+uint32_t MemorySystem::AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) {
+    utf8->clear();
+    utf8->reserve(texts.size());
     for (const std::string& text : texts)
-        result.push_back(Cp1252ToUtf8(text));
-    return result;
+        utf8->push_back(Cp1252ToUtf8(text));
+    return platform::kErrorSuccess;
 }

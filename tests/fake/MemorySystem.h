@@ -10,7 +10,7 @@ public:
 
     uint16_t NativeProcessorArchitecture() override { return architecture_; }
     uint32_t AnsiCodePage() override { return 1252; }
-    std::vector<std::string> AnsiToUtf8(const std::vector<std::string>& texts) override;
+    uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
 
     // Code page 1252 to UTF-8, up to the first zero byte.
     static std::string Cp1252ToUtf8(const std::string& text);

@@ -54,6 +54,13 @@ std::vector<std::string> Describe(const QList<LeftoverItem>& items) {
     return lines;
 }
 
+// The registry side of the search, which must succeed on the fake.
+QList<LeftoverItem> RegistryLeftovers(CAppEnum& appEnum, const QString& name, const QString& folder) {
+    QList<LeftoverItem> found;
+    EXPECT_EQ(platform::kErrorSuccess, appEnum.FindRegistryLeftovers(name, folder, &found));
+    return found;
+}
+
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
     for (const std::string& l : lines)
         if (l == line) return true;
@@ -466,8 +473,7 @@ class DisplayNameTest : public LeftoverTest, public ::testing::WithParamInterfac
 TEST_P(DisplayNameTest, TakesOnlyAnEqualDisplayName) {
     UninstallKey(Hive::LocalMachine, "{1}", "Acme Notes Pro");
     UninstallKey(Hive::LocalMachine, "{2}", "Acme Notes");
-    const QList<LeftoverItem> found =
-        appEnum.FindRegistryLeftovers(QString::fromUtf8(GetParam().programName), QString());
+    const QList<LeftoverItem> found = RegistryLeftovers(appEnum, QString::fromUtf8(GetParam().programName), QString());
     const std::vector<std::string> lines = Describe(found);
     EXPECT_EQ(Contains(lines, "R " + kUninstall + "\\{2}"), GetParam().collected);
     EXPECT_FALSE(Contains(lines, "R " + kUninstall + "\\{1}"));
@@ -499,7 +505,7 @@ TEST_F(LeftoverTest, LaterViewsStopAtTheirFirstKeyOnceOneIsFound) {
     UninstallKey(Hive::LocalMachine, "Aaa", "Other");
     UninstallKey(Hive::LocalMachine, "Acme64", "Acme");
     UninstallKey(Hive::CurrentUser, "Acme", "Acme");
-    const std::vector<std::string> lines = Describe(appEnum.FindRegistryLeftovers(QStringLiteral("Acme"), QString()));
+    const std::vector<std::string> lines = Describe(RegistryLeftovers(appEnum, QStringLiteral("Acme"), QString()));
     EXPECT_TRUE(Contains(lines, "R SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme32"));
     EXPECT_FALSE(Contains(lines, "R " + kUninstall + "\\Acme64"));
     // HKCU's first key is the program's own, so it is taken.
@@ -518,7 +524,7 @@ class MuiCacheTest : public LeftoverTest, public ::testing::WithParamInterface<M
 TEST_P(MuiCacheTest, MatchesTheFolderAsWholeComponents) {
     MuiCache(GetParam().value);
     const QList<LeftoverItem> found =
-        appEnum.FindRegistryLeftovers(QStringLiteral("Nobody"), QString::fromUtf8(GetParam().folder));
+        RegistryLeftovers(appEnum, QStringLiteral("Nobody"), QString::fromUtf8(GetParam().folder));
     EXPECT_EQ(found.size() == 1, GetParam().collected);
     if (found.size() == 1) {
         EXPECT_EQ(found.front().displayText.toStdString(), "HKEY_CLASSES_ROOT\\" + kMuiCache + "|" + GetParam().value);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "SemanticsBackend.h"
+#include "fake/MemoryPlatform.h"
 
 using namespace platform;
 
@@ -293,7 +295,7 @@ std::vector<FileRow> FileRows() {
          }},
         {"ListTreeReportsLinuxEntriesAsWineDoes",
          [](SemanticsContext& ctx) {
-             if (ctx.backend == Backend::Memory) GTEST_SKIP() << "Linux modes, attributes and links";
+             if (ctx.Fake()) GTEST_SKIP() << "Linux modes, attributes and links";
              // What only the Linux side makes: modes, Wine's attribute
              // (user.DOSATTRIB) in the forms it reads and ignores, links,
              // a pipe, a dot name, a link that leads nowhere.
@@ -347,7 +349,7 @@ std::vector<FileRow> FileRows() {
          }},
         {"ListTreeGivesOddNamesAsWineShowsThem",
          [](SemanticsContext& ctx) {
-             if (ctx.backend == Backend::Memory) GTEST_SKIP() << "names made on the Linux side";
+             if (ctx.Fake()) GTEST_SKIP() << "names made on the Linux side";
              // Names that Windows does not allow, that are not ASCII or not
              // even UTF-8, deep in a tree and at its base: the walk must give
              // each name, attribute and order as Windows lists that folder.
@@ -459,7 +461,7 @@ std::vector<FileRow> FileRows() {
          }},
         {"DeletingAFileLinkKeepsItsTarget",
          [](SemanticsContext& ctx) {
-             if (ctx.backend == Backend::Memory) GTEST_SKIP() << "the fake has no links to files";
+             if (ctx.Fake()) GTEST_SKIP() << "the fake has no links to files";
              // Wine reports such a link as a plain file and its own
              // DeleteFileW would delete the target instead.
              IFileSystem& f = ctx.Files();
@@ -483,7 +485,7 @@ std::vector<FileRow> FileRows() {
              Write(f, ctx.folder + "\\plain.txt");
              const std::vector<std::string> windows = {".profile", "plain.txt"};
              const std::vector<std::string> wine = {"plain.txt"};
-             EXPECT_EQ(ctx.backend == Backend::Memory ? windows : wine, Names(f, ctx.folder, kListFiles));
+             EXPECT_EQ(ctx.Fake() ? windows : wine, Names(f, ctx.folder, kListFiles));
              EXPECT_EQ(windows, Names(f, ctx.folder, kListFiles | kListHidden));
          }},
         {"ReadOnlyFileIsDeletedAfterOwnerWrite",
@@ -527,6 +529,56 @@ std::vector<FileRow> FileRows() {
              EXPECT_GT(time, 130000000000000000ULL); // after 2012
              EXPECT_EQ(kErrorFileNotFound, f.CreationTime(ctx.folder + "\\none.txt", &time));
          }},
+        {"ModificationTimeIsKept",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\first.txt");
+             uint64_t time = 0;
+             EXPECT_EQ(kErrorSuccess, f.ModificationTime(ctx.folder + "\\first.txt", &time));
+             EXPECT_GT(time, 130000000000000000ULL); // after 2012
+             EXPECT_EQ(kErrorFileNotFound, f.ModificationTime(ctx.folder + "\\none.txt", &time));
+             EXPECT_EQ(kErrorPathNotFound, f.ModificationTime(ctx.folder + "\\none\\none.txt", &time));
+         }},
+        {"IconOfAnInstaller",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             const std::string exe = ctx.folder + "\\setup.exe";
+             Folder(f, ctx.folder);
+             if (ctx.Fake()) {
+                 IconImage icon;
+                 icon.width = icon.height = 2;
+                 icon.pixels = std::string("\x10\x20\x30\xFF\0\0\0\0\x40\x50\x60\x80\0\0\0\0", 16);
+                 ASSERT_EQ(kErrorSuccess, f.WriteFile(exe, "MZ"));
+                 ASSERT_TRUE(ctx.memory->files.SetIcon(exe, 0, icon));
+             } else {
+                 // A real NSIS installer: its stub carries the installer icon.
+                 const std::string command = std::string("cd '") + TOLVANIRE_NSIS_FIXTURES +
+                                             "' && makensis -V1 -INPUTCHARSET UTF8 '-DOUTFILE=" + ctx.LinuxPath(exe) +
+                                             "' plain.nsi >/dev/null";
+                 ASSERT_EQ(0, std::system(command.c_str()));
+             }
+             IconImage image;
+             ASSERT_EQ(kErrorSuccess, f.ExtractIcon(exe, 0, 32, &image));
+             EXPECT_GT(image.width, 0u);
+             EXPECT_GT(image.height, 0u);
+             ASSERT_EQ(size_t(image.width) * image.height * 4, image.pixels.size());
+             bool visible = false;
+             for (size_t i = 3; i < image.pixels.size(); i += 4)
+                 visible = visible || image.pixels[i] != 0;
+             EXPECT_TRUE(visible) << "every pixel is transparent";
+             EXPECT_EQ(kErrorNotFound, f.ExtractIcon(exe, 7, 32, &image));
+             EXPECT_TRUE(image.pixels.empty());
+         }},
+        {"IconOfAFileWithoutIcons",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\notes.txt");
+             IconImage image;
+             EXPECT_EQ(kErrorNotFound, f.ExtractIcon(ctx.folder + "\\notes.txt", 0, 32, &image));
+             EXPECT_EQ(0u, image.width);
+             EXPECT_EQ(kErrorFileNotFound, f.ExtractIcon(ctx.folder + "\\none.exe", 0, 32, &image));
+             EXPECT_EQ(kErrorPathNotFound, f.ExtractIcon(ctx.folder + "\\none\\none.exe", 0, 32, &image));
+         }},
     };
 }
 
@@ -551,6 +603,9 @@ std::string FileRowName(const ::testing::TestParamInfo<std::tuple<Backend, FileR
 // makes every call with Windows itself.
 INSTANTIATE_TEST_SUITE_P(Memory, FileSemantics,
                          ::testing::Combine(::testing::Values(Backend::Memory), ::testing::ValuesIn(FileRows())),
+                         FileRowName);
+INSTANTIATE_TEST_SUITE_P(InProcess, FileSemantics,
+                         ::testing::Combine(::testing::Values(Backend::InProcess), ::testing::ValuesIn(FileRows())),
                          FileRowName);
 INSTANTIATE_TEST_SUITE_P(Wine, FileSemantics,
                          ::testing::Combine(::testing::Values(Backend::Wine), ::testing::ValuesIn(FileRows())),

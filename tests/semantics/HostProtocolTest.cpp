@@ -1,6 +1,7 @@
 // The host side of the protocol, run in process against the in-memory
-// backends: broken requests end the host without a crash, and the key-by-key
-// reading (what the host does on Windows) gives what the calls give.
+// backends: every operation is served, broken requests end the host without
+// a crash, and the key-by-key reading (what the host does on Windows) gives
+// what the calls give.
 
 #include <gtest/gtest.h>
 #include <string>
@@ -8,13 +9,15 @@
 
 #include "fake/MemoryPlatform.h"
 #include "platform/winehost/HostServer.h"
-#include "platform/winehost/WireReader.h"
-#include "platform/winehost/WireWriter.h"
 
 using namespace platform;
 using namespace platform::wire;
 
 namespace {
+
+template <class C> std::string Payload(const typename C::Request& request) {
+    return EncodeRequest<C>(request).substr(4);
+}
 
 std::string Payload(WireWriter& writer) {
     return writer.Frame().substr(4);
@@ -23,46 +26,40 @@ std::string Payload(WireWriter& writer) {
 struct RequestRow {
     const char* name;
     std::string payload;
+    bool complete; // a whole request, which the host answers
 };
 
 std::vector<RequestRow> Requests() {
-    std::vector<RequestRow> rows;
-    auto add = [&rows](const char* name, WireWriter writer) { rows.push_back({name, Payload(writer)}); };
-    add("OpenKey",
-        WireWriter().U32(static_cast<uint32_t>(Op::OpenKey)).U32(1).Bytes("Software\\A").U32(kKeyRead).U32(1));
-    add("ReadChildren", WireWriter()
-                            .U32(static_cast<uint32_t>(Op::ReadChildren))
-                            .U32(1)
-                            .Bytes("Software")
-                            .U32(kKeyQueryValue)
-                            .U32(2)
-                            .Bytes("A")
-                            .Bytes("B"));
-    add("QueryValue", WireWriter().U32(static_cast<uint32_t>(Op::QueryValue)).U64(1).Bytes("v").U32(260));
-    add("SetValue", WireWriter().U32(static_cast<uint32_t>(Op::SetValue)).U64(1).Bytes("v").U32(1).Bytes("x"));
-    add("AnsiToUtf8", WireWriter().U32(static_cast<uint32_t>(Op::AnsiToUtf8)).U32(2).Bytes("a").Bytes("b"));
-    add("ListTree", WireWriter().U32(static_cast<uint32_t>(Op::ListTree)).Bytes("C:\\x").U32(kListFiles));
-    add("WriteFile", WireWriter().U32(static_cast<uint32_t>(Op::WriteFile)).Bytes("C:\\x\\f").Bytes("data"));
-    add("HugeCount", WireWriter().U32(static_cast<uint32_t>(Op::AnsiToUtf8)).U32(0xFFFFFFFF).Bytes("a"));
-    add("HugeString", WireWriter().U32(static_cast<uint32_t>(Op::DeleteFile)).U32(0x7FFFFFFF));
-    add("UnknownOperation", WireWriter().U32(12345));
-    return rows;
+    return {
+        {"OpenKey", Payload<calls::OpenKey>({Hive::CurrentUser, "Software\\A", kKeyRead, kWantSnapshot}), true},
+        {"ReadChildren", Payload<calls::ReadChildren>({Hive::CurrentUser, "Software", kKeyQueryValue, {"A", "B"}}),
+         true},
+        {"QueryValue", Payload<calls::QueryValue>({1, "v", 260}), true},
+        {"SetValue", Payload<calls::SetValue>({1, "v", kRegSz, "x"}), true},
+        {"AnsiToUtf8", Payload<calls::AnsiToUtf8>({{"a", "b"}}), true},
+        {"ListTree", Payload<calls::ListTree>({"C:\\x", kListFiles}), true},
+        {"WriteFile", Payload<calls::WriteFile>({"C:\\x\\f", "data"}), true},
+        {"ExtractIcon", Payload<calls::ExtractIcon>({"C:\\x\\f.exe", -3, 32}), true},
+        {"HugeCount", Payload(WireWriter().U32(static_cast<uint32_t>(Op::AnsiToUtf8)).U32(0xFFFFFFFF).Bytes("a")),
+         false},
+        {"HugeString", Payload(WireWriter().U32(static_cast<uint32_t>(Op::DeleteFile)).U32(0x7FFFFFFF)), false},
+        {"UnknownOperation", Payload(WireWriter().U32(12345)), false},
+    };
 }
 
 class TruncatedRequests : public ::testing::TestWithParam<RequestRow> {};
 
-// Every cut of a request short of its end is a broken stream: the host must
-// stop (never read past the payload, never answer garbage).
+// Every cut of a request short of its end, and a request with bytes left
+// over, is a broken stream: the host must stop (never read past the payload,
+// never answer garbage).
 TEST_P(TruncatedRequests, EndTheHost) {
     MemoryPlatform backend;
     CHostServer server(backend.Registry(), backend.System(), backend.Files());
     const std::string& payload = GetParam().payload;
-    const bool complete =
-        std::string(GetParam().name).rfind("Huge", 0) != 0 && std::string(GetParam().name) != "UnknownOperation";
     for (size_t length = 0; length <= payload.size(); ++length) {
         bool quit = false;
         const std::string reply = server.Handle(payload.substr(0, length), &quit);
-        if (length == payload.size() && complete) {
+        if (length == payload.size() && GetParam().complete) {
             EXPECT_FALSE(quit);
             EXPECT_FALSE(reply.empty());
         } else {
@@ -70,10 +67,22 @@ TEST_P(TruncatedRequests, EndTheHost) {
             EXPECT_TRUE(reply.empty()) << "cut at " << length;
         }
     }
+    bool quit = false;
+    EXPECT_TRUE(server.Handle(payload + std::string(4, '\0'), &quit).empty());
+    EXPECT_TRUE(quit);
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocol, TruncatedRequests, ::testing::ValuesIn(Requests()),
                          [](const ::testing::TestParamInfo<RequestRow>& info) { return info.param.name; });
+
+// An operation the client can send but the host cannot answer would end the
+// host at its first use.
+TEST(Protocol, EveryOperationIsServed) {
+    MemoryPlatform backend;
+    CHostServer server(backend.Registry(), backend.System(), backend.Files());
+    for (const Op op : AllOps())
+        EXPECT_TRUE(server.Serves(op)) << OpName(op);
+}
 
 TEST(Protocol, ReadChildrenKeyByKeyMatchesTheCalls) {
     MemoryPlatform backend;
@@ -89,34 +98,29 @@ TEST(Protocol, ReadChildrenKeyByKeyMatchesTheCalls) {
                   registry.CreateKey(Hive::CurrentUser, "Software\\Apps\\Empty", kKeyAllAccess, empty.out()));
     }
     CHostServer server(registry, backend.System(), backend.Files());
-    WireWriter request;
-    request.U32(static_cast<uint32_t>(Op::ReadChildren))
-        .U32(static_cast<uint32_t>(Hive::CurrentUser))
-        .Bytes("Software\\Apps");
-    request.U32(kKeyQueryValue).U32(3).Bytes("App").Bytes("Empty").Bytes("Gone");
     bool quit = false;
-    const std::string reply = server.Handle(Payload(request), &quit);
+    const std::string reply = server.Handle(
+        Payload<calls::ReadChildren>({Hive::CurrentUser, "Software\\Apps", kKeyQueryValue, {"App", "Empty", "Gone"}}),
+        &quit);
     ASSERT_FALSE(quit);
-    WireReader in(reply.substr(4));
-    EXPECT_EQ(kErrorSuccess, in.U32());
-    ASSERT_EQ(3u, in.U32());
-    KeySnapshot snapshot;
-    EXPECT_EQ(kErrorSuccess, in.U32());
-    ASSERT_TRUE(ReadKeySnapshot(in, &snapshot));
-    ASSERT_TRUE(snapshot.hasValues);
-    ASSERT_EQ(2u, snapshot.values.size());
-    EXPECT_EQ("DisplayName", snapshot.values[0].name);
-    EXPECT_EQ(std::string("App\0", 4), snapshot.values[0].data);
-    EXPECT_EQ(kRegDword, snapshot.values[1].type);
-    EXPECT_FALSE(snapshot.hasSubKeys); // not asked for: the access has no enumerate right
-    EXPECT_EQ(kErrorSuccess, in.U32());
-    ASSERT_TRUE(ReadKeySnapshot(in, &snapshot));
-    EXPECT_TRUE(snapshot.hasValues);
-    EXPECT_TRUE(snapshot.values.empty());
-    EXPECT_EQ(kErrorFileNotFound, in.U32());
-    ASSERT_TRUE(ReadKeySnapshot(in, &snapshot));
-    EXPECT_FALSE(snapshot.hasValues);
-    EXPECT_TRUE(in.AtEnd());
+    uint32_t status = 0;
+    calls::ReadChildrenReply read;
+    ASSERT_TRUE(DecodeReply<calls::ReadChildren>(reply.substr(4), &status, &read));
+    EXPECT_EQ(kErrorSuccess, status);
+    ASSERT_EQ(3u, read.children.size());
+    const KeySnapshot& app = read.children[0].snapshot;
+    EXPECT_EQ(kErrorSuccess, read.children[0].status);
+    ASSERT_TRUE(app.hasValues);
+    ASSERT_EQ(2u, app.values.size());
+    EXPECT_EQ("DisplayName", app.values[0].name);
+    EXPECT_EQ(std::string("App\0", 4), app.values[0].data);
+    EXPECT_EQ(kRegDword, app.values[1].type);
+    EXPECT_FALSE(app.hasSubKeys); // not asked for: the access has no enumerate right
+    EXPECT_EQ(kErrorSuccess, read.children[1].status);
+    EXPECT_TRUE(read.children[1].snapshot.hasValues);
+    EXPECT_TRUE(read.children[1].snapshot.values.empty());
+    EXPECT_EQ(kErrorFileNotFound, read.children[2].status);
+    EXPECT_FALSE(read.children[2].snapshot.hasValues);
     // Every key the host opened was closed again.
     EXPECT_EQ(0u, backend.registry.OpenHandleCount());
 }
@@ -126,8 +130,24 @@ TEST(Protocol, SnapshotWithAnImpossibleCountFailsWithoutReading) {
     writer.U32(1).U32(0xFFFFFFFF).Bytes("only one");
     WireReader in(Payload(writer));
     KeySnapshot snapshot;
-    EXPECT_FALSE(ReadKeySnapshot(in, &snapshot));
+    Get(in, &snapshot);
+    EXPECT_TRUE(in.Failed());
     EXPECT_LE(snapshot.values.size(), 2u);
+}
+
+TEST(Protocol, IconWhosePixelsDoNotFitItsSizeIsBroken) {
+    IconImage icon;
+    icon.width = 2;
+    icon.height = 2;
+    icon.pixels = std::string(15, 'x');
+    const std::string frame = EncodeReply<calls::ExtractIcon>(kErrorSuccess, {icon});
+    uint32_t status = 0;
+    calls::ExtractIconReply reply;
+    EXPECT_FALSE(DecodeReply<calls::ExtractIcon>(frame.substr(4), &status, &reply));
+    icon.pixels += 'x';
+    EXPECT_TRUE(DecodeReply<calls::ExtractIcon>(EncodeReply<calls::ExtractIcon>(kErrorSuccess, {icon}).substr(4),
+                                                &status, &reply));
+    EXPECT_EQ(16u, reply.image.pixels.size());
 }
 
 } // namespace

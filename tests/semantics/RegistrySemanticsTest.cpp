@@ -163,6 +163,9 @@ std::string ValueRowName(const ::testing::TestParamInfo<std::tuple<Backend, Valu
 INSTANTIATE_TEST_SUITE_P(Memory, ValueReads,
                          ::testing::Combine(::testing::Values(Backend::Memory), ::testing::ValuesIn(ValueRows())),
                          ValueRowName);
+INSTANTIATE_TEST_SUITE_P(InProcess, ValueReads,
+                         ::testing::Combine(::testing::Values(Backend::InProcess), ::testing::ValuesIn(ValueRows())),
+                         ValueRowName);
 INSTANTIATE_TEST_SUITE_P(Wine, ValueReads,
                          ::testing::Combine(::testing::Values(Backend::Wine), ::testing::ValuesIn(ValueRows())),
                          ValueRowName);
@@ -256,7 +259,7 @@ std::vector<ScenarioRow> ScenarioRows() {
              // fake follows Windows.
              const std::vector<std::string> windowsOrder = {"Alpha", "ALPHA2", "beta", "gamma", "_under"};
              const std::vector<std::string> wineOrder = {"_under", "Alpha", "ALPHA2", "beta", "gamma"};
-             EXPECT_EQ(ctx.backend == Backend::Memory ? windowsOrder : wineOrder, SubKeys(r, key.get(), &end));
+             EXPECT_EQ(ctx.Fake() ? windowsOrder : wineOrder, SubKeys(r, key.get(), &end));
              EXPECT_EQ(kErrorNoMoreItems, end);
          }},
         {"ValuesEnumerateWithTheirTypes",
@@ -286,7 +289,7 @@ std::vector<ScenarioRow> ScenarioRows() {
                  {"b", kRegSz}, {"a", kRegDword}, {"C", kRegBinary}};
              const std::vector<std::pair<std::string, uint32_t>> wineOrder = {
                  {"a", kRegDword}, {"b", kRegSz}, {"C", kRegBinary}};
-             EXPECT_EQ(ctx.backend == Backend::Memory ? windowsOrder : wineOrder, values);
+             EXPECT_EQ(ctx.Fake() ? windowsOrder : wineOrder, values);
          }},
         {"SubkeyNameBufferCountsTheTerminatingZero",
          [](SemanticsContext& ctx) {
@@ -513,8 +516,10 @@ std::vector<ScenarioRow> ScenarioRows() {
          [](SemanticsContext& ctx) {
              ISystem& system = ctx.platform->System();
              EXPECT_EQ(1252u, system.AnsiCodePage());
-             const std::vector<std::string> converted =
-                 system.AnsiToUtf8({"Caf\xE9 M\xFCnster", std::string("cut\0here", 8), "", "\x80 \x9F"});
+             std::vector<std::string> converted;
+             EXPECT_EQ(
+                 kErrorSuccess,
+                 system.AnsiToUtf8({"Caf\xE9 M\xFCnster", std::string("cut\0here", 8), "", "\x80 \x9F"}, &converted));
              EXPECT_EQ((std::vector<std::string>{"Caf\xC3\xA9 M\xC3\xBCnster", "cut", "", "\xE2\x82\xAC \xC5\xB8"}),
                        converted);
          }},
@@ -544,6 +549,9 @@ std::string ScenarioName(const ::testing::TestParamInfo<std::tuple<Backend, Scen
 
 INSTANTIATE_TEST_SUITE_P(Memory, RegistryScenarios,
                          ::testing::Combine(::testing::Values(Backend::Memory), ::testing::ValuesIn(ScenarioRows())),
+                         ScenarioName);
+INSTANTIATE_TEST_SUITE_P(InProcess, RegistryScenarios,
+                         ::testing::Combine(::testing::Values(Backend::InProcess), ::testing::ValuesIn(ScenarioRows())),
                          ScenarioName);
 INSTANTIATE_TEST_SUITE_P(Wine, RegistryScenarios,
                          ::testing::Combine(::testing::Values(Backend::Wine), ::testing::ValuesIn(ScenarioRows())),

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fake/MemoryHostTransport.h"
 #include "fake/MemoryPlatform.h"
 #include "platform/wine/WinePlatform.h"
 
@@ -103,6 +104,8 @@ std::string BackendName(Backend backend) {
     switch (backend) {
     case Backend::Memory:
         return "Memory";
+    case Backend::InProcess:
+        return "InProcess";
     case Backend::Wine:
         return "Wine";
     case Backend::WineDirect:
@@ -112,17 +115,16 @@ std::string BackendName(Backend backend) {
 }
 
 bool SemanticsContext::MakeLink(const std::string& path, const std::string& target) {
-    if (backend == Backend::Memory)
-        return static_cast<MemoryPlatform*>(platform)->files.CreateLink(path, target) == platform::kErrorSuccess;
+    if (memory) return memory->files.CreateLink(path, target) == platform::kErrorSuccess;
     return symlink(UnixPath(target).c_str(), UnixPath(path).c_str()) == 0;
 }
 
 bool SemanticsContext::MakeFileLink(const std::string& path, const std::string& target) {
-    return backend != Backend::Memory && symlink(UnixPath(target).c_str(), UnixPath(path).c_str()) == 0;
+    return !memory && symlink(UnixPath(target).c_str(), UnixPath(path).c_str()) == 0;
 }
 
 std::string SemanticsContext::LinuxPath(const std::string& path) const {
-    return backend == Backend::Memory ? std::string() : UnixPath(path);
+    return memory ? std::string() : UnixPath(path);
 }
 
 SemanticsBackend::SemanticsBackend(Backend backend, const std::string& caseName) {
@@ -130,7 +132,7 @@ SemanticsBackend::SemanticsBackend(Backend backend, const std::string& caseName)
     context_.platform = nullptr;
     context_.keyPath = "TolvanireSemantics\\" + BackendName(backend) + "\\" + caseName;
     context_.folder = "C:\\TolvanireSemantics\\" + BackendName(backend) + "\\" + caseName;
-    if (backend == Backend::Memory) {
+    if (backend == Backend::Memory || backend == Backend::InProcess) {
         auto memory = std::make_unique<MemoryPlatform>();
         // The special folders that a fresh prefix has.
         for (int csidl : {platform::kCsidlAppData, platform::kCsidlCommonPrograms, platform::kCsidlCommonDesktop}) {
@@ -141,10 +143,18 @@ SemanticsBackend::SemanticsBackend(Backend backend, const std::string& caseName)
             memory->files.CreateFolder(paths[index]);
         }
         context_.platform = memory.get();
+        context_.memory = memory.get();
         memory_ = std::move(memory);
+        if (backend == Backend::InProcess) {
+            client_ = CMemoryHostTransport::Connect(*memory_);
+            context_.platform = client_.get();
+            if (!client_) error_ = "the in-process host did not start";
+        }
     } else {
         context_.platform = WinePrefix::Instance().Get(backend, &error_);
     }
 }
 
-SemanticsBackend::~SemanticsBackend() = default;
+SemanticsBackend::~SemanticsBackend() {
+    client_.reset(); // before the fake it talks to
+}

@@ -6,18 +6,27 @@
 
 #include "platform/Platform.h"
 
-// The backends the semantics tables run against: the in-memory fake, and the
-// real Windows backend under Wine, once with the batched answers of the
-// client and once with every call made by Windows itself.
-enum class Backend { Memory, Wine, WineDirect };
+// The backends the semantics tables run against: the in-memory fake; the
+// Wine client talking in process to the host's dispatch over the fake (so
+// that a client and host that disagree fail a quick test); and the real
+// Windows backend under Wine, once with the batched answers of the client
+// and once with every call made by Windows itself.
+enum class Backend { Memory, InProcess, Wine, WineDirect };
+
+class MemoryPlatform;
 
 // Everything one case needs: the platform, and a place of its own in the
 // registry and on drive C that no other case or backend uses.
 struct SemanticsContext {
     Backend backend;
     platform::IPlatform* platform;
-    std::string keyPath; // "TolvanireSemantics\\<backend>\\<case>", below SOFTWARE or Software
-    std::string folder;  // "C:\\TolvanireSemantics\\<backend>\\<case>"
+    MemoryPlatform* memory = nullptr; // the fake behind Memory and InProcess
+    std::string keyPath;              // "TolvanireSemantics\\<backend>\\<case>", below SOFTWARE or Software
+    std::string folder;               // "C:\\TolvanireSemantics\\<backend>\\<case>"
+
+    // Whether the answers come from the in-memory fake (which follows
+    // Windows where Wine differs).
+    bool Fake() const { return memory != nullptr; }
 
     platform::IRegistry& Registry() { return platform->Registry(); }
     platform::IFileSystem& Files() { return platform->Files(); }
@@ -55,7 +64,8 @@ public:
     SemanticsContext& Context() { return context_; }
 
 private:
-    std::unique_ptr<platform::IPlatform> memory_;
+    std::unique_ptr<MemoryPlatform> memory_;
+    std::unique_ptr<platform::IPlatform> client_;
     SemanticsContext context_;
     std::string error_;
 };

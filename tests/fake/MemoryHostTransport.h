@@ -1,0 +1,67 @@
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/wine/HostTransport.h"
+#include "platform/wine/WinePlatform.h"
+#include "platform/winehost/HostServer.h"
+
+// A host in this process: CHostServer over a backend (the in-memory
+// platform), behind the byte stream the Wine client otherwise has with
+// winehost.exe. So the quick tests run the real client and the real host
+// dispatch against each other. A test can make the host fail at its n-th
+// request: die, answer garbage or fall silent.
+class CMemoryHostTransport : public platform::IHostTransport {
+public:
+    enum class Fault { None, Dies, AnswersGarbage, FallsSilent };
+
+    // What the host is told to do and what it saw; shared so that a test
+    // can read it after the client and its host are gone.
+    struct Script {
+        size_t failAt = 0; // the request that meets the fault (1: the first after the greeting)
+        Fault fault = Fault::None;
+        size_t requests = 0;   // requests received
+        size_t afterFault = 0; // requests that came after the fault (a sound client sends none)
+    };
+
+    explicit CMemoryHostTransport(platform::IPlatform& backend,
+                                  std::shared_ptr<Script> script = std::make_shared<Script>());
+
+    // The Wine client over a fresh in-process host for `backend`. The
+    // transport stays owned by the platform; `transport` (optional) points
+    // at it for the test.
+    static std::unique_ptr<platform::CWinePlatform>
+    Connect(platform::IPlatform& backend, CMemoryHostTransport** transport = nullptr, bool batchCalls = true,
+            platform::CWineHostConnection::Limits limits = platform::CWineHostConnection::Limits(),
+            std::shared_ptr<Script> script = nullptr);
+
+    // Request number `request` (1 is the first after the greeting) meets
+    // `fault`, and so does every later one for a host that died or fell
+    // silent.
+    void FailAt(size_t request, Fault fault);
+    // Requests received so far.
+    size_t Requests() const;
+    // Whether the client ended the host.
+    bool Ended() const;
+
+    bool Write(const std::string& bytes) override;
+    ReadResult Read(char* buffer, size_t capacity, size_t* got, int timeoutMs) override;
+    void End() override;
+    std::string ExitDescription() override;
+    std::string LastWords() override { return std::string(); }
+
+private:
+    platform::wire::CHostServer server_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::string received_; // bytes of a request not yet complete
+    std::string toClient_;
+    std::shared_ptr<Script> script_;
+    bool dead_ = false;
+    bool silent_ = false;
+    bool ended_ = false;
+};
