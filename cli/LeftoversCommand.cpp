@@ -125,24 +125,28 @@ int Run(const QStringList& arguments, bool clean) {
     CAppEnum appEnum(platform->Registry(), platform->System());
     CLeftoverCleaner cleaner(platform->Files(), platform->Registry(), platform->System(), appEnum);
     cleaner.SetOwnFolder(OwnFolder());
-    cleaner.CollectLeftovers(program);
-    if (clean) cleaner.DeleteLeftovers();
+    // A collection or deletion whose backend failed stops there: nothing
+    // more is deleted and no list is printed.
+    const QList<LeftoverItem> leftovers = cleaner.CollectLeftovers(program);
+    if (cleaner.BackendFailed()) return cli::ExitForBackendFailure(*platform);
+    if (clean) cleaner.DeleteLeftovers(leftovers);
+    if (cleaner.BackendFailed()) return cli::ExitForBackendFailure(*platform);
     QList<bool> remaining;
     if (clean)
-        for (const LeftoverItem& item : cleaner.leftovers)
+        for (const LeftoverItem& item : leftovers)
             remaining.append(cleaner.LeftoverExists(item));
     if (cli::ReportBackendFailure(*platform)) return cli::kExitPlatform;
 
     if (!clean) {
         if (parser.isSet(json)) {
             QJsonArray array;
-            for (const LeftoverItem& item : cleaner.leftovers)
+            for (const LeftoverItem& item : leftovers)
                 array.append(ToJson(item));
             WriteJson(QJsonDocument(array));
         } else {
-            for (const LeftoverItem& item : cleaner.leftovers)
+            for (const LeftoverItem& item : leftovers)
                 PrintLine(QString(), item);
-            cli::Out() << cleaner.leftovers.size() << (cleaner.leftovers.size() == 1 ? " leftover\n" : " leftovers\n");
+            cli::Out() << leftovers.size() << (leftovers.size() == 1 ? " leftover\n" : " leftovers\n");
             cli::Out().flush();
         }
         return cli::kExitSuccess;
@@ -152,15 +156,15 @@ int Run(const QStringList& arguments, bool clean) {
     if (parser.isSet(json)) {
         QJsonArray deleted;
         QJsonArray notDeleted;
-        for (int i = 0; i < cleaner.leftovers.size(); ++i)
-            (remaining[i] ? notDeleted : deleted).append(ToJson(cleaner.leftovers[i]));
+        for (int i = 0; i < leftovers.size(); ++i)
+            (remaining[i] ? notDeleted : deleted).append(ToJson(leftovers[i]));
         QJsonObject object;
         object.insert(QStringLiteral("deleted"), deleted);
         object.insert(QStringLiteral("notDeleted"), notDeleted);
         WriteJson(QJsonDocument(object));
     } else {
-        for (int i = 0; i < cleaner.leftovers.size(); ++i)
-            PrintLine(remaining[i] ? QStringLiteral("not deleted") : QStringLiteral("deleted"), cleaner.leftovers[i]);
+        for (int i = 0; i < leftovers.size(); ++i)
+            PrintLine(remaining[i] ? QStringLiteral("not deleted") : QStringLiteral("deleted"), leftovers[i]);
         cli::Out() << remaining.count(false) << " deleted, " << remaining.count(true) << " not deleted\n";
         cli::Out().flush();
     }

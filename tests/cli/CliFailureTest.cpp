@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/CliCommandTable.h"
 #include "cli/CliCommon.h"
@@ -28,8 +29,8 @@ std::shared_ptr<CMemoryHostTransport::Script> script;
 
 std::unique_ptr<IPlatform> OpenTarget(std::string* error) {
     CWineHostConnection::Limits limits;
-    limits.shortMs = 200;
-    limits.bulkMs = 200;
+    limits.shortMs = 100;
+    limits.bulkMs = 100;
     std::unique_ptr<IPlatform> client = CMemoryHostTransport::Connect(*target, nullptr, true, limits, script);
     if (!client) *error = "the in-process host did not start";
     return client;
@@ -71,17 +72,7 @@ const FaultRow kFaults[] = {
 class CliFailure : public ::testing::TestWithParam<FaultRow> {
 protected:
     CliFailure() {
-        // Three programs, one in each pass; the second's name is not ASCII,
-        // so the list converts it through the host.
-        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Plain", "DisplayName", "Plain Tool");
-        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Plain", "UninstallString", "C:\\p\\u.exe");
-        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Cafe", "DisplayName", "Caf\xE9 Tool",
-                                   kKeyWow64_32Key);
-        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Cafe", "UninstallString", "C:\\c\\u.exe",
-                                   kKeyWow64_32Key);
-        machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\Mine", "DisplayName", "User Tool");
-        machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\Mine", "UninstallString", "C:\\m\\u.exe");
-        target = &machine;
+        Fill([](MemoryPlatform& machine) { AddPrograms(machine); });
         cli::SetPlatformFactory(&OpenTarget);
     }
     ~CliFailure() override {
@@ -90,10 +81,32 @@ protected:
         script.reset();
     }
 
+    // Three programs, one in each pass; the second's name is not ASCII, so
+    // the list converts it through the host.
+    static void AddPrograms(MemoryPlatform& machine) {
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Plain", "DisplayName", "Plain Tool");
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Plain", "UninstallString", "C:\\p\\u.exe");
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Cafe", "DisplayName", "Caf\xE9 Tool",
+                                   kKeyWow64_32Key);
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Cafe", "UninstallString", "C:\\c\\u.exe",
+                                   kKeyWow64_32Key);
+        machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\Mine", "DisplayName", "User Tool");
+        machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\Mine", "UninstallString", "C:\\m\\u.exe");
+    }
+
+    // A fresh machine filled by `fill`, for each run of a command.
+    void Fill(std::function<void(MemoryPlatform&)> fill) {
+        filler = std::move(fill);
+        machine = std::make_unique<MemoryPlatform>();
+        filler(*machine);
+        target = machine.get();
+    }
+
     // Runs the command once with the host failing at each request in turn,
     // until a run gets through; returns how many requests that run made.
-    size_t FailAtEveryRequest(const QStringList& arguments, const std::function<void(size_t request)>& check) {
+    size_t FailAtEveryRequest(const QStringList& arguments) {
         for (size_t request = 1; request < 200; ++request) {
+            Fill(filler);
             script = std::make_shared<CMemoryHostTransport::Script>();
             script->failAt = request;
             script->fault = GetParam().fault;
@@ -108,13 +121,13 @@ protected:
             EXPECT_NE(std::string::npos, run.err.find(GetParam().reason)) << run.err;
             EXPECT_EQ(0u, script->afterFault) << "requests sent to a host that had failed";
             EXPECT_EQ("", run.out) << "results printed after a failure";
-            check(request);
         }
         ADD_FAILURE() << "the command never got through";
         return 0;
     }
 
-    MemoryPlatform machine;
+    std::function<void(MemoryPlatform&)> filler;
+    std::unique_ptr<MemoryPlatform> machine;
 };
 
 TEST_P(CliFailure, ListPrintsNothingAndExits3) {
@@ -124,10 +137,40 @@ TEST_P(CliFailure, ListPrintsNothingAndExits3) {
     EXPECT_NE(std::string::npos, good.out.find("Caf\xC3\xA9 Tool")) << good.out;
     EXPECT_NE(std::string::npos, good.out.find("3 programs")) << good.out;
 
-    const size_t requests = FailAtEveryRequest({QStringLiteral("list"), QStringLiteral("--json")}, [](size_t) {});
+    const size_t requests = FailAtEveryRequest({QStringLiteral("list"), QStringLiteral("--json")});
     // Reading the three passes and converting the name take several round
     // trips; each of them was a point of failure above.
     EXPECT_GE(requests, 4u);
+}
+
+TEST_P(CliFailure, CleanStopsAndExits3) {
+    // A program with leftovers in AppData, the Start Menu and the registry.
+    const std::string acme = "Acme Notes";
+    Fill([&acme](MemoryPlatform& machine) {
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Acme", "DisplayName", acme);
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Acme", "UninstallString",
+                                   "C:\\Program Files\\Acme Notes\\unins000.exe");
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Acme", "InstallLocation",
+                                   "C:\\Program Files\\Acme Notes");
+        for (const char* folder :
+             {"C:\\users\\tester\\AppData\\Roaming\\Microsoft", "C:\\users\\tester\\Desktop",
+              "C:\\users\\Public\\Desktop", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
+              "C:\\users\\tester\\AppData\\Roaming\\Acme Notes\\cache"})
+            machine.files.CreateFolder(folder);
+        for (const char* file : {"C:\\users\\tester\\AppData\\Roaming\\Acme Notes\\settings.ini",
+                                 "C:\\users\\tester\\AppData\\Roaming\\Acme Notes\\cache\\a.bin",
+                                 "C:\\users\\tester\\AppData\\Roaming\\Microsoft\\keep.dat"})
+            machine.files.WriteFile(file, "data");
+    });
+    const std::vector<std::string> before = machine->files.Snapshot("C:\\");
+
+    const size_t requests = FailAtEveryRequest({QStringLiteral("clean"), QString::fromStdString(acme)});
+    EXPECT_GE(requests, 4u);
+    // The run that got through deleted the AppData folder and the key.
+    EXPECT_FALSE(machine->files.Exists("C:\\users\\tester\\AppData\\Roaming\\Acme Notes"));
+    EXPECT_FALSE(machine->registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Acme"));
+    EXPECT_TRUE(machine->files.Exists("C:\\users\\tester\\AppData\\Roaming\\Microsoft\\keep.dat"));
+    EXPECT_NE(before, machine->files.Snapshot("C:\\"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, CliFailure, ::testing::ValuesIn(kFaults),

@@ -105,13 +105,14 @@ protected:
     }
 
     std::vector<std::string> Collect(const Record& record) {
-        cleaner.CollectLeftovers(Make(record));
-        return Describe(cleaner.leftovers);
+        leftovers = cleaner.CollectLeftovers(Make(record));
+        return Describe(leftovers);
     }
 
     MemoryPlatform machine;
     CAppEnum appEnum;
     CLeftoverCleaner cleaner;
+    QList<LeftoverItem> leftovers; // of the last collection
 };
 
 // --- Folder text ------------------------------------------------------------
@@ -194,7 +195,7 @@ TEST_F(LeftoverTest, CleanRemovesWhatItCollectedAndKeepsTheRest) {
     MuiCache("D:\\Apps\\Acme\\acme.exe");
     MuiCache("D:\\Apps\\Acme Pro\\pro.exe");
 
-    cleaner.CleanLeftovers(Make({"Acme", "D:\\Apps\\Acme", "", "", ""}));
+    leftovers = cleaner.CleanLeftovers(Make({"Acme", "D:\\Apps\\Acme", "", "", ""}));
 
     // The read-only leftover file is made writable and deleted; the install
     // folder, having held files, stays behind empty.
@@ -208,7 +209,7 @@ TEST_F(LeftoverTest, CleanRemovesWhatItCollectedAndKeepsTheRest) {
     EXPECT_TRUE(machine.registry.ValueExists(Hive::LocalMachine, kUninstall + "\\Acme Pro", "DisplayName"));
     EXPECT_FALSE(machine.registry.ValueExists(Hive::ClassesRoot, kMuiCache, "D:\\Apps\\Acme\\acme.exe"));
     EXPECT_TRUE(machine.registry.ValueExists(Hive::ClassesRoot, kMuiCache, "D:\\Apps\\Acme Pro\\pro.exe"));
-    for (const LeftoverItem& item : cleaner.leftovers)
+    for (const LeftoverItem& item : leftovers)
         EXPECT_FALSE(cleaner.LeftoverExists(item)) << item.displayText.toStdString();
     EXPECT_EQ(machine.registry.OpenHandleCount(), 0u);
 }
@@ -257,7 +258,7 @@ TEST_F(LeftoverTest, TreeWalkCostsOneCallPerSearchedFolder) {
         for (int file = 0; file < 20; ++file)
             File(kRoaming + "\\Vendor" + std::to_string(folder) + "\\sub\\f" + std::to_string(file) + ".dat");
     machine.files.ResetCallCount();
-    cleaner.SearchFolderTree(QString::fromStdString(kRoaming), "Acme/", "Acme\\");
+    cleaner.Search().SearchFolderTree(QString::fromStdString(kRoaming), "Acme/", "Acme\\");
     EXPECT_EQ(machine.files.CallCount(), 1u);
 }
 
@@ -279,18 +280,19 @@ TEST_P(ComponentMatchTest, MatchesWholeComponentsOnly) {
     const MatchCase& c = GetParam();
     File(c.entry);
     const QString term = QString::fromUtf8(c.term);
+    QList<LeftoverItem> found;
     switch (c.search) {
     case Search::AppData:
-        cleaner.SearchAppDataFolders(QStringLiteral("E:\\Apps\\") + term);
+        found = cleaner.Search().SearchAppDataFolders(QStringLiteral("E:\\Apps\\") + term);
         break;
     case Search::StartMenu:
-        cleaner.SearchStartMenu(term);
+        found = cleaner.Search().SearchStartMenu(term).All();
         break;
     case Search::Desktop:
-        cleaner.SearchDesktop(term);
+        found = cleaner.Search().SearchDesktop(term).All();
         break;
     }
-    const std::vector<std::string> lines = Describe(cleaner.leftovers);
+    const std::vector<std::string> lines = Describe(found);
     if (c.expected.empty()) {
         EXPECT_TRUE(lines.empty()) << lines.front();
     } else {
@@ -358,9 +360,9 @@ TEST_P(RefusedFolderTest, CollectsAndDeletesNothingOfIt) {
     MuiCache(folder + "\\app.exe");
     const std::vector<std::string> before = machine.files.Snapshot("C:\\");
 
-    cleaner.CleanLeftovers(Make({"Refused Program", folder, "", "", ""}));
+    leftovers = cleaner.CleanLeftovers(Make({"Refused Program", folder, "", "", ""}));
 
-    EXPECT_EQ(cleaner.leftovers.size(), 0) << Describe(cleaner.leftovers).front();
+    EXPECT_EQ(leftovers.size(), 0) << Describe(leftovers).front();
     EXPECT_EQ(machine.files.Snapshot("C:\\"), before);
     EXPECT_TRUE(machine.registry.ValueExists(Hive::ClassesRoot, kMuiCache, folder + "\\app.exe"));
 }
@@ -415,7 +417,7 @@ TEST_F(LeftoverTest, JunctionLoopsAreNeitherFollowedNorDeletedThrough) {
     EXPECT_TRUE(Contains(lines, "D " + kRoaming + "\\Acme\\docs"));
     EXPECT_EQ(lines.size(), 6u);
 
-    cleaner.DeleteLeftovers();
+    cleaner.DeleteLeftovers(leftovers);
     // The links are gone; what they pointed at is untouched.
     EXPECT_EQ(machine.files.Snapshot("D:\\Apps"),
               (std::vector<std::string>{"D:\\Apps\\Acme\\", "D:\\Apps\\Other\\", "D:\\Apps\\Other\\keep.txt"}));
@@ -491,12 +493,12 @@ TEST_F(LeftoverTest, KeyOfThe32BitViewIsNamedSoThatItsDeletionReachesIt) {
     machine.registry.SetDword(Hive::LocalMachine, kUninstall + "\\Acme", "NoModify", 1, platform::kKeyWow64_32Key);
     File("D:\\Apps\\Acme\\a.txt");
     const std::string key = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme";
-    cleaner.CollectLeftovers(Make({"Acme", "D:\\Apps\\Acme", "", "", ""}));
+    leftovers = cleaner.CollectLeftovers(Make({"Acme", "D:\\Apps\\Acme", "", "", ""}));
     bool sawNumber = false;
-    for (const LeftoverItem& item : cleaner.leftovers)
+    for (const LeftoverItem& item : leftovers)
         sawNumber = sawNumber || item.displayText.toStdString() == key + "|NoModify:1";
     EXPECT_TRUE(sawNumber);
-    cleaner.DeleteLeftovers();
+    cleaner.DeleteLeftovers(leftovers);
     EXPECT_FALSE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Acme", platform::kKeyWow64_32Key));
 }
 
