@@ -126,8 +126,11 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
     uint32_t linkStatus = kErrorSuccess;
     if (!LinuxSymlink(trimmed, &linuxPath, &linkStatus)) {
         if (linkStatus == kErrorBackendFailure) return linkStatus;
-        // A host with no Linux side behind it removes its links itself.
-        if (linuxPath.empty()) return host_.Call<calls::RemoveFolderAndEmptyParents>({path});
+        // A host in this process (the tests') has no Wine and no Linux side
+        // behind it: it removes its links itself. Under Wine a link that
+        // cannot be seen from Linux is left alone, as its target is at risk.
+        if (linuxPath.empty() && host_.HostProcessId() < 0)
+            return host_.Call<calls::RemoveFolderAndEmptyParents>({path});
         return kErrorAccessDenied;
     }
     if (unlink(linuxPath.c_str()) != 0) return errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied;

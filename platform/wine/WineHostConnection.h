@@ -37,7 +37,7 @@ namespace platform {
 // one made on it, with its own limit (or none, with a way to end it: End()
 // on its transport kills that host alone and the wait returns failed). The
 // first connection never notices; a sibling that fails leaves it alive. The
-// uninstall run keeps one sibling per running uninstaller.
+// uninstall run is to keep one sibling per running uninstaller.
 class CWineHostConnection {
 public:
     struct Limits {
