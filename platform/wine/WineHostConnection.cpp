@@ -37,16 +37,16 @@ bool CWineHostConnection::Start(std::string* error) {
         *error = FatalError();
         return false;
     }
-    wire::WireReader reader(greeting);
-    const uint32_t magic = reader.U32();
-    const uint32_t version = reader.U32();
-    architecture_ = static_cast<uint16_t>(reader.U32());
-    ansiCodePage_ = reader.U32();
-    if (reader.Failed() || !reader.AtEnd() || magic != wire::kHostMagic || version != wire::kProtocolVersion) {
-        Broken("the Wine host does not speak this program's protocol (version " + std::to_string(version) + ")");
+    wire::Greeting said;
+    said.magic = 0;
+    if (!wire::DecodeFrame(greeting, &said) || said.magic != wire::kHostMagic ||
+        said.version != wire::kProtocolVersion) {
+        Broken("the Wine host does not speak this program's protocol (version " + std::to_string(said.version) + ")");
         *error = FatalError();
         return false;
     }
+    architecture_ = static_cast<uint16_t>(said.architecture);
+    ansiCodePage_ = said.ansiCodePage;
     return true;
 }
 

@@ -120,6 +120,15 @@ struct KeySnapshot {
     WIRE_FIELDS(hasValues, values, hasSubKeys, subKeys)
 };
 
+// The frame the host sends before its first request.
+struct Greeting {
+    uint32_t magic = kHostMagic;
+    uint32_t version = kProtocolVersion;
+    uint32_t architecture = 0; // the native processor architecture
+    uint32_t ansiCodePage = 0;
+    WIRE_FIELDS(magic, version, architecture, ansiCodePage)
+};
+
 // One subkey read with its parent: the status of opening it and its values.
 struct ChildSnapshot {
     uint32_t status = 0;
@@ -397,6 +406,19 @@ template <class T> void Get(WireReader& in, std::vector<T>* items) {
         Get(in, &item);
         if (!in.Failed()) items->push_back(std::move(item));
     }
+}
+
+// A frame of one record (the greeting), and its decoding; false when the
+// payload does not hold exactly that record.
+template <class T> std::string EncodeFrame(const T& record) {
+    WireWriter out;
+    Put(out, record);
+    return out.Frame();
+}
+template <class T> bool DecodeFrame(const std::string& payload, T* record) {
+    WireReader in(payload);
+    Get(in, record);
+    return !in.Failed() && in.AtEnd();
 }
 
 // A request frame: the operation code, then the request's fields.

@@ -83,9 +83,10 @@ template <class C, class F> void CHostServer::On(F answer) {
 }
 
 std::string CHostServer::Greeting() {
-    WireWriter writer;
-    writer.U32(kHostMagic).U32(kProtocolVersion).U32(system_.NativeProcessorArchitecture()).U32(system_.AnsiCodePage());
-    return writer.Frame();
+    wire::Greeting greeting; // the record, not this function
+    greeting.architecture = system_.NativeProcessorArchitecture();
+    greeting.ansiCodePage = system_.AnsiCodePage();
+    return EncodeFrame(greeting);
 }
 
 KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access, bool subKeys) {

@@ -130,9 +130,9 @@ TEST(HostFailureLimit, HostOfAnotherProtocolIsRefused) {
     public:
         bool Write(const std::string&) override { return true; }
         ReadResult Read(char* buffer, size_t capacity, size_t* got, int) override {
-            wire::WireWriter greeting;
-            greeting.U32(wire::kHostMagic).U32(wire::kProtocolVersion - 1).U32(9).U32(1252);
-            const std::string& frame = greeting.Frame();
+            wire::Greeting greeting;
+            greeting.version = wire::kProtocolVersion - 1;
+            const std::string frame = wire::EncodeFrame(greeting);
             *got = std::min(capacity, frame.size());
             frame.copy(buffer, *got);
             return ReadResult::Data;
