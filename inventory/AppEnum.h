@@ -51,6 +51,11 @@ public:
     // components. Names and texts are display text (UTF-8).
     QList<LeftoverItem> FindRegistryLeftovers(const QString& name, const QString& folder);
 
+    // Every entry under the uninstall keys of both views and both hives,
+    // listed or not (system components and updates too), with the fields
+    // that name folders: what the installed programs claim as their own.
+    std::vector<InstalledProgram> ReadRegisteredEntries();
+
 protected:
     // The three passes. The access masks differ per pass in the registry
     // view they carry.
