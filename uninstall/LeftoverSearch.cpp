@@ -193,8 +193,9 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
     QString baseNative = listBase;
     while (baseNative.endsWith(QLatin1Char('\\')))
         baseNative.chop(1);
-    if (!watch.Ok(files.ListTree(CTargetPath::ToUtf8(listBase),
-                                 platform::kListFiles | platform::kListDirs | platform::kListHidden, &entries)))
+    if (!watch.Ok(files.ListTree(
+            CTargetPath::ToUtf8(listBase),
+            platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListNoReadOnly, &entries)))
         return finds;
     const size_t root = entries.size();
     std::vector<std::vector<uint32_t>> children(entries.size() + 1);

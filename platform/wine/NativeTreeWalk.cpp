@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
@@ -208,9 +209,16 @@ bool CNativeTreeWalk::ReadFolder(Node& node, uint32_t flags, bool base) {
             break;
         }
         struct stat info;
-        // An entry that is gone by now, or a link that leads nowhere, is not
-        // listed by Wine either.
-        if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (item->type == DT_REG && (flags & kListNoReadOnly)) {
+            // A plain file whose read-only bit is not asked for needs no
+            // status query: the kernel's entry type says all the rest.
+            info.st_mode = S_IFREG | S_IWUSR;
+            info.st_dev = node.device;
+        } else if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            // An entry that is gone by now, or a link that leads nowhere, is
+            // not listed by Wine either.
+            continue;
+        }
         uint32_t attributes = 0;
         if (S_ISLNK(info.st_mode)) {
             if (fstatat(fd, name, &info, 0) != 0) continue;

@@ -56,15 +56,21 @@ QJsonObject Clean(const QString& name) {
     return QJsonDocument::fromJson(result.out).object();
 }
 
-QString Reg(const QStringList& arguments) {
+// Runs "wine reg ..." and gives what it printed; `exitCode` its exit code.
+QString Reg(const QStringList& arguments, int* exitCode = nullptr) {
     QProcess wine;
     wine.setProcessEnvironment(Environment());
     wine.start(QStringLiteral("wine"), QStringList{QStringLiteral("reg")} + arguments);
     wine.waitForFinished(60000);
+    if (exitCode) *exitCode = wine.exitStatus() == QProcess::NormalExit ? wine.exitCode() : -1;
     return QString::fromLocal8Bit(wine.readAllStandardOutput());
 }
+// "reg query" ends with 0 for a key that exists and 1 for one that does not.
 bool KeyExists(const QString& key) {
-    return !Reg({QStringLiteral("query"), key}).trimmed().isEmpty();
+    int exitCode = -1;
+    Reg({QStringLiteral("query"), key}, &exitCode);
+    EXPECT_TRUE(exitCode == 0 || exitCode == 1) << key.toStdString();
+    return exitCode == 0;
 }
 
 void ExpectExist(const QStringList& paths) {
