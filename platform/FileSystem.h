@@ -40,10 +40,12 @@ enum : uint32_t {
     kListDirs = 0x2,
     kListHidden = 0x4,
     kListSystem = 0x8,
-    // The read-only attribute may be left out of the answer: a walk that
-    // needs only names, folders, links and hidden entries spares a status
-    // query per file on backends where it costs one.
-    kListNoReadOnly = 0x10,
+    // Files may come without their read-only, hidden and system bits, and
+    // are then listed whatever those bits are (folders keep theirs, and the
+    // filter): a walk that looks at file names only spares a status query
+    // and an attribute read per file on backends where they cost one, and
+    // asks GetAttributes for the few files it takes.
+    kListNoFileAttributes = 0x10,
 };
 
 struct FileEntry {

@@ -193,9 +193,10 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
     QString baseNative = listBase;
     while (baseNative.endsWith(QLatin1Char('\\')))
         baseNative.chop(1);
-    if (!watch.Ok(files.ListTree(
-            CTargetPath::ToUtf8(listBase),
-            platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListNoReadOnly, &entries)))
+    if (!watch.Ok(files.ListTree(CTargetPath::ToUtf8(listBase),
+                                 platform::kListFiles | platform::kListDirs | platform::kListHidden |
+                                     platform::kListNoFileAttributes,
+                                 &entries)))
         return finds;
     const size_t root = entries.size();
     std::vector<std::vector<uint32_t>> children(entries.size() + 1);
@@ -215,6 +216,8 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
     // and `folderAbove` tell whether a folder between the base and here
     // has the pattern's name.
     struct Visit {
+        platform::IFileSystem& files;
+        CBackendWatch& watch;
         CProtectedFolders& policy;
         TreeFinds& finds;
         const std::vector<platform::TreeEntry>& entries;
@@ -238,7 +241,16 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
                 item.target = slashPath + QLatin1Char('/') + name;
                 item.displayText = item.target;
                 item.kind = LeftoverFile;
-                if (!policy.IsRefusedFile(item.target)) finds.leftoverFiles.append(item);
+                if (policy.IsRefusedFile(item.target)) continue;
+                // The walk may have listed files without their attributes: a
+                // system file is no leftover, and one whose attributes cannot
+                // be read is kept.
+                uint32_t attributes = entries[child].entry.attributes;
+                if (!(attributes & platform::kAttrSystem) &&
+                    !watch.Ok(
+                        files.GetAttributes(CTargetPath::ToUtf8(nativePath + QLatin1Char('\\') + name), &attributes)))
+                    continue;
+                if (!(attributes & platform::kAttrSystem)) finds.leftoverFiles.append(item);
             }
             for (uint32_t child : children[folder]) {
                 if (!entries[child].entry.isDir()) continue;
@@ -273,8 +285,8 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
             return holdsClaim;
         }
     };
-    Visit{policy, finds, entries, children, names, filePat, folderPat}(root, baseNative,
-                                                                       CTargetPath::Slashed(baseNative), false, false);
+    Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat}(
+        root, baseNative, CTargetPath::Slashed(baseNative), false, false);
     return finds;
 }
 

@@ -208,13 +208,15 @@ bool CNativeTreeWalk::ReadFolder(Node& node, uint32_t flags, bool base) {
             node.state = Node::State::AskHost;
             break;
         }
+        if (item->type == DT_REG && (flags & kListNoFileAttributes)) {
+            // A plain file whose attributes are not asked for needs neither a
+            // status query nor an attribute read: the kernel's entry type
+            // says it is a file.
+            if (flags & kListFiles) node.block.push_back({name, kAttrArchive, std::string(), node.device});
+            continue;
+        }
         struct stat info;
-        if (item->type == DT_REG && (flags & kListNoReadOnly)) {
-            // A plain file whose read-only bit is not asked for needs no
-            // status query: the kernel's entry type says all the rest.
-            info.st_mode = S_IFREG | S_IWUSR;
-            info.st_dev = node.device;
-        } else if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             // An entry that is gone by now, or a link that leads nowhere, is
             // not listed by Wine either.
             continue;
