@@ -137,8 +137,13 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     if (texts.size() != 6) return leftovers;
     const QString displayName = CTargetPath::FromUtf8(texts[0]);
     const QString iconGroup = CTargetPath::FromUtf8(texts[1]);
-    const QString folder =
+    QString folder =
         FolderText(CTargetPath::FromUtf8(texts[2]), CTargetPath::FromUtf8(texts[3]), CTargetPath::FromUtf8(texts[4]));
+    // The stem of a system program that uninstalls others ("MsiExec.exe
+    // /X{...}") names that program's MuiCache values, not this one's.
+    const QString uninstaller = CommandPath(CTargetPath::FromUtf8(texts[4]));
+    if (!folder.isEmpty() && !IsAbsolute(folder) && (!IsAbsolute(uninstaller) || policy.IsUntouchable(uninstaller)))
+        folder.clear();
     const QString publisher = CTargetPath::FromUtf8(texts[5]);
 
     LoadClaims(program, {displayName, LastName(iconGroup), LastName(folder)});

@@ -223,6 +223,15 @@ TEST_F(LeftoverTest, UninstallerStemFeedsOnlyTheMuiCacheSearch) {
                                                "R " + kUninstall + "\\Acme", "M D:\\Apps\\Acme\\unins000.exe"}));
 }
 
+TEST_F(LeftoverTest, TheStemOfASystemUninstallerNamesNoMuiCacheValue) {
+    MuiCache("C:\\windows\\system32\\msiexec.exe.FriendlyAppName");
+    for (const char* command : {"MsiExec.exe /X{12345678-1234-1234-1234-123456789012}",
+                                "\"C:\\windows\\system32\\msiexec.exe\" /X{12345678}"}) {
+        leftovers = cleaner.CollectLeftovers(Make({"Acme", "", "", command, ""}));
+        EXPECT_TRUE(leftovers.isEmpty()) << command << ": " << Describe(leftovers).front();
+    }
+}
+
 TEST_F(LeftoverTest, EmptyFolderTextStillSearchesStartMenuAndDesktopButNotTheRegistry) {
     File(kPrograms + "\\Acme\\Acme.lnk");
     File(kDesktop + "\\Acme.lnk");
