@@ -217,7 +217,7 @@ void CProtectedFolders::Load() {
     for (const QString& text : texts) {
         protectedFolders.append(CTargetPath::Key(text));
         std::string real;
-        if (files.FinalPath(CTargetPath::ToUtf8(CTargetPath::Native(text)), &real) != platform::kErrorSuccess) continue;
+        if (!watch.Ok(files.FinalPath(CTargetPath::ToUtf8(CTargetPath::Native(text)), &real))) continue;
         const QString realText = CTargetPath::FromUtf8(real);
         if (CTargetPath::IsAbsolute(realText)) protectedFolders.append(CTargetPath::Key(realText));
     }
