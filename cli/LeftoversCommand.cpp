@@ -40,7 +40,27 @@ QJsonObject ToJson(const LeftoverItem& item) {
     object.insert(QStringLiteral("displayText"), item.displayText);
     object.insert(QStringLiteral("target"), item.target);
     object.insert(QStringLiteral("valueName"), item.valueName);
+    if (item.kind == LeftoverRegistry) {
+        object.insert(QStringLiteral("hive"),
+                      item.hive == LeftoverCurrentUser ? QStringLiteral("HKCU") : QStringLiteral("HKLM"));
+        object.insert(QStringLiteral("view"), item.view);
+    }
     return object;
+}
+
+// A place left alone on purpose: kind "skipped", the reason as its text.
+QJsonObject ToJson(const SkippedLeftover& skip) {
+    QJsonObject object;
+    object.insert(QStringLiteral("kind"), QStringLiteral("skipped"));
+    object.insert(QStringLiteral("displayText"), skip.reason);
+    object.insert(QStringLiteral("target"), skip.path);
+    object.insert(QStringLiteral("valueName"), QString());
+    return object;
+}
+
+void PrintSkipped(const QList<SkippedLeftover>& skipped) {
+    for (const SkippedLeftover& skip : skipped)
+        cli::Out() << "skipped\t" << skip.reason << '\t' << skip.path << "\t\n";
 }
 
 void PrintLine(const QString& prefix, const LeftoverItem& item) {
@@ -127,7 +147,8 @@ int Run(const QStringList& arguments, bool clean) {
     cleaner.SetOwnFolder(OwnFolder());
     // A collection or deletion whose backend failed stops there: nothing
     // more is deleted and no list is printed.
-    const QList<LeftoverItem> leftovers = cleaner.CollectLeftovers(program);
+    QList<SkippedLeftover> skipped;
+    const QList<LeftoverItem> leftovers = cleaner.CollectLeftovers(program, &skipped);
     if (cleaner.BackendFailed()) return cli::ExitForBackendFailure(*platform);
     if (clean) cleaner.DeleteLeftovers(leftovers);
     if (cleaner.BackendFailed()) return cli::ExitForBackendFailure(*platform);
@@ -142,10 +163,13 @@ int Run(const QStringList& arguments, bool clean) {
             QJsonArray array;
             for (const LeftoverItem& item : leftovers)
                 array.append(ToJson(item));
+            for (const SkippedLeftover& skip : skipped)
+                array.append(ToJson(skip));
             WriteJson(QJsonDocument(array));
         } else {
             for (const LeftoverItem& item : leftovers)
                 PrintLine(QString(), item);
+            PrintSkipped(skipped);
             cli::Out() << leftovers.size() << (leftovers.size() == 1 ? " leftover\n" : " leftovers\n");
             cli::Out().flush();
         }
@@ -161,10 +185,15 @@ int Run(const QStringList& arguments, bool clean) {
         QJsonObject object;
         object.insert(QStringLiteral("deleted"), deleted);
         object.insert(QStringLiteral("notDeleted"), notDeleted);
+        QJsonArray skippedArray;
+        for (const SkippedLeftover& skip : skipped)
+            skippedArray.append(ToJson(skip));
+        object.insert(QStringLiteral("skipped"), skippedArray);
         WriteJson(QJsonDocument(object));
     } else {
         for (int i = 0; i < leftovers.size(); ++i)
             PrintLine(remaining[i] ? QStringLiteral("not deleted") : QStringLiteral("deleted"), leftovers[i]);
+        PrintSkipped(skipped);
         cli::Out() << remaining.count(false) << " deleted, " << remaining.count(true) << " not deleted\n";
         cli::Out().flush();
     }

@@ -9,10 +9,22 @@ enum LeftoverKind : int32_t {
     LeftoverMuiCacheValue = 3,
 };
 
+// Where a registry leftover was found; it is deleted there alone.
+enum LeftoverHive : int32_t {
+    LeftoverNoHive = 0,
+    LeftoverLocalMachine = 1,
+    LeftoverCurrentUser = 2,
+};
+
 // One thing a removed program left behind.
 struct LeftoverItem {
     QString displayText; // identifies the entry to a person
     QString target;      // absolute path, registry key path or MuiCache value name
     QString valueName;   // registry value name; empty for everything else
     int32_t kind = LeftoverFile;
+    // For LeftoverRegistry: the hive and the registry view (32 or 64) it was
+    // found in. The key path already names the view's key as the default
+    // view reaches it (SOFTWARE\WOW6432Node\... for the 32-bit view).
+    int32_t hive = LeftoverNoHive;
+    int32_t view = 0;
 };

@@ -10,8 +10,18 @@
 QString CleanPathText(const QString& text);
 std::string CleanPathText(const std::string& text);
 
-// The file name of an uninstaller path without its four-character
-// extension: D:\Apps\Acme\unins000.exe gives unins000. A name of four
-// characters or fewer gives an empty text.
+// The file name of an uninstaller without its four-character extension:
+// D:\Apps\Acme\unins000.exe gives unins000, and so does the command
+// "D:\Apps\Acme\unins000.exe" /SILENT (quotes and arguments are dropped
+// first). A name of four characters or fewer gives an empty text.
 QString UninstallerStem(const QString& text);
 std::string UninstallerStem(const std::string& text);
+
+// An install-location text as a bare folder: quotes trimmed as
+// CleanPathText trims them, but no cut at a comma, which a folder name may
+// hold ("C:\Program Files\Other App, Inc\Tool").
+QString CleanFolderText(const QString& text);
+
+// The program path of a command line: the quoted part of a quoted command,
+// else the text up to an ".exe" that arguments follow, else the whole text.
+QString CommandPath(const QString& command);

@@ -124,8 +124,15 @@ void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name) 
         if (opened != platform::kErrorSuccess) continue;
         const QString subKeyText = DecodeAnsi(subKeyName);
         if (leftoverBackendFailed) return;
+        const int found = leftoverResults.size();
         CollectUninstallKey(subKey.get(), name, listPath + QLatin1Char('\\') + subKeyText);
         if (leftoverBackendFailed) return;
+        // Deleted where it was found alone: the same subkey name in the other
+        // hive may be another registration.
+        for (int i = found; i < leftoverResults.size(); ++i) {
+            leftoverResults[i].hive = hive == Hive::LocalMachine ? LeftoverLocalMachine : LeftoverCurrentUser;
+            leftoverResults[i].view = view == platform::kKeyWow64_32Key ? 32 : 64;
+        }
         subKey.reset();
         // Once one key is found, every later scan stops at its first key.
         if (!leftoverResults.isEmpty()) break;
@@ -223,4 +230,43 @@ void CAppEnum::FindMuiCacheValues(const QString& folder) {
         item.kind = LeftoverMuiCacheValue;
         leftoverResults.append(item);
     }
+}
+
+std::vector<InstalledProgram> CAppEnum::ReadRegisteredEntries() {
+    std::vector<InstalledProgram> entries;
+    struct Pass {
+        Hive hive;
+        uint32_t view;
+    };
+    std::vector<Pass> passes{{Hive::LocalMachine, platform::kKeyWow64_32Key}};
+    if (is64BitOs) passes.push_back({Hive::LocalMachine, platform::kKeyWow64_64Key});
+    passes.push_back({Hive::CurrentUser, platform::kKeyWow64_64Key});
+    for (const Pass& pass : passes) {
+        ScopedRegKey list(registry);
+        if (registry.OpenKey(pass.hive, kUninstallKey, platform::kKeyRead | pass.view, list.out()) !=
+            platform::kErrorSuccess)
+            continue;
+        std::string subKeyName;
+        for (uint32_t index = 0;; ++index) {
+            const uint32_t error = registry.EnumKey(list.get(), index, kBufferSize, &subKeyName);
+            if (error == platform::kErrorMoreData) continue;
+            if (error != platform::kErrorSuccess) break;
+            ScopedRegKey subKey(registry);
+            if (registry.OpenKey(pass.hive, std::string(kUninstallKey) + "\\" + subKeyName,
+                                 platform::kKeyQueryValue | pass.view, subKey.out()) != platform::kErrorSuccess)
+                continue;
+            // Every entry counts, listed or not: a system component or an
+            // update still names folders of its own.
+            InstalledProgram entry;
+            ReadText(subKey.get(), "DisplayName", entry.displayName);
+            ReadText(subKey.get(), "DisplayIcon", entry.displayIcon);
+            ReadText(subKey.get(), "Inno Setup: Icon Group", entry.iconGroup);
+            ReadText(subKey.get(), "QuietUninstallString", entry.uninstallCommand);
+            if (entry.uninstallCommand[0] == '\0') ReadText(subKey.get(), "UninstallString", entry.uninstallCommand);
+            ReadText(subKey.get(), "InstallLocation", entry.installLocation);
+            ReadText(subKey.get(), "Publisher", entry.publisher);
+            entries.push_back(entry);
+        }
+    }
+    return entries;
 }

@@ -40,6 +40,12 @@ enum : uint32_t {
     kListDirs = 0x2,
     kListHidden = 0x4,
     kListSystem = 0x8,
+    // Files may come without their read-only, hidden and system bits, and
+    // are then listed whatever those bits are (folders keep theirs, and the
+    // filter): a walk that looks at file names only spares a status query
+    // and an attribute read per file on backends where they cost one, and
+    // asks GetAttributes for the few files it takes.
+    kListNoFileAttributes = 0x10,
 };
 
 struct FileEntry {
@@ -97,6 +103,18 @@ public:
     // QDir::rmpath does. A junction or symbolic link is removed as a link;
     // its target is never touched. Succeeds when the folder itself is gone.
     virtual uint32_t RemoveFolderAndEmptyParents(const std::string& path) = 0;
+
+    // RemoveDirectoryW: removes one empty folder, or a junction or symbolic
+    // link as a link (its target is never touched); never a parent.
+    virtual uint32_t RemoveFolder(const std::string& path) = 0;
+
+    // Where `path` really is, with every link on the way resolved (the last
+    // component too), and on Windows 8.3 short names and trailing dots and
+    // spaces as well: an absolute Windows path ("C:\\Users\\u\\Documents")
+    // for a place on the machine's own disk, or a path of the system that
+    // hosts the machine ("/home/u/Documents") for a place outside it (under
+    // Wine, whatever lies outside the prefix's drive_c). The path must exist.
+    virtual uint32_t FinalPath(const std::string& path, std::string* real) = 0;
 
     // Creation time as a FILETIME count (100 ns since 1601-01-01 UTC).
     virtual uint32_t CreationTime(const std::string& path, uint64_t* fileTime) = 0;

@@ -16,7 +16,32 @@ template <typename Text, typename Char> Text CleanPathTextImpl(Text text, Char c
     return text;
 }
 
-template <typename Text, typename Char> Text UninstallerStemImpl(const Text& text, Char backslash) {
+// The quote rule of CleanPathTextImpl without the comma cut.
+template <typename Text, typename Char> Text TrimQuotesImpl(Text text, Char quote) {
+    for (auto quoteAt = text.find(quote); quoteAt != Text::npos; quoteAt = text.find(quote)) {
+        if (quoteAt == 0)
+            text.erase(0, 1);
+        else
+            text = text.substr(0, quoteAt);
+    }
+    return text;
+}
+
+// The program path of a command line: the quoted part of a quoted command,
+// else everything up to an ".exe" that arguments follow.
+template <typename Text, typename Char> Text CommandPathImpl(Text text, Char quote) {
+    if (!text.empty() && text[0] == quote) return TrimQuotesImpl(text, quote);
+    for (size_t at = 0; at + 4 < text.size(); ++at) {
+        if (text[at] != Char('.') || text[at + 4] != Char(' ')) continue;
+        auto lower = [](Char c) { return c >= Char('A') && c <= Char('Z') ? Char(c + 32) : c; };
+        if (lower(text[at + 1]) == Char('e') && lower(text[at + 2]) == Char('x') && lower(text[at + 3]) == Char('e'))
+            return text.substr(0, at + 4);
+    }
+    return text;
+}
+
+template <typename Text, typename Char> Text UninstallerStemImpl(const Text& command, Char backslash) {
+    const Text text = CommandPathImpl(command, Char('"'));
     const auto slashAt = text.rfind(backslash);
     const Text name = slashAt == Text::npos ? text : text.substr(slashAt + 1);
     if (name.size() <= 4) return Text();
@@ -39,4 +64,12 @@ std::string UninstallerStem(const std::string& text) {
 
 QString UninstallerStem(const QString& text) {
     return QString::fromStdU16String(UninstallerStemImpl(text.toStdU16String(), char16_t(u'\\')));
+}
+
+QString CleanFolderText(const QString& text) {
+    return QString::fromStdU16String(TrimQuotesImpl(text.toStdU16String(), char16_t(u'"')));
+}
+
+QString CommandPath(const QString& command) {
+    return QString::fromStdU16String(CommandPathImpl(command.toStdU16String(), char16_t(u'"')));
 }

@@ -8,23 +8,29 @@
 class CProtectedFolders;
 
 // Deletes leftover files and folder trees on the target machine: visible
-// entries only, links as links, and never a protected folder, neither as
-// the tree itself nor as a parent that the removal leaves empty.
+// entries only, links as links, each at its real location, and never a
+// protected or claimed folder, neither as the tree itself nor as a parent
+// that the deletion leaves empty.
 class CFolderTreeRemover {
 public:
     CFolderTreeRemover(platform::IFileSystem& files, CProtectedFolders& policy, CBackendWatch& watch);
 
-    // Clears the read-only attribute of a file and deletes it.
+    // Clears the read-only attribute of a file and deletes it, then removes
+    // the folders that this leaves empty.
     void DeleteLeftoverFile(const QString& path);
 
     // Deletes the visible content of `path`, then the folder and each
-    // parent that is left empty. False when the folder remains.
+    // parent that is left empty, stopping below the first protected one.
+    // False when the folder remains.
     bool DeleteFolderTree(const QString& path);
 
 private:
-    class TreeDeletion;
-
-    bool RemoveFolderSafely(const QString& path);
+    // Removes `folder` and then each parent while it is empty, stopping at
+    // (and keeping) a protected or claimed folder, a link, or a folder
+    // whose state cannot be told.
+    void RemoveEmptiedFolders(QString folder);
+    // Empties and removes one real folder; false when it remains.
+    bool DeleteTree(const QString& folder);
 
     platform::IFileSystem& files;
     CProtectedFolders& policy;

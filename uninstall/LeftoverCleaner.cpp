@@ -15,12 +15,22 @@ namespace {
 
 constexpr const char* kMuiCacheKey = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
 
+bool HiveOf(const LeftoverItem& item, Hive* hive) {
+    if (item.hive == LeftoverLocalMachine)
+        *hive = Hive::LocalMachine;
+    else if (item.hive == LeftoverCurrentUser)
+        *hive = Hive::CurrentUser;
+    else
+        return false; // found nowhere, so deleted nowhere
+    return true;
+}
+
 } // namespace
 
 CLeftoverCleaner::CLeftoverCleaner(platform::IFileSystem& targetFiles, platform::IRegistry& targetRegistry,
                                    platform::ISystem& targetSystem, CAppEnum& inventory)
-    : files(targetFiles), registry(targetRegistry), system(targetSystem), policy(targetFiles, watch),
-      search(targetFiles, policy, inventory, watch), remover(targetFiles, policy, watch),
+    : files(targetFiles), registry(targetRegistry), system(targetSystem), appEnum(inventory),
+      policy(targetFiles, watch), search(targetFiles, policy, inventory, watch), remover(targetFiles, policy, watch),
       names(targetRegistry, targetSystem, watch) {}
 
 void CLeftoverCleaner::SetOwnFolder(const QString& folder) {
@@ -33,7 +43,8 @@ bool CLeftoverCleaner::IsAbsolute(const QString& path) {
 
 QString CLeftoverCleaner::FolderText(const QString& installLocation, const QString& displayIcon,
                                      const QString& uninstallCommand) {
-    QString text = CleanPathText(installLocation);
+    // A folder name may hold a comma; only an icon text has an index after one.
+    QString text = CleanFolderText(installLocation);
     if (text.isEmpty()) text = CleanPathText(displayIcon);
     if (text.isEmpty()) text = UninstallerStem(uninstallCommand);
     if (text.endsWith(QLatin1Char('\\'))) text.chop(1);
@@ -49,26 +60,128 @@ QList<LeftoverItem> CLeftoverCleaner::CleanLeftovers(InstalledProgram program) {
     return leftovers;
 }
 
-QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& program) {
+namespace {
+
+std::string Field(const char (&text)[InstalledProgram::kTextSize]) {
+    return std::string(text, strnlen(text, InstalledProgram::kTextSize));
+}
+
+// Two records of one registration: the same names, folder and commands.
+bool SameRegistration(const InstalledProgram& a, const InstalledProgram& b) {
+    return Field(a.displayName) == Field(b.displayName) && Field(a.installLocation) == Field(b.installLocation) &&
+           Field(a.uninstallCommand) == Field(b.uninstallCommand) && Field(a.displayIcon) == Field(b.displayIcon);
+}
+
+QString FolderOfFile(const QString& path) {
+    if (!CTargetPath::IsAbsolute(path)) return QString();
+    const QString native = CTargetPath::CleanAbsolute(path);
+    const QString parent = CTargetPath::ParentOf(native);
+    return parent.size() > 2 ? parent : QString();
+}
+
+QString LastName(const QString& text) {
+    const int slash = text.lastIndexOf(QLatin1Char('\\'));
+    return slash < 0 ? text : text.mid(slash + 1);
+}
+
+} // namespace
+
+void CLeftoverCleaner::LoadClaims(const InstalledProgram& program, const QStringList& ownNames) {
+    std::vector<InstalledProgram> others;
+    for (const InstalledProgram& entry : appEnum.ReadRegisteredEntries())
+        if (!SameRegistration(entry, program)) others.push_back(entry);
+    std::vector<std::string> texts;
+    for (const InstalledProgram& entry : others)
+        for (const std::string& text :
+             {Field(entry.displayName), Field(entry.iconGroup), Field(entry.installLocation), Field(entry.displayIcon),
+              Field(entry.uninstallCommand), Field(entry.publisher)})
+            texts.push_back(text);
+    // Without the claims nothing is safe to collect: a failure here ends
+    // the collection with an empty list (the watch remembers it).
+    std::vector<std::string> decoded;
+    if (!watch.Ok(system.AnsiToUtf8(texts, &decoded)) || decoded.size() != texts.size()) return;
+    QStringList folders;
+    QStringList names;
+    for (size_t i = 0; i + 5 < decoded.size(); i += 6) {
+        const QString displayName = CTargetPath::FromUtf8(decoded[i]);
+        const QString iconGroup = CTargetPath::FromUtf8(decoded[i + 1]);
+        QString location = CleanFolderText(CTargetPath::FromUtf8(decoded[i + 2]));
+        const QString icon = CleanPathText(CTargetPath::FromUtf8(decoded[i + 3]));
+        const QString uninstaller = CommandPath(CTargetPath::FromUtf8(decoded[i + 4]));
+        const QString publisher = CTargetPath::FromUtf8(decoded[i + 5]);
+        if (CTargetPath::IsAbsolute(location)) location = CTargetPath::CleanAbsolute(location);
+        folders << location << FolderOfFile(icon) << FolderOfFile(uninstaller);
+        names << displayName << LastName(iconGroup)
+              << CLeftoverSearch::ProgramLeaf(location, displayName, publisher,
+                                              [this](const QString& path) { return policy.IsKnownFolder(path); });
+    }
+    // A name the program itself bears is no claim against it: the same
+    // name registered twice must not hide the program's own folders.
+    QStringList claimedNames;
+    for (const QString& name : names) {
+        bool own = false;
+        for (const QString& ownName : ownNames)
+            own = own || CTargetPath::Equal(name.trimmed(), ownName.trimmed());
+        if (!own && name.trimmed().size() >= 3) claimedNames << name;
+    }
+    policy.SetClaims(folders, claimedNames);
+}
+
+QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& program,
+                                                       QList<SkippedLeftover>* skipped) {
     QList<LeftoverItem> leftovers;
     watch.Reset();
     policy.Reset();
 
-    auto field = [](const char(&text)[InstalledProgram::kTextSize]) {
-        return std::string(text, strnlen(text, InstalledProgram::kTextSize));
-    };
     std::vector<std::string> texts;
-    if (!watch.Ok(
-            system.AnsiToUtf8({field(program.displayName), field(program.iconGroup), field(program.installLocation),
-                               field(program.displayIcon), field(program.uninstallCommand)},
-                              &texts)))
+    if (!watch.Ok(system.AnsiToUtf8({Field(program.displayName), Field(program.iconGroup),
+                                     Field(program.installLocation), Field(program.displayIcon),
+                                     Field(program.uninstallCommand), Field(program.publisher)},
+                                    &texts)) ||
+        texts.size() != 6)
         return leftovers;
     const QString displayName = CTargetPath::FromUtf8(texts[0]);
     const QString iconGroup = CTargetPath::FromUtf8(texts[1]);
-    const QString folder =
+    QString folder =
         FolderText(CTargetPath::FromUtf8(texts[2]), CTargetPath::FromUtf8(texts[3]), CTargetPath::FromUtf8(texts[4]));
+    // The stem of a system program that uninstalls others ("MsiExec.exe
+    // /X{...}") names that program's MuiCache values, not this one's.
+    const QString uninstaller = CommandPath(CTargetPath::FromUtf8(texts[4]));
+    if (!folder.isEmpty() && !IsAbsolute(folder) && (!IsAbsolute(uninstaller) || policy.IsUntouchable(uninstaller)))
+        folder.clear();
+    const QString publisher = CTargetPath::FromUtf8(texts[5]);
 
-    leftovers += search.SearchAppDataFolders(folder);
+    LoadClaims(program, {displayName, LastName(iconGroup), LastName(folder)});
+
+    // The install folder is judged where it really is; a folder out of reach
+    // lends its name to no search either.
+    bool folderInReach = true;
+    if (IsAbsolute(folder)) {
+        const CProtectedFolders::Location location = policy.FinalLocation(folder);
+        QString reason;
+        switch (location.place) {
+        case CProtectedFolders::Place::Outside:
+            reason = QStringLiteral("its real location %1 lies outside the machine's own disk").arg(location.real);
+            break;
+        case CProtectedFolders::Place::Unknown:
+            reason = QStringLiteral("its real location cannot be told");
+            break;
+        case CProtectedFolders::Place::Found:
+            if (policy.IsKnownFolder(location.real) || policy.IsKnownFolder(folder))
+                reason = QStringLiteral("it is, or holds, a protected folder");
+            else if (policy.IsInsideClaim(location.real) || policy.IsInsideClaim(folder))
+                reason = QStringLiteral("another installed program claims it");
+            break;
+        case CProtectedFolders::Place::Missing:
+            break;
+        }
+        if (!reason.isEmpty()) {
+            if (skipped) skipped->append(SkippedLeftover{folder, reason});
+            folderInReach = false;
+        } else {
+            leftovers += search.SearchAppDataFolders(folder, displayName, publisher);
+        }
+    }
 
     // A search that found no file is repeated with the icon group; the
     // repeat adds its finds together with the first search's, which thus
@@ -85,7 +198,9 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     searchTwice(&CLeftoverSearch::SearchStartMenu);
     searchTwice(&CLeftoverSearch::SearchDesktop);
 
-    leftovers += search.CollectRegistryLeftovers(displayName, folder);
+    // The uninstall key is taken even when the folder is out of reach; the
+    // MuiCache values naming such a folder are not.
+    leftovers += search.CollectRegistryLeftovers(displayName, folder, folderInReach);
     // A search whose backend gave out saw only part of the machine: its
     // finds are no list to act on.
     if (watch.Failed()) leftovers.clear();
@@ -93,6 +208,7 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
 }
 
 void CLeftoverCleaner::DeleteLeftovers(const QList<LeftoverItem>& leftovers) {
+    policy.ForgetLocations();
     for (const LeftoverItem& item : leftovers) {
         // Once the backend has failed nothing more is deleted.
         if (watch.Failed()) return;
@@ -125,18 +241,20 @@ void CLeftoverCleaner::DeleteRegistryItem(const LeftoverItem& item) {
         if (names.AnsiName(key.get(), item.target, true, &name)) watch.Ok(registry.DeleteValue(key.get(), name));
         return;
     }
-    for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
-        std::string path;
-        if (!names.AnsiKeyPath(hive, 0, item.target, &path)) continue;
-        if (item.valueName.isEmpty()) {
-            watch.Ok(registry.DeleteKey(hive, path));
-            continue;
-        }
-        ScopedRegKey key(registry);
-        if (!watch.Ok(registry.OpenKey(hive, path, platform::kKeyAllAccess, key.out()))) continue;
-        std::string name;
-        if (names.AnsiName(key.get(), item.valueName, true, &name)) watch.Ok(registry.DeleteValue(key.get(), name));
+    // Only in the hive it was found in: the same key path in the other hive
+    // may be another registration of the same product.
+    Hive hive;
+    if (!HiveOf(item, &hive)) return;
+    std::string path;
+    if (!names.AnsiKeyPath(hive, 0, item.target, &path)) return;
+    if (item.valueName.isEmpty()) {
+        watch.Ok(registry.DeleteKey(hive, path));
+        return;
     }
+    ScopedRegKey key(registry);
+    if (!watch.Ok(registry.OpenKey(hive, path, platform::kKeyAllAccess, key.out()))) return;
+    std::string name;
+    if (names.AnsiName(key.get(), item.valueName, true, &name)) watch.Ok(registry.DeleteValue(key.get(), name));
 }
 
 bool CLeftoverCleaner::LeftoverExists(const LeftoverItem& item) {
@@ -161,12 +279,11 @@ bool CLeftoverCleaner::LeftoverExists(const LeftoverItem& item) {
         if (!watch.Ok(registry.OpenKey(Hive::ClassesRoot, kMuiCacheKey, platform::kKeyRead, key.out()))) return false;
         return valueExists(key.get(), item.target);
     }
-    for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
-        std::string path;
-        if (!names.AnsiKeyPath(hive, 0, item.target, &path)) continue;
-        ScopedRegKey key(registry);
-        if (!watch.Ok(registry.OpenKey(hive, path, platform::kKeyRead, key.out()))) continue;
-        if (item.valueName.isEmpty() || valueExists(key.get(), item.valueName)) return true;
-    }
-    return false;
+    Hive hive;
+    if (!HiveOf(item, &hive)) return false;
+    std::string path;
+    if (!names.AnsiKeyPath(hive, 0, item.target, &path)) return false;
+    ScopedRegKey key(registry);
+    if (!watch.Ok(registry.OpenKey(hive, path, platform::kKeyRead, key.out()))) return false;
+    return item.valueName.isEmpty() || valueExists(key.get(), item.valueName);
 }

@@ -16,6 +16,12 @@
 
 class CAppEnum;
 
+// A place the collection left alone on purpose, and why.
+struct SkippedLeftover {
+    QString path;
+    QString reason;
+};
+
 // Cleans up after a removed program: collects its leftovers in the order
 // of the steps (install folder, AppData and ProgramData, Start Menu,
 // desktop, registry) and deletes them. Runs on the uninstall worker, one
@@ -35,7 +41,9 @@ public:
     QList<LeftoverItem> CleanLeftovers(InstalledProgram program);
 
     // The collection alone: the leftovers in step order; deletes nothing.
-    QList<LeftoverItem> CollectLeftovers(const InstalledProgram& program);
+    // `skipped` receives the places left alone on purpose (an install folder
+    // out of reach), with the reason.
+    QList<LeftoverItem> CollectLeftovers(const InstalledProgram& program, QList<SkippedLeftover>* skipped = nullptr);
 
     // Deletes every entry of `leftovers`; failures are skipped silently.
     void DeleteLeftovers(const QList<LeftoverItem>& leftovers);
@@ -63,10 +71,13 @@ public:
 
 private:
     void DeleteRegistryItem(const LeftoverItem& item);
+    // Hands the policy what every other registered program claims.
+    void LoadClaims(const InstalledProgram& program, const QStringList& ownNames);
 
     platform::IFileSystem& files;
     platform::IRegistry& registry;
     platform::ISystem& system;
+    CAppEnum& appEnum;
 
     CBackendWatch watch;
     CProtectedFolders policy;

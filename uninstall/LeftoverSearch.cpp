@@ -1,5 +1,7 @@
 #include "uninstall/LeftoverSearch.h"
 
+#include <QSet>
+#include <QStringList>
 #include <vector>
 
 #include "inventory/AppEnum.h"
@@ -10,6 +12,42 @@ namespace {
 
 // Shorter names ("Go", "AB") would catch files of unrelated programs.
 constexpr int kMinimumNameLength = 3;
+
+// Words that name no program of their own ("bin", "x64", "Files", ...).
+const char* const kGenericWords[] = {
+    "bin",     "x64",     "x86",         "amd64",   "arm64",   "win32",   "win64",  "app",   "apps", "application",
+    "current", "program", "programs",    "files",   "common",  "shared",  "data",   "tools", "tool", "software",
+    "setup",   "install", "installer",   "version", "edition", "windows", "system", "inc",   "ltd",  "llc",
+    "gmbh",    "corp",    "corporation", "company", "the",     "and",     "for",    "lib",   "libs", "plugins",
+    "client",  "service", "services",    "update",  "updater", "release", "stable"};
+
+// The words of a text that can name a program: runs of letters and digits
+// of at least three characters, not only digits and not generic.
+QSet<QString> Words(const QString& text) {
+    static const QSet<QString> generic = [] {
+        QSet<QString> words;
+        for (const char* word : kGenericWords)
+            words.insert(QLatin1String(word));
+        return words;
+    }();
+    QSet<QString> words;
+    QString word;
+    auto finish = [&]() {
+        bool digits = true;
+        for (QChar c : word)
+            digits = digits && c.isDigit();
+        if (word.size() >= kMinimumNameLength && !digits && !generic.contains(word)) words.insert(word);
+        word.clear();
+    };
+    for (QChar c : text.toLower()) {
+        if (c.isLetterOrNumber())
+            word += c;
+        else
+            finish();
+    }
+    finish();
+    return words;
+}
 
 // A file name without its last extension.
 QString Stem(const QString& name) {
@@ -38,29 +76,37 @@ CLeftoverSearch::CLeftoverSearch(platform::IFileSystem& targetFiles, CProtectedF
 QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const QString& folder) {
     // A relative text would name a folder relative to whatever the current
     // folder is; a shared folder would make unrelated files leftovers.
-    if (!CTargetPath::IsAbsolute(folder) || policy.IsRefusedFolder(folder)) return {};
-    const QString native = CTargetPath::Native(folder);
+    if (!CTargetPath::IsAbsolute(folder)) return {};
     uint32_t attributes = platform::kInvalidAttributes;
-    if (!watch.Ok(files.GetAttributes(CTargetPath::ToUtf8(native), &attributes))) return {};
+    if (!watch.Ok(files.GetAttributes(CTargetPath::ToUtf8(CTargetPath::Native(folder)), &attributes))) return {};
     // A linked install folder would take the link's target with it.
     if (!(attributes & platform::kAttrDirectory) || (attributes & platform::kAttrReparsePoint)) return {};
+    // Judged, listed and named by its real location: a junction on the way
+    // must not carry the search into a known folder.
+    const CProtectedFolders::Location location = policy.FinalLocation(folder);
+    if (location.place != CProtectedFolders::Place::Found) return {};
+    const QString real = location.real;
+    if (policy.IsKnownFolder(real) || policy.IsInsideClaim(real)) return {};
     std::vector<platform::FileEntry> entries;
-    if (!watch.Ok(files.ListFolder(CTargetPath::ToUtf8(native), platform::kListFiles | platform::kListDirs, &entries)))
+    if (!watch.Ok(files.ListFolder(CTargetPath::ToUtf8(real), platform::kListFiles | platform::kListDirs, &entries)))
         return {};
 
-    const QString base = CTargetPath::Slashed(native);
+    const QString base = CTargetPath::Slashed(real.endsWith(QLatin1Char('\\')) ? real.left(real.size() - 1) : real);
     QList<LeftoverItem> folders;
     QList<LeftoverItem> fileItems;
     for (const platform::FileEntry& entry : entries) {
+        const QString name = CTargetPath::FromUtf8(entry.name);
         LeftoverItem item;
-        item.target = base + QLatin1Char('/') + CTargetPath::FromUtf8(entry.name);
+        item.target = base + QLatin1Char('/') + name;
         item.displayText = item.target;
         if (entry.isDir()) {
-            if (policy.IsRefusedFolder(item.target)) continue;
+            // Another program's folder inside this one (a vendor folder
+            // holding its other products) stays, and so does what holds it.
+            if (policy.IsRefusedFolder(item.target) || policy.IsClaimedName(name)) continue;
             item.kind = LeftoverFolder;
             folders.append(item);
         } else {
-            if (policy.IsUntouchable(item.target)) continue;
+            if (policy.IsRefusedFile(item.target) || policy.IsClaimedName(Stem(name))) continue;
             item.kind = LeftoverFile;
             fileItems.append(item);
         }
@@ -68,16 +114,34 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const QString& folder)
     return folders + fileItems;
 }
 
-QList<LeftoverItem> CLeftoverSearch::SearchAppDataFolders(const QString& folder) {
+QString CLeftoverSearch::ProgramLeaf(const QString& folder, const QString& displayName, const QString& publisher,
+                                     const std::function<bool(const QString&)>& isKnownFolder) {
+    if (!CTargetPath::IsAbsolute(folder)) return QString();
+    const QStringList parts = CTargetPath::Native(folder).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    const QSet<QString> programWords = Words(displayName + QLatin1Char(' ') + publisher);
+    for (int i = parts.size() - 1; i >= 1; --i) {
+        // Nothing at or above a known folder names the program: "Program
+        // Files" or a user's name would reach every program.
+        if (isKnownFolder && isKnownFolder(QStringList(parts.mid(0, i + 1)).join(QLatin1Char('\\')))) break;
+        if (parts[i].size() < kMinimumNameLength) continue;
+        for (const QString& word : Words(parts[i]))
+            if (programWords.contains(word)) return parts[i];
+    }
+    return QString();
+}
+
+QList<LeftoverItem> CLeftoverSearch::SearchAppDataFolders(const QString& folder, const QString& displayName,
+                                                          const QString& publisher) {
     if (folder.isEmpty()) return {};
     // A bare uninstaller stem is used for the MuiCache search only, and a
     // refused folder lends its name to no search.
-    if (!CTargetPath::IsAbsolute(folder) || policy.IsRefusedFolder(folder)) return {};
+    if (!CTargetPath::IsAbsolute(folder) || policy.IsKnownFolder(folder) || policy.IsInsideClaim(folder)) return {};
     QList<LeftoverItem> found = CollectInstallFolder(folder);
 
-    const int slash = folder.lastIndexOf(QLatin1Char('\\'));
-    if (slash < 0) return found;
-    const QString leaf = folder.mid(slash + 1);
+    // Only a folder name that names the program is searched for: the leaf
+    // "bin" of "Acme Studio\bin" would take every other program's "bin".
+    const QString leaf =
+        ProgramLeaf(folder, displayName, publisher, [this](const QString& path) { return policy.IsKnownFolder(path); });
     if (leaf.size() < kMinimumNameLength) return found;
 
     std::string appDataPath;
@@ -120,13 +184,19 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
 
     // The whole tree in one call; links are listed but not entered, and
     // system entries are left out as a plain listing leaves them out.
+    // The base is walked at its real location, so that every folder below
+    // it is judged where it really is.
     std::vector<platform::TreeEntry> entries;
-    const QString listBase = CTargetPath::Native(base);
+    const CProtectedFolders::Location location = policy.FinalLocation(base);
+    if (location.place != CProtectedFolders::Place::Found) return finds;
+    const QString listBase = location.real;
     QString baseNative = listBase;
     while (baseNative.endsWith(QLatin1Char('\\')))
         baseNative.chop(1);
     if (!watch.Ok(files.ListTree(CTargetPath::ToUtf8(listBase),
-                                 platform::kListFiles | platform::kListDirs | platform::kListHidden, &entries)))
+                                 platform::kListFiles | platform::kListDirs | platform::kListHidden |
+                                     platform::kListNoFileAttributes,
+                                 &entries)))
         return finds;
     const size_t root = entries.size();
     std::vector<std::vector<uint32_t>> children(entries.size() + 1);
@@ -146,6 +216,8 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
     // and `folderAbove` tell whether a folder between the base and here
     // has the pattern's name.
     struct Visit {
+        platform::IFileSystem& files;
+        CBackendWatch& watch;
         CProtectedFolders& policy;
         TreeFinds& finds;
         const std::vector<platform::TreeEntry>& entries;
@@ -154,11 +226,14 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
         const Pattern& filePat;
         const Pattern& folderPat;
 
-        void operator()(size_t folder, const QString& nativePath, const QString& slashPath, bool fileAbove,
+        // True when the folder holds a folder that another program claims.
+        bool operator()(size_t folder, const QString& nativePath, const QString& slashPath, bool fileAbove,
                         bool folderAbove) const {
+            bool holdsClaim = false;
             for (uint32_t child : children[folder]) {
                 if (entries[child].entry.isDir()) continue;
                 const QString& name = names[child];
+                if (policy.IsClaimedName(Stem(name))) continue;
                 const bool match = fileAbove || (!filePat.onlyAbove && (CTargetPath::Equal(name, filePat.name) ||
                                                                         CTargetPath::Equal(Stem(name), filePat.name)));
                 if (!match) continue;
@@ -166,43 +241,66 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
                 item.target = slashPath + QLatin1Char('/') + name;
                 item.displayText = item.target;
                 item.kind = LeftoverFile;
-                if (!policy.IsUntouchable(item.target)) finds.leftoverFiles.append(item);
+                if (policy.IsRefusedFile(item.target)) continue;
+                // The walk may have listed files without their attributes: a
+                // system file is no leftover, and one whose attributes cannot
+                // be read is kept.
+                uint32_t attributes = entries[child].entry.attributes;
+                if (!(attributes & platform::kAttrSystem) &&
+                    !watch.Ok(
+                        files.GetAttributes(CTargetPath::ToUtf8(nativePath + QLatin1Char('\\') + name), &attributes)))
+                    continue;
+                if (!(attributes & platform::kAttrSystem)) finds.leftoverFiles.append(item);
             }
             for (uint32_t child : children[folder]) {
                 if (!entries[child].entry.isDir()) continue;
                 const QString& name = names[child];
                 const QString childPath = nativePath + QLatin1Char('\\') + name;
+                // A folder named after another installed program is its,
+                // and so is all of it; what holds it is not collected.
+                if (policy.IsClaimedName(name)) {
+                    holdsClaim = true;
+                    continue;
+                }
                 // A known folder, or one that holds known folders, does not
                 // count as the program's folder however it is named: the
                 // leaf "Microsoft" must not take AppData's Microsoft folder.
                 const bool fileNamed = CTargetPath::Equal(name, filePat.name);
                 const bool folderNamed = CTargetPath::Equal(name, folderPat.name);
                 const bool known = (fileNamed || folderNamed) && policy.IsRefusedFolder(childPath);
+                bool childHoldsClaim = false;
                 if (!entries[child].entry.isLink())
-                    (*this)(child, childPath, slashPath + QLatin1Char('/') + name, fileAbove || (fileNamed && !known),
-                            folderAbove || (folderNamed && !known));
+                    childHoldsClaim =
+                        (*this)(child, childPath, slashPath + QLatin1Char('/') + name,
+                                fileAbove || (fileNamed && !known), folderAbove || (folderNamed && !known));
+                holdsClaim = holdsClaim || childHoldsClaim;
                 const bool match = folderAbove || (!folderPat.onlyAbove && CTargetPath::Equal(name, folderPat.name));
-                if (!match) continue;
+                if (!match || childHoldsClaim) continue;
                 LeftoverItem item;
                 item.target = childPath;
                 item.displayText = childPath;
                 item.kind = LeftoverFolder;
                 if (!policy.IsRefusedFolder(childPath)) finds.leftoverFolders.append(item);
             }
+            return holdsClaim;
         }
     };
-    Visit{policy, finds, entries, children, names, filePat, folderPat}(root, baseNative,
-                                                                       CTargetPath::Slashed(baseNative), false, false);
+    Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat}(
+        root, baseNative, CTargetPath::Slashed(baseNative), false, false);
     return finds;
 }
 
-QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& name, const QString& folder) {
+QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& name, const QString& folder,
+                                                              bool folderInReach) {
     if (folder.isEmpty()) return {};
     // The uninstall key is still taken for a refused folder; the MuiCache
-    // values naming such a folder are not.
-    const QString muiCacheFolder =
-        CTargetPath::IsAbsolute(folder) && policy.IsRefusedFolder(folder) ? QString() : folder;
+    // values naming such a folder are not, nor those naming what another
+    // program claims.
+    const bool refused = !folderInReach || (CTargetPath::IsAbsolute(folder) &&
+                                            (policy.IsKnownFolder(folder) || policy.IsInsideClaim(folder)));
     QList<LeftoverItem> found;
-    watch.Ok(appEnum.FindRegistryLeftovers(name, muiCacheFolder, &found));
+    watch.Ok(appEnum.FindRegistryLeftovers(name, refused ? QString() : folder, &found));
+    for (int i = found.size() - 1; i >= 0; --i)
+        if (found[i].kind == LeftoverMuiCacheValue && policy.IsInsideClaim(found[i].target)) found.removeAt(i);
     return found;
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 #include "LeftoverItem.h"
 #include "platform/FileSystem.h"
@@ -29,11 +30,14 @@ public:
     // The direct entries of the install folder: its folders, then its files.
     QList<LeftoverItem> CollectInstallFolder(const QString& folder);
     // The install folder's entries, then what AppData and ProgramData hold
-    // in folders named after the folder's leaf.
-    QList<LeftoverItem> SearchAppDataFolders(const QString& folder);
+    // in folders named after the folder's component that names the program.
+    QList<LeftoverItem> SearchAppDataFolders(const QString& folder, const QString& displayName,
+                                             const QString& publisher = QString());
     TreeFinds SearchStartMenu(const QString& name);
     TreeFinds SearchDesktop(const QString& name);
-    QList<LeftoverItem> CollectRegistryLeftovers(const QString& name, const QString& folder);
+    // The uninstall key named `name` and, unless the folder is out of reach,
+    // the MuiCache values naming `folder` (none inside another program's).
+    QList<LeftoverItem> CollectRegistryLeftovers(const QString& name, const QString& folder, bool folderInReach = true);
 
     // The files and folders below `base` that match the patterns: a pattern
     // that ends with a separator ("Acme/" for files, "Acme\\" for folders)
@@ -43,6 +47,14 @@ public:
     // ignoring case, and only below `base`. Folders come after the folders
     // they contain.
     TreeFinds SearchFolderTree(const QString& base, const QString& filePattern, const QString& folderPattern);
+
+    // The component of an install folder that names the program: the last
+    // one that shares a word of three or more characters (not a generic one
+    // like "bin" or "x64", nor only digits) with the display name or the
+    // publisher, and lies below every folder that `isKnownFolder` accepts.
+    // Empty when none does.
+    static QString ProgramLeaf(const QString& folder, const QString& displayName, const QString& publisher,
+                               const std::function<bool(const QString&)>& isKnownFolder = {});
 
 private:
     TreeFinds SearchNamedFolder(int csidl, const QString& name, bool withSeparator);

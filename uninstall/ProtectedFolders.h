@@ -1,43 +1,85 @@
 #pragma once
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include "platform/FileSystem.h"
 #include "uninstall/BackendWatch.h"
 
-// The protected-folder policy of the leftover remover: which folders it
-// must neither take as a program's folder nor delete, nor remove as an
-// emptied parent (the system's known folders, every profile and its known
-// folders, the running program's own folder).
+// The protected-folder policy of the leftover remover: which places it must
+// neither take as a program's nor delete nor remove as an emptied parent.
+// Protected are the system's known folders, every profile and its known
+// folders, the running program's own folder, whatever lies outside the
+// machine's own disk, and what the other installed programs claim. A place
+// is judged by its real location, with every link on the way resolved.
 class CProtectedFolders {
 public:
+    // Where a path really is.
+    enum class Place {
+        Found,   // `real` is its location on the machine's own disk
+        Missing, // nothing is there
+        Outside, // it lies outside the machine's own disk (under Wine: the Linux side)
+        Unknown, // it could not be told: the caller keeps what it would touch
+    };
+    struct Location {
+        Place place = Place::Unknown;
+        QString real; // absolute Windows path when Found; the host's path when Outside
+    };
+
     CProtectedFolders(platform::IFileSystem& files, CBackendWatch& watch);
 
     // The folder of the running program (absolute, as the target machine
     // sees it). It, its parents and everything in it are never deleted.
     void SetOwnFolder(const QString& folder);
 
-    // Forgets the known folders, which are read again on the next question
+    // Forgets the known folders, the claims and the locations looked up
     // (once per collection: a profile may have appeared meanwhile).
     void Reset();
+    // Forgets the locations looked up, which a deletion may change.
+    void ForgetLocations();
+
+    // What the other installed programs claim: their folders (absolute
+    // texts) and the names of their folders under AppData, ProgramData and
+    // the Start Menu.
+    void SetClaims(const QStringList& folders, const QStringList& names);
+
+    // The real location of what `path` names, the last link resolved too.
+    Location FinalLocation(const QString& path);
+    // The real location of the entry `path` itself: its folder's real
+    // location and its own name, so that a link is judged where it stands.
+    Location EntryLocation(const QString& path);
 
     // Inside the Windows folder or the running program's own folder (or one
-    // of that folder's parents), or no absolute path at all.
+    // of that folder's parents), or no absolute Windows path at all.
     bool IsUntouchable(const QString& path);
-    // Untouchable, a drive root, or a known folder or one that holds one.
+    // Untouchable, a drive root, a known folder or one that holds one, or a
+    // claimed folder, one inside it or one that holds one.
     bool IsRefusedFolder(const QString& path);
-    // Whether removing `path` with the parents it leaves empty would take
-    // a protected folder with it.
-    bool RemovalReachesProtected(const QString& path);
+    // Untouchable or inside a claimed folder: a file that must stay.
+    bool IsRefusedFile(const QString& path);
+    // Whether `path` is a known folder or holds one (claims left aside).
+    bool IsKnownFolder(const QString& path);
+    // Whether another installed program claims a folder (or a file's stem)
+    // of this name.
+    bool IsClaimedName(const QString& name) const;
+    // Whether a path text lies inside a claimed folder.
+    bool IsInsideClaim(const QString& path) const;
 
 private:
     void Load();
+    Location Judge(uint32_t status, const std::string& real);
 
     platform::IFileSystem& files;
     CBackendWatch& watch;
     QString ownFolder; // key form
     bool loaded = false;
+    bool usersUnknown = false;    // a Users folder could not be listed
     QString windowsFolder;        // key form
-    QStringList protectedFolders; // key form
+    QStringList usersFolders;     // key form
+    QStringList protectedFolders; // key form, text and real locations
+    QStringList claimedFolders;   // key form, text and real locations
+    QSet<QString> claimedNames;   // lower case
+    QHash<QString, Location> finalCache;
 };

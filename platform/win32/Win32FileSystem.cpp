@@ -329,6 +329,48 @@ uint32_t CWin32FileSystem::RemoveFolderAndEmptyParents(const std::string& path) 
     return first ? static_cast<uint32_t>(kErrorPathNotFound) : static_cast<uint32_t>(kErrorSuccess);
 }
 
+uint32_t CWin32FileSystem::RemoveFolder(const std::string& path) {
+    const std::wstring folder = Normalize(path);
+    if (folder.empty() || IsDriveRoot(folder)) return kErrorAccessDenied;
+    const DWORD attributes = GetFileAttributesW(Long(folder).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && RunsUnderWine()) return kErrorAccessDenied;
+    if (!RemoveDirectoryW(Long(folder).c_str())) return GetLastError();
+    return kErrorSuccess;
+}
+
+uint32_t CWin32FileSystem::FinalPath(const std::string& path, std::string* real) {
+    real->clear();
+    // No access is asked for: only the name is needed, and a folder opens
+    // only with the backup flag.
+    HANDLE handle =
+        CreateFileW(Long(Normalize(path)).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError();
+    std::wstring name(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(handle, &name[0], static_cast<DWORD>(name.size()), VOLUME_NAME_DOS);
+    if (length >= name.size()) {
+        name.assign(length + 1, L'\0');
+        length = GetFinalPathNameByHandleW(handle, &name[0], static_cast<DWORD>(name.size()), VOLUME_NAME_DOS);
+    }
+    const DWORD error = length == 0 || length >= name.size() ? GetLastError() : ERROR_SUCCESS;
+    CloseHandle(handle);
+    if (length == 0 || length >= name.size()) return error != ERROR_SUCCESS ? error : ERROR_INVALID_NAME;
+    name.resize(length);
+    // "\\?\C:\..." or "\\?\UNC\server\share\...".
+    if (name.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        name = L"\\\\" + name.substr(8);
+    else if (name.compare(0, 4, L"\\\\?\\") == 0)
+        name = name.substr(4);
+    // Long names for any 8.3 component the handle's name may still carry.
+    std::wstring longName(name.size() + MAX_PATH, L'\0');
+    const DWORD longLength = GetLongPathNameW(name.c_str(), &longName[0], static_cast<DWORD>(longName.size()));
+    if (longLength > 0 && longLength < longName.size()) name.assign(longName.data(), longLength);
+    *real = ToUtf8(name);
+    return kErrorSuccess;
+}
+
 uint32_t CWin32FileSystem::CreationTime(const std::string& path, uint64_t* fileTime) {
     *fileTime = 0;
     WIN32_FILE_ATTRIBUTE_DATA data;

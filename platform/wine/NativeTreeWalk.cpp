@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
@@ -207,10 +208,19 @@ bool CNativeTreeWalk::ReadFolder(Node& node, uint32_t flags, bool base) {
             node.state = Node::State::AskHost;
             break;
         }
+        if (item->type == DT_REG && (flags & kListNoFileAttributes)) {
+            // A plain file whose attributes are not asked for needs neither a
+            // status query nor an attribute read: the kernel's entry type
+            // says it is a file.
+            if (flags & kListFiles) node.block.push_back({name, kAttrArchive, std::string(), node.device});
+            continue;
+        }
         struct stat info;
-        // An entry that is gone by now, or a link that leads nowhere, is not
-        // listed by Wine either.
-        if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            // An entry that is gone by now, or a link that leads nowhere, is
+            // not listed by Wine either.
+            continue;
+        }
         uint32_t attributes = 0;
         if (S_ISLNK(info.st_mode)) {
             if (fstatat(fd, name, &info, 0) != 0) continue;

@@ -1,6 +1,8 @@
 #include "platform/wine/WineFileSystem.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -138,6 +140,61 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
     if (slash != std::string::npos && slash > 2)
         if (host_.Call<calls::RemoveFolderAndEmptyParents>({trimmed.substr(0, slash)}) == kErrorBackendFailure)
             return kErrorBackendFailure;
+    return kErrorSuccess;
+}
+
+uint32_t CWineFileSystem::RemoveFolder(const std::string& path) {
+    constexpr uint32_t kErrorDirectory = 267; // ERROR_DIRECTORY
+    // Wine's RemoveDirectoryW removes the target of a symbolic link, so the
+    // folder is removed on the Linux side: a link is unlinked, a folder is
+    // removed only when empty (Wine's hidden entries are files there too).
+    std::string linuxPath;
+    uint32_t status = kErrorSuccess;
+    if (!UnixPath(path, &linuxPath, &status)) return status;
+    if (linuxPath.empty()) return kErrorPathNotFound;
+    struct stat info;
+    if (lstat(linuxPath.c_str(), &info) != 0) return errno == ENOENT ? kErrorFileNotFound : kErrorPathNotFound;
+    if (S_ISLNK(info.st_mode)) {
+        struct stat target;
+        if (stat(linuxPath.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) return kErrorDirectory;
+        return unlink(linuxPath.c_str()) == 0 ? kErrorSuccess : static_cast<uint32_t>(kErrorAccessDenied);
+    }
+    if (!S_ISDIR(info.st_mode)) return kErrorDirectory;
+    if (rmdir(linuxPath.c_str()) == 0) return kErrorSuccess;
+    return errno == ENOTEMPTY || errno == EEXIST ? kErrorDirNotEmpty : kErrorAccessDenied;
+}
+
+uint32_t CWineFileSystem::FinalPath(const std::string& path, std::string* real) {
+    // Resolved on the Linux side, where every link of the prefix (the user
+    // folders into the Linux home, Z: onto /) really is. A place inside the
+    // prefix's drive_c is answered as a path on C:, anything else as the
+    // Linux path it is.
+    real->clear();
+    std::string linuxPath;
+    uint32_t status = kErrorSuccess;
+    if (!UnixPath(path, &linuxPath, &status)) return status;
+    if (linuxPath.empty()) return kErrorPathNotFound;
+    auto resolve = [](const std::string& text, std::string* resolved) -> uint32_t {
+        char buffer[PATH_MAX];
+        if (!realpath(text.c_str(), buffer)) return errno == ENOENT ? kErrorFileNotFound : kErrorPathNotFound;
+        *resolved = buffer;
+        return kErrorSuccess;
+    };
+    std::string resolved;
+    if ((status = resolve(linuxPath, &resolved)) != kErrorSuccess) return status;
+    std::string driveC;
+    std::string driveLinux;
+    if (!UnixPath("C:\\", &driveLinux, &status)) return status;
+    if (driveLinux.empty() || resolve(driveLinux, &driveC) != kErrorSuccess) return kErrorPathNotFound;
+    if (resolved == driveC) {
+        *real = "C:\\";
+    } else if (driveC != "/" && resolved.compare(0, driveC.size() + 1, driveC + "/") == 0) {
+        *real = "C:\\" + resolved.substr(driveC.size() + 1);
+        for (char& c : *real)
+            if (c == '/') c = '\\';
+    } else {
+        *real = resolved;
+    }
     return kErrorSuccess;
 }
 

@@ -23,6 +23,8 @@ public:
     uint32_t DeleteFile(const std::string& path) override;
     uint32_t SetOwnerWriteOnly(const std::string& path) override;
     uint32_t RemoveFolderAndEmptyParents(const std::string& path) override;
+    uint32_t RemoveFolder(const std::string& path) override;
+    uint32_t FinalPath(const std::string& path, std::string* real) override;
     uint32_t CreationTime(const std::string& path, uint64_t* fileTime) override;
     uint32_t ModificationTime(const std::string& path, uint64_t* fileTime) override;
     uint32_t ExtractIcon(const std::string& path, int index, uint32_t size, IconImage* image) override;

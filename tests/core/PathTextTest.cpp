@@ -43,15 +43,33 @@ TEST_P(UninstallerStemTest, GivesTheFileNameWithoutExtension) {
     EXPECT_EQ(UninstallerStem(QString::fromUtf8(GetParam().input)).toStdString(), GetParam().output);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, UninstallerStemTest,
-                         testing::Values(TextCase{"InnoUninstaller", "D:\\Apps\\Acme\\unins000.exe", "unins000"},
-                                         TextCase{"NoBackslash", "uninst.exe", "uninst"},
-                                         TextCase{"FourCharacters", "C:\\a.ex", ""},
-                                         TextCase{"FiveCharacters", "C:\\a.exe", "a"},
-                                         TextCase{"TrailingBackslash", "C:\\Apps\\", ""}, TextCase{"Empty", "", ""},
-                                         // Arguments after the path are part of the last segment.
-                                         TextCase{"WithArguments", "C:\\Apps\\uninst.exe /S", "uninst.ex"},
-                                         TextCase{"ForwardSlashIsNoSeparator", "C:/Apps/uninst.exe", "C:/Apps/uninst"}),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    Table, UninstallerStemTest,
+    testing::Values(TextCase{"InnoUninstaller", "D:\\Apps\\Acme\\unins000.exe", "unins000"},
+                    TextCase{"NoBackslash", "uninst.exe", "uninst"}, TextCase{"FourCharacters", "C:\\a.ex", ""},
+                    TextCase{"FiveCharacters", "C:\\a.exe", "a"}, TextCase{"TrailingBackslash", "C:\\Apps\\", ""},
+                    TextCase{"Empty", "", ""},
+                    // Quotes and arguments are dropped first.
+                    TextCase{"WithArguments", "C:\\Apps\\uninst.exe /S", "uninst"},
+                    TextCase{"QuotedWithArguments", "\"C:\\Apps\\Acme\\unins000.exe\" /SILENT", "unins000"},
+                    TextCase{"QuotedWithoutArguments", "\"C:\\Apps\\Acme\\unins000.exe\"", "unins000"},
+                    TextCase{"SpacesInPathAndArguments", "C:\\Program Files\\Acme\\uninst.exe /S /x", "uninst"},
+                    TextCase{"UpperCaseExtension", "C:\\Apps\\UNINST.EXE /S", "UNINST"},
+                    TextCase{"ForwardSlashIsNoSeparator", "C:/Apps/uninst.exe", "C:/Apps/uninst"}),
+    CaseName);
+
+// An install location is a folder: a comma in it is part of a name, never
+// the start of an icon index.
+TEST(CleanFolderTextTest, KeepsCommasAndTrimsQuotes) {
+    const struct {
+        const char* input;
+        const char* output;
+    } cases[] = {{"C:\\Program Files\\Other App, Inc\\Tool", "C:\\Program Files\\Other App, Inc\\Tool"},
+                 {"\"C:\\Program Files\\Other App, Inc\\Tool\"", "C:\\Program Files\\Other App, Inc\\Tool"},
+                 {"\"C:\\Apps\\Acme\\\"", "C:\\Apps\\Acme\\"},
+                 {"", ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CleanFolderText(QString::fromUtf8(c.input)).toStdString(), c.output) << c.input;
+}
 
 } // namespace

@@ -76,12 +76,6 @@ QString UserName() {
     return QString();
 }
 
-bool IsEmptyFolder(const QString& path) {
-    const QDir dir(path);
-    return dir.exists() &&
-           dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
-}
-
 // NSIS uninstallers copy themselves to the temp folder and start that copy
 // unless given "_?=" with the install folder, which must come unquoted at
 // the end of the command line: a batch file keeps it so, and cmd waits.
@@ -174,12 +168,14 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     EXPECT_EQ(Lines(report[QStringLiteral("deleted")].toArray()), expected);
     EXPECT_TRUE(report[QStringLiteral("notDeleted")].toArray().isEmpty());
 
-    // On disk. An install folder that held files, and a Start Menu folder
-    // that held only its shortcut, stay behind empty.
-    EXPECT_TRUE(IsEmptyFolder(installFolder));
+    // On disk. The install folder and the Start Menu folder, emptied, go
+    // too; the folders that held them stay.
+    EXPECT_FALSE(QFileInfo::exists(installFolder));
     EXPECT_TRUE(QFileInfo::exists(outside + QStringLiteral("/keep.txt")));
-    EXPECT_TRUE(
-        IsEmptyFolder(DriveC() + QStringLiteral("/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Notes")));
+    EXPECT_FALSE(
+        QFileInfo::exists(DriveC() + QStringLiteral("/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Notes")));
+    EXPECT_TRUE(QFileInfo::exists(DriveC() + QStringLiteral("/ProgramData/Microsoft/Windows/Start Menu/Programs")));
+    EXPECT_TRUE(QFileInfo::exists(DriveC() + QStringLiteral("/Program Files")));
     EXPECT_FALSE(QFileInfo::exists(DriveC() + QStringLiteral("/users/%1/AppData/Roaming/Acme Notes").arg(user)));
     EXPECT_FALSE(QFileInfo::exists(DriveC() + QStringLiteral("/ProgramData/Acme Notes")));
     EXPECT_FALSE(QFileInfo::exists(DriveC() + QStringLiteral("/users/Public/Desktop/Acme Notes.lnk")));

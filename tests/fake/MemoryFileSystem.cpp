@@ -160,6 +160,7 @@ static uint32_t Reported(uint32_t attributes) {
 uint32_t MemoryFileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++calls_;
+    if (const uint32_t failure = Failure(path)) return failure;
     entries->clear();
     Node* node = nullptr;
     uint32_t error = Resolve(path, true, &node);
@@ -174,6 +175,7 @@ uint32_t MemoryFileSystem::ListFolder(const std::string& path, uint32_t flags, s
 uint32_t MemoryFileSystem::ListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++calls_;
+    if (const uint32_t failure = Failure(base)) return failure;
     entries->clear();
     Node* node = nullptr;
     uint32_t error = Resolve(base, true, &node);
@@ -199,6 +201,7 @@ uint32_t MemoryFileSystem::ListTree(const std::string& base, uint32_t flags, std
 uint32_t MemoryFileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++calls_;
+    if (const uint32_t failure = Failure(path)) return failure;
     *attributes = kInvalidAttributes;
     Node* node = nullptr;
     uint32_t error = Resolve(path, false, &node);
@@ -253,6 +256,65 @@ uint32_t MemoryFileSystem::RemoveFolderAndEmptyParents(const std::string& path) 
         parent->children.erase(Fold(node->name));
     }
     return parts.size() > 1 ? kErrorSuccess : kErrorAccessDenied;
+}
+
+uint32_t MemoryFileSystem::RemoveFolder(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    Node* node = nullptr;
+    Node* parent = nullptr;
+    uint32_t error = Resolve(path, false, &node, &parent);
+    if (error != kErrorSuccess) return error;
+    if (parent == &root_) return kErrorAccessDenied; // a drive
+    if (!node->isDir()) return kErrorDirectory;
+    if (!node->isLink()) {
+        if (node->attributes & kAttrReadOnly) return kErrorAccessDenied;
+        if (!node->children.empty()) return kErrorDirNotEmpty;
+    }
+    parent->children.erase(Fold(node->name));
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::FinalPath(const std::string& path, std::string* real) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    if (const uint32_t failure = Failure(path)) return failure;
+    real->clear();
+    Node* node = nullptr;
+    std::vector<std::string> parts;
+    uint32_t error = Resolve(path, true, &node, nullptr, &parts);
+    if (error != kErrorSuccess) return error;
+    auto outside = outsideDrives_.find(Fold(parts[0]));
+    if (outside == outsideDrives_.end()) {
+        *real = Join(parts, parts.size());
+        return kErrorSuccess;
+    }
+    std::string text = outside->second;
+    for (size_t i = 1; i < parts.size(); ++i) {
+        if (text.empty() || text.back() != '/') text += "/";
+        text += parts[i];
+    }
+    *real = text;
+    return kErrorSuccess;
+}
+
+void MemoryFileSystem::FailPath(const std::string& path, uint32_t error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> parts;
+    if (Split(path, &parts)) failures_[Fold(Join(parts, parts.size()))] = error;
+}
+
+uint32_t MemoryFileSystem::Failure(const std::string& path) const {
+    if (failures_.empty()) return kErrorSuccess;
+    std::vector<std::string> parts;
+    if (!Split(path, &parts)) return kErrorSuccess;
+    const auto failure = failures_.find(Fold(Join(parts, parts.size())));
+    return failure == failures_.end() ? kErrorSuccess : failure->second;
+}
+
+void MemoryFileSystem::MapDriveOutside(const std::string& drive, const std::string& realRoot) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    outsideDrives_[Fold(drive.substr(0, 2))] = realRoot;
 }
 
 uint32_t MemoryFileSystem::CreationTime(const std::string& path, uint64_t* fileTime) {

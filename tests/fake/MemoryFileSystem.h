@@ -41,6 +41,8 @@ public:
     uint32_t DeleteFile(const std::string& path) override;
     uint32_t SetOwnerWriteOnly(const std::string& path) override;
     uint32_t RemoveFolderAndEmptyParents(const std::string& path) override;
+    uint32_t RemoveFolder(const std::string& path) override;
+    uint32_t FinalPath(const std::string& path, std::string* real) override;
     uint32_t CreationTime(const std::string& path, uint64_t* fileTime) override;
     uint32_t ModificationTime(const std::string& path, uint64_t* fileTime) override;
     // The icon set with SetIcon, as it was set (the size is not applied).
@@ -54,6 +56,13 @@ public:
     // A junction (or directory symbolic link) at `path` that points at
     // `target`; the target need not exist. Parents are created.
     uint32_t CreateLink(const std::string& path, const std::string& target);
+    // FinalPath answers places on `drive` ("Z:") as paths below `realRoot`
+    // ("/") of the system that hosts the machine, the way the Wine backend
+    // answers for what lies outside the prefix's drive_c.
+    void MapDriveOutside(const std::string& drive, const std::string& realRoot);
+    // Every listing, attribute query and final-path query of exactly `path`
+    // fails with `error` from now on (a folder that cannot be read).
+    void FailPath(const std::string& path, uint32_t error);
     // Answer `path` for `csidl`; an empty path makes the folder unknown.
     void SetSpecialFolder(int csidl, const std::string& path);
     void SetCreationTime(const std::string& path, uint64_t fileTime);
@@ -109,6 +118,9 @@ private:
     mutable std::mutex mutex_;
     Node root_; // children are the drives, by folded "c:"
     std::map<int, std::string> specialFolders_;
+    std::map<std::string, std::string> outsideDrives_; // folded "z:" -> real root
+    std::map<std::string, uint32_t> failures_;         // folded path -> error
+    uint32_t Failure(const std::string& path) const;
     uint64_t nextCreationTime_ = 133000000000000000ULL;
     size_t calls_ = 0;
 };

@@ -142,6 +142,10 @@ INSTANTIATE_TEST_SUITE_P(
         FolderTextCase{"LocationWinsOverIcon", "D:\\Apps\\Acme", "C:\\Other\\o.exe", "", "D:\\Apps\\Acme"},
         FolderTextCase{"DotDotResolved", "C:\\Apps\\..\\windows", "", "", "C:\\windows"},
         FolderTextCase{"ForwardSlashesMadeNative", "C:/Apps//Acme/", "", "", "C:\\Apps\\Acme"},
+        FolderTextCase{"CommaInLocationKept", "C:\\Program Files\\Other App, Inc\\Tool", "", "",
+                       "C:\\Program Files\\Other App, Inc\\Tool"},
+        FolderTextCase{"QuotedLocation", "\"D:\\Apps\\Acme\\\"", "", "", "D:\\Apps\\Acme"},
+        FolderTextCase{"QuotedUninstallerStem", "", "", "\"D:\\Apps\\Acme\\unins000.exe\" /SILENT", "unins000"},
         FolderTextCase{"NothingUsable", "", "", "C:\\u.e", ""}),
     [](const ::testing::TestParamInfo<FolderTextCase>& info) { return info.param.name; });
 
@@ -198,9 +202,9 @@ TEST_F(LeftoverTest, CleanRemovesWhatItCollectedAndKeepsTheRest) {
     leftovers = cleaner.CleanLeftovers(Make({"Acme", "D:\\Apps\\Acme", "", "", ""}));
 
     // The read-only leftover file is made writable and deleted; the install
-    // folder, having held files, stays behind empty.
+    // folder, emptied, goes too.
     EXPECT_EQ(machine.files.Snapshot("D:\\Apps"),
-              (std::vector<std::string>{"D:\\Apps\\Acme\\", "D:\\Apps\\Other\\", "D:\\Apps\\Other\\keep.txt"}));
+              (std::vector<std::string>{"D:\\Apps\\Other\\", "D:\\Apps\\Other\\keep.txt"}));
     EXPECT_FALSE(Exists(kRoaming + "\\Acme"));
     EXPECT_TRUE(Exists(kRoaming + "\\Acme Pro\\keep.ini"));
     EXPECT_FALSE(Exists(kDesktop + "\\Acme.lnk"));
@@ -224,6 +228,15 @@ TEST_F(LeftoverTest, UninstallerStemFeedsOnlyTheMuiCacheSearch) {
     EXPECT_EQ(lines, (std::vector<std::string>{"R " + kUninstall + "\\Acme|DisplayName",
                                                "R " + kUninstall + "\\Acme|UninstallString",
                                                "R " + kUninstall + "\\Acme", "M D:\\Apps\\Acme\\unins000.exe"}));
+}
+
+TEST_F(LeftoverTest, TheStemOfASystemUninstallerNamesNoMuiCacheValue) {
+    MuiCache("C:\\windows\\system32\\msiexec.exe.FriendlyAppName");
+    for (const char* command : {"MsiExec.exe /X{12345678-1234-1234-1234-123456789012}",
+                                "\"C:\\windows\\system32\\msiexec.exe\" /X{12345678}"}) {
+        leftovers = cleaner.CollectLeftovers(Make({"Acme", "", "", command, ""}));
+        EXPECT_TRUE(leftovers.isEmpty()) << command << ": " << Describe(leftovers).front();
+    }
 }
 
 TEST_F(LeftoverTest, EmptyFolderTextStillSearchesStartMenuAndDesktopButNotTheRegistry) {
@@ -253,13 +266,13 @@ TEST_F(LeftoverTest, StartMenuSearchThatFindsAFileIsNotRepeated) {
               (std::vector<std::string>{"F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme/Acme.lnk"}));
 }
 
-TEST_F(LeftoverTest, TreeWalkCostsOneCallPerSearchedFolder) {
+TEST_F(LeftoverTest, TreeWalkCostsOneCallPerSearchedFolderBesidesItsRealLocation) {
     for (int folder = 0; folder < 50; ++folder)
         for (int file = 0; file < 20; ++file)
             File(kRoaming + "\\Vendor" + std::to_string(folder) + "\\sub\\f" + std::to_string(file) + ".dat");
     machine.files.ResetCallCount();
     cleaner.Search().SearchFolderTree(QString::fromStdString(kRoaming), "Acme/", "Acme\\");
-    EXPECT_EQ(machine.files.CallCount(), 1u);
+    EXPECT_EQ(machine.files.CallCount(), 2u);
 }
 
 // --- Whole path components ---------------------------------------------------
@@ -283,7 +296,7 @@ TEST_P(ComponentMatchTest, MatchesWholeComponentsOnly) {
     QList<LeftoverItem> found;
     switch (c.search) {
     case Search::AppData:
-        found = cleaner.Search().SearchAppDataFolders(QStringLiteral("E:\\Apps\\") + term);
+        found = cleaner.Search().SearchAppDataFolders(QStringLiteral("E:\\Apps\\") + term, term);
         break;
     case Search::StartMenu:
         found = cleaner.Search().SearchStartMenu(term).All();
@@ -420,7 +433,7 @@ TEST_F(LeftoverTest, JunctionLoopsAreNeitherFollowedNorDeletedThrough) {
     cleaner.DeleteLeftovers(leftovers);
     // The links are gone; what they pointed at is untouched.
     EXPECT_EQ(machine.files.Snapshot("D:\\Apps"),
-              (std::vector<std::string>{"D:\\Apps\\Acme\\", "D:\\Apps\\Other\\", "D:\\Apps\\Other\\keep.txt"}));
+              (std::vector<std::string>{"D:\\Apps\\Other\\", "D:\\Apps\\Other\\keep.txt"}));
     EXPECT_FALSE(Exists(kRoaming + "\\Acme"));
     EXPECT_TRUE(Exists(kRoaming + "\\Microsoft\\keep.dat"));
     EXPECT_TRUE(Exists("C:\\users\\tester\\Documents\\letter.txt"));
@@ -453,13 +466,13 @@ TEST_F(LeftoverTest, DeleteFolderTreeEdgeAnswers) {
     EXPECT_TRUE(Exists("C:\\users\\tester\\Documents\\letter.txt"));
 }
 
-TEST_F(LeftoverTest, DeleteFolderTreeNeverTakesAKnownFolderWithItsEmptyParents) {
-    // The common desktop holds nothing but the program's folder: removing
-    // that folder with its empty parents would remove the desktop too.
+TEST_F(LeftoverTest, DeleteFolderTreeStopsJustBelowAKnownFolderItLeavesEmpty) {
+    // The common desktop holds nothing but the program's folder: the folder
+    // goes, the desktop and its parents stay.
     File(kDesktop + "\\Acme\\readme.txt");
-    EXPECT_FALSE(cleaner.DeleteFolderTree(QString::fromStdString(kDesktop + "\\Acme")));
+    EXPECT_TRUE(cleaner.DeleteFolderTree(QString::fromStdString(kDesktop + "\\Acme")));
     EXPECT_TRUE(machine.files.FolderExists(kDesktop));
-    EXPECT_FALSE(Exists(kDesktop + "\\Acme\\readme.txt"));
+    EXPECT_FALSE(Exists(kDesktop + "\\Acme"));
 }
 
 // --- Registry ------------------------------------------------------------------
@@ -555,6 +568,338 @@ TEST_F(LeftoverTest, NamesOutsideLatin1AreDeletedByTheirStoredBytes) {
     EXPECT_FALSE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\" + subKey));
     EXPECT_FALSE(machine.registry.ValueExists(Hive::ClassesRoot, kMuiCache, "D:\\Apps\\Acme \x80\\a.exe"));
     EXPECT_FALSE(Exists("D:\\Apps\\Acme \xE2\x82\xAC\\a.exe"));
+}
+
+// --- The folder name that names the program ------------------------------------
+
+struct LeafCase {
+    const char* name;
+    const char* folder;
+    const char* displayName;
+    const char* publisher;
+    const char* leaf; // empty: the AppData and ProgramData searches are skipped
+};
+
+class ProgramLeafTest : public ::testing::TestWithParam<LeafCase> {};
+
+TEST_P(ProgramLeafTest, TakesOnlyAComponentThatNamesTheProgram) {
+    const LeafCase& c = GetParam();
+    EXPECT_EQ(CLeftoverSearch::ProgramLeaf(c.folder, c.displayName, c.publisher,
+                                           [](const QString& path) {
+                                               return path.compare(QLatin1String("C:\\Program Files"),
+                                                                   Qt::CaseInsensitive) == 0;
+                                           })
+                  .toStdString(),
+              c.leaf);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ProgramLeafTest,
+    ::testing::Values(
+        LeafCase{"FirefoxLeaf", "C:\\Program Files\\Mozilla Firefox", "Mozilla Firefox (x64 en-US)", "Mozilla",
+                 "Mozilla Firefox"},
+        LeafCase{"SevenZipLeaf", "C:\\Program Files\\7-Zip", "7-Zip 23.01 (x64)", "Igor Pavlov", "7-Zip"},
+        LeafCase{"BinTakesParent", "C:\\Program Files\\Acme Studio\\bin", "Acme Studio", "", "Acme Studio"},
+        LeafCase{"X64TakesParent", "C:\\Program Files\\Acme Studio\\x64", "Acme Studio (x64)", "", "Acme Studio"},
+        LeafCase{"VersionTakesParent", "C:\\Program Files\\Acme Studio\\1.0", "Acme Studio", "", "Acme Studio"},
+        LeafCase{"AppTakesParent", "C:\\Program Files\\Acme Studio\\App", "Acme Studio", "", "Acme Studio"},
+        LeafCase{"CurrentTakesParent", "C:\\Program Files\\Acme Studio\\Current", "Acme Studio", "", "Acme Studio"},
+        LeafCase{"PublisherNamesTheVendorFolder", "C:\\Program Files\\Vela Labs\\bin", "Paint Pro", "Vela Labs",
+                 "Vela Labs"},
+        LeafCase{"NothingNamesTheProgram", "D:\\Games\\1.0", "Star Quest", "", ""},
+        LeafCase{"KnownFolderNeverNamesIt", "C:\\Program Files\\x64", "Program Files Tool", "", ""},
+        LeafCase{"GenericWordsOnly", "D:\\Tools\\bin", "Acme Tools", "", ""},
+        LeafCase{"NoFolder", "unins000", "Acme", "", ""}),
+    [](const ::testing::TestParamInfo<LeafCase>& info) { return info.param.name; });
+
+TEST_F(LeftoverTest, AGenericInstallFolderLeafReachesNoOtherProgram) {
+    File("C:\\Program Files\\Acme Studio\\bin\\acme.exe");
+    File(kRoaming + "\\Acme Studio\\prefs.ini");
+    File(kRoaming + "\\Other Tool\\bin\\other.dll");
+    File("C:\\ProgramData\\Other Tool\\bin\\other.dat");
+    leftovers = cleaner.CleanLeftovers(Make({"Acme Studio", "C:\\Program Files\\Acme Studio\\bin", "", "", ""}));
+    EXPECT_FALSE(Exists("C:\\Program Files\\Acme Studio"));
+    EXPECT_FALSE(Exists(kRoaming + "\\Acme Studio"));
+    EXPECT_TRUE(Exists(kRoaming + "\\Other Tool\\bin\\other.dll"));
+    EXPECT_TRUE(Exists("C:\\ProgramData\\Other Tool\\bin\\other.dat"));
+}
+
+// --- Folders the deletion leaves empty -----------------------------------------
+
+struct EmptiedCase {
+    const char* name;
+    std::vector<std::string> files;  // made before the clean, hidden when ending in "*"
+    std::vector<std::string> gone;   // absent afterwards
+    std::vector<std::string> stayed; // present afterwards
+};
+
+class EmptiedFolderTest : public LeftoverTest, public ::testing::WithParamInterface<EmptiedCase> {};
+
+TEST_P(EmptiedFolderTest, RemovesEmptiedProgramFoldersUpToAProtectedOne) {
+    for (std::string file : GetParam().files) {
+        const bool hidden = file.back() == '*';
+        if (hidden) file.pop_back();
+        File(file, hidden ? uint32_t(platform::kAttrHidden) : 0u);
+    }
+    leftovers = cleaner.CleanLeftovers(Make({"Acme", "D:\\Apps\\Acme", "", "", ""}));
+    for (const std::string& path : GetParam().gone)
+        EXPECT_FALSE(Exists(path)) << path;
+    for (const std::string& path : GetParam().stayed)
+        EXPECT_TRUE(Exists(path)) << path;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EmptiedFolderTest,
+    ::testing::Values(EmptiedCase{"InstallFolderThatHeldFiles",
+                                  {"D:\\Apps\\Acme\\acme.exe", "D:\\Apps\\keep.txt"},
+                                  {"D:\\Apps\\Acme"},
+                                  {"D:\\Apps\\keep.txt"}},
+                      EmptiedCase{"InstallFolderAndItsEmptiedParent",
+                                  {"D:\\Apps\\Acme\\acme.exe", "D:\\Other.txt"},
+                                  {"D:\\Apps"},
+                                  {"D:\\Other.txt"}},
+                      EmptiedCase{"ProgramDataFolderOfOneFile",
+                                  {"C:\\ProgramData\\Acme\\only.dat"},
+                                  {"C:\\ProgramData\\Acme"},
+                                  {"C:\\ProgramData\\Microsoft\\keep.dat"}},
+                      EmptiedCase{"StartMenuFolderOfOneShortcut",
+                                  {kPrograms + "\\Acme\\Acme.lnk"},
+                                  {kPrograms + "\\Acme"},
+                                  {kPrograms}},
+                      EmptiedCase{"AppDataFolder", {kRoaming + "\\Acme\\a\\b.ini"}, {kRoaming + "\\Acme"}, {kRoaming}},
+                      EmptiedCase{"HiddenFileKeepsItsFolder",
+                                  {"D:\\Apps\\Acme\\acme.exe", "D:\\Apps\\Acme\\state.dat*"},
+                                  {"D:\\Apps\\Acme\\acme.exe"},
+                                  {"D:\\Apps\\Acme\\state.dat"}},
+                      EmptiedCase{"ProtectedFolderLeftEmptyStays",
+                                  {kDesktop + "\\Acme.lnk"},
+                                  {kDesktop + "\\Acme.lnk"},
+                                  {kDesktop, "C:\\users\\Public"}}),
+    [](const ::testing::TestParamInfo<EmptiedCase>& info) { return info.param.name; });
+
+TEST_F(LeftoverTest, ALinkIsNeverRemovedAsAnEmptiedParent) {
+    // ProgramData reached through a junction, as "All Users" reaches it.
+    machine.files.CreateLink("C:\\users\\All Users", "C:\\ProgramData");
+    File("C:\\ProgramData\\Acme\\only.dat");
+    EXPECT_TRUE(cleaner.DeleteFolderTree(QStringLiteral("C:\\users\\All Users\\Acme")));
+    EXPECT_FALSE(Exists("C:\\ProgramData\\Acme"));
+    uint32_t attributes = 0;
+    ASSERT_EQ(machine.files.GetAttributes("C:\\users\\All Users", &attributes), platform::kErrorSuccess);
+    EXPECT_TRUE(attributes & platform::kAttrReparsePoint);
+}
+
+// --- Real locations ---------------------------------------------------------------
+
+struct LinkCase {
+    const char* name;
+    const char* installLocation;
+    std::vector<std::string> kept;
+};
+
+class LinkedPathTest : public LeftoverTest, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(LinkedPathTest, JudgesEveryFolderByItsRealLocation) {
+    // The default junctions of Windows.
+    machine.files.CreateLink("C:\\Documents and Settings", "C:\\users");
+    machine.files.CreateLink("C:\\users\\All Users", "C:\\ProgramData");
+    machine.files.CreateLink("C:\\users\\tester\\My Documents", "C:\\users\\tester\\Documents");
+    File(kPrograms + "\\Other\\Other.lnk");
+    leftovers = cleaner.CleanLeftovers(Make({"Refused Program", GetParam().installLocation, "", "", ""}));
+    for (const std::string& path : GetParam().kept)
+        EXPECT_TRUE(Exists(path)) << path;
+    EXPECT_TRUE(Exists("C:\\users\\All Users"));
+    EXPECT_TRUE(Exists("C:\\Documents and Settings"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LinkedPathTest,
+                         ::testing::Values(LinkCase{"DocumentsThroughDocumentsAndSettings",
+                                                    "C:\\Documents and Settings\\tester\\Documents",
+                                                    {"C:\\users\\tester\\Documents\\letter.txt"}},
+                                           LinkCase{"MyDocumentsJunction",
+                                                    "C:\\users\\tester\\My Documents",
+                                                    {"C:\\users\\tester\\Documents\\letter.txt"}},
+                                           LinkCase{"ProfileThroughDocumentsAndSettings",
+                                                    "C:\\Documents and Settings\\tester",
+                                                    {"C:\\users\\tester\\Documents\\letter.txt"}},
+                                           LinkCase{"StartMenuThroughAllUsers",
+                                                    "C:\\users\\All Users\\Microsoft\\Windows\\Start Menu\\Programs",
+                                                    {kPrograms + "\\Other\\Other.lnk"}},
+                                           LinkCase{"ProgramDataThroughAllUsers",
+                                                    "C:\\users\\All Users",
+                                                    {"C:\\ProgramData\\Microsoft\\keep.dat"}},
+                                           LinkCase{"ShortDotsAndSpacesResolved",
+                                                    "C:\\Apps\\..\\users\\tester\\Documents\\.",
+                                                    {"C:\\users\\tester\\Documents\\letter.txt"}}),
+                         [](const ::testing::TestParamInfo<LinkCase>& info) { return info.param.name; });
+
+TEST_F(LeftoverTest, AFolderReachedThroughAJunctionIsCleanedButTheJunctionStays) {
+    machine.files.CreateLink("C:\\users\\All Users", "C:\\ProgramData");
+    File("C:\\ProgramData\\Acme\\acme.dat");
+    leftovers = cleaner.CleanLeftovers(Make({"Acme", "C:\\users\\All Users\\Acme", "", "", ""}));
+    // Named by its real location: once as the install folder's content,
+    // once as ProgramData's folder of that name.
+    EXPECT_EQ(Describe(leftovers),
+              (std::vector<std::string>{"F C:/ProgramData/Acme/acme.dat", "F C:/ProgramData/Acme/acme.dat"}));
+    EXPECT_FALSE(Exists("C:\\ProgramData\\Acme"));
+    EXPECT_TRUE(Exists("C:\\users\\All Users"));
+    EXPECT_TRUE(Exists("C:\\ProgramData\\Microsoft\\keep.dat"));
+}
+
+// --- Wine: the Linux side is out of reach -------------------------------------------
+
+TEST_F(LeftoverTest, AnInstallFolderOutsideTheMachinesDiskIsSkippedWithTheReason) {
+    // Z: is the Linux root, and the profile's Documents a link into the
+    // Linux home, as in a Wine prefix.
+    machine.files.MapDriveOutside("Z:", "/");
+    File("Z:\\home\\tester\\Documents\\thesis.odt");
+    File("Z:\\home\\tester\\.bashrc");
+    File(kRoaming + "\\tester\\keep.ini");
+    UninstallKey(Hive::LocalMachine, "Home", "Home Program");
+    QList<SkippedLeftover> skipped;
+    leftovers = cleaner.CollectLeftovers(Make({"Home Program", "Z:\\home\\tester", "", "", ""}), &skipped);
+    // The uninstall key still goes; nothing of the folder does.
+    EXPECT_EQ(Describe(leftovers),
+              (std::vector<std::string>{"R " + kUninstall + "\\Home|DisplayName",
+                                        "R " + kUninstall + "\\Home|UninstallString", "R " + kUninstall + "\\Home"}));
+    ASSERT_EQ(skipped.size(), 1);
+    EXPECT_EQ(skipped.front().path.toStdString(), "Z:\\home\\tester");
+    EXPECT_NE(skipped.front().reason.indexOf(QLatin1String("/home/tester")), -1)
+        << skipped.front().reason.toStdString();
+    cleaner.DeleteLeftovers(leftovers);
+    EXPECT_TRUE(Exists("Z:\\home\\tester\\Documents\\thesis.odt"));
+    EXPECT_TRUE(Exists("Z:\\home\\tester\\.bashrc"));
+    EXPECT_FALSE(cleaner.DeleteFolderTree(QStringLiteral("Z:\\home\\tester\\Documents")));
+    EXPECT_TRUE(Exists("Z:\\home\\tester\\Documents\\thesis.odt"));
+}
+
+TEST_F(LeftoverTest, ALinkIntoTheLinuxHomeIsRemovedAsALinkOnly) {
+    machine.files.MapDriveOutside("Z:", "/");
+    File("Z:\\home\\tester\\Music\\song.ogg");
+    File(kRoaming + "\\Acme\\a.ini");
+    machine.files.CreateLink(kRoaming + "\\Acme\\music", "Z:\\home\\tester\\Music");
+    leftovers = cleaner.CleanLeftovers(Make({"Acme", "D:\\Apps\\Acme", "", "", ""}));
+    EXPECT_FALSE(Exists(kRoaming + "\\Acme"));
+    EXPECT_TRUE(Exists("Z:\\home\\tester\\Music\\song.ogg"));
+}
+
+// --- What other programs claim ----------------------------------------------------
+
+TEST_F(LeftoverTest, AVendorUpdaterTakesOnlyItsOwnFilesFromTheVendorFolder) {
+    const std::string vendor = "C:\\Program Files\\Vela Labs";
+    File(vendor + "\\updater.exe");
+    File(vendor + "\\Vela Paint\\paint.exe");
+    File(vendor + "\\Vela Draw\\draw.exe");
+    File(vendor + "\\Shared\\Vela Paint\\brushes.dat");
+    File(kRoaming + "\\Vela Labs\\updater.ini");
+    File(kRoaming + "\\Vela Labs\\Vela Paint\\paint.ini");
+    File(kPrograms + "\\Vela Labs\\Vela Paint.lnk");
+    File(kPrograms + "\\Vela Labs\\Vela Labs Updater.lnk");
+    UninstallKey(Hive::LocalMachine, "VelaUpdater", "Vela Labs Updater");
+    UninstallKey(Hive::LocalMachine, "VelaPaint", "Vela Paint");
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\VelaPaint", "InstallLocation",
+                               vendor + "\\Vela Paint");
+    UninstallKey(Hive::LocalMachine, "VelaDraw", "Vela Draw");
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\VelaDraw", "DisplayIcon",
+                               "\"" + vendor + "\\Vela Draw\\draw.exe\",0");
+    MuiCache(vendor + "\\Vela Paint\\paint.exe.FriendlyAppName");
+    MuiCache(vendor + "\\updater.exe.FriendlyAppName");
+
+    leftovers = cleaner.CleanLeftovers(Make({"Vela Labs Updater", vendor, "", "", "Vela Labs"}));
+
+    EXPECT_FALSE(Exists(vendor + "\\updater.exe"));
+    EXPECT_FALSE(Exists(kRoaming + "\\Vela Labs\\updater.ini"));
+    EXPECT_FALSE(Exists(kPrograms + "\\Vela Labs\\Vela Labs Updater.lnk"));
+    EXPECT_FALSE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\VelaUpdater"));
+    EXPECT_FALSE(machine.registry.ValueExists(Hive::ClassesRoot, kMuiCache, vendor + "\\updater.exe.FriendlyAppName"));
+    for (const std::string& path :
+         {vendor + "\\Vela Paint\\paint.exe", vendor + "\\Vela Draw\\draw.exe",
+          vendor + "\\Shared\\Vela Paint\\brushes.dat", kRoaming + "\\Vela Labs\\Vela Paint\\paint.ini",
+          kPrograms + "\\Vela Labs\\Vela Paint.lnk"})
+        EXPECT_TRUE(Exists(path)) << path;
+    EXPECT_TRUE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\VelaPaint"));
+    EXPECT_TRUE(
+        machine.registry.ValueExists(Hive::ClassesRoot, kMuiCache, vendor + "\\Vela Paint\\paint.exe.FriendlyAppName"));
+}
+
+TEST_F(LeftoverTest, APlugInNamingItsHostsFolderTakesNothingOfTheHost) {
+    const std::string host = "C:\\Program Files\\Host App";
+    File(host + "\\host.exe");
+    File(host + "\\plugins\\acme.dll");
+    File(kRoaming + "\\Host App\\host.ini");
+    File(kPrograms + "\\Host App\\Host App.lnk");
+    File(kPrograms + "\\Acme Plug-in\\Acme Plug-in.lnk");
+    UninstallKey(Hive::LocalMachine, "HostApp", "Host App");
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\HostApp", "InstallLocation", host);
+    UninstallKey(Hive::LocalMachine, "AcmePlugin", "Acme Plug-in");
+    MuiCache(host + "\\host.exe.FriendlyAppName");
+
+    QList<SkippedLeftover> skipped;
+    leftovers = cleaner.CollectLeftovers(Make({"Acme Plug-in", host, "", "", ""}), &skipped);
+    cleaner.DeleteLeftovers(leftovers);
+
+    EXPECT_EQ(skipped.size(), 1);
+    EXPECT_FALSE(Exists(kPrograms + "\\Acme Plug-in"));
+    EXPECT_FALSE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\AcmePlugin"));
+    for (const std::string& path : {host + "\\host.exe", host + "\\plugins\\acme.dll",
+                                    kRoaming + "\\Host App\\host.ini", kPrograms + "\\Host App\\Host App.lnk"})
+        EXPECT_TRUE(Exists(path)) << path;
+    EXPECT_TRUE(machine.registry.ValueExists(Hive::ClassesRoot, kMuiCache, host + "\\host.exe.FriendlyAppName"));
+}
+
+// --- Registry leftovers stay in their hive --------------------------------------
+
+TEST_F(LeftoverTest, AKeyIsDeletedOnlyInTheHiveItWasFoundIn) {
+    UninstallKey(Hive::LocalMachine, "{GUID}", "Acme");
+    UninstallKey(Hive::CurrentUser, "{GUID}", "Acme (per user)");
+    machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\{GUID}", "UninstallString", "C:\\u.exe");
+    File("D:\\Apps\\Acme\\a.txt");
+    leftovers = cleaner.CleanLeftovers(Make({"Acme", "D:\\Apps\\Acme", "", "", ""}));
+    EXPECT_FALSE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\{GUID}"));
+    EXPECT_TRUE(machine.registry.ValueExists(Hive::CurrentUser, kUninstall + "\\{GUID}", "DisplayName"));
+    EXPECT_TRUE(machine.registry.ValueExists(Hive::CurrentUser, kUninstall + "\\{GUID}", "UninstallString"));
+    for (const LeftoverItem& item : leftovers)
+        if (item.kind == LeftoverRegistry) {
+            EXPECT_EQ(item.hive, LeftoverLocalMachine);
+        }
+}
+
+// --- Fail closed ------------------------------------------------------------------
+
+struct FailCase {
+    const char* name;
+    const char* failing; // the path whose listing or lookup fails
+    const char* kept;
+};
+
+class FailClosedTest : public LeftoverTest, public ::testing::WithParamInterface<FailCase> {};
+
+TEST_P(FailClosedTest, KeepsWhatASafetyCheckCannotDecide) {
+    File("D:\\Apps\\Acme\\acme.exe");
+    File("C:\\users\\bob\\Documents\\cv.txt");
+    File(kRoaming + "\\Acme\\a.ini");
+    machine.files.FailPath(GetParam().failing, platform::kErrorAccessDenied);
+    const std::string folder =
+        GetParam().name == std::string("UsersCannotBeListed") ? "C:\\users\\bob" : "D:\\Apps\\Acme";
+    leftovers = cleaner.CleanLeftovers(Make({"Acme", folder, "", "", ""}));
+    EXPECT_TRUE(Exists(GetParam().kept)) << GetParam().kept;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FailClosedTest,
+    ::testing::Values(FailCase{"InstallFolderCannotBeResolved", "D:\\Apps\\Acme", "D:\\Apps\\Acme\\acme.exe"},
+                      FailCase{"AppDataCannotBeResolved", "C:\\users\\tester\\AppData\\Roaming",
+                               "C:\\users\\tester\\AppData\\Roaming\\Acme\\a.ini"},
+                      FailCase{"UsersCannotBeListed", "C:\\users", "C:\\users\\bob\\Documents\\cv.txt"}),
+    [](const ::testing::TestParamInfo<FailCase>& info) { return info.param.name; });
+
+// --- A comma in an install location ---------------------------------------------
+
+TEST_F(LeftoverTest, ACommaInTheInstallLocationIsPartOfTheFolderName) {
+    File("C:\\Program Files\\Other App, Inc\\Tool\\tool.exe");
+    File("C:\\Program Files\\Other App\\other.exe");
+    leftovers = cleaner.CleanLeftovers(Make({"Tool", "C:\\Program Files\\Other App, Inc\\Tool", "", "", ""}));
+    EXPECT_FALSE(Exists("C:\\Program Files\\Other App, Inc\\Tool\\tool.exe"));
+    EXPECT_TRUE(Exists("C:\\Program Files\\Other App\\other.exe"));
 }
 
 } // namespace

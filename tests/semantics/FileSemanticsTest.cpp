@@ -579,6 +579,36 @@ std::vector<FileRow> FileRows() {
              EXPECT_EQ(kErrorFileNotFound, f.ExtractIcon(ctx.folder + "\\none.exe", 0, 32, &image));
              EXPECT_EQ(kErrorPathNotFound, f.ExtractIcon(ctx.folder + "\\none\\none.exe", 0, 32, &image));
          }},
+        {"FinalPathResolvesLinksAndCase",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\Real\\Sub\\a.txt");
+             ASSERT_TRUE(ctx.MakeLink(ctx.folder + "\\link", ctx.folder + "\\Real"));
+             std::string real;
+             ASSERT_EQ(kErrorSuccess, f.FinalPath(ctx.folder + "\\LINK\\sub", &real));
+             EXPECT_EQ(ctx.folder + "\\Real\\Sub", real);
+             ASSERT_EQ(kErrorSuccess, f.FinalPath(ctx.folder + "\\link", &real));
+             EXPECT_EQ(ctx.folder + "\\Real", real);
+             ASSERT_EQ(kErrorSuccess, f.FinalPath(ctx.folder + "\\Real\\Sub\\a.txt", &real));
+             EXPECT_EQ(ctx.folder + "\\Real\\Sub\\a.txt", real);
+             const uint32_t missing = f.FinalPath(ctx.folder + "\\none\\deeper", &real);
+             EXPECT_TRUE(missing == kErrorFileNotFound || missing == kErrorPathNotFound) << missing;
+         }},
+        {"RemoveFolderRemovesOneEmptyFolderOrALink",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Folder(f, ctx.folder + "\\a\\b");
+             Write(f, ctx.folder + "\\target\\keep.txt");
+             ASSERT_TRUE(ctx.MakeLink(ctx.folder + "\\a\\link", ctx.folder + "\\target"));
+             EXPECT_EQ(kErrorDirNotEmpty, f.RemoveFolder(ctx.folder + "\\a"));
+             EXPECT_EQ(kErrorSuccess, f.RemoveFolder(ctx.folder + "\\a\\b"));
+             EXPECT_EQ(kErrorSuccess, f.RemoveFolder(ctx.folder + "\\a\\link"));
+             EXPECT_TRUE(f.Exists(ctx.folder + "\\target\\keep.txt"));
+             // Its parent, now empty, stays until asked for.
+             EXPECT_TRUE(f.FolderExists(ctx.folder + "\\a"));
+             EXPECT_EQ(kErrorSuccess, f.RemoveFolder(ctx.folder + "\\a"));
+             EXPECT_FALSE(f.Exists(ctx.folder + "\\a"));
+         }},
     };
 }
 

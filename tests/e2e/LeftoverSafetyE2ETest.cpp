@@ -1,0 +1,190 @@
+// The leftover remover's fences end to end: programs installed by real
+// installers beside an unrelated one, cleaned with "clean", and checked on
+// disk and in the registry: what another program owns, another hive holds
+// or the Linux side keeps is never reached.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include "CliRunner.h"
+
+namespace {
+
+const QString kUninstall = QStringLiteral("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\");
+const QString kUserUninstall = QStringLiteral("HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\");
+
+QString Prefix() {
+    return qEnvironmentVariable("TOLVANIRE_SAFETY_PREFIX");
+}
+QString Home() {
+    return qEnvironmentVariable("TOLVANIRE_SAFETY_HOME");
+}
+QString DriveC() {
+    return Prefix() + QStringLiteral("/drive_c");
+}
+QProcessEnvironment Environment() {
+    return CCliRunner::WineEnvironment(Prefix(), Home());
+}
+
+QString UserName() {
+    for (const QString& user : QDir(DriveC() + QStringLiteral("/users")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (user != QLatin1String("Public")) return user;
+    return QString();
+}
+QString Roaming() {
+    return DriveC() + QStringLiteral("/users/%1/AppData/Roaming").arg(UserName());
+}
+QString ProgramFiles() {
+    return DriveC() + QStringLiteral("/Program Files");
+}
+QString StartMenu() {
+    return DriveC() + QStringLiteral("/ProgramData/Microsoft/Windows/Start Menu/Programs");
+}
+
+// Runs "clean NAME --json" and gives its report.
+QJsonObject Clean(const QString& name) {
+    const CliResult result = CCliRunner::Run(
+        {QStringLiteral("clean"), name, QStringLiteral("--json"), QStringLiteral("--prefix"), Prefix()}, Environment());
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0) << result.out.constData() << result.err.constData();
+    return QJsonDocument::fromJson(result.out).object();
+}
+
+// Runs "wine reg ..." and gives what it printed; `exitCode` its exit code.
+QString Reg(const QStringList& arguments, int* exitCode = nullptr) {
+    QProcess wine;
+    wine.setProcessEnvironment(Environment());
+    wine.start(QStringLiteral("wine"), QStringList{QStringLiteral("reg")} + arguments);
+    wine.waitForFinished(60000);
+    if (exitCode) *exitCode = wine.exitStatus() == QProcess::NormalExit ? wine.exitCode() : -1;
+    return QString::fromLocal8Bit(wine.readAllStandardOutput());
+}
+// "reg query" ends with 0 for a key that exists and 1 for one that does not.
+bool KeyExists(const QString& key) {
+    int exitCode = -1;
+    Reg({QStringLiteral("query"), key}, &exitCode);
+    EXPECT_TRUE(exitCode == 0 || exitCode == 1) << key.toStdString();
+    return exitCode == 0;
+}
+
+void ExpectExist(const QStringList& paths) {
+    for (const QString& path : paths)
+        EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+}
+void ExpectGone(const QStringList& paths) {
+    for (const QString& path : paths)
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+}
+
+// What "Other Tool", the unrelated program, must keep through every clean.
+void ExpectOtherToolIntact() {
+    ExpectExist({ProgramFiles() + QStringLiteral("/Other Tool/OtherTool.exe"),
+                 Roaming() + QStringLiteral("/Other Tool/bin/other.dll"),
+                 DriveC() + QStringLiteral("/ProgramData/Other Tool/bin/other.dat"),
+                 StartMenu() + QStringLiteral("/Other Tool/Other Tool.lnk")});
+    EXPECT_TRUE(KeyExists(kUninstall + QStringLiteral("OtherTool")));
+}
+
+TEST(LeftoverSafetyE2ETest, AGenericLeafReachesNoOtherProgramAndEmptiedFoldersGo) {
+    ASSERT_FALSE(UserName().isEmpty());
+    ExpectExist({Roaming() + QStringLiteral("/Acme Studio/prefs.ini")});
+    Clean(QStringLiteral("Acme Studio"));
+    // Its files and the folders they leave empty, up to Program Files,
+    // AppData and ProgramData themselves.
+    ExpectGone({ProgramFiles() + QStringLiteral("/Acme Studio"), Roaming() + QStringLiteral("/Acme Studio"),
+                DriveC() + QStringLiteral("/ProgramData/Acme Studio")});
+    ExpectExist({ProgramFiles(), Roaming(), DriveC() + QStringLiteral("/ProgramData")});
+    EXPECT_FALSE(KeyExists(kUninstall + QStringLiteral("AcmeStudio")));
+    ExpectOtherToolIntact();
+}
+
+TEST(LeftoverSafetyE2ETest, RegistryLeftoversAreDeletedOnlyInTheHiveTheyWereFoundIn) {
+    const QString key = QStringLiteral("{D0A1D0A1-0000-4000-8000-00000000DA11}");
+    ASSERT_TRUE(KeyExists(kUserUninstall + key));
+    Clean(QStringLiteral("Dual Machine"));
+    EXPECT_FALSE(KeyExists(kUninstall + key));
+    const QString user = Reg({QStringLiteral("query"), kUserUninstall + key});
+    for (const char* value : {"Dual User", "DisplayName", "UninstallString", "InstallLocation", "NoModify"})
+        EXPECT_TRUE(user.contains(QLatin1String(value))) << value << "\n" << user.toStdString();
+    ExpectExist({ProgramFiles() + QStringLiteral("/Dual User/user.exe")});
+    ExpectGone({ProgramFiles() + QStringLiteral("/Dual Machine")});
+    ExpectOtherToolIntact();
+}
+
+TEST(LeftoverSafetyE2ETest, WhatOtherProgramsClaimIsOutOfReach) {
+    const QString vendor = ProgramFiles() + QStringLiteral("/Vela Labs");
+    const QString host = ProgramFiles() + QStringLiteral("/Host App");
+    Clean(QStringLiteral("Vela Labs Updater"));
+    const QJsonObject plugIn = Clean(QStringLiteral("Host Plug-in"));
+
+    // The updater's own files, settings, shortcut and key are gone.
+    ExpectGone({vendor + QStringLiteral("/VelaUpdater.exe"), vendor + QStringLiteral("/uninst-VelaUpdater.exe"),
+                Roaming() + QStringLiteral("/Vela Labs/updater.ini"),
+                StartMenu() + QStringLiteral("/Vela Labs/Vela Labs Updater.lnk")});
+    EXPECT_FALSE(KeyExists(kUninstall + QStringLiteral("VelaUpdater")));
+    // The plug-in's key and its own Start Menu folder are gone; its install
+    // location, the host's folder, is skipped.
+    EXPECT_FALSE(KeyExists(kUninstall + QStringLiteral("HostPlugin")));
+    ExpectGone({StartMenu() + QStringLiteral("/Host Plug-in")});
+    ASSERT_EQ(plugIn[QStringLiteral("skipped")].toArray().size(), 1);
+
+    // The vendor's products and the host keep everything.
+    ExpectExist({vendor + QStringLiteral("/Vela Paint/VelaPaint.exe"),
+                 vendor + QStringLiteral("/Vela Draw/VelaDraw.exe"),
+                 Roaming() + QStringLiteral("/Vela Labs/Vela Paint/paint.ini"),
+                 StartMenu() + QStringLiteral("/Vela Labs/Vela Paint.lnk"), host + QStringLiteral("/HostApp.exe"),
+                 host + QStringLiteral("/uninst-HostApp.exe"), Roaming() + QStringLiteral("/Host App/host.ini"),
+                 StartMenu() + QStringLiteral("/Host App/Host App.lnk")});
+    for (const char* key : {"VelaPaint", "VelaDraw", "HostApp"})
+        EXPECT_TRUE(KeyExists(kUninstall + QLatin1String(key))) << key;
+    const QString muiCache =
+        Reg({QStringLiteral("query"),
+             QStringLiteral("HKCR\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache")});
+    for (const char* value :
+         {"VelaPaint.exe.FriendlyAppName", "VelaDraw.exe.FriendlyAppName", "HostApp.exe.FriendlyAppName"})
+        EXPECT_TRUE(muiCache.contains(QLatin1String(value))) << value;
+    EXPECT_FALSE(muiCache.contains(QStringLiteral("VelaUpdater.exe.FriendlyAppName")));
+    ExpectOtherToolIntact();
+}
+
+TEST(LeftoverSafetyE2ETest, AnInstallLocationOnTheLinuxHomeIsSkipped) {
+    // Z: is the Linux root: a program that names the (sandbox) Linux home
+    // as its install location.
+    const QString home = QDir(Home()).absolutePath();
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/Documents")));
+    QFile thesis(home + QStringLiteral("/Documents/thesis.txt"));
+    ASSERT_TRUE(thesis.open(QIODevice::WriteOnly));
+    thesis.write("chapter one\n");
+    thesis.close();
+    QFile profile(home + QStringLiteral("/.profile-test"));
+    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
+    profile.close();
+    const QString location = QStringLiteral("Z:") + QString(home).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const QString key = kUninstall + QStringLiteral("HomeTool");
+    Reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("DisplayName"), QStringLiteral("/d"),
+         QStringLiteral("Home Tool"), QStringLiteral("/f")});
+    Reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("UninstallString"), QStringLiteral("/d"),
+         location + QStringLiteral("\\uninstall.exe"), QStringLiteral("/f")});
+    Reg({QStringLiteral("add"), key, QStringLiteral("/v"), QStringLiteral("InstallLocation"), QStringLiteral("/d"),
+         location, QStringLiteral("/f")});
+    ASSERT_TRUE(KeyExists(key));
+
+    const QJsonObject report = Clean(QStringLiteral("Home Tool"));
+    const QJsonArray skipped = report[QStringLiteral("skipped")].toArray();
+    ASSERT_EQ(skipped.size(), 1);
+    EXPECT_EQ(skipped[0].toObject()[QStringLiteral("target")].toString(), location);
+    EXPECT_TRUE(skipped[0].toObject()[QStringLiteral("displayText")].toString().contains(home))
+        << skipped[0].toObject()[QStringLiteral("displayText")].toString().toStdString();
+    EXPECT_FALSE(KeyExists(key));
+    ExpectExist({home + QStringLiteral("/Documents/thesis.txt"), home + QStringLiteral("/.profile-test"),
+                 home + QStringLiteral("/Documents")});
+    ExpectOtherToolIntact();
+}
+
+} // namespace
