@@ -40,4 +40,9 @@ std::vector<std::string> CWin32System::AnsiToUtf8(const std::vector<std::string>
     return result;
 }
 
+bool RunsUnderWine() {
+    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
 } // namespace platform

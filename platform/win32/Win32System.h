@@ -12,4 +12,8 @@ public:
     std::vector<std::string> AnsiToUtf8(const std::vector<std::string>& texts) override;
 };
 
+// Whether this Windows is Wine (ntdll exports wine_get_version). Asked where
+// Wine's behaviour differs from Windows in a way the backend must avoid.
+bool RunsUnderWine();
+
 } // namespace platform
