@@ -3,7 +3,8 @@
 #include <QMenu>
 
 // A dark pop-up menu: filled with the menu colour, without a frame; its
-// entries are widget actions that draw themselves (CBPStyleMenuItem).
+// entries are widget actions that draw themselves (CBPStyleMenuItem). The
+// arrow keys move between entries and Enter chooses one.
 class CStyleMenu : public QMenu {
     Q_OBJECT
 public:
@@ -11,4 +12,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Keyboard navigation moves the highlight the way the mouse does.
+    void OnHovered(QAction* action);
 };

@@ -101,6 +101,9 @@ void CUpdateRstDlg::BuildPlainResult(QHBoxLayout* row, const QString& text, bool
     }
     m_heading = TextLabel(success ? tr("Congratulations!") : tr("Update Failed!"), 20, this);
     m_message = TextLabel(text, 14, this);
+    // A long message wraps inside the dialog instead of running into its edge.
+    m_message->setWordWrap(true);
+    m_message->setFixedWidth(m_width - 16 - (success ? 128 : 64) - 20 - 24);
 
     row->addWidget(m_icon, 0, Qt::AlignHCenter);
     row->addSpacerItem(new QSpacerItem(20, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
@@ -121,7 +124,10 @@ void CUpdateRstDlg::CreateButtons(bool withCancelText) {
     m_updateBtn->setAccessibleName(tr("Update"));
     connect(m_updateBtn, &QPushButton::clicked, this, &CUpdateRstDlg::UpdateClicked);
     m_cancelBtn = new QPushButton(withCancelText ? tr("Cancel") : QString(), this);
-    m_cancelBtn->setStyleSheet(QString::fromLatin1(kCancelButtonStyle));
+    // The button picture carries its caption already; the button's own text
+    // (kept for screen readers and translations) is not drawn over it.
+    m_cancelBtn->setStyleSheet(QString::fromLatin1(kCancelButtonStyle) +
+                               (withCancelText ? QStringLiteral("QPushButton{color:transparent;}") : QString()));
     m_cancelBtn->setFixedSize(96, 32);
     m_cancelBtn->setAccessibleName(tr("Cancel"));
     connect(m_cancelBtn, &QPushButton::clicked, this, &CUpdateRstDlg::CancelClicked);

@@ -52,6 +52,7 @@ private slots:
     void links();
     void userGuideIsTheHelpPageOfF1();
     void opensWithAboutBelowTheCursor();
+    void keyboardChoosesAnEntry();
     void nothingOpensLeftOfTheScreen();
     void menuButtonOpensTheMenu();
     void aboutDialog();
@@ -138,6 +139,31 @@ void MenuTest::opensWithAboutBelowTheCursor() {
     QVERIFY(aboutRect.top() <= target.y() && target.y() <= aboutRect.bottom());
     QCOMPARE(aboutRect.left(), target.x() + 5);
     QVERIFY(firstRect.bottom() < aboutRect.top());
+}
+
+void MenuTest::keyboardChoosesAnEntry() {
+    TestSettingsFiles::Write(QStringLiteral("uiconfig"), kLinks);
+    QCursor::setPos(300, 200);
+    CCommonMenu menu(nullptr);
+    QAction* active = nullptr;
+    QStringList highlighted;
+    QTimer::singleShot(100, [&]() {
+        CStyleMenu* shown = VisibleTopLevel<CStyleMenu>();
+        if (shown == nullptr) return;
+        // Down from "About" (or from nothing) lands on the first entry.
+        QTest::keyClick(shown, Qt::Key_Down);
+        active = shown->activeAction();
+        for (QAction* action : shown->actions()) {
+            auto* item = qobject_cast<CBPStyleMenuItem*>(qobject_cast<QWidgetAction*>(action)->defaultWidget());
+            if (item->IsHighlighted()) highlighted << item->Text();
+        }
+        QTest::keyClick(shown, Qt::Key_Return);
+    });
+    QAction* chosen = menu.ShowMainMenu();
+    QCOMPARE(chosen, menu.Action(CCommonMenu::IdSupportCenter));
+    QCOMPARE(active, chosen);
+    QCOMPARE(highlighted, QStringList{QStringLiteral("Support Center")});
+    QCOMPARE(host->openedUrls, QStringList{QStringLiteral("https://links.example/support")});
 }
 
 void MenuTest::nothingOpensLeftOfTheScreen() {
