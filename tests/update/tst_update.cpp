@@ -349,12 +349,13 @@ void UpdateTest::secondCheckOverwritesTheDescription() {
 void UpdateTest::updateButtonOpensDownloadPageAndClosesDialogs() {
     Configure(QStringLiteral("https"), QStringLiteral("http"));
     WriteServerFile("[VERSION]\nVersion=3.3\nDescription=Notes.\n");
-    // Another dialog that listens to MSG_CLOSE_DLG closes with it.
+    // Another dialog that listens to MSG_CLOSE_DLG closes with it (opened
+    // late: the check's own stray close message would close it earlier).
     CMSGDlg other(434, 240);
     other.SetContent(CMSGDlg::MsgKindInfo, QStringLiteral("Another dialog"), CMSGDlg::BtnModeOK);
-    other.show();
     bool otherOpenBefore = false;
     const Seen seen = RunCheck([&](CUpdateRstDlg* result) {
+        other.show();
         otherOpenBefore = other.isVisible();
         QTest::mouseClick(result->UpdateButton(), Qt::LeftButton);
     });
