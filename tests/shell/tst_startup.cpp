@@ -172,7 +172,7 @@ void StartupTest::splashCannotBeCutShort_data() {
     QTest::newRow("dies after the list was read, before the window shows") << "diesAfter" << 1;
 }
 
-// The backend answers only after 600 ms. Meanwhile the splash gets Escape,
+// The backend answers only after 1.5 s. Meanwhile the splash gets Escape,
 // the window system's close and a stray MSG_CLOSE_DLG of some other dialog;
 // none of them may let the start-up go on without the list.
 void StartupTest::splashCannotBeCutShort() {
@@ -204,7 +204,7 @@ void StartupTest::splashCannotBeCutShort() {
     bool shownWithList = false;
     const int result = RunMainWindow(
         [backend, dead](std::string* error) -> std::unique_ptr<platform::IPlatform> {
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
             if (backend == QLatin1String("noStart")) {
                 *error = "wine was not found";
                 return nullptr;
