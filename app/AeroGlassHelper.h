@@ -2,9 +2,8 @@
 
 #include <qwindowdefs.h>
 
-// Blur behind a translucent window through the window-composition call of
-// Windows 10 and later. The call is looked up at run time because it is not
-// part of the documented API; elsewhere every operation is a no-op and
+// Blur behind a translucent window where the host offers it (Windows 10 and
+// later, through CHostServices); elsewhere every operation is a no-op and
 // IsWindows10OrLater() is false.
 class CAeroGlassHelper {
 public:

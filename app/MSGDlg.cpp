@@ -117,6 +117,11 @@ void CMSGDlg::CancelClicked() {
     close();
 }
 
+void CMSGDlg::reject() {
+    const bool asksQuestion = m_buttonMode == BtnModeOKCancel || m_buttonMode == BtnModeYesNo;
+    done(asksQuestion ? ResultCancel : ResultOK);
+}
+
 int CMSGDlg::ReceiveMsg(__MsgData msg) {
     if (msg.id == MSG_CLOSE_DLG) {
         done(ResultCancel);

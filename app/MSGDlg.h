@@ -13,10 +13,12 @@ class QLabel;
 //
 //     CMSGDlg box(434, 240, parent);
 //     box.SetContent(CMSGDlg::MsgKindWarning, text, CMSGDlg::BtnModeOK);
-//     const int result = box.exec();   // 0: OK/YES (and Escape), 1: Cancel/NO
+//     const int result = box.exec();   // 0: OK/YES, 1: Cancel/NO
 //
 // It closes with result 1 on MSG_CLOSE_DLG. Escape and the window system's
-// close command go through the dialog's standard reject, which yields 0.
+// close answer like the box's way out: Cancel/NO (1) when it asks a
+// question (OK/Cancel, Yes/No), so that dismissing a question is never read
+// as consent; 0 for the OK-only box and the box without buttons.
 class CMSGDlg : public CBaseDialog {
     Q_OBJECT
 public:
@@ -36,6 +38,9 @@ public:
     int exec() override;
 
     int ReceiveMsg(__MsgData msg) override;
+
+    // Escape and the window system's close end up here.
+    void reject() override;
 
     int Kind() const { return m_kind; }
     QString Text() const { return m_text; }

@@ -8,18 +8,28 @@
 #include <QVBoxLayout>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "MsgIds.h"
 #include "app/BlurDlg.h"
+#include "app/CommonMenu.h"
 #include "app/RightContent.h"
 #include "app/StartDlg.h"
+#include "app/UIPublic.h"
+#include "app/WindowTitle.h"
 #include "inventory/AppEnum.h"
 #include "platform/Platform.h"
-#include "support/UIPublic.h"
 #include "widgetlib/BPNotifyCentor.h"
 
-CMainWin::CMainWin(PlatformFactory factory) : CWinFrm(nullptr, Qt::WindowFlags()), platformFactory(std::move(factory)) {
+struct CMainWin::StartupHandOver {
+    std::unique_ptr<platform::IPlatform> platform;
+    std::unique_ptr<CAppEnum> appEnum;
+    std::string error;
+};
+
+CMainWin::CMainWin(PlatformFactory factory)
+    : CWinFrm(nullptr, Qt::WindowFlags()), handOver(std::make_shared<StartupHandOver>()) {
     RegisterMsg(MSG_INVENTORY_READY);
     RegisterMsg(MSG_QUIT_APP);
     // Known before the body is built: the page looks the window up while
@@ -28,6 +38,7 @@ CMainWin::CMainWin(PlatformFactory factory) : CWinFrm(nullptr, Qt::WindowFlags()
 
     setWindowIcon(QIcon(QStringLiteral("./Resources/Logo.ico")));
     setFixedSize(ConfiguredWindowSize());
+    connect(titleBar, &CWindowTitle::MainMenuRequested, this, &CMainWin::OpenMainMenu);
 
     contentLayout = new QHBoxLayout();
     contentLayout->setContentsMargins(0, 0, 0, 0);
@@ -44,13 +55,19 @@ CMainWin::CMainWin(PlatformFactory factory) : CWinFrm(nullptr, Qt::WindowFlags()
 
     // Like every worker, the start-up thread is not kept and not joined; it
     // reports its end by message.
-    std::thread(&CMainWin::StartupThread, this).detach();
+    std::thread(&CMainWin::StartupThread, std::move(factory), handOver).detach();
 
-    CStartDlg* splash = new CStartDlg(nullptr);
-    splash->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    splash->BuildSplash();
-    splash->exec();
-    delete splash;
+    // The splash ignores Escape and the window system's close, but any
+    // dialog's MSG_CLOSE_DLG closes it too: until the inventory is in, a
+    // closed splash is shown again, so that the window is never shown
+    // without its list.
+    while (!inventoryReady) {
+        CStartDlg* splash = new CStartDlg(nullptr);
+        splash->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        splash->BuildSplash();
+        splash->exec();
+        delete splash;
+    }
 }
 
 CMainWin::~CMainWin() {
@@ -58,36 +75,54 @@ CMainWin::~CMainWin() {
     if (CUIPublic::instance()->GetAppEnum() == appEnum.get()) CUIPublic::instance()->SetAppEnum(nullptr);
 }
 
-void CMainWin::StartupThread(CMainWin* window) {
+void CMainWin::StartupThread(PlatformFactory factory, std::shared_ptr<StartupHandOver> handOver) {
     // Lets a screenshot catch the splash even when the list comes fast.
     const int holdMs = qEnvironmentVariableIntValue("TOLVANIRE_SPLASH_HOLD_MS");
     if (holdMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
 
     std::string error;
-    std::unique_ptr<platform::IPlatform> target = window->platformFactory(&error);
+    std::unique_ptr<platform::IPlatform> target = factory(&error);
     if (target) {
-        window->appEnum = std::make_unique<CAppEnum>(target->Registry(), target->System());
-        CUIPublic::instance()->SetAppEnum(window->appEnum.get());
-        window->appEnum->Enum();
-        CUIPublic::instance()->SetPrograms(window->appEnum->GetPrograms());
+        handOver->appEnum = std::make_unique<CAppEnum>(target->Registry(), target->System());
+        handOver->appEnum->Enum();
         // A backend that died half-way leaves a list that cannot be trusted.
         error = target->FatalError();
     } else if (error.empty()) {
         error = "the backend did not start";
     }
-    window->platformError = error;
-    window->targetPlatform = std::move(target);
-    CBPNotifyCentor::instance()->SendMsg(MSG_INVENTORY_READY, 0, nullptr, 0);
+    handOver->error = error;
+    handOver->platform = std::move(target);
+    // The address tells this window's message from that of an earlier
+    // window's thread.
+    const StartupHandOver* address = handOver.get();
+    CBPNotifyCentor::instance()->SendMsg(MSG_INVENTORY_READY, 0, &address, sizeof address);
+}
+
+QString CMainWin::StartupError() const {
+    std::string error = handOver->error;
+    if (error.empty() && targetPlatform) error = targetPlatform->FatalError();
+    return QString::fromStdString(error);
 }
 
 int CMainWin::ReceiveMsg(__MsgData msg) {
     switch (msg.id) {
-    case MSG_INVENTORY_READY:
-        if (!platformError.empty()) startupError = QString::fromStdString(platformError);
+    case MSG_INVENTORY_READY: {
+        const StartupHandOver* address = nullptr;
+        if (msg.payload == nullptr || msg.payloadSize != sizeof address) break;
+        std::memcpy(&address, msg.payload, sizeof address);
+        if (address != handOver.get() || inventoryReady) break;
+        inventoryReady = true;
+        targetPlatform = std::move(handOver->platform);
+        appEnum = std::move(handOver->appEnum);
+        if (appEnum) {
+            CUIPublic::instance()->SetAppEnum(appEnum.get());
+            CUIPublic::instance()->SetPrograms(appEnum->GetPrograms());
+        }
         rightContent = new CRightContent();
         contentLayout->addWidget(rightContent, 0);
         CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
         break;
+    }
     case MSG_QUIT_APP:
         // This uninstaller is being removed: give its uninstaller a moment
         // to start, then leave at once.
@@ -97,6 +132,11 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
         break;
     }
     return 0;
+}
+
+void CMainWin::OpenMainMenu() {
+    CCommonMenu menu(titleBar);
+    menu.ShowMainMenu();
 }
 
 bool CMainWin::event(QEvent* e) {

@@ -34,8 +34,10 @@ public:
     int ReceiveMsg(__MsgData msg) override;
 
     // Why the target machine could not be read; empty when all went well.
-    // The entry point shows it and ends the program.
-    QString StartupError() const { return startupError; }
+    // Asked again right before the window is shown, it also reports a
+    // backend that died after the list was read. The entry point shows it
+    // and ends the program.
+    QString StartupError() const;
 
     CRightContent* RightContent() const { return rightContent; }
     CBlurDlg* BlurOverlay() const { return blurDlg; }
@@ -46,22 +48,27 @@ public:
     static constexpr int kFallbackWidth = 960;
     static constexpr int kFallbackHeight = 640;
 
+public slots:
+    // The title bar's menu button: the main menu, for as long as it is open.
+    void OpenMainMenu();
+
 protected:
     bool event(QEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    static void StartupThread(CMainWin* window);
+    struct StartupHandOver;
+    static void StartupThread(PlatformFactory factory, std::shared_ptr<StartupHandOver> handOver);
 
-    PlatformFactory platformFactory;
-    // Written by the start-up thread before it sends MSG_INVENTORY_READY,
-    // read on the GUI thread only after that message.
+    // What the start-up thread fills before it sends MSG_INVENTORY_READY
+    // with the hand-over's address; shared, so that the thread never
+    // touches the window, which may be gone by the time it ends.
+    std::shared_ptr<StartupHandOver> handOver;
+    bool inventoryReady = false;
     std::unique_ptr<platform::IPlatform> targetPlatform;
     std::unique_ptr<CAppEnum> appEnum;
-    std::string platformError;
 
     QHBoxLayout* contentLayout = nullptr;
     CRightContent* rightContent = nullptr;
     CBlurDlg* blurDlg = nullptr;
-    QString startupError;
 };

@@ -5,28 +5,23 @@
 #include <QString>
 #include <memory>
 
-class QLocalServer;
-class QLockFile;
+class CInstanceClaim;
 class QWidget;
 
 // Lets one instance of the program run per user. A later start asks the
 // running instance to bring its window to the front and is told to stop.
-//
-// Windows: the named mutex "TolvanireWU_Mutex_610044_Wexmoor"; the running
-// instance is found by the window class "Tolvanire_WUUI" (a hidden helper
-// window of that class forwards the raise to the main window, because Qt
-// names its own window classes).
-// Elsewhere: a per-user lock file, and a local socket on which the running
-// instance listens for the raise request.
+// How instances find each other is the host's business (CHostServices:
+// a named mutex and a window class on Windows, a lock file and a local
+// socket elsewhere).
 class CSingleInstance : public QObject {
     Q_OBJECT
 public:
     explicit CSingleInstance(QObject* parent = nullptr);
     ~CSingleInstance() override;
 
-    // True for the first instance, which keeps the lock for the life of
+    // True for the first instance, which keeps its claim for the life of
     // this object. False when another instance runs; that one has been
-    // asked to raise its window. A lock that cannot be made at all counts
+    // asked to raise its window. A claim that cannot be made at all counts
     // as the first instance.
     bool Check();
 
@@ -47,14 +42,7 @@ signals:
 
 private:
     void Raise();
-#ifdef _WIN32
-    friend struct CSingleInstanceHelper;
-    void* mutex = nullptr;
-    void* helperWindow = nullptr;
-#else
-    void OnNewConnection();
-    std::unique_ptr<QLockFile> lock;
-    QLocalServer* server = nullptr;
-#endif
+
+    std::unique_ptr<CInstanceClaim> claim;
     QPointer<QWidget> window;
 };

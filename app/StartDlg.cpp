@@ -31,7 +31,12 @@ void CStartDlg::BuildSplash() {
 int CStartDlg::ReceiveMsg(__MsgData msg) {
     if (msg.id == MSG_CLOSE_DLG) {
         LogInfo("CStartDlg received MSG_CLOSE_DLG!");
+        m_closeAllowed = true;
         close();
     }
     return 0;
+}
+
+void CStartDlg::reject() {
+    if (m_closeAllowed) QDialog::reject();
 }

@@ -8,7 +8,9 @@ class QLabel;
 class QVBoxLayout;
 
 // Splash shown while the installed programs are read: one 600 x 370 picture
-// and no chrome. It closes when MSG_CLOSE_DLG arrives.
+// and no chrome. It closes when MSG_CLOSE_DLG arrives and only then: Escape
+// and the window system's close are ignored, since the window behind it is
+// not ready to be used.
 class CStartDlg : public QDialog, public CBPMsgReceiver {
     Q_OBJECT
 public:
@@ -19,7 +21,11 @@ public:
 
     QLabel* PictureLabel() const { return m_picture; }
 
+    // Escape and the window system's close end up here.
+    void reject() override;
+
 private:
+    bool m_closeAllowed = false;
     QVBoxLayout* m_layout = nullptr;
     QLabel* m_picture = nullptr;
 };

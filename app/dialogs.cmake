@@ -24,8 +24,4 @@ add_library(tolvanire_dialogs STATIC
     ${CMAKE_CURRENT_LIST_DIR}/RefreshDlg.h
     ${CMAKE_CURRENT_LIST_DIR}/RefreshDlg.cpp
 )
-target_link_libraries(tolvanire_dialogs PUBLIC tolvanire_options tolvanire_widgetlib tolvanire_support Qt5::Widgets)
-if(WIN32)
-    # File version of kernel32.dll for the Windows 10 test.
-    target_link_libraries(tolvanire_dialogs PRIVATE version)
-endif()
+target_link_libraries(tolvanire_dialogs PUBLIC tolvanire_options tolvanire_widgetlib tolvanire_ui_support Qt5::Widgets)

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
-#include <QScreen>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -11,28 +10,20 @@
 #include "MsgIds.h"
 #include "app/MSGDlg.h"
 #include "app/MainWin.h"
+#include "app/ProgramRun.h"
 #include "app/RefreshDlg.h"
 #include "app/SingleInstance.h"
 #include "platform/Platform.h"
-#include "support/UIPublic.h"
 #include "widgetlib/BPNotifyCentor.h"
-#include "widgetlib/BPQtLabel.h"
 
 namespace {
 
 const char kTitle[] = "Tolvanire Uninstaller";
 
-// `wrap`: break a long text into lines inside the box (a backend's reason
-// for failing can be long); short texts stay on one line.
-int ShowMessage(int kind, const QString& text, QSize size = QSize(434, 240), bool wrap = false) {
-    CMSGDlg box(size.width(), size.height(), nullptr);
+int ShowMessage(int kind, const QString& text) {
+    CMSGDlg box(434, 240, nullptr);
     box.setWindowTitle(QString::fromLatin1(kTitle));
     box.SetContent(kind, text, CMSGDlg::BtnModeOK);
-    if (wrap && box.TextLabel() != nullptr) {
-        box.TextLabel()->setWordWrap(true);
-        // Room left of the text: the gap and the 48-pixel picture.
-        box.TextLabel()->setMaximumWidth(size.width() - 150);
-    }
     return box.exec();
 }
 
@@ -108,32 +99,11 @@ int main(int argc, char* argv[]) {
 
     platform::PlatformOptions options;
     options.winePrefix = PrefixArgument(app->arguments());
-    auto window =
-        std::make_unique<CMainWin>([options](std::string* error) { return platform::CreatePlatform(options, error); });
-    QString startupError = window->StartupError();
-    if (!startupError.isEmpty()) startupError[0] = startupError.at(0).toUpper();
-    if (!startupError.isEmpty()) {
-        // Without the target machine there is nothing to show: say why and
-        // end with a failure status.
-        window.reset();
-        ShowMessage(
-            CMSGDlg::MsgKindFailure,
-            QStringLiteral("Tolvanire Uninstaller could not read the installed programs.\n\n%1").arg(startupError),
-            QSize(600, 340), true);
-        return 1;
-    }
-    // Centred on the screen; a window manager may place it otherwise.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window->move(screen->availableGeometry().center() - window->rect().center());
-    window->winId();
-    window->setWindowTitle(QString::fromLatin1(kTitle));
-    window->show();
-    CUIPublic::instance()->SetMainWindow(window.get());
-    instance.SetWindow(window.get());
-    ShowDemoDialog(window.get());
-
-    const int result = app->exec();
-    window.reset();
+    const int result = RunMainWindow([options](std::string* error) { return platform::CreatePlatform(options, error); },
+                                     [&instance](CMainWin* window) {
+                                         instance.SetWindow(window);
+                                         ShowDemoDialog(window);
+                                     });
     styleFile.reset();
     app.reset();
     return result;

@@ -10,15 +10,24 @@ include(${CMAKE_SOURCE_DIR}/scripts/gen-resources.cmake)
 add_library(tolvanire_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MainWin.h
     ${CMAKE_CURRENT_LIST_DIR}/MainWin.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AboutDlg.h
+    ${CMAKE_CURRENT_LIST_DIR}/AboutDlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CommonMenu.h
+    ${CMAKE_CURRENT_LIST_DIR}/CommonMenu.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MenuStyle.h
+    ${CMAKE_CURRENT_LIST_DIR}/MenuStyle.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/StyleMenu.h
+    ${CMAKE_CURRENT_LIST_DIR}/StyleMenu.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramRun.h
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RightContent.h
     ${CMAKE_CURRENT_LIST_DIR}/RightContent.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.h
     ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.cpp
 )
-find_package(Qt5 REQUIRED COMPONENTS Network)
 target_link_libraries(tolvanire_shell PUBLIC
-    tolvanire_options tolvanire_dialogs tolvanire_widgetlib tolvanire_ui_support tolvanire_inventory
-    Qt5::Widgets Qt5::Network)
+    tolvanire_options tolvanire_dialogs tolvanire_widgetlib tolvanire_ui_support tolvanire_inventory tolvanire_update
+    Qt5::Widgets)
 
 add_executable(tolvanire-uninstaller WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 # Only the program chooses a backend; the tests give the main window theirs.

@@ -2,12 +2,14 @@
 
 #include <cstdint>
 
+#include "platform/WindowsFacts.h"
+
 // One registered desktop program, as read from its uninstall key. Text
 // fields are zero-terminated strings in the target's ANSI code page, exactly
 // as the registry returned them; a value that was absent or did not fit
 // leaves its field empty. Copied by value.
 struct InstalledProgram {
-    static constexpr int kTextSize = 260;
+    static constexpr int kTextSize = static_cast<int>(platform::kTextBufferSize);
 
     char displayIcon[kTextSize] = {};
     char iconGroup[kTextSize] = {};

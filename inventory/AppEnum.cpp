@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/WindowsFacts.h"
 #include "support/Log.h"
 
 using platform::Hive;
@@ -12,7 +13,7 @@ using platform::ScopedRegKey;
 
 namespace {
 
-constexpr uint32_t kNameBufferSize = 260;
+constexpr uint32_t kNameBufferSize = platform::kTextBufferSize;
 // Sizes of 3 GiB and more (counted in KiB) are taken as bogus.
 constexpr uint64_t kSizeLimitKiB = 3145728;
 
@@ -35,7 +36,7 @@ bool IsNumber(uint32_t type) {
 // The local time stamp of the timing lines, as 8-bit Latin-1 text.
 void LogTimingLine(const char* format) {
     const QByteArray now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss")).toLatin1();
-    char line[260] = {};
+    char line[platform::kTextBufferSize] = {};
     std::snprintf(line, sizeof line, format, now.constData());
     LogInfoEx(line);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "inventory/AppEnum.h"
+#include "platform/WindowsFacts.h"
 
 using platform::Hive;
 using platform::RegKey;
@@ -13,20 +14,14 @@ using platform::ScopedRegKey;
 
 namespace {
 
-constexpr uint32_t kBufferSize = 260;
+using platform::IsAscii;
+using platform::kMuiCacheKey;
+constexpr uint32_t kBufferSize = platform::kTextBufferSize;
 constexpr const char* kUninstallKey32On64 = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr const char* kMuiCacheKey = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
-constexpr const char* kMuiCacheDisplay =
-    "HKEY_CLASSES_ROOT\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
+constexpr const char* kClassesRootDisplay = "HKEY_CLASSES_ROOT\\";
 // A shorter folder text ("D:", "ab") would catch the MuiCache values of
 // unrelated programs.
 constexpr int kMinimumFolderLength = 3;
-
-bool IsAscii(const std::string& text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
 
 // Registry string data up to its first zero byte.
 std::string TextOf(const std::string& data) {
@@ -225,7 +220,8 @@ void CAppEnum::FindMuiCacheValues(const QString& folder) {
         const QString valueName = QString::fromStdString(utf8);
         if (!NamesFolder(valueName, folder, absolute)) continue;
         LeftoverItem item;
-        item.displayText = QString::fromLatin1(kMuiCacheDisplay) + QLatin1Char('|') + valueName;
+        item.displayText =
+            QString::fromLatin1(kClassesRootDisplay) + QString::fromLatin1(kMuiCacheKey) + QLatin1Char('|') + valueName;
         item.target = valueName;
         item.kind = LeftoverMuiCacheValue;
         leftoverResults.append(item);

@@ -9,9 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "support/HostPaths.h"
 
 namespace {
 
@@ -26,18 +24,7 @@ const char kLineEnd[] = "\n";
 QString DefaultLogFilePath() {
     const QString redirect = qEnvironmentVariable("TOLVANIRE_LOG_FILE");
     if (!redirect.isEmpty()) return redirect;
-#ifdef _WIN32
-    // Beside the executable, the way the program's other files are.
-    wchar_t module[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-    const QString exe = QString::fromWCharArray(module, int(length));
-    return QFileInfo(exe).absolutePath() + QLatin1Char('/') + QLatin1String(kLogFileName);
-#else
-    QString stateHome = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores relative paths.
-    if (stateHome.isEmpty() || QDir::isRelativePath(stateHome)) stateHome = QDir::homePath() + "/.local/state";
-    return stateHome + "/tolvanire-uninstaller/" + QLatin1String(kLogFileName);
-#endif
+    return DefaultLogFolder() + QLatin1Char('/') + QLatin1String(kLogFileName);
 }
 
 // One writer for the whole process; the mutex keeps lines of different

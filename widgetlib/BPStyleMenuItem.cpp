@@ -22,6 +22,13 @@ CBPStyleMenuItem::CBPStyleMenuItem(const QString& text, const QString& secondTex
     dim.setColor(QPalette::Active, QPalette::WindowText, QColor(255, 255, 255, 153));
     dim.setColor(QPalette::Inactive, QPalette::WindowText, QColor(255, 255, 255, 153));
     m_second->setPalette(dim);
+    // Menus are often styled by the application's style sheet, whose
+    // polish would give the labels its default text colour: the labels
+    // carry their colours in sheets of their own.
+    m_text->setStyleSheet(QStringLiteral("QLabel{color:rgb(255,255,255);background:transparent;}"
+                                         "QLabel:disabled{color:rgba(255,255,255,80);}"));
+    m_second->setStyleSheet(QStringLiteral("QLabel{color:rgba(255,255,255,153);background:transparent;}"
+                                           "QLabel:disabled{color:rgba(255,255,255,80);}"));
     m_second->setVisible(!secondText.isEmpty());
     row->addWidget(m_text, 1, Qt::AlignLeft | Qt::AlignVCenter);
     row->addWidget(m_second, 0, Qt::AlignRight | Qt::AlignVCenter);
@@ -33,6 +40,12 @@ QString CBPStyleMenuItem::Text() const {
 
 QString CBPStyleMenuItem::SecondText() const {
     return m_second->text();
+}
+
+void CBPStyleMenuItem::SetHighlighted(bool on) {
+    if (m_hovered == on) return;
+    m_hovered = on;
+    update();
 }
 
 void CBPStyleMenuItem::enterEvent(QEvent* event) {
@@ -49,6 +62,12 @@ void CBPStyleMenuItem::leaveEvent(QEvent* event) {
 
 void CBPStyleMenuItem::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) update();
+    // The labels have style sheets of their own, which stop the font from
+    // reaching them by itself.
+    if (event->type() == QEvent::FontChange) {
+        m_text->setFont(font());
+        m_second->setFont(font());
+    }
     QWidget::changeEvent(event);
 }
 

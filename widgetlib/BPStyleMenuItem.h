@@ -15,6 +15,11 @@ public:
     QString Text() const;
     QString SecondText() const;
 
+    // The menu's current entry, chosen by the mouse or the keyboard, is
+    // highlighted.
+    void SetHighlighted(bool on);
+    bool IsHighlighted() const { return m_hovered; }
+
 protected:
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;

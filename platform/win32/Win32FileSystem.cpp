@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/WindowsFacts.h"
+#include "platform/win32/Win32System.h"
+
 // clang-format off
 #include <windows.h>
 #include <shlobj.h>
@@ -63,14 +66,6 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name) {
     return folder + L'\\' + name;
 }
 
-bool Passes(DWORD attributes, uint32_t flags) {
-    const bool isDir = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (isDir ? !(flags & kListDirs) : !(flags & kListFiles)) return false;
-    if ((attributes & FILE_ATTRIBUTE_HIDDEN) && !(flags & kListHidden)) return false;
-    if ((attributes & FILE_ATTRIBUTE_SYSTEM) && !(flags & kListSystem)) return false;
-    return true;
-}
-
 struct WideEntry {
     std::wstring name;
     DWORD attributes;
@@ -95,7 +90,8 @@ uint32_t ListWide(const std::wstring& folder, uint32_t flags, std::vector<WideEn
     do {
         const std::wstring name = data.cFileName;
         if (name == L"." || name == L"..") continue;
-        if (Passes(data.dwFileAttributes, flags)) entries->push_back({name, data.dwFileAttributes, std::wstring()});
+        if (PassesListFlags(data.dwFileAttributes, flags))
+            entries->push_back({name, data.dwFileAttributes, std::wstring()});
     } while (FindNextFileW(find, &data));
     FindClose(find);
     // Ordered the way QDir orders names ignoring case: by their lower-case
@@ -113,13 +109,6 @@ uint32_t ListWide(const std::wstring& folder, uint32_t flags, std::vector<WideEn
         return a.name < b.name;
     });
     return kErrorSuccess;
-}
-
-// Wine removes the target of a symbolic link to an empty folder when asked
-// to remove the link, so there a link is never removed from this side.
-bool RunsUnderWine() {
-    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
 }
 
 // The drawing calls, from user32 and gdi32. They are loaded on first use:
@@ -314,6 +303,8 @@ uint32_t CWin32FileSystem::RemoveFolderAndEmptyParents(const std::string& path) 
         }
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             if (!first) break;
+            // Wine removes the target of a symbolic link to an empty folder when
+            // asked to remove the link, so there a link is never removed from this side.
             if (RunsUnderWine()) return kErrorAccessDenied; // the Wine client removes it from the Linux side
         }
         if (!RemoveDirectoryW(Long(chunk).c_str())) {

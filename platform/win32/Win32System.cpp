@@ -41,4 +41,9 @@ uint32_t CWin32System::AnsiToUtf8(const std::vector<std::string>& texts, std::ve
     return kErrorSuccess;
 }
 
+bool RunsUnderWine() {
+    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
 } // namespace platform

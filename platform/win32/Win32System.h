@@ -12,4 +12,8 @@ public:
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
 };
 
+// Whether this Windows is Wine (ntdll exports wine_get_version). Asked where
+// Wine's behaviour differs from Windows in a way the backend must avoid.
+bool RunsUnderWine();
+
 } // namespace platform

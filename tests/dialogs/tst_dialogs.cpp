@@ -130,9 +130,14 @@ private slots:
         QTest::newRow("MSG_CLOSE_DLG from a worker") << 1 << "closeMsg" << 1;
         QTest::newRow("MSG_CLOSE_DLG, box without buttons") << 0 << "closeMsg" << 1;
         QTest::newRow("own title-bar close button") << 2 << "titleClose" << 1;
-        QTest::newRow("Escape, like OK") << 3 << "escape" << 0;
+        // Dismissing a question is never consent.
+        QTest::newRow("Escape on OK/Cancel is Cancel") << 2 << "escape" << 1;
+        QTest::newRow("Escape on Yes/No is NO") << 3 << "escape" << 1;
+        QTest::newRow("window system's close on OK/Cancel is Cancel") << 2 << "windowClose" << 1;
+        QTest::newRow("window system's close on Yes/No is NO") << 3 << "windowClose" << 1;
+        QTest::newRow("Escape on OK only is OK") << 1 << "escape" << 0;
+        QTest::newRow("window system's close on OK only is OK") << 1 << "windowClose" << 0;
         QTest::newRow("Escape, box without buttons") << 4 << "escape" << 0;
-        QTest::newRow("window system's close") << 2 << "windowClose" << 0;
     }
 
     void messageBoxResult() {

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QString>
 
-#include "support/UIPublic.h"
+#include "support/HostPaths.h"
 
 // Writes or removes the two settings files beside the test executable, where
 // the program looks for them. Each test executable has a folder of its own.

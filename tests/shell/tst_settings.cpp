@@ -4,7 +4,7 @@
 
 #include "TestSettingsFiles.h"
 #include "app/MainWin.h"
-#include "support/UIPublic.h"
+#include "app/UIPublic.h"
 
 class SettingsTest : public QObject {
     Q_OBJECT

@@ -1,21 +1,31 @@
 // Start-up of the main window against the in-memory platform: the splash is
 // up while the programs are read, the inventory message builds the body and
 // closes the splash, and a backend that cannot start ends the start-up
-// instead of hanging it. Also F1 and the overlay around modal dialogs.
+// instead of hanging it; the splash cannot be cut short, and a backend that
+// fails at any moment before the window is shown ends in the failure box
+// and exit code 1. Also F1 and the overlay around modal dialogs.
 #include <QtTest>
+#include <atomic>
+#include <chrono>
 #include <future>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "MsgIds.h"
 #include "TestSettingsFiles.h"
 #include "app/BlurDlg.h"
+#include "app/MSGDlg.h"
 #include "app/MainWin.h"
+#include "app/ProgramRun.h"
 #include "app/RightContent.h"
 #include "app/StartDlg.h"
+#include "app/UIPublic.h"
 #include "fake/MemoryPlatform.h"
+#include "fake/RecordingHostServices.h"
 #include "inventory/AppEnum.h"
-#include "support/UIPublic.h"
-#include "support/UrlOpener.h"
+#include "widgetlib/BPMsgReceiver.h"
+#include "widgetlib/BPNotifyCentor.h"
 
 namespace {
 
@@ -27,6 +37,40 @@ std::unique_ptr<platform::IPlatform> PlatformWithPrograms(const QStringList& nam
         fake->registry.SetString(platform::Hive::LocalMachine, key, "UninstallString", "C:\\x\\uninst.exe");
     }
     return fake;
+}
+
+// A backend that works until `dead` is set, then reports itself dead the way
+// the Wine backend does once its host has gone.
+class DyingPlatform : public MemoryPlatform {
+public:
+    explicit DyingPlatform(std::shared_ptr<std::atomic<bool>> deadFlag) : dead(std::move(deadFlag)) {}
+    std::string FatalError() const override { return *dead ? "the Wine host exited" : std::string(); }
+
+private:
+    std::shared_ptr<std::atomic<bool>> dead;
+};
+
+// Sets the flag when the inventory message goes round, that is after the
+// list was read and before the window is shown.
+class KillOnInventory : public CBPMsgReceiver {
+public:
+    explicit KillOnInventory(std::shared_ptr<std::atomic<bool>> deadFlag) : dead(std::move(deadFlag)) {
+        SetNotifyCentor(CBPNotifyCentor::instance());
+        RegisterMsg(MSG_INVENTORY_READY);
+    }
+    int ReceiveMsg(__MsgData) override {
+        *dead = true;
+        return 0;
+    }
+
+private:
+    std::shared_ptr<std::atomic<bool>> dead;
+};
+
+CStartDlg* VisibleSplash() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* splash = qobject_cast<CStartDlg*>(widget); splash != nullptr && splash->isVisible()) return splash;
+    return nullptr;
 }
 
 template <class T> int CountWidgets() {
@@ -43,27 +87,26 @@ class StartupTest : public QObject {
 private slots:
     void init() {
         TestSettingsFiles::Clear();
-        SetUrlOpenerForTesting([this](const QString& url) {
-            openedUrls << url;
-            return true;
-        });
-        openedUrls.clear();
+        host = std::make_unique<RecordingHostServices>();
     }
     void cleanup() {
-        SetUrlOpenerForTesting({});
+        host.reset();
+        CMSGDlg::ClearAnswer();
         CUIPublic::instance()->SetWindows10(false);
     }
     void cleanupTestCase() { TestSettingsFiles::Clear(); }
 
     void splashWhileReadingThenContent();
     void backendThatCannotStart();
+    void splashCannotBeCutShort_data();
+    void splashCannotBeCutShort();
     void helpKey_data();
     void helpKey();
     void overlayAroundModalDialogs_data();
     void overlayAroundModalDialogs();
 
 private:
-    QStringList openedUrls;
+    std::unique_ptr<RecordingHostServices> host;
 };
 
 void StartupTest::splashWhileReadingThenContent() {
@@ -120,6 +163,82 @@ void StartupTest::backendThatCannotStart() {
     QCOMPARE(CountWidgets<CStartDlg>(), 0);
 }
 
+void StartupTest::splashCannotBeCutShort_data() {
+    QTest::addColumn<QString>("backend");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("works") << "works" << 0;
+    QTest::newRow("cannot start, after a delay") << "noStart" << 1;
+    QTest::newRow("dies while the list is read") << "diesReading" << 1;
+    QTest::newRow("dies after the list was read, before the window shows") << "diesAfter" << 1;
+}
+
+// The backend answers only after 1.5 s. Meanwhile the splash gets Escape,
+// the window system's close and a stray MSG_CLOSE_DLG of some other dialog;
+// none of them may let the start-up go on without the list.
+void StartupTest::splashCannotBeCutShort() {
+    QFETCH(QString, backend);
+    QFETCH(int, exitCode);
+    auto dead = std::make_shared<std::atomic<bool>>(backend == QLatin1String("diesReading"));
+    KillOnInventory killer(dead);
+    if (backend != QLatin1String("diesAfter")) killer.UnRegisterMsg(MSG_INVENTORY_READY);
+
+    QStringList boxes;
+    CMSGDlg::SetAnswerHook([&boxes](CMSGDlg& box) {
+        boxes << box.Text();
+        return 0;
+    });
+
+    bool splashAfterEscapeAndClose = false;
+    bool splashAfterStrayClose = false;
+    QTimer::singleShot(150, qApp, [&]() {
+        CStartDlg* splash = VisibleSplash();
+        if (splash == nullptr) return;
+        QTest::keyClick(splash, Qt::Key_Escape);
+        splash->close();
+        QCoreApplication::processEvents();
+        splashAfterEscapeAndClose = VisibleSplash() != nullptr;
+    });
+    QTimer::singleShot(300, qApp, []() { CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0); });
+    QTimer::singleShot(450, qApp, [&]() { splashAfterStrayClose = VisibleSplash() != nullptr; });
+
+    bool shownWithList = false;
+    const int result = RunMainWindow(
+        [backend, dead](std::string* error) -> std::unique_ptr<platform::IPlatform> {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            if (backend == QLatin1String("noStart")) {
+                *error = "wine was not found";
+                return nullptr;
+            }
+            auto target = std::make_unique<DyingPlatform>(dead);
+            const std::string key = std::string(CAppEnum::kUninstallKey) + "\\Alpha";
+            target->registry.SetString(platform::Hive::LocalMachine, key, "DisplayName", "Alpha");
+            target->registry.SetString(platform::Hive::LocalMachine, key, "UninstallString", "C:\\a\\u.exe");
+            return target;
+        },
+        [&shownWithList](CMainWin* window) {
+            shownWithList = window->RightContent() != nullptr && CUIPublic::instance()->GetPrograms().size() == 1;
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        });
+
+    QVERIFY(splashAfterEscapeAndClose);
+    QVERIFY(splashAfterStrayClose);
+    QCOMPARE(result, exitCode);
+    if (exitCode == 0) {
+        QVERIFY(shownWithList);
+        QCOMPARE(boxes, QStringList());
+    } else {
+        QVERIFY(!shownWithList);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(
+            boxes.front().startsWith(QStringLiteral("Tolvanire Uninstaller could not read the installed programs.")),
+            qPrintable(boxes.front()));
+        const QString reason = backend == QLatin1String("noStart") ? QStringLiteral("Wine was not found")
+                                                                   : QStringLiteral("The Wine host exited");
+        QVERIFY2(boxes.front().endsWith(reason), qPrintable(boxes.front()));
+    }
+    QCOMPARE(CountWidgets<CStartDlg>(), 0);
+}
+
 void StartupTest::helpKey_data() {
     QTest::addColumn<QByteArray>("user");
     QTest::addColumn<QByteArray>("ui");
@@ -143,9 +262,9 @@ void StartupTest::helpKey() {
     TestSettingsFiles::Write(QStringLiteral("uiconfig"), ui);
 
     QTest::keyRelease(&window, Qt::Key_F2);
-    QCOMPARE(openedUrls, QStringList());
+    QCOMPARE(host->openedUrls, QStringList());
     QTest::keyRelease(&window, Qt::Key_F1);
-    QCOMPARE(openedUrls, opened);
+    QCOMPARE(host->openedUrls, opened);
 }
 
 void StartupTest::overlayAroundModalDialogs_data() {

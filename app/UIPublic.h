@@ -38,8 +38,8 @@ public:
     void SetWindows10(bool on) { windows10 = on; }
     bool IsWindows10() const { return windows10; }
 
-    // Sets the Windows-10 flag from the file version of "kernel32.dll"
-    // (major version 10 or more). Elsewhere the flag stays cleared.
+    // Sets the Windows-10 flag from the host (major file version of
+    // "kernel32.dll" 10 or more); elsewhere the flag stays cleared.
     void ProbeWindowsVersion();
 
     // Opens the help page named by "URL"/"ID_LINK_HELP"; nothing happens
@@ -64,6 +64,3 @@ private:
     uint64_t totalSize = 0;
     bool windows10 = false;
 };
-
-// The folder of the running executable, without a trailing separator.
-QString ExecutableDirectory();

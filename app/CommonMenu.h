@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QMap>
+#include <QObject>
+#include <QStringList>
+
+#include "widgetlib/BPMsgReceiver.h"
+
+class CStyleMenu;
+class QAction;
+class QWidget;
+
+// The main menu of the title bar's menu button: "Support Center", "User
+// Guide" and the other product open their web pages (addresses under "URL"
+// in the settings), "Check Update" runs the update check and shows its
+// outcome, "About" shows the About dialog. Lives only while the menu is open.
+class CCommonMenu : public QObject, public CBPMsgReceiver {
+    Q_OBJECT
+public:
+    enum EntryId {
+        IdSupportCenter = 0x2001,
+        IdUserGuide = 0x2002,
+        IdOtherProduct = 0x2003,
+        IdCheckUpdate = 0x2004,
+        IdAbout = 0x2005,
+    };
+
+    explicit CCommonMenu(QWidget* parent);
+    ~CCommonMenu() override;
+
+    // Opens the menu with "About" 120 px below the cursor and returns when it
+    // closes: the chosen action, or null. Nothing opens while the cursor is
+    // left of or above the primary screen.
+    QAction* ShowMainMenu();
+
+    CStyleMenu* MainMenu() const { return m_mainMenu; }
+    QAction* Action(int id) const { return m_actions.value(id, nullptr); }
+    // The settings key of a link entry; empty for the others.
+    static QString LinkKey(int id);
+
+public slots:
+    void OnOptionMenuTriggered(QAction* action);
+
+private:
+    void RunUpdateCheck();
+    void ShowAbout();
+
+    CStyleMenu* m_mainMenu = nullptr;
+    QMap<int, QAction*> m_actions;
+    QStringList m_labels;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/host/HostServices.h"
+
+// Host services on Windows: a named mutex and a helper window of the class
+// "Tolvanire_WUUI" for the single instance, the shell's "open" verb for
+// addresses, the window-composition call for blur.
+class CWinHostServices : public CHostServices {
+public:
+    QString ExecutableFolder() const override;
+    QString LogFolder() const override;
+    bool IsWindows10OrLater() const override;
+    bool OpenUrl(const QString& url) override;
+    void EnableBlur(WId window) override;
+    void* DwmModule() const override;
+    QString SingleInstanceKey() const override;
+    std::unique_ptr<CInstanceClaim> ClaimSingleInstance(const QString& key) override;
+};

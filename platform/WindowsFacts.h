@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/FileSystem.h"
+
+// Facts of Windows that the backends and the core both rely on, written
+// once. Plain C++, so that the MinGW host builds it too.
+namespace platform {
+
+// The fixed size of the ANSI buffers registry names and texts are read
+// into: 259 bytes and the terminating zero.
+constexpr uint32_t kTextBufferSize = 260;
+
+// The shell's cache of program display names, under HKEY_CLASSES_ROOT.
+constexpr const char* kMuiCacheKey = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
+
+// Every byte below 0x80: such text reads the same in every ANSI code page.
+inline bool IsAscii(const std::string& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Whether a code page maps the bytes below 0x80 to the same characters as
+// ASCII, as every ANSI code page of Windows does (and UTF-8): ASCII text then
+// needs no conversion.
+inline bool CodePageKeepsAscii(uint32_t codePage) {
+    return codePage == 874 || codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 ||
+           (codePage >= 1250 && codePage <= 1258) || codePage == 65001;
+}
+
+// Whether an entry with these attributes belongs in a listing made with
+// `flags` (kListFiles, kListDirs, kListHidden, kListSystem).
+inline bool PassesListFlags(uint32_t attributes, uint32_t flags) {
+    const bool isDir = (attributes & kAttrDirectory) != 0;
+    if (isDir ? !(flags & kListDirs) : !(flags & kListFiles)) return false;
+    if ((attributes & kAttrHidden) && !(flags & kListHidden)) return false;
+    if ((attributes & kAttrSystem) && !(flags & kListSystem)) return false;
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,99 @@
+#include "update/CheckUpdate.h"
+
+#include <QLabel>
+#include <QMovie>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstring>
+#include <thread>
+
+#include "MsgIds.h"
+#include "app/DialogLook.h"
+#include "app/WindowDlgTitle.h"
+#include "update/Fenwright.h"
+#include "update/UpdateEndpoints.h"
+#include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/BPQtLabel.h"
+
+CheckUpdate::CheckUpdate(QWidget* parent) : CBaseDialog(parent), m_outcome(std::make_shared<Outcome>()) {
+    RegisterMsg(MSG_CLOSE_DLG);
+    RegisterMsg(MSG_UPDATE_DONE);
+    setFixedSize(542, 361);
+    if (parent != nullptr) move(DialogLook::CentredOver(parent->geometry(), geometry().size()));
+}
+
+QString CheckUpdate::FailureText() {
+    return tr("Failed to check for updates. Please check your network connection.");
+}
+
+QString CheckUpdate::UpToDateText() {
+    return tr("You already have the latest version, no update \nis available.");
+}
+
+void CheckUpdate::StartCheck() {
+    auto* column = new QVBoxLayout;
+    column->setContentsMargins(0, 20, 0, 20);
+    column->setSpacing(50);
+    auto* widthLabel = new QLabel(this);
+    widthLabel->setFixedWidth(540);
+    column->addWidget(widthLabel);
+
+    m_animation = new CBPQtLabel(this);
+    auto* movie = new QMovie(QStringLiteral("./Resources/check_update.gif"), QByteArray(), m_animation);
+    if (movie->isValid()) {
+        m_animation->setMovie(movie);
+        movie->start();
+    }
+    column->addWidget(m_animation, 0, Qt::AlignHCenter);
+
+    m_waitText = new CBPQtLabel(tr("Getting update information, please wait..."), this);
+    m_waitText->setFont(DialogLook::PixelFont(14));
+    DialogLook::SetTextColour(m_waitText, QColor(214, 214, 215, 255));
+    column->addWidget(m_waitText, 0, Qt::AlignHCenter);
+
+    bodyLayout->addLayout(column);
+    titleBar->CloseButton()->setEnabled(false);
+
+    m_checking = true;
+    // Like every worker, not joined; it reports its end by message.
+    std::thread(&CheckUpdate::RunCheck, m_outcome, CUpdateEndpoints::SecureDescriptionUrl()).detach();
+}
+
+void CheckUpdate::RunCheck(std::shared_ptr<Outcome> outcome, QString secureAddress) {
+    if (IFenwright* updater = GetFenwrightInstance()) {
+        const QByteArray address = secureAddress.toLatin1();
+        if (updater->QueryServer(address.constData(), 0) < 0) {
+            outcome->text = FailureText();
+            outcome->failed = 1;
+        } else if (updater->IsLatest(kVersionMS, kVersionLS) != 0) {
+            outcome->text = UpToDateText();
+        } else {
+            outcome->newer = 1;
+        }
+    }
+    // The address tells this check's message from a late one of an
+    // earlier check.
+    const Outcome* key = outcome.get();
+    CBPNotifyCentor::instance()->SendMsg(MSG_UPDATE_DONE, 0, &key, sizeof key);
+}
+
+int CheckUpdate::ReceiveMsg(__MsgData msg) {
+    if (msg.id == MSG_UPDATE_DONE && m_checking) {
+        const Outcome* key = nullptr;
+        if (msg.payload == nullptr || msg.payloadSize != sizeof key) return 0;
+        std::memcpy(&key, msg.payload, sizeof key);
+        if (key != m_outcome.get()) return 0;
+        m_checking = false;
+        m_resultText = m_outcome->text;
+        m_checkFailed = m_outcome->failed;
+        m_newVersion = m_outcome->newer;
+        done(QDialog::Accepted);
+    } else if (msg.id == MSG_CLOSE_DLG && !m_checking) {
+        done(QDialog::Rejected);
+    }
+    return 0;
+}
+
+void CheckUpdate::reject() {
+    if (!m_checking) CBaseDialog::reject();
+}
