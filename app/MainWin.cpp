@@ -15,6 +15,7 @@
 #include "app/RightContent.h"
 #include "app/StartDlg.h"
 #include "inventory/AppEnum.h"
+#include "inventory/InventoryService.h"
 #include "platform/Platform.h"
 #include "support/UIPublic.h"
 #include "widgetlib/BPNotifyCentor.h"
@@ -56,6 +57,11 @@ CMainWin::CMainWin(PlatformFactory factory) : CWinFrm(nullptr, Qt::WindowFlags()
 CMainWin::~CMainWin() {
     if (CUIPublic::instance()->GetMainWindow() == this) CUIPublic::instance()->SetMainWindow(nullptr);
     if (CUIPublic::instance()->GetAppEnum() == appEnum.get()) CUIPublic::instance()->SetAppEnum(nullptr);
+    if (CUIPublic::instance()->GetInventoryService() == inventoryService.get())
+        CUIPublic::instance()->SetInventoryService(nullptr);
+    // The page's icon worker uses the service: the body goes first.
+    delete rightContent;
+    rightContent = nullptr;
 }
 
 void CMainWin::StartupThread(CMainWin* window) {
@@ -70,6 +76,8 @@ void CMainWin::StartupThread(CMainWin* window) {
         CUIPublic::instance()->SetAppEnum(window->appEnum.get());
         window->appEnum->Enum();
         CUIPublic::instance()->SetPrograms(window->appEnum->GetPrograms());
+        window->inventoryService = std::make_unique<CInventoryService>(*target, *window->appEnum);
+        CUIPublic::instance()->SetInventoryService(window->inventoryService.get());
         // A backend that died half-way leaves a list that cannot be trusted.
         error = target->FatalError();
     } else if (error.empty()) {

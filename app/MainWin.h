@@ -10,6 +10,7 @@
 
 class CAppEnum;
 class CBlurDlg;
+class CInventoryService;
 class CRightContent;
 class QHBoxLayout;
 
@@ -58,6 +59,7 @@ private:
     // read on the GUI thread only after that message.
     std::unique_ptr<platform::IPlatform> targetPlatform;
     std::unique_ptr<CAppEnum> appEnum;
+    std::unique_ptr<CInventoryService> inventoryService;
     std::string platformError;
 
     QHBoxLayout* contentLayout = nullptr;

@@ -16,6 +16,7 @@ enum : uint32_t {
     kErrorAlreadyExists = 183,
     kErrorMoreData = 234,
     kErrorNoMoreItems = 259,
+    kErrorNotFound = 1168,
     // Not a Windows code (the customer bit is set): the backend itself
     // failed, for example the Wine host could not be started or died.
     // IPlatform::FatalError() then says why.

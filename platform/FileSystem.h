@@ -58,6 +58,13 @@ struct TreeEntry {
     FileEntry entry;
 };
 
+// An icon drawn by IFileSystem::ExtractIcon.
+struct IconImage {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::string pixels; // BGRA, straight alpha, top row first
+};
+
 // The file system of the target machine. Paths are absolute Windows paths
 // in UTF-8 ("C:\\users\\..."); either separator is accepted. Every call
 // returns a Windows error code. Safe to call from several threads.
@@ -93,6 +100,18 @@ public:
 
     // Creation time as a FILETIME count (100 ns since 1601-01-01 UTC).
     virtual uint32_t CreationTime(const std::string& path, uint64_t* fileTime) = 0;
+
+    // Last write time as a FILETIME count (100 ns since 1601-01-01 UTC).
+    virtual uint32_t ModificationTime(const std::string& path, uint64_t* fileTime) = 0;
+
+    // The icon at `index` of a file (an .exe, .dll or .ico; the index as
+    // written after the comma of a "DisplayIcon" text: a negative number is
+    // a resource id, as ExtractIconEx takes it), drawn at `size` pixels
+    // square: 32-bit BGRA pixels, top row first, premultiplied alpha NOT
+    // applied (straight alpha), width*height*4 bytes in `image->pixels`.
+    // kErrorFileNotFound / kErrorPathNotFound when the file is missing,
+    // kErrorNotFound when it holds no such icon.
+    virtual uint32_t ExtractIcon(const std::string& path, int index, uint32_t size, IconImage* image) = 0;
 
     // SHGetSpecialFolderPathW(csidl) without creating the folder.
     virtual uint32_t SpecialFolder(int csidl, std::string* path) = 0;

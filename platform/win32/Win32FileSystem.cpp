@@ -237,6 +237,19 @@ uint32_t CWin32FileSystem::CreationTime(const std::string& path, uint64_t* fileT
     return kErrorSuccess;
 }
 
+// STUB: the real implementations come with the host-protocol work that adds
+// these two calls; until that is merged they report that nothing is there.
+uint32_t CWin32FileSystem::ModificationTime(const std::string&, uint64_t* fileTime) {
+    *fileTime = 0;
+    return kErrorNotFound;
+}
+
+// STUB: see ModificationTime.
+uint32_t CWin32FileSystem::ExtractIcon(const std::string&, int, uint32_t, IconImage* image) {
+    *image = IconImage();
+    return kErrorNotFound;
+}
+
 uint32_t CWin32FileSystem::SpecialFolder(int csidl, std::string* path) {
     path->clear();
     // shell32 drags a dozen DLLs in with it (a good part of a process start

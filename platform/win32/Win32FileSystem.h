@@ -14,6 +14,8 @@ public:
     uint32_t SetOwnerWriteOnly(const std::string& path) override;
     uint32_t RemoveFolderAndEmptyParents(const std::string& path) override;
     uint32_t CreationTime(const std::string& path, uint64_t* fileTime) override;
+    uint32_t ModificationTime(const std::string& path, uint64_t* fileTime) override;
+    uint32_t ExtractIcon(const std::string& path, int index, uint32_t size, IconImage* image) override;
     uint32_t SpecialFolder(int csidl, std::string* path) override;
     uint32_t CreateFolder(const std::string& path) override;
     uint32_t WriteFile(const std::string& path, const std::string& content) override;

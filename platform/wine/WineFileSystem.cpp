@@ -208,6 +208,19 @@ uint32_t CWineFileSystem::CreationTime(const std::string& path, uint64_t* fileTi
     return status;
 }
 
+// STUB: the real implementations come with the host-protocol work that adds
+// these two calls; until that is merged they report that nothing is there.
+uint32_t CWineFileSystem::ModificationTime(const std::string&, uint64_t* fileTime) {
+    *fileTime = 0;
+    return kErrorNotFound;
+}
+
+// STUB: see ModificationTime.
+uint32_t CWineFileSystem::ExtractIcon(const std::string&, int, uint32_t, IconImage* image) {
+    *image = IconImage();
+    return kErrorNotFound;
+}
+
 uint32_t CWineFileSystem::SpecialFolder(int csidl, std::string* path) {
     path->clear();
     WireWriter request;

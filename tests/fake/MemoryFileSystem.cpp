@@ -266,6 +266,30 @@ uint32_t MemoryFileSystem::CreationTime(const std::string& path, uint64_t* fileT
     return kErrorSuccess;
 }
 
+uint32_t MemoryFileSystem::ModificationTime(const std::string& path, uint64_t* fileTime) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    *fileTime = 0;
+    Node* node = nullptr;
+    uint32_t error = Resolve(path, false, &node);
+    if (error != kErrorSuccess) return error;
+    *fileTime = node->modificationTime;
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::ExtractIcon(const std::string& path, int index, uint32_t, platform::IconImage* image) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
+    *image = platform::IconImage();
+    Node* node = nullptr;
+    uint32_t error = Resolve(path, true, &node);
+    if (error != kErrorSuccess) return error;
+    auto icon = node->icons.find(index);
+    if (icon == node->icons.end()) return platform::kErrorNotFound;
+    *image = icon->second;
+    return kErrorSuccess;
+}
+
 uint32_t MemoryFileSystem::SpecialFolder(int csidl, std::string* path) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++calls_;
@@ -299,6 +323,7 @@ MemoryFileSystem::Node* MemoryFileSystem::MakeFolders(const std::vector<std::str
             folder->name = parts[i - 1];
             folder->attributes = kAttrDirectory;
             folder->creationTime = nextCreationTime_++;
+            folder->modificationTime = folder->creationTime;
             node = folder.get();
             parent->children[Fold(folder->name)] = std::move(folder);
         } else if (found != kErrorSuccess || !node->isDir()) {
@@ -333,6 +358,7 @@ uint32_t MemoryFileSystem::WriteFile(const std::string& path, const std::string&
     if (error == kErrorSuccess) {
         if (node->isDir() || (node->attributes & kAttrReadOnly)) return kErrorAccessDenied;
         node->content = content;
+        node->modificationTime = nextCreationTime_++;
         return kErrorSuccess;
     }
     if (error != kErrorFileNotFound || !parent) return error;
@@ -341,6 +367,7 @@ uint32_t MemoryFileSystem::WriteFile(const std::string& path, const std::string&
     file->attributes = kAttrArchive;
     file->content = content;
     file->creationTime = nextCreationTime_++;
+    file->modificationTime = file->creationTime;
     parent->children[Fold(file->name)] = std::move(file);
     return kErrorSuccess;
 }
@@ -368,6 +395,7 @@ uint32_t MemoryFileSystem::CreateLink(const std::string& path, const std::string
     link->attributes = kAttrDirectory | kAttrReparsePoint;
     link->linkTarget = target;
     link->creationTime = nextCreationTime_++;
+    link->modificationTime = link->creationTime;
     parent->children[Fold(link->name)] = std::move(link);
     return kErrorSuccess;
 }
@@ -384,6 +412,20 @@ void MemoryFileSystem::SetCreationTime(const std::string& path, uint64_t fileTim
     std::lock_guard<std::mutex> lock(mutex_);
     Node* node = nullptr;
     if (Resolve(path, false, &node) == kErrorSuccess) node->creationTime = fileTime;
+}
+
+void MemoryFileSystem::SetModificationTime(const std::string& path, uint64_t fileTime) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Node* node = nullptr;
+    if (Resolve(path, false, &node) == kErrorSuccess) node->modificationTime = fileTime;
+}
+
+bool MemoryFileSystem::SetIcon(const std::string& path, int index, const platform::IconImage& image) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Node* node = nullptr;
+    if (Resolve(path, true, &node) != kErrorSuccess) return false;
+    node->icons[index] = image;
+    return true;
 }
 
 std::string MemoryFileSystem::ReadFile(const std::string& path) {

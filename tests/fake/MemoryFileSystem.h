@@ -42,6 +42,8 @@ public:
     uint32_t SetOwnerWriteOnly(const std::string& path) override;
     uint32_t RemoveFolderAndEmptyParents(const std::string& path) override;
     uint32_t CreationTime(const std::string& path, uint64_t* fileTime) override;
+    uint32_t ModificationTime(const std::string& path, uint64_t* fileTime) override;
+    uint32_t ExtractIcon(const std::string& path, int index, uint32_t size, platform::IconImage* image) override;
     uint32_t SpecialFolder(int csidl, std::string* path) override;
     uint32_t CreateFolder(const std::string& path) override;
     uint32_t WriteFile(const std::string& path, const std::string& content) override;
@@ -54,6 +56,10 @@ public:
     // Answer `path` for `csidl`; an empty path makes the folder unknown.
     void SetSpecialFolder(int csidl, const std::string& path);
     void SetCreationTime(const std::string& path, uint64_t fileTime);
+    void SetModificationTime(const std::string& path, uint64_t fileTime);
+    // The icon ExtractIcon gives for `index` of the file at `path`, returned
+    // as it is whatever size is asked for. False when the file is missing.
+    bool SetIcon(const std::string& path, int index, const platform::IconImage& image);
     // The content of a file, empty when missing.
     std::string ReadFile(const std::string& path);
     // Every entry below `base` (links not entered) as absolute paths in the
@@ -75,6 +81,8 @@ private:
         std::string content;
         std::string linkTarget; // non-empty for a link
         uint64_t creationTime = 0;
+        uint64_t modificationTime = 0;
+        std::map<int, platform::IconImage> icons;              // by icon index
         std::map<std::string, std::unique_ptr<Node>> children; // by folded name
         bool isDir() const { return (attributes & platform::kAttrDirectory) != 0; }
         bool isLink() const { return (attributes & platform::kAttrReparsePoint) != 0; }

@@ -1,0 +1,32 @@
+#include "pages/OperationCell.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVariant>
+
+OperationCell::OperationCell(int index, QWidget* parent) : QWidget(parent) {
+    setFixedHeight(48);
+    auto* row = new QHBoxLayout(this);
+    row->setSpacing(5);
+
+    trashButton = new QPushButton(this);
+    trashButton->setFixedSize(16, 16);
+    trashButton->setStyleSheet(
+        QStringLiteral("QPushButton{border-image: url(./Resources/icon_trash.png);}"
+                       "QPushButton:hover{border-image: url(./Resources/icon_trash_hover.png);}"
+                       "QPushButton:pressed{border-image: url(./Resources/icon_trash_press.png);}"));
+    trashButton->setProperty("uninstallindex", index);
+    animationLabel = new QLabel(this);
+    animationLabel->setPixmap(QPixmap(QStringLiteral("./Resources/loading/loading_0.png")));
+    animationLabel->hide();
+    statusLabel = new QLabel(tr("waiting"), this);
+    statusLabel->setStyleSheet(QStringLiteral("font-size:12px; color:rgba(255,255,255,153);"));
+    statusLabel->hide();
+
+    row->addWidget(trashButton);
+    row->addWidget(animationLabel);
+    row->addWidget(statusLabel);
+    row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+}
