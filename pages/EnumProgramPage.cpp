@@ -39,6 +39,8 @@
 namespace {
 
 constexpr int kRecordIndexRole = 256;
+// Rows that get their cell widgets in one go: more than a screenful.
+constexpr size_t kCellsPerSlice = 40;
 
 void LogTreeTime(const char* format) {
     const QByteArray now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss")).toLatin1();
@@ -78,6 +80,9 @@ CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase
     BuildLayout();
     toolTip = std::make_unique<CDetailToolTip>(nullptr);
     iconLoader = new CProgramIconLoader(service, this);
+    cellTimer = new QTimer(this);
+    cellTimer->setInterval(0);
+    connect(cellTimer, &QTimer::timeout, this, [this]() { BuildCells(kCellsPerSlice); });
     connect(iconLoader, &CProgramIconLoader::IconReady, this, &CEnumProgramPage::SetIcon);
 
     programs = CUIPublic::instance()->GetPrograms();
@@ -186,6 +191,7 @@ void CEnumProgramPage::SetupTree() {
     tree->viewport()->installEventFilter(this);
     connect(tree->header(), &QHeaderView::sectionClicked, this, &CEnumProgramPage::sectionClickedSlot);
     connect(tree, &QTreeWidget::itemPressed, this, &CEnumProgramPage::TreeitemClicked);
+    tree->setStyleSheet(ProgramCell::RowStyleSheet());
     tree->verticalScrollBar()->setStyleSheet(ReadStyleFile(QStringLiteral("./QSS/vscrollbar.qss")));
     tree->horizontalScrollBar()->setStyleSheet(ReadStyleFile(QStringLiteral("./QSS/hscrollbar.qss")));
 }
@@ -203,37 +209,44 @@ void CEnumProgramPage::CreateTree() {
                                         QString::fromLatin1(p.installLocation)});
     }
 
-    const QPixmap placeholder =
+    placeholder =
         QPixmap(QStringLiteral("./Resources/Installer.png"))
             .scaled(ProgramCell::kIconSize, ProgramCell::kIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // The name label's font under the rows' style sheet, measured once.
+    QLabel probe(tree->viewport());
+    probe.setObjectName(QStringLiteral("ProgramName"));
+    probe.ensurePolished();
+    nameMetrics = QFontMetrics(probe.font());
+
+    StopBuildingCells();
     // Sorting once at the end instead of at every insertion.
     tree->setSortingEnabled(false);
-    tree->setUpdatesEnabled(false);
     cells.assign(programs.size(), nullptr);
+    icons.assign(programs.size(), QPixmap());
     std::vector<CProgramIconLoader::Request> iconRequests;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<int>(programs.size()));
     for (size_t n = 0; n < programs.size(); ++n) {
         const int i = static_cast<int>(n);
-        const InstalledProgram& program = programs[n];
         const ProgramText& text = texts[n];
         auto* item = new CProgramTreeItem;
-        tree->addTopLevelItem(item);
         item->setText(0, text.name);
-        auto* cell = new ProgramCell(text, i, placeholder);
-        connect(cell->CheckBox(), &QCheckBox::clicked, this, &CEnumProgramPage::CheckSize);
-        tree->setItemWidget(item, 1, cell);
-        cells[n] = cell;
         item->setData(1, kRecordIndexRole, i);
-        item->setText(2, FormatSize(program.sizeBytes));
+        item->setText(2, FormatSize(programs[n].sizeBytes));
         item->setText(3, text.version.isEmpty() ? QStringLiteral("-") : text.version);
-        auto* operation = new OperationCell(i);
-        connect(operation->TrashButton(), &QPushButton::clicked, this, &CEnumProgramPage::UninstallClicked);
-        tree->setItemWidget(item, 4, operation);
-        item->setData(5, Qt::DisplayRole, qulonglong(program.sizeBytes));
+        item->setData(5, Qt::DisplayRole, qulonglong(programs[n].sizeBytes));
+        items.push_back(item);
         if (!text.displayIcon.isEmpty()) iconRequests.push_back({i, text.displayIcon});
     }
+    tree->addTopLevelItems(items);
     tree->setSortingEnabled(true);
     tree->sortItems(lastSortColumn, sortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
-    tree->setUpdatesEnabled(true);
+    // The cell widgets cost far more than the items: a screenful now, the
+    // rest in slices while the event loop is idle, in display order.
+    for (int row = 0; row < tree->topLevelItemCount(); ++row)
+        rowsToBuild.push_back(tree->topLevelItem(row));
+    BuildCells(kCellsPerSlice);
+    if (IsBuildingRows()) cellTimer->start();
     LogTreeTime("create tree end with %s\r\n");
 
     selectedSize = 0;
@@ -251,7 +264,36 @@ ProgramCell* CEnumProgramPage::CellOf(int index) const {
 }
 
 void CEnumProgramPage::SetIcon(int index, const QPixmap& pixmap) {
+    if (index < 0 || static_cast<size_t>(index) >= icons.size()) return;
+    icons[static_cast<size_t>(index)] = pixmap;
     if (ProgramCell* cell = CellOf(index)) cell->IconLabel()->setPixmap(pixmap);
+}
+
+void CEnumProgramPage::BuildCells(size_t count) {
+    for (size_t built = 0; built < count && nextCellRow < rowsToBuild.size(); ++built, ++nextCellRow) {
+        QTreeWidgetItem* item = rowsToBuild[nextCellRow];
+        const int i = item->data(1, kRecordIndexRole).toInt();
+        const size_t n = static_cast<size_t>(i);
+        const QPixmap& icon = icons[n].isNull() ? placeholder : icons[n];
+        auto* cell = new ProgramCell(texts[n], i, icon, nameMetrics);
+        connect(cell->CheckBox(), &QCheckBox::clicked, this, &CEnumProgramPage::CheckSize);
+        tree->setItemWidget(item, 1, cell);
+        cells[n] = cell;
+        auto* operation = new OperationCell(i);
+        connect(operation->TrashButton(), &QPushButton::clicked, this, &CEnumProgramPage::UninstallClicked);
+        tree->setItemWidget(item, 4, operation);
+    }
+    if (!IsBuildingRows()) {
+        cellTimer->stop();
+        rowsToBuild.clear();
+        nextCellRow = 0;
+    }
+}
+
+void CEnumProgramPage::StopBuildingCells() {
+    cellTimer->stop();
+    rowsToBuild.clear();
+    nextCellRow = 0;
 }
 
 void CEnumProgramPage::sectionClickedSlot(int iColumn) {
@@ -446,6 +488,7 @@ void CEnumProgramPage::OnListRefreshed() {
         texts = std::move(job->texts);
     }
     iconLoader->Stop();
+    StopBuildingCells();
     cells.clear();
     tree->clear();
     CreateTree();

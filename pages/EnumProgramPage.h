@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFontMetrics>
+#include <QPixmap>
 #include <QPoint>
 #include <QVBoxLayout>
 #include <memory>
@@ -20,6 +22,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -63,6 +66,9 @@ public:
     CSearchEdit* SearchBox() const { return searchEdit; }
     CDetailToolTip* ToolTip() const { return toolTip.get(); }
     CProgramIconLoader* IconLoader() const { return iconLoader; }
+    // Rows get their cell widgets a screenful at once, the first one before
+    // the list is shown and the rest while the event loop is idle.
+    bool IsBuildingRows() const { return nextCellRow < rowsToBuild.size(); }
     // The cell of a record's row; null for an index without a row.
     ProgramCell* CellOf(int index) const;
 
@@ -88,6 +94,8 @@ private:
     void ShowSelection();
     void OnListRefreshed();
     void SetIcon(int index, const QPixmap& pixmap);
+    void BuildCells(size_t count);
+    void StopBuildingCells();
 
     std::vector<InstalledProgram> programs;
     std::vector<ProgramText> texts; // display texts, parallel to `programs`
@@ -123,5 +131,11 @@ private:
     std::unique_ptr<CDetailToolTip> toolTip;
     CProgramIconLoader* iconLoader = nullptr;
     std::vector<ProgramCell*> cells; // by record index
-    QPoint lastPressPos;             // in the tree viewport's coordinates
+    std::vector<QPixmap> icons;      // by record index; null: the placeholder
+    QPixmap placeholder;
+    QFontMetrics nameMetrics{QFont()};
+    std::vector<QTreeWidgetItem*> rowsToBuild; // in display order
+    size_t nextCellRow = 0;
+    QTimer* cellTimer = nullptr;
+    QPoint lastPressPos; // in the tree viewport's coordinates
 };

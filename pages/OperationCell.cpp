@@ -13,16 +13,14 @@ OperationCell::OperationCell(int index, QWidget* parent) : QWidget(parent) {
 
     trashButton = new QPushButton(this);
     trashButton->setFixedSize(16, 16);
-    trashButton->setStyleSheet(
-        QStringLiteral("QPushButton{border-image: url(./Resources/icon_trash.png);}"
-                       "QPushButton:hover{border-image: url(./Resources/icon_trash_hover.png);}"
-                       "QPushButton:pressed{border-image: url(./Resources/icon_trash_press.png);}"));
+    // Its border images come from the tree's style sheet (ProgramCell::RowStyleSheet).
+    trashButton->setObjectName(QStringLiteral("TrashButton"));
     trashButton->setProperty("uninstallindex", index);
     animationLabel = new QLabel(this);
     animationLabel->setPixmap(QPixmap(QStringLiteral("./Resources/loading/loading_0.png")));
     animationLabel->hide();
     statusLabel = new QLabel(tr("waiting"), this);
-    statusLabel->setStyleSheet(QStringLiteral("font-size:12px; color:rgba(255,255,255,153);"));
+    statusLabel->setObjectName(QStringLiteral("RowStatus"));
     statusLabel->hide();
 
     row->addWidget(trashButton);

@@ -8,7 +8,18 @@
 
 #include "inventory/InventoryService.h"
 
-ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon, QWidget* parent) : QWidget(parent) {
+QString ProgramCell::RowStyleSheet() {
+    return QStringLiteral("QLabel#ProgramName{font-size:14px; font-weight: 500; color:rgb(255,255,255);}"
+                          "QLabel#ProgramPublisher{font-size:12px;color:rgba(255,255,255,153);}"
+                          "QPushButton#TrashButton{border-image: url(./Resources/icon_trash.png);}"
+                          "QPushButton#TrashButton:hover{border-image: url(./Resources/icon_trash_hover.png);}"
+                          "QPushButton#TrashButton:pressed{border-image: url(./Resources/icon_trash_press.png);}"
+                          "QLabel#RowStatus{font-size:12px; color:rgba(255,255,255,153);}");
+}
+
+ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon, const QFontMetrics& nameMetrics,
+                         QWidget* parent)
+    : QWidget(parent) {
     setFixedHeight(48);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(20, 0, 15, 0);
@@ -24,11 +35,9 @@ ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon
     nameLabel = new QLabel(this);
     publisherLabel = new QLabel(this);
 
-    nameLabel->setStyleSheet(QStringLiteral("font-size:14px; font-weight: 500; color:rgb(255,255,255);"));
-    // The style sheet sets the font; measure with that one.
-    nameLabel->ensurePolished();
-    nameLabel->setText(nameLabel->fontMetrics().elidedText(text.name, Qt::ElideRight, kNameWidth));
-    publisherLabel->setStyleSheet(QStringLiteral("font-size:12px;color:rgba(255,255,255,153);"));
+    nameLabel->setObjectName(QStringLiteral("ProgramName"));
+    nameLabel->setText(nameMetrics.elidedText(text.name, Qt::ElideRight, kNameWidth));
+    publisherLabel->setObjectName(QStringLiteral("ProgramPublisher"));
     publisherLabel->setText(text.publisher);
 
     row->addWidget(checkBox);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFontMetrics>
 #include <QWidget>
 
 class QCheckBox;
@@ -16,7 +17,13 @@ public:
     static constexpr int kNameWidth = 220;
     static constexpr int kIconSize = 32;
 
-    ProgramCell(const ProgramText& text, int index, const QPixmap& icon, QWidget* parent = nullptr);
+    // The labels' look comes from the tree's style sheet (RowStyleSheet),
+    // shared by every row: a sheet per label would be parsed a thousand
+    // times. `nameMetrics` measures the name label's font under that sheet.
+    ProgramCell(const ProgramText& text, int index, const QPixmap& icon, const QFontMetrics& nameMetrics,
+                QWidget* parent = nullptr);
+
+    static QString RowStyleSheet();
 
     QCheckBox* CheckBox() const { return checkBox; }
     QLabel* IconLabel() const { return iconLabel; }

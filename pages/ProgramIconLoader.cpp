@@ -14,6 +14,7 @@
 
 namespace {
 
+#ifndef _WIN32
 // The platform's pixels are BGRA with straight alpha, which is QImage's
 // ARGB32 on a little-endian machine.
 QImage ToImage(const platform::IconImage& icon) {
@@ -29,6 +30,7 @@ QImage ToImage(const platform::IconImage& icon) {
     }
     return image;
 }
+#endif
 
 } // namespace
 

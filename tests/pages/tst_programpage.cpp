@@ -131,6 +131,7 @@ struct Env {
         page = new CEnumProgramPage(0);
         host->setLayout(page);
         host->show();
+        QTRY_VERIFY(!page->IsBuildingRows());
     }
     void Stop() {
         host.reset();
@@ -212,6 +213,7 @@ private slots:
     void icons_data();
     void icons();
     void iconCacheServesSecondStart();
+    void manyRowsGetTheirCellsWhileIdle();
     void refreshReplacesListAndClearsTicksAndSearch();
     void refreshDuringRefreshIsIgnored();
     void failingBackendKeepsOldList();
@@ -539,6 +541,39 @@ void ProgramPageTest::iconCacheServesSecondStart() {
     env.WaitForIcons();
     QCoreApplication::processEvents();
     QCOMPARE(CentreOf(env.Cell("Beta")->IconLabel()), qRgb(0, 255, 0));
+}
+
+void ProgramPageTest::manyRowsGetTheirCellsWhileIdle() {
+    Env env({});
+    env.Stop();
+    for (int i = 0; i < 150; ++i)
+        AddProgram(env.platform, {QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0')), QString(), 1});
+    env.appEnum = std::make_unique<CAppEnum>(env.platform.Registry(), env.platform.System());
+    env.appEnum->Enum();
+    CUIPublic::instance()->SetPrograms(env.appEnum->GetPrograms());
+    env.service = std::make_unique<GatedService>(env.platform, *env.appEnum, env.cache.path());
+    CUIPublic::instance()->SetInventoryService(env.service.get());
+    auto page = std::make_unique<QWidget>();
+    auto* programPage = new CEnumProgramPage(0);
+    page->setLayout(programPage);
+    // All rows at once, the first screenful with their widgets.
+    QCOMPARE(programPage->Tree()->topLevelItemCount(), 150);
+    QVERIFY(programPage->IsBuildingRows());
+    QVERIFY(programPage->Tree()->itemWidget(programPage->Tree()->topLevelItem(0), 1) != nullptr);
+    // A search while the rest is built.
+    programPage->SearchBox()->LineEdit()->setText(QStringLiteral("App 00"));
+    QTRY_VERIFY(!programPage->IsBuildingRows());
+    for (int row = 0; row < 150; ++row) {
+        QTreeWidgetItem* item = programPage->Tree()->topLevelItem(row);
+        QVERIFY(programPage->Tree()->itemWidget(item, 1) != nullptr);
+        QVERIFY(programPage->Tree()->itemWidget(item, 4) != nullptr);
+    }
+    QCOMPARE(programPage->Tree()->headerItem()->text(1), QStringLiteral(" Program Name (10 programs)"));
+    // The last row built ticks like any other.
+    QTreeWidgetItem* last = programPage->Tree()->topLevelItem(149);
+    qobject_cast<ProgramCell*>(programPage->Tree()->itemWidget(last, 1))->CheckBox()->click();
+    QCOMPARE(programPage->SelectedCount(), 1);
+    page.reset();
 }
 
 void ProgramPageTest::refreshReplacesListAndClearsTicksAndSearch() {
