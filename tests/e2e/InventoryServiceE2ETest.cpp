@@ -53,7 +53,8 @@ TEST_F(InventoryServiceE2ETest, CreationTimeOfARealInstallFolder) {
     std::vector<InstalledProgram> programs;
     QString error;
     ASSERT_TRUE(service->Refresh(&programs, &error));
-    const ProgramText* plain = Find(service->DisplayTexts(programs), QStringLiteral("Plain Tool"));
+    const std::vector<ProgramText> texts = service->DisplayTexts(programs);
+    const ProgramText* plain = Find(texts, QStringLiteral("Plain Tool"));
     ASSERT_NE(plain, nullptr);
     ASSERT_FALSE(plain->installLocation.isEmpty());
     const QDateTime created = service->CreationTime(plain->installLocation);
