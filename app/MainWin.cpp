@@ -19,6 +19,7 @@
 #include "app/UIPublic.h"
 #include "app/WindowTitle.h"
 #include "inventory/AppEnum.h"
+#include "inventory/InventoryService.h"
 #include "platform/Platform.h"
 #include "widgetlib/BPNotifyCentor.h"
 
@@ -73,6 +74,11 @@ CMainWin::CMainWin(PlatformFactory factory)
 CMainWin::~CMainWin() {
     if (CUIPublic::instance()->GetMainWindow() == this) CUIPublic::instance()->SetMainWindow(nullptr);
     if (CUIPublic::instance()->GetAppEnum() == appEnum.get()) CUIPublic::instance()->SetAppEnum(nullptr);
+    if (CUIPublic::instance()->GetInventoryService() == inventoryService.get())
+        CUIPublic::instance()->SetInventoryService(nullptr);
+    // The page's icon worker uses the service: the body goes first.
+    delete rightContent;
+    rightContent = nullptr;
 }
 
 void CMainWin::StartupThread(PlatformFactory factory, std::shared_ptr<StartupHandOver> handOver) {
@@ -117,6 +123,10 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
         if (appEnum) {
             CUIPublic::instance()->SetAppEnum(appEnum.get());
             CUIPublic::instance()->SetPrograms(appEnum->GetPrograms());
+        }
+        if (appEnum && targetPlatform) {
+            inventoryService = std::make_unique<CInventoryService>(*targetPlatform, *appEnum);
+            CUIPublic::instance()->SetInventoryService(inventoryService.get());
         }
         rightContent = new CRightContent();
         contentLayout->addWidget(rightContent, 0);

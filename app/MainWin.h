@@ -10,6 +10,7 @@
 
 class CAppEnum;
 class CBlurDlg;
+class CInventoryService;
 class CRightContent;
 class QHBoxLayout;
 
@@ -67,6 +68,7 @@ private:
     bool inventoryReady = false;
     std::unique_ptr<platform::IPlatform> targetPlatform;
     std::unique_ptr<CAppEnum> appEnum;
+    std::unique_ptr<CInventoryService> inventoryService;
 
     QHBoxLayout* contentLayout = nullptr;
     CRightContent* rightContent = nullptr;

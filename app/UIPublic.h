@@ -9,6 +9,7 @@
 
 class QWidget;
 class CAppEnum;
+class CInventoryService;
 
 // The process-wide object that windows share: the main window, the program
 // enumerator, the program list read at start-up, the byte total handed from
@@ -28,6 +29,11 @@ public:
 
     void SetAppEnum(CAppEnum* appEnum) { enumerator = appEnum; }
     CAppEnum* GetAppEnum() const { return enumerator; }
+
+    // The program page's way to the target machine (icons, install times,
+    // refresh); null until the backend has started.
+    void SetInventoryService(CInventoryService* inventoryService) { service = inventoryService; }
+    CInventoryService* GetInventoryService() const { return service; }
 
     void SetPrograms(std::vector<InstalledProgram> list) { programs = std::move(list); }
     std::vector<InstalledProgram> GetPrograms() const { return programs; }
@@ -60,6 +66,7 @@ private:
 
     QWidget* mainWindow = nullptr;
     CAppEnum* enumerator = nullptr;
+    CInventoryService* service = nullptr;
     std::vector<InstalledProgram> programs;
     uint64_t totalSize = 0;
     bool windows10 = false;

@@ -22,12 +22,15 @@ add_library(tolvanire_shell STATIC
     ${CMAKE_CURRENT_LIST_DIR}/ProgramRun.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RightContent.h
     ${CMAKE_CURRENT_LIST_DIR}/RightContent.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RightContentBase.h
+    ${CMAKE_CURRENT_LIST_DIR}/RightTab.h
+    ${CMAKE_CURRENT_LIST_DIR}/RightTab.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.h
     ${CMAKE_CURRENT_LIST_DIR}/SingleInstance.cpp
 )
 target_link_libraries(tolvanire_shell PUBLIC
     tolvanire_options tolvanire_dialogs tolvanire_widgetlib tolvanire_ui_support tolvanire_inventory tolvanire_update
-    Qt5::Widgets)
+    tolvanire_pages Qt5::Widgets)
 
 add_executable(tolvanire-uninstaller WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 # Only the program chooses a backend; the tests give the main window theirs.

@@ -6,8 +6,7 @@
 # Without --prefix the program manages a demo Wine prefix of its own,
 # build/demo-prefix, filled once with the sample programs the tests install
 # (never ~/.wine). With a display the window opens; without one it runs
-# under Xvfb and a screenshot is saved to build/screenshots/run.png. The
-# command-line program first lists the prefix's programs on the terminal.
+# under Xvfb and a screenshot is saved to build/screenshots/run.png.
 # TOLVANIRE_SKIP_DEPS=1 skips the package installation.
 set -eu
 
@@ -49,10 +48,6 @@ fi
 export WINEPREFIX="$prefix"
 
 gui="$build/bin/tolvanire-uninstaller"
-cli="$build/bin/tolvanire-uninstaller-cli"
-# The installed programs, as the inventory reads them, on the terminal too:
-# the window's program page is not built yet.
-"$cli" list --prefix "$prefix"
 [ -x "$gui" ] || exit 0
 if [ -n "${DISPLAY:-}" ]; then
     cd "$build/bin"

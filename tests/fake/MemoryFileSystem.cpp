@@ -385,6 +385,7 @@ MemoryFileSystem::Node* MemoryFileSystem::MakeFolders(const std::vector<std::str
             folder->name = parts[i - 1];
             folder->attributes = kAttrDirectory;
             folder->creationTime = nextCreationTime_++;
+            folder->modificationTime = folder->creationTime;
             node = folder.get();
             parent->children[Fold(folder->name)] = std::move(folder);
         } else if (found != kErrorSuccess || !node->isDir()) {
@@ -428,6 +429,7 @@ uint32_t MemoryFileSystem::WriteFile(const std::string& path, const std::string&
     file->attributes = kAttrArchive;
     file->content = content;
     file->creationTime = nextCreationTime_++;
+    file->modificationTime = file->creationTime;
     parent->children[Fold(file->name)] = std::move(file);
     return kErrorSuccess;
 }
@@ -455,6 +457,7 @@ uint32_t MemoryFileSystem::CreateLink(const std::string& path, const std::string
     link->attributes = kAttrDirectory | kAttrReparsePoint;
     link->linkTarget = target;
     link->creationTime = nextCreationTime_++;
+    link->modificationTime = link->creationTime;
     parent->children[Fold(link->name)] = std::move(link);
     return kErrorSuccess;
 }

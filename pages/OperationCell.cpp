@@ -1,0 +1,30 @@
+#include "pages/OperationCell.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVariant>
+
+OperationCell::OperationCell(int index, QWidget* parent) : QWidget(parent) {
+    setFixedHeight(48);
+    auto* row = new QHBoxLayout(this);
+    row->setSpacing(5);
+
+    trashButton = new QPushButton(this);
+    trashButton->setFixedSize(16, 16);
+    // Its border images come from the tree's style sheet (ProgramCell::RowStyleSheet).
+    trashButton->setObjectName(QStringLiteral("TrashButton"));
+    trashButton->setProperty("uninstallindex", index);
+    animationLabel = new QLabel(this);
+    animationLabel->setPixmap(QPixmap(QStringLiteral("./Resources/loading/loading_0.png")));
+    animationLabel->hide();
+    statusLabel = new QLabel(tr("waiting"), this);
+    statusLabel->setObjectName(QStringLiteral("RowStatus"));
+    statusLabel->hide();
+
+    row->addWidget(trashButton);
+    row->addWidget(animationLabel);
+    row->addWidget(statusLabel);
+    row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+}

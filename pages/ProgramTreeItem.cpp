@@ -1,0 +1,10 @@
+#include "pages/ProgramTreeItem.h"
+
+#include <QTreeWidget>
+
+bool CProgramTreeItem::operator<(const QTreeWidgetItem& other) const {
+    const int column = treeWidget() != nullptr ? treeWidget()->sortColumn() : 0;
+    if (column == 5) return data(5, Qt::DisplayRole).toULongLong() < other.data(5, Qt::DisplayRole).toULongLong();
+    if (column == 0) return QString::localeAwareCompare(text(0), other.text(0)) < 0;
+    return QTreeWidgetItem::operator<(other);
+}
