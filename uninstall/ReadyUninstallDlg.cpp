@@ -18,7 +18,6 @@
 #include "app/DialogLook.h"
 #include "uninstall/ProgramIconSource.h"
 #include "widgetlib/BPQtLabel.h"
-#include "widgetlib/BPQtPushBtn.h"
 
 namespace {
 
@@ -100,8 +99,10 @@ void CReadyUninstallDlg::Build() {
     checkBox->setChecked(true);
     row->addWidget(checkBox);
     row->addStretch();
-    okButton = new CBPQtPushBtn(QString(), this);
-    cancelButton = new CBPQtPushBtn(QString(), this);
+    // Plain buttons: the look is all in their border images, and the
+    // text buttons' padding of the program's style sheet must not widen them.
+    okButton = new QPushButton(this);
+    cancelButton = new QPushButton(this);
     okButton->setStyleSheet(ButtonStyle(QStringLiteral("btn_pri")));
     cancelButton->setStyleSheet(ButtonStyle(QStringLiteral("btn_sec")));
     for (QPushButton* button : {okButton, cancelButton}) {
