@@ -113,14 +113,23 @@ bool IsBrowser(const std::wstring& image, const std::vector<std::wstring>& brows
     return false;
 }
 
-std::wstring ProcessImage(DWORD processId) {
+enum class ImageState { Known, NotYet, Gone };
+
+// The program file of a process. Wine names a process only once it has
+// started running, a little after the job reports it: NotYet until then.
+ImageState ProcessImage(DWORD processId, std::wstring* image) {
     ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process.valid()) return std::wstring();
+    if (!process.valid()) return ImageState::Gone;
     std::wstring buffer(32768, L'\0');
     DWORD size = static_cast<DWORD>(buffer.size());
-    if (!QueryFullProcessImageNameW(process.get(), 0, &buffer[0], &size)) return std::wstring();
+    if (!QueryFullProcessImageNameW(process.get(), 0, &buffer[0], &size) || size == 0) {
+        DWORD exitCode = 0;
+        return GetExitCodeProcess(process.get(), &exitCode) && exitCode == STILL_ACTIVE ? ImageState::NotYet
+                                                                                        : ImageState::Gone;
+    }
     buffer.resize(size);
-    return LongPath(buffer);
+    *image = LongPath(buffer);
+    return ImageState::Known;
 }
 
 DWORD ParentProcessId(DWORD processId) {
@@ -183,30 +192,46 @@ bool OnlyIgnoredLeft(HANDLE job, const std::set<DWORD>& ignored) {
 // each pass also asks the job itself.
 void WaitForJob(HANDLE job, HANDLE port, DWORD rootProcessId, bool* ranMsiexec) {
     std::set<DWORD> ignored;
+    std::vector<DWORD> unsorted; // new processes whose program is not known yet, oldest first
     std::vector<std::wstring> browsers;
     bool browsersRead = false;
-    for (;;) {
-        DWORD message = 0;
-        ULONG_PTR key = 0;
-        LPOVERLAPPED overlapped = nullptr;
-        const BOOL got = GetQueuedCompletionStatus(port, &message, &key, &overlapped, 500);
-        if (!got && overlapped == nullptr && GetLastError() != WAIT_TIMEOUT) return; // the port failed
-        if (got && key == kJobKey) {
-            const DWORD processId = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(overlapped));
-            if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return;
-            if (message == JOB_OBJECT_MSG_NEW_PROCESS && processId != rootProcessId) {
-                const std::wstring image = ProcessImage(processId);
+    // A process of the browser, or one that a process not waited for
+    // started, is not waited for either; msiexec brings Windows Installer in.
+    auto sort = [&] {
+        for (auto it = unsorted.begin(); it != unsorted.end();) {
+            std::wstring image;
+            const ImageState state = ProcessImage(*it, &image);
+            if (state == ImageState::NotYet) {
+                ++it;
+                continue;
+            }
+            if (state == ImageState::Known) {
                 if (SameText(FileName(image), L"msiexec.exe")) *ranMsiexec = true;
                 if (!browsersRead) {
                     browsers = BrowserExecutables();
                     browsersRead = true;
                 }
-                if (IsBrowser(image, browsers) || ignored.count(ParentProcessId(processId)) != 0)
-                    ignored.insert(processId);
+                if (IsBrowser(image, browsers) || ignored.count(ParentProcessId(*it)) != 0) ignored.insert(*it);
+            }
+            it = unsorted.erase(it);
+        }
+    };
+    for (;;) {
+        DWORD message = 0;
+        ULONG_PTR key = 0;
+        LPOVERLAPPED overlapped = nullptr;
+        const BOOL got = GetQueuedCompletionStatus(port, &message, &key, &overlapped, unsorted.empty() ? 500 : 50);
+        if (!got && overlapped == nullptr && GetLastError() != WAIT_TIMEOUT) return; // the port failed
+        if (got && key == kJobKey) {
+            const DWORD processId = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(overlapped));
+            if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return;
+            if (message == JOB_OBJECT_MSG_NEW_PROCESS && processId != rootProcessId) {
+                unsorted.push_back(processId);
             } else if (message == JOB_OBJECT_MSG_EXIT_PROCESS || message == JOB_OBJECT_MSG_ABNORMAL_EXIT_PROCESS) {
                 ignored.erase(processId);
             }
         }
+        sort();
         if (OnlyIgnoredLeft(job, ignored)) return;
     }
 }
