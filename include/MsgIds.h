@@ -12,4 +12,7 @@ enum : uint32_t {
     MSG_LIST_REFRESHED = 0x1259,
     MSG_QUIT_APP = 0x125B,
     MSG_DEEP_CLEAN_STARTED = 0x1260,
+    // A dialog's own marker: it tells the dialog that every MSG_CLOSE_DLG
+    // queued before the dialog existed has been delivered (CCloseMsgFence).
+    MSG_CLOSE_FENCE = 0x1261,
 };

@@ -15,7 +15,15 @@ enum : uint16_t {
     kArchitectureAmd64 = 9,
 };
 
-// Facts about the target system. Safe to call from several threads.
+// What happened to a command that RunAndWait was asked to run.
+struct RunOutcome {
+    bool started = false;    // CreateProcessA succeeded
+    uint32_t startError = 0; // GetLastError() of a failed start
+    uint32_t exitCode = 0;   // exit code of the started process itself
+};
+
+// Facts about the target system, and running programs on it. Safe to call
+// from several threads.
 class ISystem {
 public:
     virtual ~ISystem() = default;
@@ -32,6 +40,18 @@ public:
     // per input; otherwise (kErrorBackendFailure) it is empty, so that a
     // failure can never be read as a list of empty names.
     virtual uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) = 0;
+
+
+    // Runs `commandLine` as stored (CreateProcessA without an application
+    // name, no inherited handles, this process's environment and folder)
+    // and waits, without a time-out, until the whole uninstaller is done:
+    // every process it started, directly or not, has ended (processes that
+    // leave on purpose by breaking away from the wait, and the user's web
+    // browser, are not waited for), and for a command that runs Windows
+    // Installer, until the installer is idle. A failed start is not an
+    // error of the call: kErrorSuccess with outcome->started false and the
+    // start's error code. kErrorBackendFailure when the backend died.
+    virtual uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) = 0;
 };
 
 } // namespace platform

@@ -1,8 +1,15 @@
 #include "platform/win32/Win32System.h"
 
+#include "platform/Errors.h"
+
+// clang-format off
 #include <windows.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+// clang-format on
 
 #include <cstring>
+#include <set>
 
 namespace platform {
 
@@ -44,6 +51,261 @@ uint32_t CWin32System::AnsiToUtf8(const std::vector<std::string>& texts, std::ve
 bool RunsUnderWine() {
     static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     return wine;
+}
+
+namespace {
+
+// Closes a kernel handle when it goes out of scope.
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~ScopedHandle() {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+constexpr ULONG_PTR kJobKey = 1;
+
+std::wstring LongPath(const std::wstring& path) {
+    if (path.empty()) return path;
+    std::wstring buffer(MAX_PATH, L'\0');
+    DWORD length = GetLongPathNameW(path.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()));
+    if (length > buffer.size()) {
+        buffer.assign(length, L'\0');
+        length = GetLongPathNameW(path.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()));
+    }
+    if (length == 0 || length > buffer.size()) return path;
+    buffer.resize(length);
+    return buffer;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+std::wstring FileName(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+// The programs the shell opens web pages with.
+std::vector<std::wstring> BrowserExecutables() {
+    std::vector<std::wstring> browsers;
+    for (const wchar_t* scheme : {L"http", L"https"}) {
+        wchar_t buffer[2 * MAX_PATH] = {};
+        DWORD size = ARRAYSIZE(buffer);
+        if (SUCCEEDED(AssocQueryStringW(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, scheme, L"open", buffer, &size)) &&
+            buffer[0] != L'\0')
+            browsers.push_back(LongPath(buffer));
+    }
+    return browsers;
+}
+
+bool IsBrowser(const std::wstring& image, const std::vector<std::wstring>& browsers) {
+    if (image.empty()) return false;
+    for (const std::wstring& browser : browsers) {
+        // An association that names a bare file is matched by name.
+        const bool bareName = browser.find_first_of(L"\\/") == std::wstring::npos;
+        if (bareName ? SameText(FileName(image), browser) : SameText(image, browser)) return true;
+    }
+    return false;
+}
+
+enum class ImageState { Known, NotYet, Gone };
+
+// The program file of a process. Wine names a process only once it has
+// started running, a little after the job reports it: NotYet until then.
+ImageState ProcessImage(DWORD processId, std::wstring* image) {
+    ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process.valid()) return ImageState::Gone;
+    std::wstring buffer(32768, L'\0');
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (!QueryFullProcessImageNameW(process.get(), 0, &buffer[0], &size) || size == 0) {
+        DWORD exitCode = 0;
+        return GetExitCodeProcess(process.get(), &exitCode) && exitCode == STILL_ACTIVE ? ImageState::NotYet
+                                                                                        : ImageState::Gone;
+    }
+    buffer.resize(size);
+    *image = LongPath(buffer);
+    return ImageState::Known;
+}
+
+DWORD ParentProcessId(DWORD processId) {
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) return 0;
+    PROCESSENTRY32W entry;
+    std::memset(&entry, 0, sizeof(entry));
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        if (entry.th32ProcessID == processId) return entry.th32ParentProcessID;
+    return 0;
+}
+
+bool IsMsiexecName(std::string name) {
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return name == "msiexec" || name == "msiexec.exe";
+}
+
+// Whether the program a command line starts is msiexec: its first word (or
+// quoted text), without its folder.
+bool CommandRunsMsiexec(const std::string& commandLine) {
+    size_t begin = commandLine.find_first_not_of(" \t");
+    if (begin == std::string::npos) return false;
+    size_t end;
+    if (commandLine[begin] == '"') {
+        ++begin;
+        end = commandLine.find('"', begin);
+    } else {
+        end = commandLine.find_first_of(" \t", begin);
+    }
+    std::string program = commandLine.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+    const size_t separator = program.find_last_of("\\/");
+    if (separator != std::string::npos) program.erase(0, separator + 1);
+    return IsMsiexecName(program);
+}
+
+// True when no process is left in the job but ignored ones.
+bool OnlyIgnoredLeft(HANDLE job, const std::set<DWORD>& ignored) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
+    std::memset(&accounting, 0, sizeof(accounting));
+    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof(accounting), nullptr))
+        return false;
+    if (accounting.ActiveProcesses == 0) return true;
+    if (ignored.empty()) return false;
+    // ULONG_PTR elements keep the list's alignment.
+    std::vector<ULONG_PTR> buffer(2 + 4096);
+    auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
+    if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, list,
+                                   static_cast<DWORD>(buffer.size() * sizeof(ULONG_PTR)), nullptr))
+        return false;
+    if (list->NumberOfProcessIdsInList < list->NumberOfAssignedProcesses) return false;
+    for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i)
+        if (ignored.count(static_cast<DWORD>(list->ProcessIdList[i])) == 0) return false;
+    return true;
+}
+
+// Waits until the job holds no process but the user's browser. The port
+// is read with a time-out so that a lost message cannot hold the wait:
+// each pass also asks the job itself.
+void WaitForJob(HANDLE job, HANDLE port, DWORD rootProcessId, bool* ranMsiexec) {
+    std::set<DWORD> ignored;
+    std::vector<DWORD> unsorted; // new processes whose program is not known yet, oldest first
+    std::vector<std::wstring> browsers;
+    bool browsersRead = false;
+    // A process of the browser, or one that a process not waited for
+    // started, is not waited for either; msiexec brings Windows Installer in.
+    auto sort = [&] {
+        for (auto it = unsorted.begin(); it != unsorted.end();) {
+            std::wstring image;
+            const ImageState state = ProcessImage(*it, &image);
+            if (state == ImageState::NotYet) {
+                ++it;
+                continue;
+            }
+            if (state == ImageState::Known) {
+                if (SameText(FileName(image), L"msiexec.exe")) *ranMsiexec = true;
+                if (!browsersRead) {
+                    browsers = BrowserExecutables();
+                    browsersRead = true;
+                }
+                if (IsBrowser(image, browsers) || ignored.count(ParentProcessId(*it)) != 0) ignored.insert(*it);
+            }
+            it = unsorted.erase(it);
+        }
+    };
+    for (;;) {
+        DWORD message = 0;
+        ULONG_PTR key = 0;
+        LPOVERLAPPED overlapped = nullptr;
+        const BOOL got = GetQueuedCompletionStatus(port, &message, &key, &overlapped, unsorted.empty() ? 500 : 50);
+        if (!got && overlapped == nullptr && GetLastError() != WAIT_TIMEOUT) return; // the port failed
+        if (got && key == kJobKey) {
+            const DWORD processId = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(overlapped));
+            if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return;
+            if (message == JOB_OBJECT_MSG_NEW_PROCESS && processId != rootProcessId) {
+                unsorted.push_back(processId);
+            } else if (message == JOB_OBJECT_MSG_EXIT_PROCESS || message == JOB_OBJECT_MSG_ABNORMAL_EXIT_PROCESS) {
+                ignored.erase(processId);
+            }
+        }
+        sort();
+        if (OnlyIgnoredLeft(job, ignored)) return;
+    }
+}
+
+// Windows Installer holds this mutex while it runs an installation, also
+// after the msiexec that asked for it has ended.
+void WaitForInstallerIdle() {
+    for (;;) {
+        ScopedHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\_MSIExecute"));
+        if (mutex.valid()) {
+            const DWORD result = WaitForSingleObject(mutex.get(), INFINITE);
+            if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) ReleaseMutex(mutex.get());
+            return;
+        }
+        // A mutex we may not open still exists: look again later.
+        if (GetLastError() != ERROR_ACCESS_DENIED) return;
+        Sleep(500);
+    }
+}
+
+} // namespace
+
+uint32_t CWin32System::RunAndWait(const std::string& commandLine, RunOutcome* outcome) {
+    *outcome = RunOutcome();
+    ScopedHandle job(CreateJobObjectW(nullptr, nullptr));
+    ScopedHandle port(job.valid() ? CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1) : nullptr);
+    bool inJob = false;
+    if (job.valid() && port.valid()) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+        std::memset(&limits, 0, sizeof(limits));
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+        JOBOBJECT_ASSOCIATE_COMPLETION_PORT association;
+        association.CompletionKey = reinterpret_cast<PVOID>(kJobKey);
+        association.CompletionPort = port.get();
+        inJob = SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits)) &&
+                SetInformationJobObject(job.get(), JobObjectAssociateCompletionPortInformation, &association,
+                                        sizeof(association));
+    }
+
+    std::vector<char> command(commandLine.begin(), commandLine.end());
+    command.push_back('\0');
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    std::memset(&process, 0, sizeof(process));
+    // Suspended until it is in the job, so that no child escapes it.
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, inJob ? CREATE_SUSPENDED : 0, nullptr,
+                        nullptr, &startup, &process)) {
+        outcome->startError = GetLastError();
+        return kErrorSuccess;
+    }
+    outcome->started = true;
+    ScopedHandle processHandle(process.hProcess);
+    ScopedHandle threadHandle(process.hThread);
+    // A job cannot always be nested (before Windows 8): then only the
+    // process itself is waited for.
+    const bool suspended = inJob;
+    if (inJob && !AssignProcessToJobObject(job.get(), process.hProcess)) inJob = false;
+    if (suspended) ResumeThread(process.hThread);
+
+    bool ranMsiexec = CommandRunsMsiexec(commandLine);
+    if (inJob) WaitForJob(job.get(), port.get(), process.dwProcessId, &ranMsiexec);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    if (GetExitCodeProcess(process.hProcess, &exitCode)) outcome->exitCode = exitCode;
+    if (ranMsiexec) WaitForInstallerIdle();
+    return kErrorSuccess;
 }
 
 } // namespace platform

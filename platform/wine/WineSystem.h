@@ -15,6 +15,7 @@ public:
     uint16_t NativeProcessorArchitecture() override;
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
+    uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) override;
 
 private:
     CWineHostConnection& host_;

@@ -43,7 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"PrefixWithoutFolder", {"list", "--prefix"}, 2, "Missing value after '--prefix'", ""},
                     UsageCase{"StrayArgument", {"list", "extra"}, 2, "unexpected argument 'extra'", ""},
                     UsageCase{"Help", {"--help"}, 0, "", "list"},
-                    UsageCase{"ListHelp", {"list", "--help"}, 0, "", "--json"}),
+                    UsageCase{"ListHelp", {"list", "--help"}, 0, "", "--json"},
+                    UsageCase{
+                        "UninstallWithoutName", {"uninstall", "--clean"}, 2, "expected at least one program name", ""},
+                    UsageCase{"UninstallHelp", {"uninstall", "--help"}, 0, "", "--clean"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
 // Without Wine the program says so and ends with 3 instead of hanging.

@@ -14,7 +14,7 @@ public:
     platform::IRegistry& Registry() override { return registry; }
     platform::ISystem& System() override { return system; }
     platform::IFileSystem& Files() override { return files; }
-    std::string FatalError() const override { return {}; }
+    std::string FatalError() const override { return system.FatalError(); }
 
     MemoryRegistry registry;
     MemorySystem system;

@@ -1,5 +1,7 @@
 #include "fake/MemorySystem.h"
 
+#include "platform/Errors.h"
+
 namespace {
 
 // Code points of the bytes 0x80..0x9F in code page 1252; the five bytes it
@@ -41,4 +43,50 @@ uint32_t MemorySystem::AnsiToUtf8(const std::vector<std::string>& texts, std::ve
     for (const std::string& text : texts)
         utf8->push_back(Cp1252ToUtf8(text));
     return platform::kErrorSuccess;
+}
+
+uint32_t MemorySystem::RunAndWait(const std::string& commandLine, platform::RunOutcome* outcome) {
+    *outcome = platform::RunOutcome();
+    ScriptedProcess script;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!fatalError_.empty()) return platform::kErrorBackendFailure;
+        started_.push_back(commandLine);
+        const auto it = scripts_.find(commandLine);
+        if (it == scripts_.end()) {
+            outcome->startError = platform::kErrorFileNotFound;
+            return platform::kErrorSuccess;
+        }
+        script = it->second;
+    }
+    if (script.startError != 0) {
+        outcome->startError = script.startError;
+        return platform::kErrorSuccess;
+    }
+    outcome->started = true;
+    // Outside the lock: the script may take its time or start another run.
+    if (script.run) script.run();
+    if (script.backendDies) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        fatalError_ = "the test's backend died while it waited for " + commandLine;
+        *outcome = platform::RunOutcome();
+        return platform::kErrorBackendFailure;
+    }
+    outcome->exitCode = script.exitCode;
+    return platform::kErrorSuccess;
+}
+
+void MemorySystem::SetProcess(const std::string& commandLine, ScriptedProcess process) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    scripts_[commandLine] = std::move(process);
+}
+
+std::vector<std::string> MemorySystem::Started() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return started_;
+}
+
+std::string MemorySystem::FatalError() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return fatalError_;
 }

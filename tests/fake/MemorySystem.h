@@ -1,9 +1,16 @@
 #pragma once
 
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
 #include "platform/System.h"
 
 // System facts of a test machine: the architecture is chosen by the test,
-// the ANSI code page is 1252 (Western European).
+// the ANSI code page is 1252 (Western European). Programs are run by a
+// script: a test says, per command line, what starting it does.
 class MemorySystem : public platform::ISystem {
 public:
     explicit MemorySystem(uint16_t architecture = platform::kArchitectureAmd64) : architecture_(architecture) {}
@@ -12,9 +19,36 @@ public:
     uint32_t AnsiCodePage() override { return 1252; }
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
 
+    // Plays the script of `commandLine`. A command without a script fails
+    // to start with kErrorFileNotFound, as a missing program does.
+    uint32_t RunAndWait(const std::string& commandLine, platform::RunOutcome* outcome) override;
+
+    // What running one command does.
+    struct ScriptedProcess {
+        uint32_t startError = 0; // not 0: the start fails with this code
+        uint32_t exitCode = 0;
+        // Runs on the caller's thread while the "process" runs: the
+        // uninstaller's work (deleting its key and files), or a wait.
+        std::function<void()> run;
+        // The backend dies during the wait: the call gives
+        // kErrorBackendFailure and FatalError() says so.
+        bool backendDies = false;
+    };
+    void SetProcess(const std::string& commandLine, ScriptedProcess process);
+
+    // The command lines RunAndWait was given, in call order.
+    std::vector<std::string> Started() const;
+
+    // Empty until a script let the backend die.
+    std::string FatalError() const;
+
     // Code page 1252 to UTF-8, up to the first zero byte.
     static std::string Cp1252ToUtf8(const std::string& text);
 
 private:
     uint16_t architecture_;
+    mutable std::mutex mutex_;
+    std::map<std::string, ScriptedProcess> scripts_;
+    std::vector<std::string> started_;
+    std::string fatalError_;
 };

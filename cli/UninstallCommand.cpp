@@ -1,0 +1,64 @@
+// "uninstall": runs the uninstallers of the named programs one after
+// another, waits for each to finish completely, and tells which programs
+// are really gone; with --clean it removes the leftovers of each removed
+// program.
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include "cli/CliCommandTable.h"
+#include "cli/CliCommon.h"
+#include "cli/CliUninstall.h"
+
+namespace {
+
+// The folder of this program as the target machine sees it: under Wine the
+// Linux root is drive Z:.
+QString OwnFolder() {
+    const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+#ifdef _WIN32
+    return folder;
+#else
+    return QStringLiteral("Z:") + QString(folder).replace(QLatin1Char('/'), QLatin1Char('\\'));
+#endif
+}
+
+int RunUninstall(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Runs the uninstaller of each program NAME (its display name), one after another, and waits "
+                       "until the whole uninstaller has finished. A program counts as removed when its uninstall "
+                       "entry or its uninstaller file is gone. Exit codes: 0 all removed, 1 some not removed, "
+                       "2 usage error, 3 the Wine host failed, 4 a NAME names no installed program (nothing is "
+                       "run)."));
+    cli::AddPrefixOption(parser);
+    const QCommandLineOption clean(QStringLiteral("clean"),
+                                   QStringLiteral("Remove the leftovers of each program that was removed."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print the report as JSON (progress goes to stderr)."));
+    parser.addOption(clean);
+    parser.addOption(json);
+    parser.addPositionalArgument(QStringLiteral("NAME..."), QStringLiteral("Display names of the programs."));
+    const int parsed = cli::ParseArguments(parser, arguments);
+    if (parsed >= 0) return parsed;
+    if (parser.positionalArguments().isEmpty()) {
+        cli::Err() << arguments[0] << ": expected at least one program name\n\n" << parser.helpText();
+        cli::Err().flush();
+        return cli::kExitUsage;
+    }
+
+    std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser);
+    if (!platform) return cli::kExitPlatform;
+    CCliUninstall command(*platform, cli::Out(), cli::Err());
+    command.SetOwnFolder(OwnFolder());
+    CCliUninstall::Options options;
+    options.names = parser.positionalArguments();
+    options.clean = parser.isSet(clean);
+    options.json = parser.isSet(json);
+    return command.Run(options);
+}
+
+const CCliCommandTable::Registration registration("uninstall", "Uninstall programs and remove their leftovers.",
+                                                  &RunUninstall);
+
+} // namespace

@@ -1,0 +1,230 @@
+// "tolvanire-uninstaller-cli uninstall" against the in-memory machine with
+// scripted uninstallers: exit codes, progress and report, and which
+// leftovers go.
+
+#include "cli/CliUninstall.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fake/MemoryPlatform.h"
+#include "support/Log.h"
+
+using platform::Hive;
+
+namespace {
+
+const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// What a program's scripted uninstaller does.
+enum class Behaviour { Removes, Cancels, FailsToStart, BackendDies };
+
+struct CliCase {
+    const char* name;
+    QStringList names;
+    std::map<std::string, Behaviour> behaviours; // by program; default: removes
+    bool clean;
+    int exitCode;
+    std::vector<std::string> started; // programs whose uninstaller was run, in order
+    QStringList outLines;             // each must be in stdout
+    const char* errText;              // in stderr; empty: nothing checked
+    std::vector<std::string> appDataGone;
+};
+
+void PrintTo(const CliCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::string Folder(const std::string& program) {
+    return "C:\\Program Files\\" + program;
+}
+std::string Command(const std::string& program) {
+    return "\"" + Folder(program) + "\\uninst.exe\"";
+}
+std::string AppData(const std::string& program) {
+    return "C:\\users\\tester\\AppData\\Roaming\\" + program;
+}
+
+class CliUninstallTest : public ::testing::TestWithParam<CliCase> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(logDir.isValid());
+        SetLogFilePath(logDir.filePath("test.log"));
+        for (const char* folder : {"C:\\windows\\system32", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
+                                   "C:\\users\\tester\\AppData\\Roaming", "C:\\users\\Public\\Desktop"})
+            machine.files.CreateFolder(folder);
+        for (const std::string program : {"Acme Notes", "Cafe Timer", "Plain Viewer"})
+            Install(program);
+    }
+    void TearDown() override { SetLogFilePath(QString()); }
+
+    void Install(const std::string& program) {
+        const std::string key = kUninstall + "\\" + program;
+        machine.registry.SetString(Hive::LocalMachine, key, "DisplayName", program);
+        machine.registry.SetString(Hive::LocalMachine, key, "UninstallString", Command(program));
+        machine.registry.SetString(Hive::LocalMachine, key, "InstallLocation", Folder(program));
+        machine.files.CreateFolder(Folder(program));
+        machine.files.WriteFile(Folder(program) + "\\uninst.exe", "MZ");
+        machine.files.CreateFolder(AppData(program));
+        machine.files.WriteFile(AppData(program) + "\\settings.ini", "x");
+    }
+
+    void Script(const std::string& program, Behaviour behaviour) {
+        MemorySystem::ScriptedProcess process;
+        switch (behaviour) {
+        case Behaviour::Removes:
+            process.run = [this, program] {
+                machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\" + program);
+                machine.files.DeleteFile(Folder(program) + "\\uninst.exe");
+            };
+            break;
+        case Behaviour::Cancels:
+            process.exitCode = 1223;
+            break;
+        case Behaviour::FailsToStart:
+            process.startError = 5;
+            break;
+        case Behaviour::BackendDies:
+            process.backendDies = true;
+            break;
+        }
+        machine.system.SetProcess(Command(program), process);
+    }
+
+    int Run(const QStringList& names, bool clean, bool json) {
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        CCliUninstall command(machine, outStream, errStream);
+        CCliUninstall::Options options;
+        options.names = names;
+        options.clean = clean;
+        options.json = json;
+        return command.Run(options);
+    }
+
+    QTemporaryDir logDir;
+    MemoryPlatform machine;
+    QString out;
+    QString err;
+};
+
+TEST_P(CliUninstallTest, RunsTheNamedProgramsOneAfterAnother) {
+    const CliCase& c = GetParam();
+    for (const std::string program : {"Acme Notes", "Cafe Timer", "Plain Viewer"}) {
+        const auto it = c.behaviours.find(program);
+        Script(program, it == c.behaviours.end() ? Behaviour::Removes : it->second);
+    }
+    EXPECT_EQ(Run(c.names, c.clean, false), c.exitCode) << out.toStdString() << err.toStdString();
+    std::vector<std::string> expectedStarted;
+    for (const std::string& program : c.started)
+        expectedStarted.push_back(Command(program));
+    EXPECT_EQ(machine.system.Started(), expectedStarted);
+    for (const QString& line : c.outLines)
+        EXPECT_TRUE(out.contains(line)) << line.toStdString() << "\n---\n" << out.toStdString();
+    if (*c.errText) {
+        EXPECT_TRUE(err.contains(QString::fromUtf8(c.errText))) << err.toStdString();
+    }
+    for (const std::string program : {"Acme Notes", "Cafe Timer", "Plain Viewer"}) {
+        const bool gone = std::find(c.appDataGone.begin(), c.appDataGone.end(), program) != c.appDataGone.end();
+        EXPECT_EQ(machine.files.Exists(AppData(program) + "\\settings.ini"), !gone) << program;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliUninstallTest,
+    testing::Values(CliCase{"AllRemovedWithoutClean",
+                            {"Acme Notes", "Cafe Timer"},
+                            {},
+                            false,
+                            0,
+                            {"Acme Notes", "Cafe Timer"},
+                            {"[1/2] Acme Notes: waiting for the uninstaller...",
+                             "[1/2] Acme Notes: removed (exit code 0)",
+                             "[2/2] Cafe Timer: waiting for the uninstaller...", "2 of 2 programs removed"},
+                            "",
+                            {}},
+                    CliCase{"CleanRemovesLeftoversOfRemovedOnly",
+                            {"Acme Notes", "Cafe Timer", "Plain Viewer"},
+                            {{"Cafe Timer", Behaviour::Cancels}},
+                            true,
+                            1,
+                            {"Acme Notes", "Cafe Timer", "Plain Viewer"},
+                            {"[1/3] Acme Notes: removing leftovers...",
+                             "[2/3] Cafe Timer: not removed: its uninstall entry and "
+                             "its uninstaller are still there (exit code 1223)",
+                             "removed (exit code 0), 1 leftover deleted, 0 not deleted", "    deleted\tfile\t",
+                             "2 of 3 programs removed"},
+                            "",
+                            {"Acme Notes", "Plain Viewer"}},
+                    CliCase{"FailedStartGoesOn",
+                            {"Plain Viewer", "Acme Notes"},
+                            {{"Plain Viewer", Behaviour::FailsToStart}},
+                            true,
+                            1,
+                            {"Plain Viewer", "Acme Notes"},
+                            {"[1/2] Plain Viewer: not started: its uninstaller could not be started (error 5)",
+                             "1 of 2 programs removed"},
+                            "",
+                            {"Acme Notes"}},
+                    CliCase{"UnknownNameRunsNothing",
+                            {"Acme Notes", "Nope"},
+                            {},
+                            true,
+                            4,
+                            {},
+                            {},
+                            "no installed program is named 'Nope'",
+                            {}},
+                    CliCase{"NameIgnoringCaseAndGivenTwice",
+                            {"acme NOTES", "Acme Notes"},
+                            {},
+                            false,
+                            0,
+                            {"Acme Notes"},
+                            {"[1/1] Acme Notes: removed", "1 of 1 program removed"},
+                            "",
+                            {}},
+                    CliCase{"BackendDeathStopsTheRun",
+                            {"Acme Notes", "Cafe Timer"},
+                            {{"Acme Notes", Behaviour::BackendDies}},
+                            true,
+                            3,
+                            {"Acme Notes"},
+                            {"[1/2] Acme Notes: failed: the target machine could not be reached"},
+                            "the Wine host failed: ",
+                            {}}),
+    [](const testing::TestParamInfo<CliCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CliUninstallTest, JsonReportKeepsProgressOffTheStandardOutput) {
+    Script("Acme Notes", Behaviour::Removes);
+    Script("Cafe Timer", Behaviour::Cancels);
+    EXPECT_EQ(Run({"Acme Notes", "Cafe Timer"}, true, true), 1);
+    EXPECT_TRUE(err.contains("[1/2] Acme Notes: waiting for the uninstaller...")) << err.toStdString();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << out.toStdString();
+    const QJsonArray reports = document.array();
+    ASSERT_EQ(reports.size(), 2);
+    const QJsonObject acme = reports[0].toObject();
+    EXPECT_EQ(acme["displayName"].toString(), "Acme Notes");
+    EXPECT_EQ(acme["outcome"].toString(), "removed");
+    EXPECT_TRUE(acme["started"].toBool());
+    EXPECT_TRUE(acme["removed"].toBool());
+    EXPECT_TRUE(acme["leftoversCleaned"].toBool());
+    EXPECT_FALSE(acme["leftoversDeleted"].toArray().isEmpty());
+    const QJsonObject cafe = reports[1].toObject();
+    EXPECT_EQ(cafe["outcome"].toString(), "stillInstalled");
+    EXPECT_EQ(cafe["exitCode"].toInt(), 1223);
+    EXPECT_FALSE(cafe["removed"].toBool());
+    EXPECT_FALSE(cafe["leftoversCleaned"].toBool());
+    EXPECT_TRUE(cafe["leftoversDeleted"].toArray().isEmpty());
+    EXPECT_FALSE(cafe["reason"].toString().isEmpty());
+}
+
+} // namespace
