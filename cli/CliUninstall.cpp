@@ -70,13 +70,19 @@ bool CCliUninstall::ReportBackendFailure() {
 
 int CCliUninstall::Run(const Options& options) {
     CAppEnum appEnum(platform.Registry(), platform.System());
-    appEnum.Enum();
+    const uint32_t listed = appEnum.Enum();
     const std::vector<InstalledProgram> programs = appEnum.GetPrograms();
     std::vector<std::string> ansi;
     for (const InstalledProgram& program : programs)
         ansi.emplace_back(program.displayName);
-    const std::vector<std::string> utf8 = platform.System().AnsiToUtf8(ansi);
+    std::vector<std::string> utf8;
+    const uint32_t converted = listed == platform::kErrorSuccess ? platform.System().AnsiToUtf8(ansi, &utf8) : listed;
     if (ReportBackendFailure()) return cli::kExitPlatform;
+    if (converted != platform::kErrorSuccess) {
+        err << "the backend failed while reading the list\n";
+        err.flush();
+        return cli::kExitPlatform;
+    }
     QStringList names;
     for (size_t i = 0; i < programs.size() && i < utf8.size(); ++i)
         names << QString::fromStdString(utf8[i]);

@@ -39,12 +39,11 @@ QString CInventoryService::DefaultIconCacheFolder() {
 }
 
 bool CInventoryService::Refresh(std::vector<InstalledProgram>* programs, QString* error) {
-    appEnum.Enum();
-    // The core reads the registry silently; only the platform knows whether
-    // an empty answer was a dead backend.
+    const uint32_t status = appEnum.Enum();
+    // A list read by a backend that failed on the way cannot be trusted.
     const std::string fatal = platform.FatalError();
-    if (!fatal.empty()) {
-        if (error) *error = QString::fromStdString(fatal);
+    if (status != platform::kErrorSuccess || !fatal.empty()) {
+        if (error) *error = fatal.empty() ? QStringLiteral("the backend failed while reading the list") : QString::fromStdString(fatal);
         return false;
     }
     *programs = appEnum.GetPrograms();
@@ -63,7 +62,7 @@ std::vector<ProgramText> CInventoryService::DisplayTexts(const std::vector<Insta
         }
     }
     std::vector<std::string> utf8;
-    if (!ascii) utf8 = platform.System().AnsiToUtf8(ansi);
+    if (!ascii) platform.System().AnsiToUtf8(ansi, &utf8);
     // ASCII needs no conversion; a failed conversion still shows something.
     const bool converted = utf8.size() == ansi.size();
     std::vector<ProgramText> texts(programs.size());

@@ -8,7 +8,7 @@
 #include "FormatSize.h"
 #include "MsgIds.h"
 #include "app/DialogLook.h"
-#include "support/UIPublic.h"
+#include "app/UIPublic.h"
 #include "widgetlib/BPQtLabel.h"
 
 CUninstallRstDlg::CUninstallRstDlg(QWidget* parent) : CBaseDialog(parent) {

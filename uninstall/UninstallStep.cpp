@@ -55,7 +55,8 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
                                         const PhaseCallback& onPhase) {
     UninstallStepReport report;
     const std::string command = Field(program.uninstallCommand);
-    const std::vector<std::string> texts = platform.System().AnsiToUtf8({Field(program.displayName), command});
+    std::vector<std::string> texts;
+    platform.System().AnsiToUtf8({Field(program.displayName), command}, &texts);
     const std::string name = texts.size() == 2 ? texts[0] : std::string();
     const std::string commandText = texts.size() == 2 ? texts[1] : std::string();
 
@@ -121,9 +122,9 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
 // The one place that drives the leftover cleaner: it collects and deletes
 // in one call, then tells which of its findings are gone.
 void CUninstallStep::RemoveLeftovers(const InstalledProgram& program, UninstallStepReport* report) {
-    cleaner.CleanLeftovers(program);
+    const QList<LeftoverItem> leftovers = cleaner.CleanLeftovers(program);
     report->leftoversCleaned = true;
-    for (const LeftoverItem& item : cleaner.leftovers)
+    for (const LeftoverItem& item : leftovers)
         (cleaner.LeftoverExists(item) ? report->leftoversRemaining : report->leftoversDeleted).append(item);
 }
 

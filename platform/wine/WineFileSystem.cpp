@@ -131,7 +131,7 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
         // A host in this process (the tests') has no Wine and no Linux side
         // behind it: it removes its links itself. Under Wine a link that
         // cannot be seen from Linux is left alone, as its target is at risk.
-        if (linuxPath.empty() && host_.HostProcessId() < 0)
+        if (linuxPath.empty() && InProcessHost())
             return host_.Call<calls::RemoveFolderAndEmptyParents>({path});
         return kErrorAccessDenied;
     }
@@ -143,6 +143,10 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
     return kErrorSuccess;
 }
 
+bool CWineFileSystem::InProcessHost() const {
+    return host_.HostProcessId() < 0;
+}
+
 uint32_t CWineFileSystem::RemoveFolder(const std::string& path) {
     constexpr uint32_t kErrorDirectory = 267; // ERROR_DIRECTORY
     // Wine's RemoveDirectoryW removes the target of a symbolic link, so the
@@ -151,6 +155,7 @@ uint32_t CWineFileSystem::RemoveFolder(const std::string& path) {
     std::string linuxPath;
     uint32_t status = kErrorSuccess;
     if (!UnixPath(path, &linuxPath, &status)) return status;
+    if (linuxPath.empty() && InProcessHost()) return host_.Call<calls::RemoveFolder>({path});
     if (linuxPath.empty()) return kErrorPathNotFound;
     struct stat info;
     if (lstat(linuxPath.c_str(), &info) != 0) return errno == ENOENT ? kErrorFileNotFound : kErrorPathNotFound;
@@ -173,6 +178,12 @@ uint32_t CWineFileSystem::FinalPath(const std::string& path, std::string* real) 
     std::string linuxPath;
     uint32_t status = kErrorSuccess;
     if (!UnixPath(path, &linuxPath, &status)) return status;
+    if (linuxPath.empty() && InProcessHost()) {
+        calls::PathReply reply;
+        status = host_.Call<calls::FinalPath>({path}, &reply);
+        if (status == kErrorSuccess) *real = std::move(reply.path);
+        return status;
+    }
     if (linuxPath.empty()) return kErrorPathNotFound;
     auto resolve = [](const std::string& text, std::string* resolved) -> uint32_t {
         char buffer[PATH_MAX];

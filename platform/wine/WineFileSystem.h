@@ -38,6 +38,9 @@ private:
     // The Linux path Wine maps `path` to (empty when it maps to none).
     // False with `status` set when the host is gone.
     bool UnixPath(const std::string& path, std::string* linuxPath, uint32_t* status);
+    // A host in this process (the tests') has no Wine and no Linux side
+    // behind it, so what is done on the Linux side elsewhere is its job.
+    bool InProcessHost() const;
     // Whether `path` is a symbolic link on the Linux side, which Wine does
     // not report for links to files. `status` is set when the host is gone.
     bool LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status);

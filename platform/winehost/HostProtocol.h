@@ -70,6 +70,8 @@ constexpr uint32_t kWantChildren = 2;
     X(UnixPath, 41)                                                                                                    \
     X(ModificationTime, 42)                                                                                            \
     X(ExtractIcon, 43)                                                                                                 \
+    X(FinalPath, 44)                                                                                                   \
+    X(RemoveFolder, 45)                                                                                                \
     X(Quit, 99)
 
 enum class Op : uint32_t {
@@ -320,6 +322,11 @@ struct ExtractIconReply {
     WIRE_FIELDS(image)
 };
 using ExtractIcon = Call<Op::ExtractIcon, Limit::Short, ExtractIconRequest, ExtractIconReply>;
+// The Wine client resolves paths and removes folders on the Linux side,
+// where Wine's links really are; a host in the client's own process (the
+// tests') has no Linux side, so there these two go to the host.
+using FinalPath = Call<Op::FinalPath, Limit::Short, PathRequest, PathReply>;
+using RemoveFolder = Call<Op::RemoveFolder, Limit::Short, PathRequest, NoFields>;
 // Ends the host after the reply.
 using Quit = Call<Op::Quit, Limit::Short, NoFields, NoFields>;
 

@@ -64,6 +64,8 @@ CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& file
     On<CreateFolder>([this](const auto& in, auto*) { return files_.CreateFolder(in.path); });
     On<WriteFile>([this](const auto& in, auto*) { return files_.WriteFile(in.path, in.content); });
     On<SetAttributes>([this](const auto& in, auto*) { return files_.SetAttributes(in.path, in.attributes); });
+    On<FinalPath>([this](const auto& in, auto* out) { return files_.FinalPath(in.path, &out->path); });
+    On<RemoveFolder>([this](const auto& in, auto*) { return files_.RemoveFolder(in.path); });
     On<UnixPath>([this](const auto& in, auto* out) {
         out->path = unixPath_ ? unixPath_(in.path) : std::string();
         return static_cast<uint32_t>(out->path.empty() ? kErrorPathNotFound : kErrorSuccess);

@@ -105,7 +105,7 @@ protected:
     // Runs the command once with the host failing at each request in turn,
     // until a run gets through; returns how many requests that run made.
     size_t FailAtEveryRequest(const QStringList& arguments) {
-        for (size_t request = 1; request < 200; ++request) {
+        for (size_t request = 1; request < 1000; ++request) {
             Fill(filler);
             script = std::make_shared<CMemoryHostTransport::Script>();
             script->failAt = request;

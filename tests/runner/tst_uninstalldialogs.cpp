@@ -17,7 +17,7 @@
 
 #include "MsgIds.h"
 #include "app/WindowDlgTitle.h"
-#include "support/UIPublic.h"
+#include "app/UIPublic.h"
 #include "uninstall/ProgramIconSource.h"
 #include "uninstall/ReadyUninstallDlg.h"
 #include "uninstall/UninstallRstDlg.h"

@@ -8,7 +8,7 @@
 #include <QFont>
 #include <cstring>
 
-#include "support/UIPublic.h"
+#include "app/UIPublic.h"
 #include "uninstall/ReadyUninstallDlg.h"
 #include "uninstall/UninstallRstDlg.h"
 
