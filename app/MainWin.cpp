@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <thread>
 
-#include "MsgIds.h"
 #include "app/BlurDlg.h"
 #include "app/RightContent.h"
 #include "app/StartDlg.h"
+#include "include/MsgIds.h"
 #include "inventory/AppEnum.h"
 #include "platform/Platform.h"
 #include "support/UIPublic.h"

@@ -1,15 +1,13 @@
 # CUIPublic, the settings reader and the URL opener of the graphical program.
-if(TOLVANIRE_BUILD_GUI)
-    add_library(tolvanire_ui_support STATIC
-        ${CMAKE_CURRENT_LIST_DIR}/UIPublic.h
-        ${CMAKE_CURRENT_LIST_DIR}/UIPublic.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/UrlOpener.h
-        ${CMAKE_CURRENT_LIST_DIR}/UrlOpener.cpp
-    )
-    target_link_libraries(tolvanire_ui_support PUBLIC tolvanire_options Qt5::Core Qt5::Gui)
-    if(WIN32)
-        target_link_libraries(tolvanire_ui_support PUBLIC version shell32)
-    endif()
+add_library(tolvanire_ui_support STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/UIPublic.h
+    ${CMAKE_CURRENT_LIST_DIR}/UIPublic.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UrlOpener.h
+    ${CMAKE_CURRENT_LIST_DIR}/UrlOpener.cpp
+)
+target_link_libraries(tolvanire_ui_support PUBLIC tolvanire_options Qt5::Core Qt5::Gui)
+if(WIN32)
+    target_link_libraries(tolvanire_ui_support PUBLIC version shell32)
 endif()
 
 # The crash handler installs itself during static initialisation, so it is

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "InstalledProgram.h"
-#include "LeftoverItem.h"
+#include "include/InstalledProgram.h"
+#include "include/LeftoverItem.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/System.h"

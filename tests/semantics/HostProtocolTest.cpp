@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "fake/MemoryPlatform.h"
 #include "platform/winehost/HostServer.h"
 #include "platform/winehost/WireReader.h"
 #include "platform/winehost/WireWriter.h"
+#include "tests/fake/MemoryPlatform.h"
 
 using namespace platform;
 using namespace platform::wire;

@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "fake/MemoryPlatform.h"
 #include "platform/wine/WinePlatform.h"
+#include "tests/fake/MemoryPlatform.h"
 
 namespace {
 

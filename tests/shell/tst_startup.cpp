@@ -12,10 +12,10 @@
 #include "app/MainWin.h"
 #include "app/RightContent.h"
 #include "app/StartDlg.h"
-#include "fake/MemoryPlatform.h"
 #include "inventory/AppEnum.h"
 #include "support/UIPublic.h"
 #include "support/UrlOpener.h"
+#include "tests/fake/MemoryPlatform.h"
 
 namespace {
 
