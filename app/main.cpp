@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "MsgIds.h"
 #include "app/MSGDlg.h"
 #include "app/MainWin.h"
 #include "app/RefreshDlg.h"
 #include "app/SingleInstance.h"
+#include "include/MsgIds.h"
 #include "platform/Platform.h"
 #include "support/UIPublic.h"
 #include "widgetlib/BPNotifyCentor.h"
@@ -131,6 +131,12 @@ int main(int argc, char* argv[]) {
     CUIPublic::instance()->SetMainWindow(window.get());
     instance.SetWindow(window.get());
     ShowDemoDialog(window.get());
+    // Lets the Windows tests check what a crash of the real program leaves.
+    if (qEnvironmentVariableIsSet("TOLVANIRE_CRASH_AFTER_START"))
+        QTimer::singleShot(1000, []() {
+            volatile int* volatile nowhere = nullptr;
+            *nowhere = 0;
+        });
 
     const int result = app->exec();
     window.reset();
