@@ -1,5 +1,7 @@
 #include "cli/CliCommon.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <cstdio>
 
 namespace cli {
@@ -73,6 +75,44 @@ int ExitForBackendFailure(const platform::IPlatform& platform) {
     Err() << "the Wine host failed: " << QString::fromStdString(error.empty() ? "no reason given" : error) << "\n";
     Err().flush();
     return kExitPlatform;
+}
+
+QString OwnFolder() {
+    const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+#ifdef _WIN32
+    return folder;
+#else
+    return QStringLiteral("Z:") + QString(folder).replace(QLatin1Char('/'), QLatin1Char('\\'));
+#endif
+}
+
+QString LeftoverKindName(int32_t kind) {
+    switch (kind) {
+    case LeftoverFile:
+        return QStringLiteral("file");
+    case LeftoverFolder:
+        return QStringLiteral("folder");
+    case LeftoverRegistry:
+        return QStringLiteral("registry");
+    case LeftoverMuiCacheValue:
+        return QStringLiteral("muicache");
+    default:
+        return QString::number(kind);
+    }
+}
+
+QJsonObject LeftoverToJson(const LeftoverItem& item) {
+    QJsonObject object;
+    object.insert(QStringLiteral("kind"), LeftoverKindName(item.kind));
+    object.insert(QStringLiteral("displayText"), item.displayText);
+    object.insert(QStringLiteral("target"), item.target);
+    object.insert(QStringLiteral("valueName"), item.valueName);
+    if (item.kind == LeftoverRegistry) {
+        object.insert(QStringLiteral("hive"),
+                      item.hive == LeftoverCurrentUser ? QStringLiteral("HKCU") : QStringLiteral("HKLM"));
+        object.insert(QStringLiteral("view"), item.view);
+    }
+    return object;
 }
 
 } // namespace cli

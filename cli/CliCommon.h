@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QCommandLineParser>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 #include <memory>
 
+#include "LeftoverItem.h"
 #include "platform/Platform.h"
 
 // What every command of tolvanire-uninstaller-cli shares: exit codes,
@@ -50,5 +52,15 @@ int ExitForBackendFailure(const platform::IPlatform& platform);
 // real one again). For the tests that run commands in process.
 using PlatformFactory = std::unique_ptr<platform::IPlatform> (*)(std::string* error);
 void SetPlatformFactory(PlatformFactory factory);
+
+// The folder of this program as the target machine sees it: under Wine the
+// Linux root is drive Z:.
+QString OwnFolder();
+
+// How the commands name a leftover's kind ("file", "folder", "registry",
+// "muicache"), and one leftover as a JSON object: kind, displayText, target,
+// valueName, and for a registry item the hive and view it was found in.
+QString LeftoverKindName(int32_t kind);
+QJsonObject LeftoverToJson(const LeftoverItem& item);
 
 } // namespace cli

@@ -13,30 +13,10 @@
 
 namespace {
 
-QString KindName(int32_t kind) {
-    switch (kind) {
-    case LeftoverFile:
-        return QStringLiteral("file");
-    case LeftoverFolder:
-        return QStringLiteral("folder");
-    case LeftoverRegistry:
-        return QStringLiteral("registry");
-    case LeftoverMuiCacheValue:
-        return QStringLiteral("muicache");
-    default:
-        return QString::number(kind);
-    }
-}
-
 QJsonArray ToJson(const QList<LeftoverItem>& items) {
     QJsonArray array;
     for (const LeftoverItem& item : items) {
-        QJsonObject object;
-        object.insert(QStringLiteral("kind"), KindName(item.kind));
-        object.insert(QStringLiteral("displayText"), item.displayText);
-        object.insert(QStringLiteral("target"), item.target);
-        object.insert(QStringLiteral("valueName"), item.valueName);
-        array.append(object);
+        array.append(cli::LeftoverToJson(item));
     }
     return array;
 }
@@ -148,9 +128,9 @@ int CCliUninstall::Run(const Options& options) {
         progress << "\n";
         if (!options.json) {
             for (const LeftoverItem& item : report.leftoversDeleted)
-                out << "    deleted\t" << KindName(item.kind) << '\t' << item.displayText << "\n";
+                out << "    deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << "\n";
             for (const LeftoverItem& item : report.leftoversRemaining)
-                out << "    not deleted\t" << KindName(item.kind) << '\t' << item.displayText << "\n";
+                out << "    not deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << "\n";
         }
         progress.flush();
 

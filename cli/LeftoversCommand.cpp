@@ -19,35 +19,6 @@ namespace {
 // NAME names no installed program.
 constexpr int kExitNoProgram = 4;
 
-QString KindName(int32_t kind) {
-    switch (kind) {
-    case LeftoverFile:
-        return QStringLiteral("file");
-    case LeftoverFolder:
-        return QStringLiteral("folder");
-    case LeftoverRegistry:
-        return QStringLiteral("registry");
-    case LeftoverMuiCacheValue:
-        return QStringLiteral("muicache");
-    default:
-        return QString::number(kind);
-    }
-}
-
-QJsonObject ToJson(const LeftoverItem& item) {
-    QJsonObject object;
-    object.insert(QStringLiteral("kind"), KindName(item.kind));
-    object.insert(QStringLiteral("displayText"), item.displayText);
-    object.insert(QStringLiteral("target"), item.target);
-    object.insert(QStringLiteral("valueName"), item.valueName);
-    if (item.kind == LeftoverRegistry) {
-        object.insert(QStringLiteral("hive"),
-                      item.hive == LeftoverCurrentUser ? QStringLiteral("HKCU") : QStringLiteral("HKLM"));
-        object.insert(QStringLiteral("view"), item.view);
-    }
-    return object;
-}
-
 // A place left alone on purpose: kind "skipped", the reason as its text.
 QJsonObject ToJson(const SkippedLeftover& skip) {
     QJsonObject object;
@@ -66,24 +37,14 @@ void PrintSkipped(const QList<SkippedLeftover>& skipped) {
 void PrintLine(const QString& prefix, const LeftoverItem& item) {
     QTextStream& out = cli::Out();
     if (!prefix.isEmpty()) out << prefix << '\t';
-    out << KindName(item.kind) << '\t' << item.displayText << '\t' << item.target << '\t' << item.valueName << '\n';
+    out << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << '\t' << item.target << '\t' << item.valueName
+        << '\n';
 }
 
 void WriteJson(const QJsonDocument& document) {
     const QByteArray json = document.toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
     std::fflush(stdout);
-}
-
-// The folder of this program as the target machine sees it: under Wine the
-// Linux root is drive Z:.
-QString OwnFolder() {
-    const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-#ifdef _WIN32
-    return folder;
-#else
-    return QStringLiteral("Z:") + QString(folder).replace(QLatin1Char('/'), QLatin1Char('\\'));
-#endif
 }
 
 // The first installed program whose display name is `name`: an exact match
@@ -144,7 +105,7 @@ int Run(const QStringList& arguments, bool clean) {
 
     CAppEnum appEnum(platform->Registry(), platform->System());
     CLeftoverCleaner cleaner(platform->Files(), platform->Registry(), platform->System(), appEnum);
-    cleaner.SetOwnFolder(OwnFolder());
+    cleaner.SetOwnFolder(cli::OwnFolder());
     // A collection or deletion whose backend failed stops there: nothing
     // more is deleted and no list is printed.
     QList<SkippedLeftover> skipped;
@@ -162,7 +123,7 @@ int Run(const QStringList& arguments, bool clean) {
         if (parser.isSet(json)) {
             QJsonArray array;
             for (const LeftoverItem& item : leftovers)
-                array.append(ToJson(item));
+                array.append(cli::LeftoverToJson(item));
             for (const SkippedLeftover& skip : skipped)
                 array.append(ToJson(skip));
             WriteJson(QJsonDocument(array));
@@ -181,7 +142,7 @@ int Run(const QStringList& arguments, bool clean) {
         QJsonArray deleted;
         QJsonArray notDeleted;
         for (int i = 0; i < leftovers.size(); ++i)
-            (remaining[i] ? notDeleted : deleted).append(ToJson(leftovers[i]));
+            (remaining[i] ? notDeleted : deleted).append(cli::LeftoverToJson(leftovers[i]));
         QJsonObject object;
         object.insert(QStringLiteral("deleted"), deleted);
         object.insert(QStringLiteral("notDeleted"), notDeleted);

@@ -12,17 +12,6 @@
 
 namespace {
 
-// The folder of this program as the target machine sees it: under Wine the
-// Linux root is drive Z:.
-QString OwnFolder() {
-    const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-#ifdef _WIN32
-    return folder;
-#else
-    return QStringLiteral("Z:") + QString(folder).replace(QLatin1Char('/'), QLatin1Char('\\'));
-#endif
-}
-
 int RunUninstall(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -50,7 +39,7 @@ int RunUninstall(const QStringList& arguments) {
     std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser);
     if (!platform) return cli::kExitPlatform;
     CCliUninstall command(*platform, cli::Out(), cli::Err());
-    command.SetOwnFolder(OwnFolder());
+    command.SetOwnFolder(cli::OwnFolder());
     CCliUninstall::Options options;
     options.names = parser.positionalArguments();
     options.clean = parser.isSet(clean);

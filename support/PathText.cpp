@@ -2,11 +2,9 @@
 
 namespace {
 
-// One implementation for both text types: the 8-bit form works on the
-// ANSI bytes of a record, the QString form on display text.
-template <typename Text, typename Char> Text CleanPathTextImpl(Text text, Char comma, Char quote) {
-    const auto commaAt = text.find(comma);
-    if (commaAt != Text::npos) text = text.substr(0, commaAt);
+// The quote rule shared by the texts below: a leading quote is dropped, and
+// the text ends at the next one.
+template <typename Text, typename Char> Text TrimQuotesImpl(Text text, Char quote) {
     for (auto quoteAt = text.find(quote); quoteAt != Text::npos; quoteAt = text.find(quote)) {
         if (quoteAt == 0)
             text.erase(0, 1);
@@ -16,15 +14,12 @@ template <typename Text, typename Char> Text CleanPathTextImpl(Text text, Char c
     return text;
 }
 
-// The quote rule of CleanPathTextImpl without the comma cut.
-template <typename Text, typename Char> Text TrimQuotesImpl(Text text, Char quote) {
-    for (auto quoteAt = text.find(quote); quoteAt != Text::npos; quoteAt = text.find(quote)) {
-        if (quoteAt == 0)
-            text.erase(0, 1);
-        else
-            text = text.substr(0, quoteAt);
-    }
-    return text;
+// One implementation for both text types: the 8-bit form works on the
+// ANSI bytes of a record, the QString form on display text.
+template <typename Text, typename Char> Text CleanPathTextImpl(Text text, Char comma, Char quote) {
+    const auto commaAt = text.find(comma);
+    if (commaAt != Text::npos) text = text.substr(0, commaAt);
+    return TrimQuotesImpl(text, quote);
 }
 
 // The program path of a command line: the quoted part of a quoted command,
