@@ -6,7 +6,7 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/host/HostServices.h"
 #include "update/UpdateEndpoints.h"

@@ -6,8 +6,8 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
-#include "MsgIds.h"
 #include "app/DialogLook.h"
+#include "include/MsgIds.h"
 #include "widgetlib/BPQtLabel.h"
 #include "widgetlib/BPQtPushBtn.h"
 

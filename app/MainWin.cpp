@@ -11,7 +11,7 @@
 #include <cstring>
 #include <thread>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "app/BlurDlg.h"
 #include "app/CommonMenu.h"
 #include "app/RightContent.h"

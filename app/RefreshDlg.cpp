@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "MsgIds.h"
 #include "app/DialogLook.h"
+#include "include/MsgIds.h"
 #include "widgetlib/BPNotifyCentor.h"
 
 CRefreshDlg::CRefreshDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags()) {

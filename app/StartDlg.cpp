@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "support/Log.h"
 #include "widgetlib/BPNotifyCentor.h"
 

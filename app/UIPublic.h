@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "InstalledProgram.h"
+#include "include/InstalledProgram.h"
 
 class QWidget;
 class CAppEnum;

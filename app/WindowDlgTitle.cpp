@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QSpacerItem>
 
-#include "MsgIds.h"
 #include "app/WindowTitle.h"
+#include "include/MsgIds.h"
 #include "widgetlib/BPNotifyCentor.h"
 
 CWindowDlgTitle::CWindowDlgTitle(QWidget* parent) : CTitleBarBase(parent) {

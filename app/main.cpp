@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "app/MSGDlg.h"
 #include "app/MainWin.h"
 #include "app/ProgramRun.h"

@@ -1,9 +1,5 @@
 # The graphical program: entry point, main window, single instance and the
 # files it reads at run time (pictures, style sheets, "uiconfig").
-if(NOT TOLVANIRE_BUILD_GUI)
-    return()
-endif()
-
 include(${CMAKE_SOURCE_DIR}/scripts/gen-resources.cmake)
 
 # Everything but main(), so that the GUI tests drive the same main window.

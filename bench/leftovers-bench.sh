@@ -25,6 +25,7 @@ set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
+. "$root/scripts/lib.sh"
 cli="$root/build/bin/tolvanire-uninstaller-cli"
 work=""
 folders=10000
@@ -45,7 +46,8 @@ done
 mkdir -p "$work/home"
 work=$(cd "$work" && pwd)
 
-export HOME="$work/home" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+tolvanire_wine_env "$work/home"
+export WINEPREFIX="$work/prefix"
 export TOLVANIRE_LOG_FILE="$work/tolvanire.log"
 
 echo "leftovers-bench: making a fresh prefix in $WINEPREFIX" >&2

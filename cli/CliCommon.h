@@ -7,7 +7,7 @@
 #include <QTextStream>
 #include <memory>
 
-#include "LeftoverItem.h"
+#include "include/LeftoverItem.h"
 #include "platform/Platform.h"
 
 // What every command of tolvanire-uninstaller-cli shares: exit codes,

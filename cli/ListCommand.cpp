@@ -6,9 +6,9 @@
 #include <QJsonObject>
 #include <cstdio>
 
-#include "FormatSize.h"
 #include "cli/CliCommandTable.h"
 #include "cli/CliCommon.h"
+#include "include/FormatSize.h"
 #include "inventory/AppEnum.h"
 
 namespace {

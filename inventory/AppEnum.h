@@ -7,8 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "InstalledProgram.h"
-#include "LeftoverItem.h"
+#include "include/InstalledProgram.h"
+#include "include/LeftoverItem.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 

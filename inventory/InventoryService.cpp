@@ -2,7 +2,7 @@
 
 #include <QStandardPaths>
 
-#include "PathText.h"
+#include "include/PathText.h"
 #include "inventory/AppEnum.h"
 
 namespace {

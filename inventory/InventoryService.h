@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "InstalledProgram.h"
+#include "include/InstalledProgram.h"
 #include "inventory/IconCache.h"
 #include "platform/Platform.h"
 

@@ -19,8 +19,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "FormatSize.h"
-#include "MsgIds.h"
+#include "include/FormatSize.h"
+#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "InstalledProgram.h"
+#include "include/InstalledProgram.h"
 #include "app/RightContentBase.h"
 #include "inventory/InventoryService.h"
 #include "widgetlib/BPMsgReceiver.h"

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <map>
 
-#include "PathText.h"
+#include "include/PathText.h"
 #include "inventory/InventoryService.h"
 
 #ifdef _WIN32

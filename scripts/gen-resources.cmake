@@ -6,29 +6,26 @@
 # starts it in bin/.
 set(TOLVANIRE_RUNTIME_DIR ${CMAKE_BINARY_DIR}/bin)
 
-find_package(Python3 COMPONENTS Interpreter)
-find_program(TOLVANIRE_RSVG_CONVERT rsvg-convert)
+# The pictures are part of the program: a build without the tools that
+# render them stops here rather than make a program without pictures.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(TOLVANIRE_RSVG_CONVERT rsvg-convert REQUIRED)
 find_program(TOLVANIRE_IM_CONVERT convert PATHS /usr/bin NO_DEFAULT_PATH)
 if(NOT TOLVANIRE_IM_CONVERT)
-    find_program(TOLVANIRE_IM_CONVERT convert)
+    find_program(TOLVANIRE_IM_CONVERT convert REQUIRED)
 endif()
 
 set(runtime_outputs)
-if(Python3_Interpreter_FOUND AND TOLVANIRE_RSVG_CONVERT AND TOLVANIRE_IM_CONVERT)
-    file(GLOB_RECURSE art_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/art/*.svg)
-    set(resources_stamp ${TOLVANIRE_RUNTIME_DIR}/Resources/.generated)
-    add_custom_command(
-        OUTPUT ${resources_stamp}
-        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/gen-resources.py --out ${TOLVANIRE_RUNTIME_DIR}
-        COMMAND ${CMAKE_COMMAND} -E touch ${resources_stamp}
-        DEPENDS ${CMAKE_SOURCE_DIR}/scripts/gen-resources.py ${art_sources}
-        COMMENT "Rendering the program's pictures into bin/Resources"
-        VERBATIM)
-    list(APPEND runtime_outputs ${resources_stamp})
-else()
-    message(WARNING "python3, rsvg-convert (librsvg2-bin) or ImageMagick missing: "
-                    "the program will run without its pictures")
-endif()
+file(GLOB_RECURSE art_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/art/*.svg)
+set(resources_stamp ${TOLVANIRE_RUNTIME_DIR}/Resources/.generated)
+add_custom_command(
+    OUTPUT ${resources_stamp}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/gen-resources.py --out ${TOLVANIRE_RUNTIME_DIR}
+    COMMAND ${CMAKE_COMMAND} -E touch ${resources_stamp}
+    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/gen-resources.py ${art_sources}
+    COMMENT "Rendering the program's pictures into bin/Resources"
+    VERBATIM)
+list(APPEND runtime_outputs ${resources_stamp})
 
 file(GLOB qss_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/QSS/*.qss)
 set(qss_outputs)

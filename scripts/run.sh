@@ -11,6 +11,7 @@
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib.sh"
 build="$root/build"
 prefix=""
 while [ $# -gt 0 ]; do
@@ -30,20 +31,15 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j "$jobs"
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The log stays in the real per-user state folder, whatever HOME Wine gets.
+export XDG_STATE_HOME="${XDG_STATE_HOME:-$HOME/.local/state}"
 if [ -z "$prefix" ]; then
     # The demo prefix and Wine's sandbox home live in the build folder, so
     # that the demo touches neither ~/.wine nor the real home.
     prefix="$build/demo-prefix"
-    demo_work="$build/demo-fixtures"
-    # The log stays in the real per-user state folder.
-    export XDG_STATE_HOME="${XDG_STATE_HOME:-$HOME/.local/state}"
-    export HOME="$demo_work/home"
-    if [ ! -f "$demo_work/prefix.stamp" ] || [ ! -f "$prefix/system.reg" ]; then
-        echo "run: filling the demo prefix $prefix with the sample programs" >&2
-        "$root/tests/fixtures/nsis/install-fixtures.sh" --prefix "$prefix" --work "$demo_work" \
-            plain.nsi quietonly.nsi syscomp.nsi update.nsi view32.nsi user.nsi cafe.nsi
-    fi
+    tolvanire_fill_demo_prefix "$prefix" "$build/demo-fixtures"
+else
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 fi
 export WINEPREFIX="$prefix"
 
@@ -57,28 +53,15 @@ fi
 # No display: run under Xvfb and keep a picture of the window.
 shots="$build/screenshots"
 mkdir -p "$shots"
-display=":$(( $$ % 100 + 100 ))"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-app=""
-cleanup() {
-    [ -z "$app" ] || kill "$app" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY="$display"
-# Qt wants a private runtime folder; a headless session often has none.
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-    export XDG_RUNTIME_DIR="$build/runtime"
-    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-fi
-sleep 1
+tolvanire_start_xvfb 1280x800
+tolvanire_runtime_dir "$build/runtime"
 (cd "$build/bin" && exec "$gui" --prefix "$prefix") &
 app=$!
+tolvanire_on_exit "kill $app"
 # Long enough for the Wine host to start and the list to be read.
 sleep "${TOLVANIRE_SCREENSHOT_DELAY:-10}"
 if kill -0 "$app" 2>/dev/null; then
-    import -display "$display" -window root "$shots/run.png"
+    import -window root "$shots/run.png"
     echo "run: the program runs under Xvfb; screenshot saved to $shots/run.png"
 else
     wait "$app" || true

@@ -12,6 +12,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 out="$build/screenshots"
 scale=${SCALE:-1}
@@ -19,38 +20,19 @@ program="$build/bin/tolvanire-uninstaller"
 [ -x "$program" ] || { echo "screenshots: $program not built" >&2; exit 1; }
 mkdir -p "$out"
 
-# Wine gets a sandbox HOME so that it never writes into the real one.
-export HOME="$out/home" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$HOME"
-prefix=${2:-$out/demo-prefix}
-fixtures="$root/tests/fixtures/nsis/install-fixtures.sh"
-if [ ! -f "$prefix/system.reg" ]; then
-    if [ -z "${2:-}" ] && [ -x "$fixtures" ] && command -v makensis >/dev/null; then
-        echo "screenshots: filling the demo prefix $prefix with the sample programs"
-        "$fixtures" --prefix "$prefix" --work "$out/demo-fixtures" \
-            $(for f in plain quietonly syscomp update view32 user cafe; do echo "$root/tests/fixtures/nsis/$f.nsi"; done) >/dev/null
-        export HOME="$out/demo-fixtures/home"
-    else
-        echo "screenshots: making the demo prefix $prefix (about 10 s)"
-        WINEPREFIX="$prefix" timeout 300 wineboot -i >/dev/null 2>&1
-        WINEPREFIX="$prefix" wineserver -w || true
-    fi
-elif [ -z "${2:-}" ] && [ -d "$out/demo-fixtures/home" ]; then
-    export HOME="$out/demo-fixtures/home"
+if [ -n "${2:-}" ]; then
+    prefix=$2
+    tolvanire_wine_env "$out/home"
+    export WINEPREFIX="$prefix"
+else
+    prefix="$out/demo-prefix"
+    tolvanire_fill_demo_prefix "$prefix" "$out/demo-fixtures"
 fi
-export WINEPREFIX="$prefix"
+tolvanire_on_exit "wineserver -k"
 
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 $((1280 * scale))x$((800 * scale))x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+tolvanire_start_xvfb $((1280 * scale))x$((800 * scale))
 app=""
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
-    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
-}
-trap cleanup EXIT
-export DISPLAY="$display"
+tolvanire_on_exit 'kill $app'
 shots="$out"
 if [ "$scale" != 1 ]; then
     export QT_SCALE_FACTOR="$scale"
@@ -59,7 +41,6 @@ if [ "$scale" != 1 ]; then
 fi
 # Keep clear of a real running instance.
 export TOLVANIRE_INSTANCE_KEY="tolvanire-screenshots-$$"
-for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 
 # Waits until a top-level window named $1 maps (at most $2 seconds).
 wait_for_window() {

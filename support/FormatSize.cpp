@@ -1,4 +1,4 @@
-#include "FormatSize.h"
+#include "include/FormatSize.h"
 
 QString FormatSize(uint64_t bytes) {
     if (bytes == 0) return QStringLiteral("-");

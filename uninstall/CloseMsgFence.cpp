@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 
 namespace {
 std::atomic<uint32_t> lastToken{0};

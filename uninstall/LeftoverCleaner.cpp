@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "PathText.h"
+#include "include/PathText.h"
 #include "inventory/AppEnum.h"
 #include "uninstall/TargetPath.h"
 

@@ -3,8 +3,8 @@
 #include <QList>
 #include <QString>
 
-#include "InstalledProgram.h"
-#include "LeftoverItem.h"
+#include "include/InstalledProgram.h"
+#include "include/LeftoverItem.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/System.h"

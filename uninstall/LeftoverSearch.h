@@ -4,7 +4,7 @@
 #include <QString>
 #include <functional>
 
-#include "LeftoverItem.h"
+#include "include/LeftoverItem.h"
 #include "platform/FileSystem.h"
 #include "uninstall/BackendWatch.h"
 

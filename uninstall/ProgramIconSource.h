@@ -2,7 +2,7 @@
 
 #include <QIcon>
 
-#include "InstalledProgram.h"
+#include "include/InstalledProgram.h"
 
 // Gives the icon a program shows in the program list. The program list page
 // provides one (it has the icons at hand); the uninstall dialogs ask it and

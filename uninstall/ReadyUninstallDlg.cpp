@@ -13,8 +13,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "FormatSize.h"
-#include "MsgIds.h"
+#include "include/FormatSize.h"
+#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "uninstall/ProgramIconSource.h"
 #include "widgetlib/BPQtLabel.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "InstalledProgram.h"
+#include "include/InstalledProgram.h"
 #include "app/BaseDialog.h"
 #include "uninstall/CloseMsgFence.h"
 

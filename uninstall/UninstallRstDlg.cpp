@@ -5,8 +5,8 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
-#include "FormatSize.h"
-#include "MsgIds.h"
+#include "include/FormatSize.h"
+#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/UIPublic.h"
 #include "widgetlib/BPQtLabel.h"

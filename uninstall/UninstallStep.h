@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "InstalledProgram.h"
-#include "LeftoverItem.h"
+#include "include/InstalledProgram.h"
+#include "include/LeftoverItem.h"
 #include "platform/Platform.h"
 
 class CLeftoverCleaner;

@@ -1,7 +1,4 @@
 # The confirmation and result dialogs of an uninstall run.
-if(NOT TOLVANIRE_BUILD_GUI)
-    return()
-endif()
 add_library(tolvanire_uninstall_dialogs STATIC
     ${CMAKE_CURRENT_LIST_DIR}/CloseMsgFence.h
     ${CMAKE_CURRENT_LIST_DIR}/CloseMsgFence.cpp

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <thread>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/WindowDlgTitle.h"
 #include "update/Fenwright.h"

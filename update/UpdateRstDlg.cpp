@@ -9,7 +9,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/host/HostServices.h"
 #include "update/DescriptionFetch.h"

@@ -12,8 +12,8 @@
 
 #include "cli/CliCommandTable.h"
 #include "cli/CliCommon.h"
-#include "fake/MemoryHostTransport.h"
-#include "fake/MemoryPlatform.h"
+#include "tests/fake/MemoryHostTransport.h"
+#include "tests/fake/MemoryPlatform.h"
 
 using namespace platform;
 using Fault = CMemoryHostTransport::Fault;

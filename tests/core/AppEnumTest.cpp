@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "fake/MemoryRegistry.h"
-#include "fake/MemorySystem.h"
 #include "support/Log.h"
+#include "tests/fake/MemoryRegistry.h"
+#include "tests/fake/MemorySystem.h"
 
 using platform::Hive;
 

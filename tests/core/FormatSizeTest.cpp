@@ -1,4 +1,4 @@
-#include "FormatSize.h"
+#include "include/FormatSize.h"
 
 #include <gtest/gtest.h>
 

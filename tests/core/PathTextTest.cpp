@@ -1,4 +1,4 @@
-#include "PathText.h"
+#include "include/PathText.h"
 
 #include <gtest/gtest.h>
 

@@ -11,13 +11,13 @@
 #include <memory>
 #include <thread>
 
-#include "MsgIds.h"
 #include "TestPictures.h"
 #include "app/BaseDialog.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
 #include "app/StartDlg.h"
 #include "app/WindowDlgTitle.h"
+#include "include/MsgIds.h"
 #include "support/Log.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"

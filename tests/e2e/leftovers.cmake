@@ -12,8 +12,5 @@ set(e2e_leftovers_environment
     "TOLVANIRE_CLI=$<TARGET_FILE:tolvanire-uninstaller-cli>"
     "TOLVANIRE_LEFTOVERS_PREFIX=${e2e_leftovers_prefix_PREFIX}" "TOLVANIRE_LEFTOVERS_HOME=${e2e_leftovers_prefix_HOME}"
     "TOLVANIRE_LOG_FILE=${CMAKE_CURRENT_BINARY_DIR}/e2e-leftovers.log")
-foreach(test CleanRemovesExactlyWhatTheUninstallerLeftBehind UnknownProgramIsAClearErrorWithExitCode4)
-    add_test(NAME LeftoversE2ETest.${test} COMMAND tolvanire_e2e_leftover_tests --gtest_filter=LeftoversE2ETest.${test})
-    set_tests_properties(LeftoversE2ETest.${test} PROPERTIES LABELS wine TIMEOUT 600
-                         FIXTURES_REQUIRED e2e_leftovers_prefix ENVIRONMENT "${e2e_leftovers_environment}")
-endforeach()
+tolvanire_discover_gtests(tolvanire_e2e_leftover_tests
+    PROPERTIES LABELS wine TIMEOUT 600 FIXTURES_REQUIRED e2e_leftovers_prefix ENVIRONMENT ${e2e_leftovers_environment})

@@ -6,25 +6,18 @@ tolvanire_add_wine_prefix(e2e_baddata_prefix FILES bad-data.reg)
 add_executable(tolvanire_e2e_list_tests ListE2ETest.cpp CliRunner.h CliRunner.cpp)
 target_link_libraries(tolvanire_e2e_list_tests PRIVATE tolvanire_options Qt5::Core GTest::gtest GTest::gtest_main)
 add_dependencies(tolvanire_e2e_list_tests tolvanire-uninstaller-cli)
-# Registered one by one: their properties hold lists (two fixtures, several
-# variables), which test discovery would split apart.
 set(e2e_list_environment
     "TOLVANIRE_CLI=$<TARGET_FILE:tolvanire-uninstaller-cli>"
     "TOLVANIRE_LIST_PREFIX=${e2e_list_prefix_PREFIX}" "TOLVANIRE_LIST_HOME=${e2e_list_prefix_HOME}"
     "TOLVANIRE_BADDATA_PREFIX=${e2e_baddata_prefix_PREFIX}" "TOLVANIRE_BADDATA_HOME=${e2e_baddata_prefix_HOME}"
     "TOLVANIRE_LOG_FILE=${CMAKE_CURRENT_BINARY_DIR}/e2e-list.log")
-foreach(test JsonShowsExactlyTheRemovablePrograms TableShowsNamePublisherVersionAndSize
-             BadRegistryDataIsSkippedOrLeftEmpty)
-    add_test(NAME ListE2ETest.${test} COMMAND tolvanire_e2e_list_tests --gtest_filter=ListE2ETest.${test})
-    set_tests_properties(ListE2ETest.${test} PROPERTIES LABELS wine TIMEOUT 300
-                         FIXTURES_REQUIRED "e2e_list_prefix;e2e_baddata_prefix"
-                         ENVIRONMENT "${e2e_list_environment}")
-endforeach()
+tolvanire_discover_gtests(tolvanire_e2e_list_tests
+    PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED e2e_list_prefix e2e_baddata_prefix
+               ENVIRONMENT ${e2e_list_environment})
 
 # The command line itself: usage errors and a missing Wine, without a prefix.
 add_executable(tolvanire_cli_usage_tests CliUsageTest.cpp CliRunner.h CliRunner.cpp)
 target_link_libraries(tolvanire_cli_usage_tests PRIVATE tolvanire_options Qt5::Core GTest::gtest GTest::gtest_main)
 add_dependencies(tolvanire_cli_usage_tests tolvanire-uninstaller-cli)
-gtest_discover_tests(tolvanire_cli_usage_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT 120
-               ENVIRONMENT "TOLVANIRE_CLI=$<TARGET_FILE:tolvanire-uninstaller-cli>")
+tolvanire_discover_gtests(tolvanire_cli_usage_tests
+    PROPERTIES TIMEOUT 120 ENVIRONMENT "TOLVANIRE_CLI=$<TARGET_FILE:tolvanire-uninstaller-cli>")

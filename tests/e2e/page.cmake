@@ -1,7 +1,4 @@
 # What the program page asks of a real prefix through the core.
-if(NOT TOLVANIRE_BUILD_GUI)
-    return()
-endif()
 tolvanire_add_wine_prefix(e2e_page_prefix FILES plain.nsi cafe.nsi)
 add_executable(tolvanire_e2e_page_tests InventoryServiceE2ETest.cpp)
 target_link_libraries(tolvanire_e2e_page_tests PRIVATE tolvanire_options tolvanire_inventory tolvanire_platform

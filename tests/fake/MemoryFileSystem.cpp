@@ -1,4 +1,4 @@
-#include "fake/MemoryFileSystem.h"
+#include "tests/fake/MemoryFileSystem.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "fake/MemoryHostTransport.h"
+#include "tests/fake/MemoryHostTransport.h"
 
 #include <algorithm>
 #include <chrono>

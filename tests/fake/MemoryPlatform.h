@@ -1,9 +1,9 @@
 #pragma once
 
-#include "fake/MemoryFileSystem.h"
-#include "fake/MemoryRegistry.h"
-#include "fake/MemorySystem.h"
 #include "platform/Platform.h"
+#include "tests/fake/MemoryFileSystem.h"
+#include "tests/fake/MemoryRegistry.h"
+#include "tests/fake/MemorySystem.h"
 
 // The in-memory backends behind the one platform interface.
 class MemoryPlatform : public platform::IPlatform {

@@ -1,4 +1,4 @@
-#include "fake/MemoryRegistry.h"
+#include "tests/fake/MemoryRegistry.h"
 
 #include <algorithm>
 

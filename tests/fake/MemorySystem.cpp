@@ -1,4 +1,4 @@
-#include "fake/MemorySystem.h"
+#include "tests/fake/MemorySystem.h"
 
 #include "platform/Errors.h"
 

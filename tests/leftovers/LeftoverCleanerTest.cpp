@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "fake/MemoryPlatform.h"
 #include "inventory/AppEnum.h"
+#include "tests/fake/MemoryPlatform.h"
 
 using platform::Hive;
 

@@ -13,13 +13,13 @@
 #include <memory>
 #include <mutex>
 
-#include "FormatSize.h"
-#include "MsgIds.h"
+#include "include/FormatSize.h"
+#include "include/MsgIds.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
 #include "app/RightContent.h"
 #include "app/RightTab.h"
-#include "fake/MemoryPlatform.h"
+#include "tests/fake/MemoryPlatform.h"
 #include "inventory/AppEnum.h"
 #include "inventory/InventoryService.h"
 #include "pages/DetailToolTip.h"

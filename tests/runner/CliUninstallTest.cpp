@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "fake/MemoryPlatform.h"
+#include "tests/fake/MemoryPlatform.h"
 #include "support/Log.h"
 
 using platform::Hive;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "fake/MemoryPlatform.h"
+#include "tests/fake/MemoryPlatform.h"
 #include "inventory/AppEnum.h"
 #include "support/Log.h"
 #include "uninstall/LeftoverCleaner.h"

@@ -15,7 +15,7 @@
 #include <memory>
 #include <thread>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "app/WindowDlgTitle.h"
 #include "app/UIPublic.h"
 #include "uninstall/ProgramIconSource.h"

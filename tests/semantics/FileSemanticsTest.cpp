@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "SemanticsBackend.h"
-#include "fake/MemoryPlatform.h"
+#include "tests/fake/MemoryPlatform.h"
 
 using namespace platform;
 

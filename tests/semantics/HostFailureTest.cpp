@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "fake/MemoryHostTransport.h"
-#include "fake/MemoryPlatform.h"
+#include "tests/fake/MemoryHostTransport.h"
+#include "tests/fake/MemoryPlatform.h"
 
 using namespace platform;
 using Fault = CMemoryHostTransport::Fault;

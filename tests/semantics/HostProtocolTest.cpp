@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fake/MemoryPlatform.h"
+#include "tests/fake/MemoryPlatform.h"
 #include "platform/winehost/HostServer.h"
 
 using namespace platform;

@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "fake/MemoryHostTransport.h"
-#include "fake/MemoryPlatform.h"
+#include "tests/fake/MemoryHostTransport.h"
+#include "tests/fake/MemoryPlatform.h"
 #include "platform/wine/WinePlatform.h"
 
 namespace {

@@ -7,15 +7,15 @@
 #include <QtTest>
 #include <memory>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "TestSettingsFiles.h"
 #include "app/AboutDlg.h"
 #include "app/CommonMenu.h"
 #include "app/MainWin.h"
 #include "app/StyleMenu.h"
 #include "app/WindowTitle.h"
-#include "fake/MemoryPlatform.h"
-#include "fake/RecordingHostServices.h"
+#include "tests/fake/MemoryPlatform.h"
+#include "tests/fake/RecordingHostServices.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtHyperLink.h"
 #include "widgetlib/BPStyleMenuItem.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "TestSettingsFiles.h"
 #include "app/BlurDlg.h"
 #include "app/MSGDlg.h"
@@ -21,8 +21,8 @@
 #include "app/RightContent.h"
 #include "app/StartDlg.h"
 #include "app/UIPublic.h"
-#include "fake/MemoryPlatform.h"
-#include "fake/RecordingHostServices.h"
+#include "tests/fake/MemoryPlatform.h"
+#include "tests/fake/RecordingHostServices.h"
 #include "inventory/AppEnum.h"
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/BPNotifyCentor.h"

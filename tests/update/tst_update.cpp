@@ -10,11 +10,11 @@
 #include <QtTest>
 #include <memory>
 
-#include "MsgIds.h"
+#include "include/MsgIds.h"
 #include "app/CommonMenu.h"
 #include "app/MSGDlg.h"
 #include "app/WindowDlgTitle.h"
-#include "fake/RecordingHostServices.h"
+#include "tests/fake/RecordingHostServices.h"
 #include "shell/TestSettingsFiles.h"
 #include "update/CheckUpdate.h"
 #include "update/Fenwright.h"

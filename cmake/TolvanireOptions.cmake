@@ -1,0 +1,34 @@
+# The compile settings every target of the project shares, in one place:
+# the main build (CMakeLists.txt) and the MinGW sub-build that makes
+# winehost.exe (cmake/mingw/CMakeLists.txt) both take them from here.
+
+get_filename_component(TOLVANIRE_SOURCE_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+
+# Warnings are errors everywhere, the Windows build included.
+set(TOLVANIRE_GCC_WARNINGS -Wall -Wextra -Wpedantic -Werror)
+set(TOLVANIRE_MSVC_WARNINGS /W4 /WX /utf-8)
+# Windows 7 API level: nothing newer is called without a run-time check.
+set(TOLVANIRE_WINDOWS_DEFINES WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+# tolvanire_add_options_target(<name>): an INTERFACE target with C++17, the
+# warnings, the Windows defines and the one include root (the top of the
+# source tree: includes are written "platform/Registry.h",
+# "include/FormatSize.h", "tests/fake/MemoryPlatform.h").
+function(tolvanire_add_options_target name)
+    add_library(${name} INTERFACE)
+    target_compile_features(${name} INTERFACE cxx_std_17)
+    target_include_directories(${name} INTERFACE ${TOLVANIRE_SOURCE_ROOT})
+    if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+        target_compile_options(${name} INTERFACE ${TOLVANIRE_GCC_WARNINGS})
+    elseif(MSVC)
+        target_compile_options(${name} INTERFACE ${TOLVANIRE_MSVC_WARNINGS})
+    endif()
+    if(WIN32)
+        target_compile_definitions(${name} INTERFACE ${TOLVANIRE_WINDOWS_DEFINES})
+    endif()
+    if(MINGW)
+        # The MinGW run-time goes into each program: Wine and Windows find
+        # no DLL of MinGW's beside it.
+        target_link_options(${name} INTERFACE -static -static-libgcc -static-libstdc++)
+    endif()
+endfunction()

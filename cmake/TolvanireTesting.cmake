@@ -1,0 +1,99 @@
+# Tests are found in the sources, not listed by hand:
+#
+#   tolvanire_discover_gtests(<target> [TEST_PREFIX p] [TEST_FILTER f]
+#                             [PROPERTIES <name> <value> ...])
+#     one CTest test per GoogleTest case of <target>, found by running it
+#     with --gtest_list_tests after each build. Property values may be lists
+#     (several fixtures, several environment variables) and may hold
+#     generator expressions: they are applied by a file of their own, since
+#     gtest_discover_tests splits list values apart.
+#
+#   tolvanire_add_qtests(PREFIX <p> LIBS <lib>... [SOURCES <file>...]
+#                        [EXCLUDE <name>...] [OWN_FOLDER] [LABELS <l>...]
+#                        [TIMEOUT <s>])
+#     one executable and one CTest test "<p>.<name>" for each tst_<name>.cpp
+#     of the calling folder, linked with the given libraries and Qt5::Test,
+#     run on the offscreen platform. OWN_FOLDER puts each executable in a
+#     folder of its own (for tests that write files beside it).
+#
+# In the Windows build the tests run under Wine through
+# CMAKE_CROSSCOMPILING_EMULATOR (set by the toolchain file).
+include(GoogleTest)
+if(CMAKE_CROSSCOMPILING)
+    # Listing the cases of a Windows test needs Wine and a prefix: done when
+    # the tests run, not while building.
+    set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+endif()
+
+function(tolvanire_discover_gtests target)
+    cmake_parse_arguments(ARG "" "TEST_PREFIX;TEST_FILTER" "PROPERTIES" ${ARGN})
+    set(extra)
+    if(ARG_TEST_PREFIX)
+        list(APPEND extra TEST_PREFIX ${ARG_TEST_PREFIX})
+    endif()
+    if(ARG_TEST_FILTER)
+        list(APPEND extra TEST_FILTER ${ARG_TEST_FILTER})
+    endif()
+    # Discovery under Wine starts a prefix first: give it time.
+    gtest_discover_tests(${target} ${extra} DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES TEST_LIST ${target}_TESTS)
+    if(NOT ARG_PROPERTIES)
+        return()
+    endif()
+    set(props "")
+    # The list arrives flattened: a value is everything up to the next
+    # upper-case property name.
+    set(name "")
+    set(value "")
+    foreach(item IN LISTS ARG_PROPERTIES)
+        if(item MATCHES "^(LABELS|ENVIRONMENT|FIXTURES_REQUIRED|FIXTURES_SETUP|TIMEOUT|RESOURCE_LOCK|RUN_SERIAL|WORKING_DIRECTORY|WILL_FAIL|SKIP_RETURN_CODE)$")
+            if(name)
+                string(APPEND props " ${name} [==[${value}]==]")
+            endif()
+            set(name ${item})
+            set(value "")
+        elseif(value STREQUAL "")
+            set(value "${item}")
+        else()
+            string(APPEND value ";${item}")
+        endif()
+    endforeach()
+    if(name)
+        string(APPEND props " ${name} [==[${value}]==]")
+    endif()
+    set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake)
+    file(GENERATE OUTPUT ${file} CONTENT "foreach(test IN LISTS ${target}_TESTS)
+  set_tests_properties(\"\${test}\" PROPERTIES${props})
+endforeach()
+")
+    # Read after the file that gtest_discover_tests registered just before.
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
+endfunction()
+
+function(tolvanire_add_qtests)
+    cmake_parse_arguments(ARG "OWN_FOLDER" "PREFIX;TIMEOUT" "LIBS;SOURCES;EXCLUDE;LABELS" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    if(NOT ARG_LABELS)
+        set(ARG_LABELS gui)
+    endif()
+    file(GLOB sources CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+    if(NOT sources)
+        message(FATAL_ERROR "tolvanire_add_qtests: no tst_*.cpp in ${CMAKE_CURRENT_SOURCE_DIR}")
+    endif()
+    list(SORT sources)
+    foreach(source IN LISTS sources)
+        string(REGEX REPLACE "^tst_(.*)\\.cpp$" "\\1" name ${source})
+        if(name IN_LIST ARG_EXCLUDE)
+            continue()
+        endif()
+        add_executable(tst_${name} ${source} ${ARG_SOURCES})
+        target_link_libraries(tst_${name} PRIVATE tolvanire_options ${ARG_LIBS} Qt5::Test)
+        if(ARG_OWN_FOLDER)
+            set_target_properties(tst_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name})
+        endif()
+        add_test(NAME ${ARG_PREFIX}.${name} COMMAND tst_${name})
+        set_tests_properties(${ARG_PREFIX}.${name} PROPERTIES
+            ENVIRONMENT "${TOLVANIRE_GUI_TEST_ENV}" LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+    endforeach()
+endfunction()
