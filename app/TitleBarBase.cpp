@@ -18,8 +18,9 @@ void CTitleBarBase::CreateLabels(const QString& title, const QString& titleStyle
 
 bool CTitleBarBase::FrameIsMaximizedOrFullScreen() const {
     if (frameWindow == nullptr) return false;
-    const Qt::WindowStates state = frameWindow->windowState();
-    return state == Qt::WindowMaximized || state == Qt::WindowFullScreen;
+    // Flags, not equality: on Windows a maximised frameless window also
+    // reports full screen, and a minimised one keeps its maximised flag.
+    return (frameWindow->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0;
 }
 
 void CTitleBarBase::mousePressEvent(QMouseEvent* event) {

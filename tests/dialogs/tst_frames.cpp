@@ -39,6 +39,9 @@ void ApplyStart(QWidget* frame, CWindowTitle* mainBar, const QString& start) {
             frame->setWindowState(Qt::WindowMaximized);
     } else if (start == "fullscreen") {
         frame->setWindowState(Qt::WindowFullScreen);
+    } else if (start == "maximized+fullscreen") {
+        // What Windows reports for a maximised frameless window.
+        frame->setWindowState(Qt::WindowMaximized | Qt::WindowFullScreen);
     }
 }
 
@@ -77,6 +80,9 @@ private slots:
                                                          << "dclick" << int(Qt::WindowNoState) << true << false;
         QTest::newRow("double-click a full-screen window") << "fullscreen"
                                                            << "dclick" << int(Qt::WindowNoState) << true << false;
+        QTest::newRow("double-click a window both maximised and full screen")
+            << "maximized+fullscreen"
+            << "dclick" << int(Qt::WindowNoState) << true << false;
         QTest::newRow("minimise button") << "normal"
                                          << "minimize" << int(Qt::WindowMinimized) << true << false;
     }
@@ -163,6 +169,8 @@ private slots:
                                           << "bar" << left << left << false;
         QTest::newRow("full-screen window") << false << "fullscreen"
                                             << "bar" << left << left << false;
+        QTest::newRow("window both maximised and full screen") << false << "maximized+fullscreen"
+                                                               << "bar" << left << left << false;
         QTest::newRow("press on a bar button") << false << "normal"
                                                << "button" << left << left << false;
         QTest::newRow("press on the dialog's close button") << true << "normal"
