@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
-#include "include/MsgIds.h"
 #include "app/MSGDlg.h"
 #include "app/MainWin.h"
 #include "app/ProgramRun.h"
 #include "app/RefreshDlg.h"
 #include "app/SingleInstance.h"
+#include "include/MsgIds.h"
 #include "platform/Platform.h"
 #include "widgetlib/BPNotifyCentor.h"
 
@@ -103,6 +103,13 @@ int main(int argc, char* argv[]) {
                                      [&instance](CMainWin* window) {
                                          instance.SetWindow(window);
                                          ShowDemoDialog(window);
+                                         // Lets the Windows tests check what a crash of the real
+                                         // program leaves.
+                                         if (qEnvironmentVariableIsSet("TOLVANIRE_CRASH_AFTER_START"))
+                                             QTimer::singleShot(1000, []() {
+                                                 volatile int* volatile nowhere = nullptr;
+                                                 *nowhere = 0;
+                                             });
                                      });
     styleFile.reset();
     app.reset();

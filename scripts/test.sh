@@ -3,18 +3,19 @@
 # unit, GUI (offscreen), Wine integration and end to end (label "wine"),
 # then the unit and GUI tests again in an AddressSanitizer+UBSan build, and
 # the core unit tests and the notification centre in a ThreadSanitizer
-# build. Ends non-zero when any test fails. TOLVANIRE_SKIP_DEPS=1 skips the
-# package installation.
+# build, then the Windows build (scripts/test-windows.sh). Ends non-zero
+# when any test fails. TOLVANIRE_SKIP_DEPS=1 skips the package
+# installation, TOLVANIRE_SKIP_WINDOWS=1 the Windows build.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib.sh"
 jobs=$(nproc 2>/dev/null || echo 2)
 [ "${TOLVANIRE_SKIP_DEPS:-0}" = 1 ] || "$root/scripts/setup-deps.sh"
 
 # Wine and the tests write nothing into the real home.
-sandbox="$root/build/test-home"
-mkdir -p "$sandbox"
-export HOME="$sandbox" WINEDEBUG=-all QT_QPA_PLATFORM=offscreen
+tolvanire_wine_env "$root/build/test-home"
+export QT_QPA_PLATFORM=offscreen
 export TOLVANIRE_LOG_FILE="$root/build/test-tolvanire.log"
 
 step() { printf '\n=== %s\n' "$*"; }
@@ -45,6 +46,11 @@ cmake --build "$root/build-tsan" -j "$jobs" --target tolvanire_core_tests tst_no
 TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/bin/tolvanire_core_tests" || fail "ThreadSanitizer core tests (build-tsan/)"
 (cd "$root/build-tsan" && ctest --output-on-failure -R '^widgetlib\.notifycentor$') ||
     fail "ThreadSanitizer notification centre tests (build-tsan/)"
+
+if [ "${TOLVANIRE_SKIP_WINDOWS:-0}" != 1 ]; then
+    step "Windows build (MinGW, static Qt) and its tests under Wine"
+    "$root/scripts/test-windows.sh" || fail "Windows build tests (build-win/)"
+fi
 
 if [ -n "$failed" ]; then
     step "FAILED:$failed"

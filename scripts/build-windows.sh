@@ -1,0 +1,57 @@
+#!/bin/sh
+# Cross-builds the program for 64-bit Windows: tolvanire-uninstaller.exe and
+# tolvanire-uninstaller-cli.exe (both linking the Windows backend directly,
+# the MinGW run-time and a static Qt 5.15 inside), their Resources\, QSS\
+# and uiconfig, the tests (run under Wine by scripts/test-windows.sh) and
+# the installer tolvanire-uninstaller-setup.exe.
+#
+#   scripts/build-windows.sh [BUILD_DIR] [-- NINJA_TARGET...]
+#
+# BUILD_DIR defaults to build-win/. The static Qt for MinGW is unpacked
+# once into BUILD_DIR/qt5-mingw from qt5-mingw-static.tar.xz, looked for in
+# $TOLVANIRE_QT_MINGW_ARCHIVE, then ../shared/sdk/ beside the checkout.
+# TOLVANIRE_QT_MINGW=DIR uses a Qt already unpacked or built by
+# scripts/build-qt5-mingw.sh instead.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib.sh"
+build="$root/build-win"
+if [ $# -gt 0 ] && [ "$1" != "--" ]; then build=$1; shift; fi
+[ "${1:-}" = "--" ] && shift
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+
+qt=${TOLVANIRE_QT_MINGW:-}
+if [ -z "$qt" ]; then
+    qt="$build/qt5-mingw"
+    archive=$(tolvanire_find_qt_mingw_archive) || {
+        echo "build-windows: no qt5-mingw-static.tar.xz found (set TOLVANIRE_QT_MINGW_ARCHIVE, or build" \
+            "one with scripts/build-qt5-mingw.sh PREFIX and set TOLVANIRE_QT_MINGW=PREFIX)" >&2
+        exit 1
+    }
+    # Unpacked again only when the archive changes.
+    stamp="$build/qt5-mingw.stamp"
+    signature=$(ls -l --time-style=+%s "$archive" | awk '{ print $5, $6 }')
+    if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$signature" ] || [ ! -d "$qt/lib/cmake/Qt5" ]; then
+        echo "build-windows: unpacking $archive" >&2
+        rm -rf "$qt" "$stamp"
+        tar xf "$archive" -C "$build"
+        echo "$signature" >"$stamp"
+    fi
+fi
+[ -f "$qt/lib/cmake/Qt5/Qt5Config.cmake" ] || { echo "build-windows: no Qt 5 in $qt" >&2; exit 1; }
+
+launcher=""
+command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+jobs=$(nproc 2>/dev/null || echo 2)
+# Release: the static Qt is a release build, and the programs ship as such.
+# shellcheck disable=SC2086 # the launcher is one word or none
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTOLVANIRE_QT_MINGW="$qt" $launcher
+if [ $# -gt 0 ]; then
+    cmake --build "$build" -j "$jobs" --target "$@"
+else
+    cmake --build "$build" -j "$jobs"
+fi
+echo "build-windows: programs in $build/bin"

@@ -1,0 +1,33 @@
+#!/bin/sh
+# Builds the Windows programs (scripts/build-windows.sh) and runs their
+# tests under Wine: the core, platform and GUI tests as Windows programs,
+# then the real programs started, raised and crashed, and the installer
+# installed and uninstalled (tests/windows/). Screenshots land in
+# build-win/tests/windows/program/screenshots.
+#
+#   scripts/test-windows.sh [BUILD_DIR]      (default build-win/)
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib.sh"
+build=${1:-$root/build-win}
+jobs=$(nproc 2>/dev/null || echo 2)
+
+start=$(date +%s)
+"$root/scripts/build-windows.sh" "$build"
+built=$(date +%s)
+
+# One quiet prefix for the unit and GUI tests; the program and installer
+# checks make their own.
+tolvanire_wine_env "$build/test-home"
+export WINEPREFIX="$build/test-prefix" QT_QPA_PLATFORM=offscreen
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+fi
+wineserver -p 2>/dev/null || true
+tolvanire_on_exit "wineserver -k"
+status=0
+(cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 900) || status=1
+end=$(date +%s)
+echo "test-windows: build $((built - start)) s, tests $((end - built)) s"
+exit $status
