@@ -27,9 +27,11 @@ cp -r "$bin/Resources" "$bin/QSS" "$app/"
 unset TOLVANIRE_LOG_FILE
 export QT_QPA_PLATFORM=windows
 
+# Xvfb first: every Wine process of the run, the installers included,
+# then talks to the same display.
+tolvanire_start_xvfb 1600x1000
 tolvanire_fill_demo_prefix "$work/prefix" "$work/fixtures"
 tolvanire_on_exit "wineserver -k"
-tolvanire_start_xvfb 1600x1000
 
 failures=0
 pass() { echo "ok   $*"; }
@@ -53,7 +55,7 @@ cd "$app"
 # registry calls.
 if wine tolvanire-uninstaller-cli.exe list --json >"$work/list.json" 2>"$work/list.err"; then
     missing=""
-    for name in "Plain Tool" "Quiet Only" "Thirty-Two Bit Tool" "User Tool"; do
+    for name in "Plain Tool" "Café Münster" "Thirty-Two Bit Tool" "User Tool"; do
         grep -q "\"$name\"" "$work/list.json" || missing="$missing $name;"
     done
     [ -z "$missing" ] && pass "list shows the sample programs" || fail "list misses:$missing"
@@ -61,27 +63,48 @@ else
     fail "list ended with $? ($(cat "$work/list.err"))"
 fi
 
-# First start: the splash, then the main window.
-wine tolvanire-uninstaller.exe >"$work/first.out" 2>&1 &
-first=$!
-tolvanire_on_exit "kill $first"
-if wait_for_windows "Tolvanire Uninstaller" 1 120; then
+# First start: the splash, then the main window (960x640). Under Wine on
+# Xvfb the main window now and then never maps although the program runs
+# on (seen on fresh prefixes); that start is ended and tried once more, and
+# the retry is reported.
+main_window_shown() { xwininfo -root -tree 2>/dev/null | grep -q '"Tolvanire Uninstaller": .* 960x640'; }
+wait_for_main_window() {
+    _end=$(($(date +%s) + $1))
+    while [ "$(date +%s)" -lt "$_end" ]; do
+        main_window_shown && return 0
+        sleep 0.5
+    done
+    return 1
+}
+first=""
+for attempt in 1 2; do
+    wine tolvanire-uninstaller.exe >"$work/first.out" 2>&1 &
+    first=$!
+    tolvanire_on_exit "kill $first"
+    wait_for_main_window 60 && break
+    echo "WARN the main window did not map within 60 s (attempt $attempt)"
+    kill "$first" 2>/dev/null || true
+    wait "$first" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+done
+if main_window_shown; then
     sleep 2
     import -window root "$shots/main.png"
     pass "the main window opened after the splash (screenshots/main.png)"
 else
     import -window root "$shots/main.png"
-    fail "no main window within 120 s"
+    fail "no main window"
 fi
 kill -0 "$first" 2>/dev/null && pass "the program runs" || fail "the program ended"
 
 # Second start: finds the first by its window class, raises it, shows the
 # box (closed by the test hook after 6 s) and ends with 0.
 before=$(windows_named "Tolvanire Uninstaller")
-TOLVANIRE_AUTOCLOSE_DIALOGS_MS=6000 wine tolvanire-uninstaller.exe >"$work/second.out" 2>&1 &
+TOLVANIRE_AUTOCLOSE_DIALOGS_MS=10000 wine tolvanire-uninstaller.exe >"$work/second.out" 2>&1 &
 second=$!
 if wait_for_windows "Tolvanire Uninstaller" $((before + 1)) 60; then
-    sleep 1
+    sleep 3
     import -window root "$shots/secondinstance.png"
     pass "the second start shows its box (screenshots/secondinstance.png)"
 else
