@@ -89,6 +89,11 @@ function(tolvanire_add_qtests)
         endif()
         add_executable(tst_${name} ${source} ${ARG_SOURCES})
         target_link_libraries(tst_${name} PRIVATE tolvanire_options ${ARG_LIBS} Qt5::Test)
+        if(TARGET Qt5::QOffscreenIntegrationPlugin)
+            # A static Qt links only the default platform plugin by itself;
+            # the tests run on the offscreen one.
+            target_link_libraries(tst_${name} PRIVATE Qt5::QOffscreenIntegrationPlugin)
+        endif()
         if(ARG_OWN_FOLDER)
             set_target_properties(tst_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name})
         endif()
