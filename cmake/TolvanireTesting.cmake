@@ -89,7 +89,8 @@ function(tolvanire_add_qtests)
         endif()
         add_executable(tst_${name} ${source} ${ARG_SOURCES})
         target_link_libraries(tst_${name} PRIVATE tolvanire_options ${ARG_LIBS} Qt5::Test)
-        if(TARGET Qt5::QOffscreenIntegrationPlugin)
+        get_target_property(qt_type Qt5::Core TYPE)
+        if(qt_type STREQUAL "STATIC_LIBRARY")
             # A static Qt links only the default platform plugin by itself;
             # the tests run on the offscreen one.
             target_link_libraries(tst_${name} PRIVATE Qt5::QOffscreenIntegrationPlugin)
