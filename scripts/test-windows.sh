@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the Windows programs (scripts/build-windows.sh) and runs their
-# tests under Wine: the core, platform and GUI tests as Windows programs,
+# tests under Wine: the core tests as Windows programs (and the GUI tests
+# with TOLVANIRE_WINDOWS_GUI_TESTS=1),
 # then the real programs started, raised and crashed, and the installer
 # installed and uninstalled (tests/windows/). Screenshots land in
 # build-win/tests/windows/program/screenshots.
@@ -13,7 +14,15 @@ build=${1:-$root/build-win}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 start=$(date +%s)
-"$root/scripts/build-windows.sh" "$build"
+if [ "${TOLVANIRE_WINDOWS_GUI_TESTS:-0}" = 1 ]; then
+    "$root/scripts/build-windows.sh" "$build"
+else
+    # Each QtTest program links the whole static Qt: left out of the CI run
+    # while their results do not count (TOLVANIRE_WINDOWS_GUI_TESTS=1 builds
+    # and runs them).
+    "$root/scripts/build-windows.sh" "$build" -- tolvanire-uninstaller tolvanire-uninstaller-cli \
+        tolvanire_installer crashwatch tolvanire_core_tests tolvanire_leftover_tests
+fi
 built=$(date +%s)
 
 # One quiet prefix for the unit and GUI tests; the program and installer
@@ -36,8 +45,10 @@ status=0
 # The QtTest programs: several wait for windows to be exposed, which the
 # offscreen platform of the static Qt does not report under Wine yet.
 # Their results are shown but do not fail the run until that is fixed.
-(cd "$build" && ctest -j "$jobs" --timeout 300 -L gui -LE wine) ||
-    echo "test-windows: QtTest programs failed under Wine (known, not counted)" >&2
+if [ "${TOLVANIRE_WINDOWS_GUI_TESTS:-0}" = 1 ]; then
+    (cd "$build" && ctest -j "$jobs" --timeout 300 -L gui -LE wine) ||
+        echo "test-windows: QtTest programs failed under Wine (known, not counted)" >&2
+fi
 end=$(date +%s)
 echo "test-windows: build $((built - start)) s, tests $((end - built)) s"
 exit $status
