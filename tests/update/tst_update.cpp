@@ -15,7 +15,7 @@
 #include "app/MSGDlg.h"
 #include "app/WindowDlgTitle.h"
 #include "tests/fake/RecordingHostServices.h"
-#include "shell/TestSettingsFiles.h"
+#include "tests/shell/TestSettingsFiles.h"
 #include "update/CheckUpdate.h"
 #include "update/Fenwright.h"
 #include "update/FenwrightUpdater.h"
