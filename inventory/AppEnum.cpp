@@ -1,6 +1,5 @@
 #include "inventory/AppEnum.h"
 
-#include <QDateTime>
 #include <cstdio>
 #include <cstring>
 
@@ -31,14 +30,6 @@ bool IsText(uint32_t type) {
 }
 bool IsNumber(uint32_t type) {
     return type == platform::kRegDword || type == platform::kRegQword;
-}
-
-// The local time stamp of the timing lines, as 8-bit Latin-1 text.
-void LogTimingLine(const char* format) {
-    const QByteArray now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss")).toLatin1();
-    char line[platform::kTextBufferSize] = {};
-    std::snprintf(line, sizeof line, format, now.constData());
-    LogInfoEx(line);
 }
 
 bool IsUnsupported(const char* text) {
@@ -72,16 +63,16 @@ uint32_t CAppEnum::Enum() {
 
     bool read = true;
     if (is64BitOs) {
-        LogTimingLine("CAppEnum::Enum64Bit begin with %s\r\n");
+        LogTimedLine("CAppEnum::Enum64Bit begin with %s\r\n");
         read = RunPass(Hive::LocalMachine, PassMode::View32, &result);
-        LogTimingLine("CAppEnum::Enum64Bit end with %s\r\n");
+        LogTimedLine("CAppEnum::Enum64Bit end with %s\r\n");
         read = read && RunPass(Hive::LocalMachine, PassMode::View64, &result);
-        LogTimingLine("CAppEnum::Enum32Bit end with %s\r\n");
+        LogTimedLine("CAppEnum::Enum32Bit end with %s\r\n");
     } else {
         read = RunPass(Hive::LocalMachine, PassMode::View32, &result);
     }
     read = read && RunPass(Hive::CurrentUser, PassMode::CurrentUser, &result);
-    LogTimingLine("CAppEnum::EnumLocalUser end with %s\r\n");
+    LogTimedLine("CAppEnum::EnumLocalUser end with %s\r\n");
     if (!read) return platform::kErrorBackendFailure;
 
     std::lock_guard<std::mutex> listLock(listMutex);

@@ -4,18 +4,13 @@
 
 #include "include/PathText.h"
 #include "inventory/AppEnum.h"
+#include "platform/WindowsFacts.h"
 
 namespace {
 
 constexpr int kFieldCount = 5;
 // FILETIME of 1970-01-01 00:00 UTC.
 constexpr uint64_t kUnixEpochFileTime = 116444736000000000ULL;
-
-bool IsAscii(const char* text) {
-    for (const char* c = text; *c != '\0'; ++c)
-        if (static_cast<unsigned char>(*c) >= 0x80) return false;
-    return true;
-}
 
 // The record's fields are zero-terminated within their buffers.
 std::string FieldText(const char (&field)[InstalledProgram::kTextSize]) {
@@ -43,7 +38,9 @@ bool CInventoryService::Refresh(std::vector<InstalledProgram>* programs, QString
     // A list read by a backend that failed on the way cannot be trusted.
     const std::string fatal = platform.FatalError();
     if (status != platform::kErrorSuccess || !fatal.empty()) {
-        if (error) *error = fatal.empty() ? QStringLiteral("the backend failed while reading the list") : QString::fromStdString(fatal);
+        if (error)
+            *error = fatal.empty() ? QStringLiteral("the backend failed while reading the list")
+                                   : QString::fromStdString(fatal);
         return false;
     }
     *programs = appEnum.GetPrograms();
@@ -57,8 +54,8 @@ std::vector<ProgramText> CInventoryService::DisplayTexts(const std::vector<Insta
     for (const InstalledProgram& program : programs) {
         for (const auto* field : {&program.displayName, &program.publisher, &program.displayVersion,
                                   &program.displayIcon, &program.installLocation}) {
-            ascii = ascii && IsAscii(*field);
             ansi.push_back(FieldText(*field));
+            ascii = ascii && platform::IsAscii(ansi.back());
         }
     }
     std::vector<std::string> utf8;

@@ -19,11 +19,12 @@
 #include <cstdio>
 #include <thread>
 
-#include "include/FormatSize.h"
-#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
+#include "app/UIPublic.h"
+#include "include/FormatSize.h"
+#include "include/MsgIds.h"
 #include "pages/DetailToolTip.h"
 #include "pages/FileTreeItemDelegate.h"
 #include "pages/OperationCell.h"
@@ -32,7 +33,6 @@
 #include "pages/ProgramTreeItem.h"
 #include "pages/SearchEdit.h"
 #include "support/Log.h"
-#include "app/UIPublic.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
 
@@ -41,13 +41,6 @@ namespace {
 constexpr int kRecordIndexRole = 256;
 // Rows that get their cell widgets in one go: more than a screenful.
 constexpr size_t kCellsPerSlice = 40;
-
-void LogTreeTime(const char* format) {
-    const QByteArray now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss")).toLatin1();
-    char line[260] = {};
-    std::snprintf(line, sizeof line, format, now.constData());
-    LogInfoEx(line);
-}
 
 QString ReadStyleFile(const QString& path) {
     QFile file(path);
@@ -198,7 +191,7 @@ void CEnumProgramPage::SetupTree() {
 
 void CEnumProgramPage::CreateTree() {
     programCount = static_cast<int>(programs.size());
-    LogTreeTime("create tree begin with %s\r\n");
+    LogTimedLine("create tree begin with %s\r\n");
     if (texts.size() != programs.size()) {
         // Without the core (a page built on its own) the texts are taken
         // as Latin-1.
@@ -247,7 +240,7 @@ void CEnumProgramPage::CreateTree() {
         rowsToBuild.push_back(tree->topLevelItem(row));
     BuildCells(kCellsPerSlice);
     if (IsBuildingRows()) cellTimer->start();
-    LogTreeTime("create tree end with %s\r\n");
+    LogTimedLine("create tree end with %s\r\n");
 
     selectedSize = 0;
     selectedCount = 0;

@@ -20,15 +20,31 @@ enum : uint32_t {
     kInvalidAttributes = 0xFFFFFFFF,
 };
 
-// Special folders (CSIDL_*) the leftover search reads.
+// Special folders (CSIDL_*) the leftover search and the protected-folder
+// policy read; the numbers are the Windows API's own.
 enum : int {
+    kCsidlPrograms = 2,
+    kCsidlPersonal = 5,
+    kCsidlStartup = 7,
+    kCsidlStartMenu = 11,
+    kCsidlMyMusic = 13,
+    kCsidlMyVideo = 14,
+    kCsidlDesktopDirectory = 16,
+    kCsidlCommonStartMenu = 22,
     kCsidlCommonPrograms = 23,
+    kCsidlCommonStartup = 24,
     kCsidlCommonDesktop = 25,
     kCsidlAppData = 26,
+    kCsidlLocalAppData = 28,
+    kCsidlCommonAppData = 35,
     kCsidlWindows = 36,
     kCsidlProgramFiles = 38,
-    kCsidlProgramFilesX86 = 42,
+    kCsidlMyPictures = 39,
     kCsidlProfile = 40,
+    kCsidlProgramFilesX86 = 42,
+    kCsidlProgramFilesCommon = 43,
+    kCsidlProgramFilesCommonX86 = 44,
+    kCsidlCommonDocuments = 46,
 };
 
 // What a listing includes. Entries named "." and ".." are never listed.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "platform/FileSystem.h"
 
@@ -9,17 +10,19 @@
 // once. Plain C++, so that the MinGW host builds it too.
 namespace platform {
 
-// The fixed size of the ANSI buffers registry names and texts are read
-// into: 259 bytes and the terminating zero.
+// The fixed size of the ANSI buffers the program reads Windows text into
+// (registry names and texts, profile strings) and formats its log lines in:
+// 259 bytes and the terminating zero.
 constexpr uint32_t kTextBufferSize = 260;
 
 // The shell's cache of program display names, under HKEY_CLASSES_ROOT.
 constexpr const char* kMuiCacheKey = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
 
-// Every byte below 0x80: such text reads the same in every ANSI code page.
-inline bool IsAscii(const std::string& text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+// Every character below 0x80: such text reads the same in every ANSI code
+// page, and converts to and from UTF-16 unchanged.
+template <typename Char> bool IsAscii(const std::basic_string<Char>& text) {
+    for (const Char c : text)
+        if (static_cast<std::make_unsigned_t<Char>>(c) >= 0x80) return false;
     return true;
 }
 

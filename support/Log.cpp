@@ -1,5 +1,6 @@
 #include "support/Log.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/WindowsFacts.h"
 #include "support/HostPaths.h"
 
 namespace {
@@ -104,6 +106,13 @@ void LogInfo(const char* format, ...) {
 void LogInfoEx(const char* line) {
     if (line == nullptr) return;
     LogWriter::Instance().Write(line, std::char_traits<char>::length(line));
+}
+
+void LogTimedLine(const char* format) {
+    const QByteArray now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss")).toLatin1();
+    char line[platform::kTextBufferSize] = {};
+    std::snprintf(line, sizeof line, format, now.constData());
+    LogInfoEx(line);
 }
 
 void SetLogFilePath(const QString& path) {

@@ -25,6 +25,11 @@ void LogInfo(const char* format, ...)
 // is replaced by the platform's line end; a line without one gets it.
 void LogInfoEx(const char* line);
 
+// Logs `format` with its one "%s" filled in with the local time
+// ("yyyy.MM.dd hh:mm:ss"), cut to the program's fixed 260-byte line: the
+// timing lines of the inventory passes and of the program list.
+void LogTimedLine(const char* format);
+
 // Sends the following lines to `path` (created with its folder when
 // missing). An empty path goes back to the default place.
 void SetLogFilePath(const QString& path);

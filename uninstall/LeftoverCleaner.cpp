@@ -5,15 +5,15 @@
 
 #include "include/PathText.h"
 #include "inventory/AppEnum.h"
+#include "platform/WindowsFacts.h"
 #include "uninstall/TargetPath.h"
 
 using platform::Hive;
+using platform::kMuiCacheKey;
 using platform::RegKey;
 using platform::ScopedRegKey;
 
 namespace {
-
-constexpr const char* kMuiCacheKey = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
 
 bool HiveOf(const LeftoverItem& item, Hive* hive) {
     if (item.hive == LeftoverLocalMachine)
@@ -134,10 +134,10 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     policy.Reset();
 
     std::vector<std::string> texts;
-    if (!watch.Ok(system.AnsiToUtf8({Field(program.displayName), Field(program.iconGroup),
-                                     Field(program.installLocation), Field(program.displayIcon),
-                                     Field(program.uninstallCommand), Field(program.publisher)},
-                                    &texts)) ||
+    if (!watch.Ok(
+            system.AnsiToUtf8({Field(program.displayName), Field(program.iconGroup), Field(program.installLocation),
+                               Field(program.displayIcon), Field(program.uninstallCommand), Field(program.publisher)},
+                              &texts)) ||
         texts.size() != 6)
         return leftovers;
     const QString displayName = CTargetPath::FromUtf8(texts[0]);

@@ -6,24 +6,6 @@
 
 namespace {
 
-// Special folders (CSIDL_*) that an install folder must neither be nor
-// hold, beyond the ones the search itself reads.
-constexpr int kCsidlPrograms = 2;
-constexpr int kCsidlPersonal = 5;
-constexpr int kCsidlStartup = 7;
-constexpr int kCsidlStartMenu = 11;
-constexpr int kCsidlMyMusic = 13;
-constexpr int kCsidlMyVideo = 14;
-constexpr int kCsidlDesktopDirectory = 16;
-constexpr int kCsidlCommonStartMenu = 22;
-constexpr int kCsidlCommonStartup = 24;
-constexpr int kCsidlLocalAppData = 28;
-constexpr int kCsidlCommonAppData = 35;
-constexpr int kCsidlMyPictures = 39;
-constexpr int kCsidlProgramFilesCommon = 43;
-constexpr int kCsidlProgramFilesCommonX86 = 44;
-constexpr int kCsidlCommonDocuments = 46;
-
 // Known folders of every profile under the Users folder, relative to it.
 const char* const kProfileFolders[] = {
     "Desktop",
@@ -160,25 +142,25 @@ void CProtectedFolders::Load() {
 
     const int csidls[] = {platform::kCsidlProgramFiles,
                           platform::kCsidlProgramFilesX86,
-                          kCsidlProgramFilesCommon,
-                          kCsidlProgramFilesCommonX86,
-                          kCsidlCommonAppData,
+                          platform::kCsidlProgramFilesCommon,
+                          platform::kCsidlProgramFilesCommonX86,
+                          platform::kCsidlCommonAppData,
                           platform::kCsidlProfile,
                           platform::kCsidlAppData,
-                          kCsidlLocalAppData,
-                          kCsidlPersonal,
-                          kCsidlDesktopDirectory,
-                          kCsidlMyMusic,
-                          kCsidlMyPictures,
-                          kCsidlMyVideo,
-                          kCsidlStartMenu,
-                          kCsidlPrograms,
-                          kCsidlStartup,
-                          kCsidlCommonStartMenu,
+                          platform::kCsidlLocalAppData,
+                          platform::kCsidlPersonal,
+                          platform::kCsidlDesktopDirectory,
+                          platform::kCsidlMyMusic,
+                          platform::kCsidlMyPictures,
+                          platform::kCsidlMyVideo,
+                          platform::kCsidlStartMenu,
+                          platform::kCsidlPrograms,
+                          platform::kCsidlStartup,
+                          platform::kCsidlCommonStartMenu,
                           platform::kCsidlCommonPrograms,
-                          kCsidlCommonStartup,
+                          platform::kCsidlCommonStartup,
                           platform::kCsidlCommonDesktop,
-                          kCsidlCommonDocuments};
+                          platform::kCsidlCommonDocuments};
     QStringList users{systemDrive + QLatin1String("\\Users")};
     for (int csidl : csidls) {
         const QString path = special(csidl);
@@ -186,7 +168,7 @@ void CProtectedFolders::Load() {
         if (!CTargetPath::IsAbsolute(path)) continue;
         if (csidl == platform::kCsidlProgramFiles || csidl == platform::kCsidlProgramFilesX86)
             add(path + QLatin1String("\\Common Files"));
-        if (csidl == kCsidlLocalAppData) add(path + QLatin1String("\\Temp"));
+        if (csidl == platform::kCsidlLocalAppData) add(path + QLatin1String("\\Temp"));
         if (csidl == platform::kCsidlProfile) users.append(CTargetPath::ParentOf(CTargetPath::Key(path)));
         if (csidl == platform::kCsidlCommonDesktop)
             users.append(CTargetPath::ParentOf(CTargetPath::ParentOf(CTargetPath::Key(path))));

@@ -2,16 +2,16 @@
 
 #include <vector>
 
+#include "platform/WindowsFacts.h"
 #include "uninstall/TargetPath.h"
 
 namespace {
 
-constexpr uint32_t kBufferSize = 260;
+constexpr uint32_t kBufferSize = platform::kTextBufferSize;
 
+// UTF-8 keeps exactly the characters below 0x80 as single bytes below 0x80.
 bool IsAscii(const QString& text) {
-    for (QChar c : text)
-        if (c.unicode() >= 0x80) return false;
-    return true;
+    return platform::IsAscii(text.toStdString());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <thread>
 
+#include "platform/WindowsFacts.h"
 #include "update/Fenwright.h"
 #include "update/HttpFetch.h"
 #include "update/ProfileText.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr int kProfileBufferSize = 260;
+constexpr int kProfileBufferSize = static_cast<int>(platform::kTextBufferSize);
 
 // Blocking: the file is written only from a complete answer.
 bool Download(const QString& url, const QString& filePath, int timeLimitMs, QString* description) {

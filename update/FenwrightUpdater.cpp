@@ -4,6 +4,7 @@
 #include <QString>
 #include <cctype>
 
+#include "platform/WindowsFacts.h"
 #include "update/HttpFetch.h"
 #include "update/ProfileText.h"
 
@@ -33,7 +34,9 @@ int CFenwrightUpdater::QueryServer(const char* address, int) {
     uint32_t ms = 0;
     uint32_t ls = 0;
     // A file without a version cannot tell whether an update exists.
-    if (!ParseVersion(CProfileText::Value(body, "VERSION", "Version", 260), &ms, &ls)) return -1;
+    if (!ParseVersion(CProfileText::Value(body, "VERSION", "Version", static_cast<int>(platform::kTextBufferSize)), &ms,
+                      &ls))
+        return -1;
     std::lock_guard<std::mutex> guard(lock);
     announced = (uint64_t(ms) << 32) | ls;
     known = true;

@@ -17,6 +17,8 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/WindowsFacts.h"
+
 namespace platform {
 namespace {
 
@@ -35,14 +37,6 @@ struct LinuxDirent {
     unsigned char type;
     char name[1];
 };
-
-bool Passes(uint32_t attributes, uint32_t flags) {
-    const bool isDir = (attributes & kAttrDirectory) != 0;
-    if (isDir ? !(flags & kListDirs) : !(flags & kListFiles)) return false;
-    if ((attributes & kAttrHidden) && !(flags & kListHidden)) return false;
-    if ((attributes & kAttrSystem) && !(flags & kListSystem)) return false;
-    return true;
-}
 
 std::string JoinWindows(const std::string& folder, const std::string& name) {
     if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
@@ -260,7 +254,7 @@ bool CNativeTreeWalk::ReadFolder(Node& node, uint32_t flags, bool base) {
             }
             if (rule == kDotHidden) attributes |= kAttrHidden;
         }
-        if (Passes(attributes, flags)) node.block.push_back({name, attributes, std::string(), info.st_dev});
+        if (PassesListFlags(attributes, flags)) node.block.push_back({name, attributes, std::string(), info.st_dev});
     }
     close(fd);
     if (node.state != Node::State::Listed) {

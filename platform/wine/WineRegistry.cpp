@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/WindowsFacts.h"
 #include "platform/wine/WineHostConnection.h"
 
 namespace platform {
@@ -36,12 +37,6 @@ bool SameName(const std::string& name, const std::string& wanted) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
         if (c != wanted[i]) return false;
     }
-    return true;
-}
-
-bool IsAscii(const std::string& text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
     return true;
 }
 

@@ -2,8 +2,10 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/Errors.h"
+#include "platform/WindowsFacts.h"
 #include "platform/wine/WineHostConnection.h"
 
 namespace platform {
@@ -20,20 +22,12 @@ uint32_t CWineSystem::AnsiCodePage() {
 
 namespace {
 
-// The ANSI code pages Windows uses all map the bytes below 0x80 to the same
-// characters as ASCII (and so does UTF-8).
-bool KeepsAscii(uint32_t codePage) {
-    return codePage == 874 || codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 ||
-           (codePage >= 1250 && codePage <= 1258) || codePage == 65001;
-}
-
 // The text up to its first zero, as the conversion reads it, when it is
 // plain ASCII.
 bool AsciiText(const std::string& text, std::string* out) {
-    size_t length = 0;
-    for (; length < text.size() && text[length] != '\0'; ++length)
-        if (static_cast<unsigned char>(text[length]) >= 0x80) return false;
-    out->assign(text, 0, length);
+    std::string upToZero = text.substr(0, text.find('\0'));
+    if (!IsAscii(upToZero)) return false;
+    *out = std::move(upToZero);
     return true;
 }
 
@@ -45,7 +39,7 @@ uint32_t CWineSystem::AnsiToUtf8(const std::vector<std::string>& texts, std::vec
     std::vector<std::string> result(texts.size());
     // ASCII texts convert to themselves: only the others go to the host.
     std::vector<size_t> others;
-    const bool keepsAscii = KeepsAscii(host_.AnsiCodePage());
+    const bool keepsAscii = CodePageKeepsAscii(host_.AnsiCodePage());
     for (size_t i = 0; i < texts.size(); ++i)
         if (!keepsAscii || !AsciiText(texts[i], &result[i])) others.push_back(i);
     if (!others.empty()) {

@@ -6,33 +6,24 @@
 #include <exception>
 #include <unordered_map>
 
+#include "platform/WindowsFacts.h"
+#include "platform/win32/Win32System.h"
+
 namespace platform::wire {
 namespace {
 
 using RtlUnicodeToMultiByteNFunction = LONG(WINAPI*)(char*, ULONG, ULONG*, const WCHAR*, ULONG);
 using RtlUnicodeToMultiByteSizeFunction = LONG(WINAPI*)(ULONG*, const WCHAR*, ULONG);
 
-// Whether the ANSI code page maps the characters below 0x80 to the same
-// bytes, as every ANSI code page of Windows does (and UTF-8).
 bool AnsiKeepsAscii() {
-    static const bool keeps = [] {
-        const UINT codePage = GetACP();
-        return codePage == 874 || codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 ||
-               (codePage >= 1250 && codePage <= 1258) || codePage == CP_UTF8;
-    }();
+    static const bool keeps = CodePageKeepsAscii(GetACP());
     return keeps;
 }
 
 // The conversion the ANSI registry calls themselves make.
 std::string ToAnsi(const std::u16string& text) {
     // Nearly all registry text is ASCII, which converts to itself.
-    bool ascii = true;
-    for (const char16_t c : text)
-        if (c >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii && AnsiKeepsAscii()) return std::string(text.begin(), text.end());
+    if (IsAscii(text) && AnsiKeepsAscii()) return std::string(text.begin(), text.end());
 
     static const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     static const auto toSize = reinterpret_cast<RtlUnicodeToMultiByteSizeFunction>(
@@ -236,11 +227,6 @@ bool EnableBackupPrivilege() {
         return ok;
     }();
     return enabled;
-}
-
-bool RunsUnderWine() {
-    static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
 }
 
 } // namespace

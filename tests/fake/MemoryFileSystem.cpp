@@ -5,6 +5,8 @@
 #include <deque>
 #include <utility>
 
+#include "platform/WindowsFacts.h"
+
 using namespace platform;
 
 namespace {
@@ -137,19 +139,12 @@ uint32_t MemoryFileSystem::ResolveParts(std::vector<std::string> parts, bool fol
     return kErrorSuccess;
 }
 
-bool MemoryFileSystem::Passes(const Node& node, uint32_t flags) const {
-    if (!(flags & (node.isDir() ? kListDirs : kListFiles))) return false;
-    if ((node.attributes & kAttrHidden) && !(flags & kListHidden)) return false;
-    if ((node.attributes & kAttrSystem) && !(flags & kListSystem)) return false;
-    return true;
-}
-
 std::vector<const MemoryFileSystem::Node*> MemoryFileSystem::Sorted(const Node& folder, uint32_t flags) const {
     // The map is ordered by the lower-cased name, which is the order of a
     // comparison that ignores case.
     std::vector<const Node*> nodes;
     for (const auto& child : folder.children)
-        if (Passes(*child.second, flags)) nodes.push_back(child.second.get());
+        if (PassesListFlags(child.second->attributes, flags)) nodes.push_back(child.second.get());
     return nodes;
 }
 

@@ -111,7 +111,6 @@ private:
     uint32_t ResolveParts(std::vector<std::string> parts, bool followLast, int depth, Node** node, Node** parent,
                           std::vector<std::string>* resolvedParts);
     Node* MakeFolders(const std::vector<std::string>& parts, size_t count, uint32_t* error);
-    bool Passes(const Node& node, uint32_t flags) const;
     std::vector<const Node*> Sorted(const Node& folder, uint32_t flags) const;
     static void SnapshotInto(const Node& folder, const std::string& prefix, std::vector<std::string>* out);
 
