@@ -295,8 +295,7 @@ struct Env {
     // The run has ended and the list has been read again.
     // (the refresh button comes back only with the new list).
     bool Settled() const {
-        return dialogs.results > 0 && !page->IsRunning() && !page->IsRefreshing() &&
-               page->RefreshButton()->isEnabled();
+        return dialogs.results > 0 && !page->IsRunning() && !page->IsRefreshing() && page->RefreshButton()->isEnabled();
     }
 
     QTemporaryDir cache;
