@@ -694,7 +694,6 @@ void CEnumProgramPage::StartUninstallRun(bool single) {
         const int index = cell->CheckBox()->property("checkindex").toInt();
         if (single) {
             if (index != singleIndex) continue;
-            operation->AnimationLabel()->show();
             operation->StatusLabel()->show();
             if (!title.isEmpty() && item->text(0).contains(title, Qt::CaseSensitive)) ownRow = item;
             uninstallQueue.push_back(item);
@@ -705,7 +704,8 @@ void CEnumProgramPage::StartUninstallRun(bool single) {
             ownRow = item; // the last one visited; it goes last
         else
             uninstallQueue.push_back(item);
-        operation->AnimationLabel()->show();
+        // A waiting row shows its status alone: a still picture of the
+        // loading animation would look like work in progress.
         operation->StatusLabel()->show();
     }
     if (ownRow != nullptr && (uninstallQueue.empty() || uninstallQueue.back() != ownRow))

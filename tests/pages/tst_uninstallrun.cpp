@@ -573,6 +573,8 @@ void UninstallRunTest::rowShowsProgressAndAnimationWraps() {
     }
     QCOMPARE(env.Status("Beta Player"), QStringLiteral("uninstallling"));
     QCOMPARE(env.Status("Alpha Editor"), QStringLiteral("waiting"));
+    QVERIFY(env.Operation("Alpha Editor")->AnimationLabel()->isHidden());
+    QVERIFY(!env.Operation("Beta Player")->AnimationLabel()->isHidden());
     QVERIFY(env.page->AnimationTimer()->isActive());
     QCOMPARE(env.page->AnimationTimer()->interval(), 100);
 
