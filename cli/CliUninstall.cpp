@@ -96,6 +96,7 @@ int CCliUninstall::Run(const Options& options) {
     QJsonArray reports;
     int removed = 0;
     bool backendFailed = false;
+    QString failure;
     const int total = int(chosen.size());
     for (int position = 0; position < total && !backendFailed; ++position) {
         const InstalledProgram& program = programs[size_t(chosen[size_t(position)])];
@@ -111,6 +112,7 @@ int CCliUninstall::Run(const Options& options) {
         });
         if (report.removed) ++removed;
         backendFailed = report.outcome == UninstallStepReport::Outcome::BackendFailed;
+        if (backendFailed) failure = report.reason;
 
         progress << prefix;
         if (backendFailed)
@@ -156,7 +158,8 @@ int CCliUninstall::Run(const Options& options) {
     out.flush();
     if (backendFailed) {
         if (!ReportBackendFailure()) {
-            err << "the target machine could not run the uninstaller\n";
+            // Only the host that waited failed; the reason is the step's.
+            err << failure << "\n";
             err.flush();
         }
         return cli::kExitPlatform;

@@ -20,6 +20,10 @@ struct RunOutcome {
     bool started = false;    // CreateProcessA succeeded
     uint32_t startError = 0; // GetLastError() of a failed start
     uint32_t exitCode = 0;   // exit code of the started process itself
+    // Why the wait failed, when RunAndWait returned kErrorBackendFailure
+    // for a reason that IPlatform::FatalError() does not give (the Wine
+    // host that waited died, while the platform itself lives on).
+    std::string failure;
 };
 
 // Facts about the target system, and running programs on it. Safe to call
@@ -40,7 +44,6 @@ public:
     // per input; otherwise (kErrorBackendFailure) it is empty, so that a
     // failure can never be read as a list of empty names.
     virtual uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) = 0;
-
 
     // Runs `commandLine` as stored (CreateProcessA without an application
     // name, no inherited handles, this process's environment and folder)

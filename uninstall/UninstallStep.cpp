@@ -60,10 +60,15 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
     const std::string name = texts.size() == 2 ? texts[0] : std::string();
     const std::string commandText = texts.size() == 2 ? texts[1] : std::string();
 
-    auto backendFailed = [&] {
+    auto backendFailed = [&](const std::string& waitFailure = std::string()) {
         report.outcome = UninstallStepReport::Outcome::BackendFailed;
         report.removed = false;
         const std::string why = platform.FatalError();
+        // Only the wait failed (its own host died); the platform lives on.
+        if (why.empty() && !waitFailure.empty()) {
+            report.reason = QStringLiteral("the wait for its uninstaller failed: ") + Text(waitFailure);
+            return report;
+        }
         report.reason = why.empty() ? QStringLiteral("the target machine could not be reached")
                                     : QStringLiteral("the target machine could not be reached: ") + Text(why);
         return report;
@@ -72,7 +77,7 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
     if (onPhase) onPhase(Phase::WaitingForUninstaller);
     platform::RunOutcome outcome;
     if (platform.System().RunAndWait(command, &outcome) != platform::kErrorSuccess || BackendFailed())
-        return backendFailed();
+        return backendFailed(outcome.failure);
     report.started = outcome.started;
     report.startError = outcome.startError;
     report.exitCode = outcome.exitCode;

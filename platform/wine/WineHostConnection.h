@@ -24,7 +24,8 @@ namespace platform {
 //
 // Time limits. Each operation declares its limit (wire::Limit): short calls
 // touch one key or file and fail within Limits::shortMs; bulk calls (a key
-// tree, a folder tree, a batch of texts) get Limits::bulkMs.
+// tree, a folder tree, a batch of texts) get Limits::bulkMs; the wait for an
+// uninstaller gets Limits::runMs.
 //
 // Threads and long calls. Round trips on one connection are taken one after
 // another under one mutex, which is right for the many short calls of the
@@ -34,16 +35,19 @@ namespace platform {
 // times, a refresh) would wait behind it. Such a call therefore runs on a
 // connection of its own: OpenSibling() starts a second host in the same
 // prefix, from the same transport factory, and the long call is the only
-// one made on it, with its own limit (or none, with a way to end it: End()
-// on its transport kills that host alone and the wait returns failed). The
-// first connection never notices; a sibling that fails leaves it alive. The
-// uninstall run is to keep one sibling per running uninstaller.
+// one made on it, with its own limit. The first connection never notices; a
+// sibling that dies, or misses the limit and is ended, fails only the call
+// made on it and leaves the first alive. CWineSystem::RunAndWait opens one
+// sibling per running uninstaller and closes it when the wait is over.
 class CWineHostConnection {
 public:
     struct Limits {
         int startMs = 120000; // the greeting: Wine may have to start its server
         int shortMs = 20000;  // wire::Limit::Short
         int bulkMs = 300000;  // wire::Limit::Bulk
+        // wire::Limit::Run: an uninstaller may wait for its user for a
+        // while; a host still silent after an hour is taken for hung.
+        int runMs = 3600000;
     };
     // Opens one stream to a fresh host; null and `error` set when it cannot.
     using TransportFactory = std::function<std::unique_ptr<IHostTransport>(std::string* error)>;
@@ -84,7 +88,11 @@ private:
     bool ReadFrame(std::string* payload, int limitMs, const char* opName);
     bool ReadExact(char* out, size_t size, int64_t deadlineMs, int limitMs, const char* opName);
     void Fail(const std::string& why);
-    int LimitMs(wire::Limit limit) const { return limit == wire::Limit::Short ? limits_.shortMs : limits_.bulkMs; }
+    int LimitMs(wire::Limit limit) const {
+        return limit == wire::Limit::Short  ? limits_.shortMs
+               : limit == wire::Limit::Bulk ? limits_.bulkMs
+                                            : limits_.runMs;
+    }
 
     TransportFactory factory_;
     Limits limits_;

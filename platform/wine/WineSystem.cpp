@@ -1,5 +1,8 @@
 #include "platform/wine/WineSystem.h"
 
+#include <memory>
+#include <string>
+
 #include "platform/Errors.h"
 #include "platform/wine/WineHostConnection.h"
 
@@ -62,15 +65,50 @@ uint32_t CWineSystem::AnsiToUtf8(const std::vector<std::string>& texts, std::vec
     return kErrorSuccess;
 }
 
-// TODO(merge): a stand-in until the host protocol has the run-and-wait
-// operation. The real call goes through that operation's codec on a
-// connection of its own for long calls, so that a wait of minutes blocks
-// no other host call, and a host that dies mid-wait gives
-// kErrorBackendFailure. Until then nothing is started.
 uint32_t CWineSystem::RunAndWait(const std::string& commandLine, RunOutcome* outcome) {
-    (void)commandLine;
     *outcome = RunOutcome();
-    return kErrorBackendFailure;
+    if (host_.Dead()) {
+        outcome->failure = host_.FatalError();
+        return kErrorBackendFailure;
+    }
+    std::string error;
+    std::unique_ptr<CWineHostConnection> sibling = host_.OpenSibling(&error);
+    if (!sibling) {
+        outcome->failure = "its Wine host could not be started: " + error;
+        return kErrorBackendFailure;
+    }
+    {
+        std::lock_guard<std::mutex> lock(waitingMutex_);
+        waiting_.insert(sibling.get());
+    }
+    wire::calls::RunRequest request;
+    request.commandLine = commandLine;
+    wire::calls::RunReply reply;
+    const uint32_t status = sibling->Call<wire::calls::RunAndWait>(request, &reply);
+    {
+        std::lock_guard<std::mutex> lock(waitingMutex_);
+        waiting_.erase(sibling.get());
+    }
+    if (status != kErrorSuccess) {
+        // The only status the host sends is success; anything else means
+        // this host failed, and the uninstaller may or may not be done.
+        const std::string why = sibling->FatalError();
+        outcome->failure = why.empty() ? std::string("the Wine host that waited for it failed") : why;
+        return kErrorBackendFailure;
+    }
+    outcome->started = reply.started;
+    outcome->startError = reply.started ? 0 : reply.startError;
+    outcome->exitCode = reply.started ? reply.exitCode : 0;
+    // The sibling is ended when it goes out of scope: its input closes.
+    return kErrorSuccess;
+}
+
+std::vector<int> CWineSystem::WaitingHostProcessIds() const {
+    std::lock_guard<std::mutex> lock(waitingMutex_);
+    std::vector<int> ids;
+    for (const CWineHostConnection* sibling : waiting_)
+        ids.push_back(sibling->HostProcessId());
+    return ids;
 }
 
 } // namespace platform

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <mutex>
+#include <set>
+#include <vector>
+
 #include "platform/System.h"
 
 namespace platform {
@@ -8,6 +12,14 @@ class CWineHostConnection;
 
 // ISystem through winehost.exe. The architecture and the code page come with
 // the host's greeting and cost no round trip.
+//
+// RunAndWait runs on a host of its own, started for that one call, so that
+// a wait of minutes holds up none of the calls made meanwhile on the
+// platform's host (icons, file times, a refresh), and several waits may run
+// at once. That host is the Windows backend in the same prefix, so the
+// whole uninstaller is waited for as on Windows. When it dies or stays
+// silent past its limit, only that wait fails (kErrorBackendFailure, the
+// reason in RunOutcome::failure); the platform's host lives on.
 class CWineSystem : public ISystem {
 public:
     explicit CWineSystem(CWineHostConnection& host);
@@ -17,8 +29,14 @@ public:
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
     uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) override;
 
+    // The process ids of the hosts that are waiting right now, for tests
+    // that end one mid-wait.
+    std::vector<int> WaitingHostProcessIds() const;
+
 private:
     CWineHostConnection& host_;
+    mutable std::mutex waitingMutex_;
+    std::set<CWineHostConnection*> waiting_;
 };
 
 } // namespace platform

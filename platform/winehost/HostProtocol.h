@@ -34,7 +34,7 @@
 namespace platform::wire {
 
 constexpr uint32_t kHostMagic = 0x484C4F54; // "TOLH"
-constexpr uint32_t kProtocolVersion = 3;
+constexpr uint32_t kProtocolVersion = 4;
 // A frame larger than this is a broken stream, not a message.
 constexpr uint32_t kMaxFrameSize = 512u * 1024u * 1024u;
 
@@ -72,6 +72,7 @@ constexpr uint32_t kWantChildren = 2;
     X(ExtractIcon, 43)                                                                                                 \
     X(FinalPath, 44)                                                                                                   \
     X(RemoveFolder, 45)                                                                                                \
+    X(RunAndWait, 50)                                                                                                  \
     X(Quit, 99)
 
 enum class Op : uint32_t {
@@ -87,8 +88,10 @@ std::vector<Op> AllOps();
 
 // How long the client waits for a reply before it takes the host for hung.
 // Short calls touch one key or one file; bulk calls read a whole key tree,
-// a folder tree or a batch of texts, which under a busy Wine takes longer.
-enum class Limit { Short, Bulk };
+// a folder tree or a batch of texts, which under a busy Wine takes longer;
+// a run waits for an uninstaller and its user, which takes minutes, and is
+// the only call made on its own host (CWineHostConnection::OpenSibling).
+enum class Limit { Short, Bulk, Run };
 
 // The fields of a request or reply, in wire order.
 #define WIRE_FIELDS(...)                                                                                               \
@@ -327,6 +330,19 @@ using ExtractIcon = Call<Op::ExtractIcon, Limit::Short, ExtractIconRequest, Extr
 // tests') has no Linux side, so there these two go to the host.
 using FinalPath = Call<Op::FinalPath, Limit::Short, PathRequest, PathReply>;
 using RemoveFolder = Call<Op::RemoveFolder, Limit::Short, PathRequest, NoFields>;
+// Runs a command line as stored (ANSI) and waits for the whole uninstaller
+// (ISystem::RunAndWait); a failed start is a reply with started false.
+struct RunRequest {
+    std::string commandLine;
+    WIRE_FIELDS(commandLine)
+};
+struct RunReply {
+    bool started = false;
+    uint32_t startError = 0;
+    uint32_t exitCode = 0;
+    WIRE_FIELDS(started, startError, exitCode)
+};
+using RunAndWait = Call<Op::RunAndWait, Limit::Run, RunRequest, RunReply>;
 // Ends the host after the reply.
 using Quit = Call<Op::Quit, Limit::Short, NoFields, NoFields>;
 

@@ -70,6 +70,16 @@ CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& file
         out->path = unixPath_ ? unixPath_(in.path) : std::string();
         return static_cast<uint32_t>(out->path.empty() ? kErrorPathNotFound : kErrorSuccess);
     });
+    // Blocks this host until the uninstaller is done, which is why the
+    // client sends it to a host of its own.
+    On<RunAndWait>([this](const auto& in, auto* out) {
+        RunOutcome outcome;
+        const uint32_t status = system_.RunAndWait(in.commandLine, &outcome);
+        out->started = outcome.started;
+        out->startError = outcome.startError;
+        out->exitCode = outcome.exitCode;
+        return status;
+    });
     On<Quit>([](const auto&, auto*) { return static_cast<uint32_t>(kErrorSuccess); });
 }
 

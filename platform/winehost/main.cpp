@@ -80,6 +80,34 @@ std::string UnixPathOf(const std::string& windowsPath) {
     return result;
 }
 
+// Wine hands a started program the standard handles of its parent even
+// when nothing is inherited. An uninstaller (and the copy it leaves behind)
+// holding the pipes to the client would keep them open after this host
+// died, so the client would wait for a reply that never comes, and could
+// write into the reply stream. So the host keeps private copies of its
+// pipes and gives the programs it starts the null device instead.
+void KeepStreamsFromChildren(HANDLE* input, HANDLE* output) {
+    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    if (nul == INVALID_HANDLE_VALUE) return;
+    HANDLE process = GetCurrentProcess();
+    HANDLE ownInput = nullptr;
+    HANDLE ownOutput = nullptr;
+    if (!DuplicateHandle(process, *input, process, &ownInput, 0, FALSE, DUPLICATE_SAME_ACCESS) ||
+        !DuplicateHandle(process, *output, process, &ownOutput, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        if (ownInput) CloseHandle(ownInput);
+        CloseHandle(nul);
+        return;
+    }
+    SetStdHandle(STD_INPUT_HANDLE, nul);
+    SetStdHandle(STD_OUTPUT_HANDLE, nul);
+    SetStdHandle(STD_ERROR_HANDLE, nul);
+    CloseHandle(*input);
+    CloseHandle(*output);
+    *input = ownInput;
+    *output = ownOutput;
+}
+
 } // namespace
 
 int main() {
@@ -87,6 +115,7 @@ int main() {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    KeepStreamsFromChildren(&input, &output);
 
     platform::CWin32Registry registry;
     platform::CWin32System system;

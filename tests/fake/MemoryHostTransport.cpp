@@ -1,6 +1,7 @@
 #include "tests/fake/MemoryHostTransport.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 
@@ -10,12 +11,18 @@ CMemoryHostTransport::CMemoryHostTransport(platform::IPlatform& backend, std::sh
 
 std::unique_ptr<platform::CWinePlatform>
 CMemoryHostTransport::Connect(platform::IPlatform& backend, CMemoryHostTransport** transport, bool batchCalls,
-                              platform::CWineHostConnection::Limits limits, std::shared_ptr<Script> script) {
+                              platform::CWineHostConnection::Limits limits, std::shared_ptr<Script> script,
+                              OpenHook onOpen) {
     std::string error;
+    auto opened = std::make_shared<std::atomic<int>>(0);
     auto platform = platform::CWinePlatform::Connect(
-        [&backend, transport, script](std::string*) -> std::unique_ptr<platform::IHostTransport> {
+        [&backend, transport, script, onOpen, opened](std::string*) -> std::unique_ptr<platform::IHostTransport> {
             auto made = std::make_unique<CMemoryHostTransport>(backend, script ? script : std::make_shared<Script>());
-            if (transport) *transport = made.get();
+            const int number = (*opened)++;
+            // Siblings come and go; the test's pointer stays on the host
+            // that lives as long as the platform.
+            if (transport && number == 0) *transport = made.get();
+            if (onOpen) onOpen(*made, number);
             return made;
         },
         limits, batchCalls, &error);

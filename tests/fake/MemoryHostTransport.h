@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,13 +32,19 @@ public:
     explicit CMemoryHostTransport(platform::IPlatform& backend,
                                   std::shared_ptr<Script> script = std::make_shared<Script>());
 
+    // Called for each host the client opens: 0 is the platform's own, then
+    // one per sibling (the host of each RunAndWait), so that a test can
+    // place a fault in one of them.
+    using OpenHook = std::function<void(CMemoryHostTransport& host, int number)>;
+
     // The Wine client over a fresh in-process host for `backend`. The
     // transport stays owned by the platform; `transport` (optional) points
-    // at it for the test.
+    // at the platform's own host for the test. A `script`, when given, is
+    // shared by every host the client opens.
     static std::unique_ptr<platform::CWinePlatform>
     Connect(platform::IPlatform& backend, CMemoryHostTransport** transport = nullptr, bool batchCalls = true,
             platform::CWineHostConnection::Limits limits = platform::CWineHostConnection::Limits(),
-            std::shared_ptr<Script> script = nullptr);
+            std::shared_ptr<Script> script = nullptr, OpenHook onOpen = nullptr);
 
     // Request number `request` (1 is the first after the greeting) meets
     // `fault`, and so does every later one for a host that died or fell

@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/fake/MemoryPlatform.h"
 #include "support/Log.h"
+#include "tests/fake/MemoryHostTransport.h"
+#include "tests/fake/MemoryPlatform.h"
 
 using platform::Hive;
 
@@ -97,10 +98,10 @@ protected:
         machine.system.SetProcess(Command(program), process);
     }
 
-    int Run(const QStringList& names, bool clean, bool json) {
+    int Run(const QStringList& names, bool clean, bool json, platform::IPlatform* through = nullptr) {
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        CCliUninstall command(machine, outStream, errStream);
+        CCliUninstall command(through ? *through : machine, outStream, errStream);
         CCliUninstall::Options options;
         options.names = names;
         options.clean = clean;
@@ -225,6 +226,35 @@ TEST_F(CliUninstallTest, JsonReportKeepsProgressOffTheStandardOutput) {
     EXPECT_FALSE(cafe["leftoversCleaned"].toBool());
     EXPECT_TRUE(cafe["leftoversDeleted"].toArray().isEmpty());
     EXPECT_FALSE(cafe["reason"].toString().isEmpty());
+}
+
+// Through the Wine client, each wait runs on a host of its own: when that
+// host dies mid-wait, the program's step fails with the reason and the run
+// stops, and no leftover of that program is deleted.
+TEST_F(CliUninstallTest, WaitWhoseHostDiesStopsTheRunThroughTheWineClient) {
+    Script("Acme Notes", Behaviour::Removes);
+    Script("Cafe Timer", Behaviour::Removes);
+    Script("Plain Viewer", Behaviour::Removes);
+    auto client = CMemoryHostTransport::Connect(machine, nullptr, true, platform::CWineHostConnection::Limits(),
+                                                nullptr, [](CMemoryHostTransport& host, int number) {
+                                                    // The second wait's host dies before it answers.
+                                                    if (number == 2) host.FailAt(1, CMemoryHostTransport::Fault::Dies);
+                                                });
+    ASSERT_NE(nullptr, client);
+    EXPECT_EQ(Run({"Acme Notes", "Cafe Timer", "Plain Viewer"}, true, false, client.get()), 3);
+    EXPECT_EQ(machine.system.Started(), (std::vector<std::string>{Command("Acme Notes"), Command("Cafe Timer")}));
+    EXPECT_TRUE(out.contains("[1/3] Acme Notes: removed (exit code 0)")) << out.toStdString();
+    EXPECT_TRUE(out.contains("[2/3] Cafe Timer: failed: the wait for its uninstaller failed: the Wine host exited "
+                             "unexpectedly"))
+        << out.toStdString();
+    EXPECT_FALSE(out.contains("[3/3]")) << out.toStdString();
+    EXPECT_TRUE(err.contains("the wait for its uninstaller failed")) << err.toStdString();
+    uint32_t attributes = 0;
+    EXPECT_EQ(machine.files.GetAttributes(AppData("Acme Notes"), &attributes), platform::kErrorFileNotFound);
+    // Its uninstaller did its work before the host died, but without a
+    // finished wait no leftover is touched.
+    EXPECT_EQ(machine.files.GetAttributes(AppData("Cafe Timer"), &attributes), platform::kErrorSuccess);
+    EXPECT_EQ(client->FatalError(), "");
 }
 
 } // namespace

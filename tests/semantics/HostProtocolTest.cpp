@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/fake/MemoryPlatform.h"
 #include "platform/winehost/HostServer.h"
+#include "tests/fake/MemoryPlatform.h"
 
 using namespace platform;
 using namespace platform::wire;
@@ -40,6 +40,7 @@ std::vector<RequestRow> Requests() {
         {"ListTree", Payload<calls::ListTree>({"C:\\x", kListFiles}), true},
         {"WriteFile", Payload<calls::WriteFile>({"C:\\x\\f", "data"}), true},
         {"ExtractIcon", Payload<calls::ExtractIcon>({"C:\\x\\f.exe", -3, 32}), true},
+        {"RunAndWait", Payload<calls::RunAndWait>({"\"C:\\x\\uninst.exe\" /S"}), true},
         {"HugeCount", Payload(WireWriter().U32(static_cast<uint32_t>(Op::AnsiToUtf8)).U32(0xFFFFFFFF).Bytes("a")),
          false},
         {"HugeString", Payload(WireWriter().U32(static_cast<uint32_t>(Op::DeleteFile)).U32(0x7FFFFFFF)), false},

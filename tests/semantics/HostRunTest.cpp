@@ -1,0 +1,213 @@
+// RunAndWait through the Wine client and the host dispatch, in process: the
+// outcome crosses the wire unchanged, the wait runs on a host of its own so
+// that the platform's host keeps answering meanwhile, and a wait whose host
+// dies, answers garbage or falls silent fails alone, within its limit.
+
+#include <chrono>
+#include <future>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "tests/fake/MemoryHostTransport.h"
+#include "tests/fake/MemoryPlatform.h"
+
+using namespace platform;
+using Fault = CMemoryHostTransport::Fault;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+struct OutcomeRow {
+    const char* name;
+    std::string command;
+    bool scripted;
+    MemorySystem::ScriptedProcess process;
+    RunOutcome expected;
+};
+
+std::vector<OutcomeRow> OutcomeRows() {
+    MemorySystem::ScriptedProcess exits7;
+    exits7.exitCode = 7;
+    MemorySystem::ScriptedProcess crashes;
+    crashes.exitCode = 0xC0000005u;
+    MemorySystem::ScriptedProcess denied;
+    denied.startError = kErrorAccessDenied;
+    RunOutcome started7;
+    started7.started = true;
+    started7.exitCode = 7;
+    RunOutcome startedCrash;
+    startedCrash.started = true;
+    startedCrash.exitCode = 0xC0000005u;
+    RunOutcome notFound;
+    notFound.startError = kErrorFileNotFound;
+    RunOutcome notAllowed;
+    notAllowed.startError = kErrorAccessDenied;
+    return {
+        {"ExitCode", "\"C:\\Program Files\\Acme\\uninst.exe\" /S", true, exits7, started7},
+        {"ExitCodeWithTheHighBit", "C:\\Acme\\uninst.exe", true, crashes, startedCrash},
+        // The command crosses as the ANSI bytes it was read as.
+        {"MissingProgram", "\"C:\\Caf\xE9\\gone.exe\" /x", false, {}, notFound},
+        {"StartRefused", "C:\\Locked\\uninst.exe", true, denied, notAllowed},
+    };
+}
+
+class HostRunOutcome : public ::testing::TestWithParam<OutcomeRow> {};
+
+TEST_P(HostRunOutcome, CrossesTheWireUnchanged) {
+    const OutcomeRow& row = GetParam();
+    MemoryPlatform backend;
+    if (row.scripted) backend.system.SetProcess(row.command, row.process);
+    CMemoryHostTransport* own = nullptr;
+    int hostsOpened = 0;
+    auto client = CMemoryHostTransport::Connect(backend, &own, true, CWineHostConnection::Limits(), nullptr,
+                                                [&hostsOpened](CMemoryHostTransport&, int) { ++hostsOpened; });
+    ASSERT_NE(nullptr, client);
+    RunOutcome outcome;
+    outcome.exitCode = 99;
+    ASSERT_EQ(kErrorSuccess, client->System().RunAndWait(row.command, &outcome));
+    EXPECT_EQ(row.expected.started, outcome.started);
+    EXPECT_EQ(row.expected.startError, outcome.startError);
+    EXPECT_EQ(row.expected.exitCode, outcome.exitCode);
+    EXPECT_EQ("", outcome.failure);
+    EXPECT_EQ(std::vector<std::string>{row.command}, backend.system.Started());
+    // It ran on a second host; the platform's own never saw it.
+    EXPECT_EQ(2, hostsOpened);
+    EXPECT_EQ(0u, own->Requests());
+    EXPECT_EQ("", client->FatalError());
+}
+
+INSTANTIATE_TEST_SUITE_P(HostRun, HostRunOutcome, ::testing::ValuesIn(OutcomeRows()),
+                         [](const ::testing::TestParamInfo<OutcomeRow>& info) { return info.param.name; });
+
+// While an uninstaller runs for minutes, the window still reads icons and
+// files through the platform's host.
+TEST(HostRun, PlatformHostAnswersWhileTheUninstallerRuns) {
+    MemoryPlatform backend;
+    backend.files.CreateFolder("C:\\data");
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> running;
+    MemorySystem::ScriptedProcess process;
+    process.exitCode = 3;
+    process.run = [&running, released] {
+        running.set_value();
+        // Bounded, so that a client that queued its calls behind the wait
+        // fails the test instead of hanging it.
+        released.wait_for(std::chrono::seconds(10));
+    };
+    backend.system.SetProcess("C:\\slow\\uninst.exe", process);
+    auto client = CMemoryHostTransport::Connect(backend);
+    ASSERT_NE(nullptr, client);
+
+    auto wait = std::async(std::launch::async, [&client] {
+        RunOutcome outcome;
+        const uint32_t status = client->System().RunAndWait("C:\\slow\\uninst.exe", &outcome);
+        return std::make_pair(status, outcome.exitCode);
+    });
+    running.get_future().wait();
+    const auto start = Clock::now();
+    auto call = std::async(std::launch::async, [&client] {
+        uint32_t attributes = 0;
+        return client->Files().GetAttributes("C:\\data", &attributes);
+    });
+    const bool answered = call.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+    release.set_value();
+    ASSERT_TRUE(answered) << "a call made during the wait was held up by it";
+    EXPECT_EQ(kErrorSuccess, call.get());
+    EXPECT_LT(MsSince(start), 1000);
+    EXPECT_EQ(wait.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    const auto result = wait.get();
+    EXPECT_EQ(kErrorSuccess, result.first);
+    EXPECT_EQ(3u, result.second);
+}
+
+struct WaitFaultRow {
+    const char* name;
+    Fault fault;        // placed on the waiting host's first request
+    bool backendDies;   // or the host's backend fails the wait
+    const char* reason; // part of RunOutcome::failure
+};
+
+class HostRunFault : public ::testing::TestWithParam<WaitFaultRow> {};
+
+// A wait whose host fails ends with kErrorBackendFailure and a reason, in
+// time, and leaves the platform and later waits working.
+TEST_P(HostRunFault, FailsThatWaitAlone) {
+    const WaitFaultRow& row = GetParam();
+    MemoryPlatform backend;
+    backend.files.CreateFolder("C:\\data");
+    MemorySystem::ScriptedProcess process;
+    process.exitCode = 5;
+    process.backendDies = row.backendDies;
+    backend.system.SetProcess("C:\\a\\uninst.exe", process);
+    backend.system.SetProcess("C:\\b\\uninst.exe", MemorySystem::ScriptedProcess());
+    CWineHostConnection::Limits limits;
+    limits.runMs = 400;
+    CMemoryHostTransport* own = nullptr;
+    auto client = CMemoryHostTransport::Connect(backend, &own, true, limits, nullptr,
+                                                [&row](CMemoryHostTransport& host, int number) {
+                                                    if (number == 1 && row.fault != Fault::None)
+                                                        host.FailAt(1, row.fault);
+                                                });
+    ASSERT_NE(nullptr, client);
+
+    const auto start = Clock::now();
+    RunOutcome outcome;
+    outcome.started = true;
+    outcome.exitCode = 9;
+    EXPECT_EQ(kErrorBackendFailure, client->System().RunAndWait("C:\\a\\uninst.exe", &outcome));
+    EXPECT_LT(MsSince(start), 3000);
+    // Nothing of a wait that failed passes for an outcome.
+    EXPECT_FALSE(outcome.started);
+    EXPECT_EQ(0u, outcome.exitCode);
+    EXPECT_NE(std::string::npos, outcome.failure.find(row.reason)) << outcome.failure;
+
+    EXPECT_EQ("", client->FatalError());
+    uint32_t attributes = 0;
+    EXPECT_EQ(kErrorSuccess, client->Files().GetAttributes("C:\\data", &attributes));
+    if (!row.backendDies) {
+        // The next wait gets a host of its own and works.
+        RunOutcome next;
+        EXPECT_EQ(kErrorSuccess, client->System().RunAndWait("C:\\b\\uninst.exe", &next));
+        EXPECT_TRUE(next.started);
+        EXPECT_EQ("", next.failure);
+    }
+    EXPECT_EQ(1u, own->Requests()) << "only the one call above reached the platform's host";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostRun, HostRunFault,
+    ::testing::Values(WaitFaultRow{"HostDies", Fault::Dies, false, "the Wine host exited unexpectedly"},
+                      WaitFaultRow{"HostAnswersGarbage", Fault::AnswersGarbage, false, "broken reply to RunAndWait"},
+                      WaitFaultRow{"HostFallsSilent", Fault::FallsSilent, false,
+                                   "did not answer RunAndWait within 400 ms"},
+                      // Only this side speaks of backend failures.
+                      WaitFaultRow{"BackendFailsTheWait", Fault::None, true, "broken reply to RunAndWait"}),
+    [](const ::testing::TestParamInfo<WaitFaultRow>& info) { return info.param.name; });
+
+// A platform whose host is already gone starts no second one.
+TEST(HostRun, DeadPlatformRunsNothing) {
+    MemoryPlatform backend;
+    backend.system.SetProcess("C:\\a\\uninst.exe", MemorySystem::ScriptedProcess());
+    CMemoryHostTransport* own = nullptr;
+    int hostsOpened = 0;
+    auto client = CMemoryHostTransport::Connect(backend, &own, true, CWineHostConnection::Limits(), nullptr,
+                                                [&hostsOpened](CMemoryHostTransport&, int) { ++hostsOpened; });
+    ASSERT_NE(nullptr, client);
+    own->FailAt(1, Fault::Dies);
+    uint32_t attributes = 0;
+    EXPECT_EQ(kErrorBackendFailure, client->Files().GetAttributes("C:\\", &attributes));
+    RunOutcome outcome;
+    EXPECT_EQ(kErrorBackendFailure, client->System().RunAndWait("C:\\a\\uninst.exe", &outcome));
+    EXPECT_NE(std::string::npos, outcome.failure.find("exited unexpectedly")) << outcome.failure;
+    EXPECT_EQ(1, hostsOpened);
+    EXPECT_TRUE(backend.system.Started().empty());
+}
+
+} // namespace
