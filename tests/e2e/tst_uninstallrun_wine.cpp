@@ -63,6 +63,7 @@ class UninstallRunWineTest : public QObject {
 
 private slots:
     void threeRelaunchingProgramsAreRemovedWithTheirLeftovers();
+    void cancelledUninstallerLeavesItsProgramAlone();
 };
 
 void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers() {
@@ -191,6 +192,65 @@ void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers(
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(log.readAll().contains("end"));
     }
+}
+
+// Runs after the first: Quill Writer was no part of that run.
+void UninstallRunWineTest::cancelledUninstallerLeavesItsProgramAlone() {
+    const QString prefix = qEnvironmentVariable("WINEPREFIX");
+    const QString name = QStringLiteral("Quill Writer");
+    const Places places = PlacesOf(prefix, name, QStringLiteral("quill.exe"));
+    QVERIFY2(Exists(places.programFile), qPrintable(places.programFile));
+    for (const QString& path : places.leftovers)
+        QVERIFY2(Exists(path), qPrintable(path));
+
+    int results = 0;
+    QString resultText;
+    QString notRemoved;
+    QString status;
+    QTreeWidget* tree = nullptr;
+    auto operation = [&]() -> OperationCell* {
+        for (int row = 0; tree != nullptr && row < tree->topLevelItemCount(); ++row)
+            if (tree->topLevelItem(row)->text(0) == name)
+                return qobject_cast<OperationCell*>(tree->itemWidget(tree->topLevelItem(row), 4));
+        return nullptr;
+    };
+    CEnumProgramPage::SetDialogHook([&](QDialog& dialog) {
+        if (auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog)) {
+            confirm->OnOKClicked();
+        } else if (auto* result = qobject_cast<CUninstallRstDlg*>(&dialog)) {
+            ++results;
+            resultText = result->ResultLabel()->text();
+            notRemoved = result->NotRemovedLabel() ? result->NotRemovedLabel()->text() : QString();
+            status = operation() ? operation()->StatusLabel()->text() : QString();
+            result->done(0);
+        }
+    });
+    {
+        CMainWin window([prefix](std::string* error) {
+            platform::PlatformOptions options;
+            options.winePrefix = prefix.toStdString();
+            return platform::CreatePlatform(options, error);
+        });
+        QVERIFY2(window.StartupError().isEmpty(), qPrintable(window.StartupError()));
+        window.show();
+        CEnumProgramPage* page = window.RightContent()->Tab()->ProgramPage();
+        tree = page->Tree();
+        QTRY_VERIFY(!page->IsBuildingRows());
+        QVERIFY(operation() != nullptr);
+        // Its own trash button, the leftover box left ticked.
+        operation()->TrashButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            results == 1 && !page->IsRunning() && !page->IsRefreshing() && page->RefreshButton()->isEnabled(), 120000);
+        QCOMPARE(status, QStringLiteral("Not removed"));
+        QCOMPARE(resultText, CUninstallRstDlg::ResultText(0, 0));
+        QVERIFY2(notRemoved.contains(name), qPrintable(notRemoved));
+        // Read again, it is still there.
+        QVERIFY(operation() != nullptr);
+        CEnumProgramPage::SetDialogHook(nullptr);
+    }
+    QVERIFY(Exists(places.programFile));
+    for (const QString& path : places.leftovers)
+        QVERIFY2(Exists(path), qPrintable(path));
 }
 
 QTEST_MAIN(UninstallRunWineTest)
