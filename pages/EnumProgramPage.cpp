@@ -64,8 +64,12 @@ public:
     SelectedIcons(const std::vector<InstalledProgram>& programs, std::vector<QPixmap> pixmaps)
         : programs(programs), pixmaps(std::move(pixmaps)) {}
     QIcon ProgramIcon(const InstalledProgram& program) override {
+        // Field by field: the record's padding bytes need not be equal.
         for (size_t i = 0; i < programs.size() && i < pixmaps.size(); ++i)
-            if (std::memcmp(&programs[i], &program, sizeof program) == 0)
+            if (std::memcmp(programs[i].displayName, program.displayName, sizeof program.displayName) == 0 &&
+                std::memcmp(programs[i].displayIcon, program.displayIcon, sizeof program.displayIcon) == 0 &&
+                std::memcmp(programs[i].uninstallCommand, program.uninstallCommand, sizeof program.uninstallCommand) ==
+                    0)
                 return pixmaps[i].isNull() ? QIcon() : QIcon(pixmaps[i]);
         return QIcon();
     }

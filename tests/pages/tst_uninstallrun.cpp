@@ -27,6 +27,7 @@
 #include "pages/EnumProgramPage.h"
 #include "pages/OperationCell.h"
 #include "pages/ProgramCell.h"
+#include "pages/ProgramIconLoader.h"
 #include "pages/SearchEdit.h"
 #include "support/Log.h"
 #include "tests/fake/MemoryPlatform.h"
@@ -57,6 +58,7 @@ struct Program {
     uint32_t sizeKiB = 0;
     Behaviour behaviour = Behaviour::Removes;
     bool ticked = true;
+    bool icon = false; // a red icon of its own
 };
 
 std::string Folder(const QString& name) {
@@ -138,6 +140,7 @@ struct Dialogs {
     Answer answer = Answer::OkTicked;
     int confirmations = 0;
     QStringList confirmedNames;
+    QList<QColor> confirmedIcons;
     int results = 0;
     QString resultText;
     QString notRemovedText;
@@ -206,6 +209,16 @@ struct Env {
         platform.registry.SetString(Hive::LocalMachine, key, "UninstallString", Command(p.name));
         platform.registry.SetString(Hive::LocalMachine, key, "InstallLocation", Folder(p.name));
         if (p.sizeKiB != 0) platform.registry.SetDword(Hive::LocalMachine, key, "EstimatedSize", p.sizeKiB);
+        if (p.icon) {
+            const std::string exe = Folder(p.name) + "\\program.exe";
+            File(exe);
+            platform.registry.SetString(Hive::LocalMachine, key, "DisplayIcon", exe);
+            platform::IconImage red;
+            red.width = red.height = 32;
+            for (int i = 0; i < 32 * 32; ++i)
+                red.pixels += std::string{char(0), char(0), char(255), char(255)};
+            platform.files.SetIcon(exe, 0, red);
+        }
         File(Folder(p.name) + "\\uninst.exe");
         File(Folder(p.name) + "\\data.bin");
         File(AppData(p.name) + "\\settings.ini");
@@ -248,6 +261,14 @@ struct Env {
             ++dialogs.confirmations;
             for (const InstalledProgram& p : confirm->Programs())
                 dialogs.confirmedNames << QString::fromLatin1(p.displayName);
+            // The icon each row shows, by its centre colour.
+            dialogs.confirmedIcons.clear();
+            QTreeWidget* list = confirm->ProgramTree();
+            for (int row = 0; row < list->topLevelItemCount(); ++row)
+                for (QLabel* label : list->itemWidget(list->topLevelItem(row), 1)->findChildren<QLabel*>()) {
+                    const QImage image = label->pixmap(Qt::ReturnByValue).toImage();
+                    if (!image.isNull()) dialogs.confirmedIcons << image.pixelColor(image.rect().center());
+                }
             if (dialogs.answer == Dialogs::Answer::Cancel) {
                 confirm->OnCancelClicked();
                 return;
@@ -614,10 +635,16 @@ void UninstallRunTest::rowShowsProgressAndAnimationWraps() {
 
 void UninstallRunTest::cancelStartsNothing() {
     MessageRecorder messages;
-    Env env({{"Beta Player", 2048}, {"Alpha Editor", 900}});
+    Env env({{"Beta Player", 2048, Behaviour::Removes, true, true}, {"Alpha Editor", 900}});
     env.dialogs.answer = Dialogs::Answer::Cancel;
+    QTRY_VERIFY(!env.page->IconLoader()->IsBusy());
     env.page->UninstallButton()->click();
     QCOMPARE(env.dialogs.confirmations, 1);
+    // The confirmation shows the icons of the page's rows, the installer
+    // picture for a program without one.
+    QCOMPARE(env.dialogs.confirmedIcons.size(), 2);
+    QCOMPARE(env.dialogs.confirmedIcons[0], QColor(255, 0, 0));
+    QVERIFY(env.dialogs.confirmedIcons[1] != QColor(255, 0, 0));
     env.Operation("Alpha Editor")->TrashButton()->click();
     QCOMPARE(env.dialogs.confirmations, 2);
     QTest::qWait(200);
