@@ -540,8 +540,10 @@ void CEnumProgramPage::OnListRefreshed() {
     refreshButton->show();
     refreshButton->setEnabled(true);
     if (job && !job->ok) {
-        // The old list stays, with its ticks.
+        // The old list stays, with its ticks; rows that a run held are
+        // given back.
         refreshing = false;
+        ReleaseRows();
         ShowSelection();
         iconLoader->Stop();
         std::vector<CProgramIconLoader::Request> requests;
@@ -798,6 +800,19 @@ int CEnumProgramPage::RunCurrentUninstaller(CUninstallService* uninstaller, std:
     return 0;
 }
 
+void CEnumProgramPage::ReleaseRows() {
+    for (int row = 0; row < tree->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = tree->topLevelItem(row);
+        auto* cell = qobject_cast<ProgramCell*>(tree->itemWidget(item, 1));
+        auto* operation = qobject_cast<OperationCell*>(tree->itemWidget(item, 4));
+        if (cell != nullptr) cell->CheckBox()->setEnabled(true);
+        if (operation == nullptr) continue;
+        operation->TrashButton()->show();
+        operation->AnimationLabel()->hide();
+        operation->StatusLabel()->hide();
+    }
+}
+
 void CEnumProgramPage::SetRowOutcome(QTreeWidgetItem* row, bool removed, const QString& why) {
     auto* operation = qobject_cast<OperationCell*>(tree->itemWidget(row, 4));
     if (operation == nullptr) return;
@@ -805,8 +820,9 @@ void CEnumProgramPage::SetRowOutcome(QTreeWidgetItem* row, bool removed, const Q
     QLabel* status = operation->StatusLabel();
     status->setText(removed ? tr("Finished") : tr("Not removed"));
     status->setToolTip(why);
-    if (!removed) {
-        status->setObjectName(QStringLiteral("RowStatusFailed"));
+    const QString look = removed ? QStringLiteral("RowStatus") : QStringLiteral("RowStatusFailed");
+    if (status->objectName() != look) {
+        status->setObjectName(look);
         status->style()->unpolish(status);
         status->style()->polish(status);
     }
@@ -830,7 +846,9 @@ void CEnumProgramPage::AdvanceUninstallRun() {
     animationLabel = nullptr;
     rowStatusLabel = nullptr;
 
-    if (report.outcome == UninstallStepReport::Outcome::BackendFailed && !report.removed) {
+    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    if (report.outcome == UninstallStepReport::Outcome::BackendFailed &&
+        (uninstaller == nullptr || uninstaller->TargetLost())) {
         // Without the target machine the programs still queued cannot be
         // removed either: they are reported as they are.
         while (static_cast<size_t>(queuePos) < uninstallQueue.size())

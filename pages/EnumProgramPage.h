@@ -122,6 +122,8 @@ private:
     void AdvanceUninstallRun();
     void FinishUninstallRun();
     void SetRowOutcome(QTreeWidgetItem* row, bool removed, const QString& why);
+    // Gives the rows of an ended run back when the list cannot be read anew.
+    void ReleaseRows();
     int RecordIndex(QTreeWidgetItem* row) const;
     void RunModal(QDialog& dialog);
     void ShowSortMarks();

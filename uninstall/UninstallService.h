@@ -34,6 +34,11 @@ public:
     // logged.
     virtual void StartOwnUninstaller(const InstalledProgram& program);
 
+    // Whether the target machine itself is gone (a dead Wine host): no
+    // later program can be removed either. A wait whose own host died
+    // fails that program alone.
+    bool TargetLost() const { return !platform.FatalError().empty(); }
+
     // The folder of this executable as the target machine names it: itself
     // on Windows, through Wine's Z: drive elsewhere.
     static QString OwnFolderOnTarget();

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 
+#include "app/MSGDlg.h"
 #include "app/UIPublic.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
@@ -51,6 +52,7 @@ enum class Behaviour {
     Removes,      // deletes its key and itself, leaves its data behind
     Cancels,      // the user cancels: everything stays
     FailsToStart, // its command cannot be started
+    BackendDies,  // the target machine is lost while it runs
 };
 
 struct Program {
@@ -230,6 +232,7 @@ struct Env {
         }
         MemorySystem::ScriptedProcess process;
         process.exitCode = p.behaviour == Behaviour::Cancels ? 1223 : 0; // ERROR_CANCELLED
+        process.backendDies = p.behaviour == Behaviour::BackendDies;
         const QString name = p.name;
         const bool removes = p.behaviour == Behaviour::Removes;
         process.run = [this, name, key, removes] {
@@ -374,6 +377,7 @@ private slots:
     void singleRunHoldsOnlyItsRowAndThePageStaysAsItIs();
     void rowShowsProgressAndAnimationWraps();
     void cancelStartsNothing();
+    void lostTargetEndsTheRun();
 };
 
 // Rows are listed by name, descending: the run goes in that order.
@@ -660,6 +664,33 @@ void UninstallRunTest::cancelStartsNothing() {
     QVERIFY(env.page->UninstallButton()->isEnabled());
     QVERIFY(env.page->RefreshButton()->isEnabled());
     QCOMPARE(messages.deepClean + messages.stepDone + messages.quit, 0);
+}
+
+// The machine is lost during the second program: the third is not tried,
+// both are named, and when the list cannot be read again the rows come back
+// usable with the old list.
+void UninstallRunTest::lostTargetEndsTheRun() {
+    Env env({{"Gamma Tools", 100}, {"Beta Player", 2048, Behaviour::BackendDies}, {"Alpha Editor", 900}});
+    CMSGDlg::PresetAnswer(CMSGDlg::ResultOK);
+    env.page->UninstallButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(env.dialogs.results == 1 && !env.page->IsRunning() && !env.page->IsRefreshing() &&
+                                 env.page->RefreshButton()->isEnabled(),
+                             10000);
+    CMSGDlg::ClearAnswer();
+    QCOMPARE(env.StartedNames(), (QStringList{"Gamma Tools", "Beta Player"}));
+    QCOMPARE(env.dialogs.statusAtResult.value("Gamma Tools"), QStringLiteral("Finished"));
+    QCOMPARE(env.dialogs.statusAtResult.value("Beta Player"), QStringLiteral("Not removed"));
+    QCOMPARE(env.dialogs.statusAtResult.value("Alpha Editor"), QStringLiteral("Not removed"));
+    QCOMPARE(env.dialogs.resultText, CUninstallRstDlg::ResultText(1, 100 * 1024));
+    QVERIFY2(env.dialogs.notRemovedText.contains(QStringLiteral("Beta Player, Alpha Editor")),
+             qPrintable(env.dialogs.notRemovedText));
+    QVERIFY(Log().contains("uninstall of Beta Player: the target machine could not be reached"));
+    QCOMPARE(env.Names().size(), 3);
+    for (const QString& name : env.Names()) {
+        QVERIFY(env.Cell(name)->CheckBox()->isEnabled());
+        QVERIFY(!env.Operation(name)->TrashButton()->isHidden());
+        QVERIFY(env.Operation(name)->StatusLabel()->isHidden());
+    }
 }
 
 QTEST_MAIN(UninstallRunTest)
