@@ -11,16 +11,17 @@
 #include <cstring>
 #include <thread>
 
-#include "include/MsgIds.h"
 #include "app/BlurDlg.h"
 #include "app/CommonMenu.h"
 #include "app/RightContent.h"
 #include "app/StartDlg.h"
 #include "app/UIPublic.h"
 #include "app/WindowTitle.h"
+#include "include/MsgIds.h"
 #include "inventory/AppEnum.h"
 #include "inventory/InventoryService.h"
 #include "platform/Platform.h"
+#include "uninstall/UninstallService.h"
 #include "widgetlib/BPNotifyCentor.h"
 
 struct CMainWin::StartupHandOver {
@@ -76,6 +77,8 @@ CMainWin::~CMainWin() {
     if (CUIPublic::instance()->GetAppEnum() == appEnum.get()) CUIPublic::instance()->SetAppEnum(nullptr);
     if (CUIPublic::instance()->GetInventoryService() == inventoryService.get())
         CUIPublic::instance()->SetInventoryService(nullptr);
+    if (CUIPublic::instance()->GetUninstallService() == uninstallService.get())
+        CUIPublic::instance()->SetUninstallService(nullptr);
     // The page's icon worker uses the service: the body goes first.
     delete rightContent;
     rightContent = nullptr;
@@ -127,6 +130,9 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
         if (appEnum && targetPlatform) {
             inventoryService = std::make_unique<CInventoryService>(*targetPlatform, *appEnum);
             CUIPublic::instance()->SetInventoryService(inventoryService.get());
+            uninstallService = std::make_unique<CUninstallService>(*targetPlatform, *appEnum);
+            uninstallService->SetOwnFolder(CUninstallService::OwnFolderOnTarget());
+            CUIPublic::instance()->SetUninstallService(uninstallService.get());
         }
         rightContent = new CRightContent();
         contentLayout->addWidget(rightContent, 0);

@@ -12,6 +12,7 @@ class CAppEnum;
 class CBlurDlg;
 class CInventoryService;
 class CRightContent;
+class CUninstallService;
 class QHBoxLayout;
 
 namespace platform {
@@ -69,6 +70,7 @@ private:
     std::unique_ptr<platform::IPlatform> targetPlatform;
     std::unique_ptr<CAppEnum> appEnum;
     std::unique_ptr<CInventoryService> inventoryService;
+    std::unique_ptr<CUninstallService> uninstallService;
 
     QHBoxLayout* contentLayout = nullptr;
     CRightContent* rightContent = nullptr;

@@ -10,6 +10,7 @@
 class QWidget;
 class CAppEnum;
 class CInventoryService;
+class CUninstallService;
 
 // The process-wide object that windows share: the main window, the program
 // enumerator, the program list read at start-up, the byte total handed from
@@ -34,6 +35,11 @@ public:
     // refresh); null until the backend has started.
     void SetInventoryService(CInventoryService* inventoryService) { service = inventoryService; }
     CInventoryService* GetInventoryService() const { return service; }
+
+    // The uninstall run's way to the target machine; null until the
+    // backend has started.
+    void SetUninstallService(CUninstallService* uninstallService) { uninstaller = uninstallService; }
+    CUninstallService* GetUninstallService() const { return uninstaller; }
 
     void SetPrograms(std::vector<InstalledProgram> list) { programs = std::move(list); }
     std::vector<InstalledProgram> GetPrograms() const { return programs; }
@@ -67,6 +73,7 @@ private:
     QWidget* mainWindow = nullptr;
     CAppEnum* enumerator = nullptr;
     CInventoryService* service = nullptr;
+    CUninstallService* uninstaller = nullptr;
     std::vector<InstalledProgram> programs;
     uint64_t totalSize = 0;
     bool windows10 = false;

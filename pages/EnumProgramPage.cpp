@@ -13,10 +13,12 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "app/DialogLook.h"
@@ -33,6 +35,10 @@
 #include "pages/ProgramTreeItem.h"
 #include "pages/SearchEdit.h"
 #include "support/Log.h"
+#include "uninstall/ProgramIconSource.h"
+#include "uninstall/ReadyUninstallDlg.h"
+#include "uninstall/UninstallRstDlg.h"
+#include "uninstall/UninstallService.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
 
@@ -41,6 +47,37 @@ namespace {
 constexpr int kRecordIndexRole = 256;
 // Rows that get their cell widgets in one go: more than a screenful.
 constexpr size_t kCellsPerSlice = 40;
+// The loading animation: 50 pictures, one every 100 ms.
+constexpr int kAnimationFrames = 50;
+constexpr int kAnimationIntervalMs = 100;
+// Between the end of one program and the start of the next.
+constexpr int kPauseBetweenProgramsMs = 1000;
+
+CEnumProgramPage::DialogHook& DialogHookSlot() {
+    static CEnumProgramPage::DialogHook hook;
+    return hook;
+}
+
+// The confirmation dialog's icons: those the page's rows show.
+class SelectedIcons : public IProgramIconSource {
+public:
+    SelectedIcons(const std::vector<InstalledProgram>& programs, std::vector<QPixmap> pixmaps)
+        : programs(programs), pixmaps(std::move(pixmaps)) {}
+    QIcon ProgramIcon(const InstalledProgram& program) override {
+        // Field by field: the record's padding bytes need not be equal.
+        for (size_t i = 0; i < programs.size() && i < pixmaps.size(); ++i)
+            if (std::memcmp(programs[i].displayName, program.displayName, sizeof program.displayName) == 0 &&
+                std::memcmp(programs[i].displayIcon, program.displayIcon, sizeof program.displayIcon) == 0 &&
+                std::memcmp(programs[i].uninstallCommand, program.uninstallCommand, sizeof program.uninstallCommand) ==
+                    0)
+                return pixmaps[i].isNull() ? QIcon() : QIcon(pixmaps[i]);
+        return QIcon();
+    }
+
+private:
+    const std::vector<InstalledProgram>& programs;
+    std::vector<QPixmap> pixmaps;
+};
 
 QString ReadStyleFile(const QString& path) {
     QFile file(path);
@@ -62,6 +99,18 @@ struct CEnumProgramPage::RefreshJob {
     std::vector<ProgramText> texts;
 };
 
+// One program's step, handed between the GUI thread and its worker in the
+// same way: the GUI thread fills the request before the worker starts, the
+// worker fills the report and then says so by message.
+struct CEnumProgramPage::StepJob {
+    InstalledProgram program{};
+    bool removeLeftovers = false;
+    bool ownEntry = false;
+    std::atomic<bool> deepClean{false};
+    std::atomic<bool> done{false};
+    UninstallStepReport report;
+};
+
 CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase(index) {
     SetNotifyCentor(CBPNotifyCentor::instance());
     RegisterMsg(MSG_UNINSTALL_STEP_DONE);
@@ -77,6 +126,10 @@ CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase
     cellTimer->setInterval(0);
     connect(cellTimer, &QTimer::timeout, this, [this]() { BuildCells(kCellsPerSlice); });
     connect(iconLoader, &CProgramIconLoader::IconReady, this, &CEnumProgramPage::SetIcon);
+    pauseTimer = new QTimer(this);
+    pauseTimer->setSingleShot(true);
+    pauseTimer->setInterval(kPauseBetweenProgramsMs);
+    connect(pauseTimer, &QTimer::timeout, this, &CEnumProgramPage::StartCurrentProgram);
 
     programs = CUIPublic::instance()->GetPrograms();
     if (service != nullptr) texts = service->DisplayTexts(programs);
@@ -290,7 +343,8 @@ void CEnumProgramPage::StopBuildingCells() {
 }
 
 void CEnumProgramPage::sectionClickedSlot(int iColumn) {
-    if (iColumn != 1 && iColumn != 2) return;
+    // The run's rows keep their places until it ends.
+    if (runActive || (iColumn != 1 && iColumn != 2)) return;
     sortOrder = sortOrder == 0 ? 1 : 0;
     ascendingAction->setChecked(sortOrder == 0);
     descendingAction->setChecked(sortOrder == 1);
@@ -299,6 +353,11 @@ void CEnumProgramPage::sectionClickedSlot(int iColumn) {
 }
 
 void CEnumProgramPage::OnSortMenuTriggered(QAction* action) {
+    if (runActive) {
+        // The entry toggled itself; the marks go back to the sort in force.
+        ShowSortMarks();
+        return;
+    }
     // A checkable entry toggles itself before this runs; every branch sets
     // the marks it wants, so choosing the checked entry leaves it checked.
     if (action == nameAction) {
@@ -326,12 +385,21 @@ void CEnumProgramPage::OnSortMenuTriggered(QAction* action) {
     }
 }
 
+void CEnumProgramPage::ShowSortMarks() {
+    nameAction->setChecked(sortField == 1);
+    sizeAction->setChecked(sortField == 2);
+    ascendingAction->setChecked(sortOrder == 0);
+    descendingAction->setChecked(sortOrder == 1);
+}
+
 void CEnumProgramPage::SortClicked() {
+    if (runActive) return;
     // Right under the sort button, wherever the window is.
     sortMenu->exec(sortButton->mapToGlobal(QPoint(0, sortButton->height() + 4)));
 }
 
 void CEnumProgramPage::SearchText(const QString& text) {
+    if (runActive) return;
     int shown = 0;
     for (int row = 0; row < tree->topLevelItemCount(); ++row) {
         QTreeWidgetItem* item = tree->topLevelItem(row);
@@ -351,6 +419,12 @@ void CEnumProgramPage::SearchText(const QString& text) {
 void CEnumProgramPage::CheckSize() {
     auto* box = qobject_cast<QCheckBox*>(sender());
     if (box == nullptr) return;
+    if (runActive) {
+        // A row the run left alone (after the chosen one of a single run)
+        // keeps its tick as it was.
+        box->setChecked(!box->isChecked());
+        return;
+    }
     bool ok = false;
     const int index = box->property("checkindex").toInt(&ok);
     if (!ok || index < 0 || static_cast<size_t>(index) >= programs.size()) return;
@@ -413,7 +487,8 @@ void CEnumProgramPage::TreeitemClicked(QTreeWidgetItem* item, int column) {
 }
 
 void CEnumProgramPage::RefreshClicked() {
-    if (refreshing) return;
+    // The run's rows refer to the current list until the run ends.
+    if (refreshing || runActive) return;
     refreshing = true;
     statusLabel->clear();
     searchEdit->LineEdit()->clear();
@@ -451,15 +526,17 @@ void CEnumProgramPage::RefreshClicked() {
 void CEnumProgramPage::OnListRefreshed() {
     // Another sender's message while the worker still writes its list: the
     // worker's own message follows.
-    if (refreshJob && !refreshJob->done) return;
+    if ((refreshJob && !refreshJob->done) || runActive) return;
     std::shared_ptr<RefreshJob> job = std::move(refreshJob);
     refreshJob.reset();
     tree->setEnabled(true);
     refreshButton->show();
     refreshButton->setEnabled(true);
     if (job && !job->ok) {
-        // The old list stays, with its ticks.
+        // The old list stays, with its ticks; rows that a run held are
+        // given back.
         refreshing = false;
+        ReleaseRows();
         ShowSelection();
         iconLoader->Stop();
         std::vector<CProgramIconLoader::Request> requests;
@@ -495,6 +572,14 @@ int CEnumProgramPage::ReceiveMsg(__MsgData msg) {
     case MSG_LIST_REFRESHED:
         if (MsgPayloadU32(msg, 1) == 0) OnListRefreshed();
         break;
+    case MSG_UNINSTALL_STEP_DONE:
+        // Only the worker of the program in progress ends its step.
+        if (runActive && stepJob && stepJob->done) AdvanceUninstallRun();
+        break;
+    case MSG_DEEP_CLEAN_STARTED:
+        if (runActive && stepJob && stepJob->deepClean && rowStatusLabel != nullptr)
+            rowStatusLabel->setText(tr("Deep Clean..."));
+        break;
     default:
         break;
     }
@@ -502,39 +587,294 @@ int CEnumProgramPage::ReceiveMsg(__MsgData msg) {
 }
 
 void CEnumProgramPage::UninstallAllClicked() {
+    if (runActive || refreshing) return;
     selectedPrograms.clear();
+    selectedIndexes.clear();
+    uninstallQueue.clear();
     singleMode = false;
     const QWidget* window = CUIPublic::instance()->GetMainWindow();
     const QString title = window != nullptr ? window->windowTitle() : QString();
-    std::vector<InstalledProgram> ownEntry;
+    std::vector<int> ownEntry;
     // Every row in tree order, the ones a search hides included.
     for (int row = 0; row < tree->topLevelItemCount(); ++row) {
         QTreeWidgetItem* item = tree->topLevelItem(row);
         auto* cell = qobject_cast<ProgramCell*>(tree->itemWidget(item, 1));
         if (cell == nullptr || !cell->CheckBox()->isChecked()) continue;
-        const int index = item->data(1, kRecordIndexRole).toInt();
-        if (index < 0 || static_cast<size_t>(index) >= programs.size()) continue;
+        const int index = RecordIndex(item);
+        if (index < 0) continue;
         // This uninstaller goes last, so that it does not end the run early.
         if (!title.isEmpty() && item->text(0).contains(title, Qt::CaseSensitive))
-            ownEntry.push_back(programs[static_cast<size_t>(index)]);
+            ownEntry.push_back(index);
         else
-            selectedPrograms.push_back(programs[static_cast<size_t>(index)]);
+            selectedIndexes.push_back(index);
     }
-    selectedPrograms.insert(selectedPrograms.end(), ownEntry.begin(), ownEntry.end());
+    selectedIndexes.insert(selectedIndexes.end(), ownEntry.begin(), ownEntry.end());
+    for (int index : selectedIndexes)
+        selectedPrograms.push_back(programs[static_cast<size_t>(index)]);
     if (selectedPrograms.empty()) return;
     CUIPublic::instance()->SetTotalSize(selectedSize);
-    // The confirmation dialog and the run take over from here once they exist.
+    if (ConfirmRun()) StartUninstallRun(false);
 }
 
 void CEnumProgramPage::UninstallClicked() {
+    // A trash button the run left alone starts nothing while it lasts.
+    if (runActive || refreshing) return;
     auto* button = qobject_cast<QPushButton*>(sender());
     if (button == nullptr) return;
     bool ok = false;
     const int index = button->property("uninstallindex").toInt(&ok);
     if (!ok || index < 0 || static_cast<size_t>(index) >= programs.size()) return;
+    uninstallQueue.clear();
     singleMode = true;
     singleIndex = index;
+    selectedIndexes = {index};
     selectedPrograms = {programs[static_cast<size_t>(index)]};
     CUIPublic::instance()->SetTotalSize(programs[static_cast<size_t>(index)].sizeBytes);
-    // The confirmation dialog and the run take over from here once they exist.
+    if (ConfirmRun()) StartUninstallRun(true);
+}
+
+void CEnumProgramPage::SetDialogHook(DialogHook hook) {
+    DialogHookSlot() = std::move(hook);
+}
+
+void CEnumProgramPage::RunModal(QDialog& dialog) {
+    if (DialogHookSlot())
+        DialogHookSlot()(dialog);
+    else
+        dialog.exec();
+}
+
+int CEnumProgramPage::RecordIndex(QTreeWidgetItem* row) const {
+    bool ok = false;
+    const int index = row->data(1, kRecordIndexRole).toInt(&ok);
+    return ok && index >= 0 && static_cast<size_t>(index) < programs.size() ? index : -1;
+}
+
+bool CEnumProgramPage::ConfirmRun() {
+    std::vector<QPixmap> pixmaps;
+    for (int index : selectedIndexes)
+        pixmaps.push_back(icons[static_cast<size_t>(index)]);
+    SelectedIcons iconSource(selectedPrograms, std::move(pixmaps));
+    CReadyUninstallDlg dialog(CUIPublic::instance()->GetMainWindow());
+    dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    dialog.SetIconSource(&iconSource);
+    dialog.SetPrograms(selectedPrograms);
+    dialog.Build();
+    RunModal(dialog);
+    autoRemoveLeftovers = dialog.RemoveLeftovers();
+    return dialog.Accepted() == 1;
+}
+
+void CEnumProgramPage::StartUninstallRun(bool single) {
+    // Every row needs its widgets now: the run shows its progress in them.
+    BuildCells(rowsToBuild.size());
+    runActive = true;
+    refreshButton->setEnabled(false);
+    uninstallButton->setEnabled(false);
+    sortButton->setEnabled(false);
+    searchEdit->setEnabled(false);
+    uninstallQueue.clear();
+    queuePos = 0;
+    currentRow = nullptr;
+    ownRow = nullptr;
+    removedCount = 0;
+    freedBytes = 0;
+    notRemovedNames.clear();
+
+    const QWidget* window = CUIPublic::instance()->GetMainWindow();
+    const QString title = window != nullptr ? window->windowTitle() : QString();
+    for (int row = 0; row < tree->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = tree->topLevelItem(row);
+        auto* cell = qobject_cast<ProgramCell*>(tree->itemWidget(item, 1));
+        auto* operation = qobject_cast<OperationCell*>(tree->itemWidget(item, 4));
+        if (cell == nullptr || operation == nullptr) continue;
+        cell->CheckBox()->setEnabled(false);
+        operation->TrashButton()->hide();
+        const int index = cell->CheckBox()->property("checkindex").toInt();
+        if (single) {
+            if (index != singleIndex) continue;
+            operation->StatusLabel()->show();
+            if (!title.isEmpty() && item->text(0).contains(title, Qt::CaseSensitive)) ownRow = item;
+            uninstallQueue.push_back(item);
+            break; // the rows after it stay as they are
+        }
+        if (!cell->CheckBox()->isChecked()) continue;
+        if (!title.isEmpty() && item->text(0).contains(title, Qt::CaseSensitive))
+            ownRow = item; // the last one visited; it goes last
+        else
+            uninstallQueue.push_back(item);
+        // A waiting row shows its status alone: a still picture of the
+        // loading animation would look like work in progress.
+        operation->StatusLabel()->show();
+    }
+    if (ownRow != nullptr && (uninstallQueue.empty() || uninstallQueue.back() != ownRow))
+        uninstallQueue.push_back(ownRow);
+    if (uninstallQueue.empty()) {
+        FinishUninstallRun();
+        return;
+    }
+    currentRow = uninstallQueue[static_cast<size_t>(queuePos++)];
+    StartCurrentProgram();
+}
+
+// The animation and the worker of `currentRow`.
+void CEnumProgramPage::StartCurrentProgram() {
+    if (!runActive || currentRow == nullptr) return;
+    StartProgressAnimation();
+    auto job = std::make_shared<StepJob>();
+    const int index = RecordIndex(currentRow);
+    if (index >= 0) job->program = programs[static_cast<size_t>(index)];
+    job->removeLeftovers = autoRemoveLeftovers;
+    job->ownEntry = currentRow == ownRow;
+    stepJob = job;
+    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    // Like every worker, not kept and not joined; it reports by message and
+    // writes only into its own job.
+    std::thread(&CEnumProgramPage::RunCurrentUninstaller, uninstaller, job).detach();
+}
+
+void CEnumProgramPage::StartProgressAnimation() {
+    animationFrame = 0;
+    delete animationTimer;
+    animationTimer = new QTimer(this);
+    connect(animationTimer, &QTimer::timeout, this, &CEnumProgramPage::onTimeout);
+    animationTimer->start(kAnimationIntervalMs);
+    auto* operation = qobject_cast<OperationCell*>(tree->itemWidget(currentRow, 4));
+    animationLabel = operation != nullptr ? operation->AnimationLabel() : nullptr;
+    rowStatusLabel = operation != nullptr ? operation->StatusLabel() : nullptr;
+    if (loadingFrames.empty())
+        for (int frame = 0; frame < kAnimationFrames; ++frame)
+            loadingFrames.emplace_back(QStringLiteral("./Resources/loading/loading_%1.png").arg(frame));
+    if (animationLabel != nullptr) {
+        animationLabel->setPixmap(loadingFrames[0]);
+        animationLabel->show();
+    }
+    if (rowStatusLabel != nullptr) {
+        rowStatusLabel->setText(tr("uninstallling"));
+        rowStatusLabel->show();
+    }
+}
+
+void CEnumProgramPage::onTimeout() {
+    if (animationFrame > kAnimationFrames - 1) animationFrame = 0;
+    if (animationLabel != nullptr && static_cast<size_t>(animationFrame) < loadingFrames.size())
+        animationLabel->setPixmap(loadingFrames[static_cast<size_t>(animationFrame)]);
+    ++animationFrame;
+}
+
+int CEnumProgramPage::RunCurrentUninstaller(CUninstallService* uninstaller, std::shared_ptr<StepJob> job) {
+    CBPNotifyCentor* centre = CBPNotifyCentor::instance();
+    if (job->ownEntry) {
+        // The main window ends the process a second after this message; in
+        // that second this program's own uninstaller is started.
+        centre->SendMsg(MSG_QUIT_APP, 0, nullptr, 0);
+        if (uninstaller != nullptr) uninstaller->StartOwnUninstaller(job->program);
+        return 0;
+    }
+    if (uninstaller != nullptr) {
+        job->report = uninstaller->Uninstall(job->program, job->removeLeftovers, [&](CUninstallStep::Phase phase) {
+            if (phase != CUninstallStep::Phase::RemovingLeftovers) return;
+            job->deepClean = true;
+            centre->SendMsg(MSG_DEEP_CLEAN_STARTED, 0, nullptr, 0);
+        });
+    } else {
+        job->report.outcome = UninstallStepReport::Outcome::BackendFailed;
+        job->report.reason = QStringLiteral("the target machine could not be reached");
+    }
+    if (job->report.outcome == UninstallStepReport::Outcome::BackendFailed) {
+        const QByteArray reason = job->report.reason.toUtf8();
+        char line[2 * InstalledProgram::kTextSize + 160];
+        std::snprintf(line, sizeof line, "uninstall of %.259s: %s.\n", job->program.displayName,
+                      reason.left(300).constData());
+        LogInfoEx(line);
+    }
+    job->done = true;
+    centre->SendMsg(MSG_UNINSTALL_STEP_DONE, 0, nullptr, 0);
+    return 0;
+}
+
+void CEnumProgramPage::ReleaseRows() {
+    for (int row = 0; row < tree->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = tree->topLevelItem(row);
+        auto* cell = qobject_cast<ProgramCell*>(tree->itemWidget(item, 1));
+        auto* operation = qobject_cast<OperationCell*>(tree->itemWidget(item, 4));
+        if (cell != nullptr) cell->CheckBox()->setEnabled(true);
+        if (operation == nullptr) continue;
+        operation->TrashButton()->show();
+        operation->AnimationLabel()->hide();
+        operation->StatusLabel()->hide();
+    }
+}
+
+void CEnumProgramPage::SetRowOutcome(QTreeWidgetItem* row, bool removed, const QString& why) {
+    auto* operation = qobject_cast<OperationCell*>(tree->itemWidget(row, 4));
+    if (operation == nullptr) return;
+    operation->AnimationLabel()->hide();
+    QLabel* status = operation->StatusLabel();
+    status->setText(removed ? tr("Finished") : tr("Not removed"));
+    status->setToolTip(why);
+    const QString look = removed ? QStringLiteral("RowStatus") : QStringLiteral("RowStatusFailed");
+    if (status->objectName() != look) {
+        status->setObjectName(look);
+        status->style()->unpolish(status);
+        status->style()->polish(status);
+    }
+    status->show();
+    const int index = RecordIndex(row);
+    if (removed) {
+        ++removedCount;
+        if (index >= 0) freedBytes += programs[static_cast<size_t>(index)].sizeBytes;
+    } else if (index >= 0) {
+        notRemovedNames << texts[static_cast<size_t>(index)].name;
+    }
+}
+
+void CEnumProgramPage::AdvanceUninstallRun() {
+    const std::shared_ptr<StepJob> job = std::move(stepJob);
+    stepJob.reset();
+    delete animationTimer;
+    animationTimer = nullptr;
+    const UninstallStepReport& report = job->report;
+    SetRowOutcome(currentRow, report.removed, report.reason);
+    animationLabel = nullptr;
+    rowStatusLabel = nullptr;
+
+    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    if (report.outcome == UninstallStepReport::Outcome::BackendFailed &&
+        (uninstaller == nullptr || uninstaller->TargetLost())) {
+        // Without the target machine the programs still queued cannot be
+        // removed either: they are reported as they are.
+        while (static_cast<size_t>(queuePos) < uninstallQueue.size())
+            SetRowOutcome(uninstallQueue[static_cast<size_t>(queuePos++)], false, report.reason);
+    }
+    if (static_cast<size_t>(queuePos) < uninstallQueue.size()) {
+        currentRow = uninstallQueue[static_cast<size_t>(queuePos++)];
+        // The pause runs on a timer, so that the window keeps painting.
+        pauseTimer->start();
+        return;
+    }
+    FinishUninstallRun();
+}
+
+void CEnumProgramPage::FinishUninstallRun() {
+    animationLabel = nullptr;
+    rowStatusLabel = nullptr;
+    animationFrame = 0;
+    queuePos = 0;
+    currentRow = nullptr;
+    ownRow = nullptr;
+    // The rows are released before the dialog: closing it reads the list
+    // again, which may happen while it is still on its way out.
+    runActive = false;
+    sortButton->setEnabled(true);
+    searchEdit->setEnabled(true);
+
+    // Only what was removed counts, and only its size is freed.
+    CUIPublic::instance()->SetTotalSize(freedBytes);
+    CUninstallRstDlg dialog(CUIPublic::instance()->GetMainWindow());
+    dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    dialog.SetResult(removedCount, 0);
+    dialog.SetNotRemoved(notRemovedNames);
+    dialog.Build();
+    RunModal(dialog);
 }

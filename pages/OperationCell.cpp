@@ -18,6 +18,11 @@ OperationCell::OperationCell(int index, QWidget* parent) : QWidget(parent) {
     trashButton->setProperty("uninstallindex", index);
     animationLabel = new QLabel(this);
     animationLabel->setPixmap(QPixmap(QStringLiteral("./Resources/loading/loading_0.png")));
+    // Its place stays when it is hidden, so that "waiting", the running
+    // texts and "Finished" all start at the same point.
+    QSizePolicy keepPlace = animationLabel->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    animationLabel->setSizePolicy(keepPlace);
     animationLabel->hide();
     statusLabel = new QLabel(tr("waiting"), this);
     statusLabel->setObjectName(QStringLiteral("RowStatus"));

@@ -14,7 +14,8 @@ QString ProgramCell::RowStyleSheet() {
                           "QPushButton#TrashButton{border-image: url(./Resources/icon_trash.png);}"
                           "QPushButton#TrashButton:hover{border-image: url(./Resources/icon_trash_hover.png);}"
                           "QPushButton#TrashButton:pressed{border-image: url(./Resources/icon_trash_press.png);}"
-                          "QLabel#RowStatus{font-size:12px; color:rgba(255,255,255,153);}");
+                          "QLabel#RowStatus{font-size:12px; color:rgba(255,255,255,153);}"
+                          "QLabel#RowStatusFailed{font-size:12px; color:rgb(230,92,92);}");
 }
 
 ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon, const QFontMetrics& nameMetrics,

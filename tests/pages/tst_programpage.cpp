@@ -13,13 +13,13 @@
 #include <memory>
 #include <mutex>
 
-#include "include/FormatSize.h"
-#include "include/MsgIds.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
 #include "app/RightContent.h"
 #include "app/RightTab.h"
-#include "tests/fake/MemoryPlatform.h"
+#include "app/UIPublic.h"
+#include "include/FormatSize.h"
+#include "include/MsgIds.h"
 #include "inventory/AppEnum.h"
 #include "inventory/InventoryService.h"
 #include "pages/DetailToolTip.h"
@@ -29,7 +29,8 @@
 #include "pages/ProgramCell.h"
 #include "pages/ProgramIconLoader.h"
 #include "pages/SearchEdit.h"
-#include "app/UIPublic.h"
+#include "tests/fake/MemoryPlatform.h"
+#include "uninstall/ReadyUninstallDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
 
@@ -193,8 +194,18 @@ Q_DECLARE_METATYPE(Program)
 class ProgramPageTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { CMSGDlg::ClearAnswer(); }
-    void cleanup() { CMSGDlg::ClearAnswer(); }
+    void init() {
+        CMSGDlg::ClearAnswer();
+        // The uninstall actions are looked at up to the confirmation, which
+        // is declined: the run has tests of its own.
+        CEnumProgramPage::SetDialogHook([](QDialog& dialog) {
+            if (auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog)) confirm->OnCancelClicked();
+        });
+    }
+    void cleanup() {
+        CMSGDlg::ClearAnswer();
+        CEnumProgramPage::SetDialogHook(nullptr);
+    }
 
     void rowsAndCounts_data();
     void rowsAndCounts();

@@ -1,0 +1,177 @@
+// Screenshots of an uninstall run (not a test), on an in-memory machine
+// with scripted uninstallers:
+//   run_screens --out DIR
+// Run in bin/ under an X server (Xvfb). Saves confirm.png (the
+// confirmation dialog), uninstalling.png and deepclean.png (the row in
+// progress), notremoved.png (a cancelled uninstaller's row), result.png
+// (the result dialog) and after.png (the list read again).
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+#include <future>
+#include <memory>
+
+#include "app/MainWin.h"
+#include "app/RightContent.h"
+#include "app/RightTab.h"
+#include "app/UIPublic.h"
+#include "pages/EnumProgramPage.h"
+#include "pages/OperationCell.h"
+#include "pages/ProgramCell.h"
+#include "tests/fake/MemoryPlatform.h"
+#include "uninstall/ReadyUninstallDlg.h"
+#include "uninstall/UninstallRstDlg.h"
+#include "uninstall/UninstallService.h"
+
+using platform::Hive;
+
+namespace {
+
+const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+QString outDir;
+
+void Shot(const QString& name) {
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::processEvents();
+        QTest::qWait(30);
+    }
+    QGuiApplication::primaryScreen()->grabWindow(0).save(outDir + QLatin1Char('/') + name);
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
+    for (int waited = 0; waited < ms && !done(); waited += 20)
+        QTest::qWait(20);
+    return done();
+}
+
+// Holds the first leftover removal until released.
+class HeldCleanService : public CUninstallService {
+public:
+    using CUninstallService::CUninstallService;
+    UninstallStepReport Uninstall(const InstalledProgram& program, bool removeLeftovers,
+                                  const CUninstallStep::PhaseCallback& onPhase) override {
+        return CUninstallService::Uninstall(program, removeLeftovers, [&](CUninstallStep::Phase phase) {
+            if (onPhase) onPhase(phase);
+            if (phase == CUninstallStep::Phase::RemovingLeftovers && !held) {
+                held = true;
+                gate.wait();
+            }
+        });
+    }
+    std::shared_future<void> gate;
+    bool held = false;
+};
+
+void Install(MemoryPlatform& machine, const std::string& name, uint32_t kib, const char* publisher, bool removes,
+             std::shared_future<void> gate = std::shared_future<void>()) {
+    const std::string folder = "C:\\Program Files\\" + name;
+    const std::string command = "\"" + folder + "\\uninst.exe\"";
+    const std::string key = kUninstall + "\\" + name;
+    machine.registry.SetString(Hive::LocalMachine, key, "DisplayName", name);
+    machine.registry.SetString(Hive::LocalMachine, key, "Publisher", publisher);
+    machine.registry.SetString(Hive::LocalMachine, key, "DisplayVersion", "1.0");
+    machine.registry.SetString(Hive::LocalMachine, key, "UninstallString", command);
+    machine.registry.SetString(Hive::LocalMachine, key, "InstallLocation", folder);
+    machine.registry.SetDword(Hive::LocalMachine, key, "EstimatedSize", kib);
+    machine.files.CreateFolder(folder);
+    machine.files.WriteFile(folder + "\\uninst.exe", "x");
+    machine.files.WriteFile(folder + "\\data.bin", "x");
+    MemorySystem::ScriptedProcess process;
+    process.exitCode = removes ? 0 : 1223;
+    MemoryPlatform* target = &machine;
+    process.run = [target, key, folder, removes, gate] {
+        if (gate.valid()) gate.wait();
+        QThread::msleep(300);
+        if (!removes) return;
+        target->registry.DeleteKey(Hive::LocalMachine, key);
+        target->files.DeleteFile(folder + "\\uninst.exe");
+    };
+    machine.system.SetProcess(command, process);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i)
+        if (args[i] == QLatin1String("--out")) outDir = args[i + 1];
+    if (outDir.isEmpty()) outDir = QStringLiteral(".");
+    QFile style(QStringLiteral("./QSS/WU.qss"));
+    if (style.open(QIODevice::ReadOnly)) app.setStyleSheet(QString::fromUtf8(style.readAll()));
+    QFont::insertSubstitutions(QStringLiteral("Segoe UI"), {QStringLiteral("Open Sans"), QStringLiteral("Noto Sans")});
+    app.setFont(QFont(QStringLiteral("Segoe UI")));
+
+    std::promise<void> runGate, cleanGate;
+    auto machine = std::make_unique<MemoryPlatform>();
+    MemoryPlatform* target = machine.get();
+    for (const char* folder : {"C:\\windows\\system32", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
+                               "C:\\users\\tester\\AppData\\Roaming", "C:\\users\\Public\\Desktop"})
+        target->files.CreateFolder(folder);
+    Install(*target, "Gamma Tools", 48200, "Gamma Software", true, runGate.get_future().share());
+    Install(*target, "Beta Player", 2048, "Sound Works", false);
+    Install(*target, "Acme Notes", 3500, "Acme Ltd", true);
+    Install(*target, "Delta Docs", 12000, "Delta Inc", true);
+    Install(*target, "Epsilon Viewer", 900, "Epsilon", true);
+
+    CMainWin window([&machine](std::string*) { return std::unique_ptr<platform::IPlatform>(std::move(machine)); });
+    window.setWindowTitle(QStringLiteral("Tolvanire Uninstaller"));
+    window.move(20, 20);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return 1;
+    HeldCleanService service(*target, *CUIPublic::instance()->GetAppEnum());
+    service.gate = cleanGate.get_future().share();
+    CUIPublic::instance()->SetUninstallService(&service);
+
+    CEnumProgramPage* page = window.RightContent()->Tab()->ProgramPage();
+    QTreeWidget* tree = page->Tree();
+    auto row = [tree](const QString& name) {
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            if (tree->topLevelItem(i)->text(0) == name) return tree->topLevelItem(i);
+        return static_cast<QTreeWidgetItem*>(nullptr);
+    };
+    auto status = [tree, &row](const QString& name) {
+        return qobject_cast<OperationCell*>(tree->itemWidget(row(name), 4))->StatusLabel()->text();
+    };
+    for (const char* name : {"Gamma Tools", "Beta Player", "Acme Notes"})
+        qobject_cast<ProgramCell*>(tree->itemWidget(row(QString::fromLatin1(name)), 1))->CheckBox()->click();
+
+    // The modal dialogs are photographed and answered from timers.
+    QTimer::singleShot(500, &window, [] {
+        Shot(QStringLiteral("confirm.png"));
+        if (auto* dialog = qobject_cast<CReadyUninstallDlg*>(QApplication::activeModalWidget())) dialog->OnOKClicked();
+    });
+    page->UninstallAllClicked();
+
+    WaitFor([&] { return status(QStringLiteral("Gamma Tools")) == QStringLiteral("uninstallling"); });
+    QTest::qWait(700);
+    Shot(QStringLiteral("uninstalling.png"));
+    runGate.set_value();
+    WaitFor([&] { return status(QStringLiteral("Gamma Tools")) == QStringLiteral("Deep Clean..."); });
+    Shot(QStringLiteral("deepclean.png"));
+
+    bool resultShown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CUninstallRstDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || resultShown) return;
+        resultShown = true;
+        Shot(QStringLiteral("result.png"));
+        dialog->close();
+    });
+    cleanGate.set_value();
+    WaitFor([&] { return status(QStringLiteral("Beta Player")) == QStringLiteral("Not removed"); });
+    QTest::qWait(200);
+    Shot(QStringLiteral("notremoved.png"));
+    poll.start(100);
+    WaitFor([&] { return resultShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
+    QTest::qWait(500);
+    Shot(QStringLiteral("after.png"));
+    CUIPublic::instance()->SetUninstallService(nullptr);
+    return resultShown ? 0 : 1;
+}

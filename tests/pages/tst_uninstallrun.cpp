@@ -1,0 +1,697 @@
+// The uninstall run of the program page against the in-memory machine with
+// scripted uninstallers: one program after another with the pause between
+// them, what the rows show, who gets a leftover removal, the honest result,
+// this uninstaller's own entry, single runs and a page that stays as it is
+// while a run holds its rows.
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <mutex>
+
+#include "app/MSGDlg.h"
+#include "app/UIPublic.h"
+#include "include/FormatSize.h"
+#include "include/MsgIds.h"
+#include "inventory/AppEnum.h"
+#include "inventory/InventoryService.h"
+#include "pages/EnumProgramPage.h"
+#include "pages/OperationCell.h"
+#include "pages/ProgramCell.h"
+#include "pages/ProgramIconLoader.h"
+#include "pages/SearchEdit.h"
+#include "support/Log.h"
+#include "tests/fake/MemoryPlatform.h"
+#include "uninstall/ReadyUninstallDlg.h"
+#include "uninstall/UninstallRstDlg.h"
+#include "uninstall/UninstallService.h"
+#include "widgetlib/BPMsgReceiver.h"
+#include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/BPQtLabel.h"
+
+using platform::Hive;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const QString kOwnTitle = QStringLiteral("Tolvanire Uninstaller");
+
+// What a program's uninstaller does when it runs.
+enum class Behaviour {
+    Removes,      // deletes its key and itself, leaves its data behind
+    Cancels,      // the user cancels: everything stays
+    FailsToStart, // its command cannot be started
+    BackendDies,  // the target machine is lost while it runs
+};
+
+struct Program {
+    QString name;
+    uint32_t sizeKiB = 0;
+    Behaviour behaviour = Behaviour::Removes;
+    bool ticked = true;
+    bool icon = false; // a red icon of its own
+};
+
+std::string Folder(const QString& name) {
+    return "C:\\Program Files\\" + name.toStdString();
+}
+std::string Command(const QString& name) {
+    return "\"" + Folder(name) + "\\uninst.exe\"";
+}
+std::string AppData(const QString& name) {
+    return "C:\\users\\tester\\AppData\\Roaming\\" + name.toStdString();
+}
+
+// When each scripted uninstaller ran.
+struct Timeline {
+    struct Span {
+        QString name;
+        Clock::time_point start, end;
+    };
+    void Add(const Span& span) {
+        std::lock_guard<std::mutex> lock(mutex);
+        spans.push_back(span);
+    }
+    std::vector<Span> Spans() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return spans;
+    }
+    std::mutex mutex;
+    std::vector<Span> spans;
+};
+
+// Holds a step at the start of its leftover removal until the test opens
+// the gate, so that the row can be seen in "Deep Clean...".
+class GatedUninstallService : public CUninstallService {
+public:
+    using CUninstallService::CUninstallService;
+    UninstallStepReport Uninstall(const InstalledProgram& program, bool removeLeftovers,
+                                  const CUninstallStep::PhaseCallback& onPhase) override {
+        ++active;
+        UninstallStepReport report =
+            CUninstallService::Uninstall(program, removeLeftovers, [&](CUninstallStep::Phase phase) {
+                if (onPhase) onPhase(phase);
+                if (phase == CUninstallStep::Phase::RemovingLeftovers && cleanGate.valid()) cleanGate.wait();
+            });
+        --active;
+        return report;
+    }
+    void StartOwnUninstaller(const InstalledProgram& program) override {
+        ++active;
+        CUninstallService::StartOwnUninstaller(program);
+        --active;
+    }
+    std::shared_future<void> cleanGate;
+    std::atomic<int> active{0}; // workers inside the service
+};
+
+// Counts the run's messages that the page does not own.
+class MessageRecorder : public CBPMsgReceiver {
+public:
+    MessageRecorder() {
+        SetNotifyCentor(CBPNotifyCentor::instance());
+        RegisterMsg(MSG_DEEP_CLEAN_STARTED);
+        RegisterMsg(MSG_QUIT_APP);
+        RegisterMsg(MSG_UNINSTALL_STEP_DONE);
+    }
+    int ReceiveMsg(__MsgData msg) override {
+        if (msg.id == MSG_DEEP_CLEAN_STARTED) ++deepClean;
+        if (msg.id == MSG_QUIT_APP) ++quit;
+        if (msg.id == MSG_UNINSTALL_STEP_DONE) ++stepDone;
+        return 0;
+    }
+    int deepClean = 0;
+    int quit = 0;
+    int stepDone = 0;
+};
+
+// What the dialogs of a run showed, and how the confirmation is answered.
+struct Dialogs {
+    enum class Answer { OkTicked, OkCleared, Cancel };
+    Answer answer = Answer::OkTicked;
+    int confirmations = 0;
+    QStringList confirmedNames;
+    QList<QColor> confirmedIcons;
+    int results = 0;
+    QString resultText;
+    QString notRemovedText;
+    QMap<QString, QString> statusAtResult; // row texts when the result dialog opened; "-": none shown
+};
+
+// The in-memory machine with the programs installed, the core, and one
+// page in a host widget that stands in for the main window.
+struct Env {
+    explicit Env(const QList<Program>& list) {
+        for (const char* folder : {"C:\\windows\\system32", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
+                                   "C:\\users\\tester\\AppData\\Roaming", "C:\\users\\Public\\Desktop"})
+            platform.files.CreateFolder(folder);
+        for (const Program& p : list) {
+            Install(p);
+            installed << p.name;
+        }
+        appEnum = std::make_unique<CAppEnum>(platform.Registry(), platform.System());
+        appEnum->Enum();
+        service = std::make_unique<CInventoryService>(platform, *appEnum, cache.path());
+        uninstaller = std::make_unique<GatedUninstallService>(platform, *appEnum);
+        CUIPublic::instance()->SetPrograms(appEnum->GetPrograms());
+        CUIPublic::instance()->SetAppEnum(appEnum.get());
+        CUIPublic::instance()->SetInventoryService(service.get());
+        CUIPublic::instance()->SetUninstallService(uninstaller.get());
+        host = std::make_unique<QWidget>();
+        host->setWindowTitle(kOwnTitle);
+        host->resize(960, 560);
+        CUIPublic::instance()->SetMainWindow(host.get());
+        page = new CEnumProgramPage(0);
+        host->setLayout(page);
+        host->show();
+        CEnumProgramPage::SetDialogHook([this](QDialog& dialog) { Answer(dialog); });
+        QTRY_VERIFY(!page->IsBuildingRows());
+        for (const Program& p : list)
+            if (p.ticked) Cell(p.name)->CheckBox()->click();
+    }
+    ~Env() {
+        // A test that failed half-way may leave a worker behind (its gate
+        // opens when the test's promise goes): it must be out of the
+        // machine before the machine goes.
+        QTRY_COMPARE_WITH_TIMEOUT(uninstaller->active.load(), 0, 10000);
+        CEnumProgramPage::SetDialogHook(nullptr);
+        host.reset();
+        CUIPublic::instance()->SetMainWindow(nullptr);
+        CUIPublic::instance()->SetUninstallService(nullptr);
+        CUIPublic::instance()->SetInventoryService(nullptr);
+        CUIPublic::instance()->SetAppEnum(nullptr);
+    }
+
+    void File(const std::string& path) {
+        platform.files.CreateFolder(path.substr(0, path.find_last_of('\\')));
+        platform.files.WriteFile(path, "data");
+    }
+    bool Exists(const std::string& path) {
+        uint32_t attributes = 0;
+        return platform.files.GetAttributes(path, &attributes) == platform::kErrorSuccess;
+    }
+    bool Registered(const QString& name) {
+        return platform.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\" + name.toStdString());
+    }
+
+    void Install(const Program& p) {
+        const std::string key = kUninstall + "\\" + p.name.toStdString();
+        platform.registry.SetString(Hive::LocalMachine, key, "DisplayName", p.name.toStdString());
+        platform.registry.SetString(Hive::LocalMachine, key, "UninstallString", Command(p.name));
+        platform.registry.SetString(Hive::LocalMachine, key, "InstallLocation", Folder(p.name));
+        if (p.sizeKiB != 0) platform.registry.SetDword(Hive::LocalMachine, key, "EstimatedSize", p.sizeKiB);
+        if (p.icon) {
+            const std::string exe = Folder(p.name) + "\\program.exe";
+            File(exe);
+            platform.registry.SetString(Hive::LocalMachine, key, "DisplayIcon", exe);
+            platform::IconImage red;
+            red.width = red.height = 32;
+            for (int i = 0; i < 32 * 32; ++i)
+                red.pixels += std::string{char(0), char(0), char(255), char(255)};
+            platform.files.SetIcon(exe, 0, red);
+        }
+        File(Folder(p.name) + "\\uninst.exe");
+        File(Folder(p.name) + "\\data.bin");
+        File(AppData(p.name) + "\\settings.ini");
+        if (p.behaviour == Behaviour::FailsToStart) {
+            MemorySystem::ScriptedProcess process;
+            process.startError = 2; // ERROR_FILE_NOT_FOUND
+            platform.system.SetProcess(Command(p.name), process);
+            return;
+        }
+        MemorySystem::ScriptedProcess process;
+        process.exitCode = p.behaviour == Behaviour::Cancels ? 1223 : 0; // ERROR_CANCELLED
+        process.backendDies = p.behaviour == Behaviour::BackendDies;
+        const QString name = p.name;
+        const bool removes = p.behaviour == Behaviour::Removes;
+        process.run = [this, name, key, removes] {
+            const Clock::time_point start = Clock::now();
+            std::shared_future<void> gate;
+            {
+                std::lock_guard<std::mutex> lock(gateMutex);
+                gate = gates.value(name);
+            }
+            if (gate.valid()) gate.wait();
+            QThread::msleep(50);
+            if (removes) {
+                platform.registry.DeleteKey(Hive::LocalMachine, key);
+                platform.files.DeleteFile(Folder(name) + "\\uninst.exe");
+            }
+            timeline.Add({name, start, Clock::now()});
+        };
+        platform.system.SetProcess(Command(p.name), process);
+    }
+
+    // A program's uninstaller waits in its run until the promise is kept.
+    void Hold(const QString& name, std::promise<void>& release) {
+        std::lock_guard<std::mutex> lock(gateMutex);
+        gates[name] = release.get_future().share();
+    }
+
+    void Answer(QDialog& dialog) {
+        if (auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog)) {
+            ++dialogs.confirmations;
+            for (const InstalledProgram& p : confirm->Programs())
+                dialogs.confirmedNames << QString::fromLatin1(p.displayName);
+            // The icon each row shows, by its centre colour.
+            dialogs.confirmedIcons.clear();
+            QTreeWidget* list = confirm->ProgramTree();
+            for (int row = 0; row < list->topLevelItemCount(); ++row)
+                for (QLabel* label : list->itemWidget(list->topLevelItem(row), 1)->findChildren<QLabel*>()) {
+                    const QImage image = label->pixmap(Qt::ReturnByValue).toImage();
+                    if (!image.isNull()) dialogs.confirmedIcons << image.pixelColor(image.rect().center());
+                }
+            if (dialogs.answer == Dialogs::Answer::Cancel) {
+                confirm->OnCancelClicked();
+                return;
+            }
+            confirm->LeftoverCheckBox()->setChecked(dialogs.answer == Dialogs::Answer::OkTicked);
+            confirm->OnOKClicked();
+        } else if (auto* result = qobject_cast<CUninstallRstDlg*>(&dialog)) {
+            ++dialogs.results;
+            dialogs.resultText = result->ResultLabel()->text();
+            dialogs.notRemovedText = result->NotRemovedLabel() ? result->NotRemovedLabel()->text() : QString();
+            for (int row = 0; row < page->Tree()->topLevelItemCount(); ++row) {
+                QTreeWidgetItem* item = page->Tree()->topLevelItem(row);
+                QLabel* status = Operation(item->text(0))->StatusLabel();
+                dialogs.statusAtResult[item->text(0)] = status->isHidden() ? QStringLiteral("-") : status->text();
+            }
+            result->done(0);
+        }
+    }
+
+    QTreeWidgetItem* Item(const QString& name) const {
+        for (int row = 0; row < page->Tree()->topLevelItemCount(); ++row)
+            if (page->Tree()->topLevelItem(row)->text(0) == name) return page->Tree()->topLevelItem(row);
+        return nullptr;
+    }
+    ProgramCell* Cell(const QString& name) const {
+        return qobject_cast<ProgramCell*>(page->Tree()->itemWidget(Item(name), 1));
+    }
+    OperationCell* Operation(const QString& name) const {
+        return qobject_cast<OperationCell*>(page->Tree()->itemWidget(Item(name), 4));
+    }
+    QString Status(const QString& name) const { return Operation(name)->StatusLabel()->text(); }
+    QStringList Names() const {
+        QStringList names;
+        for (int row = 0; row < page->Tree()->topLevelItemCount(); ++row)
+            names << page->Tree()->topLevelItem(row)->text(0);
+        return names;
+    }
+    QStringList StartedNames() const {
+        QStringList names;
+        for (const std::string& command : platform.system.Started())
+            for (const QString& name : installed)
+                if (command == Command(name)) names << name;
+        return names;
+    }
+    // The run has ended and the list has been read again.
+    // (the refresh button comes back only with the new list).
+    bool Settled() const {
+        return dialogs.results > 0 && !page->IsRunning() && !page->IsRefreshing() && page->RefreshButton()->isEnabled();
+    }
+
+    QTemporaryDir cache;
+    MemoryPlatform platform;
+    std::unique_ptr<CAppEnum> appEnum;
+    std::unique_ptr<CInventoryService> service;
+    std::unique_ptr<GatedUninstallService> uninstaller;
+    std::unique_ptr<QWidget> host;
+    CEnumProgramPage* page = nullptr;
+    Dialogs dialogs;
+    Timeline timeline;
+    QStringList installed;
+    std::mutex gateMutex;
+    QMap<QString, std::shared_future<void>> gates;
+};
+
+QImage Frame(int n) {
+    // Through a pixmap, as the label holds it.
+    return QPixmap(QStringLiteral("./Resources/loading/loading_%1.png").arg(n))
+        .toImage()
+        .convertToFormat(QImage::Format_ARGB32);
+}
+QImage Shown(const QLabel* label) {
+    return label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Program)
+Q_DECLARE_METATYPE(QList<Program>)
+Q_DECLARE_METATYPE(Dialogs::Answer)
+
+class UninstallRunTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir logDir;
+
+    QByteArray Log() {
+        QFile file(logDir.filePath(QStringLiteral("run.log")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(logDir.isValid());
+        SetLogFilePath(logDir.filePath(QStringLiteral("run.log")));
+    }
+    void cleanupTestCase() { SetLogFilePath(QString()); }
+    void cleanup() { QTRY_COMPARE(CBPNotifyCentor::instance()->PendingCount(), std::size_t(0)); }
+
+    void batchRun_data();
+    void batchRun();
+    void ownEntryGoesLastAndEndsTheProcess();
+    void singleRunHoldsOnlyItsRowAndThePageStaysAsItIs();
+    void rowShowsProgressAndAnimationWraps();
+    void cancelStartsNothing();
+    void lostTargetEndsTheRun();
+};
+
+// Rows are listed by name, descending: the run goes in that order.
+void UninstallRunTest::batchRun_data() {
+    QTest::addColumn<QList<Program>>("programs");
+    QTest::addColumn<Dialogs::Answer>("answer");
+    QTest::addColumn<QStringList>("statuses"); // of the ticked programs, in run order
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<qulonglong>("freedKiB");
+    QTest::addColumn<QString>("notRemoved");
+    QTest::addColumn<int>("deepCleans");
+
+    const Program unrelated{QStringLiteral("Other Tool"), 300, Behaviour::Removes, false};
+    QTest::newRow("three removed, leftovers too")
+        << QList<Program>{{"Gamma Tools", 100}, {"Beta Player", 2048}, {"Alpha Editor", 900}, unrelated}
+        << Dialogs::Answer::OkTicked << QStringList{"Finished", "Finished", "Finished"} << 3
+        << qulonglong(100 + 2048 + 900) << QString() << 3;
+    QTest::newRow("one fails to start, the run goes on")
+        << QList<Program>{{"Gamma Tools", 100},
+                          {"Beta Player", 2048, Behaviour::FailsToStart},
+                          {"Alpha Editor", 900},
+                          unrelated}
+        << Dialogs::Answer::OkTicked << QStringList{"Finished", "Not removed", "Finished"} << 2 << qulonglong(100 + 900)
+        << QString("Beta Player") << 2;
+    QTest::newRow("box cleared: no leftover removal")
+        << QList<Program>{{"Gamma Tools", 100}, {"Beta Player", 2048}, {"Alpha Editor", 900}, unrelated}
+        << Dialogs::Answer::OkCleared << QStringList{"Finished", "Finished", "Finished"} << 3
+        << qulonglong(100 + 2048 + 900) << QString() << 0;
+    QTest::newRow("cancelled uninstaller: nothing of it deleted")
+        << QList<Program>{{"Gamma Tools", 100},
+                          {"Beta Player", 2048, Behaviour::Cancels},
+                          {"Alpha Editor", 900},
+                          unrelated}
+        << Dialogs::Answer::OkTicked << QStringList{"Finished", "Not removed", "Finished"} << 2 << qulonglong(100 + 900)
+        << QString("Beta Player") << 2;
+    QTest::newRow("total size 0: nothing to free")
+        << QList<Program>{{"Gamma Tools", 0}, {"Beta Player", 0}, {"Alpha Editor", 0}, unrelated}
+        << Dialogs::Answer::OkTicked << QStringList{"Finished", "Finished", "Finished"} << 3 << qulonglong(0)
+        << QString() << 3;
+}
+
+void UninstallRunTest::batchRun() {
+    QFETCH(QList<Program>, programs);
+    QFETCH(Dialogs::Answer, answer);
+    QFETCH(QStringList, statuses);
+    QFETCH(int, removed);
+    QFETCH(qulonglong, freedKiB);
+    QFETCH(QString, notRemoved);
+    QFETCH(int, deepCleans);
+
+    MessageRecorder messages;
+    Env env(programs);
+    env.dialogs.answer = answer;
+    env.page->UninstallButton()->click();
+    QCOMPARE(env.dialogs.confirmations, 1);
+    QCOMPARE(env.dialogs.confirmedNames, (QStringList{"Gamma Tools", "Beta Player", "Alpha Editor"}));
+    QCOMPARE(env.page->AutoRemoveLeftovers(), answer == Dialogs::Answer::OkTicked);
+    QVERIFY(env.page->IsRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 15000);
+
+    // Strictly one after another, a second apart, in tree order.
+    QCOMPARE(env.StartedNames(), (QStringList{"Gamma Tools", "Beta Player", "Alpha Editor"}));
+    const std::vector<Timeline::Span> spans = env.timeline.Spans();
+    QStringList ran;
+    for (const Timeline::Span& span : spans)
+        ran << span.name;
+    QStringList expectedRan;
+    for (const Program& p : programs)
+        if (p.ticked && p.behaviour != Behaviour::FailsToStart) expectedRan << p.name;
+    QCOMPARE(ran, expectedRan);
+    for (size_t i = 1; i < spans.size(); ++i) {
+        // A program that did not start still takes its pause.
+        const int steps = expectedRan.size() == 3 ? 1 : 2;
+        const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(spans[i].start - spans[i - 1].end);
+        QVERIFY2(gap.count() >= steps * 950, qPrintable(QStringLiteral("gap %1 ms").arg(gap.count())));
+    }
+
+    QStringList shown;
+    for (const QString& name :
+         {QStringLiteral("Gamma Tools"), QStringLiteral("Beta Player"), QStringLiteral("Alpha Editor")})
+        shown << env.dialogs.statusAtResult.value(name);
+    QCOMPARE(shown, statuses);
+    QCOMPARE(env.dialogs.statusAtResult.value("Other Tool"), QStringLiteral("-"));
+    QCOMPARE(messages.deepClean, deepCleans);
+
+    // The result counts what was removed and frees only its size.
+    QCOMPARE(env.dialogs.results, 1);
+    QCOMPARE(env.dialogs.resultText, CUninstallRstDlg::ResultText(removed, freedKiB * 1024));
+    QCOMPARE(env.dialogs.resultText.contains(QStringLiteral("and free up")), freedKiB != 0);
+    QCOMPARE(env.dialogs.notRemovedText.contains(notRemoved), true);
+    QCOMPARE(env.dialogs.notRemovedText.isEmpty(), notRemoved.isEmpty());
+
+    for (const Program& p : programs) {
+        const bool gone = p.ticked && p.behaviour == Behaviour::Removes;
+        QCOMPARE(env.Registered(p.name), !gone);
+        const bool cleaned = gone && answer == Dialogs::Answer::OkTicked;
+        QVERIFY2(env.Exists(AppData(p.name) + "\\settings.ini") == !cleaned, qPrintable(p.name));
+        QVERIFY2(env.Exists(Folder(p.name) + "\\data.bin") == !cleaned, qPrintable(p.name));
+        if (p.behaviour == Behaviour::FailsToStart)
+            QVERIFY(Log().contains(QByteArray("start process ") + Command(p.name).c_str() + " failed with 2.\n"));
+        if (p.behaviour == Behaviour::Cancels)
+            QVERIFY(Log().contains(QByteArray("uninstall of ") + p.name.toLatin1() + ": not removed"));
+    }
+
+    // Afterwards the list is read again: the removed programs are gone.
+    QStringList left;
+    for (const Program& p : programs)
+        if (!p.ticked || p.behaviour != Behaviour::Removes) left << p.name;
+    QStringList listed = env.Names();
+    listed.sort();
+    left.sort();
+    QCOMPARE(listed, left);
+    QVERIFY(env.page->RefreshButton()->isEnabled());
+    QVERIFY(env.page->SearchBox()->isEnabled());
+    QCOMPARE(messages.quit, 0);
+}
+
+void UninstallRunTest::ownEntryGoesLastAndEndsTheProcess() {
+    MessageRecorder messages;
+    // By name, descending, this uninstaller is the first row.
+    Env env({{kOwnTitle, 500}, {"Beta Player", 2048}, {"Alpha Editor", 900}});
+    env.page->UninstallButton()->click();
+    QCOMPARE(env.dialogs.confirmedNames, (QStringList{"Beta Player", "Alpha Editor", kOwnTitle}));
+    QTRY_COMPARE_WITH_TIMEOUT(messages.quit, 1, 10000);
+    QTRY_COMPARE(env.timeline.Spans().size(), size_t(3));
+    QCOMPARE(env.StartedNames(), (QStringList{"Beta Player", "Alpha Editor", kOwnTitle}));
+    const std::vector<Timeline::Span> spans = env.timeline.Spans();
+    QCOMPARE(spans.size(), size_t(3));
+    QCOMPARE(spans.back().name, kOwnTitle);
+    // Its turn comes after the pause.
+    QVERIFY(spans[2].start - spans[1].end >= std::chrono::milliseconds(950));
+
+    // The process ends through the main window; no result dialog, and the
+    // step of this program never reports.
+    QTest::qWait(1500);
+    QCOMPARE(env.dialogs.results, 0);
+    QCOMPARE(messages.stepDone, 2);
+    QCOMPARE(env.Status(kOwnTitle), QStringLiteral("uninstallling"));
+}
+
+void UninstallRunTest::singleRunHoldsOnlyItsRowAndThePageStaysAsItIs() {
+    MessageRecorder messages;
+    Env env({{"Zeta Docs", 10, Behaviour::Removes, false},
+             {"Gamma Tools", 100, Behaviour::Removes, false},
+             {"Beta Player", 2048, Behaviour::Removes, true},
+             {"Alpha Editor", 900, Behaviour::Removes, false}});
+    std::promise<void> release;
+    env.Hold("Gamma Tools", release);
+    env.Operation("Gamma Tools")->TrashButton()->click();
+    QVERIFY(env.page->SingleMode());
+    QCOMPARE(env.dialogs.confirmedNames, QStringList{"Gamma Tools"});
+    QCOMPARE(env.page->UninstallQueue().size(), size_t(1));
+    QCOMPARE(env.page->UninstallQueue().front(), env.Item("Gamma Tools"));
+
+    // The row before it is held, those after it are left as they were.
+    QVERIFY(!env.Cell("Zeta Docs")->CheckBox()->isEnabled());
+    QVERIFY(env.Operation("Zeta Docs")->TrashButton()->isHidden());
+    QVERIFY(env.Operation("Zeta Docs")->StatusLabel()->isHidden());
+    QVERIFY(!env.Cell("Gamma Tools")->CheckBox()->isEnabled());
+    QVERIFY(env.Operation("Gamma Tools")->TrashButton()->isHidden());
+    for (const QString& name : {QStringLiteral("Beta Player"), QStringLiteral("Alpha Editor")}) {
+        QVERIFY(env.Cell(name)->CheckBox()->isEnabled());
+        QVERIFY(!env.Operation(name)->TrashButton()->isHidden());
+        QVERIFY(env.Operation(name)->StatusLabel()->isHidden());
+    }
+    QTRY_COMPARE(env.Status("Gamma Tools"), QStringLiteral("uninstallling"));
+
+    // ... but inert while the run holds its rows.
+    const QStringList order = env.Names();
+    env.Operation("Alpha Editor")->TrashButton()->click();
+    env.Cell("Alpha Editor")->CheckBox()->click();
+    QVERIFY(!env.Cell("Alpha Editor")->CheckBox()->isChecked());
+    QCOMPARE(env.page->SelectedCount(), 1);
+    env.page->UninstallAllClicked();
+    QCOMPARE(env.dialogs.confirmations, 1);
+    QVERIFY(!env.page->SearchBox()->isEnabled());
+    QVERIFY(!env.page->SortButton()->isEnabled());
+    QVERIFY(!env.page->RefreshButton()->isEnabled());
+    QVERIFY(!env.page->UninstallButton()->isEnabled());
+    env.page->SearchText(QStringLiteral("Alpha"));
+    QVERIFY(!env.Item("Beta Player")->isHidden());
+    env.page->sectionClickedSlot(1);
+    env.page->SizeAction()->trigger();
+    QCOMPARE(env.Names(), order);
+    QVERIFY(env.page->NameAction()->isChecked());
+    QVERIFY(!env.page->SizeAction()->isChecked());
+    env.page->RefreshClicked();
+    QVERIFY(!env.page->IsRefreshing());
+    const uint32_t kind = 0;
+    CBPNotifyCentor::instance()->SendMsg(MSG_LIST_REFRESHED, 0, &kind, sizeof kind);
+    CBPNotifyCentor::instance()->SendMsg(MSG_UNINSTALL_STEP_DONE, 0, nullptr, 0);
+    QTRY_COMPARE(messages.stepDone, 1);
+    QCOMPARE(env.page->CurrentRow(), env.Item("Gamma Tools"));
+    QCOMPARE(env.Status("Gamma Tools"), QStringLiteral("uninstallling"));
+
+    release.set_value();
+    QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 10000);
+    QCOMPARE(env.StartedNames(), QStringList{"Gamma Tools"});
+    QCOMPARE(env.dialogs.resultText, CUninstallRstDlg::ResultText(1, 100 * 1024));
+    QCOMPARE(env.dialogs.statusAtResult.value("Gamma Tools"), QStringLiteral("Finished"));
+    QCOMPARE(env.Names(), (QStringList{"Zeta Docs", "Beta Player", "Alpha Editor"}));
+}
+
+void UninstallRunTest::rowShowsProgressAndAnimationWraps() {
+    MessageRecorder messages;
+    Env env({{"Beta Player", 2048}, {"Alpha Editor", 900}});
+    std::promise<void> releaseBeta, releaseAlpha, releaseClean;
+    env.Hold("Beta Player", releaseBeta);
+    env.Hold("Alpha Editor", releaseAlpha);
+    env.uninstaller->cleanGate = releaseClean.get_future().share();
+    env.page->UninstallButton()->click();
+
+    // Every ticked row is held and shows its labels; no trash button is left.
+    for (const QString& name : {QStringLiteral("Beta Player"), QStringLiteral("Alpha Editor")}) {
+        QVERIFY(!env.Cell(name)->CheckBox()->isEnabled());
+        QVERIFY(env.Operation(name)->TrashButton()->isHidden());
+        QVERIFY(!env.Operation(name)->StatusLabel()->isHidden());
+    }
+    QCOMPARE(env.Status("Beta Player"), QStringLiteral("uninstallling"));
+    QCOMPARE(env.Status("Alpha Editor"), QStringLiteral("waiting"));
+    QVERIFY(env.Operation("Alpha Editor")->AnimationLabel()->isHidden());
+    QVERIFY(!env.Operation("Beta Player")->AnimationLabel()->isHidden());
+    QVERIFY(env.page->AnimationTimer()->isActive());
+    QCOMPARE(env.page->AnimationTimer()->interval(), 100);
+
+    // Frames 0 to 49, then 0 again; the timer steps them.
+    QLabel* animation = env.Operation("Beta Player")->AnimationLabel();
+    QVERIFY(!Frame(0).isNull() && Frame(0) != Frame(49));
+    env.page->AnimationTimer()->stop();
+    QCOMPARE(env.page->AnimationFrame(), 0);
+    QCOMPARE(Shown(animation), Frame(0));
+    for (int i = 0; i < 50; ++i)
+        env.page->onTimeout();
+    QCOMPARE(env.page->AnimationFrame(), 50);
+    QCOMPARE(Shown(animation), Frame(49));
+    env.page->onTimeout();
+    QCOMPARE(env.page->AnimationFrame(), 1);
+    QCOMPARE(Shown(animation), Frame(0));
+    env.page->AnimationTimer()->start();
+    QTRY_VERIFY(env.page->AnimationFrame() >= 3);
+
+    // The uninstaller has ended and removed its program: "Deep Clean...".
+    releaseBeta.set_value();
+    QTRY_COMPARE(messages.deepClean, 1);
+    QTRY_COMPARE(env.Status("Beta Player"), QStringLiteral("Deep Clean..."));
+    QVERIFY(!animation->isHidden());
+    releaseClean.set_value();
+
+    // "Finished", the animation gone; the next program starts at frame 0.
+    QTRY_COMPARE(env.Status("Beta Player"), QStringLiteral("Finished"));
+    QVERIFY(animation->isHidden());
+    QVERIFY(env.Status("Alpha Editor") == QStringLiteral("waiting"));
+    QTRY_COMPARE_WITH_TIMEOUT(env.Status("Alpha Editor"), QStringLiteral("uninstallling"), 3000);
+    QVERIFY(env.page->AnimationFrame() <= 1);
+    QCOMPARE(Shown(env.Operation("Alpha Editor")->AnimationLabel()), Frame(0));
+    releaseAlpha.set_value();
+    QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 10000);
+}
+
+void UninstallRunTest::cancelStartsNothing() {
+    MessageRecorder messages;
+    Env env({{"Beta Player", 2048, Behaviour::Removes, true, true}, {"Alpha Editor", 900}});
+    env.dialogs.answer = Dialogs::Answer::Cancel;
+    QTRY_VERIFY(!env.page->IconLoader()->IsBusy());
+    env.page->UninstallButton()->click();
+    QCOMPARE(env.dialogs.confirmations, 1);
+    // The confirmation shows the icons of the page's rows, the installer
+    // picture for a program without one.
+    QCOMPARE(env.dialogs.confirmedIcons.size(), 2);
+    QCOMPARE(env.dialogs.confirmedIcons[0], QColor(255, 0, 0));
+    QVERIFY(env.dialogs.confirmedIcons[1] != QColor(255, 0, 0));
+    env.Operation("Alpha Editor")->TrashButton()->click();
+    QCOMPARE(env.dialogs.confirmations, 2);
+    QTest::qWait(200);
+    QVERIFY(!env.page->IsRunning());
+    QVERIFY(env.platform.system.Started().empty());
+    QCOMPARE(env.dialogs.results, 0);
+    for (const QString& name : {QStringLiteral("Beta Player"), QStringLiteral("Alpha Editor")}) {
+        QVERIFY(env.Cell(name)->CheckBox()->isEnabled());
+        QVERIFY(env.Cell(name)->CheckBox()->isChecked());
+        QVERIFY(!env.Operation(name)->TrashButton()->isHidden());
+        QVERIFY(env.Operation(name)->StatusLabel()->isHidden());
+    }
+    QVERIFY(env.page->UninstallButton()->isEnabled());
+    QVERIFY(env.page->RefreshButton()->isEnabled());
+    QCOMPARE(messages.deepClean + messages.stepDone + messages.quit, 0);
+}
+
+// The machine is lost during the second program: the third is not tried,
+// both are named, and when the list cannot be read again the rows come back
+// usable with the old list.
+void UninstallRunTest::lostTargetEndsTheRun() {
+    Env env({{"Gamma Tools", 100}, {"Beta Player", 2048, Behaviour::BackendDies}, {"Alpha Editor", 900}});
+    CMSGDlg::PresetAnswer(CMSGDlg::ResultOK);
+    env.page->UninstallButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(env.dialogs.results == 1 && !env.page->IsRunning() && !env.page->IsRefreshing() &&
+                                 env.page->RefreshButton()->isEnabled(),
+                             10000);
+    CMSGDlg::ClearAnswer();
+    QCOMPARE(env.StartedNames(), (QStringList{"Gamma Tools", "Beta Player"}));
+    QCOMPARE(env.dialogs.statusAtResult.value("Gamma Tools"), QStringLiteral("Finished"));
+    QCOMPARE(env.dialogs.statusAtResult.value("Beta Player"), QStringLiteral("Not removed"));
+    QCOMPARE(env.dialogs.statusAtResult.value("Alpha Editor"), QStringLiteral("Not removed"));
+    QCOMPARE(env.dialogs.resultText, CUninstallRstDlg::ResultText(1, 100 * 1024));
+    QVERIFY2(env.dialogs.notRemovedText.contains(QStringLiteral("Beta Player, Alpha Editor")),
+             qPrintable(env.dialogs.notRemovedText));
+    QVERIFY(Log().contains("uninstall of Beta Player: the target machine could not be reached"));
+    QCOMPARE(env.Names().size(), 3);
+    for (const QString& name : env.Names()) {
+        QVERIFY(env.Cell(name)->CheckBox()->isEnabled());
+        QVERIFY(!env.Operation(name)->TrashButton()->isHidden());
+        QVERIFY(env.Operation(name)->StatusLabel()->isHidden());
+    }
+}
+
+QTEST_MAIN(UninstallRunTest)
+#include "tst_uninstallrun.moc"
