@@ -84,7 +84,7 @@ tolvanire_fill_demo_prefix() {
         echo "filling the demo prefix $_tolvanire_prefix with the sample programs" >&2
         # shellcheck disable=SC2086 # one word per installer
         "$TOLVANIRE_ROOT/tests/fixtures/nsis/install-fixtures.sh" --prefix "$_tolvanire_prefix" \
-            --work "$_tolvanire_work" $TOLVANIRE_SAMPLE_INSTALLERS >&2
+            --work "$_tolvanire_work" $TOLVANIRE_SAMPLE_INSTALLERS >&2 || return 1
         echo "$_tolvanire_sum" > "$_tolvanire_work/samples.sum"
     fi
     tolvanire_wine_env "$_tolvanire_work/home"
