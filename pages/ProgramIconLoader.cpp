@@ -115,12 +115,16 @@ void CProgramIconLoader::RunSlice() {
     QFileIconProvider provider;
     for (size_t n = 0; n < kSlice && nextPending < pending.size(); ++n, ++nextPending) {
         const Request& request = pending[nextPending];
-        const QString path = CleanPathText(request.displayIcon);
-        if (path.isEmpty()) continue;
+        const QString path = CleanPathText(request.displayIcon).trimmed();
+        // The provider draws a generic file icon even for a file that is
+        // gone; a missing file keeps the placeholder, as through Wine.
+        if (path.isEmpty() || !QFileInfo::exists(path)) continue;
         const QIcon icon = provider.icon(QFileInfo(path));
         if (icon.isNull()) continue;
-        emit IconReady(request.index, icon.pixmap(kIconSize, kIconSize)
-                                          .scaled(kIconSize, kIconSize, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        const QPixmap pixmap = icon.pixmap(kIconSize, kIconSize);
+        if (pixmap.isNull()) continue;
+        emit IconReady(request.index,
+                       pixmap.scaled(kIconSize, kIconSize, Qt::IgnoreAspectRatio, Qt::FastTransformation));
     }
     if (nextPending >= pending.size()) {
         sliceTimer->stop();

@@ -13,7 +13,8 @@
 #                                    set, ended when the script ends
 #   tolvanire_fill_demo_prefix PREFIX WORK
 #                                    a prefix with the sample programs, made
-#                                    once (stamped); HOME becomes WORK/home,
+#                                    once and again when their installers
+#                                    change (stamped); HOME becomes WORK/home,
 #                                    the sandbox Wine ran with
 #   tolvanire_find_qt_mingw_archive  prints the path of the static Qt for
 #                                    MinGW (qt5-mingw-static.tar.xz)
@@ -73,11 +74,18 @@ tolvanire_start_xvfb() {
 tolvanire_fill_demo_prefix() {
     _tolvanire_prefix=$1
     _tolvanire_work=$2
-    if [ ! -f "$_tolvanire_work/prefix.stamp" ] || [ ! -f "$_tolvanire_prefix/system.reg" ]; then
+    # A prefix filled from older sample installers (say, before they had
+    # icons of their own) is filled again.
+    _tolvanire_sum=$(cd "$TOLVANIRE_ROOT/tests/fixtures/nsis" &&
+        # shellcheck disable=SC2086 # one word per installer
+        cat $TOLVANIRE_SAMPLE_INSTALLERS fixture.nsh make-icon.sh install-fixtures.sh | cksum)
+    if [ ! -f "$_tolvanire_work/prefix.stamp" ] || [ ! -f "$_tolvanire_prefix/system.reg" ] ||
+        [ "$(cat "$_tolvanire_work/samples.sum" 2>/dev/null)" != "$_tolvanire_sum" ]; then
         echo "filling the demo prefix $_tolvanire_prefix with the sample programs" >&2
         # shellcheck disable=SC2086 # one word per installer
         "$TOLVANIRE_ROOT/tests/fixtures/nsis/install-fixtures.sh" --prefix "$_tolvanire_prefix" \
-            --work "$_tolvanire_work" $TOLVANIRE_SAMPLE_INSTALLERS >&2
+            --work "$_tolvanire_work" $TOLVANIRE_SAMPLE_INSTALLERS >&2 || return 1
+        echo "$_tolvanire_sum" > "$_tolvanire_work/samples.sum"
     fi
     tolvanire_wine_env "$_tolvanire_work/home"
     export WINEPREFIX="$_tolvanire_prefix"

@@ -1,8 +1,9 @@
 // What the program page asks of a real prefix through the core: the list
-// read again with its texts decoded from the ANSI code page, and the
-// creation time of a real install folder.
+// read again with its texts decoded from the ANSI code page, the creation
+// time of a real install folder, and the programs' own icons.
 #include <QDateTime>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -66,6 +67,58 @@ TEST_F(InventoryServiceE2ETest, CreationTimeOfARealInstallFolder) {
 
     EXPECT_FALSE(service->CreationTime(plain->installLocation + QStringLiteral("\\no such folder")).isValid());
     EXPECT_FALSE(service->CreationTime(QString()).isValid());
+}
+
+// How many pixels of a BGRA icon are opaque and close to `rgb`.
+int PixelsNear(const platform::IconImage& icon, uint32_t rgb) {
+    const int want[3] = {int(rgb & 0xFF), int((rgb >> 8) & 0xFF), int((rgb >> 16) & 0xFF)}; // b, g, r
+    int count = 0;
+    for (size_t i = 0; i + 3 < icon.pixels.size(); i += 4) {
+        const auto* p = reinterpret_cast<const unsigned char*>(icon.pixels.data()) + i;
+        bool near = p[3] > 200;
+        for (int c = 0; c < 3 && near; ++c)
+            near = std::abs(int(p[c]) - want[c]) <= 24;
+        count += near ? 1 : 0;
+    }
+    return count;
+}
+
+// Each sample program's "DisplayIcon" names a file with an icon of its own
+// colour (tests/fixtures/nsis): an uninstaller named quoted with an index,
+// and an .ico file whose name is outside ASCII. The icon drawn through the
+// host is that one, not NSIS's stock icon, and a second service with the
+// same cache folder gets the same pixels from the cache.
+TEST_F(InventoryServiceE2ETest, InstalledProgramsShowTheirOwnIcons) {
+    std::vector<InstalledProgram> programs;
+    QString error;
+    ASSERT_TRUE(service->Refresh(&programs, &error)) << error.toStdString();
+    const std::vector<ProgramText> texts = service->DisplayTexts(programs);
+    const struct {
+        const char* name;
+        uint32_t colour;
+    } cases[] = {{"Plain Tool", 0x2e86de}, {"Café Münster", 0x8e44ad}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramText* text = Find(texts, QString::fromUtf8(c.name));
+        ASSERT_NE(text, nullptr);
+        platform::IconImage icon;
+        ASSERT_TRUE(service->ProgramIcon(text->displayIcon, 32, &icon)) << text->displayIcon.toStdString();
+        EXPECT_EQ(icon.width, 32u);
+        EXPECT_EQ(icon.height, 32u);
+        EXPECT_GT(PixelsNear(icon, c.colour), 256) << "not the program's own icon";
+
+        CInventoryService again(*target, *appEnum, cache.path());
+        platform::IconImage cached;
+        ASSERT_TRUE(again.ProgramIcon(text->displayIcon, 32, &cached));
+        EXPECT_EQ(cached.pixels, icon.pixels);
+    }
+
+    // A file of the install folder that holds no icon.
+    const ProgramText* plain = Find(texts, QStringLiteral("Plain Tool"));
+    ASSERT_NE(plain, nullptr);
+    platform::IconImage none;
+    EXPECT_FALSE(service->ProgramIcon(plain->installLocation + QStringLiteral("\\readme.txt"), 32, &none));
+    EXPECT_EQ(none.width, 0u);
 }
 
 TEST_F(InventoryServiceE2ETest, MissingIconFileGivesNoIcon) {

@@ -86,12 +86,15 @@ TEST(ListE2ETest, JsonShowsExactlyTheRemovablePrograms) {
                    {
                        {"Thirty-Two Bit Tool", "Tolvanire Fixtures", "3.2", 2048.0 * 1024,
                         "\"C:\\Program Files\\Tolvanire Fixtures\\TolvanireThirtyTwo\\uninst.exe\"",
-                        "C:\\Program Files\\Tolvanire Fixtures\\TolvanireThirtyTwo", "", "", "HKLM32"},
+                        "C:\\Program Files\\Tolvanire Fixtures\\TolvanireThirtyTwo",
+                        "C:\\Program Files\\Tolvanire Fixtures\\TolvanireThirtyTwo\\tool.ico", "", "HKLM32"},
                        {"Café Münster", "Münster Bäckerei", "2.0", 3145727.0 * 1024,
-                        "\"C:\\Program Files\\Tolvanire Fixtures\\TolvanireCafe\\uninst.exe\"", "", "", "", "HKLM64"},
+                        "\"C:\\Program Files\\Tolvanire Fixtures\\TolvanireCafe\\uninst.exe\"", "",
+                        "C:\\Program Files\\Tolvanire Fixtures\\TolvanireCafe\\Café.ico,0", "", "HKLM64"},
                        {"Plain Tool", "Tolvanire Fixtures", "1.0.0", 1536.0 * 1024, (plainExe + " /S").c_str(),
                         plainDir, (plainExe + ",0").c_str(), "Plain Tool", "HKLM64"},
-                       {"User Tool", "Tolvanire Fixtures", "0.9", 0, "\"C:\\users\\*", "C:\\users\\*", "", "", "HKCU"},
+                       {"User Tool", "Tolvanire Fixtures", "0.9", 0, "\"C:\\users\\*", "C:\\users\\*", "\"C:\\users\\*",
+                        "", "HKCU"},
                    });
 }
 
