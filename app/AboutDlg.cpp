@@ -6,9 +6,9 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
-#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/host/HostServices.h"
+#include "include/MsgIds.h"
 #include "update/UpdateEndpoints.h"
 #include "widgetlib/BPQtHyperLink.h"
 #include "widgetlib/BPQtLabel.h"
@@ -46,13 +46,13 @@ void CAboutDlg::BuildContent() {
                                        this);
     description->setFont(DialogLook::PixelFont(14));
     DialogLook::SetTextColour(description, QColor(255, 255, 255, 153));
-    m_link = new CBPQtHyperLink(CUpdateEndpoints::WebSiteUrl(), this);
-    m_link->setFont(DialogLook::PixelFont(14));
-    DialogLook::SetTextColour(m_link, QColor(110, 170, 255, 255));
-    connect(m_link, &CBPQtHyperLink::linkClicked, this, &CAboutDlg::openUrl);
+    link = new CBPQtHyperLink(CUpdateEndpoints::WebSiteUrl(), this);
+    link->setFont(DialogLook::PixelFont(14));
+    DialogLook::SetTextColour(link, QColor(110, 170, 255, 255));
+    connect(link, &CBPQtHyperLink::linkClicked, this, &CAboutDlg::openUrl);
     texts->addWidget(name, 0, Qt::AlignLeft | Qt::AlignTop);
     texts->addWidget(description, 0, Qt::AlignLeft | Qt::AlignTop);
-    texts->addWidget(m_link, 0, Qt::AlignLeft | Qt::AlignTop);
+    texts->addWidget(link, 0, Qt::AlignLeft | Qt::AlignTop);
     row->addLayout(texts);
     row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
     column->addLayout(row);

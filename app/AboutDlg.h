@@ -15,12 +15,12 @@ public:
     void BuildContent();
     int ReceiveMsg(__MsgData msg) override;
 
-    CBPQtHyperLink* Link() const { return m_link; }
+    CBPQtHyperLink* Link() const { return link; }
 
 public slots:
     // Whatever the link shows, the product page opens.
     void openUrl(QString& text);
 
 private:
-    CBPQtHyperLink* m_link = nullptr;
+    CBPQtHyperLink* link = nullptr;
 };

@@ -2,7 +2,7 @@
 
 #include "app/host/HostServices.h"
 
-CAeroGlassHelper::CAeroGlassHelper() : m_dwmapi(CHostServices::Current().DwmModule()) {}
+CAeroGlassHelper::CAeroGlassHelper() : dwmapi(CHostServices::Current().DwmModule()) {}
 
 CAeroGlassHelper::~CAeroGlassHelper() = default;
 
@@ -11,6 +11,6 @@ bool CAeroGlassHelper::IsWindows10OrLater() const {
 }
 
 void CAeroGlassHelper::EnableBlur(WId window, void*) {
-    m_window = window;
+    blurredWindow = window;
     CHostServices::Current().EnableBlur(window);
 }

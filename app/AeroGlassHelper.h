@@ -17,14 +17,14 @@ public:
     // it. The region is reserved and not used.
     void EnableBlur(WId window, void* region = nullptr);
 
-    WId LastWindow() const { return m_window; }
+    WId LastWindow() const { return blurredWindow; }
     // The desktop window manager's module when the process has it loaded.
-    void* DwmModule() const { return m_dwmapi; }
+    void* DwmModule() const { return dwmapi; }
 
     CAeroGlassHelper(const CAeroGlassHelper&) = delete;
     CAeroGlassHelper& operator=(const CAeroGlassHelper&) = delete;
 
 private:
-    void* m_dwmapi = nullptr; // module handle, looked up, never loaded
-    WId m_window = 0;
+    void* dwmapi = nullptr; // module handle, looked up, never loaded
+    WId blurredWindow = 0;
 };

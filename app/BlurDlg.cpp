@@ -9,7 +9,7 @@
 #include "app/DialogLook.h"
 #include "app/WindowDlgTitle.h"
 
-CBlurDlg::CBlurDlg(QWidget* parent) : CBaseDialog(parent), m_glass(std::make_unique<CAeroGlassHelper>()) {
+CBlurDlg::CBlurDlg(QWidget* parent) : CBaseDialog(parent), glass(std::make_unique<CAeroGlassHelper>()) {
     setAttribute(Qt::WA_TranslucentBackground);
     if (parent != nullptr) resize(parent->size());
     titleBar->LogoLabel()->hide();
@@ -20,12 +20,12 @@ CBlurDlg::CBlurDlg(QWidget* parent) : CBaseDialog(parent), m_glass(std::make_uni
 CBlurDlg::~CBlurDlg() = default;
 
 void CBlurDlg::showEvent(QShowEvent* event) {
-    if (m_glass->IsWindows10OrLater()) {
+    if (glass->IsWindows10OrLater()) {
         // A fresh effect at every show; the old one is deleted by the dialog.
         auto* effect = new QGraphicsOpacityEffect(this);
         effect->setOpacity(0.7);
         setGraphicsEffect(effect);
-        m_glass->EnableBlur(winId());
+        glass->EnableBlur(winId());
     }
     CBaseDialog::showEvent(event);
 }

@@ -15,12 +15,12 @@ public:
     explicit CBlurDlg(QWidget* parent = nullptr);
     ~CBlurDlg() override;
 
-    CAeroGlassHelper* GlassHelper() const { return m_glass.get(); }
+    CAeroGlassHelper* GlassHelper() const { return glass.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::unique_ptr<CAeroGlassHelper> m_glass;
+    std::unique_ptr<CAeroGlassHelper> glass;
 };

@@ -16,31 +16,31 @@
 
 CCommonMenu::CCommonMenu(QWidget* parent) : QObject(parent) {
     SetNotifyCentor(CBPNotifyCentor::instance());
-    m_labels = QStringList{tr("Support Center"), tr("User Guide"), tr("Tolvanire Disk Cleaner"), tr("Check Update"),
-                           tr("About")};
+    labels = QStringList{tr("Support Center"), tr("User Guide"), tr("Tolvanire Disk Cleaner"), tr("Check Update"),
+                         tr("About")};
     const int ids[] = {IdSupportCenter, IdUserGuide, IdOtherProduct, IdCheckUpdate, IdAbout};
 
-    m_mainMenu = new CStyleMenu(parent);
-    m_mainMenu->setContentsMargins(5, 0, 0, 0);
-    for (int i = 0; i < m_labels.size(); ++i) {
+    mainMenu = new CStyleMenu(parent);
+    mainMenu->setContentsMargins(5, 0, 0, 0);
+    for (int i = 0; i < labels.size(); ++i) {
         auto* action = new QWidgetAction(this);
-        auto* item = new CBPStyleMenuItem(m_labels.at(i), QString(), nullptr);
+        auto* item = new CBPStyleMenuItem(labels.at(i), QString(), nullptr);
         item->setMinimumWidth(125);
         action->setDefaultWidget(item);
         action->setData(ids[i]);
-        action->setText(m_labels.at(i));
+        action->setText(labels.at(i));
         action->setFont(DialogLook::PixelFont(18, true));
         item->setFont(DialogLook::PixelFont(18, true));
-        m_actions.insert(ids[i], action);
-        m_mainMenu->addAction(action);
+        actions.insert(ids[i], action);
+        mainMenu->addAction(action);
     }
-    connect(m_mainMenu, &QMenu::triggered, this, &CCommonMenu::OnOptionMenuTriggered);
+    connect(mainMenu, &QMenu::triggered, this, &CCommonMenu::OnOptionMenuTriggered);
 }
 
 // The menu widget hangs under the parent widget (a pop-up needs one) but
 // lives only as long as this object.
 CCommonMenu::~CCommonMenu() {
-    delete m_mainMenu;
+    delete mainMenu;
 }
 
 QString CCommonMenu::LinkKey(int id) {
@@ -59,7 +59,7 @@ QString CCommonMenu::LinkKey(int id) {
 QAction* CCommonMenu::ShowMainMenu() {
     const QPoint cursor = QCursor::pos();
     if (cursor.x() < 0 || cursor.y() < 0) return nullptr;
-    return m_mainMenu->exec(cursor + QPoint(0, 120), Action(IdAbout));
+    return mainMenu->exec(cursor + QPoint(0, 120), Action(IdAbout));
 }
 
 void CCommonMenu::OnOptionMenuTriggered(QAction* action) {

@@ -33,8 +33,8 @@ public:
     // left of or above the primary screen.
     QAction* ShowMainMenu();
 
-    CStyleMenu* MainMenu() const { return m_mainMenu; }
-    QAction* Action(int id) const { return m_actions.value(id, nullptr); }
+    CStyleMenu* MainMenu() const { return mainMenu; }
+    QAction* Action(int id) const { return actions.value(id, nullptr); }
     // The settings key of a link entry; empty for the others.
     static QString LinkKey(int id);
 
@@ -45,7 +45,7 @@ private:
     void RunUpdateCheck();
     void ShowAbout();
 
-    CStyleMenu* m_mainMenu = nullptr;
-    QMap<int, QAction*> m_actions;
-    QStringList m_labels;
+    CStyleMenu* mainMenu = nullptr;
+    QMap<int, QAction*> actions;
+    QStringList labels;
 };

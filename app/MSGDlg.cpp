@@ -18,7 +18,7 @@ CMSGDlg::AnswerHook& Hook() {
 }
 } // namespace
 
-CMSGDlg::CMSGDlg(int width, int height, QWidget* parent) : CBaseDialog(parent), m_width(width), m_height(height) {
+CMSGDlg::CMSGDlg(int width, int height, QWidget* parent) : CBaseDialog(parent), boxWidth(width), boxHeight(height) {
     RegisterMsg(MSG_CLOSE_DLG);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFixedSize(width, height);
@@ -39,60 +39,60 @@ QString CMSGDlg::PictureForKind(int kind) {
 }
 
 void CMSGDlg::SetContent(int kind, QString text, int buttonMode) {
-    m_kind = kind;
-    m_text = text;
-    m_buttonMode = buttonMode;
+    messageKind = kind;
+    mainText = text;
+    messageButtonMode = buttonMode;
 
     auto* outer = new QVBoxLayout;
     outer->setContentsMargins(0, 30, 0, 0);
     auto* widthLabel = new QLabel(this);
-    widthLabel->setFixedWidth(m_width);
+    widthLabel->setFixedWidth(boxWidth);
     outer->addWidget(widthLabel);
 
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
     row->addSpacerItem(new QSpacerItem(40, 0, QSizePolicy::Fixed, QSizePolicy::Expanding));
-    m_iconLabel = new QLabel(this);
+    iconLabel = new QLabel(this);
     const QPixmap picture = QIcon(PictureForKind(kind)).pixmap(QSize(48, 48), QIcon::Normal, QIcon::Off);
-    if (!picture.isNull()) m_iconLabel->setPixmap(picture);
-    row->addWidget(m_iconLabel, 0, Qt::AlignHCenter);
-    m_textLabel = new CBPQtLabel(text, this);
+    if (!picture.isNull()) iconLabel->setPixmap(picture);
+    row->addWidget(iconLabel, 0, Qt::AlignHCenter);
+    textLabel = new CBPQtLabel(text, this);
     // A long message wraps inside the box instead of being cut off.
-    m_textLabel->setWordWrap(true);
-    m_textLabel->setFont(DialogLook::PixelFont(15));
-    DialogLook::SetTextColour(m_textLabel, QColor(255, 255, 255, 255));
+    textLabel->setWordWrap(true);
+    textLabel->setFont(DialogLook::PixelFont(15));
+    DialogLook::SetTextColour(textLabel, QColor(255, 255, 255, 255));
     // No alignment on the layout item: the label takes the row's free width,
     // so wrapping starts only where the box really ends.
-    m_textLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    row->addWidget(m_textLabel, 10);
+    textLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    row->addWidget(textLabel, 10);
     outer->addLayout(row);
 
     if (buttonMode == BtnModeOK) {
         outer->addSpacerItem(new QSpacerItem(0, 50, QSizePolicy::Expanding, QSizePolicy::Expanding));
         auto* buttons = new QHBoxLayout;
-        m_firstBtn = new CBPQtPushBtn(tr("OK"), this);
-        m_firstBtn->setFont(DialogLook::PixelFont(12));
-        m_firstBtn->setAsDefaultBtn();
-        buttons->addWidget(m_firstBtn, 0, Qt::AlignHCenter);
+        firstBtn = new CBPQtPushBtn(tr("OK"), this);
+        firstBtn->setFont(DialogLook::PixelFont(12));
+        firstBtn->setAsDefaultBtn();
+        buttons->addWidget(firstBtn, 0, Qt::AlignHCenter);
         outer->addLayout(buttons);
-        connect(m_firstBtn, &CBPQtPushBtn::clicked, this, &CMSGDlg::OKClicked);
+        connect(firstBtn, &CBPQtPushBtn::clicked, this, &CMSGDlg::OKClicked);
     } else if (buttonMode == BtnModeOKCancel || buttonMode == BtnModeYesNo) {
         const bool okCancel = buttonMode == BtnModeOKCancel;
         outer->addSpacerItem(new QSpacerItem(0, 20, QSizePolicy::Expanding, QSizePolicy::Fixed));
         auto* buttons = new QHBoxLayout;
         buttons->setSpacing(10);
-        m_firstBtn = new CBPQtPushBtn(okCancel ? tr("OK") : tr("YES"), this);
-        m_secondBtn = new CBPQtPushBtn(okCancel ? tr("Cancel") : tr("NO"), this);
-        for (CBPQtPushBtn* button : {m_firstBtn, m_secondBtn}) {
+        firstBtn = new CBPQtPushBtn(okCancel ? tr("OK") : tr("YES"), this);
+        secondBtn = new CBPQtPushBtn(okCancel ? tr("Cancel") : tr("NO"), this);
+        for (CBPQtPushBtn* button : {firstBtn, secondBtn}) {
             button->setFont(DialogLook::PixelFont(12));
             if (okCancel) DialogLook::SetTextColour(button, QColor(255, 255, 255, 255));
         }
-        buttons->addWidget(m_firstBtn, 10, Qt::AlignRight);
-        buttons->addWidget(m_secondBtn, 3, Qt::AlignLeft);
-        m_firstBtn->setAsDefaultBtn();
+        buttons->addWidget(firstBtn, 10, Qt::AlignRight);
+        buttons->addWidget(secondBtn, 3, Qt::AlignLeft);
+        firstBtn->setAsDefaultBtn();
         outer->addLayout(buttons);
-        connect(m_firstBtn, &CBPQtPushBtn::clicked, this, &CMSGDlg::OKClicked);
-        connect(m_secondBtn, &CBPQtPushBtn::clicked, this, &CMSGDlg::CancelClicked);
+        connect(firstBtn, &CBPQtPushBtn::clicked, this, &CMSGDlg::OKClicked);
+        connect(secondBtn, &CBPQtPushBtn::clicked, this, &CMSGDlg::CancelClicked);
     }
 
     bodyLayout->addLayout(outer);
@@ -118,7 +118,7 @@ void CMSGDlg::CancelClicked() {
 }
 
 void CMSGDlg::reject() {
-    const bool asksQuestion = m_buttonMode == BtnModeOKCancel || m_buttonMode == BtnModeYesNo;
+    const bool asksQuestion = messageButtonMode == BtnModeOKCancel || messageButtonMode == BtnModeYesNo;
     done(asksQuestion ? ResultCancel : ResultOK);
 }
 

@@ -42,15 +42,15 @@ public:
     // Escape and the window system's close end up here.
     void reject() override;
 
-    int Kind() const { return m_kind; }
-    QString Text() const { return m_text; }
-    int ButtonMode() const { return m_buttonMode; }
-    int BoxWidth() const { return m_width; }
-    int BoxHeight() const { return m_height; }
-    QLabel* IconLabel() const { return m_iconLabel; }
-    CBPQtLabel* TextLabel() const { return m_textLabel; }
-    CBPQtPushBtn* FirstButton() const { return m_firstBtn; }   // OK or YES
-    CBPQtPushBtn* SecondButton() const { return m_secondBtn; } // Cancel or NO
+    int Kind() const { return messageKind; }
+    QString Text() const { return mainText; }
+    int ButtonMode() const { return messageButtonMode; }
+    int BoxWidth() const { return boxWidth; }
+    int BoxHeight() const { return boxHeight; }
+    QLabel* IconLabel() const { return iconLabel; }
+    CBPQtLabel* TextLabel() const { return textLabel; }
+    CBPQtPushBtn* FirstButton() const { return firstBtn; }   // OK or YES
+    CBPQtPushBtn* SecondButton() const { return secondBtn; } // Cancel or NO
 
     static QString PictureForKind(int kind);
 
@@ -67,13 +67,13 @@ public slots:
     void CancelClicked();
 
 private:
-    int m_width = 0;
-    int m_height = 0;
-    int m_kind = MsgKindFailure;
-    int m_buttonMode = BtnModeNone;
-    QString m_text;
-    QLabel* m_iconLabel = nullptr;
-    CBPQtLabel* m_textLabel = nullptr;
-    CBPQtPushBtn* m_firstBtn = nullptr;
-    CBPQtPushBtn* m_secondBtn = nullptr;
+    int boxWidth = 0;
+    int boxHeight = 0;
+    int messageKind = MsgKindFailure;
+    int messageButtonMode = BtnModeNone;
+    QString mainText;
+    QLabel* iconLabel = nullptr;
+    CBPQtLabel* textLabel = nullptr;
+    CBPQtPushBtn* firstBtn = nullptr;
+    CBPQtPushBtn* secondBtn = nullptr;
 };

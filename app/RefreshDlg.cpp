@@ -18,14 +18,14 @@ CRefreshDlg::CRefreshDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags()) {
 
 void CRefreshDlg::BuildBusyView() {
     auto* column = new QVBoxLayout;
-    m_animation = new QLabel(this);
-    m_movie = new QMovie(QStringLiteral("./Resources/loading_b.gif"), QByteArray(), this);
+    animation = new QLabel(this);
+    movie = new QMovie(QStringLiteral("./Resources/loading_b.gif"), QByteArray(), this);
     // A missing animation leaves the label empty.
-    if (m_movie->isValid()) {
-        m_animation->setMovie(m_movie);
-        m_movie->start();
+    if (movie->isValid()) {
+        animation->setMovie(movie);
+        movie->start();
     }
-    column->addWidget(m_animation, 0, Qt::AlignHCenter);
+    column->addWidget(animation, 0, Qt::AlignHCenter);
     setLayout(column);
 }
 

@@ -19,13 +19,13 @@ public:
     void BuildBusyView();
     int ReceiveMsg(__MsgData msg) override;
 
-    QLabel* AnimationLabel() const { return m_animation; }
-    QMovie* Movie() const { return m_movie; }
+    QLabel* AnimationLabel() const { return animation; }
+    QMovie* Movie() const { return movie; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QLabel* m_animation = nullptr;
-    QMovie* m_movie = nullptr;
+    QLabel* animation = nullptr;
+    QMovie* movie = nullptr;
 };

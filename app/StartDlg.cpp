@@ -17,26 +17,26 @@ CStartDlg::CStartDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags()) {
 }
 
 void CStartDlg::BuildSplash() {
-    m_layout = new QVBoxLayout;
-    m_layout->setContentsMargins(0, 0, 0, 0);
-    m_picture = new QLabel(this);
-    m_picture->setFixedSize(600, 370);
+    pictureLayout = new QVBoxLayout;
+    pictureLayout->setContentsMargins(0, 0, 0, 0);
+    pictureLabel = new QLabel(this);
+    pictureLabel->setFixedSize(600, 370);
     const QPixmap picture =
         QIcon(QStringLiteral("./Resources/loading.png")).pixmap(QSize(600, 370), QIcon::Normal, QIcon::Off);
-    if (!picture.isNull()) m_picture->setPixmap(picture);
-    m_layout->addWidget(m_picture);
-    setLayout(m_layout);
+    if (!picture.isNull()) pictureLabel->setPixmap(picture);
+    pictureLayout->addWidget(pictureLabel);
+    setLayout(pictureLayout);
 }
 
 int CStartDlg::ReceiveMsg(__MsgData msg) {
     if (msg.id == MSG_CLOSE_DLG) {
         LogInfo("CStartDlg received MSG_CLOSE_DLG!");
-        m_closeAllowed = true;
+        closeAllowed = true;
         close();
     }
     return 0;
 }
 
 void CStartDlg::reject() {
-    if (m_closeAllowed) QDialog::reject();
+    if (closeAllowed) QDialog::reject();
 }

@@ -19,13 +19,13 @@ public:
     void BuildSplash();
     int ReceiveMsg(__MsgData msg) override;
 
-    QLabel* PictureLabel() const { return m_picture; }
+    QLabel* PictureLabel() const { return pictureLabel; }
 
     // Escape and the window system's close end up here.
     void reject() override;
 
 private:
-    bool m_closeAllowed = false;
-    QVBoxLayout* m_layout = nullptr;
-    QLabel* m_picture = nullptr;
+    bool closeAllowed = false;
+    QVBoxLayout* pictureLayout = nullptr;
+    QLabel* pictureLabel = nullptr;
 };

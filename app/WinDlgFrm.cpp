@@ -12,8 +12,8 @@ CWinDlgFrm::CWinDlgFrm(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent,
 
     // Not placed by a layout of the dialog: the fixed-size constraint makes
     // the panel follow the size of what it holds.
-    m_panel = new QWidget(this);
-    frameLayout = new QVBoxLayout(m_panel);
+    panel = new QWidget(this);
+    frameLayout = new QVBoxLayout(panel);
     frameLayout->setSizeConstraint(QLayout::SetFixedSize);
 
     titleBar = new CWindowDlgTitle(this);

@@ -20,7 +20,7 @@ public:
     CWindowDlgTitle* TitleBar() const { return titleBar; }
     QVBoxLayout* FrameLayout() const { return frameLayout; }
     QVBoxLayout* BodyLayout() const { return bodyLayout; }
-    QWidget* Panel() const { return m_panel; }
+    QWidget* Panel() const { return panel; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,5 +30,5 @@ protected:
     QVBoxLayout* bodyLayout = nullptr;
 
 private:
-    QWidget* m_panel = nullptr;
+    QWidget* panel = nullptr;
 };

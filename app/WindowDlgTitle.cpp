@@ -21,18 +21,18 @@ CWindowDlgTitle::CWindowDlgTitle(QWidget* parent) : CTitleBarBase(parent) {
     row->addWidget(titleLabel);
     row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
 
-    m_closeBtn = new QPushButton(this);
-    m_closeBtn->setObjectName(QStringLiteral("closeBtn"));
-    m_closeBtn->setAccessibleName(tr("Close"));
-    m_closeBtn->setStyleSheet(CWindowTitle::ButtonStyleSheet(QStringLiteral("close")));
-    m_closeBtn->setFixedSize(40, 32);
-    m_closeBtn->setFocusPolicy(Qt::NoFocus);
-    m_closeBtn->setAutoDefault(false);
-    connect(m_closeBtn, &QPushButton::clicked, this, &CWindowDlgTitle::OnBtnClicked);
-    row->addWidget(m_closeBtn, 0, Qt::AlignRight);
+    closeBtn = new QPushButton(this);
+    closeBtn->setObjectName(QStringLiteral("closeBtn"));
+    closeBtn->setAccessibleName(tr("Close"));
+    closeBtn->setStyleSheet(CWindowTitle::ButtonStyleSheet(QStringLiteral("close")));
+    closeBtn->setFixedSize(40, 32);
+    closeBtn->setFocusPolicy(Qt::NoFocus);
+    closeBtn->setAutoDefault(false);
+    connect(closeBtn, &QPushButton::clicked, this, &CWindowDlgTitle::OnBtnClicked);
+    row->addWidget(closeBtn, 0, Qt::AlignRight);
 }
 
 void CWindowDlgTitle::OnBtnClicked() {
     if (frameWindow == nullptr) return;
-    if (sender() == m_closeBtn) CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
+    if (sender() == closeBtn) CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
 }

@@ -11,11 +11,11 @@ class CWindowDlgTitle : public CTitleBarBase {
 public:
     explicit CWindowDlgTitle(QWidget* parent = nullptr);
 
-    QPushButton* CloseButton() const { return m_closeBtn; }
+    QPushButton* CloseButton() const { return closeBtn; }
 
 public slots:
     void OnBtnClicked();
 
 private:
-    QPushButton* m_closeBtn = nullptr;
+    QPushButton* closeBtn = nullptr;
 };

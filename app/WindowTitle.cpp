@@ -20,13 +20,13 @@ CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
     row->addWidget(titleLabel);
     row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Fixed));
 
-    m_menuBtn = AddButton(QStringLiteral("menu"), tr("Menu"));
-    m_minBtn = AddButton(QStringLiteral("minimize"), tr("Minimize"));
-    m_maxBtn = AddButton(QStringLiteral("maximize"), tr("Maximize"));
-    m_restoreBtn = AddButton(QStringLiteral("restore"), tr("Restore"));
-    m_closeBtn = AddButton(QStringLiteral("close"), tr("Close"));
+    menuBtn = AddButton(QStringLiteral("menu"), tr("Menu"));
+    minBtn = AddButton(QStringLiteral("minimize"), tr("Minimize"));
+    maxBtn = AddButton(QStringLiteral("maximize"), tr("Maximize"));
+    restoreBtn = AddButton(QStringLiteral("restore"), tr("Restore"));
+    closeBtn = AddButton(QStringLiteral("close"), tr("Close"));
 
-    m_restoreBtn->hide();
+    restoreBtn->hide();
     setContentsMargins(0, 0, 0, 0);
 }
 
@@ -57,17 +57,17 @@ QPushButton* CWindowTitle::AddButton(const QString& name, const QString& accessi
 void CWindowTitle::OnBtnClicked() {
     if (frameWindow == nullptr) return;
     const QObject* button = sender();
-    if (button == m_minBtn) {
+    if (button == minBtn) {
         frameWindow->setWindowState(Qt::WindowMinimized);
-    } else if (button == m_maxBtn) {
+    } else if (button == maxBtn) {
         SetMaximized(true);
-    } else if (button == m_restoreBtn) {
+    } else if (button == restoreBtn) {
         SetMaximized(false);
-    } else if (button == m_closeBtn) {
+    } else if (button == closeBtn) {
         // Ends the program without closing windows or leaving the event loop.
         std::fflush(nullptr);
         std::_Exit(0);
-    } else if (button == m_menuBtn) {
+    } else if (button == menuBtn) {
         emit MainMenuRequested();
     }
 }
@@ -76,14 +76,14 @@ void CWindowTitle::SetMaximized(bool on) {
     if (frameWindow == nullptr) return;
     if (on) {
         frameWindow->setWindowState(Qt::WindowMaximized);
-        m_maxBtn->hide();
-        m_restoreBtn->show();
-        m_restoreBtn->setEnabled(true);
+        maxBtn->hide();
+        restoreBtn->show();
+        restoreBtn->setEnabled(true);
     } else {
         frameWindow->setWindowState(Qt::WindowNoState);
-        m_maxBtn->show();
-        m_maxBtn->setEnabled(true);
-        m_restoreBtn->hide();
+        maxBtn->show();
+        maxBtn->setEnabled(true);
+        restoreBtn->hide();
     }
 }
 

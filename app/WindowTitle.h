@@ -16,11 +16,11 @@ public:
     // maximise button. Off: the frame goes back to its normal state.
     void SetMaximized(bool on);
 
-    QPushButton* MenuButton() const { return m_menuBtn; }
-    QPushButton* MinimizeButton() const { return m_minBtn; }
-    QPushButton* MaximizeButton() const { return m_maxBtn; }
-    QPushButton* RestoreButton() const { return m_restoreBtn; }
-    QPushButton* CloseButton() const { return m_closeBtn; }
+    QPushButton* MenuButton() const { return menuBtn; }
+    QPushButton* MinimizeButton() const { return minBtn; }
+    QPushButton* MaximizeButton() const { return maxBtn; }
+    QPushButton* RestoreButton() const { return restoreBtn; }
+    QPushButton* CloseButton() const { return closeBtn; }
 
     // Style sheet of a title-bar button drawn from the four pictures
     // "./Resources/<name>_normal.png", "_hover", "_press" and "_disable".
@@ -40,9 +40,9 @@ protected:
 private:
     QPushButton* AddButton(const QString& name, const QString& accessibleName);
 
-    QPushButton* m_menuBtn = nullptr;
-    QPushButton* m_minBtn = nullptr;
-    QPushButton* m_maxBtn = nullptr;
-    QPushButton* m_restoreBtn = nullptr;
-    QPushButton* m_closeBtn = nullptr;
+    QPushButton* menuBtn = nullptr;
+    QPushButton* minBtn = nullptr;
+    QPushButton* maxBtn = nullptr;
+    QPushButton* restoreBtn = nullptr;
+    QPushButton* closeBtn = nullptr;
 };

@@ -96,24 +96,24 @@ public:
 // Closes a key when it goes out of scope.
 class ScopedRegKey {
 public:
-    explicit ScopedRegKey(IRegistry& registry, RegKey key = 0) : registry_(registry), key_(key) {}
+    explicit ScopedRegKey(IRegistry& registry, RegKey key = 0) : registry(registry), key(key) {}
     ~ScopedRegKey() { reset(); }
     ScopedRegKey(const ScopedRegKey&) = delete;
     ScopedRegKey& operator=(const ScopedRegKey&) = delete;
 
-    RegKey get() const { return key_; }
+    RegKey get() const { return key; }
     RegKey* out() {
         reset();
-        return &key_;
+        return &key;
     }
     void reset() {
-        if (key_ != 0) registry_.CloseKey(key_);
-        key_ = 0;
+        if (key != 0) registry.CloseKey(key);
+        key = 0;
     }
 
 private:
-    IRegistry& registry_;
-    RegKey key_;
+    IRegistry& registry;
+    RegKey key;
 };
 
 } // namespace platform

@@ -39,42 +39,42 @@ public:
     }
 
     void SetPath(const QString& path) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        file_.reset();
-        path_ = path.isEmpty() ? DefaultLogFilePath() : path;
+        std::lock_guard<std::mutex> lock(mutex);
+        logFile.reset();
+        logPath = path.isEmpty() ? DefaultLogFilePath() : path;
     }
 
     QString Path() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return path_;
+        std::lock_guard<std::mutex> lock(mutex);
+        return logPath;
     }
 
     void Write(const char* text, size_t length) {
         // Whatever line end the caller wrote, the file gets the platform's.
         while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r'))
             --length;
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!file_ && !Open()) return;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!logFile && !Open()) return;
         QByteArray line(text, int(length));
         line.append(kLineEnd);
         // Unbuffered: each write reaches the operating system at once.
-        file_->write(line);
+        logFile->write(line);
     }
 
 private:
-    LogWriter() : path_(DefaultLogFilePath()) {}
+    LogWriter() : logPath(DefaultLogFilePath()) {}
 
     bool Open() {
-        QDir().mkpath(QFileInfo(path_).absolutePath());
-        auto file = std::make_unique<QFile>(path_);
+        QDir().mkpath(QFileInfo(logPath).absolutePath());
+        auto file = std::make_unique<QFile>(logPath);
         if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) return false;
-        file_ = std::move(file);
+        logFile = std::move(file);
         return true;
     }
 
-    std::mutex mutex_;
-    QString path_;
-    std::unique_ptr<QFile> file_;
+    std::mutex mutex;
+    QString logPath;
+    std::unique_ptr<QFile> logFile;
 };
 
 } // namespace

@@ -7,15 +7,15 @@
 #include <cstring>
 #include <thread>
 
-#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/WindowDlgTitle.h"
+#include "include/MsgIds.h"
 #include "update/Fenwright.h"
 #include "update/UpdateEndpoints.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
 
-CheckUpdate::CheckUpdate(QWidget* parent) : CBaseDialog(parent), m_outcome(std::make_shared<Outcome>()) {
+CheckUpdate::CheckUpdate(QWidget* parent) : CBaseDialog(parent), outcome(std::make_shared<Outcome>()) {
     RegisterMsg(MSG_CLOSE_DLG);
     RegisterMsg(MSG_UPDATE_DONE);
     setFixedSize(542, 361);
@@ -38,25 +38,25 @@ void CheckUpdate::StartCheck() {
     widthLabel->setFixedWidth(540);
     column->addWidget(widthLabel);
 
-    m_animation = new CBPQtLabel(this);
-    auto* movie = new QMovie(QStringLiteral("./Resources/check_update.gif"), QByteArray(), m_animation);
+    animation = new CBPQtLabel(this);
+    auto* movie = new QMovie(QStringLiteral("./Resources/check_update.gif"), QByteArray(), animation);
     if (movie->isValid()) {
-        m_animation->setMovie(movie);
+        animation->setMovie(movie);
         movie->start();
     }
-    column->addWidget(m_animation, 0, Qt::AlignHCenter);
+    column->addWidget(animation, 0, Qt::AlignHCenter);
 
-    m_waitText = new CBPQtLabel(tr("Getting update information, please wait..."), this);
-    m_waitText->setFont(DialogLook::PixelFont(14));
-    DialogLook::SetTextColour(m_waitText, QColor(214, 214, 215, 255));
-    column->addWidget(m_waitText, 0, Qt::AlignHCenter);
+    waitText = new CBPQtLabel(tr("Getting update information, please wait..."), this);
+    waitText->setFont(DialogLook::PixelFont(14));
+    DialogLook::SetTextColour(waitText, QColor(214, 214, 215, 255));
+    column->addWidget(waitText, 0, Qt::AlignHCenter);
 
     bodyLayout->addLayout(column);
     titleBar->CloseButton()->setEnabled(false);
 
-    m_checking = true;
+    checking = true;
     // Like every worker, not joined; it reports its end by message.
-    std::thread(&CheckUpdate::RunCheck, m_outcome, CUpdateEndpoints::SecureDescriptionUrl()).detach();
+    std::thread(&CheckUpdate::RunCheck, outcome, CUpdateEndpoints::SecureDescriptionUrl()).detach();
 }
 
 void CheckUpdate::RunCheck(std::shared_ptr<Outcome> outcome, QString secureAddress) {
@@ -78,22 +78,22 @@ void CheckUpdate::RunCheck(std::shared_ptr<Outcome> outcome, QString secureAddre
 }
 
 int CheckUpdate::ReceiveMsg(__MsgData msg) {
-    if (msg.id == MSG_UPDATE_DONE && m_checking) {
+    if (msg.id == MSG_UPDATE_DONE && checking) {
         const Outcome* key = nullptr;
         if (msg.payload == nullptr || msg.payloadSize != sizeof key) return 0;
         std::memcpy(&key, msg.payload, sizeof key);
-        if (key != m_outcome.get()) return 0;
-        m_checking = false;
-        m_resultText = m_outcome->text;
-        m_checkFailed = m_outcome->failed;
-        m_newVersion = m_outcome->newer;
+        if (key != outcome.get()) return 0;
+        checking = false;
+        lastResultText = outcome->text;
+        lastCheckFailed = outcome->failed;
+        lastNewVersion = outcome->newer;
         done(QDialog::Accepted);
-    } else if (msg.id == MSG_CLOSE_DLG && !m_checking) {
+    } else if (msg.id == MSG_CLOSE_DLG && !checking) {
         done(QDialog::Rejected);
     }
     return 0;
 }
 
 void CheckUpdate::reject() {
-    if (!m_checking) CBaseDialog::reject();
+    if (!checking) CBaseDialog::reject();
 }

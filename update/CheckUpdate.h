@@ -24,13 +24,13 @@ public:
     int ReceiveMsg(__MsgData msg) override;
 
     // The outcome, complete once the modal run has ended.
-    QString resultText() const { return m_resultText; }
-    int checkFailed() const { return m_checkFailed; }
-    int newVersion() const { return m_newVersion; }
+    QString resultText() const { return lastResultText; }
+    int checkFailed() const { return lastCheckFailed; }
+    int newVersion() const { return lastNewVersion; }
 
-    bool IsChecking() const { return m_checking; }
-    CBPQtLabel* AnimationLabel() const { return m_animation; }
-    CBPQtLabel* WaitLabel() const { return m_waitText; }
+    bool IsChecking() const { return checking; }
+    CBPQtLabel* AnimationLabel() const { return animation; }
+    CBPQtLabel* WaitLabel() const { return waitText; }
 
     // The running version as the updater gets it: 3.2.0.0.
     static constexpr int kVersionMS = (3 << 16) | 2;
@@ -52,11 +52,11 @@ private:
     };
     static void RunCheck(std::shared_ptr<Outcome> outcome, QString secureAddress);
 
-    std::shared_ptr<Outcome> m_outcome;
-    bool m_checking = false;
-    QString m_resultText;
-    int m_checkFailed = 0;
-    int m_newVersion = 0;
-    CBPQtLabel* m_animation = nullptr;
-    CBPQtLabel* m_waitText = nullptr;
+    std::shared_ptr<Outcome> outcome;
+    bool checking = false;
+    QString lastResultText;
+    int lastCheckFailed = 0;
+    int lastNewVersion = 0;
+    CBPQtLabel* animation = nullptr;
+    CBPQtLabel* waitText = nullptr;
 };

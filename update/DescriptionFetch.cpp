@@ -52,16 +52,16 @@ struct CDescriptionFetch::State {
     bool delivered = false;
 };
 
-CDescriptionFetch::CDescriptionFetch(QObject* parent) : QObject(parent), m_state(std::make_shared<State>()) {
-    m_state->receiver = this;
+CDescriptionFetch::CDescriptionFetch(QObject* parent) : QObject(parent), fetchState(std::make_shared<State>()) {
+    fetchState->receiver = this;
 }
 
 CDescriptionFetch::~CDescriptionFetch() {
-    m_state->delivered = true;
+    fetchState->delivered = true;
 }
 
 void CDescriptionFetch::Start(const QString& plainUrl, const QString& filePath, int timeLimitMs) {
-    std::shared_ptr<State> state = m_state;
+    std::shared_ptr<State> state = fetchState;
     // A little longer than the download's own limit, which should end it
     // first; this one also bounds a download call that has no limit.
     QTimer::singleShot(timeLimitMs + 1000, this, [this]() { Deliver(false, QString()); });
@@ -78,7 +78,7 @@ void CDescriptionFetch::Start(const QString& plainUrl, const QString& filePath, 
 }
 
 void CDescriptionFetch::Deliver(bool ok, const QString& description) {
-    if (m_state->delivered) return;
-    m_state->delivered = true;
+    if (fetchState->delivered) return;
+    fetchState->delivered = true;
     emit Finished(ok, description);
 }

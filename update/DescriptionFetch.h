@@ -28,5 +28,5 @@ private:
     struct State;
     void Deliver(bool ok, const QString& description);
 
-    std::shared_ptr<State> m_state;
+    std::shared_ptr<State> fetchState;
 };

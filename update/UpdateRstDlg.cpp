@@ -9,9 +9,9 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/host/HostServices.h"
+#include "include/MsgIds.h"
 #include "update/DescriptionFetch.h"
 #include "update/Fenwright.h"
 #include "update/UpdateEndpoints.h"
@@ -42,7 +42,7 @@ QLabel* TextLabel(const QString& text, int pixelSize, QWidget* parent) {
 } // namespace
 
 CUpdateRstDlg::CUpdateRstDlg(int width, int height, QWidget* parent)
-    : CBaseDialog(parent), m_width(width), m_height(height) {
+    : CBaseDialog(parent), boxWidth(width), boxHeight(height) {
     RegisterMsg(MSG_CLOSE_DLG);
     setFixedSize(width, height);
     if (parent != nullptr) move(DialogLook::CentredOver(parent->geometry(), geometry().size()));
@@ -53,64 +53,64 @@ QString CUpdateRstDlg::DescriptionFilePath() {
 }
 
 void CUpdateRstDlg::ShowResult(QString text, int failed, int newVersion) {
-    m_column = new QVBoxLayout;
-    m_column->setContentsMargins(0, 50, 0, 0);
+    pageColumn = new QVBoxLayout;
+    pageColumn->setContentsMargins(0, 50, 0, 0);
     auto* widthLabel = new QLabel(this);
-    widthLabel->setFixedWidth(m_width);
-    m_column->addWidget(widthLabel, 0, Qt::AlignHCenter);
+    widthLabel->setFixedWidth(boxWidth);
+    pageColumn->addWidget(widthLabel, 0, Qt::AlignHCenter);
     auto* row = new QHBoxLayout;
     row->setContentsMargins(16, 0, 0, 0);
-    m_column->addLayout(row);
+    pageColumn->addLayout(row);
 
     if (failed != 0) {
         BuildPlainResult(row, text, false);
     } else if (newVersion != 0) {
         // The page follows once the description fetch ends or fails.
-        m_waiting = TextLabel(tr("Getting update information, please wait..."), 14, this);
-        m_column->addWidget(m_waiting, 0, Qt::AlignHCenter);
+        waiting = TextLabel(tr("Getting update information, please wait..."), 14, this);
+        pageColumn->addWidget(waiting, 0, Qt::AlignHCenter);
         SetPage(PageFetching);
-        m_fetch = new CDescriptionFetch(this);
-        connect(m_fetch, &CDescriptionFetch::Finished, this, &CUpdateRstDlg::OnDescriptionFetched);
-        m_fetch->Start(CUpdateEndpoints::PlainDescriptionUrl(), DescriptionFilePath(), FenwrightTimeLimit());
+        fetch = new CDescriptionFetch(this);
+        connect(fetch, &CDescriptionFetch::Finished, this, &CUpdateRstDlg::OnDescriptionFetched);
+        fetch->Start(CUpdateEndpoints::PlainDescriptionUrl(), DescriptionFilePath(), FenwrightTimeLimit());
     } else {
         BuildPlainResult(row, text, true);
     }
-    bodyLayout->addLayout(m_column);
+    bodyLayout->addLayout(pageColumn);
 }
 
 void CUpdateRstDlg::OnDescriptionFetched(bool ok, const QString& description) {
-    if (m_waiting != nullptr) {
-        m_column->removeWidget(m_waiting);
-        delete m_waiting;
-        m_waiting = nullptr;
+    if (waiting != nullptr) {
+        pageColumn->removeWidget(waiting);
+        delete waiting;
+        waiting = nullptr;
     }
     if (ok)
-        BuildNewVersionDetails(m_column, description);
+        BuildNewVersionDetails(pageColumn, description);
     else
-        BuildNewVersionPlain(m_column);
+        BuildNewVersionPlain(pageColumn);
 }
 
 void CUpdateRstDlg::BuildPlainResult(QHBoxLayout* row, const QString& text, bool success) {
-    m_icon = new QLabel(this);
+    icon = new QLabel(this);
     if (success) {
         const QPixmap logo(QStringLiteral("./Resources/Logo128.png"));
-        if (!logo.isNull()) m_icon->setPixmap(logo);
+        if (!logo.isNull()) icon->setPixmap(logo);
     } else {
         const QPixmap failedPicture = QIcon(QStringLiteral("./Resources/tip_failed.png")).pixmap(64, 64);
-        if (!failedPicture.isNull()) m_icon->setPixmap(failedPicture);
+        if (!failedPicture.isNull()) icon->setPixmap(failedPicture);
     }
-    m_heading = TextLabel(success ? tr("Congratulations!") : tr("Update Failed!"), 20, this);
-    m_message = TextLabel(text, 14, this);
+    heading = TextLabel(success ? tr("Congratulations!") : tr("Update Failed!"), 20, this);
+    message = TextLabel(text, 14, this);
     // A long message wraps inside the dialog instead of running into its edge.
-    m_message->setWordWrap(true);
-    m_message->setFixedWidth(m_width - 16 - (success ? 128 : 64) - 20 - 24);
+    message->setWordWrap(true);
+    message->setFixedWidth(boxWidth - 16 - (success ? 128 : 64) - 20 - 24);
 
-    row->addWidget(m_icon, 0, Qt::AlignHCenter);
+    row->addWidget(icon, 0, Qt::AlignHCenter);
     row->addSpacerItem(new QSpacerItem(20, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
     auto* texts = new QVBoxLayout;
     texts->setContentsMargins(0, 20, 0, 20);
-    texts->addWidget(m_heading, 10, Qt::AlignLeft | Qt::AlignTop);
-    texts->addWidget(m_message, 10, Qt::AlignLeft | Qt::AlignTop);
+    texts->addWidget(heading, 10, Qt::AlignLeft | Qt::AlignTop);
+    texts->addWidget(message, 10, Qt::AlignLeft | Qt::AlignTop);
     texts->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding));
     row->addLayout(texts);
     row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -118,41 +118,41 @@ void CUpdateRstDlg::BuildPlainResult(QHBoxLayout* row, const QString& text, bool
 }
 
 void CUpdateRstDlg::CreateButtons(bool withCancelText) {
-    m_updateBtn = new QPushButton(this);
-    m_updateBtn->setStyleSheet(QString::fromLatin1(kUpdateButtonStyle));
-    m_updateBtn->setFixedSize(128, 32);
-    m_updateBtn->setAccessibleName(tr("Update"));
-    connect(m_updateBtn, &QPushButton::clicked, this, &CUpdateRstDlg::UpdateClicked);
-    m_cancelBtn = new QPushButton(withCancelText ? tr("Cancel") : QString(), this);
+    updateBtn = new QPushButton(this);
+    updateBtn->setStyleSheet(QString::fromLatin1(kUpdateButtonStyle));
+    updateBtn->setFixedSize(128, 32);
+    updateBtn->setAccessibleName(tr("Update"));
+    connect(updateBtn, &QPushButton::clicked, this, &CUpdateRstDlg::UpdateClicked);
+    cancelBtn = new QPushButton(withCancelText ? tr("Cancel") : QString(), this);
     // The button picture carries its caption already; the button's own text
     // (kept for screen readers and translations) is not drawn over it.
-    m_cancelBtn->setStyleSheet(QString::fromLatin1(kCancelButtonStyle) +
-                               (withCancelText ? QStringLiteral("QPushButton{color:transparent;}") : QString()));
-    m_cancelBtn->setFixedSize(96, 32);
-    m_cancelBtn->setAccessibleName(tr("Cancel"));
-    connect(m_cancelBtn, &QPushButton::clicked, this, &CUpdateRstDlg::CancelClicked);
+    cancelBtn->setStyleSheet(QString::fromLatin1(kCancelButtonStyle) +
+                             (withCancelText ? QStringLiteral("QPushButton{color:transparent;}") : QString()));
+    cancelBtn->setFixedSize(96, 32);
+    cancelBtn->setAccessibleName(tr("Cancel"));
+    connect(cancelBtn, &QPushButton::clicked, this, &CUpdateRstDlg::CancelClicked);
 }
 
 void CUpdateRstDlg::BuildNewVersionPlain(QVBoxLayout* column) {
-    m_icon = new QLabel(this);
+    icon = new QLabel(this);
     const QPixmap logo(QStringLiteral("./Resources/logo.png"));
-    if (!logo.isNull()) m_icon->setPixmap(logo);
-    m_heading = TextLabel(tr("Congratulations!"), 20, this);
-    m_message = TextLabel(tr("A new version has been released, do you want to update now?"), 14, this);
+    if (!logo.isNull()) icon->setPixmap(logo);
+    heading = TextLabel(tr("Congratulations!"), 20, this);
+    message = TextLabel(tr("A new version has been released, do you want to update now?"), 14, this);
     CreateButtons(true);
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 20, 0);
     buttons->setSpacing(10);
     buttons->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
-    buttons->addWidget(m_updateBtn, 0, Qt::AlignRight);
-    buttons->addWidget(m_cancelBtn, 0, Qt::AlignLeft);
+    buttons->addWidget(updateBtn, 0, Qt::AlignRight);
+    buttons->addWidget(cancelBtn, 0, Qt::AlignLeft);
 
-    column->addWidget(m_icon, 0, Qt::AlignHCenter);
+    column->addWidget(icon, 0, Qt::AlignHCenter);
     column->addSpacerItem(new QSpacerItem(0, 17, QSizePolicy::Expanding, QSizePolicy::Fixed));
-    column->addWidget(m_heading, 10, Qt::AlignHCenter);
+    column->addWidget(heading, 10, Qt::AlignHCenter);
     column->addSpacerItem(new QSpacerItem(0, 12, QSizePolicy::Expanding, QSizePolicy::Fixed));
-    column->addWidget(m_message, 10, Qt::AlignHCenter);
+    column->addWidget(message, 10, Qt::AlignHCenter);
     column->addSpacerItem(new QSpacerItem(0, 50, QSizePolicy::Preferred, QSizePolicy::Fixed));
     column->addLayout(buttons);
     SetPage(PageNewVersionPlain);
@@ -166,29 +166,29 @@ void CUpdateRstDlg::BuildNewVersionDetails(QVBoxLayout* column, const QString& d
     auto* row = new QHBoxLayout;
     row->setSpacing(15);
     row->setContentsMargins(0, 0, 0, 0);
-    m_icon = new QLabel(this);
+    icon = new QLabel(this);
     const QPixmap logo(QStringLiteral("./Resources/Logo128.png"));
-    if (!logo.isNull()) m_icon->setPixmap(logo.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    row->addWidget(m_icon, 0, Qt::AlignTop);
+    if (!logo.isNull()) icon->setPixmap(logo.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    row->addWidget(icon, 0, Qt::AlignTop);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
     texts->setContentsMargins(0, 0, 0, 0);
-    m_heading =
+    heading =
         new QLabel(QStringLiteral("<p style=\"font-family:%1;font-size:18px;color:#d6d6d7\">%2</p>")
                        .arg(QStringLiteral("Segoe UI"), tr("A new version of Tolvanire Uninstaller  is available!")),
                    this);
-    texts->addWidget(m_heading);
+    texts->addWidget(heading);
     texts->addSpacerItem(new QSpacerItem(0, 20, QSizePolicy::Expanding, QSizePolicy::Fixed));
-    m_browser = new QTextBrowser(this);
-    m_browser->setStyleSheet(QStringLiteral("QTextBrowser{font-family:\"Segoe UI\";font-size:14px; "
-                                            "line-height:1.17;color:rgb(237,238,239);border:none}"));
-    QPalette pal = m_browser->palette();
+    browser = new QTextBrowser(this);
+    browser->setStyleSheet(QStringLiteral("QTextBrowser{font-family:\"Segoe UI\";font-size:14px; "
+                                          "line-height:1.17;color:rgb(237,238,239);border:none}"));
+    QPalette pal = browser->palette();
     pal.setColor(QPalette::Base, QColor(30, 34, 51, 255));
-    m_browser->setPalette(pal);
+    browser->setPalette(pal);
     // Plain or rich text, whichever the description is.
-    m_browser->setText(description);
-    texts->addWidget(m_browser);
+    browser->setText(description);
+    texts->addWidget(browser);
     row->addLayout(texts);
 
     CreateButtons(false);
@@ -196,8 +196,8 @@ void CUpdateRstDlg::BuildNewVersionDetails(QVBoxLayout* column, const QString& d
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(10);
     buttons->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
-    buttons->addWidget(m_updateBtn, 0, Qt::AlignRight);
-    buttons->addWidget(m_cancelBtn, 0, Qt::AlignLeft);
+    buttons->addWidget(updateBtn, 0, Qt::AlignRight);
+    buttons->addWidget(cancelBtn, 0, Qt::AlignLeft);
 
     block->addLayout(row);
     block->addSpacerItem(new QSpacerItem(0, 20, QSizePolicy::Preferred, QSizePolicy::Fixed));
@@ -208,7 +208,7 @@ void CUpdateRstDlg::BuildNewVersionDetails(QVBoxLayout* column, const QString& d
 }
 
 void CUpdateRstDlg::SetPage(Page page) {
-    m_page = page;
+    shownPage = page;
     if (page != PageFetching) emit PageShown();
 }
 

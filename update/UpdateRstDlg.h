@@ -28,13 +28,13 @@ public:
 
     int ReceiveMsg(__MsgData msg) override;
 
-    Page CurrentPage() const { return m_page; }
-    QLabel* IconLabel() const { return m_icon; }
-    QLabel* HeadingLabel() const { return m_heading; }
-    QLabel* MessageLabel() const { return m_message; }
-    QTextBrowser* DescriptionBrowser() const { return m_browser; }
-    QPushButton* UpdateButton() const { return m_updateBtn; }
-    QPushButton* CancelButton() const { return m_cancelBtn; }
+    Page CurrentPage() const { return shownPage; }
+    QLabel* IconLabel() const { return icon; }
+    QLabel* HeadingLabel() const { return heading; }
+    QLabel* MessageLabel() const { return message; }
+    QTextBrowser* DescriptionBrowser() const { return browser; }
+    QPushButton* UpdateButton() const { return updateBtn; }
+    QPushButton* CancelButton() const { return cancelBtn; }
 
     // Where the description file is stored: "Upgrade.ini" in the
     // application's folder.
@@ -56,16 +56,16 @@ private:
     void CreateButtons(bool withCancelText);
     void SetPage(Page page);
 
-    int m_width = 0;
-    int m_height = 0;
-    Page m_page = PageNone;
-    QVBoxLayout* m_column = nullptr;
-    QLabel* m_waiting = nullptr;
-    CDescriptionFetch* m_fetch = nullptr;
-    QLabel* m_icon = nullptr;
-    QLabel* m_heading = nullptr;
-    QLabel* m_message = nullptr;
-    QTextBrowser* m_browser = nullptr;
-    QPushButton* m_updateBtn = nullptr;
-    QPushButton* m_cancelBtn = nullptr;
+    int boxWidth = 0;
+    int boxHeight = 0;
+    Page shownPage = PageNone;
+    QVBoxLayout* pageColumn = nullptr;
+    QLabel* waiting = nullptr;
+    CDescriptionFetch* fetch = nullptr;
+    QLabel* icon = nullptr;
+    QLabel* heading = nullptr;
+    QLabel* message = nullptr;
+    QTextBrowser* browser = nullptr;
+    QPushButton* updateBtn = nullptr;
+    QPushButton* cancelBtn = nullptr;
 };

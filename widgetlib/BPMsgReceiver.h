@@ -25,12 +25,12 @@ public:
     virtual int ReceiveMsg(__MsgData msg);
     virtual int ReceiveSig(__MsgData msg);
 
-    INotifyCentor* NotifyCentor() const { return m_centre; }
+    INotifyCentor* NotifyCentor() const { return notifyCentre; }
 
     // Registration is tied to the object's address.
     CBPMsgReceiver(const CBPMsgReceiver&) = delete;
     CBPMsgReceiver& operator=(const CBPMsgReceiver&) = delete;
 
 private:
-    INotifyCentor* m_centre = nullptr;
+    INotifyCentor* notifyCentre = nullptr;
 };

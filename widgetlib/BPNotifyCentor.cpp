@@ -34,16 +34,16 @@ int CBPNotifyCentor::Enqueue(Channel channel, uint32_t id, uint32_t param, const
 
     bool post = false;
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_queue.push_back(std::move(message));
-        if (!m_deliveryPosted && QCoreApplication::instance() != nullptr) {
-            m_deliveryPosted = true;
+        std::lock_guard<std::mutex> guard(lock);
+        queue.push_back(std::move(message));
+        if (!deliveryPosted && QCoreApplication::instance() != nullptr) {
+            deliveryPosted = true;
             post = true;
         }
     }
     if (post && !PostDelivery()) {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_deliveryPosted = false;
+        std::lock_guard<std::mutex> guard(lock);
+        deliveryPosted = false;
     }
     return 0;
 }
@@ -63,17 +63,17 @@ void CBPNotifyCentor::DeliverOne() {
     bool postMore = false;
     bool isSig = false;
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_deliveryPosted = false;
-        while (!m_queue.empty() && target == nullptr) {
-            Pending& front = m_queue.front();
+        std::lock_guard<std::mutex> guard(lock);
+        deliveryPosted = false;
+        while (!queue.empty() && target == nullptr) {
+            Pending& front = queue.front();
             if (!front.resolved) {
-                const auto it = m_receivers.find(front.key);
-                if (it != m_receivers.end()) front.targets.assign(it->second.begin(), it->second.end());
+                const auto it = receivers.find(front.key);
+                if (it != receivers.end()) front.targets.assign(it->second.begin(), it->second.end());
                 front.resolved = true;
             }
             if (front.targets.empty()) {
-                m_queue.pop_front(); // nobody (left) to hand it to
+                queue.pop_front(); // nobody (left) to hand it to
                 continue;
             }
             CBPMsgReceiver* next = front.targets.front();
@@ -86,18 +86,18 @@ void CBPNotifyCentor::DeliverOne() {
             data.payloadSize = static_cast<uint32_t>(copy.size());
             data.payload = copy.empty() ? nullptr : copy.data();
             isSig = (front.key >> 32) == ChannelSig;
-            if (front.targets.empty()) m_queue.pop_front();
+            if (front.targets.empty()) queue.pop_front();
         }
         // One delivery per event: a handler that runs a modal dialog spins a
         // nested event loop, and the rest of the queue must flow inside it.
-        if (!m_queue.empty() && !m_deliveryPosted) {
-            m_deliveryPosted = true;
+        if (!queue.empty() && !deliveryPosted) {
+            deliveryPosted = true;
             postMore = true;
         }
     }
     if (postMore && !PostDelivery()) {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_deliveryPosted = false;
+        std::lock_guard<std::mutex> guard(lock);
+        deliveryPosted = false;
     }
     if (target == nullptr) return;
     if (isSig) {
@@ -108,8 +108,8 @@ void CBPNotifyCentor::DeliverOne() {
 }
 
 bool CBPNotifyCentor::IsRegisteredLocked(uint64_t key, CBPMsgReceiver* receiver) const {
-    const auto it = m_receivers.find(key);
-    return it != m_receivers.end() && std::find(it->second.begin(), it->second.end(), receiver) != it->second.end();
+    const auto it = receivers.find(key);
+    return it != receivers.end() && std::find(it->second.begin(), it->second.end(), receiver) != it->second.end();
 }
 
 void CBPNotifyCentor::AddMsgReceiver(CBPMsgReceiver* receiver, uint32_t id) {
@@ -130,33 +130,33 @@ void CBPNotifyCentor::RemoveSigReceiver(CBPMsgReceiver* receiver, uint32_t id) {
 
 void CBPNotifyCentor::Add(Channel channel, CBPMsgReceiver* receiver, uint32_t id) {
     if (receiver == nullptr) return;
-    std::lock_guard<std::mutex> guard(m_lock);
-    auto& list = m_receivers[Key(channel, id)];
+    std::lock_guard<std::mutex> guard(lock);
+    auto& list = receivers[Key(channel, id)];
     if (std::find(list.begin(), list.end(), receiver) == list.end()) list.push_back(receiver);
 }
 
 void CBPNotifyCentor::Remove(Channel channel, CBPMsgReceiver* receiver, uint32_t id) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    const auto it = m_receivers.find(Key(channel, id));
-    if (it == m_receivers.end()) return;
+    std::lock_guard<std::mutex> guard(lock);
+    const auto it = receivers.find(Key(channel, id));
+    if (it == receivers.end()) return;
     it->second.erase(std::remove(it->second.begin(), it->second.end(), receiver), it->second.end());
-    if (it->second.empty()) m_receivers.erase(it);
+    if (it->second.empty()) receivers.erase(it);
 }
 
 void CBPNotifyCentor::RemoveReceiver(CBPMsgReceiver* receiver) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    for (auto it = m_receivers.begin(); it != m_receivers.end();) {
+    std::lock_guard<std::mutex> guard(lock);
+    for (auto it = receivers.begin(); it != receivers.end();) {
         it->second.erase(std::remove(it->second.begin(), it->second.end(), receiver), it->second.end());
-        it = it->second.empty() ? m_receivers.erase(it) : std::next(it);
+        it = it->second.empty() ? receivers.erase(it) : std::next(it);
     }
     // Deliveries already planned for it are dropped as well, so that an
     // object later built at the same address is not handed stale messages.
-    for (Pending& pending : m_queue)
+    for (Pending& pending : queue)
         pending.targets.erase(std::remove(pending.targets.begin(), pending.targets.end(), receiver),
                               pending.targets.end());
 }
 
 std::size_t CBPNotifyCentor::PendingCount() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_queue.size();
+    std::lock_guard<std::mutex> guard(lock);
+    return queue.size();
 }

@@ -59,8 +59,8 @@ private:
     bool PostDelivery();
     void DeliverOne();
 
-    std::mutex m_lock;
-    std::deque<Pending> m_queue;
-    std::unordered_map<uint64_t, std::vector<CBPMsgReceiver*>> m_receivers;
-    bool m_deliveryPosted = false;
+    std::mutex lock;
+    std::deque<Pending> queue;
+    std::unordered_map<uint64_t, std::vector<CBPMsgReceiver*>> receivers;
+    bool deliveryPosted = false;
 };

@@ -22,14 +22,14 @@ void CBPQtHyperLink::leaveEvent(QEvent* event) {
 }
 
 void CBPQtHyperLink::mousePressEvent(QMouseEvent* event) {
-    m_pressed = event->button() == Qt::LeftButton;
-    event->setAccepted(m_pressed);
+    pressed = event->button() == Qt::LeftButton;
+    event->setAccepted(pressed);
 }
 
 void CBPQtHyperLink::mouseReleaseEvent(QMouseEvent* event) {
     // Like a button: the click counts only when released over the link.
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->pos());
-    m_pressed = false;
+    const bool click = pressed && event->button() == Qt::LeftButton && rect().contains(event->pos());
+    pressed = false;
     if (click) {
         QString linkText = text();
         emit linkClicked(linkText);

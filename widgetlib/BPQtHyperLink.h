@@ -22,5 +22,5 @@ protected:
 private:
     void SetUnderline(bool on);
 
-    bool m_pressed = false;
+    bool pressed = false;
 };

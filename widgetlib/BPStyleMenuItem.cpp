@@ -16,46 +16,46 @@ CBPStyleMenuItem::CBPStyleMenuItem(const QString& text, const QString& secondTex
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(14, 0, 14, 0);
     row->setSpacing(16);
-    m_text = new QLabel(text, this);
-    m_second = new QLabel(secondText, this);
+    mainText = new QLabel(text, this);
+    second = new QLabel(secondText, this);
     QPalette dim = pal;
     dim.setColor(QPalette::Active, QPalette::WindowText, QColor(255, 255, 255, 153));
     dim.setColor(QPalette::Inactive, QPalette::WindowText, QColor(255, 255, 255, 153));
-    m_second->setPalette(dim);
+    second->setPalette(dim);
     // Menus are often styled by the application's style sheet, whose
     // polish would give the labels its default text colour: the labels
     // carry their colours in sheets of their own.
-    m_text->setStyleSheet(QStringLiteral("QLabel{color:rgb(255,255,255);background:transparent;}"
-                                         "QLabel:disabled{color:rgba(255,255,255,80);}"));
-    m_second->setStyleSheet(QStringLiteral("QLabel{color:rgba(255,255,255,153);background:transparent;}"
+    mainText->setStyleSheet(QStringLiteral("QLabel{color:rgb(255,255,255);background:transparent;}"
                                            "QLabel:disabled{color:rgba(255,255,255,80);}"));
-    m_second->setVisible(!secondText.isEmpty());
-    row->addWidget(m_text, 1, Qt::AlignLeft | Qt::AlignVCenter);
-    row->addWidget(m_second, 0, Qt::AlignRight | Qt::AlignVCenter);
+    second->setStyleSheet(QStringLiteral("QLabel{color:rgba(255,255,255,153);background:transparent;}"
+                                         "QLabel:disabled{color:rgba(255,255,255,80);}"));
+    second->setVisible(!secondText.isEmpty());
+    row->addWidget(mainText, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    row->addWidget(second, 0, Qt::AlignRight | Qt::AlignVCenter);
 }
 
 QString CBPStyleMenuItem::Text() const {
-    return m_text->text();
+    return mainText->text();
 }
 
 QString CBPStyleMenuItem::SecondText() const {
-    return m_second->text();
+    return second->text();
 }
 
 void CBPStyleMenuItem::SetHighlighted(bool on) {
-    if (m_hovered == on) return;
-    m_hovered = on;
+    if (hovered == on) return;
+    hovered = on;
     update();
 }
 
 void CBPStyleMenuItem::enterEvent(QEvent* event) {
-    m_hovered = true;
+    hovered = true;
     update();
     QWidget::enterEvent(event);
 }
 
 void CBPStyleMenuItem::leaveEvent(QEvent* event) {
-    m_hovered = false;
+    hovered = false;
     update();
     QWidget::leaveEvent(event);
 }
@@ -65,14 +65,14 @@ void CBPStyleMenuItem::changeEvent(QEvent* event) {
     // The labels have style sheets of their own, which stop the font from
     // reaching them by itself.
     if (event->type() == QEvent::FontChange) {
-        m_text->setFont(font());
-        m_second->setFont(font());
+        mainText->setFont(font());
+        second->setFont(font());
     }
     QWidget::changeEvent(event);
 }
 
 void CBPStyleMenuItem::paintEvent(QPaintEvent*) {
-    if (!m_hovered || !isEnabled()) return;
+    if (!hovered || !isEnabled()) return;
     QPainter painter(this);
     painter.fillRect(rect(), QColor(64, 69, 97));
 }

@@ -18,7 +18,7 @@ public:
     // The menu's current entry, chosen by the mouse or the keyboard, is
     // highlighted.
     void SetHighlighted(bool on);
-    bool IsHighlighted() const { return m_hovered; }
+    bool IsHighlighted() const { return hovered; }
 
 protected:
     void enterEvent(QEvent* event) override;
@@ -27,7 +27,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QLabel* m_text = nullptr;
-    QLabel* m_second = nullptr;
-    bool m_hovered = false;
+    QLabel* mainText = nullptr;
+    QLabel* second = nullptr;
+    bool hovered = false;
 };

@@ -10,15 +10,15 @@ namespace platform {
 // The machine the program runs on, through the Windows API.
 class CWin32Platform : public IPlatform {
 public:
-    IRegistry& Registry() override { return registry_; }
-    ISystem& System() override { return system_; }
-    IFileSystem& Files() override { return files_; }
+    IRegistry& Registry() override { return registry; }
+    ISystem& System() override { return system; }
+    IFileSystem& Files() override { return files; }
     std::string FatalError() const override { return std::string(); }
 
 private:
-    CWin32Registry registry_;
-    CWin32System system_;
-    CWin32FileSystem files_;
+    CWin32Registry registry;
+    CWin32System system;
+    CWin32FileSystem files;
 };
 
 } // namespace platform

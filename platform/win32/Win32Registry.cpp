@@ -29,21 +29,21 @@ constexpr DWORD kExactBufferLimit = 64 * 1024;
 CWin32Registry::CWin32Registry() = default;
 
 CWin32Registry::~CWin32Registry() {
-    for (auto& entry : keys_)
+    for (auto& entry : keys)
         RegCloseKey(static_cast<HKEY>(entry.second));
 }
 
 RegKey CWin32Registry::Add(void* handle) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const RegKey key = nextKey_++;
-    keys_[key] = handle;
+    std::lock_guard<std::mutex> lock(mutex);
+    const RegKey key = nextKey++;
+    keys[key] = handle;
     return key;
 }
 
 void* CWin32Registry::Find(RegKey key) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto it = keys_.find(key);
-    return it == keys_.end() ? nullptr : it->second;
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto it = keys.find(key);
+    return it == keys.end() ? nullptr : it->second;
 }
 
 uint32_t CWin32Registry::OpenKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
@@ -185,11 +185,11 @@ uint32_t CWin32Registry::DeleteValue(RegKey key, const std::string& valueName) {
 void CWin32Registry::CloseKey(RegKey key) {
     void* handle = nullptr;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const auto it = keys_.find(key);
-        if (it == keys_.end()) return;
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto it = keys.find(key);
+        if (it == keys.end()) return;
         handle = it->second;
-        keys_.erase(it);
+        keys.erase(it);
     }
     RegCloseKey(static_cast<HKEY>(handle));
 }

@@ -37,9 +37,9 @@ private:
     RegKey Add(void* handle);
     void* Find(RegKey key);
 
-    std::mutex mutex_;
-    RegKey nextKey_ = 1;
-    std::unordered_map<RegKey, void*> keys_;
+    std::mutex mutex;
+    RegKey nextKey = 1;
+    std::unordered_map<RegKey, void*> keys;
 };
 
 } // namespace platform

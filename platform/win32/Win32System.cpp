@@ -58,17 +58,17 @@ namespace {
 // Closes a kernel handle when it goes out of scope.
 class ScopedHandle {
 public:
-    explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
+    explicit ScopedHandle(HANDLE handle = nullptr) : handle(handle) {}
     ~ScopedHandle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
     }
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle; }
+    bool valid() const { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
 private:
-    HANDLE handle_;
+    HANDLE handle;
 };
 
 constexpr ULONG_PTR kJobKey = 1;

@@ -91,39 +91,39 @@ template <typename Node> class Queue {
 public:
     void Push(Node* node) {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            waiting_.push_back(node);
+            std::lock_guard<std::mutex> lock(mutex);
+            waiting.push_back(node);
         }
-        wake_.notify_one();
+        wake.notify_one();
     }
     // Null when nothing waits and nobody reads any more.
     Node* Take() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait(lock, [this] { return !waiting_.empty() || busy_ == 0 || stop_; });
-        if (waiting_.empty() || stop_) return nullptr;
-        Node* node = waiting_.back();
-        waiting_.pop_back();
-        ++busy_;
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait(lock, [this] { return !waiting.empty() || busy == 0 || stop; });
+        if (waiting.empty() || stop) return nullptr;
+        Node* node = waiting.back();
+        waiting.pop_back();
+        ++busy;
         return node;
     }
     void Done() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (--busy_ == 0 && waiting_.empty()) wake_.notify_all();
+        std::lock_guard<std::mutex> lock(mutex);
+        if (--busy == 0 && waiting.empty()) wake.notify_all();
     }
     void Stop() {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
+            std::lock_guard<std::mutex> lock(mutex);
+            stop = true;
         }
-        wake_.notify_all();
+        wake.notify_all();
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::vector<Node*> waiting_;
-    int busy_ = 0;
-    bool stop_ = false;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::vector<Node*> waiting;
+    int busy = 0;
+    bool stop = false;
 };
 
 } // namespace
@@ -142,7 +142,7 @@ struct CNativeTreeWalk::Node {
 };
 
 CNativeTreeWalk::CNativeTreeWalk(HostTree hostTree, HostAttributes hostAttributes, std::atomic<int>& dotRule)
-    : hostTree_(std::move(hostTree)), hostAttributes_(std::move(hostAttributes)), dotRule_(dotRule) {}
+    : hostTree(std::move(hostTree)), hostAttributes(std::move(hostAttributes)), dotRule(dotRule) {}
 
 uint32_t CNativeTreeWalk::ParseDosAttributes(const char* data, long length) {
     if (length <= 2 || length > 64 || data[0] != '0' || data[1] != 'x') return 0;
@@ -169,8 +169,7 @@ bool CNativeTreeWalk::PlainName(const char* name) {
 bool CNativeTreeWalk::ReadFolder(Node& node, uint32_t flags, bool base) {
     // Subfolders are opened without following a link, so a folder that was
     // swapped for one since its parent was read is not entered.
-    const int fd =
-        openat(baseFd_, node.linuxPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (base ? 0 : O_NOFOLLOW));
+    const int fd = openat(baseFd, node.linuxPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (base ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         node.state = Node::State::Unreadable;
         return true;
@@ -228,12 +227,12 @@ bool CNativeTreeWalk::ReadFolder(Node& node, uint32_t flags, bool base) {
         attributes |=
             S_ISDIR(info.st_mode) ? static_cast<uint32_t>(kAttrDirectory) : static_cast<uint32_t>(kAttrArchive);
         if (!(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attributes |= kAttrReadOnly;
-        attributes |= DosAttributesOf(fd, name, linuxBase_, node.linuxPath);
+        attributes |= DosAttributesOf(fd, name, walkLinuxBase, node.linuxPath);
         if (name[0] == '.') {
-            int rule = dotRule_.load();
+            int rule = dotRule.load();
             if (rule == kDotUnknown) {
                 uint32_t reported = kInvalidAttributes;
-                const uint32_t asked = hostAttributes_(JoinWindows(node.windowsPath, name), &reported);
+                const uint32_t asked = hostAttributes(JoinWindows(node.windowsPath, name), &reported);
                 if (asked == kErrorBackendFailure) {
                     close(fd);
                     return false;
@@ -244,10 +243,10 @@ bool CNativeTreeWalk::ReadFolder(Node& node, uint32_t flags, bool base) {
                 }
                 if (!(reported & kAttrHidden)) {
                     rule = kDotShown;
-                    dotRule_.store(rule);
+                    dotRule.store(rule);
                 } else if (!(attributes & kAttrHidden)) {
                     rule = kDotHidden;
-                    dotRule_.store(rule);
+                    dotRule.store(rule);
                 } else {
                     rule = kDotHidden; // hidden either way, so the rule stays open
                 }
@@ -293,16 +292,16 @@ bool CNativeTreeWalk::Walk(const std::string& windowsBase, const std::string& li
     Node root;
     // Folders are opened relative to the base, which spares the lookup of
     // the prefix's path (through the drive's link) for each of them.
-    linuxBase_ = linuxBase;
-    baseFd_ = open(linuxBase.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (baseFd_ < 0) return false;
+    walkLinuxBase = linuxBase;
+    baseFd = open(linuxBase.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (baseFd < 0) return false;
     struct BaseCloser {
         int& fd;
         ~BaseCloser() {
             close(fd);
             fd = -1;
         }
-    } closer{baseFd_};
+    } closer{baseFd};
     root.linuxPath = ".";
     root.windowsPath = windowsBase;
     if (!ReadFolder(root, flags, true)) {
@@ -360,7 +359,7 @@ bool CNativeTreeWalk::Walk(const std::string& windowsBase, const std::string& li
         if (node.state == Node::State::AskHost) {
             // The host's walk of this folder takes the place of its block
             // and of everything below it.
-            const uint32_t asked = hostTree_(node.windowsPath, flags, &hostEntries);
+            const uint32_t asked = hostTree(node.windowsPath, flags, &hostEntries);
             if (asked == kErrorBackendFailure) {
                 entries->clear();
                 *status = asked;

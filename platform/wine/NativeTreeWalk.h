@@ -51,11 +51,11 @@ private:
     // subfolders to enter. False when the host has gone.
     bool ReadFolder(Node& node, uint32_t flags, bool base);
 
-    HostTree hostTree_;
-    HostAttributes hostAttributes_;
-    std::atomic<int>& dotRule_;
-    std::string linuxBase_; // of the walk under way
-    int baseFd_ = -1;
+    HostTree hostTree;
+    HostAttributes hostAttributes;
+    std::atomic<int>& dotRule;
+    std::string walkLinuxBase; // of the walk under way
+    int baseFd = -1;
 };
 
 } // namespace platform

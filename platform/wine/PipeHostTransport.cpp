@@ -79,25 +79,25 @@ void AppendTail(std::string* tail, const char* data, size_t size) {
 CPipeHostTransport::CPipeHostTransport() = default;
 
 CPipeHostTransport::~CPipeHostTransport() {
-    if (toHost_ >= 0) close(toHost_); // the host ends when its stdin closes
-    if (pid_ > 0 && !reaped_) {
+    if (toHost >= 0) close(toHost); // the host ends when its stdin closes
+    if (pid > 0 && !reaped) {
         const auto deadline = Clock::now() + std::chrono::seconds(3);
         int status = 0;
-        while (waitpid(pid_, &status, WNOHANG) == 0) {
+        while (waitpid(pid, &status, WNOHANG) == 0) {
             if (Clock::now() > deadline) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
                 break;
             }
             usleep(1000); // it is usually gone within a few ms, and the program waits for it
         }
     }
-    if (stderrThread_.joinable()) {
+    if (stderrThread.joinable()) {
         const char stop = 1;
-        (void)!write(stopPipe_[1], &stop, 1);
-        stderrThread_.join();
+        (void)!write(stopPipe[1], &stop, 1);
+        stderrThread.join();
     }
-    for (int fd : {fromHost_, stderrPipe_, stopPipe_[0], stopPipe_[1]})
+    for (int fd : {fromHost, stderrPipe, stopPipe[0], stopPipe[1]})
         if (fd >= 0) close(fd);
 }
 
@@ -165,7 +165,7 @@ int CPipeHostTransport::RunQuiet(const std::string& program, const char* const* 
 bool CPipeHostTransport::Start(const Options& options, std::string* error) {
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0 ||
-        pipe2(stopPipe_, O_CLOEXEC) != 0) {
+        pipe2(stopPipe, O_CLOEXEC) != 0) {
         *error = std::string("cannot create pipes: ") + std::strerror(errno);
         return false;
     }
@@ -179,20 +179,20 @@ bool CPipeHostTransport::Start(const Options& options, std::string* error) {
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    const int spawned = posix_spawn(&pid_, options.winePath.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, options.winePath.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
     close(err[1]);
-    toHost_ = in[1];
-    fromHost_ = out[0];
-    stderrPipe_ = err[0];
+    toHost = in[1];
+    fromHost = out[0];
+    stderrPipe = err[0];
     if (spawned != 0) {
-        pid_ = -1;
+        pid = -1;
         *error = "cannot run " + options.winePath + ": " + std::strerror(spawned);
         return false;
     }
-    stderrThread_ = std::thread(&CPipeHostTransport::StderrLoop, this);
+    stderrThread = std::thread(&CPipeHostTransport::StderrLoop, this);
     return true;
 }
 
@@ -209,7 +209,7 @@ bool CPipeHostTransport::Write(const std::string& bytes) {
     size_t done = 0;
     bool ok = true;
     while (done < bytes.size()) {
-        const ssize_t wrote = write(toHost_, bytes.data() + done, bytes.size() - done);
+        const ssize_t wrote = write(toHost, bytes.data() + done, bytes.size() - done);
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) {
             ok = false;
@@ -229,14 +229,14 @@ bool CPipeHostTransport::Write(const std::string& bytes) {
 IHostTransport::ReadResult CPipeHostTransport::Read(char* buffer, size_t capacity, size_t* got, int timeoutMs) {
     *got = 0;
     for (;;) {
-        if (fromHost_ < 0) return ReadResult::Closed;
+        if (fromHost < 0) return ReadResult::Closed;
         if (timeoutMs >= 0) {
-            pollfd fd = {fromHost_, POLLIN, 0};
+            pollfd fd = {fromHost, POLLIN, 0};
             const int ready = poll(&fd, 1, timeoutMs);
             if (ready < 0 && errno == EINTR) continue;
             if (ready == 0) return ReadResult::TimedOut;
         }
-        const ssize_t count = read(fromHost_, buffer, capacity);
+        const ssize_t count = read(fromHost, buffer, capacity);
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) return ReadResult::Closed;
         *got = static_cast<size_t>(count);
@@ -245,7 +245,7 @@ IHostTransport::ReadResult CPipeHostTransport::Read(char* buffer, size_t capacit
 }
 
 void CPipeHostTransport::End() {
-    if (pid_ > 0 && !reaped_) kill(pid_, SIGKILL);
+    if (pid > 0 && !reaped) kill(pid, SIGKILL);
 }
 
 std::string CPipeHostTransport::LastWords() {
@@ -253,15 +253,15 @@ std::string CPipeHostTransport::LastWords() {
 }
 
 std::string CPipeHostTransport::ExitDescription() {
-    if (pid_ <= 0) return "not started";
+    if (pid <= 0) return "not started";
     // The pipe closes a moment before the process is gone.
     int status = 0;
     pid_t done = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (!reaped_ && (done = waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline)
+    while (!reaped && (done = waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < deadline)
         usleep(5000);
-    std::string text = done == pid_ ? DescribeStatus(status) : std::string("still running, pipe closed");
-    if (done == pid_) reaped_ = true;
+    std::string text = done == pid ? DescribeStatus(status) : std::string("still running, pipe closed");
+    if (done == pid) reaped = true;
     usleep(20000); // let the last words on stderr arrive
     const std::string last = LastLine(StderrTail());
     if (!last.empty()) text += "; it said: " + last;
@@ -269,10 +269,10 @@ std::string CPipeHostTransport::ExitDescription() {
 }
 
 void CPipeHostTransport::StderrLoop() {
-    pollfd fds[2] = {{stderrPipe_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+    pollfd fds[2] = {{stderrPipe, POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
     bool open = true;
     for (;;) {
-        fds[0].fd = open ? stderrPipe_ : -1;
+        fds[0].fd = open ? stderrPipe : -1;
         if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
             return;
@@ -280,10 +280,10 @@ void CPipeHostTransport::StderrLoop() {
         if (fds[1].revents) return;
         if (open && fds[0].revents) {
             char chunk[4096];
-            const ssize_t got = read(stderrPipe_, chunk, sizeof(chunk));
+            const ssize_t got = read(stderrPipe, chunk, sizeof(chunk));
             if (got > 0) {
-                std::lock_guard<std::mutex> lock(stderrMutex_);
-                AppendTail(&stderrTail_, chunk, static_cast<size_t>(got));
+                std::lock_guard<std::mutex> lock(stderrMutex);
+                AppendTail(&stderrTail, chunk, static_cast<size_t>(got));
             } else if (got == 0 || errno != EINTR) {
                 open = false;
             }
@@ -292,8 +292,8 @@ void CPipeHostTransport::StderrLoop() {
 }
 
 std::string CPipeHostTransport::StderrTail() const {
-    std::lock_guard<std::mutex> lock(stderrMutex_);
-    return stderrTail_;
+    std::lock_guard<std::mutex> lock(stderrMutex);
+    return stderrTail;
 }
 
 } // namespace platform

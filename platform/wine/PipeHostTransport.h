@@ -33,7 +33,7 @@ public:
     void End() override;
     std::string ExitDescription() override;
     std::string LastWords() override;
-    int ProcessId() const override { return static_cast<int>(pid_); }
+    int ProcessId() const override { return static_cast<int>(pid); }
 
     // Runs a program with the prefix's environment until it ends or the
     // time-out passes, its output kept out of ours. Returns its exit code
@@ -46,15 +46,15 @@ private:
     void StderrLoop();
     std::string StderrTail() const;
 
-    pid_t pid_ = -1;
-    bool reaped_ = false;
-    int toHost_ = -1;
-    int fromHost_ = -1;
-    int stderrPipe_ = -1;
-    int stopPipe_[2] = {-1, -1};
-    std::thread stderrThread_;
-    mutable std::mutex stderrMutex_;
-    std::string stderrTail_;
+    pid_t pid = -1;
+    bool reaped = false;
+    int toHost = -1;
+    int fromHost = -1;
+    int stderrPipe = -1;
+    int stopPipe[2] = {-1, -1};
+    std::thread stderrThread;
+    mutable std::mutex stderrMutex;
+    std::string stderrTail;
 };
 
 } // namespace platform

@@ -13,19 +13,19 @@ namespace platform {
 
 namespace calls = wire::calls;
 
-CWineFileSystem::CWineFileSystem(CWineHostConnection& host, bool nativeWalk) : host_(host), nativeWalk_(nativeWalk) {}
+CWineFileSystem::CWineFileSystem(CWineHostConnection& host, bool nativeWalk) : host(host), nativeWalk(nativeWalk) {}
 
 uint32_t CWineFileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
     entries->clear();
     calls::ListFolderReply reply;
-    const uint32_t status = host_.Call<calls::ListFolder>({path, flags}, &reply);
+    const uint32_t status = host.Call<calls::ListFolder>({path, flags}, &reply);
     *entries = std::move(reply.entries);
     return status;
 }
 
 uint32_t CWineFileSystem::ListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) {
     entries->clear();
-    if (!nativeWalk_) return HostListTree(base, flags, entries);
+    if (!nativeWalk) return HostListTree(base, flags, entries);
     std::string linuxPath;
     uint32_t status = kErrorSuccess;
     if (!UnixPath(base, &linuxPath, &status)) return status;
@@ -34,7 +34,7 @@ uint32_t CWineFileSystem::ListTree(const std::string& base, uint32_t flags, std:
         [this](const std::string& path, uint32_t treeFlags, std::vector<TreeEntry>* tree) {
             return HostListTree(path, treeFlags, tree);
         },
-        [this](const std::string& path, uint32_t* attributes) { return GetAttributes(path, attributes); }, dotRule_);
+        [this](const std::string& path, uint32_t* attributes) { return GetAttributes(path, attributes); }, dotRule);
     if (walk.Walk(base, linuxPath, flags, entries, &status)) return status;
     // The base is no folder that this side can open: the host says why.
     return HostListTree(base, flags, entries);
@@ -43,14 +43,14 @@ uint32_t CWineFileSystem::ListTree(const std::string& base, uint32_t flags, std:
 uint32_t CWineFileSystem::HostListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) {
     entries->clear();
     calls::ListTreeReply reply;
-    const uint32_t status = host_.Call<calls::ListTree>({base, flags}, &reply);
+    const uint32_t status = host.Call<calls::ListTree>({base, flags}, &reply);
     if (status == kErrorBackendFailure) return status;
     // A parent must be a folder listed earlier; anything else is a broken
     // reply, not a tree.
     for (size_t i = 0; i < reply.entries.size(); ++i) {
         const uint32_t parent = reply.entries[i].parent;
         if (parent != TreeEntry::kTreeRoot && parent >= i)
-            return host_.Broken("the Wine host sent a tree whose entries come before their folders");
+            return host.Broken("the Wine host sent a tree whose entries come before their folders");
     }
     *entries = std::move(reply.entries);
     return status;
@@ -59,7 +59,7 @@ uint32_t CWineFileSystem::HostListTree(const std::string& base, uint32_t flags, 
 uint32_t CWineFileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {
     *attributes = kInvalidAttributes;
     calls::AttributesReply reply;
-    const uint32_t status = host_.Call<calls::GetAttributes>({path}, &reply);
+    const uint32_t status = host.Call<calls::GetAttributes>({path}, &reply);
     if (status != kErrorBackendFailure) *attributes = reply.attributes;
     return status;
 }
@@ -71,7 +71,7 @@ bool CWineFileSystem::UnixPath(const std::string& path, std::string* linuxPath, 
     while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
         trimmed.pop_back();
     calls::PathReply reply;
-    const uint32_t found = host_.Call<calls::UnixPath>({trimmed}, &reply);
+    const uint32_t found = host.Call<calls::UnixPath>({trimmed}, &reply);
     if (found == kErrorBackendFailure) {
         *status = found;
         return false;
@@ -97,7 +97,7 @@ uint32_t CWineFileSystem::DeleteFile(const std::string& path) {
         return errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied;
     }
     if (status == kErrorBackendFailure) return status;
-    return host_.Call<calls::DeleteFile>({path});
+    return host.Call<calls::DeleteFile>({path});
 }
 
 uint32_t CWineFileSystem::SetOwnerWriteOnly(const std::string& path) {
@@ -107,7 +107,7 @@ uint32_t CWineFileSystem::SetOwnerWriteOnly(const std::string& path) {
     uint32_t status = kErrorSuccess;
     if (LinuxSymlink(path, &linuxPath, &status)) return kErrorSuccess;
     if (status == kErrorBackendFailure) return status;
-    return host_.Call<calls::SetOwnerWriteOnly>({path});
+    return host.Call<calls::SetOwnerWriteOnly>({path});
 }
 
 uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
@@ -119,7 +119,7 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
     const uint32_t status = GetAttributes(path, &attributes);
     if (status == kErrorBackendFailure) return status;
     if (status != kErrorSuccess || !(attributes & kAttrReparsePoint) || !(attributes & kAttrDirectory))
-        return host_.Call<calls::RemoveFolderAndEmptyParents>({path});
+        return host.Call<calls::RemoveFolderAndEmptyParents>({path});
 
     std::string trimmed = path;
     while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
@@ -131,20 +131,19 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
         // A host in this process (the tests') has no Wine and no Linux side
         // behind it: it removes its links itself. Under Wine a link that
         // cannot be seen from Linux is left alone, as its target is at risk.
-        if (linuxPath.empty() && InProcessHost())
-            return host_.Call<calls::RemoveFolderAndEmptyParents>({path});
+        if (linuxPath.empty() && InProcessHost()) return host.Call<calls::RemoveFolderAndEmptyParents>({path});
         return kErrorAccessDenied;
     }
     if (unlink(linuxPath.c_str()) != 0) return errno == ENOENT ? kErrorFileNotFound : kErrorAccessDenied;
     const size_t slash = trimmed.find_last_of("\\/");
     if (slash != std::string::npos && slash > 2)
-        if (host_.Call<calls::RemoveFolderAndEmptyParents>({trimmed.substr(0, slash)}) == kErrorBackendFailure)
+        if (host.Call<calls::RemoveFolderAndEmptyParents>({trimmed.substr(0, slash)}) == kErrorBackendFailure)
             return kErrorBackendFailure;
     return kErrorSuccess;
 }
 
 bool CWineFileSystem::InProcessHost() const {
-    return host_.HostProcessId() < 0;
+    return host.HostProcessId() < 0;
 }
 
 uint32_t CWineFileSystem::RemoveFolder(const std::string& path) {
@@ -155,7 +154,7 @@ uint32_t CWineFileSystem::RemoveFolder(const std::string& path) {
     std::string linuxPath;
     uint32_t status = kErrorSuccess;
     if (!UnixPath(path, &linuxPath, &status)) return status;
-    if (linuxPath.empty() && InProcessHost()) return host_.Call<calls::RemoveFolder>({path});
+    if (linuxPath.empty() && InProcessHost()) return host.Call<calls::RemoveFolder>({path});
     if (linuxPath.empty()) return kErrorPathNotFound;
     struct stat info;
     if (lstat(linuxPath.c_str(), &info) != 0) return errno == ENOENT ? kErrorFileNotFound : kErrorPathNotFound;
@@ -180,7 +179,7 @@ uint32_t CWineFileSystem::FinalPath(const std::string& path, std::string* real) 
     if (!UnixPath(path, &linuxPath, &status)) return status;
     if (linuxPath.empty() && InProcessHost()) {
         calls::PathReply reply;
-        status = host_.Call<calls::FinalPath>({path}, &reply);
+        status = host.Call<calls::FinalPath>({path}, &reply);
         if (status == kErrorSuccess) *real = std::move(reply.path);
         return status;
     }
@@ -210,43 +209,43 @@ uint32_t CWineFileSystem::FinalPath(const std::string& path, std::string* real) 
 }
 
 uint32_t CWineFileSystem::CreateFolder(const std::string& path) {
-    return host_.Call<calls::CreateFolder>({path});
+    return host.Call<calls::CreateFolder>({path});
 }
 
 uint32_t CWineFileSystem::CreationTime(const std::string& path, uint64_t* fileTime) {
     wire::TimeReply reply;
-    const uint32_t status = host_.Call<calls::CreationTime>({path}, &reply);
+    const uint32_t status = host.Call<calls::CreationTime>({path}, &reply);
     *fileTime = reply.fileTime;
     return status;
 }
 
 uint32_t CWineFileSystem::ModificationTime(const std::string& path, uint64_t* fileTime) {
     wire::TimeReply reply;
-    const uint32_t status = host_.Call<calls::ModificationTime>({path}, &reply);
+    const uint32_t status = host.Call<calls::ModificationTime>({path}, &reply);
     *fileTime = reply.fileTime;
     return status;
 }
 
 uint32_t CWineFileSystem::ExtractIcon(const std::string& path, int index, uint32_t size, IconImage* image) {
     calls::ExtractIconReply reply;
-    const uint32_t status = host_.Call<calls::ExtractIcon>({path, index, size}, &reply);
+    const uint32_t status = host.Call<calls::ExtractIcon>({path, index, size}, &reply);
     *image = status == kErrorSuccess ? std::move(reply.image) : IconImage();
     return status;
 }
 
 uint32_t CWineFileSystem::SpecialFolder(int csidl, std::string* path) {
     calls::PathReply reply;
-    const uint32_t status = host_.Call<calls::SpecialFolder>({csidl}, &reply);
+    const uint32_t status = host.Call<calls::SpecialFolder>({csidl}, &reply);
     *path = status == kErrorSuccess ? std::move(reply.path) : std::string();
     return status;
 }
 
 uint32_t CWineFileSystem::WriteFile(const std::string& path, const std::string& content) {
-    return host_.Call<calls::WriteFile>({path, content});
+    return host.Call<calls::WriteFile>({path, content});
 }
 
 uint32_t CWineFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
-    return host_.Call<calls::SetAttributes>({path, attributes});
+    return host.Call<calls::SetAttributes>({path, attributes});
 }
 
 } // namespace platform

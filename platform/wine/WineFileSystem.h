@@ -45,9 +45,9 @@ private:
     // not report for links to files. `status` is set when the host is gone.
     bool LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status);
 
-    CWineHostConnection& host_;
-    const bool nativeWalk_;
-    std::atomic<int> dotRule_{0}; // CNativeTreeWalk::DotRule
+    CWineHostConnection& host;
+    const bool nativeWalk;
+    std::atomic<int> dotRule{0}; // CNativeTreeWalk::DotRule
 };
 
 } // namespace platform

@@ -21,19 +21,19 @@ std::string Seconds(int ms) {
 } // namespace
 
 CWineHostConnection::CWineHostConnection(TransportFactory factory, Limits limits)
-    : factory_(std::move(factory)), limits_(limits) {}
+    : factory(std::move(factory)), limits(limits) {}
 
 CWineHostConnection::~CWineHostConnection() = default;
 
 bool CWineHostConnection::Start(std::string* error) {
-    transport_ = factory_ ? factory_(error) : nullptr;
-    if (!transport_) {
+    transport = factory ? factory(error) : nullptr;
+    if (!transport) {
         if (error->empty()) *error = "the Wine host could not be started";
-        dead_ = true;
+        dead = true;
         return false;
     }
     std::string greeting;
-    if (!ReadFrame(&greeting, limits_.startMs, "the greeting")) {
+    if (!ReadFrame(&greeting, limits.startMs, "the greeting")) {
         *error = FatalError();
         return false;
     }
@@ -45,23 +45,23 @@ bool CWineHostConnection::Start(std::string* error) {
         *error = FatalError();
         return false;
     }
-    architecture_ = static_cast<uint16_t>(said.architecture);
-    ansiCodePage_ = said.ansiCodePage;
+    architecture = static_cast<uint16_t>(said.architecture);
+    ansiCodePage = said.ansiCodePage;
     return true;
 }
 
 std::unique_ptr<CWineHostConnection> CWineHostConnection::OpenSibling(std::string* error) const {
-    auto sibling = std::make_unique<CWineHostConnection>(factory_, limits_);
+    auto sibling = std::make_unique<CWineHostConnection>(factory, limits);
     if (!sibling->Start(error)) return nullptr;
     return sibling;
 }
 
 bool CWineHostConnection::Exchange(const std::string& frame, bool replies, int limitMs, const char* opName,
                                    std::string* payload) {
-    std::lock_guard<std::mutex> lock(callMutex_);
-    if (dead_) return false;
-    if (!transport_->Write(frame)) {
-        Fail("the Wine host exited unexpectedly (" + transport_->ExitDescription() + ")");
+    std::lock_guard<std::mutex> lock(callMutex);
+    if (dead) return false;
+    if (!transport->Write(frame)) {
+        Fail("the Wine host exited unexpectedly (" + transport->ExitDescription() + ")");
         return false;
     }
     return !replies || ReadFrame(payload, limitMs, opName);
@@ -69,27 +69,27 @@ bool CWineHostConnection::Exchange(const std::string& frame, bool replies, int l
 
 bool CWineHostConnection::ReadExact(char* out, size_t size, int64_t deadlineMs, int limitMs, const char* opName) {
     while (size > 0) {
-        if (bufferPos_ == bufferEnd_) {
+        if (bufferPos == bufferEnd) {
             const int64_t left = std::max<int64_t>(0, deadlineMs - NowMs());
             size_t got = 0;
             const IHostTransport::ReadResult result =
-                transport_->Read(buffer_, sizeof(buffer_), &got, limitMs < 0 ? -1 : static_cast<int>(left));
+                transport->Read(buffer, sizeof(buffer), &got, limitMs < 0 ? -1 : static_cast<int>(left));
             if (result == IHostTransport::ReadResult::TimedOut) {
-                const std::string words = transport_->LastWords();
+                const std::string words = transport->LastWords();
                 Broken("the Wine host did not answer " + std::string(opName) + " within " + Seconds(limitMs) +
                        (words.empty() ? std::string() : ": " + words));
                 return false;
             }
             if (result == IHostTransport::ReadResult::Closed || got == 0) {
-                Fail("the Wine host exited unexpectedly (" + transport_->ExitDescription() + ")");
+                Fail("the Wine host exited unexpectedly (" + transport->ExitDescription() + ")");
                 return false;
             }
-            bufferPos_ = 0;
-            bufferEnd_ = got;
+            bufferPos = 0;
+            bufferEnd = got;
         }
-        const size_t take = std::min(size, bufferEnd_ - bufferPos_);
-        std::memcpy(out, buffer_ + bufferPos_, take);
-        bufferPos_ += take;
+        const size_t take = std::min(size, bufferEnd - bufferPos);
+        std::memcpy(out, buffer + bufferPos, take);
+        bufferPos += take;
         out += take;
         size -= take;
     }
@@ -114,19 +114,19 @@ uint32_t CWineHostConnection::Broken(const std::string& why) {
     Fail(why);
     // Whatever it sends next cannot be trusted, and a hung host would hold
     // its prefix's files and keys: it is ended now.
-    if (transport_) transport_->End();
+    if (transport) transport->End();
     return kErrorBackendFailure;
 }
 
 void CWineHostConnection::Fail(const std::string& why) {
-    std::lock_guard<std::mutex> lock(errorMutex_);
-    if (fatalError_.empty()) fatalError_ = why;
-    dead_ = true;
+    std::lock_guard<std::mutex> lock(errorMutex);
+    if (fatalError.empty()) fatalError = why;
+    dead = true;
 }
 
 std::string CWineHostConnection::FatalError() const {
-    std::lock_guard<std::mutex> lock(errorMutex_);
-    return fatalError_;
+    std::lock_guard<std::mutex> lock(errorMutex);
+    return fatalError;
 }
 
 } // namespace platform

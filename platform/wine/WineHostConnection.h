@@ -75,11 +75,11 @@ public:
     uint32_t Broken(const std::string& why);
 
     std::string FatalError() const;
-    bool Dead() const { return dead_; }
-    uint16_t Architecture() const { return architecture_; }
-    uint32_t AnsiCodePage() const { return ansiCodePage_; }
+    bool Dead() const { return dead; }
+    uint16_t Architecture() const { return architecture; }
+    uint32_t AnsiCodePage() const { return ansiCodePage; }
     // The host's process id (-1 in process), for tests that end it.
-    int HostProcessId() const { return transport_ ? transport_->ProcessId() : -1; }
+    int HostProcessId() const { return transport ? transport->ProcessId() : -1; }
 
 private:
     // Sends a frame and, when the call has one, reads the reply payload
@@ -89,26 +89,24 @@ private:
     bool ReadExact(char* out, size_t size, int64_t deadlineMs, int limitMs, const char* opName);
     void Fail(const std::string& why);
     int LimitMs(wire::Limit limit) const {
-        return limit == wire::Limit::Short  ? limits_.shortMs
-               : limit == wire::Limit::Bulk ? limits_.bulkMs
-                                            : limits_.runMs;
+        return limit == wire::Limit::Short ? limits.shortMs : limit == wire::Limit::Bulk ? limits.bulkMs : limits.runMs;
     }
 
-    TransportFactory factory_;
-    Limits limits_;
-    std::unique_ptr<IHostTransport> transport_;
+    TransportFactory factory;
+    Limits limits;
+    std::unique_ptr<IHostTransport> transport;
 
-    std::mutex callMutex_;
-    mutable std::mutex errorMutex_;
-    std::string fatalError_;
-    std::atomic<bool> dead_{false};
+    std::mutex callMutex;
+    mutable std::mutex errorMutex;
+    std::string fatalError;
+    std::atomic<bool> dead{false};
 
-    char buffer_[65536];
-    size_t bufferPos_ = 0;
-    size_t bufferEnd_ = 0;
+    char buffer[65536];
+    size_t bufferPos = 0;
+    size_t bufferEnd = 0;
 
-    uint16_t architecture_ = 0;
-    uint32_t ansiCodePage_ = 0;
+    uint16_t architecture = 0;
+    uint32_t ansiCodePage = 0;
 };
 
 template <class C> uint32_t CWineHostConnection::Call(const typename C::Request& request, typename C::Reply* reply) {

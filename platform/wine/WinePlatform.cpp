@@ -75,9 +75,9 @@ std::string CWinePlatform::ResolvePrefix(const PlatformOptions& options) {
     return prefix;
 }
 
-CWinePlatform::CWinePlatform(std::unique_ptr<CWineHostConnection> host, std::string prefix, bool batchCalls)
-    : host_(std::move(host)), prefix_(std::move(prefix)), registry_(*host_, batchCalls), system_(*host_),
-      files_(*host_, batchCalls) {}
+CWinePlatform::CWinePlatform(std::unique_ptr<CWineHostConnection> connection, std::string prefix, bool batchCalls)
+    : host(std::move(connection)), prefix(std::move(prefix)), registry(*host, batchCalls), system(*host),
+      files(*host, batchCalls) {}
 
 std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& options, std::string* error) {
     CPipeHostTransport::Options hostOptions;

@@ -24,28 +24,28 @@ public:
                                                   CWineHostConnection::Limits limits, bool batchCalls,
                                                   std::string* error);
 
-    IRegistry& Registry() override { return registry_; }
-    ISystem& System() override { return system_; }
-    IFileSystem& Files() override { return files_; }
-    std::string FatalError() const override { return host_->FatalError(); }
+    IRegistry& Registry() override { return registry; }
+    ISystem& System() override { return system; }
+    IFileSystem& Files() override { return files; }
+    std::string FatalError() const override { return host->FatalError(); }
 
-    const std::string& Prefix() const { return prefix_; }
+    const std::string& Prefix() const { return prefix; }
     // For tests that end the host behind the client's back.
-    int HostProcessId() const { return host_->HostProcessId(); }
-    CWineHostConnection& Host() { return *host_; }
+    int HostProcessId() const { return host->HostProcessId(); }
+    CWineHostConnection& Host() { return *host; }
 
     // The prefix the options select: the given one, else $WINEPREFIX, else
     // ~/.wine; always absolute.
     static std::string ResolvePrefix(const PlatformOptions& options);
 
 private:
-    CWinePlatform(std::unique_ptr<CWineHostConnection> host, std::string prefix, bool batchCalls);
+    CWinePlatform(std::unique_ptr<CWineHostConnection> connection, std::string prefix, bool batchCalls);
 
-    std::unique_ptr<CWineHostConnection> host_;
-    std::string prefix_;
-    CWineRegistry registry_;
-    CWineSystem system_;
-    CWineFileSystem files_;
+    std::unique_ptr<CWineHostConnection> host;
+    std::string prefix;
+    CWineRegistry registry;
+    CWineSystem system;
+    CWineFileSystem files;
 };
 
 } // namespace platform

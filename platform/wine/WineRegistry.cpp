@@ -55,15 +55,15 @@ bool SameView(Hive hive, const std::string& upperPath, uint32_t first, uint32_t 
 } // namespace
 
 CWineRegistry::CWineRegistry(CWineHostConnection& host, bool useSnapshots)
-    : host_(host), useSnapshots_(useSnapshots), nextLocalKey_(kLocalKey | 1) {}
+    : host(host), useSnapshots(useSnapshots), nextLocalKey(kLocalKey | 1) {}
 
 std::shared_ptr<const KeySnapshot> CWineRegistry::Snapshot(RegKey key) {
-    const auto it = keys_.find(key);
-    return it == keys_.end() ? nullptr : it->second.snapshot;
+    const auto it = keys.find(key);
+    return it == keys.end() ? nullptr : it->second.snapshot;
 }
 
 void CWineRegistry::DropCaches() {
-    for (auto& entry : keys_) {
+    for (auto& entry : keys) {
         entry.second.snapshot.reset();
         entry.second.children.reset();
     }
@@ -76,12 +76,12 @@ uint32_t CWineRegistry::OpenOnHost(bool create, Hive hive, const std::string& su
     const wire::OpenRequest request{hive, subKey, access, want};
     wire::OpenReply reply;
     const uint32_t status =
-        create ? host_.Call<calls::CreateKey>(request, &reply) : host_.Call<calls::OpenKey>(request, &reply);
+        create ? host.Call<calls::CreateKey>(request, &reply) : host.Call<calls::OpenKey>(request, &reply);
     if (status != kErrorSuccess) return status;
     std::shared_ptr<ChildTable> table;
     if (reply.hasChildren) {
         if (reply.children.size() != reply.snapshot.subKeys.size())
-            return host_.Broken("the Wine host sent subkey values that match no subkey");
+            return host.Broken("the Wine host sent subkey values that match no subkey");
         table = std::make_shared<ChildTable>();
         table->reserve(reply.children.size());
         for (size_t i = 0; i < reply.children.size(); ++i) {
@@ -102,11 +102,11 @@ uint32_t CWineRegistry::OpenOnHost(bool create, Hive hive, const std::string& su
 uint32_t CWineRegistry::FetchChildren(KeyState& parent, uint32_t access) {
     calls::ReadChildrenReply reply;
     const uint32_t status =
-        host_.Call<calls::ReadChildren>({parent.hive, parent.path, access, parent.snapshot->subKeys}, &reply);
+        host.Call<calls::ReadChildren>({parent.hive, parent.path, access, parent.snapshot->subKeys}, &reply);
     if (status != kErrorSuccess) return status;
     const std::vector<std::string>& names = parent.snapshot->subKeys;
     if (reply.children.size() != names.size())
-        return host_.Broken("the Wine host sent subkey values that match no subkey");
+        return host.Broken("the Wine host sent subkey values that match no subkey");
     auto table = std::make_shared<ChildTable>();
     for (size_t i = 0; i < names.size(); ++i) {
         Child child;
@@ -117,7 +117,7 @@ uint32_t CWineRegistry::FetchChildren(KeyState& parent, uint32_t access) {
     }
     parent.children = std::move(table);
     parent.childrenAccess = access;
-    readWhole_.insert(Upper(parent.path));
+    readWhole.insert(Upper(parent.path));
     return kErrorSuccess;
 }
 
@@ -128,7 +128,7 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
     const std::string parentPath = Upper(subKey.substr(0, slash));
     const std::string name = Upper(subKey.substr(slash + 1));
     KeyState* parent = nullptr;
-    for (auto& entry : keys_) {
+    for (auto& entry : keys) {
         KeyState& state = entry.second;
         if (state.snapshot && state.snapshot->hasSubKeys && state.hive == hive &&
             SameView(hive, parentPath, state.access, access) && state.snapshot->subKeys.size() <= kMaxChildren &&
@@ -145,7 +145,7 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
         // Another key open on the same path may have read them already (the
         // enumeration opens its root twice, the second time while the first
         // is still open).
-        for (const auto& entry : keys_) {
+        for (const auto& entry : keys) {
             const KeyState& other = entry.second;
             if (&other != parent && fits(other) && other.hive == hive &&
                 SameView(hive, parentPath, other.access, access) && Upper(other.path) == parentPath) {
@@ -174,20 +174,20 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
     state.path = subKey;
     state.access = access;
     state.snapshot = found->second.snapshot;
-    *key = nextLocalKey_++;
-    keys_.emplace(*key, std::move(state));
+    *key = nextLocalKey++;
+    keys.emplace(*key, std::move(state));
     *status = kErrorSuccess;
     return true;
 }
 
 uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     *key = 0;
     uint32_t status = kErrorSuccess;
-    if (useSnapshots_ && ReadsValuesOnly(access) && OpenFromParent(hive, subKey, access, key, &status)) return status;
+    if (useSnapshots && ReadsValuesOnly(access) && OpenFromParent(hive, subKey, access, key, &status)) return status;
     uint32_t want = 0;
-    if (useSnapshots_ && (access & (kKeyQueryValue | kKeyEnumerateSubKeys)) != 0) want = wire::kWantSnapshot;
-    if (want && (access & kKeyEnumerateSubKeys) != 0 && readWhole_.count(Upper(subKey)) != 0)
+    if (useSnapshots && (access & (kKeyQueryValue | kKeyEnumerateSubKeys)) != 0) want = wire::kWantSnapshot;
+    if (want && (access & kKeyEnumerateSubKeys) != 0 && readWhole.count(Upper(subKey)) != 0)
         want |= wire::kWantChildren;
     KeyState state;
     status = OpenOnHost(false, hive, subKey, access, want, &state.real, &state.snapshot, &state.children);
@@ -197,12 +197,12 @@ uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t a
     state.path = subKey;
     state.access = access;
     *key = state.real;
-    keys_[*key] = std::move(state);
+    keys[*key] = std::move(state);
     return kErrorSuccess;
 }
 
 uint32_t CWineRegistry::CreateKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     *key = 0;
     DropCaches(); // the new key changes its parent's list of subkeys
     KeyState state;
@@ -212,13 +212,13 @@ uint32_t CWineRegistry::CreateKey(Hive hive, const std::string& subKey, uint32_t
     state.path = subKey;
     state.access = access;
     *key = state.real;
-    keys_[*key] = std::move(state);
+    keys[*key] = std::move(state);
     return kErrorSuccess;
 }
 
 uint32_t CWineRegistry::HostKey(RegKey key, RegKey* real) {
-    const auto it = keys_.find(key);
-    if (it == keys_.end()) {
+    const auto it = keys.find(key);
+    if (it == keys.end()) {
         *real = key; // unknown or closed: the host answers as Windows does
         return kErrorSuccess;
     }
@@ -232,7 +232,7 @@ uint32_t CWineRegistry::HostKey(RegKey key, RegKey* real) {
 }
 
 uint32_t CWineRegistry::EnumKey(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     name->clear();
     const auto snapshot = Snapshot(key);
     if (snapshot && snapshot->hasSubKeys) {
@@ -246,14 +246,14 @@ uint32_t CWineRegistry::EnumKey(RegKey key, uint32_t index, uint32_t nameBufferS
     uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
     wire::NameReply reply;
-    status = host_.Call<calls::EnumKey>({real, index, nameBufferSize}, &reply);
+    status = host.Call<calls::EnumKey>({real, index, nameBufferSize}, &reply);
     if (status == kErrorSuccess) *name = std::move(reply.name);
     return status;
 }
 
 uint32_t CWineRegistry::QueryValue(RegKey key, const std::string& valueName, uint32_t bufferSize, uint32_t* type,
                                    std::string* data) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     data->clear();
     *type = kRegNone;
     const auto snapshot = Snapshot(key);
@@ -274,7 +274,7 @@ uint32_t CWineRegistry::QueryValue(RegKey key, const std::string& valueName, uin
     uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
     calls::QueryValueReply reply;
-    status = host_.Call<calls::QueryValue>({real, valueName, bufferSize}, &reply);
+    status = host.Call<calls::QueryValue>({real, valueName, bufferSize}, &reply);
     if (status == kErrorSuccess) {
         *type = reply.type;
         *data = std::move(reply.data);
@@ -283,7 +283,7 @@ uint32_t CWineRegistry::QueryValue(RegKey key, const std::string& valueName, uin
 }
 
 uint32_t CWineRegistry::QueryValueCount(RegKey key, uint32_t* count) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     *count = 0;
     const auto snapshot = Snapshot(key);
     if (snapshot && snapshot->hasValues) {
@@ -294,14 +294,14 @@ uint32_t CWineRegistry::QueryValueCount(RegKey key, uint32_t* count) {
     uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
     wire::CountReply reply;
-    status = host_.Call<calls::QueryValueCount>({real}, &reply);
+    status = host.Call<calls::QueryValueCount>({real}, &reply);
     if (status == kErrorSuccess) *count = reply.count;
     return status;
 }
 
 uint32_t CWineRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name,
                                   uint32_t* type) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     name->clear();
     *type = kRegNone;
     const auto snapshot = Snapshot(key);
@@ -317,7 +317,7 @@ uint32_t CWineRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBuffe
     uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
     calls::EnumValueReply reply;
-    status = host_.Call<calls::EnumValue>({real, index, nameBufferSize}, &reply);
+    status = host.Call<calls::EnumValue>({real, index, nameBufferSize}, &reply);
     if (status == kErrorSuccess) {
         *name = std::move(reply.name);
         *type = reply.type;
@@ -326,37 +326,37 @@ uint32_t CWineRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBuffe
 }
 
 uint32_t CWineRegistry::DeleteKey(Hive hive, const std::string& subKey) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     DropCaches();
-    return host_.Call<calls::DeleteKey>({hive, subKey});
+    return host.Call<calls::DeleteKey>({hive, subKey});
 }
 
 uint32_t CWineRegistry::DeleteValue(RegKey key, const std::string& valueName) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     DropCaches();
     RegKey real = 0;
     const uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
-    return host_.Call<calls::DeleteValue>({real, valueName});
+    return host.Call<calls::DeleteValue>({real, valueName});
 }
 
 uint32_t CWineRegistry::SetValue(RegKey key, const std::string& valueName, uint32_t type, const std::string& data) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     DropCaches();
     RegKey real = 0;
     const uint32_t status = HostKey(key, &real);
     if (status != kErrorSuccess) return status;
-    return host_.Call<calls::SetValue>({real, valueName, type, data});
+    return host.Call<calls::SetValue>({real, valueName, type, data});
 }
 
 void CWineRegistry::CloseKey(RegKey key) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto it = keys_.find(key);
-    if (it == keys_.end()) return;
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto it = keys.find(key);
+    if (it == keys.end()) return;
     const RegKey real = it->second.real;
-    keys_.erase(it);
+    keys.erase(it);
     if (real == 0) return;
-    host_.Call<calls::CloseKey>({real});
+    host.Call<calls::CloseKey>({real});
 }
 
 } // namespace platform

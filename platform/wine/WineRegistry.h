@@ -71,12 +71,12 @@ private:
     std::shared_ptr<const wire::KeySnapshot> Snapshot(RegKey key);
     void DropCaches();
 
-    CWineHostConnection& host_;
-    const bool useSnapshots_;
-    std::mutex mutex_; // held for a whole call, round trips included
-    std::unordered_map<RegKey, KeyState> keys_;
-    std::unordered_set<std::string> readWhole_; // upper-case paths of keys worth reading whole
-    RegKey nextLocalKey_;
+    CWineHostConnection& host;
+    const bool useSnapshots;
+    std::mutex mutex; // held for a whole call, round trips included
+    std::unordered_map<RegKey, KeyState> keys;
+    std::unordered_set<std::string> readWhole; // upper-case paths of keys worth reading whole
+    RegKey nextLocalKey;
 };
 
 } // namespace platform

@@ -10,14 +10,14 @@
 
 namespace platform {
 
-CWineSystem::CWineSystem(CWineHostConnection& host) : host_(host) {}
+CWineSystem::CWineSystem(CWineHostConnection& host) : host(host) {}
 
 uint16_t CWineSystem::NativeProcessorArchitecture() {
-    return host_.Architecture();
+    return host.Architecture();
 }
 
 uint32_t CWineSystem::AnsiCodePage() {
-    return host_.AnsiCodePage();
+    return host.AnsiCodePage();
 }
 
 namespace {
@@ -35,11 +35,11 @@ bool AsciiText(const std::string& text, std::string* out) {
 
 uint32_t CWineSystem::AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) {
     utf8->clear();
-    if (host_.Dead()) return kErrorBackendFailure;
+    if (host.Dead()) return kErrorBackendFailure;
     std::vector<std::string> result(texts.size());
     // ASCII texts convert to themselves: only the others go to the host.
     std::vector<size_t> others;
-    const bool keepsAscii = CodePageKeepsAscii(host_.AnsiCodePage());
+    const bool keepsAscii = CodePageKeepsAscii(host.AnsiCodePage());
     for (size_t i = 0; i < texts.size(); ++i)
         if (!keepsAscii || !AsciiText(texts[i], &result[i])) others.push_back(i);
     if (!others.empty()) {
@@ -48,10 +48,10 @@ uint32_t CWineSystem::AnsiToUtf8(const std::vector<std::string>& texts, std::vec
         for (const size_t index : others)
             request.texts.push_back(texts[index]);
         wire::calls::TextsRequest reply;
-        const uint32_t status = host_.Call<wire::calls::AnsiToUtf8>(request, &reply);
+        const uint32_t status = host.Call<wire::calls::AnsiToUtf8>(request, &reply);
         if (status != kErrorSuccess) return status;
         if (reply.texts.size() != others.size())
-            return host_.Broken("the Wine host converted another number of texts than it was given");
+            return host.Broken("the Wine host converted another number of texts than it was given");
         for (size_t i = 0; i < others.size(); ++i)
             result[others[i]] = std::move(reply.texts[i]);
     }
@@ -61,27 +61,27 @@ uint32_t CWineSystem::AnsiToUtf8(const std::vector<std::string>& texts, std::vec
 
 uint32_t CWineSystem::RunAndWait(const std::string& commandLine, RunOutcome* outcome) {
     *outcome = RunOutcome();
-    if (host_.Dead()) {
-        outcome->failure = host_.FatalError();
+    if (host.Dead()) {
+        outcome->failure = host.FatalError();
         return kErrorBackendFailure;
     }
     std::string error;
-    std::unique_ptr<CWineHostConnection> sibling = host_.OpenSibling(&error);
+    std::unique_ptr<CWineHostConnection> sibling = host.OpenSibling(&error);
     if (!sibling) {
         outcome->failure = "its Wine host could not be started: " + error;
         return kErrorBackendFailure;
     }
     {
-        std::lock_guard<std::mutex> lock(waitingMutex_);
-        waiting_.insert(sibling.get());
+        std::lock_guard<std::mutex> lock(waitingMutex);
+        waiting.insert(sibling.get());
     }
     wire::calls::RunRequest request;
     request.commandLine = commandLine;
     wire::calls::RunReply reply;
     const uint32_t status = sibling->Call<wire::calls::RunAndWait>(request, &reply);
     {
-        std::lock_guard<std::mutex> lock(waitingMutex_);
-        waiting_.erase(sibling.get());
+        std::lock_guard<std::mutex> lock(waitingMutex);
+        waiting.erase(sibling.get());
     }
     if (status != kErrorSuccess) {
         // The only status the host sends is success; anything else means
@@ -98,9 +98,9 @@ uint32_t CWineSystem::RunAndWait(const std::string& commandLine, RunOutcome* out
 }
 
 std::vector<int> CWineSystem::WaitingHostProcessIds() const {
-    std::lock_guard<std::mutex> lock(waitingMutex_);
+    std::lock_guard<std::mutex> lock(waitingMutex);
     std::vector<int> ids;
-    for (const CWineHostConnection* sibling : waiting_)
+    for (const CWineHostConnection* sibling : waiting)
         ids.push_back(sibling->HostProcessId());
     return ids;
 }

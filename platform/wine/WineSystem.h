@@ -34,9 +34,9 @@ public:
     std::vector<int> WaitingHostProcessIds() const;
 
 private:
-    CWineHostConnection& host_;
-    mutable std::mutex waitingMutex_;
-    std::set<CWineHostConnection*> waiting_;
+    CWineHostConnection& host;
+    mutable std::mutex waitingMutex;
+    std::set<CWineHostConnection*> waiting;
 };
 
 } // namespace platform

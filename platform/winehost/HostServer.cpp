@@ -21,60 +21,60 @@ constexpr uint32_t kGeneric = 0x80000000u | 0x10000000u | 0x02000000u; // GENERI
 
 } // namespace
 
-CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath,
-                         EnumValueDataFunction enumValueData, ReadChildrenFunction readChildren,
-                         ReadTreeFunction readTree)
-    : registry_(registry), system_(system), files_(files), unixPath_(unixPath),
-      enumValueData_(std::move(enumValueData)), readChildren_(std::move(readChildren)), readTree_(std::move(readTree)) {
+CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFileSystem& targetFiles,
+                         UnixPathFunction unixPathCall, EnumValueDataFunction enumValueDataCall,
+                         ReadChildrenFunction readChildrenCall, ReadTreeFunction readTreeCall)
+    : registry(targetRegistry), system(targetSystem), files(targetFiles), unixPath(unixPathCall),
+      enumValueData(std::move(enumValueDataCall)), readChildren(std::move(readChildrenCall)),
+      readTree(std::move(readTreeCall)) {
     // The one dispatch: each operation and the backend call that answers it.
     using namespace calls;
     On<OpenKey>([this](const auto& in, auto* out) { return Open(false, in, out); });
     On<CreateKey>([this](const auto& in, auto* out) { return Open(true, in, out); });
     On<ReadChildren>([this](const auto& in, auto* out) { return ReadSubKeys(in, out); });
     On<EnumKey>(
-        [this](const auto& in, auto* out) { return registry_.EnumKey(in.key, in.index, in.bufferSize, &out->name); });
+        [this](const auto& in, auto* out) { return registry.EnumKey(in.key, in.index, in.bufferSize, &out->name); });
     On<QueryValue>([this](const auto& in, auto* out) {
-        return registry_.QueryValue(in.key, in.valueName, in.bufferSize, &out->type, &out->data);
+        return registry.QueryValue(in.key, in.valueName, in.bufferSize, &out->type, &out->data);
     });
-    On<QueryValueCount>([this](const auto& in, auto* out) { return registry_.QueryValueCount(in.key, &out->count); });
+    On<QueryValueCount>([this](const auto& in, auto* out) { return registry.QueryValueCount(in.key, &out->count); });
     On<EnumValue>([this](const auto& in, auto* out) {
-        return registry_.EnumValue(in.key, in.index, in.bufferSize, &out->name, &out->type);
+        return registry.EnumValue(in.key, in.index, in.bufferSize, &out->name, &out->type);
     });
-    On<DeleteKey>([this](const auto& in, auto*) { return registry_.DeleteKey(in.hive, in.subKey); });
-    On<DeleteValue>([this](const auto& in, auto*) { return registry_.DeleteValue(in.key, in.valueName); });
+    On<DeleteKey>([this](const auto& in, auto*) { return registry.DeleteKey(in.hive, in.subKey); });
+    On<DeleteValue>([this](const auto& in, auto*) { return registry.DeleteValue(in.key, in.valueName); });
     On<CloseKey>([this](const auto& in, auto*) {
-        registry_.CloseKey(in.key);
+        registry.CloseKey(in.key);
         return static_cast<uint32_t>(kErrorSuccess);
     });
-    On<SetValue>([this](const auto& in, auto*) { return registry_.SetValue(in.key, in.valueName, in.type, in.data); });
-    On<AnsiToUtf8>([this](const auto& in, auto* out) { return system_.AnsiToUtf8(in.texts, &out->texts); });
-    On<ListFolder>([this](const auto& in, auto* out) { return files_.ListFolder(in.path, in.flags, &out->entries); });
-    On<ListTree>([this](const auto& in, auto* out) { return files_.ListTree(in.path, in.flags, &out->entries); });
-    On<GetAttributes>([this](const auto& in, auto* out) { return files_.GetAttributes(in.path, &out->attributes); });
-    On<DeleteFile>([this](const auto& in, auto*) { return files_.DeleteFile(in.path); });
-    On<SetOwnerWriteOnly>([this](const auto& in, auto*) { return files_.SetOwnerWriteOnly(in.path); });
+    On<SetValue>([this](const auto& in, auto*) { return registry.SetValue(in.key, in.valueName, in.type, in.data); });
+    On<AnsiToUtf8>([this](const auto& in, auto* out) { return system.AnsiToUtf8(in.texts, &out->texts); });
+    On<ListFolder>([this](const auto& in, auto* out) { return files.ListFolder(in.path, in.flags, &out->entries); });
+    On<ListTree>([this](const auto& in, auto* out) { return files.ListTree(in.path, in.flags, &out->entries); });
+    On<GetAttributes>([this](const auto& in, auto* out) { return files.GetAttributes(in.path, &out->attributes); });
+    On<DeleteFile>([this](const auto& in, auto*) { return files.DeleteFile(in.path); });
+    On<SetOwnerWriteOnly>([this](const auto& in, auto*) { return files.SetOwnerWriteOnly(in.path); });
     On<RemoveFolderAndEmptyParents>(
-        [this](const auto& in, auto*) { return files_.RemoveFolderAndEmptyParents(in.path); });
-    On<CreationTime>([this](const auto& in, auto* out) { return files_.CreationTime(in.path, &out->fileTime); });
-    On<ModificationTime>(
-        [this](const auto& in, auto* out) { return files_.ModificationTime(in.path, &out->fileTime); });
+        [this](const auto& in, auto*) { return files.RemoveFolderAndEmptyParents(in.path); });
+    On<CreationTime>([this](const auto& in, auto* out) { return files.CreationTime(in.path, &out->fileTime); });
+    On<ModificationTime>([this](const auto& in, auto* out) { return files.ModificationTime(in.path, &out->fileTime); });
     On<ExtractIcon>(
-        [this](const auto& in, auto* out) { return files_.ExtractIcon(in.path, in.index, in.size, &out->image); });
-    On<SpecialFolder>([this](const auto& in, auto* out) { return files_.SpecialFolder(in.csidl, &out->path); });
-    On<CreateFolder>([this](const auto& in, auto*) { return files_.CreateFolder(in.path); });
-    On<WriteFile>([this](const auto& in, auto*) { return files_.WriteFile(in.path, in.content); });
-    On<SetAttributes>([this](const auto& in, auto*) { return files_.SetAttributes(in.path, in.attributes); });
-    On<FinalPath>([this](const auto& in, auto* out) { return files_.FinalPath(in.path, &out->path); });
-    On<RemoveFolder>([this](const auto& in, auto*) { return files_.RemoveFolder(in.path); });
+        [this](const auto& in, auto* out) { return files.ExtractIcon(in.path, in.index, in.size, &out->image); });
+    On<SpecialFolder>([this](const auto& in, auto* out) { return files.SpecialFolder(in.csidl, &out->path); });
+    On<CreateFolder>([this](const auto& in, auto*) { return files.CreateFolder(in.path); });
+    On<WriteFile>([this](const auto& in, auto*) { return files.WriteFile(in.path, in.content); });
+    On<SetAttributes>([this](const auto& in, auto*) { return files.SetAttributes(in.path, in.attributes); });
+    On<FinalPath>([this](const auto& in, auto* out) { return files.FinalPath(in.path, &out->path); });
+    On<RemoveFolder>([this](const auto& in, auto*) { return files.RemoveFolder(in.path); });
     On<UnixPath>([this](const auto& in, auto* out) {
-        out->path = unixPath_ ? unixPath_(in.path) : std::string();
+        out->path = unixPath ? unixPath(in.path) : std::string();
         return static_cast<uint32_t>(out->path.empty() ? kErrorPathNotFound : kErrorSuccess);
     });
     // Blocks this host until the uninstaller is done, which is why the
     // client sends it to a host of its own.
     On<RunAndWait>([this](const auto& in, auto* out) {
         RunOutcome outcome;
-        const uint32_t status = system_.RunAndWait(in.commandLine, &outcome);
+        const uint32_t status = system.RunAndWait(in.commandLine, &outcome);
         out->started = outcome.started;
         out->startError = outcome.startError;
         out->exitCode = outcome.exitCode;
@@ -84,7 +84,7 @@ CHostServer::CHostServer(IRegistry& registry, ISystem& system, IFileSystem& file
 }
 
 template <class C, class F> void CHostServer::On(F answer) {
-    handlers_[static_cast<uint32_t>(C::kOp)] = [answer](WireReader& in, std::string* reply) {
+    handlers[static_cast<uint32_t>(C::kOp)] = [answer](WireReader& in, std::string* reply) {
         typename C::Request request;
         if (!DecodeRequest<C>(in, &request)) return false;
         typename C::Reply answered;
@@ -96,8 +96,8 @@ template <class C, class F> void CHostServer::On(F answer) {
 
 std::string CHostServer::Greeting() {
     wire::Greeting greeting; // the record, not this function
-    greeting.architecture = system_.NativeProcessorArchitecture();
-    greeting.ansiCodePage = system_.AnsiCodePage();
+    greeting.architecture = system.NativeProcessorArchitecture();
+    greeting.ansiCodePage = system.AnsiCodePage();
     return EncodeFrame(greeting);
 }
 
@@ -109,8 +109,8 @@ KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access, bool subKeys) {
     size_t total = 0;
     for (uint32_t index = 0; (access & (kKeyQueryValue | kGeneric)) != 0; ++index) {
         KeySnapshot::Value value;
-        if (enumValueData_) {
-            const uint32_t status = enumValueData_(key, index, &value.name, &value.type, &value.data, kValueLimit);
+        if (enumValueData) {
+            const uint32_t status = enumValueData(key, index, &value.name, &value.type, &value.data, kValueLimit);
             if (status == kErrorNoMoreItems) {
                 snapshot.hasValues = true;
                 break;
@@ -120,8 +120,8 @@ KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access, bool subKeys) {
             snapshot.values.push_back(std::move(value));
             continue;
         }
-        uint32_t status = registry_.EnumValue(key, index, kShortBuffer, &value.name, &value.type);
-        if (status == kErrorMoreData) status = registry_.EnumValue(key, index, kNameBuffer, &value.name, &value.type);
+        uint32_t status = registry.EnumValue(key, index, kShortBuffer, &value.name, &value.type);
+        if (status == kErrorMoreData) status = registry.EnumValue(key, index, kNameBuffer, &value.name, &value.type);
         if (status == kErrorNoMoreItems) {
             snapshot.hasValues = true;
             break;
@@ -129,9 +129,9 @@ KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access, bool subKeys) {
         if (status != kErrorSuccess) break;
         // Read through the same call a direct query makes, so that a cached
         // answer is byte for byte what Windows answers.
-        status = registry_.QueryValue(key, value.name, kShortBuffer, &value.type, &value.data);
+        status = registry.QueryValue(key, value.name, kShortBuffer, &value.type, &value.data);
         if (status == kErrorMoreData)
-            status = registry_.QueryValue(key, value.name, kValueLimit, &value.type, &value.data);
+            status = registry.QueryValue(key, value.name, kValueLimit, &value.type, &value.data);
         total += value.name.size() + value.data.size() + 16;
         if (status != kErrorSuccess || total > kSnapshotLimit) break;
         snapshot.values.push_back(std::move(value));
@@ -140,8 +140,8 @@ KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access, bool subKeys) {
     total = 0;
     for (uint32_t index = 0; subKeys && (access & (kKeyEnumerateSubKeys | kGeneric)) != 0; ++index) {
         std::string name;
-        uint32_t status = registry_.EnumKey(key, index, kShortBuffer, &name);
-        if (status == kErrorMoreData) status = registry_.EnumKey(key, index, kNameBuffer, &name);
+        uint32_t status = registry.EnumKey(key, index, kShortBuffer, &name);
+        if (status == kErrorMoreData) status = registry.EnumKey(key, index, kNameBuffer, &name);
         if (status == kErrorNoMoreItems) {
             snapshot.hasSubKeys = true;
             break;
@@ -157,15 +157,15 @@ KeySnapshot CHostServer::Snapshot(RegKey key, uint32_t access, bool subKeys) {
 uint32_t CHostServer::Open(bool create, const OpenRequest& request, OpenReply* reply) {
     const uint32_t access = request.access;
     const uint32_t want = request.want;
-    const uint32_t status = create ? registry_.CreateKey(request.hive, request.subKey, access, &reply->key)
-                                   : registry_.OpenKey(request.hive, request.subKey, access, &reply->key);
+    const uint32_t status = create ? registry.CreateKey(request.hive, request.subKey, access, &reply->key)
+                                   : registry.OpenKey(request.hive, request.subKey, access, &reply->key);
     KeySnapshot& snapshot = reply->snapshot;
     std::vector<ChildSnapshot> children;
     // The names come from the saved tree only where the open allows
     // enumerating them; otherwise EnumKey must fail as Windows fails it.
-    const bool tree = status == kErrorSuccess && (want & kWantSnapshot) && (want & kWantChildren) && readTree_ &&
+    const bool tree = status == kErrorSuccess && (want & kWantSnapshot) && (want & kWantChildren) && readTree &&
                       (access & (kKeyEnumerateSubKeys | kGeneric)) != 0 &&
-                      readTree_(request.hive, request.subKey, access, &snapshot.subKeys, &children) &&
+                      readTree(request.hive, request.subKey, access, &snapshot.subKeys, &children) &&
                       children.size() == snapshot.subKeys.size();
     if (tree) {
         std::vector<std::string> names = std::move(snapshot.subKeys);
@@ -183,18 +183,18 @@ uint32_t CHostServer::Open(bool create, const OpenRequest& request, OpenReply* r
 
 uint32_t CHostServer::ReadSubKeys(const calls::ReadChildrenRequest& request, calls::ReadChildrenReply* reply) {
     std::vector<ChildSnapshot>& read = reply->children;
-    if (readChildren_ && (request.access & kKeyEnumerateSubKeys) == 0 &&
-        readChildren_(request.hive, request.path, request.access, request.names, &read) &&
+    if (readChildren && (request.access & kKeyEnumerateSubKeys) == 0 &&
+        readChildren(request.hive, request.path, request.access, request.names, &read) &&
         read.size() == request.names.size())
         return kErrorSuccess;
     read.clear();
     for (const std::string& name : request.names) {
         ChildSnapshot child;
         RegKey key = 0;
-        child.status = registry_.OpenKey(request.hive, request.path + "\\" + name, request.access, &key);
+        child.status = registry.OpenKey(request.hive, request.path + "\\" + name, request.access, &key);
         if (child.status == kErrorSuccess) {
             child.snapshot = Snapshot(key, request.access);
-            registry_.CloseKey(key);
+            registry.CloseKey(key);
         }
         read.push_back(std::move(child));
     }
@@ -204,11 +204,11 @@ uint32_t CHostServer::ReadSubKeys(const calls::ReadChildrenRequest& request, cal
 std::string CHostServer::Handle(const std::string& payload, bool* quit) {
     WireReader in(payload);
     const uint32_t op = in.U32();
-    const auto handler = handlers_.find(op);
+    const auto handler = handlers.find(op);
     std::string reply;
     // Unknown operation or broken arguments: the stream can no longer be
     // trusted, so the host ends and the client sees it go.
-    if (in.Failed() || handler == handlers_.end() || !handler->second(in, &reply)) {
+    if (in.Failed() || handler == handlers.end() || !handler->second(in, &reply)) {
         *quit = true;
         return std::string();
     }

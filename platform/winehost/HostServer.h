@@ -37,9 +37,9 @@ public:
     // false when it cannot, and the names are then enumerated one by one.
     using ReadTreeFunction = std::function<bool(Hive hive, const std::string& path, uint32_t access,
                                                 std::vector<std::string>* names, std::vector<ChildSnapshot>* children)>;
-    CHostServer(IRegistry& registry, ISystem& system, IFileSystem& files, UnixPathFunction unixPath = nullptr,
-                EnumValueDataFunction enumValueData = nullptr, ReadChildrenFunction readChildren = nullptr,
-                ReadTreeFunction readTree = nullptr);
+    CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFileSystem& targetFiles,
+                UnixPathFunction unixPathCall = nullptr, EnumValueDataFunction enumValueDataCall = nullptr,
+                ReadChildrenFunction readChildrenCall = nullptr, ReadTreeFunction readTreeCall = nullptr);
 
     // The frame the host sends before its first request.
     std::string Greeting();
@@ -50,7 +50,7 @@ public:
     std::string Handle(const std::string& payload, bool* quit);
 
     // Whether the table answers `op`.
-    bool Serves(Op op) const { return handlers_.count(static_cast<uint32_t>(op)) != 0; }
+    bool Serves(Op op) const { return handlers.count(static_cast<uint32_t>(op)) != 0; }
 
 private:
     // Decodes the request, answers it and encodes the reply into `reply`
@@ -63,15 +63,15 @@ private:
     uint32_t ReadSubKeys(const calls::ReadChildrenRequest& request, calls::ReadChildrenReply* reply);
     KeySnapshot Snapshot(RegKey key, uint32_t access, bool subKeys = true);
 
-    std::map<uint32_t, Handler> handlers_;
+    std::map<uint32_t, Handler> handlers;
 
-    IRegistry& registry_;
-    ISystem& system_;
-    IFileSystem& files_;
-    UnixPathFunction unixPath_;
-    EnumValueDataFunction enumValueData_;
-    ReadChildrenFunction readChildren_;
-    ReadTreeFunction readTree_;
+    IRegistry& registry;
+    ISystem& system;
+    IFileSystem& files;
+    UnixPathFunction unixPath;
+    EnumValueDataFunction enumValueData;
+    ReadChildrenFunction readChildren;
+    ReadTreeFunction readTree;
 };
 
 } // namespace platform::wire

@@ -4,17 +4,17 @@
 
 namespace platform::wire {
 
-WireReader::WireReader(std::string payload) : payload_(std::move(payload)) {}
+WireReader::WireReader(std::string payload) : payload(std::move(payload)) {}
 
 uint32_t WireReader::U32() {
-    if (failed_ || payload_.size() - pos_ < 4) {
-        failed_ = true;
+    if (failed || payload.size() - pos < 4) {
+        failed = true;
         return 0;
     }
     uint32_t value = 0;
     for (int i = 0; i < 4; ++i)
-        value |= static_cast<uint32_t>(static_cast<unsigned char>(payload_[pos_ + i])) << (8 * i);
-    pos_ += 4;
+        value |= static_cast<uint32_t>(static_cast<unsigned char>(payload[pos + i])) << (8 * i);
+    pos += 4;
     return value;
 }
 
@@ -26,12 +26,12 @@ uint64_t WireReader::U64() {
 
 std::string WireReader::Bytes() {
     const uint32_t size = U32();
-    if (failed_ || payload_.size() - pos_ < size) {
-        failed_ = true;
+    if (failed || payload.size() - pos < size) {
+        failed = true;
         return std::string();
     }
-    std::string bytes = payload_.substr(pos_, size);
-    pos_ += size;
+    std::string bytes = payload.substr(pos, size);
+    pos += size;
     return bytes;
 }
 

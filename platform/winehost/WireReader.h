@@ -17,15 +17,15 @@ public:
     std::string Bytes();
 
     // Marks the payload as broken (a value no writer makes).
-    void Fail() { failed_ = true; }
-    bool Failed() const { return failed_; }
-    bool AtEnd() const { return pos_ == payload_.size(); }
-    size_t Remaining() const { return payload_.size() - pos_; }
+    void Fail() { failed = true; }
+    bool Failed() const { return failed; }
+    bool AtEnd() const { return pos == payload.size(); }
+    size_t Remaining() const { return payload.size() - pos; }
 
 private:
-    std::string payload_;
-    size_t pos_ = 0;
-    bool failed_ = false;
+    std::string payload;
+    size_t pos = 0;
+    bool failed = false;
 };
 
 } // namespace platform::wire

@@ -2,11 +2,11 @@
 
 namespace platform::wire {
 
-WireWriter::WireWriter() : buffer_(4, '\0') {}
+WireWriter::WireWriter() : buffer(4, '\0') {}
 
 WireWriter& WireWriter::U32(uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8)
-        buffer_.push_back(static_cast<char>((value >> shift) & 0xFF));
+        buffer.push_back(static_cast<char>((value >> shift) & 0xFF));
     return *this;
 }
 
@@ -17,15 +17,15 @@ WireWriter& WireWriter::U64(uint64_t value) {
 
 WireWriter& WireWriter::Bytes(const std::string& bytes) {
     U32(static_cast<uint32_t>(bytes.size()));
-    buffer_.append(bytes);
+    buffer.append(bytes);
     return *this;
 }
 
 const std::string& WireWriter::Frame() {
-    const uint32_t size = static_cast<uint32_t>(buffer_.size() - 4);
+    const uint32_t size = static_cast<uint32_t>(buffer.size() - 4);
     for (int i = 0; i < 4; ++i)
-        buffer_[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
-    return buffer_;
+        buffer[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    return buffer;
 }
 
 } // namespace platform::wire

@@ -19,7 +19,7 @@ public:
     const std::string& Frame();
 
 private:
-    std::string buffer_;
+    std::string buffer;
 };
 
 } // namespace platform::wire

@@ -23,19 +23,19 @@ namespace {
 // usually brings several of them or at least the length and the payload.
 class StdinReader {
 public:
-    explicit StdinReader(HANDLE handle) : handle_(handle) {}
+    explicit StdinReader(HANDLE handle) : handle(handle) {}
 
     bool Read(char* out, size_t size) {
         while (size > 0) {
-            if (pos_ == end_) {
+            if (pos == end) {
                 DWORD got = 0;
-                if (!ReadFile(handle_, buffer_, sizeof(buffer_), &got, nullptr) || got == 0) return false;
-                pos_ = 0;
-                end_ = got;
+                if (!ReadFile(handle, buffer, sizeof(buffer), &got, nullptr) || got == 0) return false;
+                pos = 0;
+                end = got;
             }
-            const size_t take = (end_ - pos_) < size ? (end_ - pos_) : size;
-            memcpy(out, buffer_ + pos_, take);
-            pos_ += take;
+            const size_t take = (end - pos) < size ? (end - pos) : size;
+            memcpy(out, buffer + pos, take);
+            pos += take;
             out += take;
             size -= take;
         }
@@ -43,10 +43,10 @@ public:
     }
 
 private:
-    HANDLE handle_;
-    char buffer_[65536];
-    size_t pos_ = 0;
-    size_t end_ = 0;
+    HANDLE handle;
+    char buffer[65536];
+    size_t pos = 0;
+    size_t end = 0;
 };
 
 bool WriteAll(HANDLE handle, const std::string& bytes) {

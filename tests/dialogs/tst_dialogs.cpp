@@ -51,21 +51,21 @@ class TestDialogs : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    QString m_oldCurrent;
+    QTemporaryDir dir;
+    QString oldCurrent;
 
 private slots:
     void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        QVERIFY(WriteTestPictures(m_dir.path()));
-        m_oldCurrent = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(m_dir.path()));
-        SetLogFilePath(m_dir.filePath(QStringLiteral("test.log")));
+        QVERIFY(dir.isValid());
+        QVERIFY(WriteTestPictures(dir.path()));
+        oldCurrent = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        SetLogFilePath(dir.filePath(QStringLiteral("test.log")));
     }
 
     void cleanupTestCase() {
         SetLogFilePath(QString());
-        QDir::setCurrent(m_oldCurrent);
+        QDir::setCurrent(oldCurrent);
     }
 
     void cleanup() {

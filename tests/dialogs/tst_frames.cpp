@@ -51,18 +51,18 @@ class TestFrames : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    QString m_oldCurrent;
+    QTemporaryDir dir;
+    QString oldCurrent;
 
 private slots:
     void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        QVERIFY(WriteTestPictures(m_dir.path()));
-        m_oldCurrent = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QVERIFY(dir.isValid());
+        QVERIFY(WriteTestPictures(dir.path()));
+        oldCurrent = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
     }
 
-    void cleanupTestCase() { QDir::setCurrent(m_oldCurrent); }
+    void cleanupTestCase() { QDir::setCurrent(oldCurrent); }
 
     void mainTitleBarStates_data() {
         QTest::addColumn<QString>("start");

@@ -25,10 +25,10 @@ constexpr int kMaxLinkDepth = 32;
 } // namespace
 
 MemoryFileSystem::MemoryFileSystem() {
-    root_.attributes = kAttrDirectory;
+    root.attributes = kAttrDirectory;
     // Wine's layout of a fresh 64-bit prefix.
     const std::string user = std::string("C:\\users\\") + kUser;
-    specialFolders_ = {
+    specialFolders = {
         {kCsidlAppData, user + "\\AppData\\Roaming"},
         {kCsidlProfile, user},
         {kCsidlWindows, "C:\\windows"},
@@ -103,10 +103,10 @@ uint32_t MemoryFileSystem::Resolve(const std::string& path, bool followLast, Nod
 uint32_t MemoryFileSystem::ResolveParts(std::vector<std::string> parts, bool followLast, int depth, Node** node,
                                         Node** parent, std::vector<std::string>* resolvedParts) {
     if (depth > kMaxLinkDepth) return kErrorPathNotFound;
-    auto drive = root_.children.find(Fold(parts[0]));
-    if (drive == root_.children.end()) return kErrorPathNotFound;
+    auto drive = root.children.find(Fold(parts[0]));
+    if (drive == root.children.end()) return kErrorPathNotFound;
     Node* current = drive->second.get();
-    Node* holder = &root_;
+    Node* holder = &root;
     for (size_t i = 1; i < parts.size(); ++i) {
         const bool last = i + 1 == parts.size();
         if (!current->isDir()) return kErrorPathNotFound;
@@ -153,8 +153,8 @@ static uint32_t Reported(uint32_t attributes) {
 }
 
 uint32_t MemoryFileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     if (const uint32_t failure = Failure(path)) return failure;
     entries->clear();
     Node* node = nullptr;
@@ -168,8 +168,8 @@ uint32_t MemoryFileSystem::ListFolder(const std::string& path, uint32_t flags, s
 }
 
 uint32_t MemoryFileSystem::ListTree(const std::string& base, uint32_t flags, std::vector<TreeEntry>* entries) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     if (const uint32_t failure = Failure(base)) return failure;
     entries->clear();
     Node* node = nullptr;
@@ -194,8 +194,8 @@ uint32_t MemoryFileSystem::ListTree(const std::string& base, uint32_t flags, std
 }
 
 uint32_t MemoryFileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     if (const uint32_t failure = Failure(path)) return failure;
     *attributes = kInvalidAttributes;
     Node* node = nullptr;
@@ -206,8 +206,8 @@ uint32_t MemoryFileSystem::GetAttributes(const std::string& path, uint32_t* attr
 }
 
 uint32_t MemoryFileSystem::DeleteFile(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     Node* node = nullptr;
     Node* parent = nullptr;
     uint32_t error = Resolve(path, false, &node, &parent);
@@ -218,8 +218,8 @@ uint32_t MemoryFileSystem::DeleteFile(const std::string& path) {
 }
 
 uint32_t MemoryFileSystem::SetOwnerWriteOnly(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     Node* node = nullptr;
     uint32_t error = Resolve(path, false, &node);
     if (error != kErrorSuccess) return error;
@@ -228,8 +228,8 @@ uint32_t MemoryFileSystem::SetOwnerWriteOnly(const std::string& path) {
 }
 
 uint32_t MemoryFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     std::vector<std::string> parts;
     if (!Split(path, &parts)) return kErrorPathNotFound;
     // Like QDir::rmpath: the folder first, then each parent named by the
@@ -254,13 +254,13 @@ uint32_t MemoryFileSystem::RemoveFolderAndEmptyParents(const std::string& path) 
 }
 
 uint32_t MemoryFileSystem::RemoveFolder(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     Node* node = nullptr;
     Node* parent = nullptr;
     uint32_t error = Resolve(path, false, &node, &parent);
     if (error != kErrorSuccess) return error;
-    if (parent == &root_) return kErrorAccessDenied; // a drive
+    if (parent == &root) return kErrorAccessDenied; // a drive
     if (!node->isDir()) return kErrorDirectory;
     if (!node->isLink()) {
         if (node->attributes & kAttrReadOnly) return kErrorAccessDenied;
@@ -271,16 +271,16 @@ uint32_t MemoryFileSystem::RemoveFolder(const std::string& path) {
 }
 
 uint32_t MemoryFileSystem::FinalPath(const std::string& path, std::string* real) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     if (const uint32_t failure = Failure(path)) return failure;
     real->clear();
     Node* node = nullptr;
     std::vector<std::string> parts;
     uint32_t error = Resolve(path, true, &node, nullptr, &parts);
     if (error != kErrorSuccess) return error;
-    auto outside = outsideDrives_.find(Fold(parts[0]));
-    if (outside == outsideDrives_.end()) {
+    auto outside = outsideDrives.find(Fold(parts[0]));
+    if (outside == outsideDrives.end()) {
         *real = Join(parts, parts.size());
         return kErrorSuccess;
     }
@@ -294,27 +294,27 @@ uint32_t MemoryFileSystem::FinalPath(const std::string& path, std::string* real)
 }
 
 void MemoryFileSystem::FailPath(const std::string& path, uint32_t error) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::string> parts;
-    if (Split(path, &parts)) failures_[Fold(Join(parts, parts.size()))] = error;
+    if (Split(path, &parts)) failures[Fold(Join(parts, parts.size()))] = error;
 }
 
 uint32_t MemoryFileSystem::Failure(const std::string& path) const {
-    if (failures_.empty()) return kErrorSuccess;
+    if (failures.empty()) return kErrorSuccess;
     std::vector<std::string> parts;
     if (!Split(path, &parts)) return kErrorSuccess;
-    const auto failure = failures_.find(Fold(Join(parts, parts.size())));
-    return failure == failures_.end() ? kErrorSuccess : failure->second;
+    const auto failure = failures.find(Fold(Join(parts, parts.size())));
+    return failure == failures.end() ? kErrorSuccess : failure->second;
 }
 
 void MemoryFileSystem::MapDriveOutside(const std::string& drive, const std::string& realRoot) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    outsideDrives_[Fold(drive.substr(0, 2))] = realRoot;
+    std::lock_guard<std::mutex> lock(mutex);
+    outsideDrives[Fold(drive.substr(0, 2))] = realRoot;
 }
 
 uint32_t MemoryFileSystem::CreationTime(const std::string& path, uint64_t* fileTime) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     *fileTime = 0;
     Node* node = nullptr;
     uint32_t error = Resolve(path, false, &node);
@@ -324,8 +324,8 @@ uint32_t MemoryFileSystem::CreationTime(const std::string& path, uint64_t* fileT
 }
 
 uint32_t MemoryFileSystem::ModificationTime(const std::string& path, uint64_t* fileTime) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     *fileTime = 0;
     Node* node = nullptr;
     uint32_t error = Resolve(path, false, &node);
@@ -335,8 +335,8 @@ uint32_t MemoryFileSystem::ModificationTime(const std::string& path, uint64_t* f
 }
 
 uint32_t MemoryFileSystem::ExtractIcon(const std::string& path, int index, uint32_t, IconImage* image) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     *image = IconImage();
     Node* node = nullptr;
     uint32_t error = Resolve(path, true, &node);
@@ -348,11 +348,11 @@ uint32_t MemoryFileSystem::ExtractIcon(const std::string& path, int index, uint3
 }
 
 uint32_t MemoryFileSystem::SpecialFolder(int csidl, std::string* path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     path->clear();
-    auto known = specialFolders_.find(csidl);
-    if (known == specialFolders_.end()) return kErrorFileNotFound;
+    auto known = specialFolders.find(csidl);
+    if (known == specialFolders.end()) return kErrorFileNotFound;
     Node* node = nullptr;
     uint32_t error = Resolve(known->second, true, &node);
     if (error != kErrorSuccess) return kErrorPathNotFound;
@@ -364,7 +364,7 @@ uint32_t MemoryFileSystem::SpecialFolder(int csidl, std::string* path) {
 MemoryFileSystem::Node* MemoryFileSystem::MakeFolders(const std::vector<std::string>& parts, size_t count,
                                                       uint32_t* error) {
     *error = kErrorSuccess;
-    auto& drive = root_.children[Fold(parts[0])];
+    auto& drive = root.children[Fold(parts[0])];
     if (!drive) {
         drive = std::make_unique<Node>();
         drive->name = parts[0];
@@ -379,7 +379,7 @@ MemoryFileSystem::Node* MemoryFileSystem::MakeFolders(const std::vector<std::str
             auto folder = std::make_unique<Node>();
             folder->name = parts[i - 1];
             folder->attributes = kAttrDirectory;
-            folder->creationTime = nextCreationTime_++;
+            folder->creationTime = nextCreationTime++;
             folder->modificationTime = folder->creationTime;
             node = folder.get();
             parent->children[Fold(folder->name)] = std::move(folder);
@@ -393,8 +393,8 @@ MemoryFileSystem::Node* MemoryFileSystem::MakeFolders(const std::vector<std::str
 }
 
 uint32_t MemoryFileSystem::CreateFolder(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     std::vector<std::string> parts;
     if (!Split(path, &parts)) return kErrorPathNotFound;
     Node* existing = nullptr;
@@ -406,8 +406,8 @@ uint32_t MemoryFileSystem::CreateFolder(const std::string& path) {
 }
 
 uint32_t MemoryFileSystem::WriteFile(const std::string& path, const std::string& content) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     Node* node = nullptr;
     Node* parent = nullptr;
     std::vector<std::string> parts;
@@ -415,7 +415,7 @@ uint32_t MemoryFileSystem::WriteFile(const std::string& path, const std::string&
     if (error == kErrorSuccess) {
         if (node->isDir() || (node->attributes & kAttrReadOnly)) return kErrorAccessDenied;
         node->content = content;
-        node->modificationTime = nextCreationTime_++;
+        node->modificationTime = nextCreationTime++;
         return kErrorSuccess;
     }
     if (error != kErrorFileNotFound || !parent) return error;
@@ -423,15 +423,15 @@ uint32_t MemoryFileSystem::WriteFile(const std::string& path, const std::string&
     file->name = parts.back();
     file->attributes = kAttrArchive;
     file->content = content;
-    file->creationTime = nextCreationTime_++;
+    file->creationTime = nextCreationTime++;
     file->modificationTime = file->creationTime;
     parent->children[Fold(file->name)] = std::move(file);
     return kErrorSuccess;
 }
 
 uint32_t MemoryFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
     Node* node = nullptr;
     uint32_t error = Resolve(path, false, &node);
     if (error != kErrorSuccess) return error;
@@ -440,7 +440,7 @@ uint32_t MemoryFileSystem::SetAttributes(const std::string& path, uint32_t attri
 }
 
 uint32_t MemoryFileSystem::CreateLink(const std::string& path, const std::string& target) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::string> parts;
     if (!Split(path, &parts) || parts.size() < 2) return kErrorPathNotFound;
     uint32_t error = kErrorSuccess;
@@ -451,34 +451,34 @@ uint32_t MemoryFileSystem::CreateLink(const std::string& path, const std::string
     link->name = parts.back();
     link->attributes = kAttrDirectory | kAttrReparsePoint;
     link->linkTarget = target;
-    link->creationTime = nextCreationTime_++;
+    link->creationTime = nextCreationTime++;
     link->modificationTime = link->creationTime;
     parent->children[Fold(link->name)] = std::move(link);
     return kErrorSuccess;
 }
 
 void MemoryFileSystem::SetSpecialFolder(int csidl, const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     if (path.empty())
-        specialFolders_.erase(csidl);
+        specialFolders.erase(csidl);
     else
-        specialFolders_[csidl] = path;
+        specialFolders[csidl] = path;
 }
 
 void MemoryFileSystem::SetCreationTime(const std::string& path, uint64_t fileTime) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     Node* node = nullptr;
     if (Resolve(path, false, &node) == kErrorSuccess) node->creationTime = fileTime;
 }
 
 void MemoryFileSystem::SetModificationTime(const std::string& path, uint64_t fileTime) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     Node* node = nullptr;
     if (Resolve(path, false, &node) == kErrorSuccess) node->modificationTime = fileTime;
 }
 
 bool MemoryFileSystem::SetIcon(const std::string& path, int index, const IconImage& image) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     Node* node = nullptr;
     if (Resolve(path, true, &node) != kErrorSuccess) return false;
     node->icons[index] = image;
@@ -486,7 +486,7 @@ bool MemoryFileSystem::SetIcon(const std::string& path, int index, const IconIma
 }
 
 std::string MemoryFileSystem::ReadFile(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     Node* node = nullptr;
     if (Resolve(path, true, &node) != kErrorSuccess || node->isDir()) return std::string();
     return node->content;
@@ -508,7 +508,7 @@ void MemoryFileSystem::SnapshotInto(const Node& folder, const std::string& prefi
 }
 
 std::vector<std::string> MemoryFileSystem::Snapshot(const std::string& base) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::string> paths;
     std::vector<std::string> parts;
     Node* node = nullptr;
@@ -521,11 +521,11 @@ std::vector<std::string> MemoryFileSystem::Snapshot(const std::string& base) {
 }
 
 size_t MemoryFileSystem::CallCount() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return calls_;
+    std::lock_guard<std::mutex> lock(mutex);
+    return calls;
 }
 
 void MemoryFileSystem::ResetCallCount() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    calls_ = 0;
+    std::lock_guard<std::mutex> lock(mutex);
+    calls = 0;
 }

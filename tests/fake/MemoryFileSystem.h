@@ -114,12 +114,12 @@ private:
     std::vector<const Node*> Sorted(const Node& folder, uint32_t flags) const;
     static void SnapshotInto(const Node& folder, const std::string& prefix, std::vector<std::string>* out);
 
-    mutable std::mutex mutex_;
-    Node root_; // children are the drives, by folded "c:"
-    std::map<int, std::string> specialFolders_;
-    std::map<std::string, std::string> outsideDrives_; // folded "z:" -> real root
-    std::map<std::string, uint32_t> failures_;         // folded path -> error
+    mutable std::mutex mutex;
+    Node root; // children are the drives, by folded "c:"
+    std::map<int, std::string> specialFolders;
+    std::map<std::string, std::string> outsideDrives; // folded "z:" -> real root
+    std::map<std::string, uint32_t> failures;         // folded path -> error
     uint32_t Failure(const std::string& path) const;
-    uint64_t nextCreationTime_ = 133000000000000000ULL;
-    size_t calls_ = 0;
+    uint64_t nextCreationTime = 133000000000000000ULL;
+    size_t calls = 0;
 };

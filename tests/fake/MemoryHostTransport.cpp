@@ -6,8 +6,8 @@
 #include <cstring>
 
 CMemoryHostTransport::CMemoryHostTransport(platform::IPlatform& backend, std::shared_ptr<Script> script)
-    : server_(backend.Registry(), backend.System(), backend.Files()), toClient_(server_.Greeting()),
-      script_(std::move(script)) {}
+    : server(backend.Registry(), backend.System(), backend.Files()), toClient(server.Greeting()),
+      script(std::move(script)) {}
 
 std::unique_ptr<platform::CWinePlatform>
 CMemoryHostTransport::Connect(platform::IPlatform& backend, CMemoryHostTransport** transport, bool batchCalls,
@@ -30,78 +30,78 @@ CMemoryHostTransport::Connect(platform::IPlatform& backend, CMemoryHostTransport
 }
 
 void CMemoryHostTransport::FailAt(size_t request, Fault fault) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    script_->failAt = request;
-    script_->fault = fault;
+    std::lock_guard<std::mutex> lock(mutex);
+    script->failAt = request;
+    script->fault = fault;
 }
 
 size_t CMemoryHostTransport::Requests() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return script_->requests;
+    std::lock_guard<std::mutex> lock(mutex);
+    return script->requests;
 }
 
 bool CMemoryHostTransport::Ended() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return ended_;
+    std::lock_guard<std::mutex> lock(mutex);
+    return ended;
 }
 
 bool CMemoryHostTransport::Write(const std::string& bytes) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (dead_ || ended_) return false;
-    received_ += bytes;
-    while (received_.size() >= 4) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (dead || ended) return false;
+    received += bytes;
+    while (received.size() >= 4) {
         uint32_t size = 0;
         for (int i = 0; i < 4; ++i)
-            size |= static_cast<uint32_t>(static_cast<unsigned char>(received_[i])) << (8 * i);
-        if (received_.size() - 4 < size) break;
-        const std::string payload = received_.substr(4, size);
-        received_.erase(0, 4 + size);
-        const size_t request = ++script_->requests;
-        if (script_->failAt != 0 && request > script_->failAt) ++script_->afterFault;
-        if (silent_) continue;
+            size |= static_cast<uint32_t>(static_cast<unsigned char>(received[i])) << (8 * i);
+        if (received.size() - 4 < size) break;
+        const std::string payload = received.substr(4, size);
+        received.erase(0, 4 + size);
+        const size_t request = ++script->requests;
+        if (script->failAt != 0 && request > script->failAt) ++script->afterFault;
+        if (silent) continue;
         bool quit = false;
-        std::string reply = server_.Handle(payload, &quit);
-        if (request == script_->failAt && reply.empty() && !quit) {
+        std::string reply = server.Handle(payload, &quit);
+        if (request == script->failAt && reply.empty() && !quit) {
             // A call without a reply cannot show a fault: it strikes the
             // next request instead.
-            ++script_->failAt;
-        } else if (request == script_->failAt) {
-            if (script_->fault == Fault::Dies) dead_ = true;
-            if (script_->fault == Fault::FallsSilent) silent_ = true;
+            ++script->failAt;
+        } else if (request == script->failAt) {
+            if (script->fault == Fault::Dies) dead = true;
+            if (script->fault == Fault::FallsSilent) silent = true;
             // A frame too short to hold even a status.
-            reply = script_->fault == Fault::AnswersGarbage ? std::string("\x03\x00\x00\x00\x7f\x7f\x7f", 7)
-                                                            : std::string();
+            reply =
+                script->fault == Fault::AnswersGarbage ? std::string("\x03\x00\x00\x00\x7f\x7f\x7f", 7) : std::string();
         }
-        toClient_ += reply;
-        if (quit || dead_) break;
+        toClient += reply;
+        if (quit || dead) break;
     }
-    wake_.notify_all();
+    wake.notify_all();
     return true;
 }
 
 platform::IHostTransport::ReadResult CMemoryHostTransport::Read(char* buffer, size_t capacity, size_t* got,
                                                                 int timeoutMs) {
     *got = 0;
-    std::unique_lock<std::mutex> lock(mutex_);
-    const auto ready = [this] { return ended_ || dead_ || !toClient_.empty(); };
+    std::unique_lock<std::mutex> lock(mutex);
+    const auto ready = [this] { return ended || dead || !toClient.empty(); };
     if (timeoutMs < 0)
-        wake_.wait(lock, ready);
-    else if (!wake_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
+        wake.wait(lock, ready);
+    else if (!wake.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
         return ReadResult::TimedOut;
-    if (ended_ || toClient_.empty()) return ReadResult::Closed;
-    *got = std::min(capacity, toClient_.size());
-    std::memcpy(buffer, toClient_.data(), *got);
-    toClient_.erase(0, *got);
+    if (ended || toClient.empty()) return ReadResult::Closed;
+    *got = std::min(capacity, toClient.size());
+    std::memcpy(buffer, toClient.data(), *got);
+    toClient.erase(0, *got);
     return ReadResult::Data;
 }
 
 void CMemoryHostTransport::End() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ended_ = true;
-    wake_.notify_all();
+    std::lock_guard<std::mutex> lock(mutex);
+    ended = true;
+    wake.notify_all();
 }
 
 std::string CMemoryHostTransport::ExitDescription() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return ended_ ? "ended by the client" : "the in-process host stopped";
+    std::lock_guard<std::mutex> lock(mutex);
+    return ended ? "ended by the client" : "the in-process host stopped";
 }

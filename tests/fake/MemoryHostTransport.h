@@ -62,13 +62,13 @@ public:
     std::string LastWords() override { return std::string(); }
 
 private:
-    platform::wire::CHostServer server_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::string received_; // bytes of a request not yet complete
-    std::string toClient_;
-    std::shared_ptr<Script> script_;
-    bool dead_ = false;
-    bool silent_ = false;
-    bool ended_ = false;
+    platform::wire::CHostServer server;
+    mutable std::mutex mutex;
+    std::condition_variable wake;
+    std::string received; // bytes of a request not yet complete
+    std::string toClient;
+    std::shared_ptr<Script> script;
+    bool dead = false;
+    bool silent = false;
+    bool ended = false;
 };

@@ -31,9 +31,9 @@ std::vector<std::string> Split(const std::string& path) {
 
 } // namespace
 
-MemoryRegistry::MemoryRegistry(bool is64BitOs) : is64BitOs_(is64BitOs) {
+MemoryRegistry::MemoryRegistry(bool is64BitOs) : is64BitOs(is64BitOs) {
     for (Hive hive : {Hive::ClassesRoot, Hive::CurrentUser, Hive::LocalMachine})
-        roots_[hive] = std::make_shared<Node>();
+        roots[hive] = std::make_shared<Node>();
 }
 
 MemoryRegistry::~MemoryRegistry() = default;
@@ -42,7 +42,7 @@ std::vector<std::string> MemoryRegistry::ResolvePath(Hive hive, const std::strin
     std::vector<std::string> parts = Split(subKey);
     // A 32-bit program on 64-bit Windows sees HKLM\SOFTWARE\WOW6432Node as
     // HKLM\SOFTWARE; the 32-bit view flag asks for that same redirection.
-    if (hive == Hive::LocalMachine && is64BitOs_ && (access & kKeyWow64_32Key) != 0 && !parts.empty() &&
+    if (hive == Hive::LocalMachine && is64BitOs && (access & kKeyWow64_32Key) != 0 && !parts.empty() &&
         Upper(parts[0]) == "SOFTWARE" && (parts.size() < 2 || Upper(parts[1]) != "WOW6432NODE")) {
         parts.insert(parts.begin() + 1, "WOW6432Node");
     }
@@ -50,8 +50,8 @@ std::vector<std::string> MemoryRegistry::ResolvePath(Hive hive, const std::strin
 }
 
 std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(Hive hive, const std::vector<std::string>& parts) const {
-    auto root = roots_.find(hive);
-    if (root == roots_.end()) return nullptr;
+    auto root = roots.find(hive);
+    if (root == roots.end()) return nullptr;
     std::shared_ptr<Node> node = root->second;
     for (const std::string& part : parts) {
         auto child = node->children.find(Upper(part));
@@ -62,8 +62,8 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(Hive hive, const std:
 }
 
 uint32_t MemoryRegistry::Lookup(RegKey key, uint32_t needed, std::shared_ptr<Node>* node) const {
-    auto it = handles_.find(key);
-    if (it == handles_.end()) return kErrorInvalidHandle;
+    auto it = handles.find(key);
+    if (it == handles.end()) return kErrorInvalidHandle;
     if (it->second.node->deleted) return kErrorKeyDeleted;
     if ((it->second.access & needed) != needed) return kErrorAccessDenied;
     *node = it->second.node;
@@ -71,13 +71,13 @@ uint32_t MemoryRegistry::Lookup(RegKey key, uint32_t needed, std::shared_ptr<Nod
 }
 
 RegKey MemoryRegistry::AddHandle(std::shared_ptr<Node> node, uint32_t access) {
-    RegKey key = nextKey_++;
-    handles_[key] = Handle{std::move(node), access};
+    RegKey key = nextKey++;
+    handles[key] = Handle{std::move(node), access};
     return key;
 }
 
 uint32_t MemoryRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     *key = 0;
     std::shared_ptr<Node> node = Find(hive, ResolvePath(hive, subKey, access));
     if (!node) return kErrorFileNotFound;
@@ -86,7 +86,7 @@ uint32_t MemoryRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t 
 }
 
 uint32_t MemoryRegistry::EnumKey(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     name->clear();
     std::shared_ptr<Node> node;
     if (uint32_t error = Lookup(key, kKeyEnumerateSubKeys, &node)) return error;
@@ -101,7 +101,7 @@ uint32_t MemoryRegistry::EnumKey(RegKey key, uint32_t index, uint32_t nameBuffer
 
 uint32_t MemoryRegistry::QueryValue(RegKey key, const std::string& valueName, uint32_t bufferSize, uint32_t* type,
                                     std::string* data) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     data->clear();
     std::shared_ptr<Node> node;
     if (uint32_t error = Lookup(key, kKeyQueryValue, &node)) return error;
@@ -117,7 +117,7 @@ uint32_t MemoryRegistry::QueryValue(RegKey key, const std::string& valueName, ui
 }
 
 uint32_t MemoryRegistry::QueryValueCount(RegKey key, uint32_t* count) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     *count = 0;
     std::shared_ptr<Node> node;
     if (uint32_t error = Lookup(key, kKeyQueryValue, &node)) return error;
@@ -127,7 +127,7 @@ uint32_t MemoryRegistry::QueryValueCount(RegKey key, uint32_t* count) {
 
 uint32_t MemoryRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name,
                                    uint32_t* type) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     name->clear();
     std::shared_ptr<Node> node;
     if (uint32_t error = Lookup(key, kKeyQueryValue, &node)) return error;
@@ -140,7 +140,7 @@ uint32_t MemoryRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBuff
 }
 
 uint32_t MemoryRegistry::DeleteKey(Hive hive, const std::string& subKey) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::string> parts = ResolvePath(hive, subKey, 0);
     if (parts.empty()) return kErrorAccessDenied; // a hive root is never deleted
     std::shared_ptr<Node> node = Find(hive, parts);
@@ -154,7 +154,7 @@ uint32_t MemoryRegistry::DeleteKey(Hive hive, const std::string& subKey) {
 }
 
 uint32_t MemoryRegistry::DeleteValue(RegKey key, const std::string& valueName) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     std::shared_ptr<Node> node;
     if (uint32_t error = Lookup(key, kKeySetValue, &node)) return error;
     const std::string wanted = Upper(valueName);
@@ -166,14 +166,14 @@ uint32_t MemoryRegistry::DeleteValue(RegKey key, const std::string& valueName) {
 }
 
 void MemoryRegistry::CloseKey(RegKey key) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    handles_.erase(key);
+    std::lock_guard<std::mutex> lock(mutex);
+    handles.erase(key);
 }
 
 uint32_t MemoryRegistry::CreateKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     *key = 0;
-    std::shared_ptr<Node> node = roots_[hive];
+    std::shared_ptr<Node> node = roots[hive];
     for (const std::string& part : ResolvePath(hive, subKey, access)) {
         std::shared_ptr<Node>& child = node->children[Upper(part)];
         if (!child) {
@@ -187,7 +187,7 @@ uint32_t MemoryRegistry::CreateKey(Hive hive, const std::string& subKey, uint32_
 }
 
 uint32_t MemoryRegistry::SetValue(RegKey key, const std::string& valueName, uint32_t type, const std::string& data) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     std::shared_ptr<Node> node;
     if (uint32_t error = Lookup(key, kKeySetValue, &node)) return error;
     // RegSetValueExA counts in a string's missing terminating zero when the
@@ -229,12 +229,12 @@ void MemoryRegistry::SetDword(Hive hive, const std::string& subKey, const std::s
 }
 
 bool MemoryRegistry::KeyExists(Hive hive, const std::string& subKey, uint32_t access) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     return Find(hive, ResolvePath(hive, subKey, access)) != nullptr;
 }
 
 bool MemoryRegistry::ValueExists(Hive hive, const std::string& subKey, const std::string& name, uint32_t access) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     std::shared_ptr<Node> node = Find(hive, ResolvePath(hive, subKey, access));
     if (!node) return false;
     const std::string wanted = Upper(name);
@@ -243,6 +243,6 @@ bool MemoryRegistry::ValueExists(Hive hive, const std::string& subKey, const std
 }
 
 size_t MemoryRegistry::OpenHandleCount() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return handles_.size();
+    std::lock_guard<std::mutex> lock(mutex);
+    return handles.size();
 }

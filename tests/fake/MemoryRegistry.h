@@ -77,9 +77,9 @@ private:
     uint32_t Lookup(platform::RegKey key, uint32_t needed, std::shared_ptr<Node>* node) const;
     platform::RegKey AddHandle(std::shared_ptr<Node> node, uint32_t access);
 
-    mutable std::mutex mutex_;
-    bool is64BitOs_;
-    std::map<platform::Hive, std::shared_ptr<Node>> roots_;
-    std::map<platform::RegKey, Handle> handles_;
-    platform::RegKey nextKey_ = 1;
+    mutable std::mutex mutex;
+    bool is64BitOs;
+    std::map<platform::Hive, std::shared_ptr<Node>> roots;
+    std::map<platform::RegKey, Handle> handles;
+    platform::RegKey nextKey = 1;
 };

@@ -49,11 +49,11 @@ uint32_t MemorySystem::RunAndWait(const std::string& commandLine, platform::RunO
     *outcome = platform::RunOutcome();
     ScriptedProcess script;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!fatalError_.empty()) return platform::kErrorBackendFailure;
-        started_.push_back(commandLine);
-        const auto it = scripts_.find(commandLine);
-        if (it == scripts_.end()) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!fatalError.empty()) return platform::kErrorBackendFailure;
+        started.push_back(commandLine);
+        const auto it = scripts.find(commandLine);
+        if (it == scripts.end()) {
             outcome->startError = platform::kErrorFileNotFound;
             return platform::kErrorSuccess;
         }
@@ -67,8 +67,8 @@ uint32_t MemorySystem::RunAndWait(const std::string& commandLine, platform::RunO
     // Outside the lock: the script may take its time or start another run.
     if (script.run) script.run();
     if (script.backendDies) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        fatalError_ = "the test's backend died while it waited for " + commandLine;
+        std::lock_guard<std::mutex> lock(mutex);
+        fatalError = "the test's backend died while it waited for " + commandLine;
         *outcome = platform::RunOutcome();
         return platform::kErrorBackendFailure;
     }
@@ -77,16 +77,16 @@ uint32_t MemorySystem::RunAndWait(const std::string& commandLine, platform::RunO
 }
 
 void MemorySystem::SetProcess(const std::string& commandLine, ScriptedProcess process) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    scripts_[commandLine] = std::move(process);
+    std::lock_guard<std::mutex> lock(mutex);
+    scripts[commandLine] = std::move(process);
 }
 
 std::vector<std::string> MemorySystem::Started() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return started_;
+    std::lock_guard<std::mutex> lock(mutex);
+    return started;
 }
 
 std::string MemorySystem::FatalError() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return fatalError_;
+    std::lock_guard<std::mutex> lock(mutex);
+    return fatalError;
 }

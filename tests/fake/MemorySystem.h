@@ -13,9 +13,9 @@
 // script: a test says, per command line, what starting it does.
 class MemorySystem : public platform::ISystem {
 public:
-    explicit MemorySystem(uint16_t architecture = platform::kArchitectureAmd64) : architecture_(architecture) {}
+    explicit MemorySystem(uint16_t architecture = platform::kArchitectureAmd64) : architecture(architecture) {}
 
-    uint16_t NativeProcessorArchitecture() override { return architecture_; }
+    uint16_t NativeProcessorArchitecture() override { return architecture; }
     uint32_t AnsiCodePage() override { return 1252; }
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
 
@@ -46,9 +46,9 @@ public:
     static std::string Cp1252ToUtf8(const std::string& text);
 
 private:
-    uint16_t architecture_;
-    mutable std::mutex mutex_;
-    std::map<std::string, ScriptedProcess> scripts_;
-    std::vector<std::string> started_;
-    std::string fatalError_;
+    uint16_t architecture;
+    mutable std::mutex mutex;
+    std::map<std::string, ScriptedProcess> scripts;
+    std::vector<std::string> started;
+    std::string fatalError;
 };

@@ -67,7 +67,7 @@ struct WaitCase {
     int started;
     uint32_t error;
     uint32_t exitCode;
-    int marker_; // 1: the marker is there when the wait ends; -1: not checked then
+    int markerAtEnd; // 1: the marker is there when the wait ends; -1: not checked then
     uint32_t minMs;
     uint32_t maxMs;
     bool markerLater = false; // the marker must appear within 20 s after the wait
@@ -101,8 +101,8 @@ TEST_P(RunAndWaitWineTest, WaitsForTheWholeUninstaller) {
     EXPECT_EQ(probe.started, c.started);
     EXPECT_EQ(probe.error, c.error);
     EXPECT_EQ(probe.exitCode, c.exitCode);
-    if (c.marker_ >= 0) {
-        EXPECT_EQ(probe.marker, c.marker_) << probe.output.toStdString();
+    if (c.markerAtEnd >= 0) {
+        EXPECT_EQ(probe.marker, c.markerAtEnd) << probe.output.toStdString();
     }
     EXPECT_GE(probe.ms, c.minMs);
     EXPECT_LE(probe.ms, c.maxMs);

@@ -15,9 +15,9 @@
 #include <memory>
 #include <thread>
 
-#include "include/MsgIds.h"
-#include "app/WindowDlgTitle.h"
 #include "app/UIPublic.h"
+#include "app/WindowDlgTitle.h"
+#include "include/MsgIds.h"
 #include "uninstall/ProgramIconSource.h"
 #include "uninstall/ReadyUninstallDlg.h"
 #include "uninstall/UninstallRstDlg.h"
@@ -90,24 +90,24 @@ class TestUninstallDialogs : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    QString m_oldCurrent;
+    QTemporaryDir dir;
+    QString oldCurrent;
 
 private slots:
     void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("Resources")));
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Resources")));
         QImage installer(32, 32, QImage::Format_ARGB32);
         installer.fill(kInstallerColour);
-        QVERIFY(installer.save(m_dir.filePath(QStringLiteral("Resources/Installer.png"))));
+        QVERIFY(installer.save(dir.filePath(QStringLiteral("Resources/Installer.png"))));
         QImage success(96, 96, QImage::Format_ARGB32);
         success.fill(QColor(40, 191, 96));
-        QVERIFY(success.save(m_dir.filePath(QStringLiteral("Resources/Success.png"))));
-        m_oldCurrent = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QVERIFY(success.save(dir.filePath(QStringLiteral("Resources/Success.png"))));
+        oldCurrent = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
     }
 
-    void cleanupTestCase() { QDir::setCurrent(m_oldCurrent); }
+    void cleanupTestCase() { QDir::setCurrent(oldCurrent); }
 
     void cleanup() { QTRY_COMPARE(CBPNotifyCentor::instance()->PendingCount(), std::size_t(0)); }
 

@@ -6,9 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/wine/WinePlatform.h"
 #include "tests/fake/MemoryHostTransport.h"
 #include "tests/fake/MemoryPlatform.h"
-#include "platform/wine/WinePlatform.h"
 
 namespace {
 
@@ -18,30 +18,30 @@ class WinePrefix : public ::testing::Environment {
 public:
     // Registered before the tests run so that gtest tears it down at the
     // end; the prefix itself is made only when a Wine case first asks.
-    static WinePrefix& Instance() { return *instance_; }
+    static WinePrefix& Instance() { return *instance; }
 
     platform::IPlatform* Get(Backend backend, std::string* error) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!started_) Start();
-        *error = error_;
-        return backend == Backend::Wine ? batched_.get() : direct_.get();
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!started) Start();
+        *error = startError;
+        return backend == Backend::Wine ? batched.get() : direct.get();
     }
 
-    std::string DriveC() const { return prefix_ + "/drive_c"; }
+    std::string DriveC() const { return prefix + "/drive_c"; }
 
     std::string Prefix(std::string* error) {
         Get(Backend::Wine, error);
-        return error->empty() ? prefix_ : std::string();
+        return error->empty() ? prefix : std::string();
     }
 
     void TearDown() override {
-        batched_.reset();
-        direct_.reset();
-        if (!root_.empty()) {
-            const std::string kill = "WINEPREFIX='" + prefix_ + "' wineserver -k >/dev/null 2>&1";
+        batched.reset();
+        direct.reset();
+        if (!root.empty()) {
+            const std::string kill = "WINEPREFIX='" + prefix + "' wineserver -k >/dev/null 2>&1";
             if (std::system(kill.c_str()) != 0) { /* already gone */
             }
-            const std::string remove = "rm -rf '" + root_ + "'";
+            const std::string remove = "rm -rf '" + root + "'";
             if (std::system(remove.c_str()) != 0) { /* left for the OS to clean */
             }
         }
@@ -49,42 +49,42 @@ public:
 
 private:
     void Start() {
-        started_ = true;
+        started = true;
         char pattern[] = "/tmp/tolvanire-semantics-XXXXXX";
         if (!mkdtemp(pattern)) {
-            error_ = "cannot create a temporary folder";
+            startError = "cannot create a temporary folder";
             return;
         }
-        root_ = pattern;
-        const std::string home = root_ + "/home";
+        root = pattern;
+        const std::string home = root + "/home";
         mkdir(home.c_str(), 0700);
         setenv("HOME", home.c_str(), 1);
         setenv("WINEDEBUG", "-all", 1);
-        prefix_ = root_ + "/prefix";
+        prefix = root + "/prefix";
         platform::PlatformOptions options;
-        options.winePrefix = prefix_;
+        options.winePrefix = prefix;
         std::string why;
-        batched_ = platform::CWinePlatform::Start(options, &why);
-        if (!batched_) {
-            error_ = "cannot start the Wine host: " + why;
+        batched = platform::CWinePlatform::Start(options, &why);
+        if (!batched) {
+            startError = "cannot start the Wine host: " + why;
             return;
         }
         options.batchCalls = false;
-        direct_ = platform::CWinePlatform::Start(options, &why);
-        if (!direct_) error_ = "cannot start the second Wine host: " + why;
+        direct = platform::CWinePlatform::Start(options, &why);
+        if (!direct) startError = "cannot start the second Wine host: " + why;
     }
 
-    std::mutex mutex_;
-    bool started_ = false;
-    std::string root_;
-    std::string prefix_;
-    std::string error_;
-    std::unique_ptr<platform::CWinePlatform> batched_;
-    std::unique_ptr<platform::CWinePlatform> direct_;
-    static WinePrefix* const instance_;
+    std::mutex mutex;
+    bool started = false;
+    std::string root;
+    std::string prefix;
+    std::string startError;
+    std::unique_ptr<platform::CWinePlatform> batched;
+    std::unique_ptr<platform::CWinePlatform> direct;
+    static WinePrefix* const instance;
 };
 
-WinePrefix* const WinePrefix::instance_ = static_cast<WinePrefix*>(::testing::AddGlobalTestEnvironment(new WinePrefix));
+WinePrefix* const WinePrefix::instance = static_cast<WinePrefix*>(::testing::AddGlobalTestEnvironment(new WinePrefix));
 
 // C:\a\b -> <prefix>/drive_c/a/b
 std::string UnixPath(const std::string& windowsPath) {
@@ -128,10 +128,10 @@ std::string SemanticsContext::LinuxPath(const std::string& path) const {
 }
 
 SemanticsBackend::SemanticsBackend(Backend backend, const std::string& caseName) {
-    context_.backend = backend;
-    context_.platform = nullptr;
-    context_.keyPath = "TolvanireSemantics\\" + BackendName(backend) + "\\" + caseName;
-    context_.folder = "C:\\TolvanireSemantics\\" + BackendName(backend) + "\\" + caseName;
+    context.backend = backend;
+    context.platform = nullptr;
+    context.keyPath = "TolvanireSemantics\\" + BackendName(backend) + "\\" + caseName;
+    context.folder = "C:\\TolvanireSemantics\\" + BackendName(backend) + "\\" + caseName;
     if (backend == Backend::Memory || backend == Backend::InProcess) {
         auto memory = std::make_unique<MemoryPlatform>();
         // The special folders that a fresh prefix has.
@@ -142,19 +142,19 @@ SemanticsBackend::SemanticsBackend(Backend backend, const std::string& caseName)
             const int index = csidl == platform::kCsidlAppData ? 0 : csidl == platform::kCsidlCommonPrograms ? 1 : 2;
             memory->files.CreateFolder(paths[index]);
         }
-        context_.platform = memory.get();
-        context_.memory = memory.get();
-        memory_ = std::move(memory);
+        context.platform = memory.get();
+        context.memory = memory.get();
+        ownedMemory = std::move(memory);
         if (backend == Backend::InProcess) {
-            client_ = CMemoryHostTransport::Connect(*memory_);
-            context_.platform = client_.get();
-            if (!client_) error_ = "the in-process host did not start";
+            client = CMemoryHostTransport::Connect(*ownedMemory);
+            context.platform = client.get();
+            if (!client) startError = "the in-process host did not start";
         }
     } else {
-        context_.platform = WinePrefix::Instance().Get(backend, &error_);
+        context.platform = WinePrefix::Instance().Get(backend, &startError);
     }
 }
 
 SemanticsBackend::~SemanticsBackend() {
-    client_.reset(); // before the fake it talks to
+    client.reset(); // before the fake it talks to
 }

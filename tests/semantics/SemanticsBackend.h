@@ -59,13 +59,13 @@ public:
     ~SemanticsBackend();
 
     // False (with the reason in Error()) when Wine could not be started.
-    bool Ready() const { return context_.platform != nullptr; }
-    const std::string& Error() const { return error_; }
-    SemanticsContext& Context() { return context_; }
+    bool Ready() const { return context.platform != nullptr; }
+    const std::string& Error() const { return startError; }
+    SemanticsContext& Context() { return context; }
 
 private:
-    std::unique_ptr<MemoryPlatform> memory_;
-    std::unique_ptr<platform::IPlatform> client_;
-    SemanticsContext context_;
-    std::string error_;
+    std::unique_ptr<MemoryPlatform> ownedMemory;
+    std::unique_ptr<platform::IPlatform> client;
+    SemanticsContext context;
+    std::string startError;
 };

@@ -21,24 +21,24 @@ namespace {
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    ScopedEnv(const char* name, const std::string& value) : name(name) {
         const char* old = std::getenv(name);
-        hadOld_ = old != nullptr;
-        if (old) old_ = old;
+        hadOld = old != nullptr;
+        if (old) oldValue = old;
         setenv(name, value.c_str(), 1);
     }
     ~ScopedEnv() {
-        if (hadOld_) {
-            setenv(name_, old_.c_str(), 1);
+        if (hadOld) {
+            setenv(name, oldValue.c_str(), 1);
         } else {
-            unsetenv(name_);
+            unsetenv(name);
         }
     }
 
 private:
-    const char* name_;
-    bool hadOld_ = false;
-    std::string old_;
+    const char* name;
+    bool hadOld = false;
+    std::string oldValue;
 };
 
 struct StartFailureRow {

@@ -41,14 +41,14 @@ std::vector<Received>& Journal() {
 
 class Recorder : public CBPMsgReceiver {
 public:
-    Recorder(std::string name, std::initializer_list<uint32_t> ids) : m_name(std::move(name)) {
+    Recorder(std::string name, std::initializer_list<uint32_t> ids) : name(std::move(name)) {
         for (uint32_t id : ids)
             RegisterMsg(id);
     }
 
     int ReceiveMsg(__MsgData msg) override {
         Received r;
-        r.who = m_name;
+        r.who = name;
         r.id = msg.id;
         if (msg.payload != nullptr) {
             const auto* bytes = static_cast<const unsigned char*>(msg.payload);
@@ -63,7 +63,7 @@ public:
     std::function<void(__MsgData&)> onReceive;
 
 private:
-    std::string m_name;
+    std::string name;
 };
 
 uint32_t U32(const std::vector<unsigned char>& bytes) {
