@@ -10,11 +10,17 @@
 #
 #   tolvanire_add_qtests(PREFIX <p> LIBS <lib>... [SOURCES <file>...]
 #                        [EXCLUDE <name>...] [OWN_FOLDER] [LABELS <l>...]
-#                        [TIMEOUT <s>])
+#                        [TIMEOUT <s>] [WORKING_DIRECTORY <dir>]
+#                        [DEPENDS <target>...])
 #     one executable and one CTest test "<p>.<name>" for each tst_<name>.cpp
 #     of the calling folder, linked with the given libraries and Qt5::Test,
 #     run on the offscreen platform. OWN_FOLDER puts each executable in a
 #     folder of its own (for tests that write files beside it).
+#
+#   tolvanire_qtest_target(<target>)
+#     links <target> with Qt5::Test and, with a static Qt, imports the
+#     offscreen platform plugin into it (a static Qt imports only its
+#     default one by itself). Every QtTest program goes through it.
 #
 # In the Windows build the tests run under Wine through
 # CMAKE_CROSSCOMPILING_EMULATOR (set by the toolchain file).
@@ -69,13 +75,27 @@ endforeach()
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
 endfunction()
 
+function(tolvanire_qtest_target target)
+    target_link_libraries(${target} PRIVATE Qt5::Test)
+    get_target_property(qt_type Qt5::Core TYPE)
+    if(qt_type STREQUAL "STATIC_LIBRARY")
+        target_link_libraries(${target} PRIVATE Qt5::QOffscreenIntegrationPlugin)
+        qt5_import_plugins(${target} INCLUDE Qt5::QOffscreenIntegrationPlugin)
+    endif()
+endfunction()
+
 function(tolvanire_add_qtests)
-    cmake_parse_arguments(ARG "OWN_FOLDER" "PREFIX;TIMEOUT" "LIBS;SOURCES;EXCLUDE;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "OWN_FOLDER" "PREFIX;TIMEOUT;WORKING_DIRECTORY" "LIBS;SOURCES;EXCLUDE;LABELS;DEPENDS"
+                          ${ARGN})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
     if(NOT ARG_LABELS)
         set(ARG_LABELS gui)
+    endif()
+    set(where)
+    if(ARG_WORKING_DIRECTORY)
+        set(where WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
     endif()
     file(GLOB sources CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
     if(NOT sources)
@@ -88,17 +108,15 @@ function(tolvanire_add_qtests)
             continue()
         endif()
         add_executable(tst_${name} ${source} ${ARG_SOURCES})
-        target_link_libraries(tst_${name} PRIVATE tolvanire_options ${ARG_LIBS} Qt5::Test)
-        get_target_property(qt_type Qt5::Core TYPE)
-        if(qt_type STREQUAL "STATIC_LIBRARY")
-            # A static Qt links only the default platform plugin by itself;
-            # the tests run on the offscreen one.
-            target_link_libraries(tst_${name} PRIVATE Qt5::QOffscreenIntegrationPlugin)
+        target_link_libraries(tst_${name} PRIVATE tolvanire_options ${ARG_LIBS})
+        tolvanire_qtest_target(tst_${name})
+        if(ARG_DEPENDS)
+            add_dependencies(tst_${name} ${ARG_DEPENDS})
         endif()
         if(ARG_OWN_FOLDER)
             set_target_properties(tst_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name})
         endif()
-        add_test(NAME ${ARG_PREFIX}.${name} COMMAND tst_${name})
+        add_test(NAME ${ARG_PREFIX}.${name} COMMAND tst_${name} ${where})
         set_tests_properties(${ARG_PREFIX}.${name} PROPERTIES
             ENVIRONMENT "${TOLVANIRE_GUI_TEST_ENV}" LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
     endforeach()

@@ -370,4 +370,4 @@ void UpdateTest::updateButtonOpensDownloadPageAndClosesDialogs() {
 }
 
 QTEST_MAIN(UpdateTest)
-#include "tst_update.moc"
+#include "tst_check.moc"
