@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "support/Log.h"
-#include "tests/fake/MemoryHostTransport.h"
 #include "tests/fake/MemoryPlatform.h"
+#ifdef TOLVANIRE_TEST_WINE_CLIENT
+#include "tests/fake/MemoryHostTransport.h"
+#endif
 
 using platform::Hive;
 
@@ -228,6 +230,7 @@ TEST_F(CliUninstallTest, JsonReportKeepsProgressOffTheStandardOutput) {
     EXPECT_FALSE(cafe["reason"].toString().isEmpty());
 }
 
+#ifdef TOLVANIRE_TEST_WINE_CLIENT
 // Through the Wine client, each wait runs on a host of its own: when that
 // host dies mid-wait, the program's step fails with the reason and the run
 // stops, and no leftover of that program is deleted.
@@ -256,5 +259,6 @@ TEST_F(CliUninstallTest, WaitWhoseHostDiesStopsTheRunThroughTheWineClient) {
     EXPECT_EQ(machine.files.GetAttributes(AppData("Cafe Timer"), &attributes), platform::kErrorSuccess);
     EXPECT_EQ(client->FatalError(), "");
 }
+#endif
 
 } // namespace
