@@ -26,11 +26,14 @@ inline void SetSmoothPainting(QPainter& painter) {
 }
 
 // Labels take their colour from the window-text role, buttons from the
-// button-text role; both are set so that either kind of widget shows it.
+// button-text role, and a label inside an item view (a row widget of a
+// tree) from the text role, since it stands on the view's base colour;
+// all three are set so that every kind of widget shows it.
 inline void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette pal = widget->palette();
     pal.setColor(QPalette::WindowText, colour);
     pal.setColor(QPalette::ButtonText, colour);
+    pal.setColor(QPalette::Text, colour);
     widget->setPalette(pal);
 }
 

@@ -75,6 +75,16 @@ QColor CentreColour(const QLabel* label) {
     return image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
+// Whether a widget draws `colour` somewhere (its text, where a glyph covers
+// whole pixels).
+bool DrawsColour(QWidget* widget, const QColor& colour) {
+    const QImage image = widget->grab().toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).rgb() == colour.rgb()) return true;
+    return false;
+}
+
 // Runs `action` once the modal loop has started; a safety timer ends the
 // run with 99 after `limitMs`, so a dialog that does not close fails the
 // test instead of hanging it (or, where staying open is right, shows it).
@@ -146,8 +156,13 @@ private slots:
             QCOMPARE(item->text(2), sizes[row]);
             QWidget* cell = tree->itemWidget(item, 1);
             QVERIFY(cell != nullptr);
-            QCOMPARE(cell->findChild<CBPQtLabel*>(QStringLiteral("programName"))->text(), names[row]);
-            QCOMPARE(cell->findChild<CBPQtLabel*>(QStringLiteral("programPublisher"))->text(), publishers[row]);
+            auto* name = cell->findChild<CBPQtLabel*>(QStringLiteral("programName"));
+            auto* publisher = cell->findChild<CBPQtLabel*>(QStringLiteral("programPublisher"));
+            QCOMPARE(name->text(), names[row]);
+            QCOMPARE(publisher->text(), publishers[row]);
+            // Drawn in their colours, not in the item view's text colour.
+            QVERIFY(DrawsColour(name, QColor(214, 214, 215)));
+            QVERIFY(DrawsColour(publisher, QColor(117, 118, 121)));
         }
     }
 
