@@ -2,10 +2,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
 #include <QPoint>
 #include <QRect>
+#include <QScreen>
 #include <QWidget>
 
 // Small shared helpers of the frames and dialogs: the product font at a pixel
@@ -42,6 +44,16 @@ inline void SetTextColour(QWidget* widget, const QColor& colour) {
 inline QPoint CentredOver(const QRect& parent, const QSize& size) {
     return QPoint(parent.x() + parent.width() / 2 - size.width() / 2,
                   parent.y() + parent.height() / 2 - size.height() / 2);
+}
+
+// Moves `dialog` so that it is centred over `parent`, or over the primary
+// screen's available area when there is no parent.
+inline void CentreOverParent(QWidget* dialog, const QWidget* parent) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect around = parent != nullptr   ? parent->geometry()
+                         : screen != nullptr ? screen->availableGeometry()
+                                             : QRect();
+    if (around.isValid()) dialog->move(CentredOver(around, dialog->size()));
 }
 
 } // namespace DialogLook

@@ -2,20 +2,18 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSpacerItem>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/DialogLook.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
-#include "app/DialogLook.h"
 #include "uninstall/ProgramIconSource.h"
 #include "widgetlib/BPQtLabel.h"
 
@@ -42,11 +40,7 @@ QString ButtonStyle(const QString& kind) {
 CReadyUninstallDlg::CReadyUninstallDlg(QWidget* parent) : CBaseDialog(parent) {
     RegisterMsg(MSG_CLOSE_DLG);
     setFixedSize(kWidth, kHeight);
-    const QRect around = parent != nullptr ? parent->geometry()
-                         : QGuiApplication::primaryScreen() != nullptr
-                             ? QGuiApplication::primaryScreen()->availableGeometry()
-                             : QRect();
-    if (around.isValid()) move(DialogLook::CentredOver(around, size()));
+    DialogLook::CentreOverParent(this, parent);
 }
 
 bool CReadyUninstallDlg::RemoveLeftovers() const {

@@ -5,15 +5,17 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
-#include "include/FormatSize.h"
-#include "include/MsgIds.h"
 #include "app/DialogLook.h"
 #include "app/UIPublic.h"
+#include "include/FormatSize.h"
+#include "include/MsgIds.h"
 #include "widgetlib/BPQtLabel.h"
 
 CUninstallRstDlg::CUninstallRstDlg(QWidget* parent) : CBaseDialog(parent) {
     RegisterMsg(MSG_CLOSE_DLG);
     setFixedSize(kWidth, kHeight);
+    // Where the confirmation dialog was, over the window.
+    DialogLook::CentreOverParent(this, parent);
 }
 
 void CUninstallRstDlg::SetResult(int count, int flag) {

@@ -282,6 +282,27 @@ private slots:
         if (result) QTRY_COMPARE(recorder.payloads, QList<int>{0});
     }
 
+    // Both open where the user is looking: centred over the window.
+    void opensCentredOverItsParent_data() {
+        QTest::addColumn<bool>("result");
+        QTest::newRow("confirmation") << false;
+        QTest::newRow("result") << true;
+    }
+
+    void opensCentredOverItsParent() {
+        QFETCH(bool, result);
+        QWidget window;
+        window.setGeometry(100, 60, 960, 640);
+        std::unique_ptr<QWidget> dialog;
+        if (result)
+            dialog = std::make_unique<CUninstallRstDlg>(&window);
+        else
+            dialog = std::make_unique<CReadyUninstallDlg>(&window);
+        // Within the pixel that halving an odd height leaves.
+        QVERIFY2((dialog->geometry().center() - window.geometry().center()).manhattanLength() <= 1,
+                 qPrintable(QStringLiteral("dialog at %1,%2").arg(dialog->x()).arg(dialog->y())));
+    }
+
     void resultText_data() {
         QTest::addColumn<int>("count");
         QTest::addColumn<qulonglong>("freed");
