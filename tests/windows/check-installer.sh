@@ -1,8 +1,19 @@
 #!/bin/sh
-# The installer under Wine, in a fresh prefix: it installs the program with
-# its Resources, QSS and uiconfig, registers it under the Uninstall key
-# (both uninstall strings, icon, size, version), the installed command line
-# lists it, and its own uninstaller removes the folder and the key.
+# The installer under Wine, in a fresh prefix with three NSIS programs whose
+# uninstallers relaunch themselves from the temp folder (Quill Writer's
+# quits at once, as when cancelled):
+# - it installs the program with its Resources, QSS and uiconfig and
+#   registers it under the Uninstall key (both uninstall strings, icon,
+#   size, version), the installed command line lists it, and its own
+#   uninstaller removes the folder and the key;
+# - installed again, the program itself, driven with the mouse under Xvfb:
+#   Quill Writer's trash button, confirmed, ends "Not removed" with a result
+#   dialog that names it; then Tolvanire Uninstaller, Cobalt Draw and Birch
+#   Player ticked and confirmed with "Automatically remove residual files":
+#   the other two are removed first, then the program starts its own
+#   uninstaller and ends about a second later without a result dialog, and
+#   its install folder and Uninstall key are gone.
+# Screenshots land in WORK/screenshots.
 #
 #   check-installer.sh SETUP_EXE WORK
 set -eu
@@ -13,9 +24,15 @@ setup=$1
 work=$2
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
+shots="$work/screenshots"
+rm -rf "$shots"
+mkdir -p "$shots"
 unset TOLVANIRE_LOG_FILE
 
-"$TOLVANIRE_ROOT/tests/fixtures/nsis/install-fixtures.sh" --prefix "$work/prefix" --work "$work/fixtures"
+# Xvfb first: every Wine process of the run then talks to the same display.
+tolvanire_start_xvfb 1280x800
+"$TOLVANIRE_ROOT/tests/fixtures/nsis/install-fixtures.sh" --prefix "$work/prefix" --work "$work/fixtures" \
+    runner/cobalt-draw.nsi runner/birch-player.nsi runner/quill-writer.nsi
 tolvanire_wine_env "$work/fixtures/home"
 export WINEPREFIX="$work/prefix"
 tolvanire_on_exit "wineserver -k"
@@ -24,10 +41,17 @@ failures=0
 pass() { echo "ok   $*"; }
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 
-key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tolvanire Uninstaller'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+key="$uninstall_key\\Tolvanire Uninstaller"
 folder="$WINEPREFIX/drive_c/Program Files/Tolvanire Uninstaller"
+run_log="$WINEPREFIX/drive_c/TolvanireRunLog"
+registered() { wine reg query "$uninstall_key\\$1" /reg:64 >/dev/null 2>&1; }
 
-wine "$setup" /S && wineserver -w || fail "the installer ended with $?"
+install() {
+    wine "$setup" /S && wineserver -w || fail "the installer ended with $?"
+}
+
+install
 for file in tolvanire-uninstaller.exe tolvanire-uninstaller-cli.exe uiconfig uninst.exe QSS/WU.qss Resources/Logo.ico; do
     [ -e "$folder/$file" ] || fail "not installed: $file"
 done
@@ -61,8 +85,159 @@ wineserver -w
 # Its uninstaller copies itself away and runs from there: wait for it.
 wine "C:\\Program Files\\Tolvanire Uninstaller\\uninst.exe" /S || fail "the uninstaller ended with $?"
 wineserver -w
-[ ! -e "$folder" ] && pass "the install folder is gone" || fail "left behind: $(ls -A "$folder" | tr '\n' ' ')"
-if wine reg query "$key" /reg:64 >/dev/null 2>&1; then fail "the Uninstall key is still there"; else pass "the Uninstall key is gone"; fi
+[ ! -e "$folder" ] && pass "its own uninstaller removes the install folder" ||
+    fail "left behind: $(ls -A "$folder" | tr '\n' ' ')"
+registered "Tolvanire Uninstaller" && fail "its own uninstaller left the Uninstall key" ||
+    pass "its own uninstaller removes the Uninstall key"
 
+# --- The installed program removes the others and then itself. ---
+install
+[ -e "$folder/tolvanire-uninstaller.exe" ] || fail "not installed again"
+
+# The geometry "WxH+X+Y" of the first mapped window of that size, or nothing.
+window_at() { # SIZE
+    xwininfo -root -tree 2>/dev/null | grep -v '"Default IME"' |
+        sed -n "s/.* $1+\([0-9]*\)+\([0-9]*\) .*/\1 \2/p" | head -n 1
+}
+wait_for_window() { # SIZE SECONDS
+    _end=$(($(date +%s) + $2))
+    while [ "$(date +%s)" -lt "$_end" ]; do
+        [ -n "$(window_at "$1")" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+wait_for_no_window() { # SIZE SECONDS
+    _end=$(($(date +%s) + $2))
+    while [ "$(date +%s)" -lt "$_end" ]; do
+        [ -z "$(window_at "$1")" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+# Clicks at X,Y inside the window of SIZE (fixed layout: the main window is
+# 960x640, the uninstall dialogs 640x427).
+click_in() { # SIZE X Y
+    set -- "$1" "$2" "$3" $(window_at "$1")
+    [ $# -eq 5 ] || { fail "no window of $1 to click in"; return 1; }
+    xdotool mousemove $(($4 + $2)) $(($5 + $3)) click 1
+    sleep 0.5
+}
+# Rows of the list, by name descending: 0 Tolvanire Uninstaller,
+# 1 Quill Writer, 2 Cobalt Draw, 3 Birch Player.
+tick_row() { click_in 960x640 52 $((108 + 48 * $1)); }
+trash_of_row() { click_in 960x640 661 $((108 + 48 * $1)); }
+press_uninstall() { click_in 960x640 864 608; }
+confirm() { click_in 640x427 457 355; }
+close_dialog() { click_in 640x427 620 16; }
+
+# As a shortcut starts it: from its folder, whose Resources\ and QSS\ it reads.
+(cd "$folder" && exec wine "C:\\Program Files\\Tolvanire Uninstaller\\tolvanire-uninstaller.exe") \
+    >"$work/program.out" 2>&1 &
+program=$!
+tolvanire_on_exit "kill $program"
+if wait_for_window 960x640 120; then
+    sleep 3
+    import -window root "$shots/installed-main.png"
+    pass "the installed program shows its list (screenshots/installed-main.png)"
+else
+    import -window root "$shots/installed-main.png"
+    fail "the installed program shows no main window"
+fi
+
+# A cancelled uninstaller: nothing deleted, the result names the program.
+trash_of_row 1
+if wait_for_window 640x427 20; then
+    sleep 1
+    import -window root "$shots/confirm-one.png"
+    confirm
+else
+    fail "no confirmation dialog for Quill Writer"
+fi
+wait_for_no_window 640x427 10 || fail "the confirmation dialog stays open"
+if wait_for_window 640x427 60; then
+    sleep 1
+    import -window root "$shots/result-not-removed.png"
+    pass "the result dialog follows the cancelled run (screenshots/result-not-removed.png)"
+    close_dialog
+else
+    fail "no result dialog after the cancelled run"
+fi
+registered QuillWriter && [ -e "$WINEPREFIX/drive_c/Program Files/Quill Writer/quill.exe" ] &&
+    pass "a cancelled program keeps its key and files" || fail "a cancelled program lost its key or files"
+sleep 3
+
+# The run that ends with this uninstaller removing itself.
+tick_row 0
+tick_row 2
+tick_row 3
+press_uninstall
+if wait_for_window 640x427 20; then
+    sleep 1
+    import -window root "$shots/confirm-three.png"
+    confirm
+else
+    fail "no confirmation dialog for the three programs"
+fi
+wait_for_no_window 640x427 10 || fail "the confirmation dialog stays open"
+
+# Watch the run: the moment its own uninstaller (or the copy it makes of
+# itself, which names the install folder in "_?=") appears, whether the
+# others are done by then, when the program ends, and that no result
+# dialog ever shows.
+own_started=""
+others_done_first=""
+result_shown=""
+ended=""
+deadline=$(($(date +%s) + 180))
+shot=0
+while [ "$(date +%s)" -lt "$deadline" ]; do
+    if [ -z "$own_started" ] && pgrep -f 'Tolvanire Uninstaller.uninst\.exe|_\?=C:.Program Files.Tolvanire Uninstaller' >/dev/null; then
+        own_started=$(date +%s.%N)
+        others_done_first=yes
+        for app in CobaltDraw BirchPlayer; do
+            grep -q '^end' "$run_log/$app.txt" 2>/dev/null && ! registered "$app" || others_done_first=""
+        done
+    fi
+    [ -n "$(window_at 640x427)" ] && result_shown=yes
+    if ! kill -0 "$program" 2>/dev/null; then
+        ended=$(date +%s.%N)
+        break
+    fi
+    shot=$((shot + 1))
+    [ $((shot % 15)) -eq 5 ] && import -window root "$shots/run-$shot.png"
+    sleep 0.2
+done
+wait "$program" && status=0 || status=$?
+
+if [ -z "$ended" ]; then
+    fail "the program did not end within 180 s"
+elif [ -z "$own_started" ]; then
+    fail "the program ended (status $status) without starting its own uninstaller"
+else
+    pass "the program started its own uninstaller and ended with status $status"
+    [ "$status" -eq 0 ] || fail "the program ended with $status, not 0"
+    [ -n "$others_done_first" ] && pass "Cobalt Draw and Birch Player were removed first" ||
+        fail "the program started its own uninstaller before the others were removed"
+    gap=$(echo "$ended $own_started" | awk '{ printf "%.1f", $1 - $2 }')
+    # About a second, and never long enough for a result dialog.
+    if awk -v g="$gap" 'BEGIN { exit !(g >= 0.3 && g <= 5) }'; then
+        pass "it ended ${gap} s after starting its own uninstaller"
+    else
+        fail "it ended ${gap} s after starting its own uninstaller, not about 1 s"
+    fi
+fi
+[ -z "$result_shown" ] && pass "no result dialog" || fail "a result dialog showed although the program removed itself"
+
+wineserver -w
+[ ! -e "$folder" ] && pass "its install folder is gone" || fail "left behind: $(ls -A "$folder" | tr '\n' ' ')"
+registered "Tolvanire Uninstaller" && fail "its Uninstall key is still there" || pass "its Uninstall key is gone"
+for app in "Cobalt Draw" "Birch Player"; do
+    [ ! -e "$WINEPREFIX/drive_c/Program Files/$app" ] && [ ! -e "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/$app" ] &&
+        pass "$app is gone with its leftovers" || fail "$app left files behind"
+done
+registered QuillWriter && pass "Quill Writer, not ticked, stays" || fail "Quill Writer was removed"
+
+echo "screenshots in $shots"
 [ "$failures" -eq 0 ] || { echo "check-installer: $failures checks failed" >&2; exit 1; }
 echo "check-installer: all checks passed"
