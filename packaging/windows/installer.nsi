@@ -105,6 +105,7 @@ Section "Uninstall"
   ; What the program itself writes beside its executable.
   Delete "$INSTDIR\userconfig"
   Delete "$INSTDIR\tolvanire-uninstaller.log"
+  Delete "$INSTDIR\Upgrade.ini"
   Delete "$INSTDIR\zelwudump*.dmp"
   RMDir /r "$INSTDIR\Resources"
   RMDir /r "$INSTDIR\QSS"
