@@ -99,18 +99,14 @@ window_at() { # SIZE
     xwininfo -root -tree 2>/dev/null | grep -v '"Default IME"' |
         sed -n "s/.* $1+\([0-9]*\)+\([0-9]*\) .*/\1 \2/p" | head -n 1
 }
-wait_for_window() { # SIZE SECONDS
-    _end=$(($(date +%s) + $2))
+has_window() { [ -n "$(window_at "$1")" ]; }
+no_window() { [ -z "$(window_at "$1")" ]; }
+# True as soon as COMMAND succeeds, false after SECONDS.
+wait_until() { # SECONDS COMMAND...
+    _end=$(($(date +%s) + $1))
+    shift
     while [ "$(date +%s)" -lt "$_end" ]; do
-        [ -n "$(window_at "$1")" ] && return 0
-        sleep 0.2
-    done
-    return 1
-}
-wait_for_no_window() { # SIZE SECONDS
-    _end=$(($(date +%s) + $2))
-    while [ "$(date +%s)" -lt "$_end" ]; do
-        [ -z "$(window_at "$1")" ] && return 0
+        "$@" && return 0
         sleep 0.2
     done
     return 1
@@ -136,7 +132,7 @@ close_dialog() { click_in 640x427 620 16; }
     >"$work/program.out" 2>&1 &
 program=$!
 tolvanire_on_exit "kill $program"
-if wait_for_window 960x640 120; then
+if wait_until 120 has_window 960x640; then
     sleep 3
     import -window root "$shots/installed-main.png"
     pass "the installed program shows its list (screenshots/installed-main.png)"
@@ -147,15 +143,15 @@ fi
 
 # A cancelled uninstaller: nothing deleted, the result names the program.
 trash_of_row 1
-if wait_for_window 640x427 20; then
+if wait_until 20 has_window 640x427; then
     sleep 1
     import -window root "$shots/confirm-one.png"
     confirm
 else
     fail "no confirmation dialog for Quill Writer"
 fi
-wait_for_no_window 640x427 10 || fail "the confirmation dialog stays open"
-if wait_for_window 640x427 60; then
+wait_until 10 no_window 640x427 || fail "the confirmation dialog stays open"
+if wait_until 60 has_window 640x427; then
     sleep 1
     import -window root "$shots/result-not-removed.png"
     pass "the result dialog follows the cancelled run (screenshots/result-not-removed.png)"
@@ -172,14 +168,14 @@ tick_row 0
 tick_row 2
 tick_row 3
 press_uninstall
-if wait_for_window 640x427 20; then
+if wait_until 20 has_window 640x427; then
     sleep 1
     import -window root "$shots/confirm-three.png"
     confirm
 else
     fail "no confirmation dialog for the three programs"
 fi
-wait_for_no_window 640x427 10 || fail "the confirmation dialog stays open"
+wait_until 10 no_window 640x427 || fail "the confirmation dialog stays open"
 
 # Watch the run: the moment its own uninstaller (or the copy it makes of
 # itself, which names the install folder in "_?=") appears, whether the
@@ -199,7 +195,7 @@ while [ "$(date +%s)" -lt "$deadline" ]; do
             grep -q '^end' "$run_log/$app.txt" 2>/dev/null && ! registered "$app" || others_done_first=""
         done
     fi
-    [ -n "$(window_at 640x427)" ] && result_shown=yes
+    has_window 640x427 && result_shown=yes
     if ! kill -0 "$program" 2>/dev/null; then
         ended=$(date +%s.%N)
         break
