@@ -9,7 +9,9 @@
 #
 # BUILD_DIR defaults to build-win/. The static Qt for MinGW is unpacked
 # once into BUILD_DIR/qt5-mingw from qt5-mingw-static.tar.xz, looked for in
-# $TOLVANIRE_QT_MINGW_ARCHIVE, then ../shared/sdk/ beside the checkout.
+# $TOLVANIRE_QT_MINGW_ARCHIVE, then ../shared/sdk/ beside the checkout;
+# without it, the same Qt is built once from Debian's source package into
+# BUILD_DIR/qt5-mingw-source (scripts/build-qt5-mingw.sh).
 # TOLVANIRE_QT_MINGW=DIR uses a Qt already unpacked or built by
 # scripts/build-qt5-mingw.sh instead.
 set -eu
@@ -25,19 +27,25 @@ build=$(cd "$build" && pwd)
 qt=${TOLVANIRE_QT_MINGW:-}
 if [ -z "$qt" ]; then
     qt="$build/qt5-mingw"
-    archive=$(tolvanire_find_qt_mingw_archive) || {
-        echo "build-windows: no qt5-mingw-static.tar.xz found (set TOLVANIRE_QT_MINGW_ARCHIVE, or build" \
-            "one with scripts/build-qt5-mingw.sh PREFIX and set TOLVANIRE_QT_MINGW=PREFIX)" >&2
-        exit 1
-    }
-    # Unpacked again only when the archive changes.
-    stamp="$build/qt5-mingw.stamp"
-    signature=$(ls -l --time-style=+%s "$archive" | awk '{ print $5, $6 }')
-    if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$signature" ] || [ ! -d "$qt/lib/cmake/Qt5" ]; then
-        echo "build-windows: unpacking $archive" >&2
-        rm -rf "$qt" "$stamp"
-        tar xf "$archive" -C "$build"
-        echo "$signature" >"$stamp"
+    if archive=$(tolvanire_find_qt_mingw_archive); then
+        # Unpacked again only when the archive changes.
+        stamp="$build/qt5-mingw.stamp"
+        signature=$(ls -l --time-style=+%s "$archive" | awk '{ print $5, $6 }')
+        if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$signature" ] || [ ! -d "$qt/lib/cmake/Qt5" ]; then
+            echo "build-windows: unpacking $archive" >&2
+            rm -rf "$qt" "$stamp"
+            tar xf "$archive" -C "$build"
+            echo "$signature" >"$stamp"
+        fi
+    else
+        # A machine without the archive builds the same Qt from Debian's
+        # source package once (about 16 minutes on 2 cores) and keeps it.
+        qt="$build/qt5-mingw-source"
+        if [ ! -f "$qt/lib/cmake/Qt5/Qt5Config.cmake" ]; then
+            echo "build-windows: no qt5-mingw-static.tar.xz found (TOLVANIRE_QT_MINGW_ARCHIVE, ../shared/sdk/);" \
+                "building Qt for MinGW from Debian's sources into $qt" >&2
+            "$root/scripts/build-qt5-mingw.sh" "$qt"
+        fi
     fi
 fi
 [ -f "$qt/lib/cmake/Qt5/Qt5Config.cmake" ] || { echo "build-windows: no Qt 5 in $qt" >&2; exit 1; }
