@@ -45,6 +45,11 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+#ifdef _WIN32
+const QByteArray kLogLineEnd = "\r\n"; // the log file takes the platform's line ends
+#else
+const QByteArray kLogLineEnd = "\n";
+#endif
 const QString kOwnTitle = QStringLiteral("Tolvanire Uninstaller");
 
 // What a program's uninstaller does when it runs.
@@ -477,7 +482,8 @@ void UninstallRunTest::batchRun() {
         QVERIFY2(env.Exists(AppData(p.name) + "\\settings.ini") == !cleaned, qPrintable(p.name));
         QVERIFY2(env.Exists(Folder(p.name) + "\\data.bin") == !cleaned, qPrintable(p.name));
         if (p.behaviour == Behaviour::FailsToStart)
-            QVERIFY(Log().contains(QByteArray("start process ") + Command(p.name).c_str() + " failed with 2.\n"));
+            QVERIFY(Log().contains(QByteArray("start process ") + Command(p.name).c_str() + " failed with 2." +
+                                   kLogLineEnd));
         if (p.behaviour == Behaviour::Cancels)
             QVERIFY(Log().contains(QByteArray("uninstall of ") + p.name.toLatin1() + ": not removed"));
     }
