@@ -30,6 +30,7 @@
 #include "pages/ProgramIconLoader.h"
 #include "pages/SearchEdit.h"
 #include "tests/fake/MemoryPlatform.h"
+#include "tests/pages/IconFiles.h"
 #include "uninstall/ReadyUninstallDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
@@ -96,6 +97,8 @@ void RemoveProgram(TestPlatform& platform, const QString& name) {
                                 std::string(CAppEnum::kUninstallKey) + "\\" + name.toStdString());
 }
 
+#ifndef _WIN32
+// An icon the in-memory machine draws (Windows rows never ask it).
 platform::IconImage SolidIcon(uint8_t b, uint8_t g, uint8_t r) {
     platform::IconImage icon;
     icon.width = 32;
@@ -104,10 +107,13 @@ platform::IconImage SolidIcon(uint8_t b, uint8_t g, uint8_t r) {
         icon.pixels += std::string{char(b), char(g), char(r), char(255)};
     return icon;
 }
+#endif
 
-QRgb CentreOf(const QLabel* label) {
-    const QPixmap pixmap = label->pixmap(Qt::ReturnByValue);
+QRgb CentreOf(const QPixmap& pixmap) {
     return pixmap.isNull() ? 0 : pixmap.toImage().pixel(16, 16);
+}
+QRgb CentreOf(const QLabel* label) {
+    return CentreOf(label->pixmap(Qt::ReturnByValue));
 }
 
 // The in-memory machine, the core and one page in a host widget.
@@ -486,47 +492,93 @@ void ProgramPageTest::detailsLink() {
 }
 
 void ProgramPageTest::icons_data() {
-    QTest::addColumn<QString>("displayIcon");
-    QTest::addColumn<bool>("own");
-    QTest::newRow("quoted path with an index") << "\"C:\\Apps\\Beta\\beta.exe\",1" << true;
-    QTest::newRow("bare path, no index") << "C:\\Apps\\Beta\\beta.ico" << true;
-    QTest::newRow("negative resource id") << "C:\\Apps\\Beta\\beta.exe,-101" << true;
-    QTest::newRow("missing file") << "\"C:\\Apps\\Gone\\gone.exe\",0" << false;
-    QTest::newRow("file without that icon") << "C:\\Apps\\Beta\\beta.exe,7" << false;
-    QTest::newRow("no icon path") << "" << false;
+    QTest::addColumn<QString>("displayIcon"); // %1 stands for the folder of the programs
+    // The file whose icon the row shows, in that folder; empty: the placeholder.
+    QTest::addColumn<QString>("iconFile");
+#ifdef _WIN32
+    // The file icon provider is asked about the file itself: the index after
+    // the comma is not looked at.
+    const bool indexLookedAt = false;
+#else
+    const bool indexLookedAt = true;
+#endif
+    QTest::newRow("quoted path with an index") << "\"%1\\Beta\\beta.exe\",1"
+                                               << "Beta\\beta.exe";
+    QTest::newRow("bare path, no index") << "%1\\Beta\\beta.ico"
+                                         << "Beta\\beta.ico";
+    QTest::newRow("negative resource id") << "%1\\Beta\\beta.exe,-101"
+                                          << "Beta\\beta.exe";
+    QTest::newRow("missing file") << "\"%1\\Gone\\gone.exe\",0" << QString();
+    QTest::newRow("file without that icon")
+        << "%1\\Beta\\beta.exe,7" << (indexLookedAt ? QString() : QStringLiteral("Beta\\beta.exe"));
+    QTest::newRow("no icon path") << "" << QString();
 }
 
 void ProgramPageTest::icons() {
     QFETCH(QString, displayIcon);
-    QFETCH(bool, own);
-    TestPlatform* platform = nullptr;
+    QFETCH(QString, iconFile);
     Env env({}, QString());
-    platform = &env.platform;
     env.Stop();
-    platform->files.CreateFolder("C:\\Apps\\Beta");
-    platform->files.WriteFile("C:\\Apps\\Beta\\beta.exe", "MZ");
-    platform->files.WriteFile("C:\\Apps\\Beta\\beta.ico", "ICO");
-    QVERIFY(platform->files.SetIcon("C:\\Apps\\Beta\\beta.exe", 1, SolidIcon(0, 0, 255)));
-    QVERIFY(platform->files.SetIcon("C:\\Apps\\Beta\\beta.ico", 0, SolidIcon(0, 0, 255)));
-    QVERIFY(platform->files.SetIcon("C:\\Apps\\Beta\\beta.exe", -101, SolidIcon(0, 0, 255)));
-    AddProgram(*platform, {QStringLiteral("Beta"), QString(), 1, QString(), displayIcon});
+#ifdef _WIN32
+    // Real files: on Windows the rows' icons come from the file icon
+    // provider on the disk, not from the machine the core reads.
+    QTemporaryDir apps;
+    QVERIFY(QDir(apps.path()).mkpath(QStringLiteral("Beta")));
+    QVERIFY(WriteProgramFile(apps.filePath(QStringLiteral("Beta/beta.exe"))));
+    QVERIFY(WriteIconFile(apps.filePath(QStringLiteral("Beta/beta.ico")), Qt::red));
+    const QString folder = QDir::toNativeSeparators(apps.path());
+    // What the provider draws for the file, whatever that is on this
+    // platform (its style's generic file picture on the offscreen one).
+    const QRgb own = iconFile.isEmpty() ? 0 : CentreOf(ProviderPicture(folder + "\\" + iconFile));
+#else
+    const QString folder = QStringLiteral("C:\\Apps");
+    env.platform.files.CreateFolder("C:\\Apps\\Beta");
+    env.platform.files.WriteFile("C:\\Apps\\Beta\\beta.exe", "MZ");
+    env.platform.files.WriteFile("C:\\Apps\\Beta\\beta.ico", "ICO");
+    QVERIFY(env.platform.files.SetIcon("C:\\Apps\\Beta\\beta.exe", 1, SolidIcon(0, 0, 255)));
+    QVERIFY(env.platform.files.SetIcon("C:\\Apps\\Beta\\beta.ico", 0, SolidIcon(0, 0, 255)));
+    QVERIFY(env.platform.files.SetIcon("C:\\Apps\\Beta\\beta.exe", -101, SolidIcon(0, 0, 255)));
+    const QRgb own = qRgb(255, 0, 0);
+#endif
+    if (displayIcon.contains(QLatin1String("%1"))) displayIcon = displayIcon.arg(folder);
+    AddProgram(env.platform, {QStringLiteral("Beta"), QString(), 1, QString(), displayIcon});
     env.Start();
 
-    const QRgb placeholder =
-        QPixmap(QStringLiteral("./Resources/Installer.png")).scaled(32, 32).toImage().pixel(16, 16);
+    const QRgb placeholder = CentreOf(QPixmap(QStringLiteral("./Resources/Installer.png")).scaled(32, 32));
+    QVERIFY(own != placeholder);
     QLabel* label = env.Cell(QStringLiteral("Beta"))->IconLabel();
     // The row is there at once, with the placeholder.
     QCOMPARE(CentreOf(label), placeholder);
     env.WaitForIcons();
     QCoreApplication::processEvents();
     QCOMPARE(label->pixmap(Qt::ReturnByValue).size(), QSize(32, 32));
-    QCOMPARE(CentreOf(label), own ? qRgb(255, 0, 0) : placeholder);
+    QCOMPARE(CentreOf(label), iconFile.isEmpty() ? placeholder : own);
 }
 
 void ProgramPageTest::iconCacheServesSecondStart() {
     QTemporaryDir cache;
     Env env({}, cache.path());
     env.Stop();
+#ifdef _WIN32
+    // No cache on Windows: every start asks the provider about the file as
+    // it is then, so a file gone by the second start keeps the placeholder.
+    QTemporaryDir apps;
+    const QString icon = QDir::toNativeSeparators(apps.filePath(QStringLiteral("beta.ico")));
+    QVERIFY(WriteIconFile(icon, Qt::red));
+    AddProgram(env.platform, {QStringLiteral("Beta"), QString(), 1, QString(), icon + ",0"});
+    env.Start(cache.path());
+    env.WaitForIcons();
+    QCoreApplication::processEvents();
+    QCOMPARE(CentreOf(env.Cell("Beta")->IconLabel()), CentreOf(ProviderPicture(icon)));
+    env.Stop();
+
+    QVERIFY(QFile::remove(icon));
+    env.Start(cache.path());
+    env.WaitForIcons();
+    QCoreApplication::processEvents();
+    QCOMPARE(CentreOf(env.Cell("Beta")->IconLabel()),
+             CentreOf(QPixmap(QStringLiteral("./Resources/Installer.png")).scaled(32, 32)));
+#else
     env.platform.files.CreateFolder("C:\\Apps\\Beta");
     env.platform.files.WriteFile("C:\\Apps\\Beta\\beta.exe", "MZ");
     env.platform.files.SetIcon("C:\\Apps\\Beta\\beta.exe", 0, SolidIcon(0, 0, 255));
@@ -552,6 +604,7 @@ void ProgramPageTest::iconCacheServesSecondStart() {
     env.WaitForIcons();
     QCoreApplication::processEvents();
     QCOMPARE(CentreOf(env.Cell("Beta")->IconLabel()), qRgb(0, 255, 0));
+#endif
 }
 
 void ProgramPageTest::manyRowsGetTheirCellsWhileIdle() {

@@ -32,6 +32,7 @@
 #include "pages/SearchEdit.h"
 #include "support/Log.h"
 #include "tests/fake/MemoryPlatform.h"
+#include "tests/pages/IconFiles.h"
 #include "uninstall/ReadyUninstallDlg.h"
 #include "uninstall/UninstallRstDlg.h"
 #include "uninstall/UninstallService.h"
@@ -154,6 +155,29 @@ struct Dialogs {
     QMap<QString, QString> statusAtResult; // row texts when the result dialog opened; "-": none shown
 };
 
+// Gives the program a red icon of its own: on Windows a real file, which the
+// page's file icon provider is asked about; elsewhere an icon the in-memory
+// machine draws for the program's file.
+void GiveRedIcon(MemoryPlatform& platform, const QTemporaryDir& iconFiles, const QString& name,
+                 const std::string& key) {
+#ifdef _WIN32
+    const QString icon = QDir::toNativeSeparators(iconFiles.filePath(name + QStringLiteral(".ico")));
+    QVERIFY(WriteIconFile(icon, Qt::red));
+    platform.registry.SetString(Hive::LocalMachine, key, "DisplayIcon", icon.toStdString());
+#else
+    Q_UNUSED(iconFiles);
+    const std::string exe = Folder(name) + "\\program.exe";
+    platform.files.CreateFolder(Folder(name));
+    platform.files.WriteFile(exe, "data");
+    platform.registry.SetString(Hive::LocalMachine, key, "DisplayIcon", exe);
+    platform::IconImage red;
+    red.width = red.height = 32;
+    for (int i = 0; i < 32 * 32; ++i)
+        red.pixels += std::string{char(0), char(0), char(255), char(255)};
+    platform.files.SetIcon(exe, 0, red);
+#endif
+}
+
 // The in-memory machine with the programs installed, the core, and one
 // page in a host widget that stands in for the main window.
 struct Env {
@@ -216,16 +240,7 @@ struct Env {
         platform.registry.SetString(Hive::LocalMachine, key, "UninstallString", Command(p.name));
         platform.registry.SetString(Hive::LocalMachine, key, "InstallLocation", Folder(p.name));
         if (p.sizeKiB != 0) platform.registry.SetDword(Hive::LocalMachine, key, "EstimatedSize", p.sizeKiB);
-        if (p.icon) {
-            const std::string exe = Folder(p.name) + "\\program.exe";
-            File(exe);
-            platform.registry.SetString(Hive::LocalMachine, key, "DisplayIcon", exe);
-            platform::IconImage red;
-            red.width = red.height = 32;
-            for (int i = 0; i < 32 * 32; ++i)
-                red.pixels += std::string{char(0), char(0), char(255), char(255)};
-            platform.files.SetIcon(exe, 0, red);
-        }
+        if (p.icon) GiveRedIcon(platform, iconFiles, p.name, key);
         File(Folder(p.name) + "\\uninst.exe");
         File(Folder(p.name) + "\\data.bin");
         File(AppData(p.name) + "\\settings.ini");
@@ -328,6 +343,7 @@ struct Env {
     }
 
     QTemporaryDir cache;
+    QTemporaryDir iconFiles; // Windows: the programs' own icon files
     MemoryPlatform platform;
     std::unique_ptr<CAppEnum> appEnum;
     std::unique_ptr<CInventoryService> service;
@@ -652,9 +668,16 @@ void UninstallRunTest::cancelStartsNothing() {
     QCOMPARE(env.dialogs.confirmations, 1);
     // The confirmation shows the icons of the page's rows, the installer
     // picture for a program without one.
+#ifdef _WIN32
+    // The row's icon is what the file icon provider draws for the file.
+    const QImage provided = ProviderPicture(env.iconFiles.filePath(QStringLiteral("Beta Player.ico"))).toImage();
+    const QColor own = provided.pixelColor(provided.rect().center());
+#else
+    const QColor own(255, 0, 0);
+#endif
     QCOMPARE(env.dialogs.confirmedIcons.size(), 2);
-    QCOMPARE(env.dialogs.confirmedIcons[0], QColor(255, 0, 0));
-    QVERIFY(env.dialogs.confirmedIcons[1] != QColor(255, 0, 0));
+    QCOMPARE(env.dialogs.confirmedIcons[0], own);
+    QVERIFY(env.dialogs.confirmedIcons[1] != own);
     env.Operation("Alpha Editor")->TrashButton()->click();
     QCOMPARE(env.dialogs.confirmations, 2);
     QTest::qWait(200);
