@@ -2,6 +2,7 @@
 // seam, centring over a parent, and MSG_CLOSE_DLG closing every dialog that
 // listens to it, whoever sends it.
 
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -56,6 +57,9 @@ private:
 
 private slots:
     void initTestCase() {
+        // The sizes checked below follow from the widths of real letters.
+        QVERIFY2(!QFontDatabase().families().isEmpty(),
+                 "no fonts (the offscreen platform on Windows reads them from QT_QPA_FONTDIR)");
         QVERIFY(dir.isValid());
         QVERIFY(WriteTestPictures(dir.path()));
         oldCurrent = QDir::currentPath();
