@@ -11,58 +11,54 @@ namespace {
 
 const wchar_t kWindowClass[] = L"Tolvanire_WUUI";
 const UINT kRaiseMessage = WM_APP + 1;
-const UINT kHideMessage = WM_APP + 2;
 
-// The mutex says who runs. Qt names its own window classes, so a hidden
-// helper window of the agreed class is what a later start finds; it
-// forwards the raise request to the claim.
+const wchar_t* WideText(const QString& text) {
+    return reinterpret_cast<const wchar_t*>(text.utf16());
+}
+
+// The mutex says who runs. Qt names its own window classes, so a helper
+// window of the agreed class, named after the key, is what a later start
+// finds; it forwards the raise request to the claim. The helper only
+// carries messages: a message-only window, which needs no desktop to exist
+// on (a top-level one cannot be made where there is no display, and a
+// later start could then never reach this instance).
 class CWinInstanceClaim : public CInstanceClaim {
 public:
-    explicit CWinInstanceClaim(HANDLE mutexHandle) : mutex(mutexHandle) {
+    CWinInstanceClaim(HANDLE mutexHandle, const QString& key) : mutex(mutexHandle) {
         WNDCLASSW windowClass = {};
         windowClass.lpfnWndProc = &CWinInstanceClaim::Proc;
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = kWindowClass;
+        // Fails harmlessly when an earlier claim of this process registered it.
         RegisterClassW(&windowClass);
-        helper = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"Tolvanire Uninstaller", WS_POPUP, 0, 0, 0, 0,
-                                 nullptr, nullptr, windowClass.hInstance, nullptr);
+        helper = CreateWindowExW(0, kWindowClass, WideText(key), 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 windowClass.hInstance, nullptr);
         if (helper != nullptr) SetWindowLongPtrW(helper, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
 
-    // The mutex stays open for the life of the process, as the running
-    // instance's mark.
+    // Dropping the claim lets the next instance start.
     ~CWinInstanceClaim() override {
         if (helper != nullptr) DestroyWindow(helper);
+        if (mutex != nullptr) {
+            ReleaseMutex(mutex);
+            CloseHandle(mutex);
+        }
     }
 
 private:
-    // A later instance shows the helper (SetWindowPos with SWP_SHOWWINDOW)
-    // and makes it the foreground window, which hands this process the right
-    // to bring its own window forward; then it sends the raise message and
-    // waits for it, so that its own message box opens above the raised
-    // window, not under it.
+    // A later instance hands this process the right to bring its window to
+    // the front, then sends the raise message and waits for the answer, so
+    // that its own message box opens above the raised window, not under it.
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* owner = reinterpret_cast<CWinInstanceClaim*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        switch (message) {
-        case WM_WINDOWPOSCHANGED:
-            // The helper has no face of its own: it hides again at once.
-            if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)
-                PostMessageW(hwnd, kHideMessage, 0, 0);
-            break;
-        case kHideMessage:
-            ShowWindow(hwnd, SW_HIDE);
-            return 0;
-        case kRaiseMessage:
-            ShowWindow(hwnd, SW_HIDE);
+        if (message == kRaiseMessage) {
+            auto* owner = reinterpret_cast<CWinInstanceClaim*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
             if (owner != nullptr) emit owner->RaiseRequested();
             return 1;
-        default:
-            break;
         }
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 
-    [[maybe_unused]] HANDLE mutex = nullptr;
+    HANDLE mutex = nullptr;
     HWND helper = nullptr;
 };
 
@@ -144,17 +140,20 @@ QString CWinHostServices::SingleInstanceKey() const {
 }
 
 std::unique_ptr<CInstanceClaim> CWinHostServices::ClaimSingleInstance(const QString& key) {
-    HANDLE handle = CreateMutexW(nullptr, TRUE, reinterpret_cast<const wchar_t*>(key.utf16()));
+    HANDLE handle = CreateMutexW(nullptr, TRUE, WideText(key));
     const DWORD error = GetLastError();
-    if (handle == nullptr || error != ERROR_ALREADY_EXISTS) return std::make_unique<CWinInstanceClaim>(handle);
+    if (handle == nullptr || error != ERROR_ALREADY_EXISTS) return std::make_unique<CWinInstanceClaim>(handle, key);
+    // Held open, this handle would keep the running instance's mark alive
+    // after it ends.
+    CloseHandle(handle);
 
-    HWND running = FindWindowW(kWindowClass, nullptr);
+    HWND running = FindWindowExW(HWND_MESSAGE, nullptr, kWindowClass, WideText(key));
     if (running != nullptr) {
-        if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
-        SetWindowPos(running, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
-        SetActiveWindow(running);
-        SetForegroundWindow(running);
-        FlashWindow(running, TRUE);
+        // Started by the user, this process may bring a window to the front;
+        // the running instance is to use that right for its own window.
+        DWORD runningProcess = 0;
+        GetWindowThreadProcessId(running, &runningProcess);
+        AllowSetForegroundWindow(runningProcess);
         DWORD_PTR answer = 0;
         SendMessageTimeoutW(running, kRaiseMessage, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 3000, &answer);
     }

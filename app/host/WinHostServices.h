@@ -2,9 +2,10 @@
 
 #include "app/host/HostServices.h"
 
-// Host services on Windows: a named mutex and a helper window of the class
-// "Tolvanire_WUUI" for the single instance, the shell's "open" verb for
-// addresses, the window-composition call for blur.
+// Host services on Windows: a named mutex and a message-only helper window
+// of the class "Tolvanire_WUUI", named after the key, for the single
+// instance; the shell's "open" verb for addresses, the window-composition
+// call for blur.
 class CWinHostServices : public CHostServices {
 public:
     QString ExecutableFolder() const override;

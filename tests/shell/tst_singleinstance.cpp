@@ -15,6 +15,8 @@ private slots:
 
     void secondStartRaisesFirstAndExits();
     void onlyOneOfTwoInProcess();
+    void laterStartRaisesOnlyTheInstanceOfItsKey();
+    void droppedClaimLetsTheNextOneIn();
     void staleLockOfDeadProcess();
 
 private:
@@ -63,10 +65,37 @@ void SingleInstanceTest::onlyOneOfTwoInProcess() {
     CSingleInstance second;
     QVERIFY(first.Check());
     QSignalSpy raised(&first, &CSingleInstance::RaiseRequested);
-    // Asks from the same thread: the answer cannot come while it waits, the
-    // request is handled right after.
+    // Asks from the same thread: a socket's request is handled right after
+    // the wait, a window message (Windows) at once.
     QVERIFY(!second.Check());
     QTRY_COMPARE(raised.count(), 1);
+}
+
+void SingleInstanceTest::laterStartRaisesOnlyTheInstanceOfItsKey() {
+    CSingleInstance mine;
+    QVERIFY(mine.Check());
+    QSignalSpy mineRaised(&mine, &CSingleInstance::RaiseRequested);
+    // Another instance under another key, claimed after this one (a test
+    // run beside the real program, say).
+    qputenv("TOLVANIRE_INSTANCE_KEY", (key + QStringLiteral("-other")).toUtf8());
+    CSingleInstance other;
+    QVERIFY(other.Check());
+    QSignalSpy otherRaised(&other, &CSingleInstance::RaiseRequested);
+
+    qputenv("TOLVANIRE_INSTANCE_KEY", key.toUtf8());
+    CSingleInstance later;
+    QVERIFY(!later.Check());
+    QTRY_COMPARE(mineRaised.count(), 1);
+    QCOMPARE(otherRaised.count(), 0);
+}
+
+void SingleInstanceTest::droppedClaimLetsTheNextOneIn() {
+    {
+        CSingleInstance first;
+        QVERIFY(first.Check());
+    }
+    CSingleInstance next;
+    QVERIFY(next.Check());
 }
 
 void SingleInstanceTest::staleLockOfDeadProcess() {
