@@ -15,7 +15,8 @@
 #     one executable and one CTest test "<p>.<name>" for each tst_<name>.cpp
 #     of the calling folder, linked with the given libraries and Qt5::Test,
 #     run on the offscreen platform. OWN_FOLDER puts each executable in a
-#     folder of its own (for tests that write files beside it).
+#     folder of its own (for tests that write files beside it). Each test
+#     requires the fixtures named in TOLVANIRE_GUI_TEST_FIXTURES.
 #
 #   tolvanire_qtest_target(<target>)
 #     links <target> with Qt5::Test and, with a static Qt, imports the
@@ -119,5 +120,8 @@ function(tolvanire_add_qtests)
         add_test(NAME ${ARG_PREFIX}.${name} COMMAND tst_${name} ${where})
         set_tests_properties(${ARG_PREFIX}.${name} PROPERTIES
             ENVIRONMENT "${TOLVANIRE_GUI_TEST_ENV}" LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+        if(TOLVANIRE_GUI_TEST_FIXTURES)
+            set_tests_properties(${ARG_PREFIX}.${name} PROPERTIES FIXTURES_REQUIRED "${TOLVANIRE_GUI_TEST_FIXTURES}")
+        endif()
     endforeach()
 endfunction()
