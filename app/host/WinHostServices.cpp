@@ -16,12 +16,12 @@ const wchar_t* WideText(const QString& text) {
     return reinterpret_cast<const wchar_t*>(text.utf16());
 }
 
-// The mutex says who runs. Qt names its own window classes, so a helper
-// window of the agreed class, named after the key, is what a later start
-// finds; it forwards the raise request to the claim. The helper only
-// carries messages: a message-only window, which needs no desktop to exist
-// on (a top-level one cannot be made where there is no display, and a
-// later start could then never reach this instance).
+// The mutex says who runs. Qt names its own window classes, so a hidden
+// top-level helper window of the agreed class, named after the key, is what
+// a later start (or any other program looking for the running uninstaller
+// by its window class) finds; it forwards the raise request to the claim.
+// Where no top-level window can be made (Wine without a display) the helper
+// is a message-only window, which a later start finds all the same.
 class CWinInstanceClaim : public CInstanceClaim {
 public:
     CWinInstanceClaim(HANDLE mutexHandle, const QString& key) : mutex(mutexHandle) {
@@ -31,8 +31,11 @@ public:
         windowClass.lpszClassName = kWindowClass;
         // Fails harmlessly when an earlier claim of this process registered it.
         RegisterClassW(&windowClass);
-        helper = CreateWindowExW(0, kWindowClass, WideText(key), 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+        helper = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, WideText(key), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  windowClass.hInstance, nullptr);
+        if (helper == nullptr)
+            helper = CreateWindowExW(0, kWindowClass, WideText(key), 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     windowClass.hInstance, nullptr);
         if (helper != nullptr) SetWindowLongPtrW(helper, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
 
@@ -147,7 +150,8 @@ std::unique_ptr<CInstanceClaim> CWinHostServices::ClaimSingleInstance(const QStr
     // after it ends.
     CloseHandle(handle);
 
-    HWND running = FindWindowExW(HWND_MESSAGE, nullptr, kWindowClass, WideText(key));
+    HWND running = FindWindowW(kWindowClass, WideText(key));
+    if (running == nullptr) running = FindWindowExW(HWND_MESSAGE, nullptr, kWindowClass, WideText(key));
     if (running != nullptr) {
         // Started by the user, this process may bring a window to the front;
         // the running instance is to use that right for its own window.

@@ -2,10 +2,9 @@
 
 #include "app/host/HostServices.h"
 
-// Host services on Windows: a named mutex and a message-only helper window
-// of the class "Tolvanire_WUUI", named after the key, for the single
-// instance; the shell's "open" verb for addresses, the window-composition
-// call for blur.
+// Host services on Windows: a named mutex and a hidden helper window of the
+// class "Tolvanire_WUUI", named after the key, for the single instance; the
+// shell's "open" verb for addresses, the window-composition call for blur.
 class CWinHostServices : public CHostServices {
 public:
     QString ExecutableFolder() const override;
