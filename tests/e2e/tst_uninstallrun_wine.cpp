@@ -52,6 +52,15 @@ Places PlacesOf(const QString& prefix, const QString& name, const QString& exe) 
     return places;
 }
 
+// The window's platform: the Wine client on the test's prefix.
+CMainWin::PlatformFactory PrefixPlatform(const QString& prefix) {
+    return [prefix](std::string* error) {
+        platform::PlatformOptions options;
+        options.winePrefix = prefix.toStdString();
+        return platform::CreatePlatform(options, error);
+    };
+}
+
 bool Exists(const QString& path) {
     return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
 }
@@ -111,11 +120,7 @@ void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers(
     });
 
     {
-        CMainWin window([prefix](std::string* error) {
-            platform::PlatformOptions options;
-            options.winePrefix = prefix.toStdString();
-            return platform::CreatePlatform(options, error);
-        });
+        CMainWin window(PrefixPlatform(prefix));
         QVERIFY2(window.StartupError().isEmpty(), qPrintable(window.StartupError()));
         window.setWindowTitle(QStringLiteral("Tolvanire Uninstaller"));
         window.show();
@@ -226,11 +231,7 @@ void UninstallRunWineTest::cancelledUninstallerLeavesItsProgramAlone() {
         }
     });
     {
-        CMainWin window([prefix](std::string* error) {
-            platform::PlatformOptions options;
-            options.winePrefix = prefix.toStdString();
-            return platform::CreatePlatform(options, error);
-        });
+        CMainWin window(PrefixPlatform(prefix));
         QVERIFY2(window.StartupError().isEmpty(), qPrintable(window.StartupError()));
         window.show();
         CEnumProgramPage* page = window.RightContent()->Tab()->ProgramPage();

@@ -26,18 +26,11 @@
 #include "pages/ProgramIconLoader.h"
 #include "pages/SearchEdit.h"
 #include "platform/Platform.h"
+#include "tests/pages/ScreenShot.h"
 
 namespace {
 
 QString outDir;
-
-void Shot(const QString& name) {
-    for (int i = 0; i < 10; ++i) {
-        QCoreApplication::processEvents();
-        QTest::qWait(30);
-    }
-    QGuiApplication::primaryScreen()->grabWindow(0).save(outDir + QLatin1Char('/') + name);
-}
 
 } // namespace
 
@@ -72,7 +65,7 @@ int main(int argc, char** argv) {
     if (tree->topLevelItemCount() > 1) {
         qobject_cast<ProgramCell*>(tree->itemWidget(tree->topLevelItem(1), 1))->CheckBox()->click();
     }
-    Shot(QStringLiteral("page.png"));
+    Shot(outDir, QStringLiteral("page.png"));
 
     if (tree->topLevelItemCount() > 0) {
         QTreeWidgetItem* item = tree->topLevelItem(0);
@@ -81,23 +74,23 @@ int main(int argc, char** argv) {
         const QPoint inside = QPoint(cell.left() + 300, row.center().y());
         QCursor::setPos(tree->viewport()->mapToGlobal(inside));
         QTest::mouseMove(tree->viewport(), inside);
-        Shot(QStringLiteral("hover.png"));
+        Shot(outDir, QStringLiteral("hover.png"));
 
         const QPoint link = CFileTreeItemDelegate::DetailsLinkRect(cell).center();
         QCursor::setPos(tree->viewport()->mapToGlobal(link));
         QTest::mousePress(tree->viewport(), Qt::LeftButton, Qt::NoModifier, link);
         QTest::mouseRelease(tree->viewport(), Qt::LeftButton, Qt::NoModifier, link);
-        Shot(QStringLiteral("tooltip.png"));
+        Shot(outDir, QStringLiteral("tooltip.png"));
         page->ToolTip()->hide();
     }
 
     QTimer::singleShot(400, [page]() {
-        Shot(QStringLiteral("sortmenu.png"));
+        Shot(outDir, QStringLiteral("sortmenu.png"));
         page->SortMenu()->close();
     });
     page->SortButton()->click();
 
     page->SearchBox()->LineEdit()->setText(QStringLiteral("FIXT"));
-    Shot(QStringLiteral("search.png"));
+    Shot(outDir, QStringLiteral("search.png"));
     return 0;
 }

@@ -24,6 +24,7 @@
 #include "pages/OperationCell.h"
 #include "pages/ProgramCell.h"
 #include "tests/fake/MemoryPlatform.h"
+#include "tests/pages/ScreenShot.h"
 #include "uninstall/ReadyUninstallDlg.h"
 #include "uninstall/UninstallRstDlg.h"
 #include "uninstall/UninstallService.h"
@@ -34,14 +35,6 @@ namespace {
 
 const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 QString outDir;
-
-void Shot(const QString& name) {
-    for (int i = 0; i < 10; ++i) {
-        QCoreApplication::processEvents();
-        QTest::qWait(30);
-    }
-    QGuiApplication::primaryScreen()->grabWindow(0).save(outDir + QLatin1Char('/') + name);
-}
 
 bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
     for (int waited = 0; waited < ms && !done(); waited += 20)
@@ -143,17 +136,17 @@ int main(int argc, char** argv) {
 
     // The modal dialogs are photographed and answered from timers.
     QTimer::singleShot(500, &window, [] {
-        Shot(QStringLiteral("confirm.png"));
+        Shot(outDir, QStringLiteral("confirm.png"));
         if (auto* dialog = qobject_cast<CReadyUninstallDlg*>(QApplication::activeModalWidget())) dialog->OnOKClicked();
     });
     page->UninstallAllClicked();
 
     WaitFor([&] { return status(QStringLiteral("Gamma Tools")) == QStringLiteral("uninstallling"); });
     QTest::qWait(700);
-    Shot(QStringLiteral("uninstalling.png"));
+    Shot(outDir, QStringLiteral("uninstalling.png"));
     runGate.set_value();
     WaitFor([&] { return status(QStringLiteral("Gamma Tools")) == QStringLiteral("Deep Clean..."); });
-    Shot(QStringLiteral("deepclean.png"));
+    Shot(outDir, QStringLiteral("deepclean.png"));
 
     bool resultShown = false;
     QTimer poll;
@@ -161,17 +154,17 @@ int main(int argc, char** argv) {
         auto* dialog = qobject_cast<CUninstallRstDlg*>(QApplication::activeModalWidget());
         if (dialog == nullptr || resultShown) return;
         resultShown = true;
-        Shot(QStringLiteral("result.png"));
+        Shot(outDir, QStringLiteral("result.png"));
         dialog->close();
     });
     cleanGate.set_value();
     WaitFor([&] { return status(QStringLiteral("Beta Player")) == QStringLiteral("Not removed"); });
     QTest::qWait(200);
-    Shot(QStringLiteral("notremoved.png"));
+    Shot(outDir, QStringLiteral("notremoved.png"));
     poll.start(100);
     WaitFor([&] { return resultShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
     QTest::qWait(500);
-    Shot(QStringLiteral("after.png"));
+    Shot(outDir, QStringLiteral("after.png"));
     CUIPublic::instance()->SetUninstallService(nullptr);
     return resultShown ? 0 : 1;
 }

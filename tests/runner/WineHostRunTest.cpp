@@ -13,16 +13,13 @@
 #include <thread>
 
 #include "platform/wine/WinePlatform.h"
+#include "tests/Elapsed.h"
 
 using namespace platform;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-long long MsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 QString DriveC() {
     return qEnvironmentVariable("WINEPREFIX") + QStringLiteral("/drive_c");

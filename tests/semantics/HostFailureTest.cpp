@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/Elapsed.h"
 #include "tests/fake/MemoryHostTransport.h"
 #include "tests/fake/MemoryPlatform.h"
 
@@ -19,10 +20,6 @@ using Fault = CMemoryHostTransport::Fault;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-long long MsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 CWineHostConnection::Limits QuickLimits(int ms) {
     CWineHostConnection::Limits limits;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/Elapsed.h"
 #include "tests/fake/MemoryHostTransport.h"
 #include "tests/fake/MemoryPlatform.h"
 
@@ -18,10 +19,6 @@ using Fault = CMemoryHostTransport::Fault;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-long long MsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 struct OutcomeRow {
     const char* name;
