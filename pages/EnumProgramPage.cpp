@@ -592,8 +592,6 @@ void CEnumProgramPage::UninstallAllClicked() {
     selectedIndexes.clear();
     uninstallQueue.clear();
     singleMode = false;
-    const QWidget* window = CUIPublic::instance()->GetMainWindow();
-    const QString title = window != nullptr ? window->windowTitle() : QString();
     std::vector<int> ownEntry;
     // Every row in tree order, the ones a search hides included.
     for (int row = 0; row < tree->topLevelItemCount(); ++row) {
@@ -603,7 +601,7 @@ void CEnumProgramPage::UninstallAllClicked() {
         const int index = RecordIndex(item);
         if (index < 0) continue;
         // This uninstaller goes last, so that it does not end the run early.
-        if (!title.isEmpty() && item->text(0).contains(title, Qt::CaseSensitive))
+        if (IsOwnEntry(item))
             ownEntry.push_back(index);
         else
             selectedIndexes.push_back(index);
@@ -650,6 +648,13 @@ int CEnumProgramPage::RecordIndex(QTreeWidgetItem* row) const {
     return ok && index >= 0 && static_cast<size_t>(index) < programs.size() ? index : -1;
 }
 
+// This uninstaller's own row: its name holds the main window's title.
+bool CEnumProgramPage::IsOwnEntry(const QTreeWidgetItem* row) const {
+    const QWidget* window = CUIPublic::instance()->GetMainWindow();
+    const QString title = window != nullptr ? window->windowTitle() : QString();
+    return !title.isEmpty() && row->text(0).contains(title, Qt::CaseSensitive);
+}
+
 bool CEnumProgramPage::ConfirmRun() {
     std::vector<QPixmap> pixmaps;
     for (int index : selectedIndexes)
@@ -681,8 +686,6 @@ void CEnumProgramPage::StartUninstallRun(bool single) {
     freedBytes = 0;
     notRemovedNames.clear();
 
-    const QWidget* window = CUIPublic::instance()->GetMainWindow();
-    const QString title = window != nullptr ? window->windowTitle() : QString();
     for (int row = 0; row < tree->topLevelItemCount(); ++row) {
         QTreeWidgetItem* item = tree->topLevelItem(row);
         auto* cell = qobject_cast<ProgramCell*>(tree->itemWidget(item, 1));
@@ -694,12 +697,12 @@ void CEnumProgramPage::StartUninstallRun(bool single) {
         if (single) {
             if (index != singleIndex) continue;
             operation->StatusLabel()->show();
-            if (!title.isEmpty() && item->text(0).contains(title, Qt::CaseSensitive)) ownRow = item;
+            if (IsOwnEntry(item)) ownRow = item;
             uninstallQueue.push_back(item);
             break; // the rows after it stay as they are
         }
         if (!cell->CheckBox()->isChecked()) continue;
-        if (!title.isEmpty() && item->text(0).contains(title, Qt::CaseSensitive))
+        if (IsOwnEntry(item))
             ownRow = item; // the last one visited; it goes last
         else
             uninstallQueue.push_back(item);

@@ -125,6 +125,7 @@ private:
     // Gives the rows of an ended run back when the list cannot be read anew.
     void ReleaseRows();
     int RecordIndex(QTreeWidgetItem* row) const;
+    bool IsOwnEntry(const QTreeWidgetItem* row) const;
     void RunModal(QDialog& dialog);
     void ShowSortMarks();
 
