@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "platform/WindowsFacts.h"
 
@@ -20,3 +22,8 @@ struct InstalledProgram {
     char displayVersion[kTextSize] = {};
     uint64_t sizeBytes = 0;
 };
+
+// A text field of a record as a string: its bytes up to the first zero.
+inline std::string FieldText(const char (&field)[InstalledProgram::kTextSize]) {
+    return std::string(field, strnlen(field, InstalledProgram::kTextSize));
+}

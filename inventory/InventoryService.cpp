@@ -12,14 +12,6 @@ constexpr int kFieldCount = 5;
 // FILETIME of 1970-01-01 00:00 UTC.
 constexpr uint64_t kUnixEpochFileTime = 116444736000000000ULL;
 
-// The record's fields are zero-terminated within their buffers.
-std::string FieldText(const char (&field)[InstalledProgram::kTextSize]) {
-    size_t length = 0;
-    while (length < sizeof field && field[length] != '\0')
-        ++length;
-    return std::string(field, length);
-}
-
 } // namespace
 
 CInventoryService::CInventoryService(platform::IPlatform& targetPlatform, CAppEnum& enumerator, QString iconCacheFolder)

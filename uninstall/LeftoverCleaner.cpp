@@ -62,14 +62,12 @@ QList<LeftoverItem> CLeftoverCleaner::CleanLeftovers(InstalledProgram program) {
 
 namespace {
 
-std::string Field(const char (&text)[InstalledProgram::kTextSize]) {
-    return std::string(text, strnlen(text, InstalledProgram::kTextSize));
-}
-
 // Two records of one registration: the same names, folder and commands.
 bool SameRegistration(const InstalledProgram& a, const InstalledProgram& b) {
-    return Field(a.displayName) == Field(b.displayName) && Field(a.installLocation) == Field(b.installLocation) &&
-           Field(a.uninstallCommand) == Field(b.uninstallCommand) && Field(a.displayIcon) == Field(b.displayIcon);
+    return FieldText(a.displayName) == FieldText(b.displayName) &&
+           FieldText(a.installLocation) == FieldText(b.installLocation) &&
+           FieldText(a.uninstallCommand) == FieldText(b.uninstallCommand) &&
+           FieldText(a.displayIcon) == FieldText(b.displayIcon);
 }
 
 QString FolderOfFile(const QString& path) {
@@ -93,8 +91,8 @@ void CLeftoverCleaner::LoadClaims(const InstalledProgram& program, const QString
     std::vector<std::string> texts;
     for (const InstalledProgram& entry : others)
         for (const std::string& text :
-             {Field(entry.displayName), Field(entry.iconGroup), Field(entry.installLocation), Field(entry.displayIcon),
-              Field(entry.uninstallCommand), Field(entry.publisher)})
+             {FieldText(entry.displayName), FieldText(entry.iconGroup), FieldText(entry.installLocation),
+              FieldText(entry.displayIcon), FieldText(entry.uninstallCommand), FieldText(entry.publisher)})
             texts.push_back(text);
     // Without the claims nothing is safe to collect: a failure here ends
     // the collection with an empty list (the watch remembers it).
@@ -134,10 +132,10 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     policy.Reset();
 
     std::vector<std::string> texts;
-    if (!watch.Ok(
-            system.AnsiToUtf8({Field(program.displayName), Field(program.iconGroup), Field(program.installLocation),
-                               Field(program.displayIcon), Field(program.uninstallCommand), Field(program.publisher)},
-                              &texts)) ||
+    if (!watch.Ok(system.AnsiToUtf8({FieldText(program.displayName), FieldText(program.iconGroup),
+                                     FieldText(program.installLocation), FieldText(program.displayIcon),
+                                     FieldText(program.uninstallCommand), FieldText(program.publisher)},
+                                    &texts)) ||
         texts.size() != 6)
         return leftovers;
     const QString displayName = CTargetPath::FromUtf8(texts[0]);

@@ -1,21 +1,10 @@
 #include "uninstall/UninstallService.h"
 
 #include <QDir>
-#include <cstdio>
-#include <cstring>
 
 #include "inventory/AppEnum.h"
 #include "support/HostPaths.h"
-#include "support/Log.h"
 #include "uninstall/LeftoverCleaner.h"
-
-namespace {
-
-std::string Field(const char (&text)[InstalledProgram::kTextSize]) {
-    return std::string(text, strnlen(text, InstalledProgram::kTextSize));
-}
-
-} // namespace
 
 CUninstallService::CUninstallService(platform::IPlatform& targetPlatform, CAppEnum& enumerator)
     : platform(targetPlatform), appEnum(enumerator) {}
@@ -33,14 +22,10 @@ UninstallStepReport CUninstallService::Uninstall(const InstalledProgram& program
 }
 
 void CUninstallService::StartOwnUninstaller(const InstalledProgram& program) {
-    const std::string command = Field(program.uninstallCommand);
+    const std::string command = FieldText(program.uninstallCommand);
     platform::RunOutcome outcome;
-    if (platform.System().RunAndWait(command, &outcome) == platform::kErrorSuccess && !outcome.started) {
-        char line[InstalledProgram::kTextSize + 64];
-        std::snprintf(line, sizeof(line), "start process %s failed with %d.\n", command.c_str(),
-                      static_cast<int>(outcome.startError));
-        LogInfoEx(line);
-    }
+    if (platform.System().RunAndWait(command, &outcome) == platform::kErrorSuccess && !outcome.started)
+        CUninstallStep::LogFailedStart(command, outcome.startError);
 }
 
 QString CUninstallService::OwnFolderOnTarget() {

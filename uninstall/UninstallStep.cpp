@@ -14,10 +14,6 @@ using platform::ScopedRegKey;
 
 namespace {
 
-std::string Field(const char (&text)[InstalledProgram::kTextSize]) {
-    return std::string(text, strnlen(text, InstalledProgram::kTextSize));
-}
-
 // A string value as the inventory reads it (260-byte buffer), up to its
 // first zero; empty when absent, too long or not text.
 std::string ReadText(platform::IRegistry& registry, platform::RegKey key, const char* name, uint32_t* error) {
@@ -54,9 +50,9 @@ CUninstallStep::CUninstallStep(platform::IPlatform& platform, CLeftoverCleaner& 
 UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool removeLeftovers,
                                         const PhaseCallback& onPhase) {
     UninstallStepReport report;
-    const std::string command = Field(program.uninstallCommand);
+    const std::string command = FieldText(program.uninstallCommand);
     std::vector<std::string> texts;
-    platform.System().AnsiToUtf8({Field(program.displayName), command}, &texts);
+    platform.System().AnsiToUtf8({FieldText(program.displayName), command}, &texts);
     const std::string name = texts.size() == 2 ? texts[0] : std::string();
     const std::string commandText = texts.size() == 2 ? texts[1] : std::string();
 
@@ -83,10 +79,7 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
     report.exitCode = outcome.exitCode;
 
     if (!outcome.started) {
-        char line[InstalledProgram::kTextSize + 64];
-        std::snprintf(line, sizeof(line), "start process %s failed with %d.\n", command.c_str(),
-                      static_cast<int>(outcome.startError));
-        LogInfoEx(line);
+        LogFailedStart(command, outcome.startError);
         report.outcome = UninstallStepReport::Outcome::StartFailed;
         report.reason = QStringLiteral("its uninstaller could not be started (error %1)").arg(outcome.startError);
         return report;
@@ -135,8 +128,8 @@ void CUninstallStep::RemoveLeftovers(const InstalledProgram& program, UninstallS
 
 bool CUninstallStep::StillRegistered(const InstalledProgram& program, bool* failed) {
     platform::IRegistry& registry = platform.Registry();
-    const std::string name = Field(program.displayName);
-    const std::string command = Field(program.uninstallCommand);
+    const std::string name = FieldText(program.displayName);
+    const std::string command = FieldText(program.uninstallCommand);
     // Both views are read whatever the machine: on a 32-bit system they
     // are the same key, and reading it twice is harmless.
     const struct {
@@ -174,6 +167,13 @@ bool CUninstallStep::StillRegistered(const InstalledProgram& program, bool* fail
         }
     }
     return false;
+}
+
+void CUninstallStep::LogFailedStart(const std::string& commandLine, uint32_t error) {
+    char line[InstalledProgram::kTextSize + 64];
+    std::snprintf(line, sizeof(line), "start process %s failed with %d.\n", commandLine.c_str(),
+                  static_cast<int>(error));
+    LogInfoEx(line);
 }
 
 std::vector<std::string> CUninstallStep::ProgramCandidates(const std::string& commandLine) {

@@ -72,6 +72,9 @@ public:
     // command does not start with an absolute path.
     static std::vector<std::string> ProgramCandidates(const std::string& commandLine);
 
+    // The log line of an uninstall command that could not be started.
+    static void LogFailedStart(const std::string& commandLine, uint32_t error);
+
 private:
     void RemoveLeftovers(const InstalledProgram& program, UninstallStepReport* report);
     bool BackendFailed() const { return !platform.FatalError().empty(); }
