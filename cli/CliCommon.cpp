@@ -1,7 +1,5 @@
 #include "cli/CliCommon.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <cstdio>
 
 namespace cli {
@@ -75,15 +73,6 @@ int ExitForBackendFailure(const platform::IPlatform& platform) {
     Err() << "the Wine host failed: " << QString::fromStdString(error.empty() ? "no reason given" : error) << "\n";
     Err().flush();
     return kExitPlatform;
-}
-
-QString OwnFolder() {
-    const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-#ifdef _WIN32
-    return folder;
-#else
-    return QStringLiteral("Z:") + QString(folder).replace(QLatin1Char('/'), QLatin1Char('\\'));
-#endif
 }
 
 QString LeftoverKindName(int32_t kind) {

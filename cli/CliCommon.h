@@ -53,10 +53,6 @@ int ExitForBackendFailure(const platform::IPlatform& platform);
 using PlatformFactory = std::unique_ptr<platform::IPlatform> (*)(std::string* error);
 void SetPlatformFactory(PlatformFactory factory);
 
-// The folder of this program as the target machine sees it: under Wine the
-// Linux root is drive Z:.
-QString OwnFolder();
-
 // How the commands name a leftover's kind ("file", "folder", "registry",
 // "muicache"), and one leftover as a JSON object: kind, displayText, target,
 // valueName, and for a registry item the hive and view it was found in.

@@ -2,8 +2,6 @@
 // and removing it. Both collect exactly as the uninstall run does after a
 // program's own uninstaller has ended.
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +11,7 @@
 #include "cli/CliCommon.h"
 #include "inventory/AppEnum.h"
 #include "uninstall/LeftoverCleaner.h"
+#include "uninstall/UninstallService.h"
 
 namespace {
 
@@ -105,7 +104,7 @@ int Run(const QStringList& arguments, bool clean) {
 
     CAppEnum appEnum(platform->Registry(), platform->System());
     CLeftoverCleaner cleaner(platform->Files(), platform->Registry(), platform->System(), appEnum);
-    cleaner.SetOwnFolder(cli::OwnFolder());
+    cleaner.SetOwnFolder(CUninstallService::OwnFolderOnTarget());
     // A collection or deletion whose backend failed stops there: nothing
     // more is deleted and no list is printed.
     QList<SkippedLeftover> skipped;

@@ -3,12 +3,10 @@
 // are really gone; with --clean it removes the leftovers of each removed
 // program.
 
-#include <QCoreApplication>
-#include <QDir>
-
 #include "cli/CliCommandTable.h"
 #include "cli/CliCommon.h"
 #include "cli/CliUninstall.h"
+#include "uninstall/UninstallService.h"
 
 namespace {
 
@@ -39,7 +37,7 @@ int RunUninstall(const QStringList& arguments) {
     std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser);
     if (!platform) return cli::kExitPlatform;
     CCliUninstall command(*platform, cli::Out(), cli::Err());
-    command.SetOwnFolder(cli::OwnFolder());
+    command.SetOwnFolder(CUninstallService::OwnFolderOnTarget());
     CCliUninstall::Options options;
     options.names = parser.positionalArguments();
     options.clean = parser.isSet(clean);
