@@ -42,8 +42,10 @@ cmake --build "$root/build-asan" -j "$jobs"
 
 step "core unit tests and the notification centre with ThreadSanitizer"
 cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANIRE_SANITIZE=thread
-cmake --build "$root/build-tsan" -j "$jobs" --target tolvanire_core_tests tst_notifycentor
-TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/bin/tolvanire_core_tests" || fail "ThreadSanitizer core tests (build-tsan/)"
+cmake --build "$root/build-tsan" -j "$jobs" --target tolvanire_inventory_tests tolvanire_support_tests tst_notifycentor
+for program in tolvanire_inventory_tests tolvanire_support_tests; do
+    TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/bin/$program" || fail "ThreadSanitizer $program (build-tsan/)"
+done
 (cd "$root/build-tsan" && ctest --output-on-failure -R '^widgetlib\.notifycentor$') ||
     fail "ThreadSanitizer notification centre tests (build-tsan/)"
 

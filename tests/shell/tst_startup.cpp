@@ -12,18 +12,18 @@
 #include <string>
 #include <thread>
 
-#include "include/MsgIds.h"
 #include "TestSettingsFiles.h"
 #include "app/BlurDlg.h"
 #include "app/MSGDlg.h"
-#include "app/MainWin.h"
-#include "app/ProgramRun.h"
-#include "app/RightContent.h"
 #include "app/StartDlg.h"
 #include "app/UIPublic.h"
+#include "include/MsgIds.h"
+#include "inventory/AppEnum.h"
+#include "shell/MainWin.h"
+#include "shell/ProgramRun.h"
+#include "shell/RightContent.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/fake/RecordingHostServices.h"
-#include "inventory/AppEnum.h"
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/BPNotifyCentor.h"
 
