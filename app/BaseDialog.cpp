@@ -5,6 +5,13 @@
 
 #include "widgetlib/BPNotifyCentor.h"
 
+namespace {
+CBaseDialog::Answerer& TheAnswerer() {
+    static CBaseDialog::Answerer answerer;
+    return answerer;
+}
+} // namespace
+
 CBaseDialog::CBaseDialog(QWidget* parent) : CWinDlgFrm(parent, Qt::WindowFlags()) {
     SetNotifyCentor(CBPNotifyCentor::instance());
     setWindowIcon(QIcon(QStringLiteral("./Resources/Logo.ico")));
@@ -12,6 +19,15 @@ CBaseDialog::CBaseDialog(QWidget* parent) : CWinDlgFrm(parent, Qt::WindowFlags()
 
 int CBaseDialog::ReceiveMsg(__MsgData) {
     return 0;
+}
+
+int CBaseDialog::exec() {
+    if (TheAnswerer() && TheAnswerer()(*this)) return result();
+    return CWinDlgFrm::exec();
+}
+
+void CBaseDialog::SetAnswerer(Answerer answerer) {
+    TheAnswerer() = std::move(answerer);
 }
 
 bool CBaseDialog::event(QEvent* event) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "app/WinDlgFrm.h"
 
 // Base of every framed dialog of the program. The creator gives it the
@@ -12,6 +14,17 @@ public:
     explicit CBaseDialog(QWidget* parent = nullptr);
 
     int ReceiveMsg(__MsgData msg) override;
+
+    // Runs the dialog modally, or hands it to the answerer (below).
+    int exec() override;
+
+    // The one test seam of the modal dialogs: while an answerer is set,
+    // exec() hands it the built dialog first. An answerer that answers ends
+    // the dialog as a user would (a button's slot, done(r)) and returns
+    // true: exec() then returns the dialog's result, and the dialog is never
+    // shown. One that returns false leaves the dialog to its modal run.
+    using Answerer = std::function<bool(CBaseDialog& dialog)>;
+    static void SetAnswerer(Answerer answerer);
 
 protected:
     bool event(QEvent* event) override;

@@ -8,6 +8,7 @@
 #include "app/AeroGlassHelper.h"
 #include "app/DialogLook.h"
 #include "app/WindowDlgTitle.h"
+#include "widgetlib/Palette.h"
 
 CBlurDlg::CBlurDlg(QWidget* parent) : CBaseDialog(parent), glass(std::make_unique<CAeroGlassHelper>()) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -33,7 +34,7 @@ void CBlurDlg::showEvent(QShowEvent* event) {
 void CBlurDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DialogLook::SetSmoothPainting(painter);
-    painter.setBrush(QColor(37, 43, 65));
-    painter.setPen(QColor(76, 79, 80));
+    painter.setBrush(CPalette::Of(CPalette::Overlay));
+    painter.setPen(CPalette::Of(CPalette::OverlayEdge));
     painter.drawRoundedRect(QRect(0, 0, width(), height()), 8, 8);
 }

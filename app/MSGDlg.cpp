@@ -10,13 +10,7 @@
 #include "include/MsgIds.h"
 #include "widgetlib/BPQtLabel.h"
 #include "widgetlib/BPQtPushBtn.h"
-
-namespace {
-CMSGDlg::AnswerHook& Hook() {
-    static CMSGDlg::AnswerHook hook;
-    return hook;
-}
-} // namespace
+#include "widgetlib/Palette.h"
 
 CMSGDlg::CMSGDlg(int width, int height, QWidget* parent) : CBaseDialog(parent), boxWidth(width), boxHeight(height) {
     RegisterMsg(MSG_CLOSE_DLG);
@@ -60,7 +54,7 @@ void CMSGDlg::SetContent(int kind, QString text, int buttonMode) {
     // A long message wraps inside the box instead of being cut off.
     textLabel->setWordWrap(true);
     textLabel->setFont(DialogLook::PixelFont(15));
-    DialogLook::SetTextColour(textLabel, QColor(255, 255, 255, 255));
+    DialogLook::SetTextColour(textLabel, CPalette::Of(CPalette::PrimaryText));
     // No alignment on the layout item: the label takes the row's free width,
     // so wrapping starts only where the box really ends.
     textLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -85,7 +79,7 @@ void CMSGDlg::SetContent(int kind, QString text, int buttonMode) {
         secondBtn = new CBPQtPushBtn(okCancel ? tr("Cancel") : tr("NO"), this);
         for (CBPQtPushBtn* button : {firstBtn, secondBtn}) {
             button->setFont(DialogLook::PixelFont(12));
-            if (okCancel) DialogLook::SetTextColour(button, QColor(255, 255, 255, 255));
+            if (okCancel) DialogLook::SetTextColour(button, CPalette::Of(CPalette::PrimaryText));
         }
         buttons->addWidget(firstBtn, 10, Qt::AlignRight);
         buttons->addWidget(secondBtn, 3, Qt::AlignLeft);
@@ -96,15 +90,6 @@ void CMSGDlg::SetContent(int kind, QString text, int buttonMode) {
     }
 
     bodyLayout->addLayout(outer);
-}
-
-int CMSGDlg::exec() {
-    if (Hook()) {
-        const int result = Hook()(*this);
-        setResult(result);
-        return result;
-    }
-    return CBaseDialog::exec();
 }
 
 void CMSGDlg::OKClicked() {
@@ -128,16 +113,4 @@ int CMSGDlg::ReceiveMsg(__MsgData msg) {
         close();
     }
     return 0;
-}
-
-void CMSGDlg::SetAnswerHook(AnswerHook hook) {
-    Hook() = std::move(hook);
-}
-
-void CMSGDlg::PresetAnswer(int result) {
-    Hook() = [result](CMSGDlg&) { return result; };
-}
-
-void CMSGDlg::ClearAnswer() {
-    Hook() = nullptr;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 #include "app/BaseDialog.h"
 
 class CBPQtLabel;
@@ -33,10 +31,6 @@ public:
     // than 1, 2 or 3: none).
     void SetContent(int kind, QString text, int buttonMode);
 
-    // Runs the box modally, or, while an answer hook is set, asks the hook
-    // for the result without showing the box.
-    int exec() override;
-
     int ReceiveMsg(__MsgData msg) override;
 
     // Escape and the window system's close end up here.
@@ -53,14 +47,6 @@ public:
     CBPQtPushBtn* SecondButton() const { return secondBtn; } // Cancel or NO
 
     static QString PictureForKind(int kind);
-
-    // Test seam: while a hook is set, every exec() returns the hook's answer
-    // for the box at once and the box is never shown. PresetAnswer(r) makes
-    // every box answer r; ClearAnswer() goes back to real modal runs.
-    using AnswerHook = std::function<int(CMSGDlg& box)>;
-    static void SetAnswerHook(AnswerHook hook);
-    static void PresetAnswer(int result);
-    static void ClearAnswer();
 
 public slots:
     void OKClicked();

@@ -8,6 +8,7 @@
 #include "app/DialogLook.h"
 #include "include/MsgIds.h"
 #include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/Palette.h"
 
 CRefreshDlg::CRefreshDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags()) {
     SetNotifyCentor(CBPNotifyCentor::instance());
@@ -37,5 +38,5 @@ int CRefreshDlg::ReceiveMsg(__MsgData msg) {
 void CRefreshDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(Qt::NoPen);
-    painter.fillRect(rect(), QColor(50, 54, 57));
+    painter.fillRect(rect(), CPalette::Of(CPalette::BusyBody));
 }

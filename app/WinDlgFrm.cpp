@@ -6,6 +6,7 @@
 #include "app/DialogLook.h"
 #include "app/WindowDlgTitle.h"
 #include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/Palette.h"
 
 CWinDlgFrm::CWinDlgFrm(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {
     SetNotifyCentor(CBPNotifyCentor::instance());
@@ -37,9 +38,9 @@ CWinDlgFrm::CWinDlgFrm(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent,
 void CWinDlgFrm::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DialogLook::SetSmoothPainting(painter);
-    painter.setPen(QColor(23, 26, 24));
-    painter.setBrush(QColor(45, 51, 77));
+    painter.setPen(CPalette::Of(CPalette::DialogEdge));
+    painter.setBrush(CPalette::Of(CPalette::DialogBody));
     painter.drawRoundedRect(rect(), 8, 8);
-    painter.setPen(QColor(60, 64, 84));
+    painter.setPen(CPalette::Of(CPalette::Raised));
     painter.drawLine(1, 32, rect().right() - 1, 32);
 }

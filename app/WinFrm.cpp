@@ -6,6 +6,7 @@
 #include "app/DialogLook.h"
 #include "app/WindowTitle.h"
 #include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/Palette.h"
 
 CWinFrm::CWinFrm(QWidget* parent, Qt::WindowFlags flags) : CBPQtMainWindow(parent, flags) {
     SetNotifyCentor(CBPNotifyCentor::instance());
@@ -36,10 +37,10 @@ void CWinFrm::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DialogLook::SetSmoothPainting(painter);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(26, 29, 44));
+    painter.setBrush(CPalette::Of(CPalette::Chrome));
     painter.drawRoundedRect(rect(), 8, 8);
     // The content band between the 32-pixel title bar and the 63-pixel strip
     // at the bottom; both keep the darker colour.
-    painter.setBrush(QColor(38, 43, 65));
+    painter.setBrush(CPalette::Of(CPalette::Body));
     painter.drawRect(QRect(0, 32, width() - 1, height() - 95));
 }

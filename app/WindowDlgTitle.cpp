@@ -8,6 +8,7 @@
 #include "app/WindowTitle.h"
 #include "include/MsgIds.h"
 #include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/Palette.h"
 
 CWindowDlgTitle::CWindowDlgTitle(QWidget* parent) : CTitleBarBase(parent) {
     setFixedHeight(32);
@@ -16,7 +17,7 @@ CWindowDlgTitle::CWindowDlgTitle(QWidget* parent) : CTitleBarBase(parent) {
     row->setContentsMargins(10, 0, 0, 0);
 
     CreateLabels(tr("Tolvanire Uninstaller Free"),
-                 QStringLiteral("font-family:Segoe UI;font-size:14px;color:rgb(216,216,216);"));
+                 CPalette::Fill(QStringLiteral("font-family:Segoe UI;font-size:14px;color:@DialogTitle;")));
     row->addWidget(logoLabel);
     row->addWidget(titleLabel);
     row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));

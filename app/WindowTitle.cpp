@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "widgetlib/Palette.h"
+
 CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
     setFixedHeight(32);
     auto* row = new QHBoxLayout(this);
@@ -14,7 +16,7 @@ CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
     row->setContentsMargins(10, 0, 8, 0);
 
     CreateLabels(tr("Tolvanire Uninstaller Free"),
-                 QStringLiteral("font-family:Segoe UI;font-size:14px;color:#a3a4aa;"));
+                 CPalette::Fill(QStringLiteral("font-family:Segoe UI;font-size:14px;color:@MutedText;")));
     row->addWidget(logoLabel);
     row->addSpacerItem(new QSpacerItem(10, 0, QSizePolicy::Fixed, QSizePolicy::Fixed));
     row->addWidget(titleLabel);

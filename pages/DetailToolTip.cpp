@@ -8,6 +8,7 @@
 #include "app/DialogLook.h"
 #include "app/WindowDlgTitle.h"
 #include "widgetlib/BPQtLabel.h"
+#include "widgetlib/Palette.h"
 
 CDetailToolTip::CDetailToolTip(QWidget* parent) : CBaseDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -29,10 +30,10 @@ CDetailToolTip::CDetailToolTip(QWidget* parent) : CBaseDialog(parent) {
         row->setSpacing(10);
         auto* caption = new CBPQtLabel(captions[i], content);
         caption->setFont(DialogLook::PixelFont(12));
-        DialogLook::SetTextColour(caption, QColor(255, 255, 255, 255));
+        DialogLook::SetTextColour(caption, CPalette::Of(CPalette::PrimaryText));
         values[i] = new CBPQtLabel(content);
         values[i]->setFont(DialogLook::PixelFont(12));
-        DialogLook::SetTextColour(values[i], QColor(255, 255, 255, 153));
+        DialogLook::SetTextColour(values[i], CPalette::Of(CPalette::SecondaryText));
         row->addWidget(caption, 0, Qt::AlignLeft);
         row->addWidget(values[i], 0, Qt::AlignLeft);
         row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -64,8 +65,8 @@ void CDetailToolTip::ShowAt(const QPoint& point) {
 void CDetailToolTip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DialogLook::SetSmoothPainting(painter);
-    painter.setBrush(QColor(47, 51, 72));
-    painter.setPen(QColor(15, 17, 26));
+    painter.setBrush(CPalette::Of(CPalette::Highlight));
+    painter.setPen(CPalette::Of(CPalette::PanelEdge));
     painter.drawRoundedRect(QRect(0, 0, width(), height()), 8, 8);
 }
 

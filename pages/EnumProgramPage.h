@@ -5,7 +5,6 @@
 #include <QPoint>
 #include <QStringList>
 #include <QVBoxLayout>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -13,16 +12,16 @@
 #include "include/InstalledProgram.h"
 #include "inventory/InventoryService.h"
 #include "widgetlib/BPMsgReceiver.h"
+#include "widgetlib/DetachedTask.h"
 
 class CBPQtLabel;
-class CUninstallService;
+class CUninstallRun;
 class CDetailToolTip;
 class CFileTreeItemDelegate;
 class CProgramIconLoader;
 class CSearchEdit;
 class ProgramCell;
 class QAction;
-class QDialog;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -33,11 +32,10 @@ class QTreeWidgetItem;
 // The program list page: the installed programs in a tree that the user
 // searches, sorts and ticks, with the tick counter, the refresh and the
 // two uninstall actions. It owns the list of records the rows refer to by
-// index, and reaches the target machine only through CInventoryService
-// and, for an uninstall run, CUninstallService. The run lives here too: the
-// programs of a run are removed one after another, each on a worker thread
-// of its own, while the GUI thread animates the row in progress; rows stay
-// as they are (no search, sort, refresh or second run) until it ends.
+// index, and reaches the target machine only through CInventoryService;
+// its two uninstall actions collect the chosen rows and hand them to the
+// uninstall run (CUninstallRun). While the run holds the rows, they stay as
+// they are: no search, sort, refresh or second run.
 class CEnumProgramPage : public QVBoxLayout, public CRightContentBase, public CBPMsgReceiver {
     Q_OBJECT
 public:
@@ -50,27 +48,12 @@ public:
     void CreateTree();
 
     const std::vector<InstalledProgram>& Programs() const { return programs; }
-    const std::vector<InstalledProgram>& SelectedPrograms() const { return selectedPrograms; }
     int ProgramCount() const { return programCount; }
     int SelectedCount() const { return selectedCount; }
     uint64_t SelectedSize() const { return selectedSize; }
     bool IsRefreshing() const { return refreshing; }
-    bool SingleMode() const { return singleMode; }
-    int SingleIndex() const { return singleIndex; }
-    // From StartUninstallRun until the result dialog opens (or for good,
-    // once this uninstaller's own uninstaller has been started).
-    bool IsRunning() const { return runActive; }
-    bool AutoRemoveLeftovers() const { return autoRemoveLeftovers; }
-    const std::vector<QTreeWidgetItem*>& UninstallQueue() const { return uninstallQueue; }
-    QTreeWidgetItem* CurrentRow() const { return currentRow; }
-    int AnimationFrame() const { return animationFrame; }
-    QTimer* AnimationTimer() const { return animationTimer; }
-
-    // Test seam: while a hook is set, the confirmation and result dialogs of
-    // a run are handed to it, built, instead of being run modally; the hook
-    // answers them as a user would (OnOKClicked, OnCancelClicked, done).
-    using DialogHook = std::function<void(QDialog& dialog)>;
-    static void SetDialogHook(DialogHook hook);
+    CUninstallRun* Run() const { return run; }
+    bool IsRunning() const;
     int SortField() const { return sortField; }
     int SortOrder() const { return sortOrder; }
 
@@ -104,29 +87,16 @@ public slots:
     void CheckSize();
     void sectionClickedSlot(int iColumn);
     void SearchText(const QString& text);
-    void onTimeout();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct RefreshJob;
-    struct StepJob;
 
-    // The uninstall run, in the order it goes.
-    bool ConfirmRun();
-    void StartUninstallRun(bool single);
-    void StartCurrentProgram();
-    void StartProgressAnimation();
-    static int RunCurrentUninstaller(CUninstallService* uninstaller, std::shared_ptr<StepJob> job);
-    void AdvanceUninstallRun();
-    void FinishUninstallRun();
-    void SetRowOutcome(QTreeWidgetItem* row, bool removed, const QString& why);
-    // Gives the rows of an ended run back when the list cannot be read anew.
-    void ReleaseRows();
-    int RecordIndex(QTreeWidgetItem* row) const;
-    bool IsOwnEntry(const QTreeWidgetItem* row) const;
-    void RunModal(QDialog& dialog);
+    void HoldForRun();
+    void ReleaseAfterRun();
+    std::vector<QPixmap> IconsOf(const std::vector<int>& indexes) const;
     void ShowSortMarks();
 
     void BuildLayout();
@@ -147,30 +117,8 @@ private:
     int sortOrder = 1;
     int lastSortColumn = 0;
     std::shared_ptr<RefreshJob> refreshJob;
-
-    // Collected by the uninstall actions.
-    std::vector<InstalledProgram> selectedPrograms;
-    std::vector<int> selectedIndexes; // record indexes, parallel to selectedPrograms
-    bool singleMode = false;
-    int singleIndex = -1;
-
-    // The run.
-    bool runActive = false;
-    bool autoRemoveLeftovers = true;
-    std::vector<QTreeWidgetItem*> uninstallQueue;
-    int queuePos = 0;
-    QTreeWidgetItem* currentRow = nullptr;
-    QTreeWidgetItem* ownRow = nullptr; // this uninstaller's own entry, queued last
-    std::shared_ptr<StepJob> stepJob;
-    int animationFrame = 0;
-    QTimer* animationTimer = nullptr;
-    QTimer* pauseTimer = nullptr;
-    std::vector<QPixmap> loadingFrames;
-    QLabel* animationLabel = nullptr;
-    QLabel* rowStatusLabel = nullptr;
-    int removedCount = 0;
-    uint64_t freedBytes = 0;
-    QStringList notRemovedNames;
+    CDetachedTask::Number refreshTask = 0;
+    CUninstallRun* run = nullptr;
 
     CInventoryService* service = nullptr;
     QLabel* titleLabel = nullptr;

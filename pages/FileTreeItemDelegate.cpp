@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "widgetlib/Palette.h"
+
 QRect CFileTreeItemDelegate::detailsLinkRect;
 
 CFileTreeItemDelegate::CFileTreeItemDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
@@ -23,7 +25,7 @@ void CFileTreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     const QRect cell = option.rect;
     if (hovered || selected) {
         painter->setPen(Qt::NoPen);
-        painter->setBrush(QColor(47, 51, 72));
+        painter->setBrush(CPalette::Of(CPalette::Highlight));
         const QRect band = cell.adjusted(0, 1, 0, -1);
         if (column == 1) {
             // Only the left end of the band is rounded.
@@ -37,7 +39,7 @@ void CFileTreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         }
     }
 
-    painter->setPen(column == 2 ? QColor(255, 255, 255, 255) : QColor(255, 255, 255, 153));
+    painter->setPen(column == 2 ? CPalette::Of(CPalette::PrimaryText) : CPalette::Of(CPalette::SecondaryText));
     painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, index.data(Qt::DisplayRole).toString());
 
     if (hovered && column == 1) {

@@ -13,7 +13,7 @@ OperationCell::OperationCell(int index, QWidget* parent) : QWidget(parent) {
 
     trashButton = new QPushButton(this);
     trashButton->setFixedSize(16, 16);
-    // Its border images come from the tree's style sheet (ProgramCell::RowStyleSheet).
+    // Its border images come from the page's style sheet (QSS/page.qss).
     trashButton->setObjectName(QStringLiteral("TrashButton"));
     trashButton->setProperty("uninstallindex", index);
     animationLabel = new QLabel(this);

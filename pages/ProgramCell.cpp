@@ -8,16 +8,6 @@
 
 #include "inventory/InventoryService.h"
 
-QString ProgramCell::RowStyleSheet() {
-    return QStringLiteral("QLabel#ProgramName{font-size:14px; font-weight: 500; color:rgb(255,255,255);}"
-                          "QLabel#ProgramPublisher{font-size:12px;color:rgba(255,255,255,153);}"
-                          "QPushButton#TrashButton{border-image: url(./Resources/icon_trash.png);}"
-                          "QPushButton#TrashButton:hover{border-image: url(./Resources/icon_trash_hover.png);}"
-                          "QPushButton#TrashButton:pressed{border-image: url(./Resources/icon_trash_press.png);}"
-                          "QLabel#RowStatus{font-size:12px; color:rgba(255,255,255,153);}"
-                          "QLabel#RowStatusFailed{font-size:12px; color:rgb(230,92,92);}");
-}
-
 ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon, const QFontMetrics& nameMetrics,
                          QWidget* parent)
     : QWidget(parent) {

@@ -17,13 +17,11 @@ public:
     static constexpr int kNameWidth = 220;
     static constexpr int kIconSize = 32;
 
-    // The labels' look comes from the tree's style sheet (RowStyleSheet),
+    // The labels' look comes from the tree's style sheet (QSS/page.qss),
     // shared by every row: a sheet per label would be parsed a thousand
     // times. `nameMetrics` measures the name label's font under that sheet.
     ProgramCell(const ProgramText& text, int index, const QPixmap& icon, const QFontMetrics& nameMetrics,
                 QWidget* parent = nullptr);
-
-    static QString RowStyleSheet();
 
     QCheckBox* CheckBox() const { return checkBox; }
     QLabel* IconLabel() const { return iconLabel; }

@@ -8,3 +8,10 @@ bool CProgramTreeItem::operator<(const QTreeWidgetItem& other) const {
     if (column == 0) return QString::localeAwareCompare(text(0), other.text(0)) < 0;
     return QTreeWidgetItem::operator<(other);
 }
+
+int CProgramTreeItem::RecordIndex(const QTreeWidgetItem* row, size_t count) {
+    if (row == nullptr) return -1;
+    bool ok = false;
+    const int index = row->data(1, kRecordIndexRole).toInt(&ok);
+    return ok && index >= 0 && static_cast<size_t>(index) < count ? index : -1;
+}

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include "widgetlib/Palette.h"
+
 CSearchEdit::CSearchEdit() : QWidget(nullptr) {
     setFixedSize(200, 32);
     auto* row = new QHBoxLayout(this);
@@ -15,7 +17,7 @@ CSearchEdit::CSearchEdit() : QWidget(nullptr) {
     magnifier->setPixmap(QPixmap(QStringLiteral("./Resources/icon_search.png")).scaled(16, 16));
     lineEdit = new QLineEdit(this);
     lineEdit->setFrame(false);
-    lineEdit->setStyleSheet(QStringLiteral("background-color:rgb(60,64,84);color:rgb(255,255,255);font-size: 14px;"));
+    lineEdit->setObjectName(QStringLiteral("SearchText")); // its look: the page's style sheet
     row->addWidget(magnifier);
     row->addWidget(lineEdit);
 }

@@ -12,6 +12,7 @@
 #include "update/UpdateEndpoints.h"
 #include "widgetlib/BPQtHyperLink.h"
 #include "widgetlib/BPQtLabel.h"
+#include "widgetlib/Palette.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : CBaseDialog(parent) {
     RegisterMsg(MSG_CLOSE_DLG);
@@ -40,15 +41,15 @@ void CAboutDlg::BuildContent() {
     texts->setSpacing(5);
     auto* name = new CBPQtLabel(QStringLiteral("Tolvanire Uninstaller Free 3.2"), this);
     name->setFont(DialogLook::PixelFont(22, true));
-    DialogLook::SetTextColour(name, QColor(255, 255, 255, 255));
+    DialogLook::SetTextColour(name, CPalette::Of(CPalette::PrimaryText));
     auto* description = new CBPQtLabel(tr("Free, safe and powerful uninstaller to help you uninstall \n"
                                           "unwanted programs and delete all leftovers."),
                                        this);
     description->setFont(DialogLook::PixelFont(14));
-    DialogLook::SetTextColour(description, QColor(255, 255, 255, 153));
+    DialogLook::SetTextColour(description, CPalette::Of(CPalette::SecondaryText));
     link = new CBPQtHyperLink(CUpdateEndpoints::WebSiteUrl(), this);
     link->setFont(DialogLook::PixelFont(14));
-    DialogLook::SetTextColour(link, QColor(110, 170, 255, 255));
+    DialogLook::SetTextColour(link, CPalette::Of(CPalette::Link));
     connect(link, &CBPQtHyperLink::linkClicked, this, &CAboutDlg::openUrl);
     texts->addWidget(name, 0, Qt::AlignLeft | Qt::AlignTop);
     texts->addWidget(description, 0, Qt::AlignLeft | Qt::AlignTop);
@@ -60,7 +61,7 @@ void CAboutDlg::BuildContent() {
     column->addSpacerItem(new QSpacerItem(0, 100, QSizePolicy::Minimum, QSizePolicy::Fixed));
     auto* smallPrint = new CBPQtLabel(tr("Copyright (C) Tolvanire. All rights reserved."), this);
     smallPrint->setFont(DialogLook::PixelFont(14));
-    DialogLook::SetTextColour(smallPrint, QColor(255, 255, 255, 153));
+    DialogLook::SetTextColour(smallPrint, CPalette::Of(CPalette::SecondaryText));
     column->addWidget(smallPrint, 0, Qt::AlignHCenter | Qt::AlignBottom);
 
     bodyLayout->addLayout(column);

@@ -8,7 +8,6 @@
 #include <QVBoxLayout>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <thread>
 
 #include "app/BlurDlg.h"
@@ -55,9 +54,10 @@ CMainWin::CMainWin(PlatformFactory factory)
     // Screenshots on systems without the blur show what the overlay covers.
     if (qEnvironmentVariableIsSet("TOLVANIRE_FORCE_OVERLAY")) CUIPublic::instance()->SetWindows10(true);
 
-    // Like every worker, the start-up thread is not kept and not joined; it
-    // reports its end by message.
-    std::thread(&CMainWin::StartupThread, std::move(factory), handOver).detach();
+    startupTask =
+        CDetachedTask::Run(handOver, MSG_INVENTORY_READY, [factory = std::move(factory)](StartupHandOver& startup) {
+            StartupThread(factory, startup);
+        });
 
     // The splash ignores Escape and the window system's close, but any
     // dialog's MSG_CLOSE_DLG closes it too: until the inventory is in, a
@@ -84,7 +84,7 @@ CMainWin::~CMainWin() {
     rightContent = nullptr;
 }
 
-void CMainWin::StartupThread(PlatformFactory factory, std::shared_ptr<StartupHandOver> handOver) {
+void CMainWin::StartupThread(const PlatformFactory& factory, StartupHandOver& handOver) {
     // Lets a screenshot catch the splash even when the list comes fast.
     const int holdMs = qEnvironmentVariableIntValue("TOLVANIRE_SPLASH_HOLD_MS");
     if (holdMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
@@ -92,19 +92,15 @@ void CMainWin::StartupThread(PlatformFactory factory, std::shared_ptr<StartupHan
     std::string error;
     std::unique_ptr<platform::IPlatform> target = factory(&error);
     if (target) {
-        handOver->appEnum = std::make_unique<CAppEnum>(target->Registry(), target->System());
-        handOver->appEnum->Enum();
+        handOver.appEnum = std::make_unique<CAppEnum>(target->Registry(), target->System());
+        handOver.appEnum->Enum();
         // A backend that died half-way leaves a list that cannot be trusted.
         error = target->FatalError();
     } else if (error.empty()) {
         error = "the backend did not start";
     }
-    handOver->error = error;
-    handOver->platform = std::move(target);
-    // The address tells this window's message from that of an earlier
-    // window's thread.
-    const StartupHandOver* address = handOver.get();
-    CBPNotifyCentor::instance()->SendMsg(MSG_INVENTORY_READY, 0, &address, sizeof address);
+    handOver.error = error;
+    handOver.platform = std::move(target);
 }
 
 QString CMainWin::StartupError() const {
@@ -116,10 +112,8 @@ QString CMainWin::StartupError() const {
 int CMainWin::ReceiveMsg(__MsgData msg) {
     switch (msg.id) {
     case MSG_INVENTORY_READY: {
-        const StartupHandOver* address = nullptr;
-        if (msg.payload == nullptr || msg.payloadSize != sizeof address) break;
-        std::memcpy(&address, msg.payload, sizeof address);
-        if (address != handOver.get() || inventoryReady) break;
+        // Not the message of an earlier window's thread.
+        if (!CDetachedTask::IsDoneMsgOf(msg, startupTask) || inventoryReady) break;
         inventoryReady = true;
         targetPlatform = std::move(handOver->platform);
         appEnum = std::move(handOver->appEnum);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/WinFrm.h"
+#include "widgetlib/DetachedTask.h"
 
 class CAppEnum;
 class CBlurDlg;
@@ -60,12 +61,13 @@ protected:
 
 private:
     struct StartupHandOver;
-    static void StartupThread(PlatformFactory factory, std::shared_ptr<StartupHandOver> handOver);
+    static void StartupThread(const PlatformFactory& factory, StartupHandOver& handOver);
 
-    // What the start-up thread fills before it sends MSG_INVENTORY_READY
-    // with the hand-over's address; shared, so that the thread never
-    // touches the window, which may be gone by the time it ends.
+    // What the start-up thread fills before its task's MSG_INVENTORY_READY;
+    // shared, so that the thread never touches the window, which may be
+    // gone by the time it ends.
     std::shared_ptr<StartupHandOver> handOver;
+    CDetachedTask::Number startupTask = 0;
     bool inventoryReady = false;
     std::unique_ptr<platform::IPlatform> targetPlatform;
     std::unique_ptr<CAppEnum> appEnum;

@@ -5,6 +5,7 @@
 
 #include "shell/MenuStyle.h"
 #include "widgetlib/BPStyleMenuItem.h"
+#include "widgetlib/Palette.h"
 
 CStyleMenu::CStyleMenu(QWidget* parent) : QMenu(parent) {
     // A widget does not own the style it is given: the menu keeps it.
@@ -24,5 +25,5 @@ void CStyleMenu::OnHovered(QAction* current) {
 void CStyleMenu::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(Qt::NoPen);
-    painter.fillRect(rect(), QColor(47, 51, 72));
+    painter.fillRect(rect(), CPalette::Of(CPalette::Highlight));
 }

@@ -4,16 +4,14 @@
 #include <QMovie>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cstring>
-#include <thread>
 
 #include "app/DialogLook.h"
 #include "app/WindowDlgTitle.h"
 #include "include/MsgIds.h"
 #include "update/Fenwright.h"
 #include "update/UpdateEndpoints.h"
-#include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
+#include "widgetlib/Palette.h"
 
 CheckUpdate::CheckUpdate(QWidget* parent) : CBaseDialog(parent), outcome(std::make_shared<Outcome>()) {
     RegisterMsg(MSG_CLOSE_DLG);
@@ -48,41 +46,35 @@ void CheckUpdate::StartCheck() {
 
     waitText = new CBPQtLabel(tr("Getting update information, please wait..."), this);
     waitText->setFont(DialogLook::PixelFont(14));
-    DialogLook::SetTextColour(waitText, QColor(214, 214, 215, 255));
+    DialogLook::SetTextColour(waitText, CPalette::Of(CPalette::DialogText));
     column->addWidget(waitText, 0, Qt::AlignHCenter);
 
     bodyLayout->addLayout(column);
     titleBar->CloseButton()->setEnabled(false);
 
     checking = true;
-    // Like every worker, not joined; it reports its end by message.
-    std::thread(&CheckUpdate::RunCheck, outcome, CUpdateEndpoints::SecureDescriptionUrl()).detach();
+    checkTask = CDetachedTask::Run(
+        outcome, MSG_UPDATE_DONE,
+        [address = CUpdateEndpoints::SecureDescriptionUrl()](Outcome& checked) { RunCheck(checked, address); });
 }
 
-void CheckUpdate::RunCheck(std::shared_ptr<Outcome> outcome, QString secureAddress) {
+void CheckUpdate::RunCheck(Outcome& outcome, const QString& secureAddress) {
     if (IFenwright* updater = GetFenwrightInstance()) {
         const QByteArray address = secureAddress.toLatin1();
         if (updater->QueryServer(address.constData(), 0) < 0) {
-            outcome->text = FailureText();
-            outcome->failed = 1;
+            outcome.text = FailureText();
+            outcome.failed = 1;
         } else if (updater->IsLatest(kVersionMS, kVersionLS) != 0) {
-            outcome->text = UpToDateText();
+            outcome.text = UpToDateText();
         } else {
-            outcome->newer = 1;
+            outcome.newer = 1;
         }
     }
-    // The address tells this check's message from a late one of an
-    // earlier check.
-    const Outcome* key = outcome.get();
-    CBPNotifyCentor::instance()->SendMsg(MSG_UPDATE_DONE, 0, &key, sizeof key);
 }
 
 int CheckUpdate::ReceiveMsg(__MsgData msg) {
-    if (msg.id == MSG_UPDATE_DONE && checking) {
-        const Outcome* key = nullptr;
-        if (msg.payload == nullptr || msg.payloadSize != sizeof key) return 0;
-        std::memcpy(&key, msg.payload, sizeof key);
-        if (key != outcome.get()) return 0;
+    // Not a late message of an earlier check.
+    if (msg.id == MSG_UPDATE_DONE && checking && CDetachedTask::IsDoneMsgOf(msg, checkTask)) {
         checking = false;
         lastResultText = outcome->text;
         lastCheckFailed = outcome->failed;

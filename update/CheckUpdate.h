@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/BaseDialog.h"
+#include "widgetlib/DetachedTask.h"
 
 class CBPQtLabel;
 
@@ -50,9 +51,10 @@ private:
         int failed = 0;
         int newer = 0;
     };
-    static void RunCheck(std::shared_ptr<Outcome> outcome, QString secureAddress);
+    static void RunCheck(Outcome& outcome, const QString& secureAddress);
 
     std::shared_ptr<Outcome> outcome;
+    CDetachedTask::Number checkTask = 0;
     bool checking = false;
     QString lastResultText;
     int lastCheckFailed = 0;

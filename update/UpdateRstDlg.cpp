@@ -16,6 +16,7 @@
 #include "update/Fenwright.h"
 #include "update/UpdateEndpoints.h"
 #include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/Palette.h"
 
 namespace {
 
@@ -175,16 +176,16 @@ void CUpdateRstDlg::BuildNewVersionDetails(QVBoxLayout* column, const QString& d
     texts->setSpacing(0);
     texts->setContentsMargins(0, 0, 0, 0);
     heading =
-        new QLabel(QStringLiteral("<p style=\"font-family:%1;font-size:18px;color:#d6d6d7\">%2</p>")
+        new QLabel(CPalette::Fill(QStringLiteral("<p style=\"font-family:%1;font-size:18px;color:@DialogText\">%2</p>"))
                        .arg(QStringLiteral("Segoe UI"), tr("A new version of Tolvanire Uninstaller  is available!")),
                    this);
     texts->addWidget(heading);
     texts->addSpacerItem(new QSpacerItem(0, 20, QSizePolicy::Expanding, QSizePolicy::Fixed));
     browser = new QTextBrowser(this);
-    browser->setStyleSheet(QStringLiteral("QTextBrowser{font-family:\"Segoe UI\";font-size:14px; "
-                                          "line-height:1.17;color:rgb(237,238,239);border:none}"));
+    browser->setStyleSheet(CPalette::Fill(QStringLiteral("QTextBrowser{font-family:\"Segoe UI\";font-size:14px; "
+                                                         "line-height:1.17;color:@NotesText;border:none}")));
     QPalette pal = browser->palette();
-    pal.setColor(QPalette::Base, QColor(30, 34, 51, 255));
+    pal.setColor(QPalette::Base, CPalette::Of(CPalette::NotesBody));
     browser->setPalette(pal);
     // Plain or rich text, whichever the description is.
     browser->setText(description);

@@ -2,10 +2,12 @@
 
 #include <QMouseEvent>
 
+#include "widgetlib/Palette.h"
+
 CBPQtHyperLink::CBPQtHyperLink(const QString& text, QWidget* parent, Qt::WindowFlags flags)
     : QLabel(text, parent, flags) {
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, QColor(110, 170, 255));
+    pal.setColor(QPalette::WindowText, CPalette::Of(CPalette::Link));
     setPalette(pal);
     setCursor(Qt::PointingHandCursor);
     setTextFormat(Qt::PlainText);

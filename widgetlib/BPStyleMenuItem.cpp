@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QPainter>
 
+#include "widgetlib/Palette.h"
+
 CBPStyleMenuItem::CBPStyleMenuItem(const QString& text, const QString& secondText, QWidget* parent) : QWidget(parent) {
     setMinimumHeight(34);
     QPalette pal = palette();
-    pal.setColor(QPalette::Active, QPalette::WindowText, QColor(255, 255, 255));
-    pal.setColor(QPalette::Inactive, QPalette::WindowText, QColor(255, 255, 255));
-    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(255, 255, 255, 80));
+    pal.setColor(QPalette::Active, QPalette::WindowText, CPalette::Of(CPalette::PrimaryText));
+    pal.setColor(QPalette::Inactive, QPalette::WindowText, CPalette::Of(CPalette::PrimaryText));
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, CPalette::Of(CPalette::DisabledText));
     setPalette(pal);
 
     auto* row = new QHBoxLayout(this);
@@ -19,16 +21,16 @@ CBPStyleMenuItem::CBPStyleMenuItem(const QString& text, const QString& secondTex
     mainText = new QLabel(text, this);
     second = new QLabel(secondText, this);
     QPalette dim = pal;
-    dim.setColor(QPalette::Active, QPalette::WindowText, QColor(255, 255, 255, 153));
-    dim.setColor(QPalette::Inactive, QPalette::WindowText, QColor(255, 255, 255, 153));
+    dim.setColor(QPalette::Active, QPalette::WindowText, CPalette::Of(CPalette::SecondaryText));
+    dim.setColor(QPalette::Inactive, QPalette::WindowText, CPalette::Of(CPalette::SecondaryText));
     second->setPalette(dim);
     // Menus are often styled by the application's style sheet, whose
     // polish would give the labels its default text colour: the labels
     // carry their colours in sheets of their own.
-    mainText->setStyleSheet(QStringLiteral("QLabel{color:rgb(255,255,255);background:transparent;}"
-                                           "QLabel:disabled{color:rgba(255,255,255,80);}"));
-    second->setStyleSheet(QStringLiteral("QLabel{color:rgba(255,255,255,153);background:transparent;}"
-                                         "QLabel:disabled{color:rgba(255,255,255,80);}"));
+    mainText->setStyleSheet(CPalette::Fill(QStringLiteral("QLabel{color:@PrimaryText;background:transparent;}"
+                                                          "QLabel:disabled{color:@DisabledText;}")));
+    second->setStyleSheet(CPalette::Fill(QStringLiteral("QLabel{color:@SecondaryText;background:transparent;}"
+                                                        "QLabel:disabled{color:@DisabledText;}")));
     second->setVisible(!secondText.isEmpty());
     row->addWidget(mainText, 1, Qt::AlignLeft | Qt::AlignVCenter);
     row->addWidget(second, 0, Qt::AlignRight | Qt::AlignVCenter);
@@ -74,5 +76,5 @@ void CBPStyleMenuItem::changeEvent(QEvent* event) {
 void CBPStyleMenuItem::paintEvent(QPaintEvent*) {
     if (!hovered || !isEnabled()) return;
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(64, 69, 97));
+    painter.fillRect(rect(), CPalette::Of(CPalette::MenuItemHover));
 }

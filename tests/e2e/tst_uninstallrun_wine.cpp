@@ -12,9 +12,11 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "app/BaseDialog.h"
 #include "pages/EnumProgramPage.h"
 #include "pages/OperationCell.h"
 #include "pages/ProgramCell.h"
+#include "pages/UninstallRun.h"
 #include "platform/Platform.h"
 #include "shell/MainWin.h"
 #include "shell/RightContent.h"
@@ -104,7 +106,7 @@ void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers(
                 return qobject_cast<OperationCell*>(tree->itemWidget(tree->topLevelItem(row), 4));
         return nullptr;
     };
-    CEnumProgramPage::SetDialogHook([&](QDialog& dialog) {
+    CBaseDialog::SetAnswerer([&](CBaseDialog& dialog) {
         if (auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog)) {
             ++confirmations;
             boxTickedByDefault = confirm->LeftoverCheckBox()->isChecked();
@@ -116,7 +118,10 @@ void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers(
             for (const QString& name : kRemoved)
                 statusAtResult[name] = operation(name) ? operation(name)->StatusLabel()->text() : QString();
             result->done(0);
+        } else {
+            return false;
         }
+        return true;
     });
 
     {
@@ -149,7 +154,7 @@ void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers(
                 const QString text = cell->StatusLabel()->text();
                 if (shown[name].isEmpty() || shown[name].last() != text) shown[name] << text;
             }
-            animated = animated || page->AnimationFrame() > 5;
+            animated = animated || page->Run()->CurrentState().animationFrame > 5;
         });
         watch.start(20);
 
@@ -180,7 +185,7 @@ void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers(
         for (const QString& name : kRemoved)
             QVERIFY2(!names.contains(name), qPrintable(name));
         QVERIFY(names.contains(kUnrelated));
-        CEnumProgramPage::SetDialogHook(nullptr);
+        CBaseDialog::SetAnswerer(nullptr);
     }
 
     for (auto it = exes.cbegin(); it != exes.cend(); ++it) {
@@ -219,7 +224,7 @@ void UninstallRunWineTest::cancelledUninstallerLeavesItsProgramAlone() {
                 return qobject_cast<OperationCell*>(tree->itemWidget(tree->topLevelItem(row), 4));
         return nullptr;
     };
-    CEnumProgramPage::SetDialogHook([&](QDialog& dialog) {
+    CBaseDialog::SetAnswerer([&](CBaseDialog& dialog) {
         if (auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog)) {
             confirm->OnOKClicked();
         } else if (auto* result = qobject_cast<CUninstallRstDlg*>(&dialog)) {
@@ -228,7 +233,10 @@ void UninstallRunWineTest::cancelledUninstallerLeavesItsProgramAlone() {
             notRemoved = result->NotRemovedLabel() ? result->NotRemovedLabel()->text() : QString();
             status = operation() ? operation()->StatusLabel()->text() : QString();
             result->done(0);
+        } else {
+            return false;
         }
+        return true;
     });
     {
         CMainWin window(PrefixPlatform(prefix));
@@ -247,7 +255,7 @@ void UninstallRunWineTest::cancelledUninstallerLeavesItsProgramAlone() {
         QVERIFY2(notRemoved.contains(name), qPrintable(notRemoved));
         // Read again, it is still there.
         QVERIFY(operation() != nullptr);
-        CEnumProgramPage::SetDialogHook(nullptr);
+        CBaseDialog::SetAnswerer(nullptr);
     }
     QVERIFY(Exists(places.programFile));
     for (const QString& path : places.leftovers)

@@ -27,6 +27,7 @@
 #include "pages/ProgramCell.h"
 #include "pages/ProgramIconLoader.h"
 #include "pages/SearchEdit.h"
+#include "pages/UninstallRun.h"
 #include "shell/RightContent.h"
 #include "shell/RightTab.h"
 #include "tests/fake/MemoryPlatform.h"
@@ -201,17 +202,15 @@ class ProgramPageTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        CMSGDlg::ClearAnswer();
         // The uninstall actions are looked at up to the confirmation, which
         // is declined: the run has tests of its own.
-        CEnumProgramPage::SetDialogHook([](QDialog& dialog) {
-            if (auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog)) confirm->OnCancelClicked();
+        CBaseDialog::SetAnswerer([](CBaseDialog& dialog) {
+            auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog);
+            if (confirm != nullptr) confirm->OnCancelClicked();
+            return confirm != nullptr;
         });
     }
-    void cleanup() {
-        CMSGDlg::ClearAnswer();
-        CEnumProgramPage::SetDialogHook(nullptr);
-    }
+    void cleanup() { CBaseDialog::SetAnswerer(nullptr); }
 
     void rowsAndCounts_data();
     void rowsAndCounts();
@@ -316,7 +315,7 @@ void ProgramPageTest::ticksSurviveSearchAndHiddenTicksAreCollected() {
 
     // The uninstall button takes the hidden tick too.
     env.page->UninstallButton()->click();
-    QCOMPARE(env.page->SelectedPrograms().size(), size_t(2));
+    QCOMPARE(env.page->Run()->CurrentState().selectedPrograms.size(), size_t(2));
     QCOMPARE(CUIPublic::instance()->GetTotalSize(), (2048ull + 900ull) * 1024);
 
     env.Search(QString());
@@ -433,9 +432,10 @@ void ProgramPageTest::trashButtonTakesOneProgram() {
     env.Tick(QStringLiteral("Gamma Tools"));
     auto* operation = qobject_cast<OperationCell*>(env.page->Tree()->itemWidget(env.Item("Beta Player"), 4));
     operation->TrashButton()->click();
-    QVERIFY(env.page->SingleMode());
-    QCOMPARE(env.page->SelectedPrograms().size(), size_t(1));
-    QCOMPARE(QString::fromLatin1(env.page->SelectedPrograms().front().displayName), QStringLiteral("Beta Player"));
+    const CUninstallRun::State& run = env.page->Run()->CurrentState();
+    QVERIFY(run.singleMode);
+    QCOMPARE(run.selectedPrograms.size(), size_t(1));
+    QCOMPARE(QString::fromLatin1(run.selectedPrograms.front().displayName), QStringLiteral("Beta Player"));
     QCOMPARE(CUIPublic::instance()->GetTotalSize(), 2048ull * 1024);
 }
 
@@ -699,9 +699,12 @@ void ProgramPageTest::failingBackendKeepsOldList() {
     Env env(ThreePrograms());
     env.Tick(QStringLiteral("Alpha Editor"));
     QString shown;
-    CMSGDlg::SetAnswerHook([&](CMSGDlg& box) {
-        shown = box.Text();
-        return int(CMSGDlg::ResultOK);
+    CBaseDialog::SetAnswerer([&](CBaseDialog& dialog) {
+        auto* box = qobject_cast<CMSGDlg*>(&dialog);
+        if (box == nullptr) return false;
+        shown = box->Text();
+        box->OKClicked();
+        return true;
     });
     env.platform.SetFatal("the Wine host exited");
     RemoveProgram(env.platform, QStringLiteral("Beta Player"));

@@ -30,6 +30,7 @@
 #include "pages/ProgramCell.h"
 #include "pages/ProgramIconLoader.h"
 #include "pages/SearchEdit.h"
+#include "pages/UninstallRun.h"
 #include "support/Log.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/pages/IconFiles.h"
@@ -204,7 +205,7 @@ struct Env {
         page = new CEnumProgramPage(0);
         host->setLayout(page);
         host->show();
-        CEnumProgramPage::SetDialogHook([this](QDialog& dialog) { Answer(dialog); });
+        CBaseDialog::SetAnswerer([this](CBaseDialog& dialog) { return Answer(dialog); });
         QTRY_VERIFY(!page->IsBuildingRows());
         for (const Program& p : list)
             if (p.ticked) Cell(p.name)->CheckBox()->click();
@@ -214,7 +215,7 @@ struct Env {
         // opens when the test's promise goes): it must be out of the
         // machine before the machine goes.
         QTRY_COMPARE_WITH_TIMEOUT(uninstaller->active.load(), 0, 10000);
-        CEnumProgramPage::SetDialogHook(nullptr);
+        CBaseDialog::SetAnswerer(nullptr);
         host.reset();
         CUIPublic::instance()->SetMainWindow(nullptr);
         CUIPublic::instance()->SetUninstallService(nullptr);
@@ -279,7 +280,10 @@ struct Env {
         gates[name] = release.get_future().share();
     }
 
-    void Answer(QDialog& dialog) {
+    const CUninstallRun::State& State() const { return page->Run()->CurrentState(); }
+
+    // Answers the run's dialogs, and every message box with OK.
+    bool Answer(CBaseDialog& dialog) {
         if (auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog)) {
             ++dialogs.confirmations;
             for (const InstalledProgram& p : confirm->Programs())
@@ -294,7 +298,7 @@ struct Env {
                 }
             if (dialogs.answer == Dialogs::Answer::Cancel) {
                 confirm->OnCancelClicked();
-                return;
+                return true;
             }
             confirm->LeftoverCheckBox()->setChecked(dialogs.answer == Dialogs::Answer::OkTicked);
             confirm->OnOKClicked();
@@ -308,7 +312,12 @@ struct Env {
                 dialogs.statusAtResult[item->text(0)] = status->isHidden() ? QStringLiteral("-") : status->text();
             }
             result->done(0);
+        } else if (auto* box = qobject_cast<CMSGDlg*>(&dialog)) {
+            box->OKClicked();
+        } else {
+            return false;
         }
+        return true;
     }
 
     QTreeWidgetItem* Item(const QString& name) const {
@@ -455,7 +464,7 @@ void UninstallRunTest::batchRun() {
     env.page->UninstallButton()->click();
     QCOMPARE(env.dialogs.confirmations, 1);
     QCOMPARE(env.dialogs.confirmedNames, (QStringList{"Gamma Tools", "Beta Player", "Alpha Editor"}));
-    QCOMPARE(env.page->AutoRemoveLeftovers(), answer == Dialogs::Answer::OkTicked);
+    QCOMPARE(env.State().autoRemoveLeftovers, answer == Dialogs::Answer::OkTicked);
     QVERIFY(env.page->IsRunning());
     QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 15000);
 
@@ -549,10 +558,10 @@ void UninstallRunTest::singleRunHoldsOnlyItsRowAndThePageStaysAsItIs() {
     std::promise<void> release;
     env.Hold("Gamma Tools", release);
     env.Operation("Gamma Tools")->TrashButton()->click();
-    QVERIFY(env.page->SingleMode());
+    QVERIFY(env.State().singleMode);
     QCOMPARE(env.dialogs.confirmedNames, QStringList{"Gamma Tools"});
-    QCOMPARE(env.page->UninstallQueue().size(), size_t(1));
-    QCOMPARE(env.page->UninstallQueue().front(), env.Item("Gamma Tools"));
+    QCOMPARE(env.State().uninstallQueue.size(), size_t(1));
+    QCOMPARE(env.State().uninstallQueue.front(), env.Item("Gamma Tools"));
 
     // The row before it is held, those after it are left as they were.
     QVERIFY(!env.Cell("Zeta Docs")->CheckBox()->isEnabled());
@@ -592,7 +601,7 @@ void UninstallRunTest::singleRunHoldsOnlyItsRowAndThePageStaysAsItIs() {
     CBPNotifyCentor::instance()->SendMsg(MSG_LIST_REFRESHED, 0, &kind, sizeof kind);
     CBPNotifyCentor::instance()->SendMsg(MSG_UNINSTALL_STEP_DONE, 0, nullptr, 0);
     QTRY_COMPARE(messages.stepDone, 1);
-    QCOMPARE(env.page->CurrentRow(), env.Item("Gamma Tools"));
+    QCOMPARE(env.State().currentRow, env.Item("Gamma Tools"));
     QCOMPARE(env.Status("Gamma Tools"), QStringLiteral("uninstallling"));
 
     release.set_value();
@@ -622,24 +631,24 @@ void UninstallRunTest::rowShowsProgressAndAnimationWraps() {
     QCOMPARE(env.Status("Alpha Editor"), QStringLiteral("waiting"));
     QVERIFY(env.Operation("Alpha Editor")->AnimationLabel()->isHidden());
     QVERIFY(!env.Operation("Beta Player")->AnimationLabel()->isHidden());
-    QVERIFY(env.page->AnimationTimer()->isActive());
-    QCOMPARE(env.page->AnimationTimer()->interval(), 100);
+    QVERIFY(env.page->Run()->AnimationTimer()->isActive());
+    QCOMPARE(env.page->Run()->AnimationTimer()->interval(), 100);
 
     // Frames 0 to 49, then 0 again; the timer steps them.
     QLabel* animation = env.Operation("Beta Player")->AnimationLabel();
     QVERIFY(!Frame(0).isNull() && Frame(0) != Frame(49));
-    env.page->AnimationTimer()->stop();
-    QCOMPARE(env.page->AnimationFrame(), 0);
+    env.page->Run()->AnimationTimer()->stop();
+    QCOMPARE(env.State().animationFrame, 0);
     QCOMPARE(Shown(animation), Frame(0));
     for (int i = 0; i < 50; ++i)
-        env.page->onTimeout();
-    QCOMPARE(env.page->AnimationFrame(), 50);
+        env.page->Run()->onTimeout();
+    QCOMPARE(env.State().animationFrame, 50);
     QCOMPARE(Shown(animation), Frame(49));
-    env.page->onTimeout();
-    QCOMPARE(env.page->AnimationFrame(), 1);
+    env.page->Run()->onTimeout();
+    QCOMPARE(env.State().animationFrame, 1);
     QCOMPARE(Shown(animation), Frame(0));
-    env.page->AnimationTimer()->start();
-    QTRY_VERIFY(env.page->AnimationFrame() >= 3);
+    env.page->Run()->AnimationTimer()->start();
+    QTRY_VERIFY(env.State().animationFrame >= 3);
 
     // The uninstaller has ended and removed its program: "Deep Clean...".
     releaseBeta.set_value();
@@ -653,7 +662,7 @@ void UninstallRunTest::rowShowsProgressAndAnimationWraps() {
     QVERIFY(animation->isHidden());
     QVERIFY(env.Status("Alpha Editor") == QStringLiteral("waiting"));
     QTRY_COMPARE_WITH_TIMEOUT(env.Status("Alpha Editor"), QStringLiteral("uninstallling"), 3000);
-    QVERIFY(env.page->AnimationFrame() <= 1);
+    QVERIFY(env.State().animationFrame <= 1);
     QCOMPARE(Shown(env.Operation("Alpha Editor")->AnimationLabel()), Frame(0));
     releaseAlpha.set_value();
     QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 10000);
@@ -700,12 +709,10 @@ void UninstallRunTest::cancelStartsNothing() {
 // usable with the old list.
 void UninstallRunTest::lostTargetEndsTheRun() {
     Env env({{"Gamma Tools", 100}, {"Beta Player", 2048, Behaviour::BackendDies}, {"Alpha Editor", 900}});
-    CMSGDlg::PresetAnswer(CMSGDlg::ResultOK);
     env.page->UninstallButton()->click();
     QTRY_VERIFY_WITH_TIMEOUT(env.dialogs.results == 1 && !env.page->IsRunning() && !env.page->IsRefreshing() &&
                                  env.page->RefreshButton()->isEnabled(),
                              10000);
-    CMSGDlg::ClearAnswer();
     QCOMPARE(env.StartedNames(), (QStringList{"Gamma Tools", "Beta Player"}));
     QCOMPARE(env.dialogs.statusAtResult.value("Gamma Tools"), QStringLiteral("Finished"));
     QCOMPARE(env.dialogs.statusAtResult.value("Beta Player"), QStringLiteral("Not removed"));

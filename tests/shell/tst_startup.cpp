@@ -91,7 +91,7 @@ private slots:
     }
     void cleanup() {
         host.reset();
-        CMSGDlg::ClearAnswer();
+        CBaseDialog::SetAnswerer(nullptr);
         CUIPublic::instance()->SetWindows10(false);
     }
     void cleanupTestCase() { TestSettingsFiles::Clear(); }
@@ -183,9 +183,12 @@ void StartupTest::splashCannotBeCutShort() {
     if (backend != QLatin1String("diesAfter")) killer.UnRegisterMsg(MSG_INVENTORY_READY);
 
     QStringList boxes;
-    CMSGDlg::SetAnswerHook([&boxes](CMSGDlg& box) {
-        boxes << box.Text();
-        return 0;
+    CBaseDialog::SetAnswerer([&boxes](CBaseDialog& dialog) {
+        auto* box = qobject_cast<CMSGDlg*>(&dialog);
+        if (box == nullptr) return false;
+        boxes << box->Text();
+        box->OKClicked();
+        return true;
     });
 
     bool splashAfterEscapeAndClose = false;

@@ -16,6 +16,7 @@
 #include "include/MsgIds.h"
 #include "uninstall/dialogs/ProgramIconSource.h"
 #include "widgetlib/BPQtLabel.h"
+#include "widgetlib/Palette.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ void CReadyUninstallDlg::Build() {
     questionLabel =
         new CBPQtLabel(tr("Do you want to uninstall the selected %1 program(s)?").arg(int(programs.size())), this);
     questionLabel->setFont(DialogLook::PixelFont(16));
-    DialogLook::SetTextColour(questionLabel, QColor(255, 255, 255, 255));
+    DialogLook::SetTextColour(questionLabel, CPalette::Of(CPalette::PrimaryText));
     content->addWidget(questionLabel);
     content->addSpacerItem(new QSpacerItem(0, 32, QSizePolicy::Minimum, QSizePolicy::Fixed));
 
@@ -78,7 +79,7 @@ void CReadyUninstallDlg::Build() {
         item->setText(0, QStringLiteral("tolvanire"));
         item->setData(1, Qt::UserRole, int(position));
         item->setText(2, FormatSize(programs[position].sizeBytes));
-        item->setForeground(2, QColor(214, 214, 215));
+        item->setForeground(2, CPalette::Of(CPalette::DialogText));
         item->setFont(2, DialogLook::PixelFont(13));
         popTreeWidget->setItemWidget(item, 1, ProgramRow(programs[position]));
     }
@@ -89,7 +90,7 @@ void CReadyUninstallDlg::Build() {
     row->setSpacing(10);
     row->setContentsMargins(0, 0, 8, 0);
     checkBox = new QCheckBox(tr("Automatically remove residual files"), this);
-    checkBox->setStyleSheet(QStringLiteral("QCheckBox{color:rgb(214,214,215)}"));
+    checkBox->setStyleSheet(CPalette::Fill(QStringLiteral("QCheckBox{color:@DialogText}")));
     checkBox->setChecked(true);
     row->addWidget(checkBox);
     row->addStretch();
@@ -134,11 +135,11 @@ QWidget* CReadyUninstallDlg::ProgramRow(const InstalledProgram& program) {
     auto* name = new CBPQtLabel(QString::fromLocal8Bit(program.displayName), row);
     name->setObjectName(QStringLiteral("programName"));
     name->setFont(DialogLook::PixelFont(16));
-    DialogLook::SetTextColour(name, QColor(214, 214, 215));
+    DialogLook::SetTextColour(name, CPalette::Of(CPalette::DialogText));
     auto* publisher = new CBPQtLabel(QString::fromLocal8Bit(program.publisher), row);
     publisher->setObjectName(QStringLiteral("programPublisher"));
     publisher->setFont(DialogLook::PixelFont(13));
-    DialogLook::SetTextColour(publisher, QColor(117, 118, 121));
+    DialogLook::SetTextColour(publisher, CPalette::Of(CPalette::DimText));
     texts->addWidget(name);
     texts->addWidget(publisher);
     layout->addLayout(texts);

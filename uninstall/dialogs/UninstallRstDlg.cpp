@@ -10,6 +10,7 @@
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
 #include "widgetlib/BPQtLabel.h"
+#include "widgetlib/Palette.h"
 
 CUninstallRstDlg::CUninstallRstDlg(QWidget* parent) : CBaseDialog(parent) {
     RegisterMsg(MSG_CLOSE_DLG);
@@ -25,15 +26,15 @@ void CUninstallRstDlg::SetResult(int count, int flag) {
 
 QString CUninstallRstDlg::ResultText(int programCount, uint64_t freedBytes) {
     if (freedBytes != 0)
-        return tr("<font style = 'font-size:16px;color:rgba(255,255,255,153)'>Successfully uninstall </font>"
-                  "<font style = 'font-size:16px; font-weight:600;color:rgb(40,191,96)'>%1</font>"
-                  "<font style = 'font-size:16px; color:rgba(255,255,255,153)'> program(s) and free up </font>"
-                  "<font style = 'font-size:16px; font-weight:600;color:rgb(40,191,96)'>%2</font>")
+        return CPalette::Fill(tr("<font style = 'font-size:16px;color:@SecondaryText'>Successfully uninstall </font>"
+                                 "<font style = 'font-size:16px; font-weight:600;color:@Success'>%1</font>"
+                                 "<font style = 'font-size:16px; color:@SecondaryText'> program(s) and free up </font>"
+                                 "<font style = 'font-size:16px; font-weight:600;color:@Success'>%2</font>"))
             .arg(programCount)
             .arg(FormatSize(freedBytes));
-    return tr("<font style = 'font-size:16px;color:rgba(255,255,255,153)'>Successfully uninstall </font>"
-              "<font style = 'font-size:16px; font-weight:600;color:rgb(40,191,96)'>%1</font>"
-              "<font style = 'font-size:16px;color:rgba(255,255,255,153)'> program(s).</font>")
+    return CPalette::Fill(tr("<font style = 'font-size:16px;color:@SecondaryText'>Successfully uninstall </font>"
+                             "<font style = 'font-size:16px; font-weight:600;color:@Success'>%1</font>"
+                             "<font style = 'font-size:16px;color:@SecondaryText'> program(s).</font>"))
         .arg(programCount);
 }
 
@@ -59,14 +60,14 @@ void CUninstallRstDlg::Build() {
 
     titleLabel = new CBPQtLabel(tr("Uninstall Completed!"), this);
     titleLabel->setFont(DialogLook::PixelFont(24));
-    DialogLook::SetTextColour(titleLabel, QColor(214, 214, 215));
+    DialogLook::SetTextColour(titleLabel, CPalette::Of(CPalette::DialogText));
     inner->addWidget(titleLabel, 0, Qt::AlignHCenter);
     inner->addSpacerItem(new QSpacerItem(0, 12, QSizePolicy::Minimum, QSizePolicy::Fixed));
 
     resultLabel = new CBPQtLabel(ResultText(programCount, CUIPublic::instance()->GetTotalSize()), this);
     resultLabel->setTextFormat(Qt::RichText);
     resultLabel->setFont(DialogLook::PixelFont(16));
-    DialogLook::SetTextColour(resultLabel, QColor(96, 96, 96));
+    DialogLook::SetTextColour(resultLabel, CPalette::Of(CPalette::FaintText));
     inner->addWidget(resultLabel, 0, Qt::AlignHCenter);
 
     if (!notRemoved.isEmpty()) {
@@ -74,11 +75,11 @@ void CUninstallRstDlg::Build() {
         for (const QString& name : notRemoved)
             escaped << name.toHtmlEscaped();
         inner->addSpacerItem(new QSpacerItem(0, 10, QSizePolicy::Minimum, QSizePolicy::Fixed));
-        notRemovedLabel =
-            new CBPQtLabel(tr("<font style = 'font-size:14px;color:rgba(255,255,255,153)'>Not removed: </font>"
-                              "<font style = 'font-size:14px; font-weight:600;color:rgb(230,92,92)'>%1</font>")
-                               .arg(escaped.join(QStringLiteral(", "))),
-                           this);
+        notRemovedLabel = new CBPQtLabel(
+            CPalette::Fill(tr("<font style = 'font-size:14px;color:@SecondaryText'>Not removed: </font>"
+                              "<font style = 'font-size:14px; font-weight:600;color:@Failure'>%1</font>"))
+                .arg(escaped.join(QStringLiteral(", "))),
+            this);
         notRemovedLabel->setTextFormat(Qt::RichText);
         notRemovedLabel->setFont(DialogLook::PixelFont(14));
         notRemovedLabel->setWordWrap(true);

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QObject>
+#include <QPixmap>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "include/InstalledProgram.h"
+#include "inventory/InventoryService.h"
+#include "widgetlib/BPMsgReceiver.h"
+#include "widgetlib/DetachedTask.h"
+
+class CUninstallService;
+class QLabel;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The uninstall run of the program list page: the programs the user chose
+// are removed one after another, each by a worker of its own through
+// CUninstallService, while the GUI thread animates the row in progress;
+// then the result dialog. From its start until that dialog opens it holds
+// the page's rows (their check boxes and trash buttons) and shows its
+// progress in them; it touches nothing else of the page, which learns of
+// the start and the end by signal.
+class CUninstallRun : public QObject, public CBPMsgReceiver {
+    Q_OBJECT
+public:
+    // Everything a run knows, in one place.
+    struct State {
+        // What the user chose, in run order (this uninstaller's own entry
+        // last), and the record indexes of the same programs.
+        std::vector<InstalledProgram> selectedPrograms;
+        std::vector<int> selectedIndexes;
+        bool singleMode = false;
+        int singleIndex = -1;
+        bool autoRemoveLeftovers = true;
+        // From StartUninstallRun until the result dialog opens (or for good,
+        // once this uninstaller's own uninstaller has been started).
+        bool active = false;
+        std::vector<QTreeWidgetItem*> uninstallQueue;
+        int queuePos = 0;
+        QTreeWidgetItem* currentRow = nullptr;
+        QTreeWidgetItem* ownRow = nullptr; // this uninstaller's own entry, queued last
+        int animationFrame = 0;
+        int removedCount = 0;
+        uint64_t freedBytes = 0;
+        QStringList notRemovedNames;
+    };
+
+    // `programs` and `texts` are the page's list, which the rows name by
+    // record index; the page keeps them and does not replace them while a
+    // run is active.
+    CUninstallRun(QTreeWidget* tree, const std::vector<InstalledProgram>& programs,
+                  const std::vector<ProgramText>& texts, QObject* parent);
+    ~CUninstallRun() override;
+
+    // Takes the programs at `indexes` (in run order; `icons` what their
+    // rows show), asks the user to confirm them and, when confirmed, starts
+    // the run: of one program from its trash button (`single`), or of the
+    // ticked rows.
+    void Offer(bool single, const std::vector<int>& indexes, std::vector<QPixmap> icons);
+
+    const State& CurrentState() const { return state; }
+    bool IsRunning() const { return state.active; }
+    QTimer* AnimationTimer() const { return animationTimer; }
+
+    // Gives the rows of an ended run back when the list cannot be read anew.
+    void ReleaseRows();
+
+    // This uninstaller's own row: its name holds the main window's title.
+    static bool IsOwnEntry(const QTreeWidgetItem* row);
+
+    int ReceiveMsg(__MsgData msg) override;
+
+public slots:
+    // One step of the row animation.
+    void onTimeout();
+
+signals:
+    // The run is about to hold the rows: every row needs its widgets now.
+    void Started();
+    // The rows are no longer held; the result dialog follows.
+    void Ended();
+
+private:
+    struct StepJob;
+
+    bool ConfirmRun(std::vector<QPixmap> icons);
+    void StartUninstallRun(bool single);
+    void StartCurrentProgram();
+    void StartProgressAnimation();
+    static void RunCurrentUninstaller(CUninstallService* uninstaller, StepJob& job);
+    void AdvanceUninstallRun();
+    void FinishUninstallRun();
+    void SetRowOutcome(QTreeWidgetItem* row, bool removed, const QString& why);
+    int RecordIndex(const QTreeWidgetItem* row) const;
+
+    QTreeWidget* tree = nullptr;
+    const std::vector<InstalledProgram>& programs;
+    const std::vector<ProgramText>& texts;
+    State state;
+
+    // The step in progress and its worker.
+    std::shared_ptr<StepJob> stepJob;
+    CDetachedTask::Number stepTask = 0;
+    QTimer* animationTimer = nullptr;
+    QTimer* pauseTimer = nullptr;
+    std::vector<QPixmap> loadingFrames;
+    QLabel* animationLabel = nullptr;
+    QLabel* rowStatusLabel = nullptr;
+};
