@@ -55,6 +55,19 @@ public:
     // error of the call: kErrorSuccess with outcome->started false and the
     // start's error code. kErrorBackendFailure when the backend died.
     virtual uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) = 0;
+
+    // Starts `commandLine` as RunAndWait does and returns as soon as it has
+    // started (or failed to start), without waiting for it: for this
+    // program's own uninstaller, which must outlive this program. The
+    // outcome has no exit code.
+    virtual uint32_t Start(const std::string& commandLine, RunOutcome* outcome) = 0;
+
+    // The visible top-level windows of the uninstaller that a RunAndWait
+    // of this same `commandLine` is waiting for (any process of its tree),
+    // counted into `count`: 0 when no such wait runs or it shows none. With
+    // `raise` they are also restored and brought to the front, so that a
+    // wizard hidden behind other windows can be found again.
+    virtual uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) = 0;
 };
 
 } // namespace platform

@@ -8,8 +8,11 @@
 #include <tlhelp32.h>
 // clang-format on
 
+#include <cstdint>
 #include <cstring>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -258,11 +261,60 @@ void WaitForInstallerIdle() {
     }
 }
 
+// The name of the job of a RunAndWait of `commandLine`: a hash of the
+// command, so that RunWindows finds it from any process of the target.
+std::wstring JobName(const std::string& commandLine) {
+    uint64_t hash = 1469598103934665603ull; // FNV-1a
+    for (const unsigned char c : commandLine)
+        hash = (hash ^ c) * 1099511628211ull;
+    std::wstring name = L"TolvanireUninstallRun.";
+    for (int shift = 60; shift >= 0; shift -= 4)
+        name += L"0123456789abcdef"[(hash >> shift) & 0xF];
+    return name;
+}
+
+// A job of its own for one wait. Should another wait of the same command
+// already hold the name, this one goes without it rather than share a job.
+HANDLE CreateRunJob(const std::string& commandLine) {
+    HANDLE job = CreateJobObjectW(nullptr, JobName(commandLine).c_str());
+    if (job != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(job);
+        job = CreateJobObjectW(nullptr, nullptr);
+    }
+    return job;
+}
+
+struct WindowSearch {
+    std::set<DWORD> processes; // of the job
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectJobWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    if (!IsWindowVisible(window) || (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) return TRUE;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (search->processes.count(processId) != 0) search->found.push_back(window);
+    return TRUE;
+}
+
+// Starts a command line as stored; the caller owns the returned handles.
+bool StartCommand(const std::string& commandLine, DWORD flags, PROCESS_INFORMATION* process) {
+    std::vector<char> command(commandLine.begin(), commandLine.end());
+    command.push_back('\0');
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    std::memset(process, 0, sizeof(*process));
+    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
+                          process) != FALSE;
+}
+
 } // namespace
 
 uint32_t CWin32System::RunAndWait(const std::string& commandLine, RunOutcome* outcome) {
     *outcome = RunOutcome();
-    ScopedHandle job(CreateJobObjectW(nullptr, nullptr));
+    ScopedHandle job(CreateRunJob(commandLine));
     ScopedHandle port(job.valid() ? CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1) : nullptr);
     bool inJob = false;
     if (job.valid() && port.valid()) {
@@ -277,16 +329,9 @@ uint32_t CWin32System::RunAndWait(const std::string& commandLine, RunOutcome* ou
                                         sizeof(association));
     }
 
-    std::vector<char> command(commandLine.begin(), commandLine.end());
-    command.push_back('\0');
-    STARTUPINFOA startup;
-    std::memset(&startup, 0, sizeof(startup));
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process;
-    std::memset(&process, 0, sizeof(process));
     // Suspended until it is in the job, so that no child escapes it.
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, inJob ? CREATE_SUSPENDED : 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!StartCommand(commandLine, inJob ? CREATE_SUSPENDED : 0, &process)) {
         outcome->startError = GetLastError();
         return kErrorSuccess;
     }
@@ -305,6 +350,45 @@ uint32_t CWin32System::RunAndWait(const std::string& commandLine, RunOutcome* ou
     DWORD exitCode = 0;
     if (GetExitCodeProcess(process.hProcess, &exitCode)) outcome->exitCode = exitCode;
     if (ranMsiexec) WaitForInstallerIdle();
+    return kErrorSuccess;
+}
+
+uint32_t CWin32System::Start(const std::string& commandLine, RunOutcome* outcome) {
+    *outcome = RunOutcome();
+    PROCESS_INFORMATION process;
+    if (!StartCommand(commandLine, 0, &process)) {
+        outcome->startError = GetLastError();
+        return kErrorSuccess;
+    }
+    outcome->started = true;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return kErrorSuccess;
+}
+
+uint32_t CWin32System::RunWindows(const std::string& commandLine, bool raise, uint32_t* count) {
+    *count = 0;
+    ScopedHandle job(OpenJobObjectW(JOB_OBJECT_QUERY, FALSE, JobName(commandLine).c_str()));
+    if (!job.valid()) return kErrorSuccess; // no such wait runs
+    // The job's own list of its processes: IsProcessInJob does not answer
+    // under Wine. ULONG_PTR elements keep the list's alignment.
+    std::vector<ULONG_PTR> buffer(2 + 4096);
+    auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
+    if (!QueryInformationJobObject(job.get(), JobObjectBasicProcessIdList, list,
+                                   static_cast<DWORD>(buffer.size() * sizeof(ULONG_PTR)), nullptr))
+        return kErrorSuccess;
+    WindowSearch search;
+    for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i)
+        search.processes.insert(static_cast<DWORD>(list->ProcessIdList[i]));
+    EnumWindows(CollectJobWindow, reinterpret_cast<LPARAM>(&search));
+    *count = static_cast<uint32_t>(search.found.size());
+    if (!raise || search.found.empty()) return kErrorSuccess;
+    // In reverse order of the window list, so that the one on top stays on top.
+    for (auto it = search.found.rbegin(); it != search.found.rend(); ++it) {
+        if (IsIconic(*it)) ShowWindow(*it, SW_RESTORE);
+        SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    }
+    SetForegroundWindow(search.found.front());
     return kErrorSuccess;
 }
 

@@ -11,7 +11,6 @@ public:
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
 
-
     // The command runs in a job object whose completion port reports when
     // its last process has ended. The job allows breakaway on request only
     // (JOB_OBJECT_LIMIT_BREAKAWAY_OK): a child started with
@@ -22,7 +21,13 @@ public:
     // end through the shell, cannot be kept out of the job, so processes of
     // the browser registered for http and https, and their children, are
     // not counted.
+    //
+    // The job is named after the command line, so that RunWindows, in
+    // whichever process of the target it runs (under Wine the wait has a
+    // host of its own), finds the processes of the wait.
     uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) override;
+    uint32_t Start(const std::string& commandLine, RunOutcome* outcome) override;
+    uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) override;
 };
 
 // Whether this Windows is Wine (ntdll exports wine_get_version). Asked where

@@ -97,6 +97,32 @@ uint32_t CWineSystem::RunAndWait(const std::string& commandLine, RunOutcome* out
     return kErrorSuccess;
 }
 
+uint32_t CWineSystem::Start(const std::string& commandLine, RunOutcome* outcome) {
+    *outcome = RunOutcome();
+    wire::calls::RunRequest request;
+    request.commandLine = commandLine;
+    wire::calls::RunReply reply;
+    const uint32_t status = host.Call<wire::calls::Start>(request, &reply);
+    if (status != kErrorSuccess) {
+        outcome->failure = host.FatalError();
+        return status;
+    }
+    outcome->started = reply.started;
+    outcome->startError = reply.started ? 0 : reply.startError;
+    return kErrorSuccess;
+}
+
+uint32_t CWineSystem::RunWindows(const std::string& commandLine, bool raise, uint32_t* count) {
+    *count = 0;
+    wire::calls::RunWindowsRequest request;
+    request.commandLine = commandLine;
+    request.raise = raise;
+    wire::calls::RunWindowsReply reply;
+    const uint32_t status = host.Call<wire::calls::RunWindows>(request, &reply);
+    if (status == kErrorSuccess) *count = reply.count;
+    return status;
+}
+
 std::vector<int> CWineSystem::WaitingHostProcessIds() const {
     std::lock_guard<std::mutex> lock(waitingMutex);
     std::vector<int> ids;

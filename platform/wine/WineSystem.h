@@ -28,6 +28,10 @@ public:
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
     uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) override;
+    // On the platform's host: a start returns at once, and the windows of
+    // a wait's uninstaller are the prefix's windows, whichever host waits.
+    uint32_t Start(const std::string& commandLine, RunOutcome* outcome) override;
+    uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) override;
 
     // The process ids of the hosts that are waiting right now, for tests
     // that end one mid-wait.

@@ -73,6 +73,8 @@ constexpr uint32_t kWantChildren = 2;
     X(FinalPath, 44)                                                                                                   \
     X(RemoveFolder, 45)                                                                                                \
     X(RunAndWait, 50)                                                                                                  \
+    X(Start, 60)                                                                                                       \
+    X(RunWindows, 61)                                                                                                  \
     X(Quit, 99)
 
 enum class Op : uint32_t {
@@ -343,6 +345,20 @@ struct RunReply {
     WIRE_FIELDS(started, startError, exitCode)
 };
 using RunAndWait = Call<Op::RunAndWait, Limit::Run, RunRequest, RunReply>;
+// Starts a command line without waiting for it (ISystem::Start); the reply's
+// exit code is 0.
+using Start = Call<Op::Start, Limit::Short, RunRequest, RunReply>;
+// The visible windows of a running uninstaller (ISystem::RunWindows).
+struct RunWindowsRequest {
+    std::string commandLine;
+    bool raise = false;
+    WIRE_FIELDS(commandLine, raise)
+};
+struct RunWindowsReply {
+    uint32_t count = 0;
+    WIRE_FIELDS(count)
+};
+using RunWindows = Call<Op::RunWindows, Limit::Short, RunWindowsRequest, RunWindowsReply>;
 // Ends the host after the reply.
 using Quit = Call<Op::Quit, Limit::Short, NoFields, NoFields>;
 

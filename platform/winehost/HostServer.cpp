@@ -80,6 +80,15 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
         out->exitCode = outcome.exitCode;
         return status;
     });
+    On<Start>([this](const auto& in, auto* out) {
+        RunOutcome outcome;
+        const uint32_t status = system.Start(in.commandLine, &outcome);
+        out->started = outcome.started;
+        out->startError = outcome.startError;
+        return status;
+    });
+    On<RunWindows>(
+        [this](const auto& in, auto* out) { return system.RunWindows(in.commandLine, in.raise, &out->count); });
     On<Quit>([](const auto&, auto*) { return static_cast<uint32_t>(kErrorSuccess); });
 }
 

@@ -64,8 +64,16 @@ uint32_t MemorySystem::RunAndWait(const std::string& commandLine, platform::RunO
         return platform::kErrorSuccess;
     }
     outcome->started = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        running.insert(commandLine);
+    }
     // Outside the lock: the script may take its time or start another run.
     if (script.run) script.run();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        running.erase(running.find(commandLine));
+    }
     if (script.backendDies) {
         std::lock_guard<std::mutex> lock(mutex);
         fatalError = "the test's backend died while it waited for " + commandLine;
@@ -74,6 +82,27 @@ uint32_t MemorySystem::RunAndWait(const std::string& commandLine, platform::RunO
     }
     outcome->exitCode = script.exitCode;
     return platform::kErrorSuccess;
+}
+
+uint32_t MemorySystem::Start(const std::string& commandLine, platform::RunOutcome* outcome) {
+    const uint32_t status = RunAndWait(commandLine, outcome);
+    outcome->exitCode = 0;
+    return status;
+}
+
+uint32_t MemorySystem::RunWindows(const std::string& commandLine, bool raise, uint32_t* count) {
+    std::lock_guard<std::mutex> lock(mutex);
+    *count = 0;
+    if (!fatalError.empty()) return platform::kErrorBackendFailure;
+    const auto it = scripts.find(commandLine);
+    if (running.count(commandLine) != 0 && it != scripts.end()) *count = it->second.windows;
+    if (raise && *count != 0) raised.push_back(commandLine);
+    return platform::kErrorSuccess;
+}
+
+std::vector<std::string> MemorySystem::Raised() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return raised;
 }
 
 void MemorySystem::SetProcess(const std::string& commandLine, ScriptedProcess process) {

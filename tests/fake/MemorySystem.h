@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ public:
     // Plays the script of `commandLine`. A command without a script fails
     // to start with kErrorFileNotFound, as a missing program does.
     uint32_t RunAndWait(const std::string& commandLine, platform::RunOutcome* outcome) override;
+    // Plays the script as RunAndWait does, on the caller's thread (a fake
+    // has no process to leave running), and counts as started.
+    uint32_t Start(const std::string& commandLine, platform::RunOutcome* outcome) override;
+    // The script's windows while a RunAndWait of it plays.
+    uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) override;
 
     // What running one command does.
     struct ScriptedProcess {
@@ -33,11 +39,15 @@ public:
         // The backend dies during the wait: the call gives
         // kErrorBackendFailure and FatalError() says so.
         bool backendDies = false;
+        // Visible windows its uninstaller shows while it runs.
+        uint32_t windows = 0;
     };
     void SetProcess(const std::string& commandLine, ScriptedProcess process);
 
     // The command lines RunAndWait was given, in call order.
     std::vector<std::string> Started() const;
+    // The command lines whose windows RunWindows raised, in call order.
+    std::vector<std::string> Raised() const;
 
     // Empty until a script let the backend die.
     std::string FatalError() const;
@@ -50,5 +60,7 @@ private:
     mutable std::mutex mutex;
     std::map<std::string, ScriptedProcess> scripts;
     std::vector<std::string> started;
+    std::multiset<std::string> running; // in RunAndWait now
+    std::vector<std::string> raised;
     std::string fatalError;
 };

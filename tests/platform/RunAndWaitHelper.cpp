@@ -11,6 +11,8 @@
 //                          Windows Installer's mutex for MS ms and then
 //                          writes MARKER; ends once the copy holds it
 //   mutexchild MS MARKER   that copy
+//   window MS MARKER       shows a window (a wizard waiting for the user)
+//                          for MS ms, then writes MARKER
 #include <windows.h>
 
 #include <cstdio>
@@ -77,6 +79,21 @@ int main(int argc, char** argv) {
         const std::string copy = std::string(temp) + "Au_.exe";
         if (!CopyFileA(Self().c_str(), copy.c_str(), FALSE)) return 102;
         return Start(copy, "child " + rest, 0) ? 0 : 103;
+    }
+    if (mode == "window") {
+        HWND window = CreateWindowExA(0, "STATIC", "Helper wizard", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300,
+                                      200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        if (window == nullptr) return 107;
+        const DWORD end = GetTickCount() + ms;
+        while (GetTickCount() < end) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&message);
+            Sleep(20);
+        }
+        DestroyWindow(window);
+        WriteMarker(argv[3]);
+        return 0;
     }
     if (mode == "breakaway") return Start(Self(), "child " + rest, CREATE_BREAKAWAY_FROM_JOB) ? 0 : 104;
     if (mode == "holdmutex") {

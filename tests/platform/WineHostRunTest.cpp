@@ -92,6 +92,53 @@ TEST_F(WineHostRunTest, MissingProgramFailsToStart) {
     EXPECT_EQ(kErrorFileNotFound, outcome.startError);
 }
 
+// This program's own uninstaller: confirmed started through the platform's
+// host, long before it ends.
+TEST_F(WineHostRunTest, StartReturnsOnceTheProgramRuns) {
+    const QString marker = DriveC() + QStringLiteral("/hostrun/started.txt");
+    QFile::remove(marker);
+    const auto start = Clock::now();
+    RunOutcome outcome;
+    ASSERT_EQ(kErrorSuccess, System().Start("C:\\hostrun\\helper.exe started 3000 C:\\hostrun\\started.txt", &outcome));
+    EXPECT_TRUE(outcome.started);
+    EXPECT_LT(MsSince(start), 2500);
+    for (int i = 0; i < 200 && !QFile::exists(marker); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(QFile::exists(marker)) << "the started program never ran";
+    ASSERT_EQ(kErrorSuccess, System().Start("\"C:\\hostrun\\missing.exe\" /S", &outcome));
+    EXPECT_FALSE(outcome.started);
+    EXPECT_EQ(kErrorFileNotFound, outcome.startError);
+}
+
+// The wizard of the uninstaller being waited for is found, through the
+// platform's host, while the wait runs on a host of its own; and brought to
+// the front on request.
+TEST_F(WineHostRunTest, RunWindowsFindsTheWaitingWizard) {
+    const std::string command = "C:\\hostrun\\helper.exe window 6000 C:\\hostrun\\window.txt";
+    uint32_t count = 99;
+    ASSERT_EQ(kErrorSuccess, System().RunWindows(command, false, &count));
+    EXPECT_EQ(0u, count);
+    const auto start = Clock::now();
+    auto wait = std::async(std::launch::async, [this, &command] {
+        RunOutcome outcome;
+        return System().RunAndWait(command, &outcome);
+    });
+    count = 0;
+    while (count == 0 && MsSince(start) < 20000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_EQ(kErrorSuccess, System().RunWindows(command, false, &count));
+    }
+    EXPECT_EQ(1u, count);
+    ASSERT_EQ(kErrorSuccess, System().RunWindows(command, true, &count));
+    EXPECT_EQ(1u, count);
+    // Another command's wait has no windows.
+    ASSERT_EQ(kErrorSuccess, System().RunWindows("C:\\hostrun\\helper.exe exit 0", false, &count));
+    EXPECT_EQ(0u, count);
+    EXPECT_EQ(kErrorSuccess, wait.get());
+    ASSERT_EQ(kErrorSuccess, System().RunWindows(command, false, &count));
+    EXPECT_EQ(0u, count);
+}
+
 TEST_F(WineHostRunTest, KilledWaitingHostFailsThatWaitAtOnce) {
     const auto start = Clock::now();
     auto wait = std::async(std::launch::async, [this] {

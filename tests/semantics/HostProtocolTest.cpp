@@ -41,6 +41,8 @@ std::vector<RequestRow> Requests() {
         {"WriteFile", Payload<calls::WriteFile>({"C:\\x\\f", "data"}), true},
         {"ExtractIcon", Payload<calls::ExtractIcon>({"C:\\x\\f.exe", -3, 32}), true},
         {"RunAndWait", Payload<calls::RunAndWait>({"\"C:\\x\\uninst.exe\" /S"}), true},
+        {"Start", Payload<calls::Start>({"\"C:\\x\\uninst.exe\" /S"}), true},
+        {"RunWindows", Payload<calls::RunWindows>({"\"C:\\x\\uninst.exe\" /S", true}), true},
         {"HugeCount", Payload(WireWriter().U32(static_cast<uint32_t>(Op::AnsiToUtf8)).U32(0xFFFFFFFF).Bytes("a")),
          false},
         {"HugeString", Payload(WireWriter().U32(static_cast<uint32_t>(Op::DeleteFile)).U32(0x7FFFFFFF)), false},

@@ -82,6 +82,72 @@ TEST_P(HostRunOutcome, CrossesTheWireUnchanged) {
 INSTANTIATE_TEST_SUITE_P(HostRun, HostRunOutcome, ::testing::ValuesIn(OutcomeRows()),
                          [](const ::testing::TestParamInfo<OutcomeRow>& info) { return info.param.name; });
 
+class HostStartOutcome : public ::testing::TestWithParam<OutcomeRow> {};
+
+// A start without a wait goes to the platform's own host and answers as
+// soon as the program has started; it has no exit code.
+TEST_P(HostStartOutcome, CrossesTheWireWithoutAnExitCode) {
+    const OutcomeRow& row = GetParam();
+    MemoryPlatform backend;
+    if (row.scripted) backend.system.SetProcess(row.command, row.process);
+    CMemoryHostTransport* own = nullptr;
+    int hostsOpened = 0;
+    auto client = CMemoryHostTransport::Connect(backend, &own, true, CWineHostConnection::Limits(), nullptr,
+                                                [&hostsOpened](CMemoryHostTransport&, int) { ++hostsOpened; });
+    ASSERT_NE(nullptr, client);
+    RunOutcome outcome;
+    ASSERT_EQ(kErrorSuccess, client->System().Start(row.command, &outcome));
+    EXPECT_EQ(row.expected.started, outcome.started);
+    EXPECT_EQ(row.expected.startError, outcome.startError);
+    EXPECT_EQ(0u, outcome.exitCode);
+    EXPECT_EQ(std::vector<std::string>{row.command}, backend.system.Started());
+    EXPECT_EQ(1, hostsOpened);
+    EXPECT_EQ(1u, own->Requests());
+}
+
+INSTANTIATE_TEST_SUITE_P(HostRun, HostStartOutcome, ::testing::ValuesIn(OutcomeRows()),
+                         [](const ::testing::TestParamInfo<OutcomeRow>& info) { return info.param.name; });
+
+// The windows of a waiting uninstaller are counted, and raised on request,
+// only while its wait runs, and only for its own command.
+TEST(HostRun, WindowsOfTheUninstallerBeingWaitedFor) {
+    MemoryPlatform backend;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> running;
+    MemorySystem::ScriptedProcess wizard;
+    wizard.windows = 2;
+    wizard.run = [&running, released] {
+        running.set_value();
+        released.wait_for(std::chrono::seconds(10));
+    };
+    const std::string command = "\"C:\\Wizard\\uninst.exe\"";
+    backend.system.SetProcess(command, wizard);
+    auto client = CMemoryHostTransport::Connect(backend);
+    ASSERT_NE(nullptr, client);
+    uint32_t count = 99;
+    ASSERT_EQ(kErrorSuccess, client->System().RunWindows(command, false, &count));
+    EXPECT_EQ(0u, count);
+
+    auto wait = std::async(std::launch::async, [&client, &command] {
+        RunOutcome outcome;
+        return client->System().RunAndWait(command, &outcome);
+    });
+    running.get_future().wait();
+    ASSERT_EQ(kErrorSuccess, client->System().RunWindows(command, false, &count));
+    EXPECT_EQ(2u, count);
+    EXPECT_TRUE(backend.system.Raised().empty());
+    ASSERT_EQ(kErrorSuccess, client->System().RunWindows(command, true, &count));
+    EXPECT_EQ(2u, count);
+    EXPECT_EQ(std::vector<std::string>{command}, backend.system.Raised());
+    ASSERT_EQ(kErrorSuccess, client->System().RunWindows("C:\\Other\\uninst.exe", true, &count));
+    EXPECT_EQ(0u, count);
+    release.set_value();
+    EXPECT_EQ(kErrorSuccess, wait.get());
+    ASSERT_EQ(kErrorSuccess, client->System().RunWindows(command, false, &count));
+    EXPECT_EQ(0u, count);
+}
+
 // While an uninstaller runs for minutes, the window still reads icons and
 // files through the platform's host.
 TEST(HostRun, PlatformHostAnswersWhileTheUninstallerRuns) {
