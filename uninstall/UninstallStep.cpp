@@ -78,16 +78,24 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
     report.startError = outcome.startError;
     report.exitCode = outcome.exitCode;
 
+    bool failed = false;
     if (!outcome.started) {
         LogFailedStart(command, outcome.startError);
-        report.outcome = UninstallStepReport::Outcome::StartFailed;
-        report.reason = QStringLiteral("its uninstaller could not be started (error %1)").arg(outcome.startError);
-        return report;
+        // An earlier uninstaller of the run (a suite) or the user may have
+        // removed it already: then it is gone all the same. Only its entry
+        // tells: a missing uninstaller file alone is a broken entry, whose
+        // program may well still be there.
+        const bool registered = StillRegistered(program, &failed);
+        if (failed || BackendFailed()) return backendFailed();
+        if (registered) {
+            report.outcome = UninstallStepReport::Outcome::StartFailed;
+            report.reason = QStringLiteral("its uninstaller could not be started (error %1)").arg(outcome.startError);
+            return report;
+        }
     }
 
     // Removed when its uninstall key is gone, or the uninstaller itself is.
-    bool failed = false;
-    const bool registered = StillRegistered(program, &failed);
+    const bool registered = outcome.started ? StillRegistered(program, &failed) : false;
     const FileState file = failed ? FileState::Unknown : UninstallerFile(commandText, &failed);
     if (failed || BackendFailed()) return backendFailed();
     report.removed = !registered || file == FileState::Gone;

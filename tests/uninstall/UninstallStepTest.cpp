@@ -32,6 +32,10 @@ enum Action : unsigned {
     kDeleteKey = 1,
     kDeleteUninstaller = 2,
     kDeleteProgramFile = 4,
+    // Before the step: an earlier uninstaller (a suite) removed it all.
+    kGoneBefore = 8,
+    // Before the step: only its uninstaller file is missing (a broken entry).
+    kUninstallerGoneBefore = 16,
 };
 
 struct StepCase {
@@ -124,6 +128,8 @@ TEST_P(UninstallStepTest, RemovesLeftoversOnlyOfARemovedProgram) {
         if (c.actions & kDeleteProgramFile) machine.files.DeleteFile(kFolder + "\\notes.exe");
     };
     machine.system.SetProcess(c.command, process);
+    if (c.actions & kGoneBefore) machine.registry.DeleteKey(c.hive, kUninstall + "\\AcmeNotes");
+    if (c.actions & (kGoneBefore | kUninstallerGoneBefore)) machine.files.DeleteFile(kUninstaller);
 
     std::vector<CUninstallStep::Phase> phases;
     const UninstallStepReport report =
@@ -146,7 +152,7 @@ TEST_P(UninstallStepTest, RemovesLeftoversOnlyOfARemovedProgram) {
     EXPECT_EQ(phases.size(), cleaned ? 2u : 1u);
     EXPECT_EQ(phases.front(), CUninstallStep::Phase::WaitingForUninstaller);
     EXPECT_EQ(machine.files.Exists(kAppData + "\\settings.ini"), !c.leftoversDeleted);
-    EXPECT_EQ(KeyExists(c.hive), !c.leftoversDeleted && !(c.actions & kDeleteKey));
+    EXPECT_EQ(KeyExists(c.hive), !c.leftoversDeleted && !(c.actions & (kDeleteKey | kGoneBefore)));
     EXPECT_EQ(machine.files.Exists(kFolder + "\\notes.exe"), !c.leftoversDeleted && !(c.actions & kDeleteProgramFile));
     if (c.leftoversDeleted) {
         EXPECT_FALSE(report.leftoversDeleted.isEmpty());
@@ -181,32 +187,37 @@ const std::string kMsi = "MsiExec.exe /X{6F2C1B9A-1111-2222-3333-444455556666}";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, UninstallStepTest,
-    testing::Values(StepCase{"UninstallerRemovesItself", kQuotedCommand, Hive::LocalMachine, 0,
-                             kDeleteKey | kDeleteUninstaller | kDeleteProgramFile, false, true, Outcome::Removed, true,
-                             true, ""},
-                    StepCase{"CancelledUninstallerDeletesNothing", kQuotedCommand, Hive::LocalMachine, 0, kNothing,
-                             false, true, Outcome::StillInstalled, false, false,
-                             "uninstall entry and its uninstaller are still there"},
-                    StepCase{"CancelledUserUninstaller", kQuotedCommand, Hive::CurrentUser, 0, kNothing, false, true,
-                             Outcome::StillInstalled, false, false, "still there"},
-                    StepCase{"KeyGoneFilesLeftAreCleaned", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey, false,
-                             true, Outcome::Removed, true, true, ""},
-                    StepCase{"UninstallerGoneKeyLeftIsCleaned", kQuotedCommand, Hive::LocalMachine, 0,
-                             kDeleteUninstaller, false, true, Outcome::Removed, true, true, ""},
-                    StepCase{"UnquotedCommandWithSpaces", kUninstaller + " /S", Hive::LocalMachine, 0,
-                             kDeleteUninstaller, false, true, Outcome::Removed, true, true, ""},
-                    StepCase{"UnquotedCommandCancelled", kUninstaller + " /S", Hive::LocalMachine, 0, kNothing, false,
-                             true, Outcome::StillInstalled, false, false, "still there"},
-                    StepCase{"RemovedWithoutCleanKeepsLeftovers", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey,
-                             false, false, Outcome::Removed, true, false, ""},
-                    StepCase{"FailedStartIsLoggedAndNothingDeleted", kQuotedCommand, Hive::LocalMachine, 2, kNothing,
-                             false, true, Outcome::StartFailed, false, false, "could not be started (error 2)"},
-                    StepCase{"InstallerCommandKeyLeft", kMsi, Hive::LocalMachine, 0, kNothing, false, true,
-                             Outcome::StillInstalled, false, false, "uninstall entry is still there"},
-                    StepCase{"InstallerCommandKeyGone", kMsi, Hive::LocalMachine, 0, kDeleteKey, false, true,
-                             Outcome::Removed, true, true, ""},
-                    StepCase{"BackendDiesDuringTheWait", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey, true, true,
-                             Outcome::BackendFailed, false, false, "could not be reached"}),
+    testing::Values(
+        StepCase{"UninstallerRemovesItself", kQuotedCommand, Hive::LocalMachine, 0,
+                 kDeleteKey | kDeleteUninstaller | kDeleteProgramFile, false, true, Outcome::Removed, true, true, ""},
+        StepCase{"CancelledUninstallerDeletesNothing", kQuotedCommand, Hive::LocalMachine, 0, kNothing, false, true,
+                 Outcome::StillInstalled, false, false, "uninstall entry and its uninstaller are still there"},
+        StepCase{"CancelledUserUninstaller", kQuotedCommand, Hive::CurrentUser, 0, kNothing, false, true,
+                 Outcome::StillInstalled, false, false, "still there"},
+        StepCase{"KeyGoneFilesLeftAreCleaned", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey, false, true,
+                 Outcome::Removed, true, true, ""},
+        StepCase{"UninstallerGoneKeyLeftIsCleaned", kQuotedCommand, Hive::LocalMachine, 0, kDeleteUninstaller, false,
+                 true, Outcome::Removed, true, true, ""},
+        StepCase{"UnquotedCommandWithSpaces", kUninstaller + " /S", Hive::LocalMachine, 0, kDeleteUninstaller, false,
+                 true, Outcome::Removed, true, true, ""},
+        StepCase{"UnquotedCommandCancelled", kUninstaller + " /S", Hive::LocalMachine, 0, kNothing, false, true,
+                 Outcome::StillInstalled, false, false, "still there"},
+        StepCase{"RemovedWithoutCleanKeepsLeftovers", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey, false, false,
+                 Outcome::Removed, true, false, ""},
+        StepCase{"FailedStartIsLoggedAndNothingDeleted", kQuotedCommand, Hive::LocalMachine, 2, kNothing, false, true,
+                 Outcome::StartFailed, false, false, "could not be started (error 2)"},
+        // Its start fails, but it is gone: removed, and cleaned.
+        StepCase{"FailedStartOfAProgramAlreadyGoneCountsAsRemoved", kQuotedCommand, Hive::LocalMachine, 2, kGoneBefore,
+                 false, true, Outcome::Removed, true, true, ""},
+        // A missing uninstaller alone does not make it gone.
+        StepCase{"FailedStartWithItsEntryLeftStays", kQuotedCommand, Hive::LocalMachine, 2, kUninstallerGoneBefore,
+                 false, true, Outcome::StartFailed, false, false, "could not be started (error 2)"},
+        StepCase{"InstallerCommandKeyLeft", kMsi, Hive::LocalMachine, 0, kNothing, false, true, Outcome::StillInstalled,
+                 false, false, "uninstall entry is still there"},
+        StepCase{"InstallerCommandKeyGone", kMsi, Hive::LocalMachine, 0, kDeleteKey, false, true, Outcome::Removed,
+                 true, true, ""},
+        StepCase{"BackendDiesDuringTheWait", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey, true, true,
+                 Outcome::BackendFailed, false, false, "could not be reached"}),
     [](const testing::TestParamInfo<StepCase>& info) { return std::string(info.param.name); });
 
 // An entry that only shares the display name is another registration (an
