@@ -66,7 +66,9 @@ void CWindowTitle::OnBtnClicked() {
     } else if (button == restoreBtn) {
         SetMaximized(false);
     } else if (button == closeBtn) {
-        // Ends the program without closing windows or leaving the event loop.
+        // A window that may not close yet (an uninstall run asks first)
+        // stays. Otherwise the program ends without leaving the event loop.
+        if (!frameWindow->close()) return;
         std::fflush(nullptr);
         std::_Exit(0);
     } else if (button == menuBtn) {

@@ -15,4 +15,6 @@ enum : uint32_t {
     // A dialog's own marker: it tells the dialog that every MSG_CLOSE_DLG
     // queued before the dialog existed has been delivered (CCloseMsgFence).
     MSG_CLOSE_FENCE = 0x1261,
+    // A look at the windows of the uninstaller that a run waits for.
+    MSG_RUN_WINDOWS = 0x1262,
 };

@@ -66,6 +66,7 @@ CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase
     run = new CUninstallRun(tree, programs, texts, this);
     connect(run, &CUninstallRun::Started, this, &CEnumProgramPage::HoldForRun);
     connect(run, &CUninstallRun::Ended, this, &CEnumProgramPage::ReleaseAfterRun);
+    connect(run, &CUninstallRun::ResultClosed, this, &CEnumProgramPage::CloseIfAsked);
 
     programs = CUIPublic::instance()->GetPrograms();
     if (service != nullptr) texts = service->DisplayTexts(programs);
@@ -456,6 +457,7 @@ void CEnumProgramPage::OnListRefreshed() {
     tree->setEnabled(true);
     refreshButton->show();
     refreshButton->setEnabled(true);
+    CloseIfAsked();
     if (!job->ok) {
         // The old list stays, with its ticks; rows that a run held are
         // given back.
@@ -559,4 +561,37 @@ void CEnumProgramPage::HoldForRun() {
 void CEnumProgramPage::ReleaseAfterRun() {
     sortButton->setEnabled(true);
     searchEdit->setEnabled(true);
+}
+
+bool CEnumProgramPage::MayClose() {
+    if (closeAsked) return false;
+    // This program's own uninstaller runs: the process is ending anyway.
+    if (run->CurrentState().ownStarted) return true;
+    if (IsRunning()) {
+        CMSGDlg box(600, 340, CUIPublic::instance()->GetMainWindow());
+        box.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        box.SetContent(CMSGDlg::MsgKindWarning,
+                       tr("Programs are being uninstalled.\n\nStop after the current program and close?"),
+                       CMSGDlg::BtnModeYesNo);
+        if (box.exec() != CMSGDlg::ResultOK) return false;
+        // The run may have ended while the box was open.
+        if (IsRunning()) {
+            closeAsked = true;
+            run->StopAfterCurrent();
+            return false;
+        }
+    }
+    if (refreshing) {
+        // The refresh worker reads through the core the window owns.
+        closeAsked = true;
+        return false;
+    }
+    return true;
+}
+
+void CEnumProgramPage::CloseIfAsked() {
+    // After the handler that brought us here has returned.
+    if (!closeAsked) return;
+    closeAsked = false;
+    QTimer::singleShot(0, this, [this]() { emit CloseReady(); });
 }

@@ -54,6 +54,12 @@ public:
     bool IsRefreshing() const { return refreshing; }
     CUninstallRun* Run() const { return run; }
     bool IsRunning() const;
+
+    // Asked when the main window is to close. True when it may close now;
+    // during a run the user is asked whether to stop after the current
+    // program, and during a refresh the close waits: CloseReady follows
+    // once the run's result has been closed or the list has been read.
+    bool MayClose();
     int SortField() const { return sortField; }
     int SortOrder() const { return sortOrder; }
 
@@ -88,6 +94,9 @@ public slots:
     void sectionClickedSlot(int iColumn);
     void SearchText(const QString& text);
 
+signals:
+    void CloseReady();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -96,6 +105,7 @@ private:
 
     void HoldForRun();
     void ReleaseAfterRun();
+    void CloseIfAsked();
     std::vector<QPixmap> IconsOf(const std::vector<int>& indexes) const;
     void ShowSortMarks();
 
@@ -119,6 +129,7 @@ private:
     std::shared_ptr<RefreshJob> refreshJob;
     CDetachedTask::Number refreshTask = 0;
     CUninstallRun* run = nullptr;
+    bool closeAsked = false; // the window closes once the run or refresh is over
 
     CInventoryService* service = nullptr;
     QLabel* titleLabel = nullptr;

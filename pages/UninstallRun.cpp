@@ -1,6 +1,7 @@
 #include "pages/UninstallRun.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -29,6 +30,8 @@ constexpr int kAnimationFrames = 50;
 constexpr int kAnimationIntervalMs = 100;
 // Between the end of one program and the start of the next.
 constexpr int kPauseBetweenProgramsMs = 1000;
+// How often the run looks for the windows of the uninstaller in progress.
+constexpr int kWindowsLookMs = 1000;
 
 // The confirmation dialog's icons: those the page's rows show.
 class SelectedIcons : public IProgramIconSource {
@@ -59,8 +62,18 @@ private:
 struct CUninstallRun::StepJob {
     InstalledProgram program{};
     bool removeLeftovers = false;
+    bool own = false; // this uninstaller's own: only started, never waited for
     std::atomic<bool> deepClean{false};
     UninstallStepReport report;
+    // This uninstaller's own: whether its uninstaller runs, and why not.
+    bool started = false;
+    QString why;
+};
+
+// One look at the windows of the uninstaller in progress, or one raise.
+struct CUninstallRun::WindowsJob {
+    InstalledProgram program{};
+    uint32_t count = 0;
 };
 
 CUninstallRun::CUninstallRun(QTreeWidget* tree, const std::vector<InstalledProgram>& programs,
@@ -69,6 +82,10 @@ CUninstallRun::CUninstallRun(QTreeWidget* tree, const std::vector<InstalledProgr
     SetNotifyCentor(CBPNotifyCentor::instance());
     RegisterMsg(MSG_UNINSTALL_STEP_DONE);
     RegisterMsg(MSG_DEEP_CLEAN_STARTED);
+    RegisterMsg(MSG_RUN_WINDOWS);
+    windowsTimer = new QTimer(this);
+    windowsTimer->setInterval(kWindowsLookMs);
+    connect(windowsTimer, &QTimer::timeout, this, &CUninstallRun::LookForUninstallerWindows);
     pauseTimer = new QTimer(this);
     pauseTimer->setSingleShot(true);
     pauseTimer->setInterval(kPauseBetweenProgramsMs);
@@ -125,6 +142,10 @@ void CUninstallRun::StartUninstallRun(bool single) {
     state.removedCount = 0;
     state.freedBytes = 0;
     state.notRemovedNames.clear();
+    state.stopRequested = false;
+    state.ownStarted = false;
+    // A click in the main window must not bury an uninstaller's wizard.
+    if (QWidget* window = CUIPublic::instance()->GetMainWindow()) window->installEventFilter(this);
 
     for (int row = 0; row < tree->topLevelItemCount(); ++row) {
         QTreeWidgetItem* item = tree->topLevelItem(row);
@@ -163,27 +184,41 @@ void CUninstallRun::StartUninstallRun(bool single) {
 // The animation and the worker of `currentRow`.
 void CUninstallRun::StartCurrentProgram() {
     if (!state.active || state.currentRow == nullptr) return;
+    if (state.currentRow == state.ownRow) {
+        StartOwnUninstaller();
+        return;
+    }
     StartProgressAnimation();
     auto job = std::make_shared<StepJob>();
     const int index = RecordIndex(state.currentRow);
     if (index >= 0) job->program = programs[static_cast<size_t>(index)];
     job->removeLeftovers = state.autoRemoveLeftovers;
     CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
-    if (state.currentRow == state.ownRow) {
-        // The main window ends the process a second after MSG_QUIT_APP; in
-        // that second this program's own uninstaller is started. Its step
-        // never reports.
-        stepJob.reset();
-        stepTask = 0;
-        CDetachedTask::Run(job, CDetachedTask::kNoMessage, [uninstaller](StepJob& own) {
-            CBPNotifyCentor::instance()->SendMsg(MSG_QUIT_APP, 0, nullptr, 0);
-            if (uninstaller != nullptr) uninstaller->StartOwnUninstaller(own.program);
-        });
-        return;
-    }
     stepJob = job;
     stepTask = CDetachedTask::Run(job, MSG_UNINSTALL_STEP_DONE,
                                   [uninstaller](StepJob& step) { RunCurrentUninstaller(uninstaller, step); });
+    state.uninstallerWindows = false;
+    windowsTimer->start();
+}
+
+// This uninstaller's own entry, the last of the run. The others' result
+// comes first; once it is closed, the own uninstaller is started, and the
+// process ends only once the start is confirmed (MSG_QUIT_APP).
+void CUninstallRun::StartOwnUninstaller() {
+    if (state.queuePos > 1) ShowResult(false);
+    StartProgressAnimation();
+    auto job = std::make_shared<StepJob>();
+    const int index = RecordIndex(state.currentRow);
+    if (index >= 0) job->program = programs[static_cast<size_t>(index)];
+    job->own = true;
+    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    stepJob = job;
+    stepTask = CDetachedTask::Run(job, MSG_UNINSTALL_STEP_DONE, [uninstaller](StepJob& own) {
+        if (uninstaller == nullptr)
+            own.why = QStringLiteral("the target machine could not be reached");
+        else
+            own.started = uninstaller->StartOwnUninstaller(own.program, &own.why);
+    });
 }
 
 void CUninstallRun::StartProgressAnimation() {
@@ -202,10 +237,52 @@ void CUninstallRun::StartProgressAnimation() {
         animationLabel->setPixmap(loadingFrames[0]);
         animationLabel->show();
     }
-    if (rowStatusLabel != nullptr) {
-        rowStatusLabel->setText(tr("uninstallling"));
-        rowStatusLabel->show();
-    }
+    if (rowStatusLabel != nullptr) rowStatusLabel->show();
+    ShowRowStatus();
+    // A click on the row brings the uninstaller's windows forward.
+    for (int column : {1, 4})
+        if (QWidget* cell = tree->itemWidget(state.currentRow, column)) cell->installEventFilter(this);
+}
+
+void CUninstallRun::ShowRowStatus() {
+    if (rowStatusLabel == nullptr) return;
+    const bool cleaning = stepJob && stepJob->deepClean;
+    const bool waitsForUser = !cleaning && state.uninstallerWindows;
+    rowStatusLabel->setText(cleaning       ? tr("Deep Clean...")
+                            : waitsForUser ? tr("waiting for your answer")
+                                           : tr("uninstalling"));
+    rowStatusLabel->setToolTip(waitsForUser ? tr("Its uninstaller waits for you: click the row to bring it forward.")
+                                            : QString());
+}
+
+void CUninstallRun::LookForUninstallerWindows() {
+    // One look at a time, and none for this uninstaller's own.
+    if (!stepJob || stepJob->own || windowsTask != 0) return;
+    auto job = std::make_shared<WindowsJob>();
+    job->program = stepJob->program;
+    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    windowsJob = job;
+    windowsTask = CDetachedTask::Run(job, MSG_RUN_WINDOWS, [uninstaller](WindowsJob& look) {
+        if (uninstaller != nullptr) look.count = uninstaller->UninstallerWindows(look.program, false);
+    });
+}
+
+void CUninstallRun::RaiseUninstallerWindows() {
+    if (!stepJob || stepJob->own || !state.uninstallerWindows) return;
+    auto job = std::make_shared<WindowsJob>();
+    job->program = stepJob->program;
+    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    CDetachedTask::Run(job, CDetachedTask::kNoMessage, [uninstaller](WindowsJob& raise) {
+        if (uninstaller != nullptr) uninstaller->UninstallerWindows(raise.program, true);
+    });
+}
+
+bool CUninstallRun::eventFilter(QObject* watched, QEvent* event) {
+    if (state.uninstallerWindows &&
+        ((event->type() == QEvent::WindowActivate && watched == CUIPublic::instance()->GetMainWindow()) ||
+         event->type() == QEvent::MouseButtonPress))
+        RaiseUninstallerWindows();
+    return QObject::eventFilter(watched, event);
 }
 
 void CUninstallRun::onTimeout() {
@@ -243,8 +320,14 @@ int CUninstallRun::ReceiveMsg(__MsgData msg) {
         if (state.active && stepJob && CDetachedTask::IsDoneMsgOf(msg, stepTask)) AdvanceUninstallRun();
         break;
     case MSG_DEEP_CLEAN_STARTED:
-        if (state.active && stepJob && stepJob->deepClean && rowStatusLabel != nullptr)
-            rowStatusLabel->setText(tr("Deep Clean..."));
+        if (state.active && stepJob && stepJob->deepClean) ShowRowStatus();
+        break;
+    case MSG_RUN_WINDOWS:
+        if (!CDetachedTask::IsDoneMsgOf(msg, windowsTask)) break;
+        windowsTask = 0;
+        state.uninstallerWindows = stepJob && windowsJob->count > 0;
+        windowsJob.reset();
+        ShowRowStatus();
         break;
     default:
         break;
@@ -262,6 +345,17 @@ void CUninstallRun::ReleaseRows() {
         operation->TrashButton()->show();
         operation->AnimationLabel()->hide();
         operation->StatusLabel()->hide();
+    }
+}
+
+void CUninstallRun::StopAfterCurrent() {
+    if (!state.active || state.stopRequested) return;
+    state.stopRequested = true;
+    // Between two programs: the next one has not started.
+    if (pauseTimer->isActive()) {
+        pauseTimer->stop();
+        --state.queuePos;
+        AdvanceUninstallRun();
     }
 }
 
@@ -288,24 +382,46 @@ void CUninstallRun::SetRowOutcome(QTreeWidgetItem* row, bool removed, const QStr
     }
 }
 
+// After a program's step, or with the run stopped between two programs.
 void CUninstallRun::AdvanceUninstallRun() {
     const std::shared_ptr<StepJob> job = std::move(stepJob);
     stepJob.reset();
     stepTask = 0;
+    windowsTimer->stop();
+    windowsJob.reset();
+    windowsTask = 0;
+    state.uninstallerWindows = false;
     delete animationTimer;
     animationTimer = nullptr;
-    const UninstallStepReport& report = job->report;
-    SetRowOutcome(state.currentRow, report.removed, report.reason);
     animationLabel = nullptr;
     rowStatusLabel = nullptr;
+    for (int column : {1, 4})
+        if (QWidget* cell = tree->itemWidget(state.currentRow, column)) cell->removeEventFilter(this);
 
-    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
-    if (report.outcome == UninstallStepReport::Outcome::BackendFailed &&
-        (uninstaller == nullptr || uninstaller->TargetLost())) {
-        // Without the target machine the programs still queued cannot be
-        // removed either: they are reported as they are.
+    QString lostReason;
+    if (job && job->own) {
+        if (job->started) {
+            // The process ends a second after this; the row keeps its text.
+            state.ownStarted = true;
+            CBPNotifyCentor::instance()->SendMsg(MSG_QUIT_APP, 0, nullptr, 0);
+            return;
+        }
+        SetRowOutcome(state.currentRow, false, job->why);
+    } else if (job) {
+        const UninstallStepReport& report = job->report;
+        SetRowOutcome(state.currentRow, report.removed, report.reason);
+        CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+        if (report.outcome == UninstallStepReport::Outcome::BackendFailed &&
+            (uninstaller == nullptr || uninstaller->TargetLost()))
+            lostReason = report.reason;
+    }
+    // Without the target machine the programs still queued cannot be
+    // removed either; after a stop they are not tried: they are reported as
+    // they are.
+    if (!lostReason.isEmpty() || state.stopRequested) {
+        const QString why = !lostReason.isEmpty() ? lostReason : tr("the run was stopped before its turn");
         while (static_cast<size_t>(state.queuePos) < state.uninstallQueue.size())
-            SetRowOutcome(state.uninstallQueue[static_cast<size_t>(state.queuePos++)], false, report.reason);
+            SetRowOutcome(state.uninstallQueue[static_cast<size_t>(state.queuePos++)], false, why);
     }
     if (static_cast<size_t>(state.queuePos) < state.uninstallQueue.size()) {
         state.currentRow = state.uninstallQueue[static_cast<size_t>(state.queuePos++)];
@@ -323,16 +439,22 @@ void CUninstallRun::FinishUninstallRun() {
     state.queuePos = 0;
     state.currentRow = nullptr;
     state.ownRow = nullptr;
+    if (QWidget* window = CUIPublic::instance()->GetMainWindow()) window->removeEventFilter(this);
     // The rows are released before the dialog: closing it reads the list
     // again, which may happen while it is still on its way out.
     state.active = false;
     emit Ended();
+    // A stopped run ends with its result: the window is closing.
+    ShowResult(!state.stopRequested);
+    emit ResultClosed();
+}
 
+void CUninstallRun::ShowResult(bool readListAgain) {
     // Only what was removed counts, and only its size is freed.
     CUIPublic::instance()->SetTotalSize(state.freedBytes);
     CUninstallRstDlg dialog(CUIPublic::instance()->GetMainWindow());
     dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    dialog.SetResult(state.removedCount, 0);
+    dialog.SetResult(state.removedCount, readListAgain ? 0 : 1);
     dialog.SetNotRemoved(state.notRemovedNames);
     dialog.Build();
     dialog.exec();

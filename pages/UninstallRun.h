@@ -20,10 +20,17 @@ class QTreeWidgetItem;
 // The uninstall run of the program list page: the programs the user chose
 // are removed one after another, each by a worker of its own through
 // CUninstallService, while the GUI thread animates the row in progress;
-// then the result dialog. From its start until that dialog opens it holds
-// the page's rows (their check boxes and trash buttons) and shows its
+// then the result dialog. This uninstaller's own entry goes last: the
+// result of the others is shown first, and its own uninstaller is started
+// once that is closed. From its start until the result dialog opens the run
+// holds the page's rows (their check boxes and trash buttons) and shows its
 // progress in them; it touches nothing else of the page, which learns of
 // the start and the end by signal.
+//
+// While an uninstaller runs, the run looks every second whether it shows a
+// window (a wizard waiting for the user): the row then says so, and those
+// windows are brought back over the main window whenever that is activated
+// or the row is clicked.
 class CUninstallRun : public QObject, public CBPMsgReceiver {
     Q_OBJECT
 public:
@@ -47,6 +54,12 @@ public:
         int removedCount = 0;
         uint64_t freedBytes = 0;
         QStringList notRemovedNames;
+        // No program starts after the one in progress (the window is closing).
+        bool stopRequested = false;
+        // This uninstaller's own uninstaller runs: the process is ending.
+        bool ownStarted = false;
+        // The uninstaller in progress shows a window.
+        bool uninstallerWindows = false;
     };
 
     // `programs` and `texts` are the page's list, which the rows name by
@@ -69,6 +82,14 @@ public:
     // Gives the rows of an ended run back when the list cannot be read anew.
     void ReleaseRows();
 
+    // Lets the program in progress end (its uninstaller and its leftover
+    // removal), starts no further one, and shows the result of what was
+    // done without reading the list again; ResultClosed follows.
+    void StopAfterCurrent();
+
+    // Brings the windows of the uninstaller in progress to the front.
+    void RaiseUninstallerWindows();
+
     // This uninstaller's own row: its name holds the main window's title.
     static bool IsOwnEntry(const QTreeWidgetItem* row);
 
@@ -83,17 +104,27 @@ signals:
     void Started();
     // The rows are no longer held; the result dialog follows.
     void Ended();
+    // The result dialog has closed.
+    void ResultClosed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct StepJob;
+    struct WindowsJob;
 
     bool ConfirmRun(std::vector<QPixmap> icons);
     void StartUninstallRun(bool single);
     void StartCurrentProgram();
     void StartProgressAnimation();
     static void RunCurrentUninstaller(CUninstallService* uninstaller, StepJob& job);
+    void StartOwnUninstaller();
     void AdvanceUninstallRun();
     void FinishUninstallRun();
+    void ShowResult(bool readListAgain);
+    void LookForUninstallerWindows();
+    void ShowRowStatus();
     void SetRowOutcome(QTreeWidgetItem* row, bool removed, const QString& why);
     int RecordIndex(const QTreeWidgetItem* row) const;
 
@@ -105,6 +136,9 @@ private:
     // The step in progress and its worker.
     std::shared_ptr<StepJob> stepJob;
     CDetachedTask::Number stepTask = 0;
+    std::shared_ptr<WindowsJob> windowsJob;
+    CDetachedTask::Number windowsTask = 0;
+    QTimer* windowsTimer = nullptr;
     QTimer* animationTimer = nullptr;
     QTimer* pauseTimer = nullptr;
     std::vector<QPixmap> loadingFrames;

@@ -252,6 +252,7 @@ def pictures(r):
         r.png(name + ".png", p(name + ".svg"), 64, 64)
     r.png("Installer.png", p("installer.svg"), 32, 32)
     r.png("Success.png", p("success.svg"), 96, 96)
+    r.png("Failure.png", p("tip_failed.svg"), 96, 96)
     r.png("searchbox.png", p("searchbox.svg"), 200, 32)
 
 

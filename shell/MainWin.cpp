@@ -1,6 +1,7 @@
 #include "shell/MainWin.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
@@ -17,9 +18,11 @@
 #include "include/MsgIds.h"
 #include "inventory/AppEnum.h"
 #include "inventory/InventoryService.h"
+#include "pages/EnumProgramPage.h"
 #include "platform/Platform.h"
 #include "shell/CommonMenu.h"
 #include "shell/RightContent.h"
+#include "shell/RightTab.h"
 #include "uninstall/UninstallService.h"
 #include "widgetlib/BPNotifyCentor.h"
 
@@ -73,6 +76,8 @@ CMainWin::CMainWin(PlatformFactory factory)
 }
 
 CMainWin::~CMainWin() {
+    // No worker may be left in the core this window owns.
+    CDetachedTask::WaitUntilNoneRuns();
     if (CUIPublic::instance()->GetMainWindow() == this) CUIPublic::instance()->SetMainWindow(nullptr);
     if (CUIPublic::instance()->GetAppEnum() == appEnum.get()) CUIPublic::instance()->SetAppEnum(nullptr);
     if (CUIPublic::instance()->GetInventoryService() == inventoryService.get())
@@ -130,6 +135,7 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
         }
         rightContent = new CRightContent();
         contentLayout->addWidget(rightContent, 0);
+        connect(rightContent->Tab()->ProgramPage(), &CEnumProgramPage::CloseReady, this, &QWidget::close);
         CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
         break;
     }
@@ -173,6 +179,15 @@ bool CMainWin::event(QEvent* e) {
         break;
     }
     return CWinFrm::event(e);
+}
+
+void CMainWin::closeEvent(QCloseEvent* e) {
+    CEnumProgramPage* page = rightContent != nullptr ? rightContent->Tab()->ProgramPage() : nullptr;
+    if (page != nullptr && !page->MayClose()) {
+        e->ignore();
+        return;
+    }
+    CWinFrm::closeEvent(e);
 }
 
 void CMainWin::keyReleaseEvent(QKeyEvent* e) {

@@ -57,6 +57,8 @@ public slots:
 
 protected:
     bool event(QEvent* event) override;
+    // During an uninstall run or a refresh the page decides (CEnumProgramPage::MayClose).
+    void closeEvent(QCloseEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:

@@ -21,11 +21,25 @@ UninstallStepReport CUninstallService::Uninstall(const InstalledProgram& program
     return step.Run(program, removeLeftovers, onPhase);
 }
 
-void CUninstallService::StartOwnUninstaller(const InstalledProgram& program) {
+bool CUninstallService::StartOwnUninstaller(const InstalledProgram& program, QString* why) {
     const std::string command = FieldText(program.uninstallCommand);
     platform::RunOutcome outcome;
-    if (platform.System().RunAndWait(command, &outcome) == platform::kErrorSuccess && !outcome.started)
-        CUninstallStep::LogFailedStart(command, outcome.startError);
+    if (platform.System().Start(command, &outcome) != platform::kErrorSuccess) {
+        const std::string failure = outcome.failure.empty() ? platform.FatalError() : outcome.failure;
+        *why = QStringLiteral("the target machine could not be reached: ") + QString::fromStdString(failure);
+        return false;
+    }
+    if (outcome.started) return true;
+    CUninstallStep::LogFailedStart(command, outcome.startError);
+    *why = QStringLiteral("its uninstaller could not be started (error %1)").arg(outcome.startError);
+    return false;
+}
+
+uint32_t CUninstallService::UninstallerWindows(const InstalledProgram& program, bool raise) {
+    uint32_t count = 0;
+    if (platform.System().RunWindows(FieldText(program.uninstallCommand), raise, &count) != platform::kErrorSuccess)
+        return 0;
+    return count;
 }
 
 QString CUninstallService::OwnFolderOnTarget() {

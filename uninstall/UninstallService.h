@@ -29,10 +29,16 @@ public:
     virtual UninstallStepReport Uninstall(const InstalledProgram& program, bool removeLeftovers,
                                           const CUninstallStep::PhaseCallback& onPhase);
 
-    // Starts this uninstaller's own uninstall command. The process is about
-    // to end meanwhile, so nothing waits for the result; a failed start is
-    // logged.
-    virtual void StartOwnUninstaller(const InstalledProgram& program);
+    // Starts this uninstaller's own uninstall command and returns once it
+    // runs, without waiting for it: the program ends right after. False,
+    // with the reason, when it could not be started (a failed start is
+    // logged).
+    virtual bool StartOwnUninstaller(const InstalledProgram& program, QString* why);
+
+    // The visible windows of a program's uninstaller while its step waits
+    // for it (0 otherwise, and when the target cannot tell); with `raise`
+    // they are brought to the front.
+    virtual uint32_t UninstallerWindows(const InstalledProgram& program, bool raise);
 
     // Whether the target machine itself is gone (a dead Wine host): no
     // later program can be removed either. A wait whose own host died

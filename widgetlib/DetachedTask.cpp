@@ -1,18 +1,46 @@
 #include "widgetlib/DetachedTask.h"
 
-#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 #include "widgetlib/BPNotifyCentor.h"
 
-CDetachedTask::Number CDetachedTask::NextNumber() {
-    static std::atomic<Number> last{0};
-    return ++last;
+namespace {
+
+struct Tasks {
+    std::mutex mutex;
+    std::condition_variable none;
+    CDetachedTask::Number last = 0;
+    int running = 0;
+};
+
+Tasks& TheTasks() {
+    // Never destroyed: a task may end after main() has returned.
+    static Tasks* const tasks = new Tasks;
+    return *tasks;
 }
 
-void CDetachedTask::SendDone(uint32_t doneMsg, Number number) {
-    if (doneMsg == kNoMessage) return;
-    CBPNotifyCentor::instance()->SendMsg(doneMsg, 0, &number, sizeof number);
+} // namespace
+
+CDetachedTask::Number CDetachedTask::Begin() {
+    Tasks& tasks = TheTasks();
+    std::lock_guard<std::mutex> lock(tasks.mutex);
+    ++tasks.running;
+    return ++tasks.last;
+}
+
+void CDetachedTask::End(uint32_t doneMsg, Number number) {
+    if (doneMsg != kNoMessage) CBPNotifyCentor::instance()->SendMsg(doneMsg, 0, &number, sizeof number);
+    Tasks& tasks = TheTasks();
+    std::lock_guard<std::mutex> lock(tasks.mutex);
+    if (--tasks.running == 0) tasks.none.notify_all();
+}
+
+void CDetachedTask::WaitUntilNoneRuns() {
+    Tasks& tasks = TheTasks();
+    std::unique_lock<std::mutex> lock(tasks.mutex);
+    tasks.none.wait(lock, [&tasks] { return tasks.running == 0; });
 }
 
 bool CDetachedTask::IsDoneMsgOf(const __MsgData& msg, Number number) {

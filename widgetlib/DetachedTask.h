@@ -24,10 +24,10 @@ public:
     static constexpr uint32_t kNoMessage = 0;
 
     template <typename Job, typename Work> static Number Run(std::shared_ptr<Job> job, uint32_t doneMsg, Work work) {
-        const Number number = NextNumber();
+        const Number number = Begin();
         std::thread([job = std::move(job), doneMsg, work = std::move(work), number]() mutable {
             work(*job);
-            SendDone(doneMsg, number);
+            End(doneMsg, number);
         }).detach();
         return number;
     }
@@ -35,7 +35,11 @@ public:
     // Whether `msg` says that task `number` is done; 0 is never a task.
     static bool IsDoneMsgOf(const __MsgData& msg, Number number);
 
+    // Blocks until no task's work is running any more: for the owner of
+    // what the work uses (the core), before it destroys it.
+    static void WaitUntilNoneRuns();
+
 private:
-    static Number NextNumber();
-    static void SendDone(uint32_t doneMsg, Number number);
+    static Number Begin();
+    static void End(uint32_t doneMsg, Number number);
 };

@@ -169,9 +169,9 @@ void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers(
             QCOMPARE(statusAtResult.value(name), QStringLiteral("Finished"));
             // Each row waits, then animates through the whole uninstaller and
             // its leftover removal.
-            QVERIFY2(shown[name].contains(QStringLiteral("uninstallling")), qPrintable(shown[name].join('|')));
+            QVERIFY2(shown[name].contains(QStringLiteral("uninstalling")), qPrintable(shown[name].join('|')));
             const int clean = shown[name].indexOf(QStringLiteral("Deep Clean..."));
-            QVERIFY2(clean < 0 || shown[name].indexOf(QStringLiteral("uninstallling")) < clean,
+            QVERIFY2(clean < 0 || shown[name].indexOf(QStringLiteral("uninstalling")) < clean,
                      qPrintable(shown[name].join('|')));
         }
         QVERIFY(animated);

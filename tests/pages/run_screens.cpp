@@ -4,7 +4,9 @@
 // Run in bin/ under an X server (Xvfb). Saves confirm.png (the
 // confirmation dialog), uninstalling.png and deepclean.png (the row in
 // progress), notremoved.png (a cancelled uninstaller's row), result.png
-// (the result dialog) and after.png (the list read again).
+// (the result dialog) and after.png (the list read again); then of a second
+// run, waiting.png (a row whose uninstaller shows a window and waits for the
+// user) and noneremoved.png (the result when nothing was removed).
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -61,7 +63,7 @@ public:
 };
 
 void Install(MemoryPlatform& machine, const std::string& name, uint32_t kib, const char* publisher, bool removes,
-             std::shared_future<void> gate = std::shared_future<void>()) {
+             std::shared_future<void> gate = std::shared_future<void>(), uint32_t windows = 0) {
     const std::string folder = "C:\\Program Files\\" + name;
     const std::string command = "\"" + folder + "\\uninst.exe\"";
     const std::string key = kUninstall + "\\" + name;
@@ -76,6 +78,7 @@ void Install(MemoryPlatform& machine, const std::string& name, uint32_t kib, con
     machine.files.WriteFile(folder + "\\data.bin", "x");
     MemorySystem::ScriptedProcess process;
     process.exitCode = removes ? 0 : 1223;
+    process.windows = windows;
     MemoryPlatform* target = &machine;
     process.run = [target, key, folder, removes, gate] {
         if (gate.valid()) gate.wait();
@@ -100,7 +103,7 @@ int main(int argc, char** argv) {
     QFont::insertSubstitutions(QStringLiteral("Segoe UI"), {QStringLiteral("Open Sans"), QStringLiteral("Noto Sans")});
     app.setFont(QFont(QStringLiteral("Segoe UI")));
 
-    std::promise<void> runGate, cleanGate;
+    std::promise<void> runGate, cleanGate, wizardGate;
     auto machine = std::make_unique<MemoryPlatform>();
     MemoryPlatform* target = machine.get();
     for (const char* folder : {"C:\\windows\\system32", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
@@ -109,8 +112,8 @@ int main(int argc, char** argv) {
     Install(*target, "Gamma Tools", 48200, "Gamma Software", true, runGate.get_future().share());
     Install(*target, "Beta Player", 2048, "Sound Works", false);
     Install(*target, "Acme Notes", 3500, "Acme Ltd", true);
-    Install(*target, "Delta Docs", 12000, "Delta Inc", true);
-    Install(*target, "Epsilon Viewer", 900, "Epsilon", true);
+    Install(*target, "Delta Docs", 12000, "Delta Inc", false, wizardGate.get_future().share(), 1);
+    Install(*target, "Epsilon Viewer", 900, "Epsilon", false);
 
     CMainWin window([&machine](std::string*) { return std::unique_ptr<platform::IPlatform>(std::move(machine)); });
     window.setWindowTitle(QStringLiteral("Tolvanire Uninstaller"));
@@ -141,7 +144,7 @@ int main(int argc, char** argv) {
     });
     page->UninstallAllClicked();
 
-    WaitFor([&] { return status(QStringLiteral("Gamma Tools")) == QStringLiteral("uninstallling"); });
+    WaitFor([&] { return status(QStringLiteral("Gamma Tools")) == QStringLiteral("uninstalling"); });
     QTest::qWait(700);
     Shot(outDir, QStringLiteral("uninstalling.png"));
     runGate.set_value();
@@ -165,6 +168,28 @@ int main(int argc, char** argv) {
     WaitFor([&] { return resultShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
     QTest::qWait(500);
     Shot(outDir, QStringLiteral("after.png"));
+
+    // The second run: a wizard that waits for the user, then nothing removed.
+    for (const char* name : {"Delta Docs", "Epsilon Viewer"})
+        qobject_cast<ProgramCell*>(tree->itemWidget(row(QString::fromLatin1(name)), 1))->CheckBox()->click();
+    QTimer::singleShot(300, &window, [] {
+        if (auto* dialog = qobject_cast<CReadyUninstallDlg*>(QApplication::activeModalWidget())) dialog->OnOKClicked();
+    });
+    page->UninstallAllClicked();
+    const bool waited =
+        WaitFor([&] { return status(QStringLiteral("Delta Docs")) == QStringLiteral("waiting for your answer"); });
+    Shot(outDir, QStringLiteral("waiting.png"));
+    bool noneShown = false;
+    QObject::disconnect(&poll, nullptr, nullptr, nullptr);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CUninstallRstDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || noneShown) return;
+        noneShown = true;
+        Shot(outDir, QStringLiteral("noneremoved.png"));
+        dialog->close();
+    });
+    wizardGate.set_value();
+    WaitFor([&] { return noneShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
     CUIPublic::instance()->SetUninstallService(nullptr);
-    return resultShown ? 0 : 1;
+    return resultShown && waited && noneShown ? 0 : 1;
 }

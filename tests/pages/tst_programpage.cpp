@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -232,6 +233,7 @@ private slots:
     void manyRowsGetTheirCellsWhileIdle();
     void refreshReplacesListAndClearsTicksAndSearch();
     void refreshDuringRefreshIsIgnored();
+    void closeDuringRefreshWaitsForTheList();
     void failingBackendKeepsOldList();
     void containerPassesKeysOn();
 };
@@ -693,6 +695,29 @@ void ProgramPageTest::refreshDuringRefreshIsIgnored() {
     QVERIFY(buttonHidden);
     QCOMPARE(env.service->refreshes.load(), 1);
     QVERIFY(env.page->Tree()->isEnabled());
+}
+
+// The refresh worker reads through the core that the window owns: a close
+// of the window waits until the list is in, and asks nothing.
+void ProgramPageTest::closeDuringRefreshWaitsForTheList() {
+    Env env(ThreePrograms());
+    std::promise<void> open;
+    env.service->gate = open.get_future().share();
+    QSignalSpy closeReady(env.page, &CEnumProgramPage::CloseReady);
+    bool mayCloseDuring = true;
+    bool mayCloseAgain = true;
+    QTimer::singleShot(50, [&]() {
+        mayCloseDuring = env.page->MayClose();
+        mayCloseAgain = env.page->MayClose();
+        QCOMPARE(closeReady.count(), 0);
+        open.set_value();
+    });
+    env.page->RefreshClicked();
+    QTRY_COMPARE(closeReady.count(), 1);
+    QVERIFY(!mayCloseDuring);
+    QVERIFY(!mayCloseAgain);
+    QVERIFY(!env.page->IsRefreshing());
+    QVERIFY(env.page->MayClose());
 }
 
 void ProgramPageTest::failingBackendKeepsOldList() {

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -63,11 +64,17 @@ enum class Behaviour {
 };
 
 struct Program {
+    Program(QString name = QString(), uint32_t sizeKiB = 0, Behaviour behaviour = Behaviour::Removes,
+            bool ticked = true, bool icon = false, QString alsoRemoves = QString())
+        : name(std::move(name)), sizeKiB(sizeKiB), behaviour(behaviour), ticked(ticked), icon(icon),
+          alsoRemoves(std::move(alsoRemoves)) {}
     QString name;
     uint32_t sizeKiB = 0;
     Behaviour behaviour = Behaviour::Removes;
     bool ticked = true;
-    bool icon = false; // a red icon of its own
+    bool icon = false;    // a red icon of its own
+    QString alsoRemoves;  // a suite: its uninstaller removes this program too
+    uint32_t windows = 0; // its uninstaller shows a window while it runs
 };
 
 std::string Folder(const QString& name) {
@@ -114,10 +121,11 @@ public:
         --active;
         return report;
     }
-    void StartOwnUninstaller(const InstalledProgram& program) override {
+    bool StartOwnUninstaller(const InstalledProgram& program, QString* why) override {
         ++active;
-        CUninstallService::StartOwnUninstaller(program);
+        const bool started = CUninstallService::StartOwnUninstaller(program, why);
         --active;
+        return started;
     }
     std::shared_future<void> cleanGate;
     std::atomic<int> active{0}; // workers inside the service
@@ -126,6 +134,7 @@ public:
 // Counts the run's messages that the page does not own.
 class MessageRecorder : public CBPMsgReceiver {
 public:
+    std::function<void()> onQuit;
     MessageRecorder() {
         SetNotifyCentor(CBPNotifyCentor::instance());
         RegisterMsg(MSG_DEEP_CLEAN_STARTED);
@@ -134,7 +143,10 @@ public:
     }
     int ReceiveMsg(__MsgData msg) override {
         if (msg.id == MSG_DEEP_CLEAN_STARTED) ++deepClean;
-        if (msg.id == MSG_QUIT_APP) ++quit;
+        if (msg.id == MSG_QUIT_APP) {
+            ++quit;
+            if (onQuit) onQuit();
+        }
         if (msg.id == MSG_UNINSTALL_STEP_DONE) ++stepDone;
         return 0;
     }
@@ -151,9 +163,13 @@ struct Dialogs {
     QStringList confirmedNames;
     QList<QColor> confirmedIcons;
     int results = 0;
+    QString resultTitle;
     QString resultText;
     QString notRemovedText;
     QMap<QString, QString> statusAtResult; // row texts when the result dialog opened; "-": none shown
+    QMap<QString, QString> statusAtFirstResult;
+    int boxAnswer = CMSGDlg::ResultOK; // of every message box
+    QStringList boxes;                 // their texts
 };
 
 // Gives the program a red icon of its own: on Windows a real file, which the
@@ -254,9 +270,11 @@ struct Env {
         MemorySystem::ScriptedProcess process;
         process.exitCode = p.behaviour == Behaviour::Cancels ? 1223 : 0; // ERROR_CANCELLED
         process.backendDies = p.behaviour == Behaviour::BackendDies;
+        process.windows = p.windows;
         const QString name = p.name;
+        const QString also = p.alsoRemoves;
         const bool removes = p.behaviour == Behaviour::Removes;
-        process.run = [this, name, key, removes] {
+        process.run = [this, name, key, removes, also] {
             const Clock::time_point start = Clock::now();
             std::shared_future<void> gate;
             {
@@ -265,9 +283,10 @@ struct Env {
             }
             if (gate.valid()) gate.wait();
             QThread::msleep(50);
-            if (removes) {
-                platform.registry.DeleteKey(Hive::LocalMachine, key);
-                platform.files.DeleteFile(Folder(name) + "\\uninst.exe");
+            for (const QString& gone : removes ? QStringList{name, also} : QStringList()) {
+                if (gone.isEmpty()) continue;
+                platform.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\" + gone.toStdString());
+                platform.files.DeleteFile(Folder(gone) + "\\uninst.exe");
             }
             timeline.Add({name, start, Clock::now()});
         };
@@ -282,7 +301,7 @@ struct Env {
 
     const CUninstallRun::State& State() const { return page->Run()->CurrentState(); }
 
-    // Answers the run's dialogs, and every message box with OK.
+    // Answers the run's dialogs, and every message box.
     bool Answer(CBaseDialog& dialog) {
         if (auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog)) {
             ++dialogs.confirmations;
@@ -304,6 +323,7 @@ struct Env {
             confirm->OnOKClicked();
         } else if (auto* result = qobject_cast<CUninstallRstDlg*>(&dialog)) {
             ++dialogs.results;
+            dialogs.resultTitle = result->TitleLabel()->text();
             dialogs.resultText = result->ResultLabel()->text();
             dialogs.notRemovedText = result->NotRemovedLabel() ? result->NotRemovedLabel()->text() : QString();
             for (int row = 0; row < page->Tree()->topLevelItemCount(); ++row) {
@@ -311,9 +331,11 @@ struct Env {
                 QLabel* status = Operation(item->text(0))->StatusLabel();
                 dialogs.statusAtResult[item->text(0)] = status->isHidden() ? QStringLiteral("-") : status->text();
             }
+            if (dialogs.results == 1) dialogs.statusAtFirstResult = dialogs.statusAtResult;
             result->done(0);
         } else if (auto* box = qobject_cast<CMSGDlg*>(&dialog)) {
-            box->OKClicked();
+            dialogs.boxes << box->Text();
+            dialogs.boxAnswer == CMSGDlg::ResultOK ? box->OKClicked() : box->CancelClicked();
         } else {
             return false;
         }
@@ -403,11 +425,15 @@ private slots:
 
     void batchRun_data();
     void batchRun();
+    void ownEntryGoesLastAndEndsTheProcess_data();
     void ownEntryGoesLastAndEndsTheProcess();
     void singleRunHoldsOnlyItsRowAndThePageStaysAsItIs();
     void rowShowsProgressAndAnimationWraps();
     void cancelStartsNothing();
     void lostTargetEndsTheRun();
+    void closeStopsAfterTheCurrentProgram_data();
+    void closeStopsAfterTheCurrentProgram();
+    void uninstallerWindowIsShownAndBroughtForward();
 };
 
 // Rows are listed by name, descending: the run goes in that order.
@@ -443,6 +469,20 @@ void UninstallRunTest::batchRun_data() {
                           unrelated}
         << Dialogs::Answer::OkTicked << QStringList{"Finished", "Not removed", "Finished"} << 2 << qulonglong(100 + 900)
         << QString("Beta Player") << 2;
+    QTest::newRow("already removed by a suite's uninstaller: counted removed")
+        << QList<Program>{{"Gamma Tools", 100, Behaviour::Removes, true, false, "Beta Player"},
+                          {"Beta Player", 2048, Behaviour::FailsToStart},
+                          {"Alpha Editor", 900},
+                          unrelated}
+        << Dialogs::Answer::OkTicked << QStringList{"Finished", "Finished", "Finished"} << 3
+        << qulonglong(100 + 2048 + 900) << QString() << 3;
+    QTest::newRow("nothing removed: the failure look")
+        << QList<Program>{{"Gamma Tools", 100, Behaviour::Cancels},
+                          {"Beta Player", 2048, Behaviour::FailsToStart},
+                          {"Alpha Editor", 900, Behaviour::Cancels},
+                          unrelated}
+        << Dialogs::Answer::OkTicked << QStringList{"Not removed", "Not removed", "Not removed"} << 0 << qulonglong(0)
+        << QString("Gamma Tools, Beta Player, Alpha Editor") << 0;
     QTest::newRow("total size 0: nothing to free")
         << QList<Program>{{"Gamma Tools", 0}, {"Beta Player", 0}, {"Alpha Editor", 0}, unrelated}
         << Dialogs::Answer::OkTicked << QStringList{"Finished", "Finished", "Finished"} << 3 << qulonglong(0)
@@ -495,15 +535,20 @@ void UninstallRunTest::batchRun() {
 
     // The result counts what was removed and frees only its size.
     QCOMPARE(env.dialogs.results, 1);
+    QCOMPARE(env.dialogs.resultTitle,
+             removed == 0 ? QStringLiteral("No program was removed") : QStringLiteral("Uninstall Completed!"));
     QCOMPARE(env.dialogs.resultText, CUninstallRstDlg::ResultText(removed, freedKiB * 1024));
     QCOMPARE(env.dialogs.resultText.contains(QStringLiteral("and free up")), freedKiB != 0);
     QCOMPARE(env.dialogs.notRemovedText.contains(notRemoved), true);
     QCOMPARE(env.dialogs.notRemovedText.isEmpty(), notRemoved.isEmpty());
 
+    // Gone: removed by its own uninstaller or by a suite's.
+    QStringList gone;
+    for (const Program& p : programs)
+        if (p.ticked && p.behaviour == Behaviour::Removes) gone << p.name << p.alsoRemoves;
     for (const Program& p : programs) {
-        const bool gone = p.ticked && p.behaviour == Behaviour::Removes;
-        QCOMPARE(env.Registered(p.name), !gone);
-        const bool cleaned = gone && answer == Dialogs::Answer::OkTicked;
+        QCOMPARE(env.Registered(p.name), !gone.contains(p.name));
+        const bool cleaned = gone.contains(p.name) && answer == Dialogs::Answer::OkTicked;
         QVERIFY2(env.Exists(AppData(p.name) + "\\settings.ini") == !cleaned, qPrintable(p.name));
         QVERIFY2(env.Exists(Folder(p.name) + "\\data.bin") == !cleaned, qPrintable(p.name));
         if (p.behaviour == Behaviour::FailsToStart)
@@ -516,7 +561,7 @@ void UninstallRunTest::batchRun() {
     // Afterwards the list is read again: the removed programs are gone.
     QStringList left;
     for (const Program& p : programs)
-        if (!p.ticked || p.behaviour != Behaviour::Removes) left << p.name;
+        if (!gone.contains(p.name)) left << p.name;
     QStringList listed = env.Names();
     listed.sort();
     left.sort();
@@ -526,27 +571,56 @@ void UninstallRunTest::batchRun() {
     QCOMPARE(messages.quit, 0);
 }
 
+void UninstallRunTest::ownEntryGoesLastAndEndsTheProcess_data() {
+    QTest::addColumn<bool>("others");      // ticked with two other programs
+    QTest::addColumn<bool>("startsAtAll"); // its own uninstaller can be started
+    QTest::newRow("with others: their result first") << true << true;
+    QTest::newRow("alone: no result") << false << true;
+    QTest::newRow("its uninstaller cannot start: the program stays") << true << false;
+}
+
 void UninstallRunTest::ownEntryGoesLastAndEndsTheProcess() {
+    QFETCH(bool, others);
+    QFETCH(bool, startsAtAll);
     MessageRecorder messages;
     // By name, descending, this uninstaller is the first row.
-    Env env({{kOwnTitle, 500}, {"Beta Player", 2048}, {"Alpha Editor", 900}});
+    QList<Program> programs{{kOwnTitle, 500, startsAtAll ? Behaviour::Removes : Behaviour::FailsToStart}};
+    if (others) programs << Program{"Beta Player", 2048} << Program{"Alpha Editor", 900};
+    Env env(programs);
+    QStringList startedAtQuit;
+    messages.onQuit = [&] { startedAtQuit = env.StartedNames(); };
     env.page->UninstallButton()->click();
-    QCOMPARE(env.dialogs.confirmedNames, (QStringList{"Beta Player", "Alpha Editor", kOwnTitle}));
-    QTRY_COMPARE_WITH_TIMEOUT(messages.quit, 1, 10000);
-    QTRY_COMPARE(env.timeline.Spans().size(), size_t(3));
-    QCOMPARE(env.StartedNames(), (QStringList{"Beta Player", "Alpha Editor", kOwnTitle}));
-    const std::vector<Timeline::Span> spans = env.timeline.Spans();
-    QCOMPARE(spans.size(), size_t(3));
-    QCOMPARE(spans.back().name, kOwnTitle);
-    // Its turn comes after the pause.
-    QVERIFY(spans[2].start - spans[1].end >= std::chrono::milliseconds(950));
-
-    // The process ends through the main window; no result dialog, and the
-    // step of this program never reports.
-    QTest::qWait(1500);
-    QCOMPARE(env.dialogs.results, 0);
-    QCOMPARE(messages.stepDone, 2);
-    QCOMPARE(env.Status(kOwnTitle), QStringLiteral("uninstallling"));
+    const QStringList order = others ? QStringList{"Beta Player", "Alpha Editor", kOwnTitle} : QStringList{kOwnTitle};
+    QCOMPARE(env.dialogs.confirmedNames, order);
+    QTRY_COMPARE_WITH_TIMEOUT(env.StartedNames(), order, 10000);
+    if (others) {
+        // The others' result came before its own uninstaller started, and
+        // reads the list of programs no more.
+        QTRY_VERIFY(env.dialogs.results >= 1);
+        QCOMPARE(env.dialogs.statusAtFirstResult.value("Beta Player"), QStringLiteral("Finished"));
+        QCOMPARE(env.dialogs.statusAtFirstResult.value(kOwnTitle), QStringLiteral("waiting"));
+        const std::vector<Timeline::Span> spans = env.timeline.Spans();
+        QVERIFY(spans.size() >= 2);
+        // Its turn comes after the pause.
+        if (spans.size() == 3) QVERIFY(spans[2].start - spans[1].end >= std::chrono::milliseconds(950));
+    }
+    if (startsAtAll) {
+        // The process ends through the main window, once the start is
+        // confirmed; the result was shown at most once.
+        QTRY_COMPARE_WITH_TIMEOUT(messages.quit, 1, 10000);
+        QCOMPARE(startedAtQuit, order);
+        QTest::qWait(300);
+        QCOMPARE(env.dialogs.results, others ? 1 : 0);
+        QVERIFY(env.page->IsRunning());
+        QCOMPARE(env.Status(kOwnTitle), QStringLiteral("uninstalling"));
+        QVERIFY(!env.page->IsRefreshing());
+        return;
+    }
+    // It could not start: said so, and the program goes on.
+    QTRY_VERIFY_WITH_TIMEOUT(env.Settled() && env.dialogs.results == 2, 10000);
+    QCOMPARE(env.dialogs.statusAtResult.value(kOwnTitle), QStringLiteral("Not removed"));
+    QVERIFY(env.dialogs.notRemovedText.contains(kOwnTitle));
+    QCOMPARE(messages.quit, 0);
 }
 
 void UninstallRunTest::singleRunHoldsOnlyItsRowAndThePageStaysAsItIs() {
@@ -574,7 +648,7 @@ void UninstallRunTest::singleRunHoldsOnlyItsRowAndThePageStaysAsItIs() {
         QVERIFY(!env.Operation(name)->TrashButton()->isHidden());
         QVERIFY(env.Operation(name)->StatusLabel()->isHidden());
     }
-    QTRY_COMPARE(env.Status("Gamma Tools"), QStringLiteral("uninstallling"));
+    QTRY_COMPARE(env.Status("Gamma Tools"), QStringLiteral("uninstalling"));
 
     // ... but inert while the run holds its rows.
     const QStringList order = env.Names();
@@ -602,7 +676,7 @@ void UninstallRunTest::singleRunHoldsOnlyItsRowAndThePageStaysAsItIs() {
     CBPNotifyCentor::instance()->SendMsg(MSG_UNINSTALL_STEP_DONE, 0, nullptr, 0);
     QTRY_COMPARE(messages.stepDone, 1);
     QCOMPARE(env.State().currentRow, env.Item("Gamma Tools"));
-    QCOMPARE(env.Status("Gamma Tools"), QStringLiteral("uninstallling"));
+    QCOMPARE(env.Status("Gamma Tools"), QStringLiteral("uninstalling"));
 
     release.set_value();
     QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 10000);
@@ -627,7 +701,7 @@ void UninstallRunTest::rowShowsProgressAndAnimationWraps() {
         QVERIFY(env.Operation(name)->TrashButton()->isHidden());
         QVERIFY(!env.Operation(name)->StatusLabel()->isHidden());
     }
-    QCOMPARE(env.Status("Beta Player"), QStringLiteral("uninstallling"));
+    QCOMPARE(env.Status("Beta Player"), QStringLiteral("uninstalling"));
     QCOMPARE(env.Status("Alpha Editor"), QStringLiteral("waiting"));
     QVERIFY(env.Operation("Alpha Editor")->AnimationLabel()->isHidden());
     QVERIFY(!env.Operation("Beta Player")->AnimationLabel()->isHidden());
@@ -661,7 +735,7 @@ void UninstallRunTest::rowShowsProgressAndAnimationWraps() {
     QTRY_COMPARE(env.Status("Beta Player"), QStringLiteral("Finished"));
     QVERIFY(animation->isHidden());
     QVERIFY(env.Status("Alpha Editor") == QStringLiteral("waiting"));
-    QTRY_COMPARE_WITH_TIMEOUT(env.Status("Alpha Editor"), QStringLiteral("uninstallling"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(env.Status("Alpha Editor"), QStringLiteral("uninstalling"), 3000);
     QVERIFY(env.State().animationFrame <= 1);
     QCOMPARE(Shown(env.Operation("Alpha Editor")->AnimationLabel()), Frame(0));
     releaseAlpha.set_value();
@@ -727,6 +801,93 @@ void UninstallRunTest::lostTargetEndsTheRun() {
         QVERIFY(!env.Operation(name)->TrashButton()->isHidden());
         QVERIFY(env.Operation(name)->StatusLabel()->isHidden());
     }
+}
+
+// A close of the window while a run is active asks; "Yes" lets the program
+// in progress end (its leftover removal too), starts no other, shows the
+// result of what was done without reading the list again, and then lets the
+// window close.
+void UninstallRunTest::closeStopsAfterTheCurrentProgram_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<bool>("inThePause"); // asked between two programs
+    QTest::newRow("yes, while an uninstaller runs") << true << false;
+    QTest::newRow("yes, between two programs") << true << true;
+    QTest::newRow("no: the run goes on") << false << false;
+}
+
+void UninstallRunTest::closeStopsAfterTheCurrentProgram() {
+    QFETCH(bool, yes);
+    QFETCH(bool, inThePause);
+    Env env({{"Gamma Tools", 100}, {"Beta Player", 2048}, {"Alpha Editor", 900}});
+    env.dialogs.boxAnswer = yes ? CMSGDlg::ResultOK : CMSGDlg::ResultCancel;
+    QSignalSpy closeReady(env.page, &CEnumProgramPage::CloseReady);
+    std::promise<void> release;
+    env.Hold("Gamma Tools", release);
+    env.page->UninstallButton()->click();
+    QTRY_COMPARE(env.Status("Gamma Tools"), QStringLiteral("uninstalling"));
+    if (inThePause) {
+        release.set_value();
+        QTRY_COMPARE(env.Status("Gamma Tools"), QStringLiteral("Finished"));
+    }
+
+    QVERIFY(!env.page->MayClose());
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QVERIFY(env.dialogs.boxes[0].contains(QStringLiteral("Stop after the current program")));
+    if (!yes) {
+        release.set_value();
+        QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 15000);
+        QCOMPARE(env.StartedNames(), (QStringList{"Gamma Tools", "Beta Player", "Alpha Editor"}));
+        QCOMPARE(closeReady.count(), 0);
+        QVERIFY(env.page->MayClose());
+        return;
+    }
+    if (!inThePause) {
+        // Asked once: a second close waits for the first.
+        QVERIFY(!env.page->MayClose());
+        QCOMPARE(env.dialogs.boxes.size(), 1);
+        release.set_value();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(closeReady.count(), 1, 10000);
+    QCOMPARE(env.StartedNames(), QStringList{"Gamma Tools"});
+    QCOMPARE(env.dialogs.results, 1);
+    QCOMPARE(env.dialogs.statusAtResult.value("Gamma Tools"), QStringLiteral("Finished"));
+    QCOMPARE(env.dialogs.statusAtResult.value("Beta Player"), QStringLiteral("Not removed"));
+    QCOMPARE(env.dialogs.statusAtResult.value("Alpha Editor"), QStringLiteral("Not removed"));
+    // Its leftovers went too; the list was not read again.
+    QVERIFY(!env.Exists(AppData("Gamma Tools") + "\\settings.ini"));
+    QVERIFY(!env.page->IsRefreshing());
+    QCOMPARE(env.Names().size(), 3);
+    QVERIFY(env.page->MayClose());
+    QTest::qWait(1200);
+    QCOMPARE(env.StartedNames(), QStringList{"Gamma Tools"});
+}
+
+// An uninstaller that shows a window: the row says it waits for the user,
+// and a click on the row or on the main window brings that window forward.
+void UninstallRunTest::uninstallerWindowIsShownAndBroughtForward() {
+    Program wizard{"Beta Player", 2048};
+    wizard.windows = 1;
+    Env env({wizard});
+    std::promise<void> release;
+    env.Hold("Beta Player", release);
+    env.page->UninstallButton()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(env.Status("Beta Player"), QStringLiteral("waiting for your answer"), 5000);
+    QVERIFY(env.platform.system.Raised().empty());
+
+    QTest::mouseClick(env.Operation("Beta Player"), Qt::LeftButton);
+    QTRY_COMPARE(env.platform.system.Raised().size(), size_t(1));
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(env.host.get(), &activate);
+    QTRY_COMPARE(env.platform.system.Raised().size(), size_t(2));
+    QCOMPARE(env.platform.system.Raised().back(), Command("Beta Player"));
+
+    release.set_value();
+    QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 10000);
+    QCOMPARE(env.dialogs.statusAtResult.value("Beta Player"), QStringLiteral("Finished"));
+    // Nothing is raised once its uninstaller has ended.
+    QCoreApplication::sendEvent(env.host.get(), &activate);
+    QTest::qWait(200);
+    QCOMPARE(env.platform.system.Raised().size(), size_t(2));
 }
 
 QTEST_MAIN(UninstallRunTest)

@@ -68,6 +68,7 @@ void ResourcesTest::picture_data() {
     QTest::newRow("titlebar_logo") << "Resources/titlebar_logo.png" << QSize(32, 32);
     QTest::newRow("Installer") << "Resources/Installer.png" << QSize(32, 32);
     QTest::newRow("Success") << "Resources/Success.png" << QSize(96, 96);
+    QTest::newRow("Failure") << "Resources/Failure.png" << QSize(96, 96);
     for (const char* name : {"checkbox_checked", "checkbox_unchecked", "checkbox_checked_disable",
                              "checkbox_unchecked_disable", "checkbox_checked_hover", "checkbox_unchecked_hover"})
         QTest::newRow(name) << QStringLiteral("Resources/%1.png").arg(name) << QSize(16, 16);

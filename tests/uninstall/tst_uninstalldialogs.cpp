@@ -113,6 +113,9 @@ private slots:
         QImage success(96, 96, QImage::Format_ARGB32);
         success.fill(QColor(40, 191, 96));
         QVERIFY(success.save(dir.filePath(QStringLiteral("Resources/Success.png"))));
+        QImage failure(96, 96, QImage::Format_ARGB32);
+        failure.fill(QColor(229, 72, 77));
+        QVERIFY(failure.save(dir.filePath(QStringLiteral("Resources/Failure.png"))));
         oldCurrent = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
     }
@@ -309,6 +312,7 @@ private slots:
         QTest::addColumn<QStringList>("notRemoved");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("notRemovedText");
+        QTest::addColumn<bool>("success"); // the success look, else the failure look
         const QString withSize = QStringLiteral(
             "<font style = 'font-size:16px;color:rgba(255,255,255,153)'>Successfully uninstall </font><font style = "
             "'font-size:16px; font-weight:600;color:rgb(40,191,96)'>%1</font><font style = 'font-size:16px; "
@@ -319,12 +323,14 @@ private slots:
             "'font-size:16px; font-weight:600;color:rgb(40,191,96)'>%1</font><font style = "
             "'font-size:16px;color:rgba(255,255,255,153)'> program(s).</font>");
         QTest::newRow("all removed, with size")
-            << 3 << qulonglong(5767168) << QStringList() << withSize.arg(3).arg("5.50 MB") << "";
-        QTest::newRow("all removed, total size 0") << 2 << qulonglong(0) << QStringList() << withoutSize.arg(2) << "";
+            << 3 << qulonglong(5767168) << QStringList() << withSize.arg(3).arg("5.50 MB") << "" << true;
+        QTest::newRow("all removed, total size 0")
+            << 2 << qulonglong(0) << QStringList() << withoutSize.arg(2) << "" << true;
         QTest::newRow("one not removed") << 2 << qulonglong(2048) << QStringList{"Acme Notes"}
-                                         << withSize.arg(2).arg("2.00 KB") << "Acme Notes";
-        QTest::newRow("none removed, names escaped") << 0 << qulonglong(0) << QStringList{"Acme Notes", "B&C <Tools>"}
-                                                     << withoutSize.arg(0) << "Acme Notes, B&amp;C &lt;Tools&gt;";
+                                         << withSize.arg(2).arg("2.00 KB") << "Acme Notes" << true;
+        QTest::newRow("none removed, names escaped")
+            << 0 << qulonglong(0) << QStringList{"Acme Notes", "B&C <Tools>"} << withoutSize.arg(0)
+            << "Acme Notes, B&amp;C &lt;Tools&gt;" << false;
     }
 
     void resultText() {
@@ -333,16 +339,20 @@ private slots:
         QFETCH(QStringList, notRemoved);
         QFETCH(QString, text);
         QFETCH(QString, notRemovedText);
+        QFETCH(bool, success);
         CUIPublic::instance()->SetTotalSize(freed);
         CUninstallRstDlg dialog;
         dialog.SetResult(count, 0);
         dialog.SetNotRemoved(notRemoved);
         dialog.Build();
         QCOMPARE(dialog.size(), QSize(640, 427));
-        QCOMPARE(dialog.TitleLabel()->text(), QStringLiteral("Uninstall Completed!"));
+        QCOMPARE(dialog.TitleLabel()->text(),
+                 success ? QStringLiteral("Uninstall Completed!") : QStringLiteral("No program was removed"));
         QCOMPARE(dialog.TitleLabel()->font().pixelSize(), 24);
         QCOMPARE(dialog.ResultLabel()->text(), text);
-        QVERIFY(!dialog.PictureLabel()->pixmap(Qt::ReturnByValue).isNull());
+        const QImage picture = dialog.PictureLabel()->pixmap(Qt::ReturnByValue).toImage();
+        QVERIFY(!picture.isNull());
+        QCOMPARE(picture.pixelColor(48, 48), success ? QColor(40, 191, 96) : QColor(229, 72, 77));
         if (notRemovedText.isEmpty()) {
             QVERIFY(dialog.NotRemovedLabel() == nullptr);
         } else {

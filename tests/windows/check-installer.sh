@@ -10,8 +10,9 @@
 #   Quill Writer's trash button, confirmed, ends "Not removed" with a result
 #   dialog that names it; then Tolvanire Uninstaller, Cobalt Draw and Birch
 #   Player ticked and confirmed with "Automatically remove residual files":
-#   the other two are removed first, then the program starts its own
-#   uninstaller and ends about a second later without a result dialog, and
+#   the other two are removed first and their result is shown; once it is
+#   closed, the program starts its own uninstaller and ends about a second
+#   later without a further result dialog, and
 #   its install folder and Uninstall key are gone.
 # Screenshots land in WORK/screenshots.
 #
@@ -177,13 +178,15 @@ else
 fi
 wait_until 10 no_window 640x427 || fail "the confirmation dialog stays open"
 
-# Watch the run: the moment its own uninstaller (or the copy it makes of
-# itself, which names the install folder in "_?=") appears, whether the
-# others are done by then, when the program ends, and that no result
-# dialog ever shows.
+# Watch the run: the others' result, which comes first and is closed; the
+# moment its own uninstaller (or the copy it makes of itself, which names
+# the install folder in "_?=") appears, whether the others are done by then
+# and their result was shown, when the program ends, and that no result
+# dialog shows after its own uninstaller started.
 own_started=""
 others_done_first=""
 result_shown=""
+result_after_own=""
 ended=""
 deadline=$(($(date +%s) + 180))
 shot=0
@@ -195,7 +198,16 @@ while [ "$(date +%s)" -lt "$deadline" ]; do
             grep -q '^end' "$run_log/$app.txt" 2>/dev/null && ! registered "$app" || others_done_first=""
         done
     fi
-    has_window 640x427 && result_shown=yes
+    if has_window 640x427; then
+        if [ -n "$own_started" ]; then
+            result_after_own=yes
+        elif [ -z "$result_shown" ]; then
+            result_shown=yes
+            sleep 1
+            import -window root "$shots/result-before-own.png"
+            close_dialog
+        fi
+    fi
     if ! kill -0 "$program" 2>/dev/null; then
         ended=$(date +%s.%N)
         break
@@ -223,7 +235,10 @@ else
         fail "it ended ${gap} s after starting its own uninstaller, not about 1 s"
     fi
 fi
-[ -z "$result_shown" ] && pass "no result dialog" || fail "a result dialog showed although the program removed itself"
+[ -n "$result_shown" ] && pass "the others' result came before its own uninstaller (screenshots/result-before-own.png)" ||
+    fail "no result dialog for the others"
+[ -z "$result_after_own" ] && pass "no result dialog after its own uninstaller started" ||
+    fail "a result dialog showed although the program removed itself"
 
 wineserver -w
 [ ! -e "$folder" ] && pass "its install folder is gone" || fail "left behind: $(ls -A "$folder" | tr '\n' ' ')"

@@ -52,13 +52,17 @@ void CUninstallRstDlg::Build() {
     widthLabel->setFixedSize(600, 30);
     inner->addWidget(widthLabel, 0, Qt::AlignHCenter);
 
+    // A run that removed nothing says so: no success picture, no
+    // "Completed!".
+    const bool noneRemoved = programCount == 0;
     pictureLabel = new QLabel(this);
-    const QPixmap picture(QStringLiteral("./Resources/Success.png"));
+    const QPixmap picture(noneRemoved ? QStringLiteral("./Resources/Failure.png")
+                                      : QStringLiteral("./Resources/Success.png"));
     if (!picture.isNull()) pictureLabel->setPixmap(picture);
     inner->addWidget(pictureLabel, 0, Qt::AlignHCenter);
     inner->addSpacerItem(new QSpacerItem(0, 14, QSizePolicy::Minimum, QSizePolicy::Fixed));
 
-    titleLabel = new CBPQtLabel(tr("Uninstall Completed!"), this);
+    titleLabel = new CBPQtLabel(noneRemoved ? tr("No program was removed") : tr("Uninstall Completed!"), this);
     titleLabel->setFont(DialogLook::PixelFont(24));
     DialogLook::SetTextColour(titleLabel, CPalette::Of(CPalette::DialogText));
     inner->addWidget(titleLabel, 0, Qt::AlignHCenter);

@@ -10,7 +10,8 @@ class CBPQtLabel;
 class QLabel;
 
 // Closes an uninstall run: how many programs were removed and the space
-// their estimated sizes free. The freed size is read from CUIPublic, where
+// their estimated sizes free; when none was, the failure picture and a title
+// that says so. The freed size is read from CUIPublic, where
 // the runner leaves the total of the removed programs. When some programs
 // were not removed (their uninstaller failed, was cancelled or did not
 // start), a line below names them. However it closes, it sends
