@@ -52,8 +52,6 @@ CMainWin::CMainWin(PlatformFactory factory)
     blurDlg->hide();
 
     CUIPublic::instance()->ProbeWindowsVersion();
-    // Screenshots on systems without the blur show what the overlay covers.
-    if (qEnvironmentVariableIsSet("TOLVANIRE_FORCE_OVERLAY")) CUIPublic::instance()->SetWindows10(true);
 
     // Like every worker, the start-up thread is not kept and not joined; it
     // reports its end by message.
@@ -85,10 +83,6 @@ CMainWin::~CMainWin() {
 }
 
 void CMainWin::StartupThread(PlatformFactory factory, std::shared_ptr<StartupHandOver> handOver) {
-    // Lets a screenshot catch the splash even when the list comes fast.
-    const int holdMs = qEnvironmentVariableIntValue("TOLVANIRE_SPLASH_HOLD_MS");
-    if (holdMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-
     std::string error;
     std::unique_ptr<platform::IPlatform> target = factory(&error);
     if (target) {
