@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,6 +23,7 @@
 #include "app/DialogLook.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
+#include "app/RuntimeFiles.h"
 #include "app/UIPublic.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
@@ -52,6 +52,10 @@ constexpr int kAnimationFrames = 50;
 constexpr int kAnimationIntervalMs = 100;
 // Between the end of one program and the start of the next.
 constexpr int kPauseBetweenProgramsMs = 1000;
+// Fixed widths of the version and operation columns: at the smallest window
+// the name column keeps its 400 pixels, and takes whatever a wider one adds.
+constexpr int kVersionWidth = 100;
+constexpr int kOperationWidth = 284;
 
 CEnumProgramPage::DialogHook& DialogHookSlot() {
     static CEnumProgramPage::DialogHook hook;
@@ -78,12 +82,6 @@ private:
     const std::vector<InstalledProgram>& programs;
     std::vector<QPixmap> pixmaps;
 };
-
-QString ReadStyleFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QString();
-    return QString::fromUtf8(file.readAll());
-}
 
 } // namespace
 
@@ -157,20 +155,22 @@ void CEnumProgramPage::BuildLayout() {
     countLabel->setStyleSheet(QStringLiteral("font-size:14px; color:rgba(255,255,255,153)"));
     sortButton = new QPushButton;
     sortButton->setFixedSize(74, 20);
-    sortButton->setStyleSheet(QStringLiteral(
+    sortButton->setAccessibleName(tr("Sort by"));
+    sortButton->setStyleSheet(CRuntimeFiles::StyleSheet(QStringLiteral(
         "QPushButton{border-image: url(./Resources/sortby.png)}QPushButton:hover{border-image: "
         "url(./Resources/sortby_hover.png)}QPushButton:pressed{border-image: "
-        "url(./Resources/sortby_press.png)}QPushButton:disabled{border-image: url(./Resources/sortby.png)}"));
+        "url(./Resources/sortby_press.png)}QPushButton:disabled{border-image: url(./Resources/sortby.png)}")));
     connect(sortButton, &QPushButton::clicked, this, &CEnumProgramPage::SortClicked);
     searchEdit = new CSearchEdit;
     connect(searchEdit->LineEdit(), &QLineEdit::textChanged, this, &CEnumProgramPage::SearchText);
     refreshButton = new QPushButton;
     refreshButton->setFixedSize(16, 16);
-    refreshButton->setStyleSheet(QStringLiteral(
+    refreshButton->setAccessibleName(tr("Refresh"));
+    refreshButton->setStyleSheet(CRuntimeFiles::StyleSheet(QStringLiteral(
         "QPushButton{border-image: url(./Resources/refresh_normal.png); color: rgb(255,255,255)}"
         "QPushButton:hover{border-image: url(./Resources/refresh_hover.png);color: rgb(255,255,255)}"
         "QPushButton:pressed{border-image: url(./Resources/refresh_press.png);color: rgb(255,255,255)}"
-        "QPushButton:disabled{border-image: url(./Resources/refresh_disable.png); color: rgb(237,239,240)}"));
+        "QPushButton:disabled{border-image: url(./Resources/refresh_disable.png); color: rgb(237,239,240)}")));
     connect(refreshButton, &QPushButton::clicked, this, &CEnumProgramPage::RefreshClicked);
     top->addWidget(titleLabel, 0, Qt::AlignLeft | Qt::AlignVCenter);
     top->addWidget(countLabel, 0, Qt::AlignLeft | Qt::AlignVCenter);
@@ -204,11 +204,12 @@ void CEnumProgramPage::BuildLayout() {
     DialogLook::SetTextColour(statusLabel, QColor(255, 255, 255, 153));
     uninstallButton = new QPushButton;
     uninstallButton->setFixedSize(144, 32);
-    uninstallButton->setStyleSheet(
+    uninstallButton->setAccessibleName(tr("Uninstall"));
+    uninstallButton->setStyleSheet(CRuntimeFiles::StyleSheet(
         QStringLiteral("QPushButton{border-image: url(./Resources/btn_uninstall.png); }QPushButton:hover{border-image: "
                        "url(./Resources/btn_uninstall_hover.png);}QPushButton:pressed{border-image: "
                        "url(./Resources/btn_uninstall_press.png);}QPushButton:disabled{border-image: "
-                       "url(./Resources/btn_uninstall_disable.png);}"));
+                       "url(./Resources/btn_uninstall_disable.png);}")));
     connect(uninstallButton, &QPushButton::clicked, this, &CEnumProgramPage::UninstallAllClicked);
     bottom->addWidget(statusLabel, 0, Qt::AlignRight);
     bottom->addWidget(uninstallButton, 0, Qt::AlignRight);
@@ -231,6 +232,22 @@ void CEnumProgramPage::SetupTree() {
     tree->setIndentation(0);
     tree->setColumnWidth(1, 400);
     tree->setColumnWidth(2, 120);
+    // A wider window widens the name column only.
+    tree->header()->setStretchLastSection(false);
+    tree->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    for (int column : {2, 3, 4})
+        tree->header()->setSectionResizeMode(column, QHeaderView::Fixed);
+    tree->setColumnWidth(3, kVersionWidth);
+    tree->setColumnWidth(4, kOperationWidth);
+    tree->setAccessibleName(tr("Installed programs"));
+    emptyLabel = new QLabel(tree->viewport());
+    emptyLabel->setObjectName(QStringLiteral("EmptyListText"));
+    emptyLabel->setTextFormat(Qt::PlainText);
+    emptyLabel->setFont(DialogLook::PixelFont(14));
+    DialogLook::SetTextColour(emptyLabel, QColor(255, 255, 255, 153));
+    auto* emptyLayout = new QVBoxLayout(tree->viewport());
+    emptyLayout->addWidget(emptyLabel, 0, Qt::AlignCenter);
+    emptyLabel->hide();
     // The hover band and the "Details" link follow the mouse.
     tree->setMouseTracking(true);
     tree->viewport()->setAttribute(Qt::WA_Hover, true);
@@ -238,8 +255,8 @@ void CEnumProgramPage::SetupTree() {
     connect(tree->header(), &QHeaderView::sectionClicked, this, &CEnumProgramPage::sectionClickedSlot);
     connect(tree, &QTreeWidget::itemPressed, this, &CEnumProgramPage::TreeitemClicked);
     tree->setStyleSheet(ProgramCell::RowStyleSheet());
-    tree->verticalScrollBar()->setStyleSheet(ReadStyleFile(QStringLiteral("./QSS/vscrollbar.qss")));
-    tree->horizontalScrollBar()->setStyleSheet(ReadStyleFile(QStringLiteral("./QSS/hscrollbar.qss")));
+    tree->verticalScrollBar()->setStyleSheet(CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/vscrollbar.qss")));
+    tree->horizontalScrollBar()->setStyleSheet(CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/hscrollbar.qss")));
 }
 
 void CEnumProgramPage::CreateTree() {
@@ -256,14 +273,8 @@ void CEnumProgramPage::CreateTree() {
     }
 
     placeholder =
-        QPixmap(QStringLiteral("./Resources/Installer.png"))
+        QPixmap(CRuntimeFiles::Path(QStringLiteral("./Resources/Installer.png")))
             .scaled(ProgramCell::kIconSize, ProgramCell::kIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    // The name label's font under the rows' style sheet, measured once.
-    QLabel probe(tree->viewport());
-    probe.setObjectName(QStringLiteral("ProgramName"));
-    probe.ensurePolished();
-    nameMetrics = QFontMetrics(probe.font());
-
     StopBuildingCells();
     // Sorting once at the end instead of at every insertion.
     tree->setSortingEnabled(false);
@@ -321,11 +332,11 @@ void CEnumProgramPage::BuildCells(size_t count) {
         const int i = item->data(1, kRecordIndexRole).toInt();
         const size_t n = static_cast<size_t>(i);
         const QPixmap& icon = icons[n].isNull() ? placeholder : icons[n];
-        auto* cell = new ProgramCell(texts[n], i, icon, nameMetrics);
+        auto* cell = new ProgramCell(texts[n], i, icon);
         connect(cell->CheckBox(), &QCheckBox::clicked, this, &CEnumProgramPage::CheckSize);
         tree->setItemWidget(item, 1, cell);
         cells[n] = cell;
-        auto* operation = new OperationCell(i);
+        auto* operation = new OperationCell(i, texts[n].name);
         connect(operation->TrashButton(), &QPushButton::clicked, this, &CEnumProgramPage::UninstallClicked);
         tree->setItemWidget(item, 4, operation);
     }
@@ -414,6 +425,11 @@ void CEnumProgramPage::SearchText(const QString& text) {
     }
     tree->setHeaderLabels({QStringLiteral("Program Name Order"), tr(" Program Name (%1 programs)").arg(shown),
                            tr("Size"), tr("Version"), tr("Operation"), QStringLiteral("Size Order")});
+    // An empty list says why in the list area.
+    emptyLabel->setText(shown != 0                       ? QString()
+                        : tree->topLevelItemCount() == 0 ? tr("No programs are installed in this prefix.")
+                                                         : tr("No program matches \u201c%1\u201d.").arg(text));
+    emptyLabel->setVisible(shown == 0);
 }
 
 void CEnumProgramPage::CheckSize() {
@@ -747,7 +763,8 @@ void CEnumProgramPage::StartProgressAnimation() {
     rowStatusLabel = operation != nullptr ? operation->StatusLabel() : nullptr;
     if (loadingFrames.empty())
         for (int frame = 0; frame < kAnimationFrames; ++frame)
-            loadingFrames.emplace_back(QStringLiteral("./Resources/loading/loading_%1.png").arg(frame));
+            loadingFrames.emplace_back(
+                CRuntimeFiles::Path(QStringLiteral("./Resources/loading/loading_%1.png").arg(frame)));
     if (animationLabel != nullptr) {
         animationLabel->setPixmap(loadingFrames[0]);
         animationLabel->show();

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include "app/RuntimeFiles.h"
+
 CSearchEdit::CSearchEdit() : QWidget(nullptr) {
     setFixedSize(200, 32);
     auto* row = new QHBoxLayout(this);
@@ -12,17 +14,18 @@ CSearchEdit::CSearchEdit() : QWidget(nullptr) {
     row->setSpacing(0);
     auto* magnifier = new QLabel(this);
     magnifier->setFixedSize(16, 16);
-    magnifier->setPixmap(QPixmap(QStringLiteral("./Resources/icon_search.png")).scaled(16, 16));
+    magnifier->setPixmap(QPixmap(CRuntimeFiles::Path(QStringLiteral("./Resources/icon_search.png"))).scaled(16, 16));
     lineEdit = new QLineEdit(this);
     lineEdit->setFrame(false);
     lineEdit->setStyleSheet(QStringLiteral("background-color:rgb(60,64,84);color:rgb(255,255,255);font-size: 14px;"));
     row->addWidget(magnifier);
     row->addWidget(lineEdit);
+    lineEdit->setAccessibleName(tr("Search programs"));
 }
 
 void CSearchEdit::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::RenderHint(0x08));
     // A missing picture leaves the box without its background.
-    painter.drawPixmap(0, 0, QPixmap(QStringLiteral("./Resources/searchbox.png")));
+    painter.drawPixmap(0, 0, QPixmap(CRuntimeFiles::Path(QStringLiteral("./Resources/searchbox.png"))));
 }

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
@@ -12,15 +13,19 @@
 #include <thread>
 
 #include "app/BlurDlg.h"
+#include "app/RuntimeFiles.h"
 #include "app/StartDlg.h"
 #include "app/UIPublic.h"
 #include "app/WindowTitle.h"
 #include "include/MsgIds.h"
 #include "inventory/AppEnum.h"
 #include "inventory/InventoryService.h"
+#include "pages/EnumProgramPage.h"
+#include "pages/SearchEdit.h"
 #include "platform/Platform.h"
 #include "shell/CommonMenu.h"
 #include "shell/RightContent.h"
+#include "shell/RightTab.h"
 #include "uninstall/UninstallService.h"
 #include "widgetlib/BPNotifyCentor.h"
 
@@ -38,8 +43,11 @@ CMainWin::CMainWin(PlatformFactory factory)
     // it builds its rows.
     CUIPublic::instance()->SetMainWindow(this);
 
-    setWindowIcon(QIcon(QStringLiteral("./Resources/Logo.ico")));
-    setFixedSize(ConfiguredWindowSize());
+    setWindowIcon(QIcon(CRuntimeFiles::Path(QStringLiteral("./Resources/Logo.ico"))));
+    // Resizable and maximisable, never smaller than the list needs.
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(ConfiguredWindowSize().expandedTo(minimumSize()));
+    titleBar->SetTargetName(CUIPublic::instance()->TargetName());
     connect(titleBar, &CWindowTitle::MainMenuRequested, this, &CMainWin::OpenMainMenu);
 
     contentLayout = new QHBoxLayout();
@@ -130,6 +138,8 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
         }
         rightContent = new CRightContent();
         contentLayout->addWidget(rightContent, 0);
+        // Typing searches at once: the search box has the focus from the start.
+        rightContent->Tab()->ProgramPage()->SearchBox()->LineEdit()->setFocus(Qt::OtherFocusReason);
         CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
         break;
     }

@@ -1,60 +1,60 @@
 // Entry point of the graphical program.
 #include <QApplication>
-#include <QFile>
-#include <QFont>
-#include <QFontDatabase>
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "app/MSGDlg.h"
+#include "app/UIPublic.h"
 #include "platform/Platform.h"
 #include "shell/MainWin.h"
+#include "shell/ProgramLook.h"
 #include "shell/ProgramRun.h"
 #include "shell/SingleInstance.h"
+#include "shell/StartupOptions.h"
 #include "shell/TestHooks.h"
+#include "support/WinePrefix.h"
 
 namespace {
 
-const char kTitle[] = "Tolvanire Uninstaller";
-
 int ShowMessage(int kind, const QString& text) {
     CMSGDlg box(434, 240, nullptr);
-    box.setWindowTitle(QString::fromLatin1(kTitle));
+    box.setWindowTitle(QStringLiteral("Tolvanire Uninstaller"));
     box.SetContent(kind, text, CMSGDlg::BtnModeOK);
     return box.exec();
 }
 
-// "Segoe UI" exists only on Windows; elsewhere (and under Wine) a humanist
-// sans of similar metrics stands in, rather than Qt's serif fallback.
-void SetApplicationFont() {
-    const QString family = QStringLiteral("Segoe UI");
-    if (!QFontDatabase().families().contains(family, Qt::CaseInsensitive))
-        QFont::insertSubstitutions(
-            family, {QStringLiteral("Open Sans"), QStringLiteral("Noto Sans"), QStringLiteral("DejaVu Sans")});
-    QFont font(family);
-    QApplication::setFont(font);
-}
-
-std::string PrefixArgument(const QStringList& arguments) {
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == QLatin1String("--prefix") && i + 1 < arguments.size()) return arguments.at(i + 1).toStdString();
-        if (argument.startsWith(QLatin1String("--prefix="))) return argument.mid(9).toStdString();
-    }
-    return std::string();
+void Print(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Read before the application object: printing the help needs no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CStartupOptions startup = CStartupOptions::Parse(arguments);
+    switch (startup.action) {
+    case CStartupOptions::PrintHelp:
+        Print(stdout, CStartupOptions::Usage());
+        return 0;
+    case CStartupOptions::PrintVersion:
+        Print(stdout, CStartupOptions::VersionText());
+        return 0;
+    case CStartupOptions::UsageError:
+        Print(stderr, QStringLiteral("tolvanire-uninstaller: %1\n\n").arg(startup.error) + CStartupOptions::Usage());
+        return 2;
+    case CStartupOptions::Run:
+        break;
+    }
+
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     // Icons and pictures then take the "@2x" files on high-DPI screens.
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     auto app = std::make_unique<QApplication>(argc, argv);
-
-    auto styleFile = std::make_unique<QFile>(QStringLiteral("./QSS/WU.qss"));
-    if (styleFile->open(QIODevice::ReadOnly)) app->setStyleSheet(QString::fromUtf8(styleFile->readAll()));
-    SetApplicationFont();
+    CProgramLook::Apply(*app);
     CTestHooks::StartAutoClose();
 
     CSingleInstance instance(CTestHooks::InstanceKey());
@@ -63,15 +63,23 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    // Nothing is created: without a prefix to manage the program says so
+    // and ends.
+    const CWinePrefix::Choice prefix = CWinePrefix::ForThisProcess(startup.prefix);
+    if (!prefix.error.isEmpty()) {
+        ShowStartFailure(prefix.error);
+        return 1;
+    }
+    CUIPublic::instance()->SetTargetName(prefix.path);
+
     platform::PlatformOptions options;
-    options.winePrefix = PrefixArgument(app->arguments());
+    options.winePrefix = prefix.path.toStdString();
     const int result = RunMainWindow(
         CTestHooks::HoldSplash([options](std::string* error) { return platform::CreatePlatform(options, error); }),
         [&instance](CMainWin* window) {
             instance.SetWindow(window);
             CTestHooks::WindowShown(window);
         });
-    styleFile.reset();
     app.reset();
     return result;
 }

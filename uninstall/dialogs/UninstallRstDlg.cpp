@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "app/RuntimeFiles.h"
 #include "app/UIPublic.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
@@ -13,6 +14,7 @@
 
 CUninstallRstDlg::CUninstallRstDlg(QWidget* parent) : CBaseDialog(parent) {
     RegisterMsg(MSG_CLOSE_DLG);
+    closesOnEnter = true;
     setFixedSize(kWidth, kHeight);
     // Where the confirmation dialog was, over the window.
     DialogLook::CentreOverParent(this, parent);
@@ -52,7 +54,7 @@ void CUninstallRstDlg::Build() {
     inner->addWidget(widthLabel, 0, Qt::AlignHCenter);
 
     pictureLabel = new QLabel(this);
-    const QPixmap picture(QStringLiteral("./Resources/Success.png"));
+    const QPixmap picture(CRuntimeFiles::Path(QStringLiteral("./Resources/Success.png")));
     if (!picture.isNull()) pictureLabel->setPixmap(picture);
     inner->addWidget(pictureLabel, 0, Qt::AlignHCenter);
     inner->addSpacerItem(new QSpacerItem(0, 14, QSizePolicy::Minimum, QSizePolicy::Fixed));

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QFocusFrame>
+
+// The mark around the widget that has the keyboard focus: a rounded frame
+// in the link colour, clearly visible on the dark windows (the style's own
+// dotted rectangle is not). One per program, made by Install(); it follows
+// the focus into every window and leaves out widgets focused by a click.
+class CFocusMark : public QFocusFrame {
+    Q_OBJECT
+public:
+    static void Install();
+    // The widget the mark is drawn around; null when none.
+    static QWidget* MarkedWidget();
+
+    static const QColor& Colour();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CFocusMark();
+};
