@@ -33,9 +33,13 @@ const QColor& CFocusMark::Colour() {
 bool CFocusMark::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        // A click shows where the focus went already; the keyboard needs the mark.
-        const bool byMouse = static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason;
-        setWidget(byMouse || widget->isWindow() ? nullptr : widget);
+        // Only focus moved with the keyboard gets the mark: a click shows
+        // where the focus went, and a window that opens has its caret or
+        // default button.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool byKeyboard =
+            reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+        setWidget(byKeyboard && !widget->isWindow() ? widget : nullptr);
     } else if (event->type() == QEvent::FocusOut && watched == widget()) {
         setWidget(nullptr);
     }

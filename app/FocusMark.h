@@ -5,7 +5,8 @@
 // The mark around the widget that has the keyboard focus: a rounded frame
 // in the link colour, clearly visible on the dark windows (the style's own
 // dotted rectangle is not). One per program, made by Install(); it follows
-// the focus into every window and leaves out widgets focused by a click.
+// the focus into every window, for focus moved with the keyboard (Tab,
+// Shift+Tab, a shortcut).
 class CFocusMark : public QFocusFrame {
     Q_OBJECT
 public:

@@ -190,10 +190,11 @@ void StartupTest::keyboardReachesEveryControl() {
     QList<QWidget*> reached;
     for (int i = 0; i < 40 && !reached.contains(QApplication::focusWidget()); ++i) {
         QWidget* focused = QApplication::focusWidget();
+        // Tabbed to: the focus mark is around it.
+        if (!reached.isEmpty()) QCOMPARE(CFocusMark::MarkedWidget(), focused);
         reached << focused;
         QVERIFY2(!focused->accessibleName().isEmpty() || !focused->property("text").toString().isEmpty(),
                  focused->metaObject()->className());
-        QCOMPARE(CFocusMark::MarkedWidget(), focused);
         QTest::keyClick(focused, Qt::Key_Tab);
     }
     const auto all = [&reached](const QList<QWidget*>& controls) {
