@@ -2,7 +2,11 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <algorithm>
 
+#include "app/RuntimeFiles.h"
 #include "widgetlib/BPNotifyCentor.h"
 
 namespace {
@@ -14,7 +18,21 @@ CBaseDialog::Answerer& TheAnswerer() {
 
 CBaseDialog::CBaseDialog(QWidget* parent) : CWinDlgFrm(parent, Qt::WindowFlags()) {
     SetNotifyCentor(CBPNotifyCentor::instance());
-    setWindowIcon(QIcon(QStringLiteral("./Resources/Logo.ico")));
+    setWindowIcon(QIcon(CRuntimeFiles::Path(QStringLiteral("./Resources/Logo.ico"))));
+}
+
+void CBaseDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && closesOnEnter && event->modifiers() == Qt::NoModifier) {
+        const QList<QPushButton*> buttons = findChildren<QPushButton*>();
+        const bool taken = std::any_of(buttons.begin(), buttons.end(),
+                                       [](const QPushButton* b) { return b->isDefault() && b->isVisible(); });
+        if (!taken) {
+            reject();
+            return;
+        }
+    }
+    CWinDlgFrm::keyPressEvent(event);
 }
 
 int CBaseDialog::ReceiveMsg(__MsgData) {

@@ -28,4 +28,9 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+    // A result dialog: Enter closes it as Escape does, unless a default
+    // button takes the Enter key.
+    bool closesOnEnter = false;
 };

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "app/RuntimeFiles.h"
 #include "include/MsgIds.h"
 #include "widgetlib/BPQtLabel.h"
 #include "widgetlib/BPQtPushBtn.h"
@@ -47,7 +48,8 @@ void CMSGDlg::SetContent(int kind, QString text, int buttonMode) {
     row->setSpacing(10);
     row->addSpacerItem(new QSpacerItem(40, 0, QSizePolicy::Fixed, QSizePolicy::Expanding));
     iconLabel = new QLabel(this);
-    const QPixmap picture = QIcon(PictureForKind(kind)).pixmap(QSize(48, 48), QIcon::Normal, QIcon::Off);
+    const QPixmap picture =
+        QIcon(CRuntimeFiles::Path(PictureForKind(kind))).pixmap(QSize(48, 48), QIcon::Normal, QIcon::Off);
     if (!picture.isNull()) iconLabel->setPixmap(picture);
     row->addWidget(iconLabel, 0, Qt::AlignHCenter);
     textLabel = new CBPQtLabel(text, this);

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "app/RuntimeFiles.h"
 #include "include/MsgIds.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/Palette.h"
@@ -20,7 +21,7 @@ CRefreshDlg::CRefreshDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags()) {
 void CRefreshDlg::BuildBusyView() {
     auto* column = new QVBoxLayout;
     animation = new QLabel(this);
-    movie = new QMovie(QStringLiteral("./Resources/loading_b.gif"), QByteArray(), this);
+    movie = new QMovie(CRuntimeFiles::Path(QStringLiteral("./Resources/loading_b.gif")), QByteArray(), this);
     // A missing animation leaves the label empty.
     if (movie->isValid()) {
         animation->setMovie(movie);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/RuntimeFiles.h"
 #include "include/MsgIds.h"
 #include "support/Log.h"
 #include "widgetlib/BPNotifyCentor.h"
@@ -13,7 +14,7 @@ CStartDlg::CStartDlg(QWidget* parent) : QDialog(parent, Qt::WindowFlags()) {
     RegisterMsg(MSG_CLOSE_DLG);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFixedSize(600, 370);
-    setWindowIcon(QIcon(QStringLiteral("./Resources/logo.png")));
+    setWindowIcon(QIcon(CRuntimeFiles::Path(QStringLiteral("./Resources/logo.png"))));
 }
 
 void CStartDlg::BuildSplash() {
@@ -21,8 +22,8 @@ void CStartDlg::BuildSplash() {
     pictureLayout->setContentsMargins(0, 0, 0, 0);
     pictureLabel = new QLabel(this);
     pictureLabel->setFixedSize(600, 370);
-    const QPixmap picture =
-        QIcon(QStringLiteral("./Resources/loading.png")).pixmap(QSize(600, 370), QIcon::Normal, QIcon::Off);
+    const QPixmap picture = QIcon(CRuntimeFiles::Path(QStringLiteral("./Resources/loading.png")))
+                                .pixmap(QSize(600, 370), QIcon::Normal, QIcon::Off);
     if (!picture.isNull()) pictureLabel->setPixmap(picture);
     pictureLayout->addWidget(pictureLabel);
     setLayout(pictureLayout);

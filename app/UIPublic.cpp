@@ -2,7 +2,9 @@
 
 #include <QSettings>
 
+#include "app/MSGDlg.h"
 #include "app/host/HostServices.h"
+#include "widgetlib/BPQtLabel.h"
 
 CUIPublic* CUIPublic::instance() {
     // Built on first use and destroyed at process exit.
@@ -20,7 +22,20 @@ void CUIPublic::OpenHelpLink() {
     // The shell gets 8-bit text; an address outside Latin-1 could not be
     // passed on faithfully anyway.
     const QString url = QString::fromLatin1(link.toString().toLatin1());
-    if (!url.isEmpty()) CHostServices::Current().OpenUrl(url);
+    OpenLink(url);
+}
+
+void CUIPublic::OpenLink(const QString& url) {
+    if (url.trimmed().isEmpty() || CHostServices::Current().OpenUrl(url)) return;
+    CMSGDlg box(540, 260, mainWindow);
+    box.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    box.SetContent(CMSGDlg::MsgKindInfo, QObject::tr("No web browser could be opened. The address is:\n\n%1").arg(url),
+                   CMSGDlg::BtnModeOK);
+    if (box.TextLabel() != nullptr) {
+        box.TextLabel()->setMaximumWidth(540 - 150);
+        box.TextLabel()->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    box.exec();
 }
 
 bool CUIPublic::ReadSetting(const QString& section, const QString& key, QVariant& value,

@@ -47,6 +47,11 @@ public:
     void SetTotalSize(uint64_t bytes) { totalSize = bytes; }
     uint64_t GetTotalSize() const { return totalSize; }
 
+    // What the program manages, for the title bar and the About dialog: the
+    // Wine prefix's folder; empty on Windows, where it is the machine itself.
+    void SetTargetName(const QString& name) { targetName = name; }
+    QString TargetName() const { return targetName; }
+
     void SetWindows10(bool on) { windows10 = on; }
     bool IsWindows10() const { return windows10; }
 
@@ -54,9 +59,14 @@ public:
     // "kernel32.dll" 10 or more); elsewhere the flag stays cleared.
     void ProbeWindowsVersion();
 
-    // Opens the help page named by "URL"/"ID_LINK_HELP"; nothing happens
-    // when no link is configured or the shell cannot open it.
+    // Opens the help page named by "URL"/"ID_LINK_HELP" with OpenLink;
+    // nothing happens when no link is configured.
     void OpenHelpLink();
+
+    // Hands a web address to the browser. Where none can be opened, a
+    // message box shows the address, where it can be selected and copied.
+    // An empty address opens nothing.
+    void OpenLink(const QString& url);
 
     // Looks the value up in "userconfig", then in "uiconfig", both beside the
     // executable. The file name is accepted for the callers' sake and
@@ -77,4 +87,5 @@ private:
     std::vector<InstalledProgram> programs;
     uint64_t totalSize = 0;
     bool windows10 = false;
+    QString targetName;
 };

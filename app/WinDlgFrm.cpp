@@ -1,6 +1,7 @@
 #include "app/WinDlgFrm.h"
 
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
@@ -33,6 +34,17 @@ CWinDlgFrm::CWinDlgFrm(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent,
     frameLayout->addLayout(bodyLayout);
     frameLayout->setContentsMargins(0, 0, 0, 20);
     frameLayout->setSpacing(0);
+}
+
+void CWinDlgFrm::showEvent(QShowEvent* event) {
+    // The title bar is built before the content, so its close button would
+    // come first and take the focus when the dialog opens.
+    QPushButton* close = titleBar->CloseButton();
+    QWidget* last = nullptr;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain())
+        if (w != close && isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) != 0) last = w;
+    if (last != nullptr) QWidget::setTabOrder(last, close);
+    QDialog::showEvent(event);
 }
 
 void CWinDlgFrm::paintEvent(QPaintEvent*) {

@@ -11,7 +11,8 @@ class CWindowDlgTitle;
 // separator line under it. The title bar and the content sit on a panel that
 // takes the size of its contents; a dialog sets its content's width (for
 // instance with an empty label as wide as the dialog) and puts its content
-// into BodyLayout().
+// into BodyLayout(). Its title bar's close button comes last in the tab
+// order, after the dialog's own controls.
 class CWinDlgFrm : public QDialog, public CBPMsgReceiver {
     Q_OBJECT
 public:
@@ -24,6 +25,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     CWindowDlgTitle* titleBar = nullptr;
     QVBoxLayout* frameLayout = nullptr;

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "app/ResizeGrip.h"
 #include "app/WindowTitle.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/Palette.h"
@@ -31,6 +32,33 @@ CWinFrm::CWinFrm(QWidget* parent, Qt::WindowFlags flags) : CBPQtMainWindow(paren
     bodyLayout->setContentsMargins(0, 0, 0, 0);
     bodyLayout->setSpacing(0);
     frameLayout->addLayout(bodyLayout);
+
+    for (Qt::Edges edges : {Qt::Edges(Qt::LeftEdge), Qt::Edges(Qt::RightEdge), Qt::Edges(Qt::TopEdge),
+                            Qt::Edges(Qt::BottomEdge), Qt::TopEdge | Qt::LeftEdge, Qt::TopEdge | Qt::RightEdge,
+                            Qt::BottomEdge | Qt::LeftEdge, Qt::BottomEdge | Qt::RightEdge})
+        grips.push_back(new CResizeGrip(edges, this));
+    PlaceGrips();
+}
+
+void CWinFrm::PlaceGrips() {
+    // Thin enough to leave every control its clicks.
+    constexpr int kThickness = 4;
+    const bool resizable = (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) == 0;
+    for (CResizeGrip* grip : grips) {
+        grip->setGeometry(grip->PlaceIn(size(), kThickness));
+        grip->setVisible(resizable);
+        grip->raise();
+    }
+}
+
+void CWinFrm::resizeEvent(QResizeEvent* event) {
+    CBPQtMainWindow::resizeEvent(event);
+    PlaceGrips();
+}
+
+void CWinFrm::changeEvent(QEvent* event) {
+    CBPQtMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) PlaceGrips();
 }
 
 void CWinFrm::paintEvent(QPaintEvent*) {
@@ -38,7 +66,9 @@ void CWinFrm::paintEvent(QPaintEvent*) {
     DialogLook::SetSmoothPainting(painter);
     painter.setPen(Qt::NoPen);
     painter.setBrush(CPalette::Of(CPalette::Chrome));
-    painter.drawRoundedRect(rect(), 8, 8);
+    // A maximised window meets the screen's edges: no rounded corners.
+    const bool maximized = (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0;
+    painter.drawRoundedRect(rect(), maximized ? 0 : 8, maximized ? 0 : 8);
     // The content band between the 32-pixel title bar and the 63-pixel strip
     // at the bottom; both keep the darker colour.
     painter.setBrush(CPalette::Of(CPalette::Body));

@@ -27,7 +27,9 @@ CWindowDlgTitle::CWindowDlgTitle(QWidget* parent) : CTitleBarBase(parent) {
     closeBtn->setAccessibleName(tr("Close"));
     closeBtn->setStyleSheet(CWindowTitle::ButtonStyleSheet(QStringLiteral("close")));
     closeBtn->setFixedSize(40, 32);
-    closeBtn->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab (last, CWinDlgFrm sees to it), never by a click, and
+    // never the taker of the Enter key.
+    closeBtn->setFocusPolicy(Qt::TabFocus);
     closeBtn->setAutoDefault(false);
     connect(closeBtn, &QPushButton::clicked, this, &CWindowDlgTitle::OnBtnClicked);
     row->addWidget(closeBtn, 0, Qt::AlignRight);

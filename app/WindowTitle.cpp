@@ -1,12 +1,16 @@
 #include "app/WindowTitle.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpacerItem>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/ElidedLabel.h"
+#include "app/RuntimeFiles.h"
 #include "widgetlib/Palette.h"
 
 CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
@@ -20,7 +24,11 @@ CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
     row->addWidget(logoLabel);
     row->addSpacerItem(new QSpacerItem(10, 0, QSizePolicy::Fixed, QSizePolicy::Fixed));
     row->addWidget(titleLabel);
-    row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Fixed));
+    row->addSpacing(10);
+    targetLabel = new CElidedLabel(Qt::ElideMiddle, this);
+    targetLabel->setStyleSheet(
+        CPalette::Fill(QStringLiteral("font-family:Segoe UI;font-size:12px;color:@TargetText;")));
+    row->addWidget(targetLabel, 1);
 
     menuBtn = AddButton(QStringLiteral("menu"), tr("Menu"));
     minBtn = AddButton(QStringLiteral("minimize"), tr("Minimize"));
@@ -33,11 +41,12 @@ CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
 }
 
 QString CWindowTitle::ButtonStyleSheet(const QString& name) {
-    return QStringLiteral("QPushButton{border-image: url(./Resources/%1_normal.png);}"
-                          "QPushButton:hover{border-image: url(./Resources/%1_hover.png);}"
-                          "QPushButton:pressed{border-image: url(./Resources/%1_press.png);}"
-                          "QPushButton:disabled{border-image: url(./Resources/%1_disable.png);}")
-        .arg(name);
+    return CRuntimeFiles::StyleSheet(
+        QStringLiteral("QPushButton{border-image: url(./Resources/%1_normal.png);}"
+                       "QPushButton:hover{border-image: url(./Resources/%1_hover.png);}"
+                       "QPushButton:pressed{border-image: url(./Resources/%1_press.png);}"
+                       "QPushButton:disabled{border-image: url(./Resources/%1_disable.png);}")
+            .arg(name));
 }
 
 QPushButton* CWindowTitle::AddButton(const QString& name, const QString& accessibleName) {
@@ -47,9 +56,9 @@ QPushButton* CWindowTitle::AddButton(const QString& name, const QString& accessi
     button->setAccessibleName(accessibleName);
     button->setFixedSize(40, 32);
     button->setStyleSheet(ButtonStyleSheet(name));
-    // Window chrome is worked with the mouse; it must never take the focus
-    // or the Enter key from a dialog's own buttons.
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab like every control, but never by a click, and never
+    // the taker of the Enter key.
+    button->setFocusPolicy(Qt::TabFocus);
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, &CWindowTitle::OnBtnClicked);
     layout()->addWidget(button);
@@ -78,17 +87,40 @@ void CWindowTitle::OnBtnClicked() {
 
 void CWindowTitle::SetMaximized(bool on) {
     if (frameWindow == nullptr) return;
+    // The keyboard focus goes over to the button that takes the place of
+    // the one pressed.
+    const bool keepFocus = maxBtn->hasFocus() || restoreBtn->hasFocus();
     if (on) {
+        if (!FrameIsMaximizedOrFullScreen()) normalGeometry = frameWindow->geometry();
+        // The geometry first: setting it on a maximised window would end
+        // the maximised state again.
+        if (const QScreen* screen = frameWindow->screen()) frameWindow->setGeometry(screen->availableGeometry());
         frameWindow->setWindowState(Qt::WindowMaximized);
         maxBtn->hide();
         restoreBtn->show();
         restoreBtn->setEnabled(true);
+        if (keepFocus) restoreBtn->setFocus(Qt::TabFocusReason);
     } else {
         frameWindow->setWindowState(Qt::WindowNoState);
+        if (normalGeometry.isValid()) frameWindow->setGeometry(normalGeometry);
         maxBtn->show();
         maxBtn->setEnabled(true);
         restoreBtn->hide();
+        if (keepFocus) maxBtn->setFocus(Qt::TabFocusReason);
     }
+}
+
+void CWindowTitle::RestoreForDrag() {
+    SetMaximized(false);
+}
+
+void CWindowTitle::SetTargetName(const QString& name) {
+    QString shown = QDir::toNativeSeparators(name);
+    const QString home = QDir::toNativeSeparators(QDir::homePath());
+    if (!name.isEmpty() && (shown == home || shown.startsWith(home + QDir::separator())))
+        shown = QStringLiteral("~") + shown.mid(home.size());
+    targetLabel->SetFullText(shown.isEmpty() ? QString() : tr("Wine prefix %1").arg(shown));
+    targetLabel->setAccessibleName(targetLabel->FullText());
 }
 
 void CWindowTitle::mouseDoubleClickEvent(QMouseEvent*) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QRect>
+
 #include "app/TitleBarBase.h"
 
+class CElidedLabel;
 class QPushButton;
 
 // Title bar of the main window: logo, title and the menu, minimise,
@@ -13,8 +16,15 @@ public:
     explicit CWindowTitle(QWidget* parent = nullptr);
 
     // On: the frame is maximised and the restore button replaces the
-    // maximise button. Off: the frame goes back to its normal state.
+    // maximise button. Off: the frame goes back to its normal state. The
+    // frame takes the screen's available area itself, so that a frameless
+    // window is maximised also where the window system does not do it.
     void SetMaximized(bool on);
+
+    // What the window manages, shown after the title (a Wine prefix's
+    // folder, "~" for the home folder); empty shows nothing.
+    void SetTargetName(const QString& name);
+    CElidedLabel* TargetLabel() const { return targetLabel; }
 
     QPushButton* MenuButton() const { return menuBtn; }
     QPushButton* MinimizeButton() const { return minBtn; }
@@ -36,6 +46,7 @@ public slots:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void RestoreForDrag() override;
 
 private:
     QPushButton* AddButton(const QString& name, const QString& accessibleName);
@@ -45,4 +56,6 @@ private:
     QPushButton* maxBtn = nullptr;
     QPushButton* restoreBtn = nullptr;
     QPushButton* closeBtn = nullptr;
+    CElidedLabel* targetLabel = nullptr;
+    QRect normalGeometry; // where SetMaximized(false) puts the frame back
 };

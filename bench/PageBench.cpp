@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
@@ -20,6 +19,7 @@
 #include "pages/SearchEdit.h"
 #include "platform/Platform.h"
 #include "shell/MainWin.h"
+#include "shell/ProgramLook.h"
 #include "shell/RightContent.h"
 #include "shell/RightTab.h"
 
@@ -65,8 +65,7 @@ int main(int argc, char** argv) {
         if (args[i] == QLatin1String("--prefix") && i + 1 < args.size()) prefix = args[i + 1].toStdString();
         if (args[i] == QLatin1String("--exit-at-paint")) exitAtPaint = true;
     }
-    QFile style(QStringLiteral("./QSS/WU.qss"));
-    if (style.open(QIODevice::ReadOnly)) app.setStyleSheet(QString::fromUtf8(style.readAll()));
+    CProgramLook::Apply(app);
 
     platform::PlatformOptions options;
     options.winePrefix = prefix;

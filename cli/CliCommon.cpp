@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "support/WinePrefix.h"
+
 namespace cli {
 
 QTextStream& Out() {
@@ -21,7 +23,7 @@ QTextStream& Err() {
 void AddPrefixOption(QCommandLineParser& parser) {
     parser.addOption(QCommandLineOption(QStringLiteral("prefix"),
                                         QStringLiteral("The Wine prefix to manage (default: $WINEPREFIX, else "
-                                                       "~/.wine). Ignored on Windows."),
+                                                       "~/.wine when it exists). Ignored on Windows."),
                                         QStringLiteral("DIR")));
 }
 
@@ -48,10 +50,19 @@ void SetPlatformFactory(PlatformFactory factory) {
     platformFactory = factory;
 }
 
-std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser) {
+std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser, int* exitCode) {
+    *exitCode = kExitPlatform;
     platform::PlatformOptions options;
-    if (parser.isSet(QStringLiteral("prefix")))
-        options.winePrefix = parser.value(QStringLiteral("prefix")).toStdString();
+    if (!platformFactory) {
+        const CWinePrefix::Choice prefix = CWinePrefix::ForThisProcess(parser.value(QStringLiteral("prefix")));
+        if (!prefix.error.isEmpty()) {
+            Err() << "tolvanire-uninstaller-cli: " << prefix.error << "\n";
+            Err().flush();
+            *exitCode = kExitUsage;
+            return nullptr;
+        }
+        options.winePrefix = prefix.path.toStdString();
+    }
     std::string error;
     std::unique_ptr<platform::IPlatform> platform =
         platformFactory ? platformFactory(&error) : platform::CreatePlatform(options, &error);

@@ -33,10 +33,11 @@ void AddPrefixOption(QCommandLineParser& parser);
 // the help (0) or the error with the usage (kExitUsage).
 int ParseArguments(QCommandLineParser& parser, const QStringList& arguments);
 
-// Opens the target machine: the Wine prefix of "--prefix", else
-// $WINEPREFIX, else ~/.wine (the Windows build manages its own machine).
-// On failure prints "cannot start the Wine host: ..." and returns null.
-std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser);
+// Opens the target machine: the Wine prefix CWinePrefix chooses (the Windows
+// build manages its own machine). Returns null with `*exitCode` set after
+// printing why: kExitUsage when there is no prefix to manage (nothing is
+// created), kExitPlatform ("cannot start the Wine host: ...") otherwise.
+std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser, int* exitCode);
 
 // After work on an open platform: when the backend failed on the way,
 // prints why and returns true (the caller exits with kExitPlatform). Every

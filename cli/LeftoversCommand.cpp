@@ -90,8 +90,9 @@ int Run(const QStringList& arguments, bool clean) {
     }
     const QString name = parser.positionalArguments().front();
 
-    std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser);
-    if (!platform) return cli::kExitPlatform;
+    int exitCode = cli::kExitPlatform;
+    std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser, &exitCode);
+    if (!platform) return exitCode;
 
     InstalledProgram program;
     const bool found = FindProgram(*platform, name, &program);

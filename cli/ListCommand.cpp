@@ -117,8 +117,9 @@ int RunList(const QStringList& arguments) {
         return cli::kExitUsage;
     }
 
-    std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser);
-    if (!platform) return cli::kExitPlatform;
+    int exitCode = cli::kExitPlatform;
+    std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser, &exitCode);
+    if (!platform) return exitCode;
 
     // Nothing is printed unless every call succeeded: a list cut short by a
     // failed host would look like a machine with fewer programs.

@@ -34,8 +34,9 @@ int RunUninstall(const QStringList& arguments) {
         return cli::kExitUsage;
     }
 
-    std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser);
-    if (!platform) return cli::kExitPlatform;
+    int exitCode = cli::kExitPlatform;
+    std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser, &exitCode);
+    if (!platform) return exitCode;
     CCliUninstall command(*platform, cli::Out(), cli::Err());
     command.SetOwnFolder(CUninstallService::OwnFolderOnTarget());
     CCliUninstall::Options options;

@@ -17,6 +17,7 @@
 #include "app/DialogLook.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
+#include "app/RuntimeFiles.h"
 #include "app/UIPublic.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
@@ -37,6 +38,11 @@ namespace {
 
 // Rows that get their cell widgets in one go: more than a screenful.
 constexpr size_t kCellsPerSlice = 40;
+// Fixed widths of the version and operation columns: at the smallest window
+// the name column keeps its 400 pixels, and takes whatever a wider one adds.
+constexpr int kVersionWidth = 100;
+constexpr int kOperationWidth = 284;
+
 } // namespace
 
 // What the refresh worker hands to the GUI thread: the worker fills it, and
@@ -84,7 +90,7 @@ void CEnumProgramPage::BuildLayout() {
 
     // One sheet for the page, on each of its three parts: the top bar, the
     // tree and the uninstall button.
-    const QString pageSheet = CPalette::StyleSheet(QStringLiteral("./QSS/page.qss"));
+    const QString pageSheet = CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/page.qss"));
     auto* topPart = new QWidget;
     topPart->setObjectName(QStringLiteral("TopPart"));
     topPart->setStyleSheet(pageSheet);
@@ -98,12 +104,14 @@ void CEnumProgramPage::BuildLayout() {
     sortButton = new QPushButton;
     sortButton->setObjectName(QStringLiteral("SortButton"));
     sortButton->setFixedSize(74, 20);
+    sortButton->setAccessibleName(tr("Sort by"));
     connect(sortButton, &QPushButton::clicked, this, &CEnumProgramPage::SortClicked);
     searchEdit = new CSearchEdit;
     connect(searchEdit->LineEdit(), &QLineEdit::textChanged, this, &CEnumProgramPage::SearchText);
     refreshButton = new QPushButton;
     refreshButton->setObjectName(QStringLiteral("RefreshButton"));
     refreshButton->setFixedSize(16, 16);
+    refreshButton->setAccessibleName(tr("Refresh"));
     connect(refreshButton, &QPushButton::clicked, this, &CEnumProgramPage::RefreshClicked);
     top->addWidget(titleLabel, 0, Qt::AlignLeft | Qt::AlignVCenter);
     top->addWidget(countLabel, 0, Qt::AlignLeft | Qt::AlignVCenter);
@@ -139,6 +147,7 @@ void CEnumProgramPage::BuildLayout() {
     uninstallButton = new QPushButton;
     uninstallButton->setObjectName(QStringLiteral("UninstallButton"));
     uninstallButton->setFixedSize(144, 32);
+    uninstallButton->setAccessibleName(tr("Uninstall"));
     uninstallButton->setStyleSheet(pageSheet);
     connect(uninstallButton, &QPushButton::clicked, this, &CEnumProgramPage::UninstallAllClicked);
     bottom->addWidget(statusLabel, 0, Qt::AlignRight);
@@ -162,14 +171,30 @@ void CEnumProgramPage::SetupTree() {
     tree->setIndentation(0);
     tree->setColumnWidth(1, 400);
     tree->setColumnWidth(2, 120);
+    // A wider window widens the name column only.
+    tree->header()->setStretchLastSection(false);
+    tree->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    for (int column : {2, 3, 4})
+        tree->header()->setSectionResizeMode(column, QHeaderView::Fixed);
+    tree->setColumnWidth(3, kVersionWidth);
+    tree->setColumnWidth(4, kOperationWidth);
+    tree->setAccessibleName(tr("Installed programs"));
+    emptyLabel = new QLabel(tree->viewport());
+    emptyLabel->setObjectName(QStringLiteral("EmptyListText"));
+    emptyLabel->setTextFormat(Qt::PlainText);
+    emptyLabel->setFont(DialogLook::PixelFont(14));
+    DialogLook::SetTextColour(emptyLabel, CPalette::Of(CPalette::SecondaryText));
+    auto* emptyLayout = new QVBoxLayout(tree->viewport());
+    emptyLayout->addWidget(emptyLabel, 0, Qt::AlignCenter);
+    emptyLabel->hide();
     // The hover band and the "Details" link follow the mouse.
     tree->setMouseTracking(true);
     tree->viewport()->setAttribute(Qt::WA_Hover, true);
     tree->viewport()->installEventFilter(this);
     connect(tree->header(), &QHeaderView::sectionClicked, this, &CEnumProgramPage::sectionClickedSlot);
     connect(tree, &QTreeWidget::itemPressed, this, &CEnumProgramPage::TreeitemClicked);
-    tree->verticalScrollBar()->setStyleSheet(CPalette::StyleSheet(QStringLiteral("./QSS/vscrollbar.qss")));
-    tree->horizontalScrollBar()->setStyleSheet(CPalette::StyleSheet(QStringLiteral("./QSS/hscrollbar.qss")));
+    tree->verticalScrollBar()->setStyleSheet(CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/vscrollbar.qss")));
+    tree->horizontalScrollBar()->setStyleSheet(CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/hscrollbar.qss")));
 }
 
 void CEnumProgramPage::CreateTree() {
@@ -186,14 +211,8 @@ void CEnumProgramPage::CreateTree() {
     }
 
     placeholder =
-        QPixmap(QStringLiteral("./Resources/Installer.png"))
+        QPixmap(CRuntimeFiles::Path(QStringLiteral("./Resources/Installer.png")))
             .scaled(ProgramCell::kIconSize, ProgramCell::kIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    // The name label's font under the rows' style sheet, measured once.
-    QLabel probe(tree->viewport());
-    probe.setObjectName(QStringLiteral("ProgramName"));
-    probe.ensurePolished();
-    nameMetrics = QFontMetrics(probe.font());
-
     StopBuildingCells();
     // Sorting once at the end instead of at every insertion.
     tree->setSortingEnabled(false);
@@ -251,11 +270,11 @@ void CEnumProgramPage::BuildCells(size_t count) {
         const int i = item->data(1, CProgramTreeItem::kRecordIndexRole).toInt();
         const size_t n = static_cast<size_t>(i);
         const QPixmap& icon = icons[n].isNull() ? placeholder : icons[n];
-        auto* cell = new ProgramCell(texts[n], i, icon, nameMetrics);
+        auto* cell = new ProgramCell(texts[n], i, icon);
         connect(cell->CheckBox(), &QCheckBox::clicked, this, &CEnumProgramPage::CheckSize);
         tree->setItemWidget(item, 1, cell);
         cells[n] = cell;
-        auto* operation = new OperationCell(i);
+        auto* operation = new OperationCell(i, texts[n].name);
         connect(operation->TrashButton(), &QPushButton::clicked, this, &CEnumProgramPage::UninstallClicked);
         tree->setItemWidget(item, 4, operation);
     }
@@ -344,6 +363,11 @@ void CEnumProgramPage::SearchText(const QString& text) {
     }
     tree->setHeaderLabels({QStringLiteral("Program Name Order"), tr(" Program Name (%1 programs)").arg(shown),
                            tr("Size"), tr("Version"), tr("Operation"), QStringLiteral("Size Order")});
+    // An empty list says why in the list area.
+    emptyLabel->setText(shown != 0                       ? QString()
+                        : tree->topLevelItemCount() == 0 ? tr("No programs are installed in this prefix.")
+                                                         : tr("No program matches \u201c%1\u201d.").arg(text));
+    emptyLabel->setVisible(shown == 0);
 }
 
 void CEnumProgramPage::CheckSize() {

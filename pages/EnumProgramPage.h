@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFontMetrics>
 #include <QPixmap>
 #include <QPoint>
 #include <QStringList>
@@ -70,6 +69,7 @@ public:
     QAction* AscendingAction() const { return ascendingAction; }
     QAction* DescendingAction() const { return descendingAction; }
     QLabel* CountLabel() const { return countLabel; }
+    QLabel* EmptyListLabel() const { return emptyLabel; }
     CBPQtLabel* StatusLabel() const { return statusLabel; }
     QPushButton* SortButton() const { return sortButton; }
     QPushButton* RefreshButton() const { return refreshButton; }
@@ -143,6 +143,7 @@ private:
     CSearchEdit* searchEdit = nullptr;
     QPushButton* refreshButton = nullptr;
     QTreeWidget* tree = nullptr;
+    QLabel* emptyLabel = nullptr; // says why the list area is empty
     CFileTreeItemDelegate* delegate = nullptr;
     CBPQtLabel* statusLabel = nullptr;
     QPushButton* uninstallButton = nullptr;
@@ -151,7 +152,6 @@ private:
     std::vector<ProgramCell*> cells; // by record index
     std::vector<QPixmap> icons;      // by record index; null: the placeholder
     QPixmap placeholder;
-    QFontMetrics nameMetrics{QFont()};
     std::vector<QTreeWidgetItem*> rowsToBuild; // in display order
     size_t nextCellRow = 0;
     QTimer* cellTimer = nullptr;

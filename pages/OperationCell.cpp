@@ -6,7 +6,9 @@
 #include <QPushButton>
 #include <QVariant>
 
-OperationCell::OperationCell(int index, QWidget* parent) : QWidget(parent) {
+#include "app/RuntimeFiles.h"
+
+OperationCell::OperationCell(int index, const QString& name, QWidget* parent) : QWidget(parent) {
     setFixedHeight(48);
     auto* row = new QHBoxLayout(this);
     row->setSpacing(5);
@@ -16,8 +18,9 @@ OperationCell::OperationCell(int index, QWidget* parent) : QWidget(parent) {
     // Its border images come from the page's style sheet (QSS/page.qss).
     trashButton->setObjectName(QStringLiteral("TrashButton"));
     trashButton->setProperty("uninstallindex", index);
+    trashButton->setAccessibleName(tr("Uninstall %1").arg(name));
     animationLabel = new QLabel(this);
-    animationLabel->setPixmap(QPixmap(QStringLiteral("./Resources/loading/loading_0.png")));
+    animationLabel->setPixmap(QPixmap(CRuntimeFiles::Path(QStringLiteral("./Resources/loading/loading_0.png"))));
     // Its place stays when it is hidden, so that "waiting", the running
     // texts and "Finished" all start at the same point.
     QSizePolicy keepPlace = animationLabel->sizePolicy();

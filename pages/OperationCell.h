@@ -12,7 +12,8 @@ class QPushButton;
 class OperationCell : public QWidget {
     Q_OBJECT
 public:
-    explicit OperationCell(int index, QWidget* parent = nullptr);
+    // `name`: the program's display name, for the trash button's accessible name.
+    OperationCell(int index, const QString& name, QWidget* parent = nullptr);
 
     QPushButton* TrashButton() const { return trashButton; }
     QLabel* AnimationLabel() const { return animationLabel; }

@@ -6,30 +6,30 @@
 #include <QVBoxLayout>
 #include <QVariant>
 
+#include "app/ElidedLabel.h"
+#include "app/RuntimeFiles.h"
 #include "inventory/InventoryService.h"
 
-ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon, const QFontMetrics& nameMetrics,
-                         QWidget* parent)
-    : QWidget(parent) {
+ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon, QWidget* parent) : QWidget(parent) {
     setFixedHeight(48);
     auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(20, 0, 15, 0);
+    row->setContentsMargins(20, 0, kDetailsReserve, 0);
     row->setSpacing(0);
-    row->setAlignment(Qt::AlignLeft);
 
     // Created in child order, each with this widget as parent.
     checkBox = new QCheckBox(this);
     checkBox->setProperty("checkindex", index);
+    checkBox->setAccessibleName(text.name);
     iconLabel = new QLabel(this);
     iconLabel->setFixedSize(kIconSize, kIconSize);
     iconLabel->setPixmap(icon);
-    nameLabel = new QLabel(this);
-    publisherLabel = new QLabel(this);
+    nameLabel = new CElidedLabel(Qt::ElideRight, this);
+    publisherLabel = new CElidedLabel(Qt::ElideRight, this);
 
     nameLabel->setObjectName(QStringLiteral("ProgramName"));
-    nameLabel->setText(nameMetrics.elidedText(text.name, Qt::ElideRight, kNameWidth));
+    nameLabel->SetFullText(text.name);
     publisherLabel->setObjectName(QStringLiteral("ProgramPublisher"));
-    publisherLabel->setText(text.publisher);
+    publisherLabel->SetFullText(text.publisher);
 
     row->addWidget(checkBox);
     row->addSpacing(8);
@@ -40,5 +40,5 @@ ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon
     texts->setSpacing(0);
     texts->addWidget(nameLabel, 0, Qt::AlignBottom);
     texts->addWidget(publisherLabel, 0, Qt::AlignTop);
-    row->addLayout(texts);
+    row->addLayout(texts, 1);
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/RuntimeFiles.h"
 #include "app/UIPublic.h"
 #include "include/MsgIds.h"
 #include "pages/OperationCell.h"
@@ -232,7 +233,8 @@ void CUninstallRun::StartProgressAnimation() {
     rowStatusLabel = operation != nullptr ? operation->StatusLabel() : nullptr;
     if (loadingFrames.empty())
         for (int frame = 0; frame < kAnimationFrames; ++frame)
-            loadingFrames.emplace_back(QStringLiteral("./Resources/loading/loading_%1.png").arg(frame));
+            loadingFrames.emplace_back(
+                CRuntimeFiles::Path(QStringLiteral("./Resources/loading/loading_%1.png").arg(frame)));
     if (animationLabel != nullptr) {
         animationLabel->setPixmap(loadingFrames[0]);
         animationLabel->show();

@@ -31,6 +31,9 @@ struct PlatformOptions {
     // when it was opened, and walk trees from the Linux side. Tests turn it
     // off to compare those answers with the real calls.
     bool batchCalls = true;
+    // Wine only: the host program to start; empty: winehost.exe beside the
+    // running executable.
+    std::string hostPath;
 };
 
 // The one place that chooses the backend: the Windows API on Windows, the

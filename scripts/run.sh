@@ -22,9 +22,6 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-# The program runs from build/bin, so a relative prefix is made absolute here.
-case "$prefix" in "" | /*) ;; *) prefix="$(pwd)/$prefix" ;; esac
-
 [ "${TOLVANIRE_SKIP_DEPS:-0}" = 1 ] || "$root/scripts/setup-deps.sh"
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -45,8 +42,8 @@ export WINEPREFIX="$prefix"
 
 gui="$build/bin/tolvanire-uninstaller"
 [ -x "$gui" ] || exit 0
+# It finds its pictures and style sheets beside itself, from any folder.
 if [ -n "${DISPLAY:-}" ]; then
-    cd "$build/bin"
     exec "$gui" --prefix "$prefix"
 fi
 
@@ -55,7 +52,7 @@ shots="$build/screenshots"
 mkdir -p "$shots"
 tolvanire_start_xvfb 1280x800
 tolvanire_runtime_dir "$build/runtime"
-(cd "$build/bin" && exec "$gui" --prefix "$prefix") &
+"$gui" --prefix "$prefix" &
 app=$!
 tolvanire_on_exit "kill $app"
 # Long enough for the Wine host to start and the list to be read.

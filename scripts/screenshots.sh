@@ -57,7 +57,7 @@ wait_for_window() {
 shot() {
     local name=$1 settle=$2 window=$3
     shift 3
-    (cd "$build/bin" && exec env "$@" "$program" --prefix "${shot_prefix:-$prefix}") &
+    env "$@" "$program" --prefix "${shot_prefix:-$prefix}" &
     app=$!
     if [ -n "$window" ]; then wait_for_window "$window" 60 || true; fi
     sleep "$settle"
@@ -74,7 +74,7 @@ shot message 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=message
 shot overlay 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=message TOLVANIRE_FORCE_OVERLAY=1
 shot busy 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=busy
 # A second start while the first runs: the "already running" box.
-(cd "$build/bin" && exec "$program" --prefix "$prefix") &
+"$program" --prefix "$prefix" &
 first=$!
 wait_for_window "Tolvanire Uninstaller" 60 || true
 sleep 1

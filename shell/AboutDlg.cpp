@@ -1,5 +1,6 @@
 #include "shell/AboutDlg.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -7,7 +8,9 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
-#include "app/host/HostServices.h"
+#include "app/ElidedLabel.h"
+#include "app/RuntimeFiles.h"
+#include "app/UIPublic.h"
 #include "include/MsgIds.h"
 #include "update/UpdateEndpoints.h"
 #include "widgetlib/BPQtHyperLink.h"
@@ -31,7 +34,7 @@ void CAboutDlg::BuildContent() {
     auto* row = new QHBoxLayout;
     row->setSpacing(5);
     auto* logo = new QLabel(this);
-    const QPixmap picture(QStringLiteral("./Resources/Logo128.png"));
+    const QPixmap picture(CRuntimeFiles::Path(QStringLiteral("./Resources/Logo128.png")));
     if (!picture.isNull()) logo->setPixmap(picture);
     row->addWidget(logo);
     row->addSpacerItem(new QSpacerItem(50, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
@@ -50,10 +53,22 @@ void CAboutDlg::BuildContent() {
     link = new CBPQtHyperLink(CUpdateEndpoints::WebSiteUrl(), this);
     link->setFont(DialogLook::PixelFont(14));
     DialogLook::SetTextColour(link, CPalette::Of(CPalette::Link));
+    link->setAccessibleName(tr("Product page"));
     connect(link, &CBPQtHyperLink::linkClicked, this, &CAboutDlg::openUrl);
     texts->addWidget(name, 0, Qt::AlignLeft | Qt::AlignTop);
     texts->addWidget(description, 0, Qt::AlignLeft | Qt::AlignTop);
     texts->addWidget(link, 0, Qt::AlignLeft | Qt::AlignTop);
+    // Which prefix this window manages (nothing on Windows).
+    const QString target = CUIPublic::instance()->TargetName();
+    if (!target.isEmpty()) {
+        targetLabel = new CElidedLabel(Qt::ElideMiddle, this);
+        targetLabel->SetFullText(tr("Wine prefix: %1").arg(QDir::toNativeSeparators(target)));
+        targetLabel->setFont(DialogLook::PixelFont(14));
+        DialogLook::SetTextColour(targetLabel, CPalette::Of(CPalette::SecondaryText));
+        targetLabel->setFixedWidth(400);
+        targetLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        texts->addWidget(targetLabel, 0, Qt::AlignLeft | Qt::AlignTop);
+    }
     row->addLayout(texts);
     row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
     column->addLayout(row);
@@ -68,7 +83,7 @@ void CAboutDlg::BuildContent() {
 }
 
 void CAboutDlg::openUrl(QString&) {
-    CHostServices::Current().OpenUrl(CUpdateEndpoints::ProductPageUrl());
+    CUIPublic::instance()->OpenLink(CUpdateEndpoints::ProductPageUrl());
 }
 
 int CAboutDlg::ReceiveMsg(__MsgData msg) {

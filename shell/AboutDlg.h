@@ -3,6 +3,7 @@
 #include "app/BaseDialog.h"
 
 class CBPQtHyperLink;
+class CElidedLabel;
 
 // The About dialog: logo, product name, a short description, the link to
 // the web site and a line of small print. Closes on its close button or on
@@ -16,6 +17,8 @@ public:
     int ReceiveMsg(__MsgData msg) override;
 
     CBPQtHyperLink* Link() const { return link; }
+    // Names the Wine prefix the window manages; null on Windows.
+    CElidedLabel* TargetLabel() const { return targetLabel; }
 
 public slots:
     // Whatever the link shows, the product page opens.
@@ -23,4 +26,5 @@ public slots:
 
 private:
     CBPQtHyperLink* link = nullptr;
+    CElidedLabel* targetLabel = nullptr;
 };

@@ -6,10 +6,10 @@
 
 #include "app/DialogLook.h"
 #include "app/UIPublic.h"
-#include "app/host/HostServices.h"
 #include "shell/AboutDlg.h"
 #include "shell/StyleMenu.h"
 #include "update/CheckUpdate.h"
+#include "update/UpdateEndpoints.h"
 #include "update/UpdateRstDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPStyleMenuItem.h"
@@ -70,7 +70,7 @@ void CCommonMenu::OnOptionMenuTriggered(QAction* action) {
         QVariant link;
         CUIPublic::instance()->ReadSetting(QStringLiteral("URL"), linkKey, link);
         // A missing address is an empty one, which opens nothing.
-        CHostServices::Current().OpenUrl(link.toString());
+        CUIPublic::instance()->OpenLink(link.toString());
     } else if (id == IdCheckUpdate) {
         RunUpdateCheck();
     } else if (id == IdAbout) {
@@ -80,14 +80,21 @@ void CCommonMenu::OnOptionMenuTriggered(QAction* action) {
 
 void CCommonMenu::RunUpdateCheck() {
     QWidget* mainWindow = CUIPublic::instance()->GetMainWindow();
-    auto* check = new CheckUpdate(mainWindow);
-    check->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    check->StartCheck();
-    check->exec();
-    const QString text = check->resultText();
-    const int failed = check->checkFailed();
-    const int newVersion = check->newVersion();
-    delete check;
+    QString text;
+    int failed = 0;
+    int newVersion = 0;
+    // Without an update server there is nothing to wait for: the result
+    // says at once that nothing can be checked.
+    if (!CUpdateEndpoints::SecureDescriptionUrl().isEmpty()) {
+        auto* check = new CheckUpdate(mainWindow);
+        check->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        check->StartCheck();
+        check->exec();
+        text = check->resultText();
+        failed = check->checkFailed();
+        newVersion = check->newVersion();
+        delete check;
+    }
 
     auto* result = new CUpdateRstDlg(542, 372, mainWindow);
     result->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);

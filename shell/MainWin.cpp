@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <thread>
 
 #include "app/BlurDlg.h"
+#include "app/RuntimeFiles.h"
 #include "app/StartDlg.h"
 #include "app/UIPublic.h"
 #include "app/WindowTitle.h"
@@ -19,6 +21,7 @@
 #include "inventory/AppEnum.h"
 #include "inventory/InventoryService.h"
 #include "pages/EnumProgramPage.h"
+#include "pages/SearchEdit.h"
 #include "platform/Platform.h"
 #include "shell/CommonMenu.h"
 #include "shell/RightContent.h"
@@ -40,8 +43,11 @@ CMainWin::CMainWin(PlatformFactory factory)
     // it builds its rows.
     CUIPublic::instance()->SetMainWindow(this);
 
-    setWindowIcon(QIcon(QStringLiteral("./Resources/Logo.ico")));
-    setFixedSize(ConfiguredWindowSize());
+    setWindowIcon(QIcon(CRuntimeFiles::Path(QStringLiteral("./Resources/Logo.ico"))));
+    // Resizable and maximisable, never smaller than the list needs.
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(ConfiguredWindowSize().expandedTo(minimumSize()));
+    titleBar->SetTargetName(CUIPublic::instance()->TargetName());
     connect(titleBar, &CWindowTitle::MainMenuRequested, this, &CMainWin::OpenMainMenu);
 
     contentLayout = new QHBoxLayout();
@@ -54,8 +60,6 @@ CMainWin::CMainWin(PlatformFactory factory)
     blurDlg->hide();
 
     CUIPublic::instance()->ProbeWindowsVersion();
-    // Screenshots on systems without the blur show what the overlay covers.
-    if (qEnvironmentVariableIsSet("TOLVANIRE_FORCE_OVERLAY")) CUIPublic::instance()->SetWindows10(true);
 
     startupTask =
         CDetachedTask::Run(handOver, MSG_INVENTORY_READY, [factory = std::move(factory)](StartupHandOver& startup) {
@@ -90,10 +94,6 @@ CMainWin::~CMainWin() {
 }
 
 void CMainWin::StartupThread(const PlatformFactory& factory, StartupHandOver& handOver) {
-    // Lets a screenshot catch the splash even when the list comes fast.
-    const int holdMs = qEnvironmentVariableIntValue("TOLVANIRE_SPLASH_HOLD_MS");
-    if (holdMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-
     std::string error;
     std::unique_ptr<platform::IPlatform> target = factory(&error);
     if (target) {
@@ -136,6 +136,8 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
         rightContent = new CRightContent();
         contentLayout->addWidget(rightContent, 0);
         connect(rightContent->Tab()->ProgramPage(), &CEnumProgramPage::CloseReady, this, &QWidget::close);
+        // Typing searches at once: the search box has the focus from the start.
+        rightContent->Tab()->ProgramPage()->SearchBox()->LineEdit()->setFocus(Qt::OtherFocusReason);
         CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
         break;
     }

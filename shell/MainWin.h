@@ -46,10 +46,13 @@ public:
     CBlurDlg* BlurOverlay() const { return blurDlg; }
 
     // "Main"/"WinSize" of the settings, or a size that fits the program
-    // list when the value is missing or unusable.
+    // list when the value is missing or unusable. The window starts at it,
+    // or at the minimum size when it is smaller.
     static QSize ConfiguredWindowSize();
     static constexpr int kFallbackWidth = 960;
     static constexpr int kFallbackHeight = 640;
+    static constexpr int kMinimumWidth = 960;
+    static constexpr int kMinimumHeight = 640;
 
 public slots:
     // The title bar's menu button: the main menu, for as long as it is open.

@@ -8,6 +8,19 @@
 #include "app/UIPublic.h"
 #include "widgetlib/BPQtLabel.h"
 
+void ShowStartFailure(const QString& text) {
+    const QSize size(600, 340);
+    CMSGDlg box(size.width(), size.height(), nullptr);
+    box.setWindowTitle(QStringLiteral("Tolvanire Uninstaller"));
+    box.SetContent(CMSGDlg::MsgKindFailure, text, CMSGDlg::BtnModeOK);
+    // A long reason wraps beside the 48-pixel picture; a path may be copied.
+    if (box.TextLabel() != nullptr) {
+        box.TextLabel()->setMaximumWidth(size.width() - 150);
+        box.TextLabel()->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    box.exec();
+}
+
 int RunMainWindow(CMainWin::PlatformFactory factory, const std::function<void(CMainWin*)>& onShown) {
     auto window = std::make_unique<CMainWin>(std::move(factory));
     QString startupError = window->StartupError();
@@ -16,16 +29,8 @@ int RunMainWindow(CMainWin::PlatformFactory factory, const std::function<void(CM
         // Without the target machine there is nothing to show: say why and
         // end with a failure status.
         window.reset();
-        const QSize size(600, 340);
-        CMSGDlg box(size.width(), size.height(), nullptr);
-        box.setWindowTitle(QStringLiteral("Tolvanire Uninstaller"));
-        box.SetContent(
-            CMSGDlg::MsgKindFailure,
-            QStringLiteral("Tolvanire Uninstaller could not read the installed programs.\n\n%1").arg(startupError),
-            CMSGDlg::BtnModeOK);
-        // A backend's reason can be long: it wraps beside the 48-pixel picture.
-        if (box.TextLabel() != nullptr) box.TextLabel()->setMaximumWidth(size.width() - 150);
-        box.exec();
+        ShowStartFailure(
+            QStringLiteral("Tolvanire Uninstaller could not read the installed programs.\n\n%1").arg(startupError));
         return 1;
     }
     // Centred on the screen; a window manager may place it otherwise.

@@ -9,3 +9,7 @@
 // failure box and returns 1. `onShown` is called with the window once it is
 // shown, before the loop runs.
 int RunMainWindow(CMainWin::PlatformFactory factory, const std::function<void(CMainWin*)>& onShown = {});
+
+// The failure box of a start that cannot go on, wide enough for a path or a
+// backend's reason; returns when it is closed.
+void ShowStartFailure(const QString& text);

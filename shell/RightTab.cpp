@@ -14,6 +14,8 @@ CRightTab::CRightTab() : CBPQtTabWidget(nullptr) {
     addTab(host, QIcon(), QString());
     tabBar()->hide();
     setDocumentMode(true);
+    // A container only: Tab goes through it to the page's controls.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void CRightTab::keyPressEvent(QKeyEvent* event) {

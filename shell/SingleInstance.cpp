@@ -5,18 +5,17 @@
 
 #include "app/host/HostServices.h"
 
-CSingleInstance::CSingleInstance(QObject* parent) : QObject(parent) {}
+CSingleInstance::CSingleInstance(const QString& key, QObject* parent)
+    : QObject(parent), key(key.isEmpty() ? InstanceKey() : key) {}
 
 CSingleInstance::~CSingleInstance() = default;
 
 QString CSingleInstance::InstanceKey() {
-    const QString custom = qEnvironmentVariable("TOLVANIRE_INSTANCE_KEY");
-    if (!custom.isEmpty()) return custom;
     return CHostServices::Current().SingleInstanceKey();
 }
 
 bool CSingleInstance::Check() {
-    claim = CHostServices::Current().ClaimSingleInstance(InstanceKey());
+    claim = CHostServices::Current().ClaimSingleInstance(key);
     if (!claim) return false;
     connect(claim.get(), &CInstanceClaim::RaiseRequested, this, &CSingleInstance::Raise);
     return true;

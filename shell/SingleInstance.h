@@ -16,7 +16,8 @@ class QWidget;
 class CSingleInstance : public QObject {
     Q_OBJECT
 public:
-    explicit CSingleInstance(QObject* parent = nullptr);
+    // `key`: the name under which instances meet; empty: InstanceKey().
+    explicit CSingleInstance(const QString& key = QString(), QObject* parent = nullptr);
     ~CSingleInstance() override;
 
     // True for the first instance, which keeps its claim for the life of
@@ -28,8 +29,7 @@ public:
     // First instance: the window a later start brings to the front.
     void SetWindow(QWidget* window);
 
-    // Per user; TOLVANIRE_INSTANCE_KEY replaces it so that tests never meet
-    // a real running instance.
+    // The key of a user's instances.
     static QString InstanceKey();
 
     // Restores a minimised window, raises and activates it, and makes it ask
@@ -43,6 +43,7 @@ signals:
 private:
     void Raise();
 
+    QString key;
     std::unique_ptr<CInstanceClaim> claim;
     QPointer<QWidget> window;
 };

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "app/RuntimeFiles.h"
 #include "app/WindowDlgTitle.h"
 #include "include/MsgIds.h"
 #include "update/Fenwright.h"
@@ -37,7 +38,8 @@ void CheckUpdate::StartCheck() {
     column->addWidget(widthLabel);
 
     animation = new CBPQtLabel(this);
-    auto* movie = new QMovie(QStringLiteral("./Resources/check_update.gif"), QByteArray(), animation);
+    auto* movie =
+        new QMovie(CRuntimeFiles::Path(QStringLiteral("./Resources/check_update.gif")), QByteArray(), animation);
     if (movie->isValid()) {
         animation->setMovie(movie);
         movie->start();

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "app/RuntimeFiles.h"
 #include "app/host/HostServices.h"
 #include "include/MsgIds.h"
 #include "update/DescriptionFetch.h"
@@ -45,6 +46,7 @@ QLabel* TextLabel(const QString& text, int pixelSize, QWidget* parent) {
 CUpdateRstDlg::CUpdateRstDlg(int width, int height, QWidget* parent)
     : CBaseDialog(parent), boxWidth(width), boxHeight(height) {
     RegisterMsg(MSG_CLOSE_DLG);
+    closesOnEnter = true;
     setFixedSize(width, height);
     if (parent != nullptr) move(DialogLook::CentredOver(parent->geometry(), geometry().size()));
 }
@@ -64,7 +66,7 @@ void CUpdateRstDlg::ShowResult(QString text, int failed, int newVersion) {
     pageColumn->addLayout(row);
 
     if (failed != 0) {
-        BuildPlainResult(row, text, false);
+        BuildPlainResult(row, text, PageFailed);
     } else if (newVersion != 0) {
         // The page follows once the description fetch ends or fails.
         waiting = TextLabel(tr("Getting update information, please wait..."), 14, this);
@@ -73,8 +75,12 @@ void CUpdateRstDlg::ShowResult(QString text, int failed, int newVersion) {
         fetch = new CDescriptionFetch(this);
         connect(fetch, &CDescriptionFetch::Finished, this, &CUpdateRstDlg::OnDescriptionFetched);
         fetch->Start(CUpdateEndpoints::PlainDescriptionUrl(), DescriptionFilePath(), FenwrightTimeLimit());
+    } else if (text.isEmpty()) {
+        // Only a check without an updater ends with no message: nothing was
+        // checked, which must never read as "up to date".
+        BuildPlainResult(row, NotSetUpText(), PageNotSetUp);
     } else {
-        BuildPlainResult(row, text, true);
+        BuildPlainResult(row, text, PageUpToDate);
     }
     bodyLayout->addLayout(pageColumn);
 }
@@ -91,16 +97,27 @@ void CUpdateRstDlg::OnDescriptionFetched(bool ok, const QString& description) {
         BuildNewVersionPlain(pageColumn);
 }
 
-void CUpdateRstDlg::BuildPlainResult(QHBoxLayout* row, const QString& text, bool success) {
+QString CUpdateRstDlg::NotSetUpText() {
+    return tr("Update checks are not set up for this copy of Tolvanire Uninstaller: it names no update server. "
+              "Nothing was checked.");
+}
+
+void CUpdateRstDlg::BuildPlainResult(QHBoxLayout* row, const QString& text, Page page) {
+    const bool success = page == PageUpToDate;
     icon = new QLabel(this);
     if (success) {
-        const QPixmap logo(QStringLiteral("./Resources/Logo128.png"));
+        const QPixmap logo(CRuntimeFiles::Path(QStringLiteral("./Resources/Logo128.png")));
         if (!logo.isNull()) icon->setPixmap(logo);
     } else {
-        const QPixmap failedPicture = QIcon(QStringLiteral("./Resources/tip_failed.png")).pixmap(64, 64);
-        if (!failedPicture.isNull()) icon->setPixmap(failedPicture);
+        const QString picture = page == PageFailed ? QStringLiteral("./Resources/tip_failed.png")
+                                                   : QStringLiteral("./Resources/tip_warnning.png");
+        const QPixmap small = QIcon(CRuntimeFiles::Path(picture)).pixmap(64, 64);
+        if (!small.isNull()) icon->setPixmap(small);
     }
-    heading = TextLabel(success ? tr("Congratulations!") : tr("Update Failed!"), 20, this);
+    heading = TextLabel(success              ? tr("Congratulations!")
+                        : page == PageFailed ? tr("Update Failed!")
+                                             : tr("Update Check Not Set Up"),
+                        20, this);
     message = TextLabel(text, 14, this);
     // A long message wraps inside the dialog instead of running into its edge.
     message->setWordWrap(true);
@@ -115,19 +132,21 @@ void CUpdateRstDlg::BuildPlainResult(QHBoxLayout* row, const QString& text, bool
     texts->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding));
     row->addLayout(texts);
     row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
-    SetPage(success ? PageUpToDate : PageFailed);
+    SetPage(page);
 }
 
 void CUpdateRstDlg::CreateButtons(bool withCancelText) {
     updateBtn = new QPushButton(this);
-    updateBtn->setStyleSheet(QString::fromLatin1(kUpdateButtonStyle));
+    updateBtn->setStyleSheet(CRuntimeFiles::StyleSheet(QString::fromLatin1(kUpdateButtonStyle)));
     updateBtn->setFixedSize(128, 32);
     updateBtn->setAccessibleName(tr("Update"));
+    // Enter updates, Escape cancels.
+    updateBtn->setDefault(true);
     connect(updateBtn, &QPushButton::clicked, this, &CUpdateRstDlg::UpdateClicked);
     cancelBtn = new QPushButton(withCancelText ? tr("Cancel") : QString(), this);
     // The button picture carries its caption already; the button's own text
     // (kept for screen readers and translations) is not drawn over it.
-    cancelBtn->setStyleSheet(QString::fromLatin1(kCancelButtonStyle) +
+    cancelBtn->setStyleSheet(CRuntimeFiles::StyleSheet(QString::fromLatin1(kCancelButtonStyle)) +
                              (withCancelText ? QStringLiteral("QPushButton{color:transparent;}") : QString()));
     cancelBtn->setFixedSize(96, 32);
     cancelBtn->setAccessibleName(tr("Cancel"));
@@ -136,7 +155,7 @@ void CUpdateRstDlg::CreateButtons(bool withCancelText) {
 
 void CUpdateRstDlg::BuildNewVersionPlain(QVBoxLayout* column) {
     icon = new QLabel(this);
-    const QPixmap logo(QStringLiteral("./Resources/logo.png"));
+    const QPixmap logo(CRuntimeFiles::Path(QStringLiteral("./Resources/logo.png")));
     if (!logo.isNull()) icon->setPixmap(logo);
     heading = TextLabel(tr("Congratulations!"), 20, this);
     message = TextLabel(tr("A new version has been released, do you want to update now?"), 14, this);
@@ -168,7 +187,7 @@ void CUpdateRstDlg::BuildNewVersionDetails(QVBoxLayout* column, const QString& d
     row->setSpacing(15);
     row->setContentsMargins(0, 0, 0, 0);
     icon = new QLabel(this);
-    const QPixmap logo(QStringLiteral("./Resources/Logo128.png"));
+    const QPixmap logo(CRuntimeFiles::Path(QStringLiteral("./Resources/Logo128.png")));
     if (!logo.isNull()) icon->setPixmap(logo.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     row->addWidget(icon, 0, Qt::AlignTop);
 

@@ -12,15 +12,25 @@ class QPushButton;
 class QTextBrowser;
 class QVBoxLayout;
 
-// Shows the outcome of an update check: failed, up to date, or a newer
-// version, with its description when the description file can be fetched
+// Shows the outcome of an update check: failed, up to date, not set up (no
+// updater: nothing was checked), or a newer version, with its description
+// when the description file can be fetched
 // (the page then waits for the fetch, which never blocks the window).
 // The update button opens the download page; update and cancel send
-// MSG_CLOSE_DLG, on which every dialog listening closes.
+// MSG_CLOSE_DLG, on which every dialog listening closes. Enter and Escape
+// close it too.
 class CUpdateRstDlg : public CBaseDialog {
     Q_OBJECT
 public:
-    enum Page { PageNone, PageFetching, PageFailed, PageUpToDate, PageNewVersionPlain, PageNewVersionDetails };
+    enum Page {
+        PageNone,
+        PageFetching,
+        PageFailed,
+        PageUpToDate,
+        PageNewVersionPlain,
+        PageNewVersionDetails,
+        PageNotSetUp
+    };
 
     CUpdateRstDlg(int width, int height, QWidget* parent);
 
@@ -40,6 +50,8 @@ public:
     // application's folder.
     static QString DescriptionFilePath();
 
+    static QString NotSetUpText();
+
 signals:
     // The page for the outcome is complete (after the fetch, for a newer version).
     void PageShown();
@@ -50,7 +62,7 @@ public slots:
 
 private:
     void OnDescriptionFetched(bool ok, const QString& description);
-    void BuildPlainResult(QHBoxLayout* row, const QString& text, bool success);
+    void BuildPlainResult(QHBoxLayout* row, const QString& text, Page page);
     void BuildNewVersionPlain(QVBoxLayout* column);
     void BuildNewVersionDetails(QVBoxLayout* column, const QString& description);
     void CreateButtons(bool withCancelText);

@@ -1,5 +1,6 @@
 #include "widgetlib/BPQtHyperLink.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "widgetlib/Palette.h"
@@ -11,6 +12,17 @@ CBPQtHyperLink::CBPQtHyperLink(const QString& text, QWidget* parent, Qt::WindowF
     setPalette(pal);
     setCursor(Qt::PointingHandCursor);
     setTextFormat(Qt::PlainText);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void CBPQtHyperLink::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        QString linkText = text();
+        emit linkClicked(linkText);
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void CBPQtHyperLink::enterEvent(QEvent* event) {

@@ -1,6 +1,5 @@
 #include "widgetlib/Palette.h"
 
-#include <QFile>
 #include <QRegularExpression>
 
 namespace {
@@ -46,6 +45,7 @@ constexpr Entry kEntries[] = {
     {"DefaultHover", 62, 138, 255, 255},
     {"DefaultPressed", 30, 98, 204, 255},
     {"MenuItemHover", 64, 69, 97, 255},
+    {"TargetText", 163, 164, 170, 180},
 };
 static_assert(sizeof kEntries / sizeof kEntries[0] == CPalette::RoleCount, "one entry per role");
 
@@ -76,10 +76,4 @@ QString CPalette::Fill(QString sheet) {
         from = match.capturedStart() + colour.size();
     }
     return sheet;
-}
-
-QString CPalette::StyleSheet(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QString();
-    return Fill(QString::fromUtf8(file.readAll()));
 }

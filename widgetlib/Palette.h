@@ -44,6 +44,7 @@ public:
         DefaultHover,       // it under the mouse
         DefaultPressed,     // it pressed
         MenuItemHover,      // a menu entry under the mouse
+        TargetText,         // the prefix the title bar names
         RoleCount
     };
 
@@ -52,6 +53,4 @@ public:
     static QString CssOf(Role role);
     // `sheet` with every "@Role" replaced by its colour.
     static QString Fill(QString sheet);
-    // A style sheet of QSS/, filled; empty when it cannot be read.
-    static QString StyleSheet(const QString& path);
 };

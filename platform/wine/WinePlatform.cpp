@@ -83,9 +83,7 @@ std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& optio
     CPipeHostTransport::Options hostOptions;
     hostOptions.prefix = ResolvePrefix(options);
 
-    const char* hostOverride = std::getenv("TOLVANIRE_WINEHOST");
-    const std::string ownFolder = OwnFolder();
-    hostOptions.hostPath = hostOverride && *hostOverride ? hostOverride : ownFolder + "/winehost.exe";
+    hostOptions.hostPath = options.hostPath.empty() ? OwnFolder() + "/winehost.exe" : options.hostPath;
     if (!Exists(hostOptions.hostPath)) {
         *error = "winehost.exe was not found beside the program (" + hostOptions.hostPath + ")";
         return nullptr;

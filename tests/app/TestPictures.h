@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-// Pictures the windows load from "./Resources", each a flat, distinct colour
+// Pictures the windows load from "Resources", each a flat, distinct colour
 // so that a test can tell from a label's pixmap which file it shows.
 inline const std::vector<std::pair<QString, QColor>>& TestPictures() {
     static const std::vector<std::pair<QString, QColor>> pictures = {
@@ -27,7 +27,8 @@ inline QColor TestPictureColour(const QString& name) {
     return QColor();
 }
 
-// Writes the pictures into dir/Resources; the test then makes dir current.
+// Writes the pictures into dir/Resources; the test then takes its pictures
+// from dir (CRuntimeFiles::SetFolderForTesting).
 inline bool WriteTestPictures(const QString& dir) {
     if (!QDir(dir).mkpath(QStringLiteral("Resources"))) return false;
     for (const auto& picture : TestPictures()) {

@@ -3,19 +3,19 @@
 // Shows a main frame, a message box over it, the busy dialog and the splash.
 
 #include <QApplication>
-#include <QDir>
 #include <QFont>
 #include <QVBoxLayout>
 
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
+#include "app/RuntimeFiles.h"
 #include "app/StartDlg.h"
 #include "app/WinFrm.h"
 #include "widgetlib/BPQtLabel.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc > 1) QDir::setCurrent(QString::fromLocal8Bit(argv[1]));
+    if (argc > 1) CRuntimeFiles::SetFolderForTesting(QString::fromLocal8Bit(argv[1]));
     QFont::insertSubstitution(QStringLiteral("Segoe UI"), QStringLiteral("Open Sans"));
     app.setFont(QFont(QStringLiteral("Segoe UI")));
 

@@ -16,6 +16,7 @@
 #include "app/BaseDialog.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
+#include "app/RuntimeFiles.h"
 #include "app/StartDlg.h"
 #include "app/WindowDlgTitle.h"
 #include "include/MsgIds.h"
@@ -53,7 +54,6 @@ class TestDialogs : public QObject {
 
 private:
     QTemporaryDir dir;
-    QString oldCurrent;
 
 private slots:
     void initTestCase() {
@@ -62,14 +62,14 @@ private slots:
                  "no fonts (the offscreen platform on Windows reads them from QT_QPA_FONTDIR)");
         QVERIFY(dir.isValid());
         QVERIFY(WriteTestPictures(dir.path()));
-        oldCurrent = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir.path()));
+        // The windows take their pictures from here instead of beside the program.
+        CRuntimeFiles::SetFolderForTesting(dir.path());
         SetLogFilePath(dir.filePath(QStringLiteral("test.log")));
     }
 
     void cleanupTestCase() {
         SetLogFilePath(QString());
-        QDir::setCurrent(oldCurrent);
+        CRuntimeFiles::SetFolderForTesting(QString());
     }
 
     void cleanup() {

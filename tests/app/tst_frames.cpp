@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,6 +14,8 @@
 #include "app/AeroGlassHelper.h"
 #include "app/BaseDialog.h"
 #include "app/BlurDlg.h"
+#include "app/ResizeGrip.h"
+#include "app/RuntimeFiles.h"
 #include "app/WinFrm.h"
 #include "app/WindowDlgTitle.h"
 #include "app/WindowTitle.h"
@@ -52,17 +55,16 @@ class TestFrames : public QObject {
 
 private:
     QTemporaryDir dir;
-    QString oldCurrent;
 
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
         QVERIFY(WriteTestPictures(dir.path()));
-        oldCurrent = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir.path()));
+        // The windows take their pictures from here instead of beside the program.
+        CRuntimeFiles::SetFolderForTesting(dir.path());
     }
 
-    void cleanupTestCase() { QDir::setCurrent(oldCurrent); }
+    void cleanupTestCase() { CRuntimeFiles::SetFolderForTesting(QString()); }
 
     void mainTitleBarStates_data() {
         QTest::addColumn<QString>("start");
@@ -165,8 +167,6 @@ private slots:
                                                                << "bar" << left << both << false;
         QTest::newRow("dialog, second button") << true << "normal"
                                                << "bar" << left << both << false;
-        QTest::newRow("maximised window") << false << "maximized"
-                                          << "bar" << left << left << false;
         QTest::newRow("full-screen window") << false << "fullscreen"
                                             << "bar" << left << left << false;
         QTest::newRow("window both maximised and full screen") << false << "maximized+fullscreen"
@@ -240,6 +240,72 @@ private slots:
         const QPoint afterRelease = frame->pos();
         SendMouse(w, QEvent::MouseMove, at + delta + delta, Qt::NoButton, Qt::LeftButton);
         QCOMPARE(frame->pos(), afterRelease);
+    }
+
+    // A drag on the bar of a maximised window restores it, and the window
+    // follows the pointer at the same place along its bar.
+    void dragRestoresMaximisedWindow() {
+        CWinFrm frame;
+        frame.setGeometry(200, 150, 900, 600);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CWindowTitle* bar = frame.TitleBar();
+        bar->SetMaximized(true);
+        QCOMPARE(frame.geometry(), frame.screen()->availableGeometry());
+        const QPoint at(bar->width() / 4, 16);
+        SendMouse(bar, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        // A click is no drag.
+        SendMouse(bar, QEvent::MouseMove, at + QPoint(2, 0), Qt::NoButton, Qt::LeftButton);
+        QVERIFY(frame.isMaximized());
+        const QPoint pointer = bar->mapToGlobal(at + QPoint(40, 20));
+        SendMouse(bar, QEvent::MouseMove, at + QPoint(40, 20), Qt::NoButton, Qt::LeftButton);
+        SendMouse(bar, QEvent::MouseButtonRelease, at + QPoint(40, 20), Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(frame.windowState(), Qt::WindowNoState);
+        QCOMPARE(frame.size(), QSize(900, 600));
+        QVERIFY(!bar->MaximizeButton()->isHidden());
+        QCOMPARE(frame.geometry().left() + 900 / 4, pointer.x());
+    }
+
+    // The edges and corners resize the window, never below its minimum
+    // size; a maximised window has no grips.
+    void gripsResize_data() {
+        QTest::addColumn<int>("edges");
+        QTest::addColumn<QPoint>("drag");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("right edge wider") << int(Qt::RightEdge) << QPoint(50, 30) << QRect(100, 100, 650, 400);
+        QTest::newRow("bottom-right corner")
+            << int(Qt::BottomEdge | Qt::RightEdge) << QPoint(50, 30) << QRect(100, 100, 650, 430);
+        QTest::newRow("left edge narrower") << int(Qt::LeftEdge) << QPoint(30, 0) << QRect(130, 100, 570, 400);
+        QTest::newRow("top-left corner larger")
+            << int(Qt::TopEdge | Qt::LeftEdge) << QPoint(-20, -10) << QRect(80, 90, 620, 410);
+        QTest::newRow("not below the minimum")
+            << int(Qt::BottomEdge | Qt::RightEdge) << QPoint(-500, -500) << QRect(100, 100, 400, 300);
+        QTest::newRow("left edge stops at the minimum")
+            << int(Qt::LeftEdge) << QPoint(500, 0) << QRect(300, 100, 400, 400);
+    }
+
+    void gripsResize() {
+        QFETCH(int, edges);
+        QFETCH(QPoint, drag);
+        QFETCH(QRect, expected);
+        CWinFrm frame;
+        frame.setMinimumSize(400, 300);
+        frame.setGeometry(100, 100, 600, 400);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        CResizeGrip* grip = nullptr;
+        for (CResizeGrip* g : frame.ResizeGrips())
+            if (int(g->Edges()) == edges) grip = g;
+        QVERIFY(grip != nullptr && grip->isVisible());
+        const QPoint at = grip->rect().center();
+        SendMouse(grip, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(grip, QEvent::MouseMove, at + drag, Qt::NoButton, Qt::LeftButton);
+        SendMouse(grip, QEvent::MouseButtonRelease, at + drag, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(frame.geometry(), expected);
+
+        frame.TitleBar()->SetMaximized(true);
+        for (CResizeGrip* g : frame.ResizeGrips())
+            QVERIFY(!g->isVisible());
     }
 
     void paintedChrome() {

@@ -1,3 +1,5 @@
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -46,13 +48,25 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"ListHelp", {"list", "--help"}, 0, "", "--json"},
                     UsageCase{
                         "UninstallWithoutName", {"uninstall", "--clean"}, 2, "expected at least one program name", ""},
-                    UsageCase{"UninstallHelp", {"uninstall", "--help"}, 0, "", "--clean"}),
+                    UsageCase{"UninstallHelp", {"uninstall", "--help"}, 0, "", "--clean"},
+                    // No prefix to manage: said, and nothing is created.
+                    UsageCase{"PrefixMissing", {"list"}, 2, "never-created (WINEPREFIX) does not exist", ""},
+                    UsageCase{"OptionPrefixMissing",
+                              {"leftovers", "Some Program", "--prefix", "no-such-prefix"},
+                              2,
+                              "no-such-prefix (--prefix) does not exist",
+                              ""}),
     [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
 // Without Wine the program says so and ends with 3 instead of hanging.
 TEST(CliPlatformTest, MissingWineIsAPlatformFailure) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
+    // A prefix as far as the program can tell, so that it goes on to Wine.
+    ASSERT_TRUE(QDir().mkpath(home.filePath("prefix")));
+    QFile registry(home.filePath("prefix/system.reg"));
+    ASSERT_TRUE(registry.open(QIODevice::WriteOnly));
+    registry.close();
     QProcessEnvironment environment = CCliRunner::WineEnvironment(home.filePath("prefix"), home.path());
     environment.insert("PATH", home.path()); // an empty folder: no wine, no wineboot
     const CliResult result = CCliRunner::Run({"list"}, environment, 60000);

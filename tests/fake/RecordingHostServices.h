@@ -12,9 +12,10 @@ public:
     RecordingHostServices() { CHostServices::SetForTesting(this); }
     ~RecordingHostServices() override { CHostServices::SetForTesting(nullptr); }
 
-    // Like the real handler, an empty address opens nothing.
+    // Like the real handler, an empty address opens nothing; with
+    // `noBrowser` nothing opens at all, as on a machine without a browser.
     bool OpenUrl(const QString& url) override {
-        if (url.trimmed().isEmpty()) return false;
+        if (url.trimmed().isEmpty() || noBrowser) return false;
         openedUrls << url;
         return true;
     }
@@ -30,4 +31,5 @@ public:
     }
 
     QStringList openedUrls;
+    bool noBrowser = false;
 };

@@ -8,12 +8,14 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 #include <future>
 #include <memory>
 #include <mutex>
 
+#include "app/ElidedLabel.h"
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
 #include "app/UIPublic.h"
@@ -221,7 +223,9 @@ private slots:
     void sortMenu_data();
     void sortMenu();
     void sizeOrderIsNumericAndStable();
-    void longNameElidedPublisherWhole();
+    void longTextsCutWithToolTips();
+    void emptyListSaysSo();
+    void bandFollowsThePointer();
     void tickCounting_data();
     void tickCounting();
     void trashButtonTakesOneProgram();
@@ -382,18 +386,92 @@ void ProgramPageTest::sizeOrderIsNumericAndStable() {
     QCOMPARE(env.Names().mid(0, 2), (QStringList{"Big", "Small"}));
 }
 
-void ProgramPageTest::longNameElidedPublisherWhole() {
+// Names, publishers and versions that do not fit are cut with "…", the
+// whole text in a tool tip, and the name and publisher stop short of the
+// "Details" link; a wider page gives the name column the extra width.
+void ProgramPageTest::longTextsCutWithToolTips() {
     const QString longName = QStringLiteral("An Extremely Long Program Name That Does Not Fit In The Column At All");
     const QString longPublisher =
         QStringLiteral("A Publisher Whose Name Is Also Very Long Indeed, Limited Liability Company");
-    Env env({{longName, longPublisher, 1, QString()}, {QStringLiteral("Short"), QStringLiteral("P"), 1, QString()}});
+    const QString longVersion = QStringLiteral("10.0.19041.1234-beta.2+build.5678");
+    Env env({{longName, longPublisher, 1, longVersion}, {QStringLiteral("Short"), QStringLiteral("P"), 1, "1.0"}});
     ProgramCell* cell = env.Cell(longName);
-    QVERIFY(cell->NameLabel()->text().endsWith(QChar(0x2026)));
-    QVERIFY(cell->NameLabel()->fontMetrics().horizontalAdvance(cell->NameLabel()->text()) <= ProgramCell::kNameWidth);
-    QCOMPARE(cell->PublisherLabel()->text(), longPublisher);
+    for (CElidedLabel* label : {cell->NameLabel(), cell->PublisherLabel()}) {
+        QVERIFY(label->text().endsWith(QChar(0x2026)));
+        QCOMPARE(label->toolTip(), label->FullText());
+        const int right = label->mapTo(cell, QPoint(label->fontMetrics().horizontalAdvance(label->text()), 0)).x();
+        QVERIFY2(right <= CFileTreeItemDelegate::DetailsLinkRect(cell->rect()).left(),
+                 qPrintable(QString::number(right)));
+    }
+    QCOMPARE(cell->NameLabel()->FullText(), longName);
+    QCOMPARE(cell->PublisherLabel()->FullText(), longPublisher);
     QCOMPARE(env.Cell(QStringLiteral("Short"))->NameLabel()->text(), QStringLiteral("Short"));
-    // The row keeps the whole name for sorting and the tool tip.
+    QVERIFY(env.Cell(QStringLiteral("Short"))->NameLabel()->toolTip().isEmpty());
+    // The row keeps the whole name for sorting and the Details panel.
     QCOMPARE(env.Item(longName)->text(0), longName);
+
+    // The version column shows its tool tip only for a cut text.
+    QTreeWidget* tree = env.page->Tree();
+    for (const QString& name : {longName, QStringLiteral("Short")}) {
+        const QRect versionCell =
+            tree->visualItemRect(env.Item(name))
+                .intersected(QRect(tree->header()->sectionViewportPosition(3), 0, tree->columnWidth(3), 100000));
+        QHelpEvent help(QEvent::ToolTip, versionCell.center(), tree->viewport()->mapToGlobal(versionCell.center()));
+        QApplication::sendEvent(tree->viewport(), &help);
+        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), name == longName ? longVersion : QString());
+        QToolTip::hideText();
+        QTRY_VERIFY(!QToolTip::isVisible());
+    }
+
+    const int nameWidth = tree->columnWidth(1);
+    const int labelWidth = cell->NameLabel()->width();
+    env.host->resize(1400, 560);
+    QTRY_COMPARE(tree->columnWidth(1), nameWidth + 1400 - 960);
+    QTRY_COMPARE(cell->NameLabel()->width(), labelWidth + 1400 - 960);
+    QCOMPARE(tree->columnWidth(2), 120);
+}
+
+// The list area says why it is empty.
+void ProgramPageTest::emptyListSaysSo() {
+    {
+        Env none({});
+        QVERIFY(none.page->EmptyListLabel()->isVisible());
+        QCOMPARE(none.page->EmptyListLabel()->text(), QStringLiteral("No programs are installed in this prefix."));
+    }
+    Env env(ThreePrograms());
+    QVERIFY(!env.page->EmptyListLabel()->isVisible());
+    env.Search(QStringLiteral("zzz"));
+    QVERIFY(env.page->EmptyListLabel()->isVisible());
+    QCOMPARE(env.page->EmptyListLabel()->text(), QStringLiteral("No program matches \u201czzz\u201d."));
+    env.Search(QString());
+    QVERIFY(!env.page->EmptyListLabel()->isVisible());
+}
+
+// Exactly one row has the band, the one under the pointer, and only while
+// the pointer is there: also after a sort moved the rows under it.
+void ProgramPageTest::bandFollowsThePointer() {
+    Env env(ThreePrograms());
+    QTreeWidget* tree = env.page->Tree();
+    const QColor band(47, 51, 72);
+    const auto bandRows = [&]() {
+        const QImage image = tree->viewport()->grab().toImage();
+        QStringList rows;
+        const int x = tree->header()->sectionViewportPosition(2) + tree->columnWidth(2) - 4;
+        for (int row = 0; row < tree->topLevelItemCount(); ++row) {
+            const QRect rect = tree->visualItemRect(tree->topLevelItem(row));
+            if (image.pixelColor(x, rect.center().y()) == band) rows << tree->topLevelItem(row)->text(0);
+        }
+        return rows;
+    };
+    QTRY_VERIFY(!QToolTip::isVisible());
+    const QRect first = tree->visualItemRect(tree->topLevelItem(0));
+    QCursor::setPos(tree->viewport()->mapToGlobal(QPoint(first.center().x(), first.center().y())));
+    QTRY_COMPARE(bandRows(), QStringList{QStringLiteral("Gamma Tools")});
+    // The rows move under the pointer: the band stays at the pointer.
+    env.ChooseInMenu(QStringLiteral("Ascending"));
+    QTRY_COMPARE(bandRows(), QStringList{QStringLiteral("Alpha Editor")});
+    QCursor::setPos(env.host->mapToGlobal(QPoint(-50, -50)));
+    QTRY_COMPARE(bandRows(), QStringList());
 }
 
 void ProgramPageTest::tickCounting_data() {

@@ -45,17 +45,18 @@ struct StartFailureRow {
     const char* name;
     const char* env;      // variable to change, or null
     std::string envValue; // its value
+    std::string hostPath; // the host program to start; empty: the one beside the test
     std::string prefix;   // the prefix to ask for
     std::string expected; // part of the error text
 };
 
 std::vector<StartFailureRow> StartFailureRows() {
     return {
-        {"NoWineOnPath", "PATH", "/nonexistent-folder", "/tmp/tolvanire-no-such-prefix", "Wine is not installed"},
-        {"NoHostBesideTheProgram", "TOLVANIRE_WINEHOST", "/nonexistent/winehost.exe", "/tmp/tolvanire-no-such-prefix",
+        {"NoWineOnPath", "PATH", "/nonexistent-folder", "", "/tmp/tolvanire-no-such-prefix", "Wine is not installed"},
+        {"NoHostBesideTheProgram", nullptr, "", "/nonexistent/winehost.exe", "/tmp/tolvanire-no-such-prefix",
          "winehost.exe was not found"},
-        {"PrefixIsAFile", nullptr, "", "/etc/hostname", "is not a folder"},
-        {"PrefixCannotBeCreated", nullptr, "", "/proc/tolvanire/prefix", "could not be created"},
+        {"PrefixIsAFile", nullptr, "", "", "/etc/hostname", "is not a folder"},
+        {"PrefixCannotBeCreated", nullptr, "", "", "/proc/tolvanire/prefix", "could not be created"},
     };
 }
 
@@ -67,6 +68,7 @@ TEST_P(WineHostStart, FailsWithAReason) {
     if (row.env) env = std::make_unique<ScopedEnv>(row.env, row.envValue);
     PlatformOptions options;
     options.winePrefix = row.prefix;
+    options.hostPath = row.hostPath;
     std::string error;
     std::unique_ptr<IPlatform> platform = CreatePlatform(options, &error);
     EXPECT_EQ(nullptr, platform);

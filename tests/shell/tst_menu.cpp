@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "TestSettingsFiles.h"
+#include "app/MSGDlg.h"
 #include "app/WindowTitle.h"
 #include "include/MsgIds.h"
 #include "shell/AboutDlg.h"
@@ -18,6 +19,7 @@
 #include "tests/fake/RecordingHostServices.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtHyperLink.h"
+#include "widgetlib/BPQtLabel.h"
 #include "widgetlib/BPStyleMenuItem.h"
 
 namespace {
@@ -50,6 +52,7 @@ private slots:
     void entriesInOrder();
     void links_data();
     void links();
+    void linkWithoutBrowserShowsTheAddress();
     void userGuideIsTheHelpPageOfF1();
     void opensWithAboutBelowTheCursor();
     void keyboardChoosesAnEntry();
@@ -105,6 +108,27 @@ void MenuTest::links() {
     menu.OnOptionMenuTriggered(menu.Action(id));
     menu.OnOptionMenuTriggered(nullptr); // does nothing
     QCOMPARE(host->openedUrls, opened);
+}
+
+// Where no browser opens, the address is shown where it can be copied.
+void MenuTest::linkWithoutBrowserShowsTheAddress() {
+    TestSettingsFiles::Write(QStringLiteral("uiconfig"), kLinks);
+    host->noBrowser = true;
+    QString shown;
+    bool selectable = false;
+    CBaseDialog::SetAnswerer([&](CBaseDialog& dialog) {
+        auto* box = qobject_cast<CMSGDlg*>(&dialog);
+        if (box == nullptr) return false;
+        shown = box->Text();
+        selectable = (box->TextLabel()->textInteractionFlags() & Qt::TextSelectableByMouse) != 0;
+        box->OKClicked();
+        return true;
+    });
+    CCommonMenu menu(nullptr);
+    menu.OnOptionMenuTriggered(menu.Action(CCommonMenu::IdSupportCenter));
+    CBaseDialog::SetAnswerer(nullptr);
+    QVERIFY2(shown.contains(QStringLiteral("https://links.example/support")), qPrintable(shown));
+    QVERIFY(selectable);
 }
 
 void MenuTest::userGuideIsTheHelpPageOfF1() {

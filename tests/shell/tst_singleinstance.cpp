@@ -8,10 +8,7 @@
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        key = QStringLiteral("tolvanire-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++round);
-        qputenv("TOLVANIRE_INSTANCE_KEY", key.toUtf8());
-    }
+    void init() { key = QStringLiteral("tolvanire-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++round); }
 
     void secondStartRaisesFirstAndExits();
     void onlyOneOfTwoInProcess();
@@ -25,7 +22,10 @@ private:
 };
 
 void SingleInstanceTest::secondStartRaisesFirstAndExits() {
-    CSingleInstance first;
+#ifndef TOLVANIRE_PROGRAM
+    QSKIP("the program is built without its test switches");
+#else
+    CSingleInstance first(key);
     QVERIFY(first.Check());
     QWidget window;
     window.resize(300, 200);
@@ -58,11 +58,12 @@ void SingleInstanceTest::secondStartRaisesFirstAndExits() {
     QCOMPARE(raised.count(), 1);
     QVERIFY(!window.isMinimized());
     QVERIFY(window.isVisible());
+#endif
 }
 
 void SingleInstanceTest::onlyOneOfTwoInProcess() {
-    CSingleInstance first;
-    CSingleInstance second;
+    CSingleInstance first(key);
+    CSingleInstance second(key);
     QVERIFY(first.Check());
     QSignalSpy raised(&first, &CSingleInstance::RaiseRequested);
     // Asks from the same thread: a socket's request is handled right after
@@ -72,18 +73,16 @@ void SingleInstanceTest::onlyOneOfTwoInProcess() {
 }
 
 void SingleInstanceTest::laterStartRaisesOnlyTheInstanceOfItsKey() {
-    CSingleInstance mine;
+    CSingleInstance mine(key);
     QVERIFY(mine.Check());
     QSignalSpy mineRaised(&mine, &CSingleInstance::RaiseRequested);
     // Another instance under another key, claimed after this one (a test
     // run beside the real program, say).
-    qputenv("TOLVANIRE_INSTANCE_KEY", (key + QStringLiteral("-other")).toUtf8());
-    CSingleInstance other;
+    CSingleInstance other(key + QStringLiteral("-other"));
     QVERIFY(other.Check());
     QSignalSpy otherRaised(&other, &CSingleInstance::RaiseRequested);
 
-    qputenv("TOLVANIRE_INSTANCE_KEY", key.toUtf8());
-    CSingleInstance later;
+    CSingleInstance later(key);
     QVERIFY(!later.Check());
     QTRY_COMPARE(mineRaised.count(), 1);
     QCOMPARE(otherRaised.count(), 0);
@@ -91,10 +90,10 @@ void SingleInstanceTest::laterStartRaisesOnlyTheInstanceOfItsKey() {
 
 void SingleInstanceTest::droppedClaimLetsTheNextOneIn() {
     {
-        CSingleInstance first;
+        CSingleInstance first(key);
         QVERIFY(first.Check());
     }
-    CSingleInstance next;
+    CSingleInstance next(key);
     QVERIFY(next.Check());
 }
 
@@ -105,7 +104,7 @@ void SingleInstanceTest::staleLockOfDeadProcess() {
     stale.write("2147480000\ntolvanire-uninstaller\n\n");
     stale.close();
 
-    CSingleInstance instance;
+    CSingleInstance instance(key);
     QVERIFY(instance.Check());
 }
 

@@ -4,6 +4,9 @@
 // instead of hanging it; the splash cannot be cut short, and a backend that
 // fails at any moment before the window is shown ends in the failure box
 // and exit code 1. Also F1 and the overlay around modal dialogs.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 #include <atomic>
 #include <chrono>
@@ -14,18 +17,27 @@
 
 #include "TestSettingsFiles.h"
 #include "app/BlurDlg.h"
+#include "app/ElidedLabel.h"
+#include "app/FocusMark.h"
 #include "app/MSGDlg.h"
 #include "app/StartDlg.h"
 #include "app/UIPublic.h"
+#include "app/WindowTitle.h"
 #include "include/MsgIds.h"
 #include "inventory/AppEnum.h"
+#include "pages/EnumProgramPage.h"
+#include "pages/ProgramCell.h"
+#include "pages/SearchEdit.h"
+#include "shell/AboutDlg.h"
 #include "shell/MainWin.h"
 #include "shell/ProgramRun.h"
 #include "shell/RightContent.h"
+#include "shell/RightTab.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/fake/RecordingHostServices.h"
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/BPQtHyperLink.h"
 
 namespace {
 
@@ -104,6 +116,8 @@ private slots:
     void helpKey();
     void overlayAroundModalDialogs_data();
     void overlayAroundModalDialogs();
+    void keyboardReachesEveryControl();
+    void windowNamesItsPrefix();
 
 private:
     std::unique_ptr<RecordingHostServices> host;
@@ -147,10 +161,87 @@ void StartupTest::splashWhileReadingThenContent() {
     QVERIFY(CUIPublic::instance()->GetAppEnum() != nullptr);
     QCOMPARE(CUIPublic::instance()->GetMainWindow(), &window);
     QCOMPARE(window.size(), QSize(1000, 700));
-    QCOMPARE(window.minimumSize(), window.maximumSize());
+    // Resizable, never below the size the list needs.
+    QCOMPARE(window.minimumSize(), QSize(960, 640));
+    QVERIFY(window.maximumSize().width() > 4000);
     // The overlay exists from the start, hidden.
     QVERIFY(window.BlurOverlay() != nullptr);
     QVERIFY(!window.BlurOverlay()->isVisible());
+}
+
+// The search box has the focus at start; Tab reaches every control of the
+// window, each with a name for screen readers and the focus mark around it;
+// the About dialog's link too, which Enter opens.
+void StartupTest::keyboardReachesEveryControl() {
+    TestSettingsFiles::Write(QStringLiteral("uiconfig"), "[Update]\nID_WEB_HOST=www.example.test\n");
+    CFocusMark::Install();
+    CMainWin window([](std::string*) {
+        return PlatformWithPrograms({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+    });
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    CEnumProgramPage* page = window.RightContent()->Tab()->ProgramPage();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(page->SearchBox()->LineEdit()));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("alp"));
+    QCOMPARE(page->SearchBox()->LineEdit()->text(), QStringLiteral("alp"));
+    page->SearchBox()->LineEdit()->clear();
+
+    QList<QWidget*> reached;
+    for (int i = 0; i < 40 && !reached.contains(QApplication::focusWidget()); ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        // Tabbed to: the focus mark is around it.
+        if (!reached.isEmpty()) QCOMPARE(CFocusMark::MarkedWidget(), focused);
+        reached << focused;
+        QVERIFY2(!focused->accessibleName().isEmpty() || !focused->property("text").toString().isEmpty(),
+                 focused->metaObject()->className());
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    const auto all = [&reached](const QList<QWidget*>& controls) {
+        for (QWidget* control : controls)
+            if (!reached.contains(control)) {
+                qWarning() << "not reached:" << control << control->accessibleName();
+                return false;
+            }
+        return true;
+    };
+    CWindowTitle* bar = window.TitleBar();
+    QVERIFY(all({bar->MenuButton(), bar->MinimizeButton(), bar->MaximizeButton(), bar->CloseButton(),
+                 page->SortButton(), page->RefreshButton(),
+                 page->UninstallButton()->isEnabled() ? page->UninstallButton() : page->SortButton()}));
+    QVERIFY(reached.contains(window.RightContent()->Tab()->ProgramPage()->CellOf(0)->CheckBox()));
+
+    CAboutDlg about(&window);
+    about.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    about.BuildContent();
+    about.show();
+    about.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&about));
+    // The dialog's own focus: the offscreen platform may leave the main
+    // window the active one.
+    for (int i = 0; i < 5 && about.focusWidget() != about.Link(); ++i)
+        QTest::keyClick(about.focusWidget() ? about.focusWidget() : &about, Qt::Key_Tab);
+    QCOMPARE(about.focusWidget(), static_cast<QWidget*>(about.Link()));
+    QVERIFY(!about.Link()->accessibleName().isEmpty());
+    QTest::keyClick(about.Link(), Qt::Key_Return);
+    QCOMPARE(host->openedUrls,
+             QStringList{QStringLiteral("https://www.example.test/system-utilities/free-windows-uninstaller.html")});
+}
+
+// The title bar and the About dialog say which prefix the window manages.
+void StartupTest::windowNamesItsPrefix() {
+    CUIPublic::instance()->SetTargetName(QDir::homePath() + QStringLiteral("/prefixes/games"));
+    CMainWin window([](std::string*) { return PlatformWithPrograms({}); });
+    QCOMPARE(window.TitleBar()->TargetLabel()->FullText(),
+             QStringLiteral("Wine prefix ~%1prefixes%1games").arg(QDir::separator()));
+    CAboutDlg about(&window);
+    about.BuildContent();
+    QVERIFY(about.TargetLabel() != nullptr);
+    QCOMPARE(about.TargetLabel()->FullText(),
+             QStringLiteral("Wine prefix: %1").arg(QDir::toNativeSeparators(QDir::homePath() + "/prefixes/games")));
+    CUIPublic::instance()->SetTargetName(QString());
+    CMainWin machine([](std::string*) { return PlatformWithPrograms({}); });
+    QVERIFY(machine.TitleBar()->TargetLabel()->FullText().isEmpty());
 }
 
 void StartupTest::backendThatCannotStart() {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/RuntimeFiles.h"
 #include "app/UIPublic.h"
 #include "app/WindowDlgTitle.h"
 #include "include/MsgIds.h"
@@ -101,7 +102,6 @@ class TestUninstallDialogs : public QObject {
 
 private:
     QTemporaryDir dir;
-    QString oldCurrent;
 
 private slots:
     void initTestCase() {
@@ -116,11 +116,11 @@ private slots:
         QImage failure(96, 96, QImage::Format_ARGB32);
         failure.fill(QColor(229, 72, 77));
         QVERIFY(failure.save(dir.filePath(QStringLiteral("Resources/Failure.png"))));
-        oldCurrent = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir.path()));
+        // The windows take their pictures from here instead of beside the program.
+        CRuntimeFiles::SetFolderForTesting(dir.path());
     }
 
-    void cleanupTestCase() { QDir::setCurrent(oldCurrent); }
+    void cleanupTestCase() { CRuntimeFiles::SetFolderForTesting(QString()); }
 
     void cleanup() { QTRY_COMPARE(CBPNotifyCentor::instance()->PendingCount(), std::size_t(0)); }
 
@@ -373,6 +373,7 @@ private slots:
         QTest::newRow("MSG_CLOSE_DLG, flag 5") << 5 << "closeMsg" << 1;
         QTest::newRow("title bar close control") << 0 << "titleClose" << 0;
         QTest::newRow("Escape") << 0 << "escape" << 0;
+        QTest::newRow("Enter") << 0 << "enter" << 0;
     }
 
     void resultSendsDialogResultOnceOnClose() {
@@ -391,7 +392,7 @@ private slots:
                 else if (action == "titleClose")
                     QTest::mouseClick(dialog.TitleBar()->CloseButton(), Qt::LeftButton);
                 else
-                    QTest::keyClick(&dialog, Qt::Key_Escape);
+                    QTest::keyClick(&dialog, action == "enter" ? Qt::Key_Return : Qt::Key_Escape);
             });
         });
         QVERIFY(code != 99);

@@ -4,10 +4,10 @@
 // run that removed all, or one that left a program installed.
 
 #include <QApplication>
-#include <QDir>
 #include <QFont>
 #include <cstring>
 
+#include "app/RuntimeFiles.h"
 #include "app/UIPublic.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
@@ -26,12 +26,11 @@ InstalledProgram Program(const char* name, const char* publisher, uint64_t size)
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc > 1) QDir::setCurrent(QString::fromLocal8Bit(argv[1]));
+    if (argc > 1) CRuntimeFiles::SetFolderForTesting(QString::fromLocal8Bit(argv[1]));
     const QString which = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("ready");
     QFont::insertSubstitution(QStringLiteral("Segoe UI"), QStringLiteral("Open Sans"));
     app.setFont(QFont(QStringLiteral("Segoe UI")));
-    QFile qss(QStringLiteral("./QSS/WU.qss"));
-    if (qss.open(QIODevice::ReadOnly)) app.setStyleSheet(QString::fromUtf8(qss.readAll()));
+    app.setStyleSheet(CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/WU.qss")));
 
     if (which == QLatin1String("ready")) {
         CReadyUninstallDlg dialog;

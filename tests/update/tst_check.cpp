@@ -66,6 +66,8 @@ private slots:
     void outcomes();
     void secondCheckOverwritesTheDescription();
     void updateButtonOpensDownloadPageAndClosesDialogs();
+    void keysCloseTheResult_data();
+    void keysCloseTheResult();
 
 private:
     void WriteServerFile(const QByteArray& content);
@@ -294,9 +296,10 @@ void UpdateTest::outcomes_data() {
     QTest::newRow("file without a version")
         << QByteArray("[VERSION]\nDescription=x\n") << "https"
         << "http" << int(CUpdateRstDlg::PageFailed) << "Update Failed!" << CheckUpdate::FailureText() << QString();
-    QTest::newRow("no updater object") << newer << "none"
-                                       << "http" << int(CUpdateRstDlg::PageUpToDate) << "Congratulations!" << QString()
-                                       << QString();
+    // Nothing was checked: never "Congratulations!", and no waiting.
+    QTest::newRow("no update server set up") << newer << "none"
+                                             << "http" << int(CUpdateRstDlg::PageNotSetUp) << "Update Check Not Set Up"
+                                             << CUpdateRstDlg::NotSetUpText() << QString();
 }
 
 void UpdateTest::outcomes() {
@@ -313,6 +316,7 @@ void UpdateTest::outcomes() {
     const Seen seen = RunCheck(secure == QLatin1String("silent"));
 
     QVERIFY(seen.checkSeen || secure != QLatin1String("silent"));
+    if (secure == QLatin1String("none")) QVERIFY(!seen.checkSeen);
     if (seen.checkSeen) QVERIFY(seen.checkCloseDisabled);
     QVERIFY2(seen.checkStayedOpen, "Escape, close or MSG_CLOSE_DLG ended the check early");
     QCOMPARE(seen.page, page);
@@ -367,6 +371,50 @@ void UpdateTest::updateButtonOpensDownloadPageAndClosesDialogs() {
     QCOMPARE(host->openedUrls,
              QStringList{QStringLiteral("https://www.example.test/download/update-uninstaller-for-windows.html")});
     QVERIFY(VisibleDialog<CUpdateRstDlg>() == nullptr);
+}
+
+// Enter and Escape close every result page; on the new-version page Enter
+// is the update button (the download page opens), Escape is cancel.
+void UpdateTest::keysCloseTheResult_data() {
+    QTest::addColumn<QString>("secure");
+    QTest::addColumn<QByteArray>("serverFile");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<bool>("opensDownload");
+    const QByteArray same = "[VERSION]\nVersion=3.2\n";
+    const QByteArray newer = "[VERSION]\nVersion=3.3\nDescription=Notes.\n";
+    QTest::newRow("up to date, Enter") << "https" << same << int(Qt::Key_Return) << int(CUpdateRstDlg::PageUpToDate)
+                                       << false;
+    QTest::newRow("up to date, Escape") << "https" << same << int(Qt::Key_Escape) << int(CUpdateRstDlg::PageUpToDate)
+                                        << false;
+    QTest::newRow("failed, Enter") << "down" << same << int(Qt::Key_Enter) << int(CUpdateRstDlg::PageFailed) << false;
+    QTest::newRow("not set up, Enter") << "none" << same << int(Qt::Key_Return) << int(CUpdateRstDlg::PageNotSetUp)
+                                       << false;
+    QTest::newRow("newer, Enter") << "https" << newer << int(Qt::Key_Return)
+                                  << int(CUpdateRstDlg::PageNewVersionDetails) << true;
+    QTest::newRow("newer, Escape") << "https" << newer << int(Qt::Key_Escape)
+                                   << int(CUpdateRstDlg::PageNewVersionDetails) << false;
+}
+
+void UpdateTest::keysCloseTheResult() {
+    QFETCH(QString, secure);
+    QFETCH(QByteArray, serverFile);
+    QFETCH(int, key);
+    QFETCH(int, page);
+    QFETCH(bool, opensDownload);
+    Configure(secure, QStringLiteral("http"));
+    WriteServerFile(serverFile);
+    bool closedByKey = false;
+    const Seen seen = RunCheck(false, [&](CUpdateRstDlg* result) {
+        result->activateWindow();
+        QTest::keyClick(result, Qt::Key(key));
+        // The buttons close the dialog by message, which arrives a moment later.
+        closedByKey = QTest::qWaitFor([result]() { return !result->isVisible(); }, 3000);
+        if (!closedByKey) CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
+    });
+    QCOMPARE(seen.page, page);
+    QVERIFY(closedByKey);
+    QCOMPARE(!host->openedUrls.isEmpty(), opensDownload);
 }
 
 QTEST_MAIN(UpdateTest)

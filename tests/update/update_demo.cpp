@@ -5,23 +5,23 @@
 // this program; "newdetails" needs one that serves a description.
 #include <QApplication>
 #include <QCursor>
-#include <QFile>
-#include <QFont>
+#include <QDir>
 #include <QTimer>
 #include <QWidget>
 
+#include "app/RuntimeFiles.h"
 #include "shell/AboutDlg.h"
 #include "shell/CommonMenu.h"
+#include "shell/ProgramLook.h"
 #include "update/CheckUpdate.h"
 #include "update/UpdateRstDlg.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QFile styleFile(QStringLiteral("./QSS/WU.qss"));
-    if (styleFile.open(QIODevice::ReadOnly)) app.setStyleSheet(QString::fromUtf8(styleFile.readAll()));
-    QFont::insertSubstitutions(QStringLiteral("Segoe UI"),
-                               {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
-    QApplication::setFont(QFont(QStringLiteral("Segoe UI")));
+    // The pictures and style sheets of the folder it runs in; the settings
+    // beside this program.
+    CRuntimeFiles::SetFolderForTesting(QDir::currentPath());
+    CProgramLook::Apply(app);
     const QString view = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("menu");
 
     // A dark backdrop where the main window would be.

@@ -47,7 +47,9 @@ private slots:
         QVERIFY(sheets.contains(QStringLiteral("page.qss")));
         static const QRegularExpression token(QStringLiteral("@[A-Za-z]+"));
         for (const QString& name : sheets) {
-            const QString filled = CPalette::StyleSheet(QStringLiteral("./QSS/") + name);
+            QFile file(QStringLiteral("./QSS/") + name);
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name));
+            const QString filled = CPalette::Fill(QString::fromUtf8(file.readAll()));
             QVERIFY2(!filled.isEmpty(), qPrintable(name));
             QVERIFY2(!token.match(filled).hasMatch(), qPrintable(name + ": " + token.match(filled).captured()));
         }

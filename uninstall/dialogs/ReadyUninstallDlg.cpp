@@ -1,7 +1,6 @@
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "app/RuntimeFiles.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
 #include "uninstall/dialogs/ProgramIconSource.h"
@@ -22,18 +22,13 @@ namespace {
 
 const char* const kInstallerPicture = "./Resources/Installer.png";
 
-QString ReadStyleSheet(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QString();
-    return QString::fromUtf8(file.readAll());
-}
-
 QString ButtonStyle(const QString& kind) {
-    return QStringLiteral("QPushButton{border-image: url(./Resources/messagebox/%1.png); }"
-                          "QPushButton:hover{border-image: url(./Resources/messagebox/%1_hover.png);}"
-                          "QPushButton:pressed{border-image: url(./Resources/messagebox/%1_press.png);}"
-                          "QPushButton:disabled{border-image: url(./Resources/messagebox/%1_disable.png); }")
-        .arg(kind);
+    return CRuntimeFiles::StyleSheet(
+        QStringLiteral("QPushButton{border-image: url(./Resources/messagebox/%1.png); }"
+                       "QPushButton:hover{border-image: url(./Resources/messagebox/%1_hover.png);}"
+                       "QPushButton:pressed{border-image: url(./Resources/messagebox/%1_press.png);}"
+                       "QPushButton:disabled{border-image: url(./Resources/messagebox/%1_disable.png); }")
+            .arg(kind));
 }
 
 } // namespace
@@ -72,8 +67,10 @@ void CReadyUninstallDlg::Build() {
     popTreeWidget->setColumnWidth(1, 470);
     popTreeWidget->setRootIsDecorated(false);
     popTreeWidget->setSelectionMode(QAbstractItemView::NoSelection);
-    popTreeWidget->verticalScrollBar()->setStyleSheet(ReadStyleSheet(QStringLiteral("./QSS/vscrollbar.qss")));
-    popTreeWidget->horizontalScrollBar()->setStyleSheet(ReadStyleSheet(QStringLiteral("./QSS/hscrollbar.qss")));
+    popTreeWidget->verticalScrollBar()->setStyleSheet(
+        CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/vscrollbar.qss")));
+    popTreeWidget->horizontalScrollBar()->setStyleSheet(
+        CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/hscrollbar.qss")));
     for (size_t position = 0; position < programs.size(); ++position) {
         auto* item = new QTreeWidgetItem(popTreeWidget);
         item->setText(0, QStringLiteral("tolvanire"));
@@ -149,7 +146,7 @@ QWidget* CReadyUninstallDlg::ProgramRow(const InstalledProgram& program) {
 QIcon CReadyUninstallDlg::IconFor(const InstalledProgram& program) const {
     QIcon icon;
     if (iconSource != nullptr && program.displayIcon[0] != '\0') icon = iconSource->ProgramIcon(program);
-    if (icon.isNull()) icon = QIcon(QString::fromLatin1(kInstallerPicture));
+    if (icon.isNull()) icon = QIcon(CRuntimeFiles::Path(QString::fromLatin1(kInstallerPicture)));
     return icon;
 }
 

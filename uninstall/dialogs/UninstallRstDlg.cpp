@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "app/RuntimeFiles.h"
 #include "app/UIPublic.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
@@ -14,6 +15,7 @@
 
 CUninstallRstDlg::CUninstallRstDlg(QWidget* parent) : CBaseDialog(parent) {
     RegisterMsg(MSG_CLOSE_DLG);
+    closesOnEnter = true;
     setFixedSize(kWidth, kHeight);
     // Where the confirmation dialog was, over the window.
     DialogLook::CentreOverParent(this, parent);
@@ -56,8 +58,8 @@ void CUninstallRstDlg::Build() {
     // "Completed!".
     const bool noneRemoved = programCount == 0;
     pictureLabel = new QLabel(this);
-    const QPixmap picture(noneRemoved ? QStringLiteral("./Resources/Failure.png")
-                                      : QStringLiteral("./Resources/Success.png"));
+    const QPixmap picture(CRuntimeFiles::Path(noneRemoved ? QStringLiteral("./Resources/Failure.png")
+                                                          : QStringLiteral("./Resources/Success.png")));
     if (!picture.isNull()) pictureLabel->setPixmap(picture);
     inner->addWidget(pictureLabel, 0, Qt::AlignHCenter);
     inner->addSpacerItem(new QSpacerItem(0, 14, QSizePolicy::Minimum, QSizePolicy::Fixed));

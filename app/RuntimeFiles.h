@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// Where the program's pictures and style sheets are: the folders
+// "Resources" and "QSS" beside the executable (also where the installer puts
+// them), whatever the working directory. The windows name these files as
+// "./Resources/..." and "./QSS/...", and the style sheets their pictures as
+// url(./Resources/...); these helpers turn such a name into the file's place.
+class CRuntimeFiles {
+public:
+    // The folder that holds Resources/ and QSS/, with '/' separators.
+    static QString Folder();
+
+    // "./Resources/Logo.ico" or "Resources/Logo.ico": the file in Folder().
+    // Any other path is returned as it is.
+    static QString Path(const QString& name);
+
+    // `sheet` with every url(./...) turned into the quoted full path, so
+    // that a folder with blanks or quotes in its name stays one url, and
+    // every "@Role" colour filled in from the palette (CPalette::Fill).
+    static QString StyleSheet(const QString& sheet);
+
+    // The style sheet file `name` ("./QSS/WU.qss"), its urls and colours
+    // resolved as by StyleSheet; empty when it cannot be read.
+    static QString ReadStyleSheet(const QString& name);
+
+    // Tests: Folder() is `folder` instead (empty: beside the executable
+    // again), so that a test can give the windows pictures of its own.
+    static void SetFolderForTesting(const QString& folder);
+};

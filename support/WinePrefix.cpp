@@ -1,0 +1,51 @@
+#include "support/WinePrefix.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QString Absolute(const QString& path, const QString& workingFolder) {
+    const QString absolute = QDir::isAbsolutePath(path) ? path : workingFolder + QLatin1Char('/') + path;
+    return QDir::cleanPath(absolute);
+}
+
+} // namespace
+
+CWinePrefix::Choice CWinePrefix::Choose(const QString& option, const QString& environment, const QString& home,
+                                        const QString& workingFolder) {
+    Choice choice;
+    QString source;
+    if (!option.isEmpty()) {
+        choice.path = Absolute(option, workingFolder);
+        source = QStringLiteral(" (--prefix)");
+    } else if (!environment.isEmpty()) {
+        choice.path = Absolute(environment, workingFolder);
+        source = QStringLiteral(" (WINEPREFIX)");
+    } else {
+        choice.path = QDir::cleanPath(home + QStringLiteral("/.wine"));
+        if (!QFileInfo::exists(choice.path)) {
+            choice.error = QStringLiteral("There is no Wine prefix to manage: %1 does not exist. Name one with "
+                                          "--prefix DIR or WINEPREFIX.")
+                               .arg(QDir::toNativeSeparators(choice.path));
+            choice.path.clear();
+            return choice;
+        }
+    }
+    const QString shown = QDir::toNativeSeparators(choice.path);
+    if (!QFileInfo::exists(choice.path))
+        choice.error = QStringLiteral("The Wine prefix %1%2 does not exist.").arg(shown, source);
+    else if (!QFileInfo(choice.path + QStringLiteral("/system.reg")).isFile())
+        choice.error = QStringLiteral("%1%2 is not a Wine prefix: it has no system.reg.").arg(shown, source);
+    if (!choice.error.isEmpty()) choice.path.clear();
+    return choice;
+}
+
+CWinePrefix::Choice CWinePrefix::ForThisProcess(const QString& option) {
+#ifdef _WIN32
+    (void)option;
+    return Choice();
+#else
+    return Choose(option, qEnvironmentVariable("WINEPREFIX"), QDir::homePath(), QDir::currentPath());
+#endif
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// Which Wine prefix the program manages, decided in one place for the
+// window and the command line: the folder given with --prefix, else
+// $WINEPREFIX, else ~/.wine, that one only when it is there. A relative
+// folder is taken from the working directory, as the user typed it. Nothing
+// is ever created: a folder that does not exist, or one that is not a Wine
+// prefix (it has no system.reg), is an error that says so.
+class CWinePrefix {
+public:
+    struct Choice {
+        QString path;  // absolute, no trailing separator; empty on error and on Windows
+        QString error; // a sentence for the user; empty when the choice may be used
+    };
+
+    // `option`: the value of --prefix; `environment`: the value of
+    // WINEPREFIX; either empty when not given. `home`: the user's home
+    // folder; `workingFolder`: where a relative folder starts.
+    static Choice Choose(const QString& option, const QString& environment, const QString& home,
+                         const QString& workingFolder);
+
+    // The same from this process's environment and working directory. On
+    // Windows the program manages the machine itself: no prefix, no error.
+    static Choice ForThisProcess(const QString& option);
+};
