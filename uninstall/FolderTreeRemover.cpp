@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "uninstall/ProtectedFolders.h"
-#include "uninstall/TargetPath.h"
 
 using Place = CProtectedFolders::Place;
 
@@ -12,38 +11,38 @@ CFolderTreeRemover::CFolderTreeRemover(platform::IFileSystem& targetFiles, CProt
     : files(targetFiles), policy(folderPolicy), watch(backendWatch) {}
 
 void CFolderTreeRemover::DeleteLeftoverFile(const QString& path) {
-    const CProtectedFolders::Location location = policy.EntryLocation(path);
+    const CProtectedFolders::Location location = policy.EntryLocation(CTargetPath::FromText(path));
     if (location.place != Place::Found || policy.IsRefusedFile(location.real)) return;
-    const std::string native = CTargetPath::ToUtf8(location.real);
+    const std::string native = location.real.Utf8();
     watch.Ok(files.SetOwnerWriteOnly(native));
     if (!watch.Ok(files.DeleteFile(native))) return;
-    RemoveEmptiedFolders(CTargetPath::ParentOf(location.real));
+    RemoveEmptiedFolders(location.real.Parent());
 }
 
-void CFolderTreeRemover::RemoveEmptiedFolders(QString folder) {
-    while (CTargetPath::IsAbsolute(folder) && folder.size() > 3 && !policy.IsRefusedFolder(folder)) {
+void CFolderTreeRemover::RemoveEmptiedFolders(CRealPath folder) {
+    while (!folder.IsEmpty() && !folder.IsDriveRoot() && !policy.IsRefusedFolder(folder)) {
         uint32_t attributes = platform::kInvalidAttributes;
         // An emptied parent is never a link: removing it would remove the
         // link, and with it the way to whatever it stands for.
-        if (!watch.Ok(files.GetAttributes(CTargetPath::ToUtf8(folder), &attributes)) ||
-            !(attributes & platform::kAttrDirectory) || (attributes & platform::kAttrReparsePoint))
+        if (!watch.Ok(files.GetAttributes(folder.Utf8(), &attributes)) || !(attributes & platform::kAttrDirectory) ||
+            (attributes & platform::kAttrReparsePoint))
             return;
         // A folder that still holds anything, hidden entries included, is
         // not removed: the removal itself tells.
-        if (!watch.Ok(files.RemoveFolder(CTargetPath::ToUtf8(folder)))) return;
-        folder = CTargetPath::ParentOf(folder);
+        if (!watch.Ok(files.RemoveFolder(folder.Utf8()))) return;
+        folder = folder.Parent();
     }
 }
 
-bool CFolderTreeRemover::DeleteTree(const QString& top) {
+bool CFolderTreeRemover::DeleteTree(const CRealPath& top) {
     // The whole tree in one listing, hidden and system entries included so
     // that they are known to stay; then, folder by folder in name order,
     // the visible files deleted and the visible folders emptied and
     // removed, then the folder itself.
     std::vector<platform::TreeEntry> entries;
     if (!watch.Ok(files.ListTree(
-            CTargetPath::ToUtf8(top),
-            platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem, &entries)))
+            top.Utf8(), platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem,
+            &entries)))
         return false;
     const size_t root = entries.size();
     std::vector<std::vector<uint32_t>> children(entries.size() + 1);
@@ -56,25 +55,24 @@ bool CFolderTreeRemover::DeleteTree(const QString& top) {
         const std::vector<platform::TreeEntry>& entries;
         const std::vector<std::vector<uint32_t>>& children;
 
-        bool operator()(size_t folder, const QString& path) const {
+        bool operator()(size_t folder, const CRealPath& path) const {
             for (uint32_t child : children[folder]) {
                 const platform::FileEntry& entry = entries[child].entry;
                 if (entry.attributes & (platform::kAttrHidden | platform::kAttrSystem)) continue;
                 const QString name = CTargetPath::FromUtf8(entry.name);
-                const QString childPath = path + QLatin1Char('\\') + name;
+                const CRealPath childPath = path.Child(name);
                 if (!entry.isDir()) {
-                    if (!self.policy.IsRefusedFile(childPath))
-                        self.watch.Ok(self.files.DeleteFile(CTargetPath::ToUtf8(childPath)));
+                    if (!self.policy.IsRefusedFile(childPath)) self.watch.Ok(self.files.DeleteFile(childPath.Utf8()));
                     continue;
                 }
                 // What another program claims stays, with what holds it.
                 if (self.policy.IsClaimedName(name) || self.policy.IsRefusedFolder(childPath)) continue;
                 if (entry.isLink())
-                    self.watch.Ok(self.files.RemoveFolder(CTargetPath::ToUtf8(childPath))); // the link only
+                    self.watch.Ok(self.files.RemoveFolder(childPath.Utf8())); // the link only
                 else
                     (*this)(child, childPath);
             }
-            return self.watch.Ok(self.files.RemoveFolder(CTargetPath::ToUtf8(path)));
+            return self.watch.Ok(self.files.RemoveFolder(path.Utf8()));
         }
     };
     return Walk{*this, entries, children}(root, top);
@@ -82,18 +80,17 @@ bool CFolderTreeRemover::DeleteTree(const QString& top) {
 
 bool CFolderTreeRemover::DeleteFolderTree(const QString& path) {
     if (path.isEmpty()) return false;
-    const CProtectedFolders::Location location = policy.EntryLocation(path);
+    const CProtectedFolders::Location location = policy.EntryLocation(CTargetPath::FromText(path));
     if (location.place == Place::Missing) return true;
     if (location.place != Place::Found) return false;
-    const QString folder = location.real;
+    const CRealPath folder = location.real;
     uint32_t attributes = platform::kInvalidAttributes;
-    if (!watch.Ok(files.GetAttributes(CTargetPath::ToUtf8(folder), &attributes))) return false;
+    if (!watch.Ok(files.GetAttributes(folder.Utf8(), &attributes))) return false;
     if (!(attributes & platform::kAttrDirectory)) return true;
     if (policy.IsRefusedFolder(folder)) return false;
     // A link is removed as a link; its target is never entered.
-    const bool removed = (attributes & platform::kAttrReparsePoint)
-                             ? watch.Ok(files.RemoveFolder(CTargetPath::ToUtf8(folder)))
-                             : DeleteTree(folder);
-    if (removed) RemoveEmptiedFolders(CTargetPath::ParentOf(folder));
+    const bool removed =
+        (attributes & platform::kAttrReparsePoint) ? watch.Ok(files.RemoveFolder(folder.Utf8())) : DeleteTree(folder);
+    if (removed) RemoveEmptiedFolders(folder.Parent());
     return removed;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 #include "uninstall/BackendWatch.h"
+#include "uninstall/RealPath.h"
 
 class CProtectedFolders;
 
@@ -28,9 +29,9 @@ private:
     // Removes `folder` and then each parent while it is empty, stopping at
     // (and keeping) a protected or claimed folder, a link, or a folder
     // whose state cannot be told.
-    void RemoveEmptiedFolders(QString folder);
+    void RemoveEmptiedFolders(CRealPath folder);
     // Empties and removes one real folder; false when it remains.
-    bool DeleteTree(const QString& folder);
+    bool DeleteTree(const CRealPath& folder);
 
     platform::IFileSystem& files;
     CProtectedFolders& policy;

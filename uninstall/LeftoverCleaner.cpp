@@ -50,7 +50,7 @@ QString CLeftoverCleaner::FolderText(const QString& installLocation, const QStri
     if (text.endsWith(QLatin1Char('\\'))) text.chop(1);
     // An absolute text is cleaned so that "C:\Apps\..\Windows" is seen as
     // the Windows folder it names.
-    if (IsAbsolute(text)) text = CTargetPath::CleanAbsolute(text);
+    if (IsAbsolute(text)) text = CTargetPath::FromText(text).Native();
     return text;
 }
 
@@ -70,11 +70,10 @@ bool SameRegistration(const InstalledProgram& a, const InstalledProgram& b) {
            FieldText(a.displayIcon) == FieldText(b.displayIcon);
 }
 
-QString FolderOfFile(const QString& path) {
-    if (!CTargetPath::IsAbsolute(path)) return QString();
-    const QString native = CTargetPath::CleanAbsolute(path);
-    const QString parent = CTargetPath::ParentOf(native);
-    return parent.size() > 2 ? parent : QString();
+// The folder holding a file; none for a file at a drive root.
+CTargetPath FolderOfFile(const QString& path) {
+    const CTargetPath parent = CTargetPath::FromText(path).Parent();
+    return parent.IsDriveRoot() ? CTargetPath() : parent;
 }
 
 QString LastName(const QString& text) {
@@ -98,20 +97,19 @@ void CLeftoverCleaner::LoadClaims(const InstalledProgram& program, const QString
     // the collection with an empty list (the watch remembers it).
     std::vector<std::string> decoded;
     if (!watch.Ok(system.AnsiToUtf8(texts, &decoded)) || decoded.size() != texts.size()) return;
-    QStringList folders;
+    QList<CTargetPath> folders;
     QStringList names;
     for (size_t i = 0; i + 5 < decoded.size(); i += 6) {
         const QString displayName = CTargetPath::FromUtf8(decoded[i]);
         const QString iconGroup = CTargetPath::FromUtf8(decoded[i + 1]);
-        QString location = CleanFolderText(CTargetPath::FromUtf8(decoded[i + 2]));
+        const CTargetPath location = CTargetPath::FromText(CleanFolderText(CTargetPath::FromUtf8(decoded[i + 2])));
         const QString icon = CleanPathText(CTargetPath::FromUtf8(decoded[i + 3]));
         const QString uninstaller = CommandPath(CTargetPath::FromUtf8(decoded[i + 4]));
         const QString publisher = CTargetPath::FromUtf8(decoded[i + 5]);
-        if (CTargetPath::IsAbsolute(location)) location = CTargetPath::CleanAbsolute(location);
         folders << location << FolderOfFile(icon) << FolderOfFile(uninstaller);
         names << displayName << LastName(iconGroup)
               << CLeftoverSearch::ProgramLeaf(location, displayName, publisher,
-                                              [this](const QString& path) { return policy.IsKnownFolder(path); });
+                                              [this](const CTargetPath& path) { return policy.IsKnownFolder(path); });
     }
     // A name the program itself bears is no claim against it: the same
     // name registered twice must not hide the program's own folders.
@@ -119,7 +117,7 @@ void CLeftoverCleaner::LoadClaims(const InstalledProgram& program, const QString
     for (const QString& name : names) {
         bool own = false;
         for (const QString& ownName : ownNames)
-            own = own || CTargetPath::Equal(name.trimmed(), ownName.trimmed());
+            own = own || CTargetPath::SameName(name.trimmed(), ownName.trimmed());
         if (!own && name.trimmed().size() >= 3) claimedNames << name;
     }
     policy.SetClaims(folders, claimedNames);
@@ -145,7 +143,8 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     // The stem of a system program that uninstalls others ("MsiExec.exe
     // /X{...}") names that program's MuiCache values, not this one's.
     const QString uninstaller = CommandPath(CTargetPath::FromUtf8(texts[4]));
-    if (!folder.isEmpty() && !IsAbsolute(folder) && (!IsAbsolute(uninstaller) || policy.IsUntouchable(uninstaller)))
+    if (!folder.isEmpty() && !IsAbsolute(folder) &&
+        (!IsAbsolute(uninstaller) || policy.IsUntouchable(CTargetPath::FromText(uninstaller))))
         folder.clear();
     const QString publisher = CTargetPath::FromUtf8(texts[5]);
 
@@ -154,20 +153,21 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     // The install folder is judged where it really is; a folder out of reach
     // lends its name to no search either.
     bool folderInReach = true;
-    if (IsAbsolute(folder)) {
-        const CProtectedFolders::Location location = policy.FinalLocation(folder);
+    const CTargetPath folderPath = CTargetPath::FromText(folder);
+    if (!folderPath.IsEmpty()) {
+        const CProtectedFolders::Location location = policy.FinalLocation(folderPath);
         QString reason;
         switch (location.place) {
         case CProtectedFolders::Place::Outside:
-            reason = QStringLiteral("its real location %1 lies outside the machine's own disk").arg(location.real);
+            reason = QStringLiteral("its real location %1 lies outside the machine's own disk").arg(location.hostPath);
             break;
         case CProtectedFolders::Place::Unknown:
             reason = QStringLiteral("its real location cannot be told");
             break;
         case CProtectedFolders::Place::Found:
-            if (policy.IsKnownFolder(location.real) || policy.IsKnownFolder(folder))
+            if (policy.IsKnownFolder(location.real) || policy.IsKnownFolder(folderPath))
                 reason = QStringLiteral("it is, or holds, a protected folder");
-            else if (policy.IsInsideClaim(location.real) || policy.IsInsideClaim(folder))
+            else if (policy.IsInsideClaim(location.real) || policy.IsInsideClaim(folderPath))
                 reason = QStringLiteral("another installed program claims it");
             break;
         case CProtectedFolders::Place::Missing:
@@ -177,7 +177,7 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
             if (skipped) skipped->append(SkippedLeftover{folder, reason});
             folderInReach = false;
         } else {
-            leftovers += search.SearchAppDataFolders(folder, displayName, publisher);
+            leftovers += search.SearchAppDataFolders(folderPath, displayName, publisher);
         }
     }
 
@@ -258,9 +258,9 @@ void CLeftoverCleaner::DeleteRegistryItem(const LeftoverItem& item) {
 bool CLeftoverCleaner::LeftoverExists(const LeftoverItem& item) {
     switch (item.kind) {
     case LeftoverFile:
-        return files.Exists(CTargetPath::ToUtf8(CTargetPath::Native(item.target)));
+        return files.Exists(CRealPath::FromText(item.target).Utf8());
     case LeftoverFolder:
-        return files.FolderExists(CTargetPath::ToUtf8(CTargetPath::Native(item.target)));
+        return files.FolderExists(CRealPath::FromText(item.target).Utf8());
     default:
         break;
     }

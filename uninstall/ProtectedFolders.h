@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include "platform/FileSystem.h"
 #include "uninstall/BackendWatch.h"
+#include "uninstall/RealPath.h"
+#include "uninstall/TargetPath.h"
 
 // The protected-folder policy of the leftover remover: which places it must
 // neither take as a program's nor delete nor remove as an emptied parent.
@@ -25,7 +28,8 @@ public:
     };
     struct Location {
         Place place = Place::Unknown;
-        QString real; // absolute Windows path when Found; the host's path when Outside
+        CRealPath real;   // when Found
+        QString hostPath; // when Outside: the path on the system that hosts the machine
     };
 
     CProtectedFolders(platform::IFileSystem& files, CBackendWatch& watch);
@@ -40,32 +44,35 @@ public:
     // Forgets the locations looked up, which a deletion may change.
     void ForgetLocations();
 
-    // What the other installed programs claim: their folders (absolute
-    // texts) and the names of their folders under AppData, ProgramData and
-    // the Start Menu.
-    void SetClaims(const QStringList& folders, const QStringList& names);
+    // What the other installed programs claim: their folders and the names
+    // of their folders under AppData, ProgramData and the Start Menu.
+    void SetClaims(const QList<CTargetPath>& folders, const QStringList& names);
 
     // The real location of what `path` names, the last link resolved too.
-    Location FinalLocation(const QString& path);
+    Location FinalLocation(const CTargetPath& path);
     // The real location of the entry `path` itself: its folder's real
     // location and its own name, so that a link is judged where it stands.
-    Location EntryLocation(const QString& path);
+    Location EntryLocation(const CTargetPath& path);
 
     // Inside the Windows folder or the running program's own folder (or one
     // of that folder's parents), or no absolute Windows path at all.
-    bool IsUntouchable(const QString& path);
+    bool IsUntouchable(const CTargetPath& path);
     // Untouchable, a drive root, a known folder or one that holds one, or a
     // claimed folder, one inside it or one that holds one.
-    bool IsRefusedFolder(const QString& path);
+    bool IsRefusedFolder(const CTargetPath& path);
+    bool IsRefusedFolder(const CRealPath& path) { return IsRefusedFolder(path.Path()); }
     // Untouchable or inside a claimed folder: a file that must stay.
-    bool IsRefusedFile(const QString& path);
+    bool IsRefusedFile(const CTargetPath& path);
+    bool IsRefusedFile(const CRealPath& path) { return IsRefusedFile(path.Path()); }
     // Whether `path` is a known folder or holds one (claims left aside).
-    bool IsKnownFolder(const QString& path);
+    bool IsKnownFolder(const CTargetPath& path);
+    bool IsKnownFolder(const CRealPath& path) { return IsKnownFolder(path.Path()); }
     // Whether another installed program claims a folder (or a file's stem)
     // of this name.
     bool IsClaimedName(const QString& name) const;
-    // Whether a path text lies inside a claimed folder.
-    bool IsInsideClaim(const QString& path) const;
+    // Whether a path lies inside a claimed folder.
+    bool IsInsideClaim(const CTargetPath& path) const;
+    bool IsInsideClaim(const CRealPath& path) const { return IsInsideClaim(path.Path()); }
 
 private:
     void Load();
@@ -73,13 +80,13 @@ private:
 
     platform::IFileSystem& files;
     CBackendWatch& watch;
-    QString ownFolder; // key form
+    CTargetPath ownFolder;
     bool loaded = false;
-    bool usersUnknown = false;    // a Users folder could not be listed
-    QString windowsFolder;        // key form
-    QStringList usersFolders;     // key form
-    QStringList protectedFolders; // key form, text and real locations
-    QStringList claimedFolders;   // key form, text and real locations
-    QSet<QString> claimedNames;   // lower case
-    QHash<QString, Location> finalCache;
+    bool usersUnknown = false; // a Users folder could not be listed
+    CTargetPath windowsFolder;
+    QList<CTargetPath> usersFolders;
+    QList<CTargetPath> protectedFolders; // text and real locations
+    QList<CTargetPath> claimedFolders;   // text and real locations
+    QSet<QString> claimedNames;          // lower case
+    QHash<QString, Location> finalCache; // by key
 };
