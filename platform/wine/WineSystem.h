@@ -27,6 +27,7 @@ public:
     uint16_t NativeProcessorArchitecture() override;
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
+    uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
     uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) override;
 
     // The process ids of the hosts that are waiting right now, for tests
