@@ -6,17 +6,39 @@
 
 using Place = CProtectedFolders::Place;
 
+namespace {
+
+constexpr uint32_t kEverything =
+    platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem;
+
+} // namespace
+
 CFolderTreeRemover::CFolderTreeRemover(platform::IFileSystem& targetFiles, CProtectedFolders& folderPolicy,
                                        CBackendWatch& backendWatch)
     : files(targetFiles), policy(folderPolicy), watch(backendWatch) {}
 
 void CFolderTreeRemover::DeleteLeftoverFile(const QString& path) {
-    const CProtectedFolders::Location location = policy.EntryLocation(CTargetPath::FromText(path));
+    const CProtectedFolders::Location location = policy.EntryLocation(CRealPath::FromText(path));
     if (location.place != Place::Found || policy.IsRefusedFile(location.real)) return;
-    const std::string native = location.real.Utf8();
-    watch.Ok(files.SetOwnerWriteOnly(native));
-    if (!watch.Ok(files.DeleteFile(native))) return;
+    const std::string exact = location.real.Exact();
+    watch.Ok(files.SetOwnerWriteOnly(exact));
+    if (!watch.Ok(files.DeleteFile(exact))) return;
     RemoveEmptiedFolders(location.real.Parent());
+}
+
+bool CFolderTreeRemover::RemoveProgramFolder(const CRealPath& folder, uint32_t attributes, bool emptied) {
+    // A read-only folder refuses to go. It is made writable only once
+    // nothing is left in it, so that a folder that stays keeps its
+    // attribute.
+    if (attributes & platform::kAttrReadOnly) {
+        std::vector<platform::FileEntry> left;
+        if (!emptied && !watch.Ok(files.ListFolder(folder.Exact(), kEverything, &left))) return false;
+        if (!left.empty()) return false;
+        watch.Ok(files.SetOwnerWriteOnly(folder.Exact()));
+    }
+    // A folder that still holds anything, hidden entries included, is not
+    // removed: the removal itself tells.
+    return watch.Ok(files.RemoveFolder(folder.Exact()));
 }
 
 void CFolderTreeRemover::RemoveEmptiedFolders(CRealPath folder) {
@@ -24,26 +46,21 @@ void CFolderTreeRemover::RemoveEmptiedFolders(CRealPath folder) {
         uint32_t attributes = platform::kInvalidAttributes;
         // An emptied parent is never a link: removing it would remove the
         // link, and with it the way to whatever it stands for.
-        if (!watch.Ok(files.GetAttributes(folder.Utf8(), &attributes)) || !(attributes & platform::kAttrDirectory) ||
+        if (!watch.Ok(files.GetAttributes(folder.Exact(), &attributes)) || !(attributes & platform::kAttrDirectory) ||
             (attributes & platform::kAttrReparsePoint))
             return;
-        // A folder that still holds anything, hidden entries included, is
-        // not removed: the removal itself tells.
-        if (!watch.Ok(files.RemoveFolder(folder.Utf8()))) return;
+        if (!RemoveProgramFolder(folder, attributes, false)) return;
         folder = folder.Parent();
     }
 }
 
-bool CFolderTreeRemover::DeleteTree(const CRealPath& top) {
+bool CFolderTreeRemover::DeleteTree(const CRealPath& top, uint32_t topAttributes) {
     // The whole tree in one listing, hidden and system entries included so
     // that they are known to stay; then, folder by folder in name order,
     // the visible files deleted and the visible folders emptied and
     // removed, then the folder itself.
     std::vector<platform::TreeEntry> entries;
-    if (!watch.Ok(files.ListTree(
-            top.Utf8(), platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem,
-            &entries)))
-        return false;
+    if (!watch.Ok(files.ListTree(top.Exact(), kEverything, &entries))) return false;
     const size_t root = entries.size();
     std::vector<std::vector<uint32_t>> children(entries.size() + 1);
     for (uint32_t i = 0; i < entries.size(); ++i) {
@@ -55,42 +72,47 @@ bool CFolderTreeRemover::DeleteTree(const CRealPath& top) {
         const std::vector<platform::TreeEntry>& entries;
         const std::vector<std::vector<uint32_t>>& children;
 
-        bool operator()(size_t folder, const CRealPath& path) const {
+        // True when the folder is gone.
+        bool operator()(size_t folder, const CRealPath& path, uint32_t attributes) const {
+            bool emptied = true;
             for (uint32_t child : children[folder]) {
                 const platform::FileEntry& entry = entries[child].entry;
-                if (entry.attributes & (platform::kAttrHidden | platform::kAttrSystem)) continue;
                 const QString name = CTargetPath::FromUtf8(entry.name);
                 const CRealPath childPath = path.Child(name);
-                if (!entry.isDir()) {
-                    if (!self.policy.IsRefusedFile(childPath)) self.watch.Ok(self.files.DeleteFile(childPath.Utf8()));
-                    continue;
+                bool gone = false;
+                if (entry.attributes & (platform::kAttrHidden | platform::kAttrSystem)) {
+                    // Hidden and system entries stay, and so does their folder.
+                } else if (!entry.isDir()) {
+                    gone = !self.policy.IsRefusedFile(childPath) &&
+                           self.watch.Ok(self.files.DeleteFile(childPath.Exact()));
+                } else if (self.policy.IsClaimedName(name) || self.policy.IsRefusedFolder(childPath)) {
+                    // What another program claims stays, with what holds it.
+                } else if (entry.isLink()) {
+                    gone = self.watch.Ok(self.files.RemoveFolder(childPath.Exact())); // the link only
+                } else {
+                    gone = (*this)(child, childPath, entry.attributes);
                 }
-                // What another program claims stays, with what holds it.
-                if (self.policy.IsClaimedName(name) || self.policy.IsRefusedFolder(childPath)) continue;
-                if (entry.isLink())
-                    self.watch.Ok(self.files.RemoveFolder(childPath.Utf8())); // the link only
-                else
-                    (*this)(child, childPath);
+                emptied = emptied && gone;
             }
-            return self.watch.Ok(self.files.RemoveFolder(path.Utf8()));
+            return self.RemoveProgramFolder(path, attributes, emptied);
         }
     };
-    return Walk{*this, entries, children}(root, top);
+    return Walk{*this, entries, children}(root, top, topAttributes);
 }
 
 bool CFolderTreeRemover::DeleteFolderTree(const QString& path) {
     if (path.isEmpty()) return false;
-    const CProtectedFolders::Location location = policy.EntryLocation(CTargetPath::FromText(path));
+    const CProtectedFolders::Location location = policy.EntryLocation(CRealPath::FromText(path));
     if (location.place == Place::Missing) return true;
     if (location.place != Place::Found) return false;
     const CRealPath folder = location.real;
     uint32_t attributes = platform::kInvalidAttributes;
-    if (!watch.Ok(files.GetAttributes(folder.Utf8(), &attributes))) return false;
+    if (!watch.Ok(files.GetAttributes(folder.Exact(), &attributes))) return false;
     if (!(attributes & platform::kAttrDirectory)) return true;
     if (policy.IsRefusedFolder(folder)) return false;
     // A link is removed as a link; its target is never entered.
-    const bool removed =
-        (attributes & platform::kAttrReparsePoint) ? watch.Ok(files.RemoveFolder(folder.Utf8())) : DeleteTree(folder);
+    const bool removed = (attributes & platform::kAttrReparsePoint) ? watch.Ok(files.RemoveFolder(folder.Exact()))
+                                                                    : DeleteTree(folder, attributes);
     if (removed) RemoveEmptiedFolders(folder.Parent());
     return removed;
 }

@@ -17,7 +17,8 @@ public:
     CFolderTreeRemover(platform::IFileSystem& files, CProtectedFolders& policy, CBackendWatch& watch);
 
     // Clears the read-only attribute of a file and deletes it, then removes
-    // the folders that this leaves empty.
+    // the folders that this leaves empty (a read-only one made writable
+    // first, once it is empty).
     void DeleteLeftoverFile(const QString& path);
 
     // Deletes the visible content of `path`, then the folder and each
@@ -31,7 +32,10 @@ private:
     // whose state cannot be told.
     void RemoveEmptiedFolders(CRealPath folder);
     // Empties and removes one real folder; false when it remains.
-    bool DeleteTree(const CRealPath& folder);
+    bool DeleteTree(const CRealPath& folder, uint32_t attributes);
+    // Removes one folder of the program, known to be `emptied` or not yet
+    // looked into; false when it remains.
+    bool RemoveProgramFolder(const CRealPath& folder, uint32_t attributes, bool emptied);
 
     platform::IFileSystem& files;
     CProtectedFolders& policy;

@@ -49,12 +49,6 @@ QSet<QString> Words(const QString& text) {
     return words;
 }
 
-// A file name without its last extension.
-QString Stem(const QString& name) {
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot > 0 ? name.left(dot) : name;
-}
-
 // A pattern as the search is given it: "Acme/" or "Acme\" asks for a folder
 // of that name above the entry; "Acme" also takes the entry itself.
 struct Pattern {
@@ -88,7 +82,7 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const CTargetPath& fol
     const CRealPath& real = location.real;
     if (policy.IsKnownFolder(real) || policy.IsInsideClaim(real)) return {};
     std::vector<platform::FileEntry> entries;
-    if (!watch.Ok(files.ListFolder(real.Utf8(), platform::kListFiles | platform::kListDirs, &entries))) return {};
+    if (!watch.Ok(files.ListFolder(real.Exact(), platform::kListFiles | platform::kListDirs, &entries))) return {};
 
     QList<LeftoverItem> folders;
     QList<LeftoverItem> fileItems;
@@ -105,7 +99,7 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const CTargetPath& fol
             item.kind = LeftoverFolder;
             folders.append(item);
         } else {
-            if (policy.IsRefusedFile(path) || policy.IsClaimedName(Stem(name))) continue;
+            if (policy.IsRefusedFile(path) || policy.IsClaimedName(CTargetPath::Stem(name))) continue;
             item.kind = LeftoverFile;
             fileItems.append(item);
         }
@@ -191,7 +185,7 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const CTargetPath& 
     const CProtectedFolders::Location location = policy.FinalLocation(base);
     if (location.place != CProtectedFolders::Place::Found) return finds;
     const CRealPath& listBase = location.real;
-    if (!watch.Ok(files.ListTree(listBase.Utf8(),
+    if (!watch.Ok(files.ListTree(listBase.Exact(),
                                  platform::kListFiles | platform::kListDirs | platform::kListHidden |
                                      platform::kListNoFileAttributes,
                                  &entries)))
@@ -230,10 +224,10 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const CTargetPath& 
             for (uint32_t child : children[folder]) {
                 if (entries[child].entry.isDir()) continue;
                 const QString& name = names[child];
-                if (policy.IsClaimedName(Stem(name))) continue;
+                if (policy.IsClaimedName(CTargetPath::Stem(name))) continue;
                 const bool match =
                     fileAbove || (!filePat.onlyAbove && (CTargetPath::SameName(name, filePat.name) ||
-                                                         CTargetPath::SameName(Stem(name), filePat.name)));
+                                                         CTargetPath::SameName(CTargetPath::Stem(name), filePat.name)));
                 if (!match) continue;
                 const CRealPath path = folderPath.Child(name);
                 if (policy.IsRefusedFile(path)) continue;
@@ -245,7 +239,7 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const CTargetPath& 
                 // system file is no leftover, and one whose attributes cannot
                 // be read is kept.
                 uint32_t attributes = entries[child].entry.attributes;
-                if (!(attributes & platform::kAttrSystem) && !watch.Ok(files.GetAttributes(path.Utf8(), &attributes)))
+                if (!(attributes & platform::kAttrSystem) && !watch.Ok(files.GetAttributes(path.Exact(), &attributes)))
                     continue;
                 if (!(attributes & platform::kAttrSystem)) finds.leftoverFiles.append(item);
             }

@@ -1,5 +1,6 @@
 #include "uninstall/ProtectedFolders.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -28,6 +29,25 @@ const char* const kProfileFolders[] = {
     "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
 };
 
+// Known folders of the machine, relative to its system drive: a second
+// source for the special folders, whose lookup may fail.
+const char* const kMachineFolders[] = {
+    "ProgramData",
+    "Users",
+    "Program Files",
+    "Program Files\\Common Files",
+    "Program Files (x86)",
+    "Program Files (x86)\\Common Files",
+    "ProgramData\\Microsoft\\Windows\\Start Menu",
+    "ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
+    "ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp",
+    "ProgramData\\Microsoft\\Windows\\Templates",
+};
+
+bool IsNotThere(uint32_t status) {
+    return status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound;
+}
+
 } // namespace
 
 CProtectedFolders::CProtectedFolders(platform::IFileSystem& targetFiles, CBackendWatch& backendWatch)
@@ -39,6 +59,7 @@ void CProtectedFolders::SetOwnFolder(const QString& folder) {
 
 void CProtectedFolders::Reset() {
     loaded = false;
+    failure.clear();
     claimedFolders.clear();
     claimedNames.clear();
     finalCache.clear();
@@ -48,9 +69,14 @@ void CProtectedFolders::ForgetLocations() {
     finalCache.clear();
 }
 
+QString CProtectedFolders::Failure() {
+    if (!loaded) Load();
+    return failure;
+}
+
 CProtectedFolders::Location CProtectedFolders::Judge(uint32_t status, const std::string& real) {
     Location location;
-    if (status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound) {
+    if (IsNotThere(status)) {
         location.place = Place::Missing;
     } else if (!watch.Ok(status)) {
         location.place = Place::Unknown;
@@ -63,27 +89,34 @@ CProtectedFolders::Location CProtectedFolders::Judge(uint32_t status, const std:
     return location;
 }
 
-CProtectedFolders::Location CProtectedFolders::FinalLocation(const CTargetPath& path) {
-    if (path.IsEmpty()) return Location();
-    const auto cached = finalCache.constFind(path.Key());
+CProtectedFolders::Location CProtectedFolders::Lookup(const QString& key, const std::string& call) {
+    const auto cached = finalCache.constFind(key);
     if (cached != finalCache.constEnd()) return cached.value();
     std::string real;
-    const uint32_t status = files.FinalPath(path.Utf8(), &real);
+    const uint32_t status = files.FinalPath(call, &real);
     const Location location = Judge(status, real);
-    finalCache.insert(path.Key(), location);
+    finalCache.insert(key, location);
     return location;
 }
 
-CProtectedFolders::Location CProtectedFolders::EntryLocation(const CTargetPath& path) {
+CProtectedFolders::Location CProtectedFolders::FinalLocation(const CTargetPath& text) {
+    if (text.IsEmpty()) return Location();
+    return Lookup(text.Key(), text.Utf8());
+}
+
+CProtectedFolders::Location CProtectedFolders::EntryLocation(const CRealPath& entry) {
+    if (entry.IsEmpty()) return Location();
     // A drive root is its own entry.
-    if (path.IsEmpty() || path.IsDriveRoot()) return FinalLocation(path);
-    Location location = FinalLocation(path.Parent());
+    if (entry.IsDriveRoot()) return Lookup(entry.Path().Key(), entry.Exact());
+    const CRealPath folder = entry.Parent();
+    Location location = Lookup(
+        folder.IsDriveRoot() ? folder.Path().Key() : QStringLiteral("\\\\?\\") + folder.Path().Key(), folder.Exact());
     if (location.place != Place::Found) return location;
-    location.real = location.real.Child(path.Name());
+    location.real = location.real.Child(entry.Name());
     // The entry itself may be gone while its folder is there.
     uint32_t attributes = platform::kInvalidAttributes;
-    const uint32_t status = files.GetAttributes(location.real.Utf8(), &attributes);
-    if (status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound)
+    const uint32_t status = files.GetAttributes(location.real.Exact(), &attributes);
+    if (IsNotThere(status))
         location.place = Place::Missing;
     else if (!watch.Ok(status))
         location.place = Place::Unknown;
@@ -105,6 +138,10 @@ void CProtectedFolders::SetClaims(const QList<CTargetPath>& folders, const QStri
         claim(folder);
         const Location location = FinalLocation(folder);
         if (location.place == Place::Found) claim(location.real.Path());
+        // A claim whose real location cannot be told might be anywhere.
+        if (location.place == Place::Unknown && failure.isEmpty())
+            failure = QStringLiteral("the real location of %1, which another program claims, cannot be told")
+                          .arg(folder.Native());
     }
     for (const QString& name : names)
         if (!name.trimmed().isEmpty()) claimedNames.insert(name.trimmed().toLower());
@@ -115,10 +152,17 @@ void CProtectedFolders::Load() {
     usersUnknown = false;
     protectedFolders.clear();
     usersFolders.clear();
-    auto special = [this](int csidl) {
+    auto fail = [this](const QString& why) {
+        if (failure.isEmpty()) failure = why;
+    };
+    auto special = [&](int csidl) {
         std::string path;
-        if (!watch.Ok(files.SpecialFolder(csidl, &path))) return CTargetPath();
-        return CTargetPath::FromText(CTargetPath::FromUtf8(path));
+        const uint32_t status = files.SpecialFolder(csidl, &path);
+        // A folder that is not there holds nothing to keep; one whose
+        // lookup failed may be anywhere.
+        if (!IsNotThere(status) && !watch.Ok(status))
+            fail(QStringLiteral("the special folder %1 could not be looked up (error %2)").arg(csidl).arg(status));
+        return status == platform::kErrorSuccess ? CTargetPath::FromText(CTargetPath::FromUtf8(path)) : CTargetPath();
     };
     QList<CTargetPath> known;
     auto add = [&known](const CTargetPath& path) {
@@ -128,8 +172,8 @@ void CProtectedFolders::Load() {
     windowsFolder = special(platform::kCsidlWindows);
     if (windowsFolder.IsEmpty()) windowsFolder = CTargetPath::FromText(QStringLiteral("C:\\Windows"));
     const CTargetPath systemDrive = CTargetPath::FromText(windowsFolder.Native().left(3));
-    add(systemDrive.Child(QStringLiteral("ProgramData")));
-    add(systemDrive.Child(QStringLiteral("Users")));
+    for (const char* folder : kMachineFolders)
+        add(CTargetPath::FromText(systemDrive.Native() + QLatin1String(folder)));
     add(windowsFolder.Child(QStringLiteral("Temp")));
 
     const int csidls[] = {platform::kCsidlProgramFiles,
@@ -188,7 +232,10 @@ void CProtectedFolders::Load() {
     for (const CTargetPath& text : known) {
         if (!protectedFolders.contains(text)) protectedFolders.append(text);
         std::string real;
-        if (!watch.Ok(files.FinalPath(text.Utf8(), &real))) continue;
+        const uint32_t status = files.FinalPath(text.Utf8(), &real);
+        if (!IsNotThere(status) && !watch.Ok(status))
+            fail(QStringLiteral("the real location of %1 could not be read (error %2)").arg(text.Native()).arg(status));
+        if (status != platform::kErrorSuccess) continue;
         const CTargetPath realPath = CTargetPath::FromText(CTargetPath::FromUtf8(real));
         if (!realPath.IsEmpty() && !protectedFolders.contains(realPath)) protectedFolders.append(realPath);
     }
@@ -214,9 +261,9 @@ bool CProtectedFolders::IsKnownFolder(const CTargetPath& path) {
 }
 
 bool CProtectedFolders::IsRefusedFolder(const CTargetPath& path) {
-    if (IsKnownFolder(path)) return true;
+    if (IsKnownFolder(path) || IsInsideClaim(path)) return true;
     for (const CTargetPath& claimed : claimedFolders)
-        if (path.IsInside(claimed) || claimed.IsInside(path)) return true;
+        if (claimed.IsInside(path)) return true;
     return false;
 }
 
@@ -224,10 +271,26 @@ bool CProtectedFolders::IsRefusedFile(const CTargetPath& path) {
     return IsUntouchable(path) || IsInsideClaim(path);
 }
 
-bool CProtectedFolders::IsInsideClaim(const CTargetPath& path) const {
+bool CProtectedFolders::IsInsideClaim(const CTargetPath& path) {
     for (const CTargetPath& claimed : claimedFolders)
         if (path.IsInside(claimed)) return true;
-    return false;
+    return BearsClaimedName(path);
+}
+
+bool CProtectedFolders::BearsClaimedName(const CTargetPath& path) {
+    if (claimedNames.isEmpty() || path.IsEmpty()) return false;
+    if (!loaded) Load();
+    // The names at and above the deepest known folder holding the path are
+    // the machine's ("Program Files", a user's name), not a program's.
+    const QStringList parts = path.Native().split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    int first = 1;
+    for (const CTargetPath& known : protectedFolders)
+        if (path.IsInside(known))
+            first = std::max(first, int(known.Native().split(QLatin1Char('\\'), Qt::SkipEmptyParts).size()));
+    for (int i = first; i < parts.size(); ++i)
+        if (IsClaimedName(parts[i])) return true;
+    // The last name may be a file's.
+    return first < parts.size() && IsClaimedName(CTargetPath::Stem(parts.back()));
 }
 
 bool CProtectedFolders::IsClaimedName(const QString& name) const {

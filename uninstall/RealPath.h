@@ -26,7 +26,11 @@ public:
     bool IsEmpty() const { return path.IsEmpty(); }
     const QString& Native() const { return path.Native(); }
     QString Slashed() const { return path.Slashed(); }
-    std::string Utf8() const { return path.Utf8(); }
+    // The form in which a real path goes to the platform: \\?\ and the
+    // native text, so that the name is taken as it is spelled. Without it
+    // Windows drops a name's trailing dots and spaces and "Other Tool."
+    // would reach "Other Tool". A drive root needs no such form.
+    std::string Exact() const { return IsDriveRoot() ? path.Utf8() : "\\\\?\\" + path.Utf8(); }
     bool IsDriveRoot() const { return path.IsDriveRoot(); }
     QString Name() const { return path.Name(); }
     // The folder holding the entry, where it really is: a real folder's

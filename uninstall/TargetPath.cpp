@@ -19,6 +19,11 @@ bool CTargetPath::SameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+QString CTargetPath::Stem(const QString& name) {
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? name.left(dot) : name;
+}
+
 CTargetPath CTargetPath::FromText(const QString& text) {
     if (!IsAbsolute(text)) return CTargetPath();
     QString native = text;

@@ -46,6 +46,8 @@ public:
     static bool IsSeparator(QChar c);
     // Names compare ignoring case, as Windows compares them.
     static bool SameName(const QString& a, const QString& b);
+    // A file name without its last extension.
+    static QString Stem(const QString& name);
     static QString FromUtf8(const std::string& text) {
         return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
     }

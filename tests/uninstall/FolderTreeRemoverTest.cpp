@@ -58,6 +58,21 @@ TEST_F(LeftoverTest, DeleteFolderTreeKeepsHiddenAndReadOnlyFilesAndTheirFolders)
                                         "D:\\Apps\\Acme\\data\\", "D:\\Apps\\Acme\\data\\secret.txt"}));
 }
 
+TEST_F(LeftoverTest, AReadOnlyFolderThatStaysKeepsItsAttribute) {
+    File("D:\\Apps\\Acme\\cache\\visible.txt");
+    File("D:\\Apps\\Acme\\cache\\secret.txt", platform::kAttrHidden);
+    File("D:\\Apps\\Acme\\gone\\x.txt");
+    machine.files.SetAttributes("D:\\Apps\\Acme\\cache", platform::kAttrReadOnly);
+    machine.files.SetAttributes("D:\\Apps\\Acme\\gone", platform::kAttrReadOnly);
+    EXPECT_FALSE(cleaner.DeleteFolderTree(QStringLiteral("D:\\Apps\\Acme")));
+    EXPECT_EQ(
+        machine.files.Snapshot("D:\\Apps"),
+        (std::vector<std::string>{"D:\\Apps\\Acme\\", "D:\\Apps\\Acme\\cache\\", "D:\\Apps\\Acme\\cache\\secret.txt"}));
+    uint32_t attributes = 0;
+    ASSERT_EQ(machine.files.GetAttributes("D:\\Apps\\Acme\\cache", &attributes), platform::kErrorSuccess);
+    EXPECT_TRUE(attributes & platform::kAttrReadOnly);
+}
+
 TEST_F(LeftoverTest, DeleteFolderTreeEdgeAnswers) {
     EXPECT_FALSE(cleaner.DeleteFolderTree(QString()));
     EXPECT_TRUE(cleaner.DeleteFolderTree(QStringLiteral("D:\\Apps\\Missing")));

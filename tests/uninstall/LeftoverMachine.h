@@ -75,8 +75,9 @@ inline bool Contains(const std::vector<std::string>& lines, const std::string& l
 }
 
 // A 64-bit machine laid out like a fresh Wine prefix for the user "tester".
+// Its helpers are public so that the rows of a table can set it up.
 class LeftoverTest : public ::testing::Test {
-protected:
+public:
     LeftoverTest()
         : appEnum(machine.registry, machine.system), cleaner(machine.files, machine.registry, machine.system, appEnum) {
         for (const char* folder :

@@ -264,4 +264,236 @@ TEST_F(LeftoverTest, ACommaInTheInstallLocationIsPartOfTheFolderName) {
     EXPECT_TRUE(Exists("C:\\Program Files\\Other App\\other.exe"));
 }
 
+// A program's name counts only below the known folders: a program named
+// like a user, or like "Program Files", reaches nothing.
+TEST_F(LeftoverTest, AClaimedNameAtOrAboveAKnownFolderHoldsNothing) {
+    UninstallKey(Hive::LocalMachine, "Tester", "tester");
+    UninstallKey(Hive::LocalMachine, "Roaming", "Roaming");
+    File(kRoaming + "\\Acme\\settings.ini");
+    File("C:\\Program Files\\Acme\\acme.exe");
+    leftovers = cleaner.CleanLeftovers(Make({"Acme", "C:\\Program Files\\Acme", "", "", ""}));
+    EXPECT_TRUE(cleaner.StopReason().isEmpty()) << cleaner.StopReason().toStdString();
+    EXPECT_FALSE(Exists(kRoaming + "\\Acme"));
+    EXPECT_FALSE(Exists("C:\\Program Files\\Acme"));
+}
+
+// --- Fences without holes ---------------------------------------------------------
+//
+// Each row cleans a program beside "Other Tool", an unrelated program whose
+// files must all survive, in a layout where the remover once reached what
+// another program bears by name, fails to state, writes unexpanded, or
+// could not read.
+
+const std::string kOtherTool = "C:\\Program Files\\Other Tool";
+const std::string kVendor = "C:\\Program Files\\Vendor";
+const std::string kStartUp = kPrograms + "\\StartUp";
+
+void Register(LeftoverTest& t, const std::string& key, const std::string& displayName, const std::string& location,
+              uint32_t access = 0) {
+    t.UninstallKey(Hive::LocalMachine, key, displayName, access);
+    if (!location.empty())
+        t.machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\" + key, "InstallLocation", location, access);
+}
+
+void SetExpandable(LeftoverTest& t, const std::string& key, const std::string& name, const std::string& text) {
+    t.machine.registry.SetRaw(Hive::LocalMachine, kUninstall + "\\" + key, name, platform::kRegExpandSz,
+                              text + std::string(1, '\0'));
+}
+
+struct FenceCase {
+    const char* name;
+    void (*arrange)(LeftoverTest&);
+    Record program;                // the program cleaned
+    std::vector<std::string> kept; // besides Other Tool's files
+    std::vector<std::string> gone; // the program's own files that stay in reach
+    const char* stopReason;        // part of the reason the collection stops with; null: it runs
+};
+
+void PrintTo(const FenceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FenceTest : public LeftoverTest, public ::testing::WithParamInterface<FenceCase> {};
+
+TEST_P(FenceTest, KeepsWhatTheProgramCannotBeSureIsItsOwn) {
+    const FenceCase& c = GetParam();
+    Register(*this, "OtherTool", "Other Tool", kOtherTool);
+    const std::vector<std::string> otherTool = {
+        kOtherTool + "\\OtherTool.exe", kRoaming + "\\Other Tool\\bin\\other.dll",
+        "C:\\ProgramData\\Other Tool\\bin\\other.dat", kPrograms + "\\Other Tool\\Other Tool.lnk"};
+    for (const std::string& path : otherTool)
+        File(path);
+    c.arrange(*this);
+
+    QList<SkippedLeftover> skipped;
+    leftovers = cleaner.CollectLeftovers(Make(c.program), &skipped);
+    cleaner.DeleteLeftovers(leftovers);
+
+    for (const std::string& path : otherTool)
+        EXPECT_TRUE(Exists(path)) << path;
+    for (const std::string& path : c.kept)
+        EXPECT_TRUE(Exists(path)) << path;
+    for (const std::string& path : c.gone)
+        EXPECT_FALSE(Exists(path)) << path;
+    if (c.stopReason) {
+        EXPECT_TRUE(leftovers.isEmpty());
+        EXPECT_NE(cleaner.StopReason().indexOf(QLatin1String(c.stopReason)), -1) << cleaner.StopReason().toStdString();
+        ASSERT_FALSE(skipped.isEmpty());
+        EXPECT_NE(skipped.back().reason.indexOf(cleaner.StopReason()), -1) << skipped.back().reason.toStdString();
+    } else {
+        EXPECT_TRUE(cleaner.StopReason().isEmpty()) << cleaner.StopReason().toStdString();
+    }
+    EXPECT_FALSE(cleaner.BackendFailed());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FenceTest,
+    ::testing::Values(
+        // A helper installed in a folder named after its vendor's main
+        // product: the folder's name is no name the helper bears.
+        FenceCase{"AFolderNameVoidsNoOtherProgramsName",
+                  [](LeftoverTest& t) {
+                      Register(t, "Acme", "Acme", "C:\\Program Files\\Acme Main");
+                      for (const std::string& path :
+                           {std::string("C:\\Program Files\\Acme Main\\acme.exe"), kRoaming + "\\Acme\\settings.ini",
+                            std::string("C:\\ProgramData\\Acme\\data.dat"), kPrograms + "\\Acme\\Acme.lnk",
+                            std::string("D:\\Apps\\Acme\\helper.exe")})
+                          t.File(path);
+                  },
+                  {"Acme Helper", "D:\\Apps\\Acme", "", "", ""},
+                  {kRoaming + "\\Acme\\settings.ini", "C:\\ProgramData\\Acme\\data.dat", kPrograms + "\\Acme\\Acme.lnk",
+                   "C:\\Program Files\\Acme Main\\acme.exe"},
+                  {},
+                  nullptr},
+        // An install folder at or inside another program's named folder
+        // under AppData or the Start Menu: nothing in it, nor the folder,
+        // nor what holds it.
+        FenceCase{"APlugInInsideAnotherProgramsAppDataFolder",
+                  [](LeftoverTest& t) {
+                      Register(t, "OtherApp", "Other App", "");
+                      t.File(kRoaming + "\\Other App\\Plugins\\Acme\\acme.dll");
+                  },
+                  {"Acme Plug-in", kRoaming + "\\Other App\\Plugins\\Acme", "", "", ""},
+                  {kRoaming + "\\Other App\\Plugins\\Acme\\acme.dll"},
+                  {},
+                  nullptr},
+        FenceCase{"AnInstallFolderThatIsAnotherProgramsAppDataFolder",
+                  [](LeftoverTest& t) {
+                      Register(t, "OtherApp", "Other App", "");
+                      t.File(kRoaming + "\\Other App\\config.ini");
+                  },
+                  {"Acme Plug-in", kRoaming + "\\Other App", "", "", ""},
+                  {kRoaming + "\\Other App\\config.ini"},
+                  {},
+                  nullptr},
+        FenceCase{"AnInstallFolderThatIsAnotherProgramsStartMenuFolder",
+                  [](LeftoverTest& t) {
+                      Register(t, "OtherApp", "Other App", "");
+                      t.File(kPrograms + "\\Other App\\Other App.lnk");
+                  },
+                  {"Acme Plug-in", kPrograms + "\\Other App", "", "", ""},
+                  {kPrograms + "\\Other App\\Other App.lnk"},
+                  {},
+                  nullptr},
+        // Texts written unexpanded claim what they name once expanded.
+        FenceCase{"UnexpandedTextsClaimWhatTheyName",
+                  [](LeftoverTest& t) {
+                      SetExpandable(t, "OtherTool", "InstallLocation", "%ProgramFiles%\\Other Tool");
+                      SetExpandable(t, "OtherTool", "DisplayIcon", "%ProgramFiles%\\Other Tool\\OtherTool.exe,0");
+                  },
+                  {"Other Tool Plug-in", kOtherTool, "", "", ""},
+                  {},
+                  {},
+                  nullptr},
+        // A quoted icon path is read whole, its commas included.
+        FenceCase{"ACommaInAQuotedIconPathKeepsItsClaim",
+                  [](LeftoverTest& t) {
+                      Register(t, "ToolSuite", "Tool Suite", "");
+                      t.machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\ToolSuite", "DisplayIcon",
+                                                   "\"C:\\Program Files\\Other, Inc\\Tool\\tool.exe\",0");
+                      t.File("C:\\Program Files\\Other, Inc\\Tool\\tool.exe");
+                      t.File("C:\\Program Files\\Other, Inc\\updater.exe");
+                  },
+                  {"Other Updater", "C:\\Program Files\\Other, Inc", "", "", ""},
+                  {"C:\\Program Files\\Other, Inc\\Tool\\tool.exe"},
+                  {"C:\\Program Files\\Other, Inc\\updater.exe"},
+                  nullptr},
+        // A registration that cannot be read stops the collection.
+        FenceCase{"ARegistrationThatCannotBeOpened",
+                  [](LeftoverTest& t) {
+                      t.machine.registry.FailKey(Hive::LocalMachine, kUninstall + "\\OtherTool",
+                                                 platform::kErrorAccessDenied);
+                  },
+                  {"Other Tool Plug-in", kOtherTool, "", "", ""},
+                  {},
+                  {},
+                  "OtherTool (64-bit view) cannot be read (error 5)"},
+        FenceCase{"AListOfAViewThatCannotBeOpened",
+                  [](LeftoverTest& t) {
+                      t.machine.registry.FailKey(Hive::LocalMachine, kUninstall, platform::kErrorAccessDenied);
+                  },
+                  {"Other Tool Plug-in", kOtherTool, "", "", ""},
+                  {},
+                  {},
+                  "(64-bit view) cannot be opened (error 5)"},
+        FenceCase{"AListOfAViewThatCannotBeEnumerated",
+                  [](LeftoverTest& t) {
+                      t.machine.registry.FailKey(Hive::LocalMachine, kUninstall, 0, platform::kErrorAccessDenied);
+                  },
+                  {"Other Tool Plug-in", kOtherTool, "", "", ""},
+                  {},
+                  {},
+                  "(64-bit view) cannot be read (error 5)"},
+        // A subkey name longer than the first buffer is read with a larger one.
+        FenceCase{"ASubkeyNameLongerThanTheBuffer",
+                  [](LeftoverTest& t) {
+                      t.machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\OtherTool");
+                      Register(t, std::string(300, 'K'), "Other Tool", kOtherTool);
+                  },
+                  {"Other Tool Plug-in", kOtherTool, "", "", ""},
+                  {},
+                  {},
+                  nullptr},
+        // A known folder whose lookup failed may be any folder.
+        FenceCase{"AKnownFolderLookupThatFails",
+                  [](LeftoverTest& t) {
+                      t.File(kStartUp + "\\Other Tool.lnk");
+                      t.machine.files.FailSpecialFolder(platform::kCsidlCommonStartup, platform::kErrorAccessDenied);
+                  },
+                  {"Acme Launcher", kStartUp, "", "", ""},
+                  {kStartUp + "\\Other Tool.lnk"},
+                  {},
+                  "the special folder 24 could not be looked up (error 5)"},
+        // "bin." is an entry of its own: the updater's, beside "bin", which
+        // Other Tool claims only by its folder. Every call on it names it
+        // exactly, so that Windows' reading of "bin." as "bin" reaches
+        // nothing of Other Tool's.
+        FenceCase{"ANameEndingInADotDoesNotReachItsTwin",
+                  [](LeftoverTest& t) {
+                      t.machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\OtherTool", "DisplayIcon",
+                                                   kVendor + "\\bin\\OtherTool.exe");
+                      t.File(kVendor + "\\bin\\OtherTool.exe");
+                      t.File(kVendor + "\\updater.exe");
+                      t.machine.files.CreateFolder("\\\\?\\" + kVendor + "\\bin.");
+                      t.machine.files.WriteFile("\\\\?\\" + kVendor + "\\bin.\\stale.dat", "data");
+                  },
+                  {"Vendor Updater", kVendor, "", "", ""},
+                  {kVendor + "\\bin\\OtherTool.exe"},
+                  {kVendor + "\\updater.exe", "\\\\?\\" + kVendor + "\\bin."},
+                  nullptr},
+        // A read-only folder of the program goes once it is empty.
+        FenceCase{"AReadOnlyFolderIsRemovedOnceEmptied",
+                  [](LeftoverTest& t) {
+                      t.File("D:\\Apps\\Acme\\data\\a.bin");
+                      t.File("D:\\Apps\\Acme\\acme.exe");
+                      t.File("D:\\Apps\\keep.txt");
+                      t.machine.files.SetAttributes("D:\\Apps\\Acme\\data", platform::kAttrReadOnly);
+                      t.machine.files.SetAttributes("D:\\Apps\\Acme", platform::kAttrReadOnly);
+                  },
+                  {"Acme", "D:\\Apps\\Acme", "", "", ""},
+                  {"D:\\Apps\\keep.txt"},
+                  {"D:\\Apps\\Acme"},
+                  nullptr}),
+    [](const ::testing::TestParamInfo<FenceCase>& info) { return info.param.name; });
+
 } // namespace
