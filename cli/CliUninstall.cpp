@@ -127,6 +127,7 @@ int CCliUninstall::Run(const Options& options) {
             progress << ", " << report.leftoversDeleted.size()
                      << (report.leftoversDeleted.size() == 1 ? " leftover deleted, " : " leftovers deleted, ")
                      << report.leftoversRemaining.size() << " not deleted";
+        if (!report.leftoversStopReason.isEmpty()) progress << " (left alone: " << report.leftoversStopReason << ")";
         progress << "\n";
         if (!options.json) {
             for (const LeftoverItem& item : report.leftoversDeleted)
@@ -147,6 +148,7 @@ int CCliUninstall::Run(const Options& options) {
         object.insert(QStringLiteral("leftoversCleaned"), report.leftoversCleaned);
         object.insert(QStringLiteral("leftoversDeleted"), ToJson(report.leftoversDeleted));
         object.insert(QStringLiteral("leftoversNotDeleted"), ToJson(report.leftoversRemaining));
+        object.insert(QStringLiteral("leftoversStopReason"), report.leftoversStopReason);
         reports.append(object);
     }
 

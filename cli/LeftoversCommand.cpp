@@ -158,7 +158,8 @@ int Run(const QStringList& arguments, bool clean) {
         cli::Out() << remaining.count(false) << " deleted, " << remaining.count(true) << " not deleted\n";
         cli::Out().flush();
     }
-    return anyRemaining ? cli::kExitFailure : cli::kExitSuccess;
+    // A collection that stopped removed nothing of what the program left.
+    return anyRemaining || !cleaner.StopReason().isEmpty() ? cli::kExitFailure : cli::kExitSuccess;
 }
 
 int RunLeftovers(const QStringList& arguments) {

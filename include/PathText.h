@@ -3,10 +3,12 @@
 #include <QString>
 #include <string>
 
-// Turns a "DisplayIcon" or install-location text into a bare path: the
-// text is cut at its first comma (dropping an icon index), then, while a
-// double quote remains, a leading quote is dropped and any other quote
-// ends the text. "\"C:\\App\\app.exe\",0" gives C:\App\app.exe.
+// Turns a "DisplayIcon" text into a bare path. A quoted path is read whole
+// (a folder name may hold a comma): "\"C:\\Other, Inc\\app.exe\",0" gives
+// C:\Other, Inc\app.exe. An unquoted text loses a trailing ",index" (an
+// optional sign and digits) only: C:\App\app.exe,-101 gives C:\App\app.exe,
+// C:\Other, Inc\app.exe stays whole. Then, while a double quote remains,
+// a leading quote is dropped and any other quote ends the text.
 QString CleanPathText(const QString& text);
 std::string CleanPathText(const std::string& text);
 

@@ -55,11 +55,6 @@ public:
     // left empty.
     uint32_t FindRegistryLeftovers(const QString& name, const QString& folder, QList<LeftoverItem>* found);
 
-    // Every entry under the uninstall keys of both views and both hives,
-    // listed or not (system components and updates too), with the fields
-    // that name folders: what the installed programs claim as their own.
-    std::vector<InstalledProgram> ReadRegisteredEntries();
-
 protected:
     // The three passes. The access masks differ per pass in the registry
     // view they carry.

@@ -88,8 +88,13 @@ struct IconImage {
 };
 
 // The file system of the target machine. Paths are absolute Windows paths
-// in UTF-8 ("C:\\users\\..."); either separator is accepted. Every call
-// returns a Windows error code. Safe to call from several threads.
+// in UTF-8 ("C:\\users\\..."); either separator is accepted. A path in the
+// \\?\ form ("\\\\?\\C:\\users\\...") names exactly the entry its components
+// spell; any other is made full as Windows makes it: "." and ".."
+// resolved, one trailing dot dropped from each folder name on the way and
+// every trailing dot and space from the last name, so that "Other Tool."
+// names "Other Tool". Every call returns a Windows error code. Safe to call
+// from several threads.
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;

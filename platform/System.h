@@ -45,6 +45,13 @@ public:
     // failure can never be read as a list of empty names.
     virtual uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) = 0;
 
+    // Expands the environment variables of UTF-8 texts ("%ProgramFiles%\\Acme")
+    // with the target's own environment, as ExpandEnvironmentStrings does,
+    // many texts in one call: a variable the environment does not hold stays
+    // as written ("%NoSuchName%"). On success `expanded` has one entry per
+    // input; otherwise it is empty.
+    virtual uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) = 0;
+
     // Runs `commandLine` as stored (CreateProcessA without an application
     // name, no inherited handles, this process's environment and folder)
     // and waits, without a time-out, until the whole uninstaller is done:

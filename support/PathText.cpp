@@ -14,11 +14,32 @@ template <typename Text, typename Char> Text TrimQuotesImpl(Text text, Char quot
     return text;
 }
 
+// Whether a text is an icon index: an optional sign and digits, spaces
+// around them allowed.
+template <typename Text, typename Char> bool IsIndex(const Text& text) {
+    size_t at = 0;
+    auto skipSpaces = [&]() {
+        while (at < text.size() && text[at] == Char(' '))
+            ++at;
+    };
+    skipSpaces();
+    if (at < text.size() && (text[at] == Char('-') || text[at] == Char('+'))) ++at;
+    const size_t digits = at;
+    while (at < text.size() && text[at] >= Char('0') && text[at] <= Char('9'))
+        ++at;
+    if (at == digits) return false;
+    skipSpaces();
+    return at == text.size();
+}
+
 // One implementation for both text types: the 8-bit form works on the
-// ANSI bytes of a record, the QString form on display text.
+// ANSI bytes of a record, the QString form on display text. A quoted path
+// is read whole, whatever commas it holds; an unquoted one loses only a
+// trailing ",index", since a folder name may hold a comma too.
 template <typename Text, typename Char> Text CleanPathTextImpl(Text text, Char comma, Char quote) {
-    const auto commaAt = text.find(comma);
-    if (commaAt != Text::npos) text = text.substr(0, commaAt);
+    if (!text.empty() && text[0] == quote) return TrimQuotesImpl(text, quote);
+    const auto commaAt = text.rfind(comma);
+    if (commaAt != Text::npos && IsIndex<Text, Char>(text.substr(commaAt + 1))) text = text.substr(0, commaAt);
     return TrimQuotesImpl(text, quote);
 }
 

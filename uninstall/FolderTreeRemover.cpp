@@ -3,48 +3,64 @@
 #include <vector>
 
 #include "uninstall/ProtectedFolders.h"
-#include "uninstall/TargetPath.h"
 
 using Place = CProtectedFolders::Place;
+
+namespace {
+
+constexpr uint32_t kEverything =
+    platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem;
+
+} // namespace
 
 CFolderTreeRemover::CFolderTreeRemover(platform::IFileSystem& targetFiles, CProtectedFolders& folderPolicy,
                                        CBackendWatch& backendWatch)
     : files(targetFiles), policy(folderPolicy), watch(backendWatch) {}
 
 void CFolderTreeRemover::DeleteLeftoverFile(const QString& path) {
-    const CProtectedFolders::Location location = policy.EntryLocation(path);
+    const CProtectedFolders::Location location = policy.EntryLocation(CRealPath::FromText(path));
     if (location.place != Place::Found || policy.IsRefusedFile(location.real)) return;
-    const std::string native = CTargetPath::ToUtf8(location.real);
-    watch.Ok(files.SetOwnerWriteOnly(native));
-    if (!watch.Ok(files.DeleteFile(native))) return;
-    RemoveEmptiedFolders(CTargetPath::ParentOf(location.real));
+    const std::string exact = location.real.Exact();
+    watch.Ok(files.SetOwnerWriteOnly(exact));
+    if (!watch.Ok(files.DeleteFile(exact))) return;
+    RemoveEmptiedFolders(location.real.Parent());
 }
 
-void CFolderTreeRemover::RemoveEmptiedFolders(QString folder) {
-    while (CTargetPath::IsAbsolute(folder) && folder.size() > 3 && !policy.IsRefusedFolder(folder)) {
+bool CFolderTreeRemover::RemoveProgramFolder(const CRealPath& folder, uint32_t attributes, bool emptied) {
+    // A read-only folder refuses to go. It is made writable only once
+    // nothing is left in it, so that a folder that stays keeps its
+    // attribute.
+    if (attributes & platform::kAttrReadOnly) {
+        std::vector<platform::FileEntry> left;
+        if (!emptied && !watch.Ok(files.ListFolder(folder.Exact(), kEverything, &left))) return false;
+        if (!left.empty()) return false;
+        watch.Ok(files.SetOwnerWriteOnly(folder.Exact()));
+    }
+    // A folder that still holds anything, hidden entries included, is not
+    // removed: the removal itself tells.
+    return watch.Ok(files.RemoveFolder(folder.Exact()));
+}
+
+void CFolderTreeRemover::RemoveEmptiedFolders(CRealPath folder) {
+    while (!folder.IsEmpty() && !folder.IsDriveRoot() && !policy.IsRefusedFolder(folder)) {
         uint32_t attributes = platform::kInvalidAttributes;
         // An emptied parent is never a link: removing it would remove the
         // link, and with it the way to whatever it stands for.
-        if (!watch.Ok(files.GetAttributes(CTargetPath::ToUtf8(folder), &attributes)) ||
-            !(attributes & platform::kAttrDirectory) || (attributes & platform::kAttrReparsePoint))
+        if (!watch.Ok(files.GetAttributes(folder.Exact(), &attributes)) || !(attributes & platform::kAttrDirectory) ||
+            (attributes & platform::kAttrReparsePoint))
             return;
-        // A folder that still holds anything, hidden entries included, is
-        // not removed: the removal itself tells.
-        if (!watch.Ok(files.RemoveFolder(CTargetPath::ToUtf8(folder)))) return;
-        folder = CTargetPath::ParentOf(folder);
+        if (!RemoveProgramFolder(folder, attributes, false)) return;
+        folder = folder.Parent();
     }
 }
 
-bool CFolderTreeRemover::DeleteTree(const QString& top) {
+bool CFolderTreeRemover::DeleteTree(const CRealPath& top, uint32_t topAttributes) {
     // The whole tree in one listing, hidden and system entries included so
     // that they are known to stay; then, folder by folder in name order,
     // the visible files deleted and the visible folders emptied and
     // removed, then the folder itself.
     std::vector<platform::TreeEntry> entries;
-    if (!watch.Ok(files.ListTree(
-            CTargetPath::ToUtf8(top),
-            platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem, &entries)))
-        return false;
+    if (!watch.Ok(files.ListTree(top.Exact(), kEverything, &entries))) return false;
     const size_t root = entries.size();
     std::vector<std::vector<uint32_t>> children(entries.size() + 1);
     for (uint32_t i = 0; i < entries.size(); ++i) {
@@ -56,44 +72,47 @@ bool CFolderTreeRemover::DeleteTree(const QString& top) {
         const std::vector<platform::TreeEntry>& entries;
         const std::vector<std::vector<uint32_t>>& children;
 
-        bool operator()(size_t folder, const QString& path) const {
+        // True when the folder is gone.
+        bool operator()(size_t folder, const CRealPath& path, uint32_t attributes) const {
+            bool emptied = true;
             for (uint32_t child : children[folder]) {
                 const platform::FileEntry& entry = entries[child].entry;
-                if (entry.attributes & (platform::kAttrHidden | platform::kAttrSystem)) continue;
                 const QString name = CTargetPath::FromUtf8(entry.name);
-                const QString childPath = path + QLatin1Char('\\') + name;
-                if (!entry.isDir()) {
-                    if (!self.policy.IsRefusedFile(childPath))
-                        self.watch.Ok(self.files.DeleteFile(CTargetPath::ToUtf8(childPath)));
-                    continue;
+                const CRealPath childPath = path.Child(name);
+                bool gone = false;
+                if (entry.attributes & (platform::kAttrHidden | platform::kAttrSystem)) {
+                    // Hidden and system entries stay, and so does their folder.
+                } else if (!entry.isDir()) {
+                    gone = !self.policy.IsRefusedFile(childPath) &&
+                           self.watch.Ok(self.files.DeleteFile(childPath.Exact()));
+                } else if (self.policy.IsClaimedName(name) || self.policy.IsRefusedFolder(childPath)) {
+                    // What another program claims stays, with what holds it.
+                } else if (entry.isLink()) {
+                    gone = self.watch.Ok(self.files.RemoveFolder(childPath.Exact())); // the link only
+                } else {
+                    gone = (*this)(child, childPath, entry.attributes);
                 }
-                // What another program claims stays, with what holds it.
-                if (self.policy.IsClaimedName(name) || self.policy.IsRefusedFolder(childPath)) continue;
-                if (entry.isLink())
-                    self.watch.Ok(self.files.RemoveFolder(CTargetPath::ToUtf8(childPath))); // the link only
-                else
-                    (*this)(child, childPath);
+                emptied = emptied && gone;
             }
-            return self.watch.Ok(self.files.RemoveFolder(CTargetPath::ToUtf8(path)));
+            return self.RemoveProgramFolder(path, attributes, emptied);
         }
     };
-    return Walk{*this, entries, children}(root, top);
+    return Walk{*this, entries, children}(root, top, topAttributes);
 }
 
 bool CFolderTreeRemover::DeleteFolderTree(const QString& path) {
     if (path.isEmpty()) return false;
-    const CProtectedFolders::Location location = policy.EntryLocation(path);
+    const CProtectedFolders::Location location = policy.EntryLocation(CRealPath::FromText(path));
     if (location.place == Place::Missing) return true;
     if (location.place != Place::Found) return false;
-    const QString folder = location.real;
+    const CRealPath folder = location.real;
     uint32_t attributes = platform::kInvalidAttributes;
-    if (!watch.Ok(files.GetAttributes(CTargetPath::ToUtf8(folder), &attributes))) return false;
+    if (!watch.Ok(files.GetAttributes(folder.Exact(), &attributes))) return false;
     if (!(attributes & platform::kAttrDirectory)) return true;
     if (policy.IsRefusedFolder(folder)) return false;
     // A link is removed as a link; its target is never entered.
-    const bool removed = (attributes & platform::kAttrReparsePoint)
-                             ? watch.Ok(files.RemoveFolder(CTargetPath::ToUtf8(folder)))
-                             : DeleteTree(folder);
-    if (removed) RemoveEmptiedFolders(CTargetPath::ParentOf(folder));
+    const bool removed = (attributes & platform::kAttrReparsePoint) ? watch.Ok(files.RemoveFolder(folder.Exact()))
+                                                                    : DeleteTree(folder, attributes);
+    if (removed) RemoveEmptiedFolders(folder.Parent());
     return removed;
 }

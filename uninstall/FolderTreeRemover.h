@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 #include "uninstall/BackendWatch.h"
+#include "uninstall/RealPath.h"
 
 class CProtectedFolders;
 
@@ -16,7 +17,8 @@ public:
     CFolderTreeRemover(platform::IFileSystem& files, CProtectedFolders& policy, CBackendWatch& watch);
 
     // Clears the read-only attribute of a file and deletes it, then removes
-    // the folders that this leaves empty.
+    // the folders that this leaves empty (a read-only one made writable
+    // first, once it is empty).
     void DeleteLeftoverFile(const QString& path);
 
     // Deletes the visible content of `path`, then the folder and each
@@ -28,9 +30,12 @@ private:
     // Removes `folder` and then each parent while it is empty, stopping at
     // (and keeping) a protected or claimed folder, a link, or a folder
     // whose state cannot be told.
-    void RemoveEmptiedFolders(QString folder);
+    void RemoveEmptiedFolders(CRealPath folder);
     // Empties and removes one real folder; false when it remains.
-    bool DeleteTree(const QString& folder);
+    bool DeleteTree(const CRealPath& folder, uint32_t attributes);
+    // Removes one folder of the program, known to be `emptied` or not yet
+    // looked into; false when it remains.
+    bool RemoveProgramFolder(const CRealPath& folder, uint32_t attributes, bool emptied);
 
     platform::IFileSystem& files;
     CProtectedFolders& policy;

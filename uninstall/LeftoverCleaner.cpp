@@ -6,6 +6,7 @@
 #include "include/PathText.h"
 #include "inventory/AppEnum.h"
 #include "platform/WindowsFacts.h"
+#include "uninstall/ClaimReader.h"
 #include "uninstall/TargetPath.h"
 
 using platform::Hive;
@@ -50,7 +51,7 @@ QString CLeftoverCleaner::FolderText(const QString& installLocation, const QStri
     if (text.endsWith(QLatin1Char('\\'))) text.chop(1);
     // An absolute text is cleaned so that "C:\Apps\..\Windows" is seen as
     // the Windows folder it names.
-    if (IsAbsolute(text)) text = CTargetPath::CleanAbsolute(text);
+    if (IsAbsolute(text)) text = CTargetPath::FromText(text).Native();
     return text;
 }
 
@@ -60,69 +61,20 @@ QList<LeftoverItem> CLeftoverCleaner::CleanLeftovers(InstalledProgram program) {
     return leftovers;
 }
 
-namespace {
-
-// Two records of one registration: the same names, folder and commands.
-bool SameRegistration(const InstalledProgram& a, const InstalledProgram& b) {
-    return FieldText(a.displayName) == FieldText(b.displayName) &&
-           FieldText(a.installLocation) == FieldText(b.installLocation) &&
-           FieldText(a.uninstallCommand) == FieldText(b.uninstallCommand) &&
-           FieldText(a.displayIcon) == FieldText(b.displayIcon);
-}
-
-QString FolderOfFile(const QString& path) {
-    if (!CTargetPath::IsAbsolute(path)) return QString();
-    const QString native = CTargetPath::CleanAbsolute(path);
-    const QString parent = CTargetPath::ParentOf(native);
-    return parent.size() > 2 ? parent : QString();
-}
-
-QString LastName(const QString& text) {
-    const int slash = text.lastIndexOf(QLatin1Char('\\'));
-    return slash < 0 ? text : text.mid(slash + 1);
-}
-
-} // namespace
-
-void CLeftoverCleaner::LoadClaims(const InstalledProgram& program, const QStringList& ownNames) {
-    std::vector<InstalledProgram> others;
-    for (const InstalledProgram& entry : appEnum.ReadRegisteredEntries())
-        if (!SameRegistration(entry, program)) others.push_back(entry);
-    std::vector<std::string> texts;
-    for (const InstalledProgram& entry : others)
-        for (const std::string& text :
-             {FieldText(entry.displayName), FieldText(entry.iconGroup), FieldText(entry.installLocation),
-              FieldText(entry.displayIcon), FieldText(entry.uninstallCommand), FieldText(entry.publisher)})
-            texts.push_back(text);
-    // Without the claims nothing is safe to collect: a failure here ends
-    // the collection with an empty list (the watch remembers it).
-    std::vector<std::string> decoded;
-    if (!watch.Ok(system.AnsiToUtf8(texts, &decoded)) || decoded.size() != texts.size()) return;
-    QStringList folders;
-    QStringList names;
-    for (size_t i = 0; i + 5 < decoded.size(); i += 6) {
-        const QString displayName = CTargetPath::FromUtf8(decoded[i]);
-        const QString iconGroup = CTargetPath::FromUtf8(decoded[i + 1]);
-        QString location = CleanFolderText(CTargetPath::FromUtf8(decoded[i + 2]));
-        const QString icon = CleanPathText(CTargetPath::FromUtf8(decoded[i + 3]));
-        const QString uninstaller = CommandPath(CTargetPath::FromUtf8(decoded[i + 4]));
-        const QString publisher = CTargetPath::FromUtf8(decoded[i + 5]);
-        if (CTargetPath::IsAbsolute(location)) location = CTargetPath::CleanAbsolute(location);
-        folders << location << FolderOfFile(icon) << FolderOfFile(uninstaller);
-        names << displayName << LastName(iconGroup)
-              << CLeftoverSearch::ProgramLeaf(location, displayName, publisher,
-                                              [this](const QString& path) { return policy.IsKnownFolder(path); });
+bool CLeftoverCleaner::LoadClaims(const InstalledProgram& program, const QString& displayName) {
+    // The known folders come first: a claim on one claims nothing.
+    stopReason = policy.Failure();
+    if (!stopReason.isEmpty()) return false;
+    CClaimReader reader(registry, system, watch, appEnum.Is64BitOs());
+    CClaimReader::Claims claims;
+    if (!reader.Read(
+            program, displayName, [this](const CTargetPath& path) { return policy.IsKnownFolder(path); }, &claims)) {
+        stopReason = reader.Reason();
+        return false;
     }
-    // A name the program itself bears is no claim against it: the same
-    // name registered twice must not hide the program's own folders.
-    QStringList claimedNames;
-    for (const QString& name : names) {
-        bool own = false;
-        for (const QString& ownName : ownNames)
-            own = own || CTargetPath::Equal(name.trimmed(), ownName.trimmed());
-        if (!own && name.trimmed().size() >= 3) claimedNames << name;
-    }
-    policy.SetClaims(folders, claimedNames);
+    policy.SetClaims(claims.folders, claims.names);
+    stopReason = policy.Failure();
+    return stopReason.isEmpty();
 }
 
 QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& program,
@@ -130,6 +82,7 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     QList<LeftoverItem> leftovers;
     watch.Reset();
     policy.Reset();
+    stopReason.clear();
 
     std::vector<std::string> texts;
     if (!watch.Ok(system.AnsiToUtf8({FieldText(program.displayName), FieldText(program.iconGroup),
@@ -145,29 +98,36 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     // The stem of a system program that uninstalls others ("MsiExec.exe
     // /X{...}") names that program's MuiCache values, not this one's.
     const QString uninstaller = CommandPath(CTargetPath::FromUtf8(texts[4]));
-    if (!folder.isEmpty() && !IsAbsolute(folder) && (!IsAbsolute(uninstaller) || policy.IsUntouchable(uninstaller)))
+    if (!folder.isEmpty() && !IsAbsolute(folder) &&
+        (!IsAbsolute(uninstaller) || policy.IsUntouchable(CTargetPath::FromText(uninstaller))))
         folder.clear();
     const QString publisher = CTargetPath::FromUtf8(texts[5]);
 
-    LoadClaims(program, {displayName, LastName(iconGroup), LastName(folder)});
+    // Without all that the other programs claim and the known folders,
+    // nothing is safe to collect: the collection stops and says why.
+    if (!LoadClaims(program, displayName)) {
+        if (skipped) skipped->append(SkippedLeftover{folder, QStringLiteral("nothing is collected: ") + stopReason});
+        return leftovers;
+    }
 
     // The install folder is judged where it really is; a folder out of reach
     // lends its name to no search either.
     bool folderInReach = true;
-    if (IsAbsolute(folder)) {
-        const CProtectedFolders::Location location = policy.FinalLocation(folder);
+    const CTargetPath folderPath = CTargetPath::FromText(folder);
+    if (!folderPath.IsEmpty()) {
+        const CProtectedFolders::Location location = policy.FinalLocation(folderPath);
         QString reason;
         switch (location.place) {
         case CProtectedFolders::Place::Outside:
-            reason = QStringLiteral("its real location %1 lies outside the machine's own disk").arg(location.real);
+            reason = QStringLiteral("its real location %1 lies outside the machine's own disk").arg(location.hostPath);
             break;
         case CProtectedFolders::Place::Unknown:
             reason = QStringLiteral("its real location cannot be told");
             break;
         case CProtectedFolders::Place::Found:
-            if (policy.IsKnownFolder(location.real) || policy.IsKnownFolder(folder))
+            if (policy.IsKnownFolder(location.real) || policy.IsKnownFolder(folderPath))
                 reason = QStringLiteral("it is, or holds, a protected folder");
-            else if (policy.IsInsideClaim(location.real) || policy.IsInsideClaim(folder))
+            else if (policy.IsInsideClaim(location.real) || policy.IsInsideClaim(folderPath))
                 reason = QStringLiteral("another installed program claims it");
             break;
         case CProtectedFolders::Place::Missing:
@@ -177,7 +137,7 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
             if (skipped) skipped->append(SkippedLeftover{folder, reason});
             folderInReach = false;
         } else {
-            leftovers += search.SearchAppDataFolders(folder, displayName, publisher);
+            leftovers += search.SearchAppDataFolders(folderPath, displayName, publisher);
         }
     }
 
@@ -258,9 +218,9 @@ void CLeftoverCleaner::DeleteRegistryItem(const LeftoverItem& item) {
 bool CLeftoverCleaner::LeftoverExists(const LeftoverItem& item) {
     switch (item.kind) {
     case LeftoverFile:
-        return files.Exists(CTargetPath::ToUtf8(CTargetPath::Native(item.target)));
+        return files.Exists(CRealPath::FromText(item.target).Exact());
     case LeftoverFolder:
-        return files.FolderExists(CTargetPath::ToUtf8(CTargetPath::Native(item.target)));
+        return files.FolderExists(CRealPath::FromText(item.target).Exact());
     default:
         break;
     }

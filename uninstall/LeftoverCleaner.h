@@ -42,7 +42,8 @@ public:
 
     // The collection alone: the leftovers in step order; deletes nothing.
     // `skipped` receives the places left alone on purpose (an install folder
-    // out of reach), with the reason.
+    // out of reach), with the reason; a collection that stops (StopReason())
+    // adds the folder text with that reason.
     QList<LeftoverItem> CollectLeftovers(const InstalledProgram& program, QList<SkippedLeftover>* skipped = nullptr);
 
     // Deletes every entry of `leftovers`; failures are skipped silently.
@@ -58,6 +59,11 @@ public:
     // Whether the backend itself failed since the last collection began.
     bool BackendFailed() const { return watch.Failed(); }
 
+    // Why the last collection stopped before it collected anything (what
+    // another program claims, or a known folder, could not be read); empty
+    // when it did not stop. Nothing of the program is deleted then.
+    const QString& StopReason() const { return stopReason; }
+
     // The searches, for callers that run one step alone.
     CLeftoverSearch& Search() { return search; }
 
@@ -71,8 +77,9 @@ public:
 
 private:
     void DeleteRegistryItem(const LeftoverItem& item);
-    // Hands the policy what every other registered program claims.
-    void LoadClaims(const InstalledProgram& program, const QStringList& ownNames);
+    // Hands the policy what every other registered program claims; false
+    // (with stopReason) when that or the known folders cannot be read.
+    bool LoadClaims(const InstalledProgram& program, const QString& displayName);
 
     platform::IFileSystem& files;
     platform::IRegistry& registry;
@@ -84,4 +91,5 @@ private:
     CLeftoverSearch search;
     CFolderTreeRemover remover;
     CRegistryNameRecovery names;
+    QString stopReason;
 };

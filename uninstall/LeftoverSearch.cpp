@@ -49,12 +49,6 @@ QSet<QString> Words(const QString& text) {
     return words;
 }
 
-// A file name without its last extension.
-QString Stem(const QString& name) {
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot > 0 ? name.left(dot) : name;
-}
-
 // A pattern as the search is given it: "Acme/" or "Acme\" asks for a folder
 // of that name above the entry; "Acme" also takes the entry itself.
 struct Pattern {
@@ -73,40 +67,39 @@ CLeftoverSearch::CLeftoverSearch(platform::IFileSystem& targetFiles, CProtectedF
                                  CAppEnum& inventory, CBackendWatch& backendWatch)
     : files(targetFiles), policy(folderPolicy), appEnum(inventory), watch(backendWatch) {}
 
-QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const QString& folder) {
+QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const CTargetPath& folder) {
     // A relative text would name a folder relative to whatever the current
     // folder is; a shared folder would make unrelated files leftovers.
-    if (!CTargetPath::IsAbsolute(folder)) return {};
+    if (folder.IsEmpty()) return {};
     uint32_t attributes = platform::kInvalidAttributes;
-    if (!watch.Ok(files.GetAttributes(CTargetPath::ToUtf8(CTargetPath::Native(folder)), &attributes))) return {};
+    if (!watch.Ok(files.GetAttributes(folder.Utf8(), &attributes))) return {};
     // A linked install folder would take the link's target with it.
     if (!(attributes & platform::kAttrDirectory) || (attributes & platform::kAttrReparsePoint)) return {};
     // Judged, listed and named by its real location: a junction on the way
     // must not carry the search into a known folder.
     const CProtectedFolders::Location location = policy.FinalLocation(folder);
     if (location.place != CProtectedFolders::Place::Found) return {};
-    const QString real = location.real;
+    const CRealPath& real = location.real;
     if (policy.IsKnownFolder(real) || policy.IsInsideClaim(real)) return {};
     std::vector<platform::FileEntry> entries;
-    if (!watch.Ok(files.ListFolder(CTargetPath::ToUtf8(real), platform::kListFiles | platform::kListDirs, &entries)))
-        return {};
+    if (!watch.Ok(files.ListFolder(real.Exact(), platform::kListFiles | platform::kListDirs, &entries))) return {};
 
-    const QString base = CTargetPath::Slashed(real.endsWith(QLatin1Char('\\')) ? real.left(real.size() - 1) : real);
     QList<LeftoverItem> folders;
     QList<LeftoverItem> fileItems;
     for (const platform::FileEntry& entry : entries) {
         const QString name = CTargetPath::FromUtf8(entry.name);
+        const CRealPath path = real.Child(name);
         LeftoverItem item;
-        item.target = base + QLatin1Char('/') + name;
+        item.target = path.Slashed();
         item.displayText = item.target;
         if (entry.isDir()) {
             // Another program's folder inside this one (a vendor folder
             // holding its other products) stays, and so does what holds it.
-            if (policy.IsRefusedFolder(item.target) || policy.IsClaimedName(name)) continue;
+            if (policy.IsRefusedFolder(path) || policy.IsClaimedName(name)) continue;
             item.kind = LeftoverFolder;
             folders.append(item);
         } else {
-            if (policy.IsRefusedFile(item.target) || policy.IsClaimedName(Stem(name))) continue;
+            if (policy.IsRefusedFile(path) || policy.IsClaimedName(CTargetPath::Stem(name))) continue;
             item.kind = LeftoverFile;
             fileItems.append(item);
         }
@@ -114,15 +107,17 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const QString& folder)
     return folders + fileItems;
 }
 
-QString CLeftoverSearch::ProgramLeaf(const QString& folder, const QString& displayName, const QString& publisher,
-                                     const std::function<bool(const QString&)>& isKnownFolder) {
-    if (!CTargetPath::IsAbsolute(folder)) return QString();
-    const QStringList parts = CTargetPath::Native(folder).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+QString CLeftoverSearch::ProgramLeaf(const CTargetPath& folder, const QString& displayName, const QString& publisher,
+                                     const std::function<bool(const CTargetPath&)>& isKnownFolder) {
+    if (folder.IsEmpty()) return QString();
+    const QStringList parts = folder.Native().split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     const QSet<QString> programWords = Words(displayName + QLatin1Char(' ') + publisher);
     for (int i = parts.size() - 1; i >= 1; --i) {
         // Nothing at or above a known folder names the program: "Program
         // Files" or a user's name would reach every program.
-        if (isKnownFolder && isKnownFolder(QStringList(parts.mid(0, i + 1)).join(QLatin1Char('\\')))) break;
+        if (isKnownFolder &&
+            isKnownFolder(CTargetPath::FromText(QStringList(parts.mid(0, i + 1)).join(QLatin1Char('\\')))))
+            break;
         if (parts[i].size() < kMinimumNameLength) continue;
         for (const QString& word : Words(parts[i]))
             if (programWords.contains(word)) return parts[i];
@@ -130,26 +125,26 @@ QString CLeftoverSearch::ProgramLeaf(const QString& folder, const QString& displ
     return QString();
 }
 
-QList<LeftoverItem> CLeftoverSearch::SearchAppDataFolders(const QString& folder, const QString& displayName,
+QList<LeftoverItem> CLeftoverSearch::SearchAppDataFolders(const CTargetPath& folder, const QString& displayName,
                                                           const QString& publisher) {
-    if (folder.isEmpty()) return {};
     // A bare uninstaller stem is used for the MuiCache search only, and a
     // refused folder lends its name to no search.
-    if (!CTargetPath::IsAbsolute(folder) || policy.IsKnownFolder(folder) || policy.IsInsideClaim(folder)) return {};
+    if (folder.IsEmpty() || policy.IsKnownFolder(folder) || policy.IsInsideClaim(folder)) return {};
     QList<LeftoverItem> found = CollectInstallFolder(folder);
 
     // Only a folder name that names the program is searched for: the leaf
     // "bin" of "Acme Studio\bin" would take every other program's "bin".
-    const QString leaf =
-        ProgramLeaf(folder, displayName, publisher, [this](const QString& path) { return policy.IsKnownFolder(path); });
+    const QString leaf = ProgramLeaf(folder, displayName, publisher,
+                                     [this](const CTargetPath& path) { return policy.IsKnownFolder(path); });
     if (leaf.size() < kMinimumNameLength) return found;
 
     std::string appDataPath;
     if (!watch.Ok(files.SpecialFolder(platform::kCsidlAppData, &appDataPath)) || appDataPath.empty()) return found;
-    const QString appData = CTargetPath::FromUtf8(appDataPath);
+    const CTargetPath appData = CTargetPath::FromText(CTargetPath::FromUtf8(appDataPath));
+    if (appData.IsEmpty()) return found;
     found += SearchFolderTree(appData, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\')).All();
 
-    const QString programData = appData.left(3) + QLatin1String("ProgramData");
+    const CTargetPath programData = CTargetPath::FromText(appData.Native().left(3) + QLatin1String("ProgramData"));
     found += SearchFolderTree(programData, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\')).All();
     return found;
 }
@@ -170,12 +165,12 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchNamedFolder(int csidl, const Q
     const int slash = leaf.lastIndexOf(QLatin1Char('\\'));
     if (slash >= 0) leaf = leaf.mid(slash + 1);
     if (leaf.size() < kMinimumNameLength) return {};
-    if (withSeparator)
-        return SearchFolderTree(CTargetPath::FromUtf8(basePath), leaf + QLatin1Char('/'), leaf + QLatin1Char('\\'));
-    return SearchFolderTree(CTargetPath::FromUtf8(basePath), leaf, leaf);
+    const CTargetPath base = CTargetPath::FromText(CTargetPath::FromUtf8(basePath));
+    if (withSeparator) return SearchFolderTree(base, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\'));
+    return SearchFolderTree(base, leaf, leaf);
 }
 
-CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base, const QString& filePattern,
+CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const CTargetPath& base, const QString& filePattern,
                                                              const QString& folderPattern) {
     TreeFinds finds;
     const Pattern filePat(filePattern);
@@ -189,11 +184,8 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
     std::vector<platform::TreeEntry> entries;
     const CProtectedFolders::Location location = policy.FinalLocation(base);
     if (location.place != CProtectedFolders::Place::Found) return finds;
-    const QString listBase = location.real;
-    QString baseNative = listBase;
-    while (baseNative.endsWith(QLatin1Char('\\')))
-        baseNative.chop(1);
-    if (!watch.Ok(files.ListTree(CTargetPath::ToUtf8(listBase),
+    const CRealPath& listBase = location.real;
+    if (!watch.Ok(files.ListTree(listBase.Exact(),
                                  platform::kListFiles | platform::kListDirs | platform::kListHidden |
                                      platform::kListNoFileAttributes,
                                  &entries)))
@@ -227,35 +219,34 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
         const Pattern& folderPat;
 
         // True when the folder holds a folder that another program claims.
-        bool operator()(size_t folder, const QString& nativePath, const QString& slashPath, bool fileAbove,
-                        bool folderAbove) const {
+        bool operator()(size_t folder, const CRealPath& folderPath, bool fileAbove, bool folderAbove) const {
             bool holdsClaim = false;
             for (uint32_t child : children[folder]) {
                 if (entries[child].entry.isDir()) continue;
                 const QString& name = names[child];
-                if (policy.IsClaimedName(Stem(name))) continue;
-                const bool match = fileAbove || (!filePat.onlyAbove && (CTargetPath::Equal(name, filePat.name) ||
-                                                                        CTargetPath::Equal(Stem(name), filePat.name)));
+                if (policy.IsClaimedName(CTargetPath::Stem(name))) continue;
+                const bool match =
+                    fileAbove || (!filePat.onlyAbove && (CTargetPath::SameName(name, filePat.name) ||
+                                                         CTargetPath::SameName(CTargetPath::Stem(name), filePat.name)));
                 if (!match) continue;
+                const CRealPath path = folderPath.Child(name);
+                if (policy.IsRefusedFile(path)) continue;
                 LeftoverItem item;
-                item.target = slashPath + QLatin1Char('/') + name;
+                item.target = path.Slashed();
                 item.displayText = item.target;
                 item.kind = LeftoverFile;
-                if (policy.IsRefusedFile(item.target)) continue;
                 // The walk may have listed files without their attributes: a
                 // system file is no leftover, and one whose attributes cannot
                 // be read is kept.
                 uint32_t attributes = entries[child].entry.attributes;
-                if (!(attributes & platform::kAttrSystem) &&
-                    !watch.Ok(
-                        files.GetAttributes(CTargetPath::ToUtf8(nativePath + QLatin1Char('\\') + name), &attributes)))
+                if (!(attributes & platform::kAttrSystem) && !watch.Ok(files.GetAttributes(path.Exact(), &attributes)))
                     continue;
                 if (!(attributes & platform::kAttrSystem)) finds.leftoverFiles.append(item);
             }
             for (uint32_t child : children[folder]) {
                 if (!entries[child].entry.isDir()) continue;
                 const QString& name = names[child];
-                const QString childPath = nativePath + QLatin1Char('\\') + name;
+                const CRealPath childPath = folderPath.Child(name);
                 // A folder named after another installed program is its,
                 // and so is all of it; what holds it is not collected.
                 if (policy.IsClaimedName(name)) {
@@ -265,28 +256,26 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const QString& base
                 // A known folder, or one that holds known folders, does not
                 // count as the program's folder however it is named: the
                 // leaf "Microsoft" must not take AppData's Microsoft folder.
-                const bool fileNamed = CTargetPath::Equal(name, filePat.name);
-                const bool folderNamed = CTargetPath::Equal(name, folderPat.name);
+                const bool fileNamed = CTargetPath::SameName(name, filePat.name);
+                const bool folderNamed = CTargetPath::SameName(name, folderPat.name);
                 const bool known = (fileNamed || folderNamed) && policy.IsRefusedFolder(childPath);
                 bool childHoldsClaim = false;
                 if (!entries[child].entry.isLink())
-                    childHoldsClaim =
-                        (*this)(child, childPath, slashPath + QLatin1Char('/') + name,
-                                fileAbove || (fileNamed && !known), folderAbove || (folderNamed && !known));
+                    childHoldsClaim = (*this)(child, childPath, fileAbove || (fileNamed && !known),
+                                              folderAbove || (folderNamed && !known));
                 holdsClaim = holdsClaim || childHoldsClaim;
-                const bool match = folderAbove || (!folderPat.onlyAbove && CTargetPath::Equal(name, folderPat.name));
+                const bool match = folderAbove || (!folderPat.onlyAbove && CTargetPath::SameName(name, folderPat.name));
                 if (!match || childHoldsClaim) continue;
                 LeftoverItem item;
-                item.target = childPath;
-                item.displayText = childPath;
+                item.target = childPath.Native();
+                item.displayText = item.target;
                 item.kind = LeftoverFolder;
                 if (!policy.IsRefusedFolder(childPath)) finds.leftoverFolders.append(item);
             }
             return holdsClaim;
         }
     };
-    Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat}(
-        root, baseNative, CTargetPath::Slashed(baseNative), false, false);
+    Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat}(root, listBase, false, false);
     return finds;
 }
 
@@ -296,11 +285,13 @@ QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& nam
     // The uninstall key is still taken for a refused folder; the MuiCache
     // values naming such a folder are not, nor those naming what another
     // program claims.
-    const bool refused = !folderInReach || (CTargetPath::IsAbsolute(folder) &&
-                                            (policy.IsKnownFolder(folder) || policy.IsInsideClaim(folder)));
+    const CTargetPath path = CTargetPath::FromText(folder);
+    const bool refused =
+        !folderInReach || (!path.IsEmpty() && (policy.IsKnownFolder(path) || policy.IsInsideClaim(path)));
     QList<LeftoverItem> found;
     watch.Ok(appEnum.FindRegistryLeftovers(name, refused ? QString() : folder, &found));
     for (int i = found.size() - 1; i >= 0; --i)
-        if (found[i].kind == LeftoverMuiCacheValue && policy.IsInsideClaim(found[i].target)) found.removeAt(i);
+        if (found[i].kind == LeftoverMuiCacheValue && policy.IsInsideClaim(CTargetPath::FromText(found[i].target)))
+            found.removeAt(i);
     return found;
 }

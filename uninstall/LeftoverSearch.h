@@ -7,6 +7,8 @@
 #include "include/LeftoverItem.h"
 #include "platform/FileSystem.h"
 #include "uninstall/BackendWatch.h"
+#include "uninstall/RealPath.h"
+#include "uninstall/TargetPath.h"
 
 class CAppEnum;
 class CProtectedFolders;
@@ -28,10 +30,10 @@ public:
     CLeftoverSearch(platform::IFileSystem& files, CProtectedFolders& policy, CAppEnum& appEnum, CBackendWatch& watch);
 
     // The direct entries of the install folder: its folders, then its files.
-    QList<LeftoverItem> CollectInstallFolder(const QString& folder);
+    QList<LeftoverItem> CollectInstallFolder(const CTargetPath& folder);
     // The install folder's entries, then what AppData and ProgramData hold
     // in folders named after the folder's component that names the program.
-    QList<LeftoverItem> SearchAppDataFolders(const QString& folder, const QString& displayName,
+    QList<LeftoverItem> SearchAppDataFolders(const CTargetPath& folder, const QString& displayName,
                                              const QString& publisher = QString());
     TreeFinds SearchStartMenu(const QString& name);
     TreeFinds SearchDesktop(const QString& name);
@@ -46,15 +48,15 @@ public:
     // its extension, is that name. Components are compared whole and
     // ignoring case, and only below `base`. Folders come after the folders
     // they contain.
-    TreeFinds SearchFolderTree(const QString& base, const QString& filePattern, const QString& folderPattern);
+    TreeFinds SearchFolderTree(const CTargetPath& base, const QString& filePattern, const QString& folderPattern);
 
     // The component of an install folder that names the program: the last
     // one that shares a word of three or more characters (not a generic one
     // like "bin" or "x64", nor only digits) with the display name or the
     // publisher, and lies below every folder that `isKnownFolder` accepts.
     // Empty when none does.
-    static QString ProgramLeaf(const QString& folder, const QString& displayName, const QString& publisher,
-                               const std::function<bool(const QString&)>& isKnownFolder = {});
+    static QString ProgramLeaf(const CTargetPath& folder, const QString& displayName, const QString& publisher,
+                               const std::function<bool(const CTargetPath&)>& isKnownFolder = {});
 
 private:
     TreeFinds SearchNamedFolder(int csidl, const QString& name, bool withSeparator);

@@ -1,19 +1,24 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include "platform/FileSystem.h"
 #include "uninstall/BackendWatch.h"
+#include "uninstall/RealPath.h"
+#include "uninstall/TargetPath.h"
 
 // The protected-folder policy of the leftover remover: which places it must
 // neither take as a program's nor delete nor remove as an emptied parent.
 // Protected are the system's known folders, every profile and its known
 // folders, the running program's own folder, whatever lies outside the
-// machine's own disk, and what the other installed programs claim. A place
-// is judged by its real location, with every link on the way resolved.
+// machine's own disk, and what the other installed programs claim: their
+// folders, and every folder below the known folders that bears a name one
+// of them bears. A place is judged by its real location, with every link on
+// the way resolved. What cannot be read fails closed (Failure()).
 class CProtectedFolders {
 public:
     // Where a path really is.
@@ -25,7 +30,8 @@ public:
     };
     struct Location {
         Place place = Place::Unknown;
-        QString real; // absolute Windows path when Found; the host's path when Outside
+        CRealPath real;   // when Found
+        QString hostPath; // when Outside: the path on the system that hosts the machine
     };
 
     CProtectedFolders(platform::IFileSystem& files, CBackendWatch& watch);
@@ -40,46 +46,63 @@ public:
     // Forgets the locations looked up, which a deletion may change.
     void ForgetLocations();
 
-    // What the other installed programs claim: their folders (absolute
-    // texts) and the names of their folders under AppData, ProgramData and
-    // the Start Menu.
-    void SetClaims(const QStringList& folders, const QStringList& names);
+    // Why the policy cannot tell what to keep (a known folder, or the real
+    // location of a claimed one, could not be read); empty while it can.
+    // Nothing may be collected then.
+    QString Failure();
 
-    // The real location of what `path` names, the last link resolved too.
-    Location FinalLocation(const QString& path);
-    // The real location of the entry `path` itself: its folder's real
-    // location and its own name, so that a link is judged where it stands.
-    Location EntryLocation(const QString& path);
+    // What the other installed programs claim: their folders, and the
+    // names they bear (a folder of such a name, and all that lies in it, is
+    // theirs wherever it stands below the known folders).
+    void SetClaims(const QList<CTargetPath>& folders, const QStringList& names);
+
+    // The real location of what a text names (Windows' own reading of it:
+    // a name's trailing dots and spaces dropped), the last link resolved.
+    Location FinalLocation(const CTargetPath& text);
+    // The real location of a listed entry itself, as its name is spelled:
+    // its folder's real location and its own name, so that a link is
+    // judged where it stands.
+    Location EntryLocation(const CRealPath& entry);
 
     // Inside the Windows folder or the running program's own folder (or one
     // of that folder's parents), or no absolute Windows path at all.
-    bool IsUntouchable(const QString& path);
-    // Untouchable, a drive root, a known folder or one that holds one, or a
-    // claimed folder, one inside it or one that holds one.
-    bool IsRefusedFolder(const QString& path);
-    // Untouchable or inside a claimed folder: a file that must stay.
-    bool IsRefusedFile(const QString& path);
+    bool IsUntouchable(const CTargetPath& path);
+    // Untouchable, a drive root, a known folder or one that holds one, a
+    // claimed folder or one that holds one, or inside a claim.
+    bool IsRefusedFolder(const CTargetPath& path);
+    bool IsRefusedFolder(const CRealPath& path) { return IsRefusedFolder(path.Path()); }
+    // Untouchable or inside a claim: a file that must stay.
+    bool IsRefusedFile(const CTargetPath& path);
+    bool IsRefusedFile(const CRealPath& path) { return IsRefusedFile(path.Path()); }
     // Whether `path` is a known folder or holds one (claims left aside).
-    bool IsKnownFolder(const QString& path);
-    // Whether another installed program claims a folder (or a file's stem)
-    // of this name.
+    bool IsKnownFolder(const CTargetPath& path);
+    bool IsKnownFolder(const CRealPath& path) { return IsKnownFolder(path.Path()); }
+    // Whether another installed program bears this name (a folder's, or a
+    // file's without its extension).
     bool IsClaimedName(const QString& name) const;
-    // Whether a path text lies inside a claimed folder.
-    bool IsInsideClaim(const QString& path) const;
+    // Whether a path lies inside a claimed folder, or inside (or at) a
+    // folder that bears a claimed name below the known folders, a file of
+    // such a name included.
+    bool IsInsideClaim(const CTargetPath& path);
+    bool IsInsideClaim(const CRealPath& path) { return IsInsideClaim(path.Path()); }
 
 private:
     void Load();
     Location Judge(uint32_t status, const std::string& real);
+    // The looked-up location of `key`, asked for with `call` when not yet known.
+    Location Lookup(const QString& key, const std::string& call);
+    bool BearsClaimedName(const CTargetPath& path);
 
     platform::IFileSystem& files;
     CBackendWatch& watch;
-    QString ownFolder; // key form
+    CTargetPath ownFolder;
     bool loaded = false;
-    bool usersUnknown = false;    // a Users folder could not be listed
-    QString windowsFolder;        // key form
-    QStringList usersFolders;     // key form
-    QStringList protectedFolders; // key form, text and real locations
-    QStringList claimedFolders;   // key form, text and real locations
-    QSet<QString> claimedNames;   // lower case
-    QHash<QString, Location> finalCache;
+    bool usersUnknown = false; // a Users folder could not be listed
+    QString failure;           // see Failure()
+    CTargetPath windowsFolder;
+    QList<CTargetPath> usersFolders;
+    QList<CTargetPath> protectedFolders; // text and real locations
+    QList<CTargetPath> claimedFolders;   // text and real locations
+    QSet<QString> claimedNames;          // lower case
+    QHash<QString, Location> finalCache; // by key
 };

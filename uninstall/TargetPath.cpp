@@ -2,29 +2,33 @@
 
 #include <QStringList>
 
+CTargetPath::CTargetPath(const QString& cleaned) : native(cleaned), key(cleaned.toLower()) {
+    if (key.endsWith(QLatin1Char('\\'))) key.chop(1);
+}
+
 bool CTargetPath::IsSeparator(QChar c) {
     return c == QLatin1Char('\\') || c == QLatin1Char('/');
 }
 
-bool CTargetPath::IsAbsolute(const QString& path) {
-    return path.size() >= 3 && path.at(0).isLetter() && path.at(0).unicode() < 0x80 && path.at(1) == QLatin1Char(':') &&
-           IsSeparator(path.at(2));
+bool CTargetPath::IsAbsolute(const QString& text) {
+    return text.size() >= 3 && text.at(0).isLetter() && text.at(0).unicode() < 0x80 && text.at(1) == QLatin1Char(':') &&
+           IsSeparator(text.at(2));
 }
 
-QString CTargetPath::Native(const QString& path) {
-    QString native = path;
+bool CTargetPath::SameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QString CTargetPath::Stem(const QString& name) {
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? name.left(dot) : name;
+}
+
+CTargetPath CTargetPath::FromText(const QString& text) {
+    if (!IsAbsolute(text)) return CTargetPath();
+    QString native = text;
     native.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    return native;
-}
-
-QString CTargetPath::Slashed(const QString& path) {
-    QString slashed = path;
-    slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return slashed;
-}
-
-QString CTargetPath::CleanAbsolute(const QString& path) {
-    const QStringList parts = Native(path).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    const QStringList parts = native.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     QStringList kept;
     for (const QString& part : parts) {
         if (part == QLatin1String(".")) continue;
@@ -34,25 +38,34 @@ QString CTargetPath::CleanAbsolute(const QString& path) {
         }
         kept.append(part);
     }
-    if (kept.size() == 1) return kept.front() + QLatin1Char('\\');
-    return kept.join(QLatin1Char('\\'));
+    if (kept.size() == 1) return CTargetPath(kept.front() + QLatin1Char('\\'));
+    return CTargetPath(kept.join(QLatin1Char('\\')));
 }
 
-QString CTargetPath::Key(const QString& path) {
-    QString key = CleanAbsolute(path).toLower();
-    if (key.endsWith(QLatin1Char('\\'))) key.chop(1);
-    return key;
+QString CTargetPath::Slashed() const {
+    QString slashed = native;
+    slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return slashed;
 }
 
-bool CTargetPath::IsInside(const QString& key, const QString& folderKey) {
-    return key == folderKey || key.startsWith(folderKey + QLatin1Char('\\'));
+QString CTargetPath::Name() const {
+    if (IsDriveRoot()) return QString();
+    return native.mid(native.lastIndexOf(QLatin1Char('\\')) + 1);
 }
 
-QString CTargetPath::ParentOf(const QString& native) {
+CTargetPath CTargetPath::Parent() const {
+    if (native.isEmpty() || IsDriveRoot()) return CTargetPath();
     const int slash = native.lastIndexOf(QLatin1Char('\\'));
-    return slash < 0 ? QString() : native.left(slash);
+    // "C:\Apps" is held by the drive root "C:\".
+    return CTargetPath(slash == 2 ? native.left(3) : native.left(slash));
 }
 
-bool CTargetPath::Equal(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+CTargetPath CTargetPath::Child(const QString& name) const {
+    if (native.isEmpty() || name.isEmpty()) return CTargetPath();
+    return CTargetPath(IsDriveRoot() ? native + name : native + QLatin1Char('\\') + name);
+}
+
+bool CTargetPath::IsInside(const CTargetPath& folder) const {
+    if (native.isEmpty() || folder.native.isEmpty()) return false;
+    return key == folder.key || key.startsWith(folder.key + QLatin1Char('\\'));
 }

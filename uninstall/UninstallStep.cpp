@@ -130,6 +130,14 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
 void CUninstallStep::RemoveLeftovers(const InstalledProgram& program, UninstallStepReport* report) {
     const QList<LeftoverItem> leftovers = cleaner.CleanLeftovers(program);
     report->leftoversCleaned = true;
+    report->leftoversStopReason = cleaner.StopReason();
+    if (!report->leftoversStopReason.isEmpty()) {
+        const std::string reason = report->leftoversStopReason.toStdString();
+        char line[2 * InstalledProgram::kTextSize + 160];
+        std::snprintf(line, sizeof(line), "leftovers of %s left alone: %s.\n", FieldText(program.displayName).c_str(),
+                      reason.c_str());
+        LogInfoEx(line);
+    }
     for (const LeftoverItem& item : leftovers)
         (cleaner.LeftoverExists(item) ? report->leftoversRemaining : report->leftoversDeleted).append(item);
 }

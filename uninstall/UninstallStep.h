@@ -32,6 +32,10 @@ struct UninstallStepReport {
     bool leftoversCleaned = false;
     QList<LeftoverItem> leftoversDeleted;
     QList<LeftoverItem> leftoversRemaining; // found, but still there after the removal
+    // Why no leftover was collected: what another program claims, or a
+    // known folder, could not be read, so nothing of the program was
+    // deleted. Empty when the collection ran.
+    QString leftoversStopReason;
 };
 
 // One program's step of an uninstall run, shared by the graphical runner

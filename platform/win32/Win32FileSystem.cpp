@@ -61,6 +61,38 @@ std::wstring Long(const std::wstring& path) {
     return path;
 }
 
+bool IsExact(const std::wstring& path) {
+    return path.compare(0, 4, L"\\\\?\\") == 0;
+}
+
+// The form in which a path goes to the wide calls. A path in the \\?\ form
+// names exactly the entry its components spell (a name may end in dots or
+// spaces, which no other form can reach). Any other drive path is first made
+// full as Windows makes it, then given the \\?\ form too, so that its
+// meaning does not change with its length: ".." resolved, and the trailing
+// dots and spaces that Windows drops from a name dropped.
+std::wstring CallPath(const std::string& utf8) {
+    std::wstring path = ToWide(utf8);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    if (IsExact(path)) {
+        while (path.size() > 7 && path.back() == L'\\')
+            path.pop_back();
+        if (path.size() == 6 && path[5] == L':') path += L'\\';
+        return path;
+    }
+    path = Normalize(utf8);
+    if (path.size() < 3 || !std::iswalpha(path[0]) || path[1] != L':' || path[2] != L'\\') return path;
+    std::wstring full(path.size() + MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (length >= full.size()) {
+        full.assign(length + 1, L'\0');
+        length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    }
+    if (length == 0 || length >= full.size()) return Long(path);
+    full.resize(length);
+    return L"\\\\?\\" + full;
+}
+
 std::wstring Join(const std::wstring& folder, const std::wstring& name) {
     if (!folder.empty() && folder.back() == L'\\') return folder + name;
     return folder + L'\\' + name;
@@ -76,12 +108,12 @@ uint32_t ListWide(const std::wstring& folder, uint32_t flags, std::vector<WideEn
     entries->clear();
     if (folder.empty()) return kErrorPathNotFound;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW(Long(Join(folder, L"*")).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE find = FindFirstFileExW(Join(folder, L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         // An empty drive root has no "." entry to find.
-        const DWORD attributes = GetFileAttributesW(Long(folder).c_str());
+        const DWORD attributes = GetFileAttributesW(folder.c_str());
         if (error == ERROR_FILE_NOT_FOUND && attributes != INVALID_FILE_ATTRIBUTES &&
             (attributes & FILE_ATTRIBUTE_DIRECTORY))
             return kErrorSuccess;
@@ -214,7 +246,7 @@ uint32_t IconPixels(const IconApi& api, HICON icon, IconImage* image) {
 uint32_t CWin32FileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
     entries->clear();
     std::vector<WideEntry> wide;
-    const uint32_t status = ListWide(Normalize(path), flags, &wide);
+    const uint32_t status = ListWide(CallPath(path), flags, &wide);
     if (status != kErrorSuccess) return status;
     entries->reserve(wide.size());
     for (const WideEntry& entry : wide)
@@ -227,7 +259,7 @@ uint32_t CWin32FileSystem::ListTree(const std::string& base, uint32_t flags, std
     // Depth first with an explicit stack: each folder's block of entries is
     // appended when the folder is taken from the stack.
     std::vector<std::pair<uint32_t, std::wstring>> pending;
-    pending.emplace_back(TreeEntry::kTreeRoot, Normalize(base));
+    pending.emplace_back(TreeEntry::kTreeRoot, CallPath(base));
     std::vector<WideEntry> block;
     bool first = true;
     while (!pending.empty()) {
@@ -256,7 +288,7 @@ uint32_t CWin32FileSystem::ListTree(const std::string& base, uint32_t flags, std
 }
 
 uint32_t CWin32FileSystem::GetAttributes(const std::string& path, uint32_t* attributes) {
-    *attributes = GetFileAttributesW(Long(Normalize(path)).c_str());
+    *attributes = GetFileAttributesW(CallPath(path).c_str());
     if (*attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         return error != ERROR_SUCCESS ? error : static_cast<DWORD>(kErrorFileNotFound);
@@ -265,14 +297,14 @@ uint32_t CWin32FileSystem::GetAttributes(const std::string& path, uint32_t* attr
 }
 
 uint32_t CWin32FileSystem::DeleteFile(const std::string& path) {
-    if (!DeleteFileW(Long(Normalize(path)).c_str())) return GetLastError();
+    if (!DeleteFileW(CallPath(path).c_str())) return GetLastError();
     return kErrorSuccess;
 }
 
 uint32_t CWin32FileSystem::SetOwnerWriteOnly(const std::string& path) {
     // What the C runtime's _wchmod(path, _S_IWRITE) does: only the read-only
     // attribute changes.
-    const std::wstring wide = Long(Normalize(path));
+    const std::wstring wide = CallPath(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
     const DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -321,13 +353,14 @@ uint32_t CWin32FileSystem::RemoveFolderAndEmptyParents(const std::string& path) 
 }
 
 uint32_t CWin32FileSystem::RemoveFolder(const std::string& path) {
-    const std::wstring folder = Normalize(path);
-    if (folder.empty() || IsDriveRoot(folder)) return kErrorAccessDenied;
-    const DWORD attributes = GetFileAttributesW(Long(folder).c_str());
+    const std::wstring folder = CallPath(path);
+    if (folder.empty() || IsDriveRoot(folder) || (IsExact(folder) && IsDriveRoot(folder.substr(4))))
+        return kErrorAccessDenied;
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && RunsUnderWine()) return kErrorAccessDenied;
-    if (!RemoveDirectoryW(Long(folder).c_str())) return GetLastError();
+    if (!RemoveDirectoryW(folder.c_str())) return GetLastError();
     return kErrorSuccess;
 }
 
@@ -335,9 +368,8 @@ uint32_t CWin32FileSystem::FinalPath(const std::string& path, std::string* real)
     real->clear();
     // No access is asked for: only the name is needed, and a folder opens
     // only with the backup flag.
-    HANDLE handle =
-        CreateFileW(Long(Normalize(path)).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle = CreateFileW(CallPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return GetLastError();
     std::wstring name(MAX_PATH, L'\0');
     DWORD length = GetFinalPathNameByHandleW(handle, &name[0], static_cast<DWORD>(name.size()), VOLUME_NAME_DOS);
@@ -365,7 +397,7 @@ uint32_t CWin32FileSystem::FinalPath(const std::string& path, std::string* real)
 uint32_t CWin32FileSystem::CreationTime(const std::string& path, uint64_t* fileTime) {
     *fileTime = 0;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(Long(Normalize(path)).c_str(), GetFileExInfoStandard, &data)) return GetLastError();
+    if (!GetFileAttributesExW(CallPath(path).c_str(), GetFileExInfoStandard, &data)) return GetLastError();
     *fileTime = (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
     return kErrorSuccess;
 }
@@ -373,7 +405,7 @@ uint32_t CWin32FileSystem::CreationTime(const std::string& path, uint64_t* fileT
 uint32_t CWin32FileSystem::ModificationTime(const std::string& path, uint64_t* fileTime) {
     *fileTime = 0;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(Long(Normalize(path)).c_str(), GetFileExInfoStandard, &data)) return GetLastError();
+    if (!GetFileAttributesExW(CallPath(path).c_str(), GetFileExInfoStandard, &data)) return GetLastError();
     *fileTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     return kErrorSuccess;
 }
@@ -409,6 +441,9 @@ uint32_t CWin32FileSystem::SpecialFolder(int csidl, std::string* path) {
     }();
     if (!getPath) return kErrorPathNotFound;
     wchar_t buffer[MAX_PATH + 1] = {};
+    // The call sets no error of its own when the folder is not there: a
+    // stale one must not read as a failed lookup.
+    SetLastError(ERROR_SUCCESS);
     if (!getPath(nullptr, buffer, csidl, FALSE)) {
         const DWORD error = GetLastError();
         return error != ERROR_SUCCESS ? error : static_cast<DWORD>(kErrorPathNotFound);
@@ -420,12 +455,14 @@ uint32_t CWin32FileSystem::SpecialFolder(int csidl, std::string* path) {
 uint32_t CWin32FileSystem::CreateFolder(const std::string& path) {
     // SHCreateDirectoryEx semantics: missing levels are created from the top;
     // a folder that already exists gives ERROR_ALREADY_EXISTS.
-    const std::wstring folder = Normalize(path);
+    const std::wstring folder = CallPath(path);
     if (folder.empty()) return kErrorPathNotFound;
-    for (size_t pos = folder.find(L'\\');; pos = folder.find(L'\\', pos + 1)) {
+    const size_t start = IsExact(folder) ? 4 : 0;
+    for (size_t pos = folder.find(L'\\', start);; pos = folder.find(L'\\', pos + 1)) {
         const std::wstring level = pos == std::wstring::npos ? folder : folder.substr(0, pos);
-        const bool isDrive = level.size() == 2 && level[1] == L':';
-        if (!level.empty() && !isDrive && !IsDriveRoot(level) && !CreateDirectoryW(Long(level).c_str(), nullptr)) {
+        const std::wstring bare = level.substr(start);
+        const bool isDrive = bare.size() == 2 && bare[1] == L':';
+        if (!bare.empty() && !isDrive && !IsDriveRoot(bare) && !CreateDirectoryW(level.c_str(), nullptr)) {
             const DWORD error = GetLastError();
             if (pos == std::wstring::npos || error != ERROR_ALREADY_EXISTS) return error;
         }
@@ -435,8 +472,8 @@ uint32_t CWin32FileSystem::CreateFolder(const std::string& path) {
 }
 
 uint32_t CWin32FileSystem::WriteFile(const std::string& path, const std::string& content) {
-    HANDLE file = CreateFileW(Long(Normalize(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(CallPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return GetLastError();
     size_t done = 0;
     DWORD status = ERROR_SUCCESS;
@@ -454,7 +491,7 @@ uint32_t CWin32FileSystem::WriteFile(const std::string& path, const std::string&
 }
 
 uint32_t CWin32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
-    if (!SetFileAttributesW(Long(Normalize(path)).c_str(), attributes)) return GetLastError();
+    if (!SetFileAttributesW(CallPath(path).c_str(), attributes)) return GetLastError();
     return kErrorSuccess;
 }
 

@@ -51,6 +51,37 @@ uint32_t CWin32System::AnsiToUtf8(const std::vector<std::string>& texts, std::ve
     return kErrorSuccess;
 }
 
+uint32_t CWin32System::ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) {
+    expanded->clear();
+    std::vector<std::string> result;
+    result.reserve(texts.size());
+    for (const std::string& text : texts) {
+        const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        std::wstring wide(length > 0 ? length : 0, L'\0');
+        if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+        // The size asked for counts the terminating zero; a value may grow
+        // between the two calls, so the second is repeated while it does.
+        std::wstring out;
+        DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+        while (needed > out.size()) {
+            out.assign(needed, L'\0');
+            needed = ExpandEnvironmentStringsW(wide.c_str(), &out[0], static_cast<DWORD>(out.size()));
+            if (needed == 0) return GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_INVALID_DATA;
+        }
+        if (needed == 0) return GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_INVALID_DATA;
+        out.resize(needed - 1);
+        const int utf8Length =
+            WideCharToMultiByte(CP_UTF8, 0, out.data(), static_cast<int>(out.size()), nullptr, 0, nullptr, nullptr);
+        std::string utf8(utf8Length > 0 ? utf8Length : 0, '\0');
+        if (utf8Length > 0)
+            WideCharToMultiByte(CP_UTF8, 0, out.data(), static_cast<int>(out.size()), &utf8[0], utf8Length, nullptr,
+                                nullptr);
+        result.push_back(std::move(utf8));
+    }
+    *expanded = std::move(result);
+    return kErrorSuccess;
+}
+
 bool RunsUnderWine() {
     static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     return wine;

@@ -10,6 +10,7 @@ public:
     uint16_t NativeProcessorArchitecture() override;
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
+    uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
 
     // The command runs in a job object whose completion port reports when
     // its last process has ended. The job allows breakaway on request only

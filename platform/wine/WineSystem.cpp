@@ -59,6 +59,17 @@ uint32_t CWineSystem::AnsiToUtf8(const std::vector<std::string>& texts, std::vec
     return kErrorSuccess;
 }
 
+uint32_t CWineSystem::ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) {
+    expanded->clear();
+    wire::calls::TextsRequest reply;
+    const uint32_t status = host.Call<wire::calls::ExpandEnvironment>({texts}, &reply);
+    if (status != kErrorSuccess) return status;
+    if (reply.texts.size() != texts.size())
+        return host.Broken("the Wine host expanded another number of texts than it was given");
+    *expanded = std::move(reply.texts);
+    return kErrorSuccess;
+}
+
 uint32_t CWineSystem::RunAndWait(const std::string& commandLine, RunOutcome* outcome) {
     *outcome = RunOutcome();
     if (host.Dead()) {

@@ -27,6 +27,7 @@ public:
     uint16_t NativeProcessorArchitecture() override;
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
+    uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
     uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) override;
     // On the platform's host: a start returns at once, and the windows of
     // a wait's uninstaller are the prefix's windows, whichever host waits.

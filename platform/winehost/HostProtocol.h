@@ -34,7 +34,7 @@
 namespace platform::wire {
 
 constexpr uint32_t kHostMagic = 0x484C4F54; // "TOLH"
-constexpr uint32_t kProtocolVersion = 4;
+constexpr uint32_t kProtocolVersion = 5;
 // A frame larger than this is a broken stream, not a message.
 constexpr uint32_t kMaxFrameSize = 512u * 1024u * 1024u;
 
@@ -56,6 +56,7 @@ constexpr uint32_t kWantChildren = 2;
     X(SetValue, 10)                                                                                                    \
     X(ReadChildren, 11)                                                                                                \
     X(AnsiToUtf8, 20)                                                                                                  \
+    X(ExpandEnvironment, 21)                                                                                           \
     X(ListFolder, 30)                                                                                                  \
     X(ListTree, 31)                                                                                                    \
     X(GetAttributes, 32)                                                                                               \
@@ -266,6 +267,8 @@ struct TextsRequest {
     WIRE_FIELDS(texts)
 };
 using AnsiToUtf8 = Call<Op::AnsiToUtf8, Limit::Bulk, TextsRequest, TextsRequest>;
+// UTF-8 texts expanded with the host's environment, which is the target's.
+using ExpandEnvironment = Call<Op::ExpandEnvironment, Limit::Bulk, TextsRequest, TextsRequest>;
 
 struct ListRequest {
     std::string path;

@@ -49,6 +49,8 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
     });
     On<SetValue>([this](const auto& in, auto*) { return registry.SetValue(in.key, in.valueName, in.type, in.data); });
     On<AnsiToUtf8>([this](const auto& in, auto* out) { return system.AnsiToUtf8(in.texts, &out->texts); });
+    On<ExpandEnvironment>(
+        [this](const auto& in, auto* out) { return system.ExpandEnvironment(in.texts, &out->texts); });
     On<ListFolder>([this](const auto& in, auto* out) { return files.ListFolder(in.path, in.flags, &out->entries); });
     On<ListTree>([this](const auto& in, auto* out) { return files.ListTree(in.path, in.flags, &out->entries); });
     On<GetAttributes>([this](const auto& in, auto* out) { return files.GetAttributes(in.path, &out->attributes); });

@@ -73,6 +73,37 @@ bool KeyExists(const QString& key) {
     return exitCode == 0;
 }
 
+// Adds one value to a key with "reg add" (REG_SZ unless `type` says otherwise).
+void RegAdd(const QString& key, const QString& name, const QString& data,
+            const QString& type = QStringLiteral("REG_SZ")) {
+    int exitCode = -1;
+    Reg({QStringLiteral("add"), key, QStringLiteral("/v"), name, QStringLiteral("/t"), type, QStringLiteral("/d"), data,
+         QStringLiteral("/f")},
+        &exitCode);
+    EXPECT_EQ(exitCode, 0) << key.toStdString() << " " << name.toStdString();
+}
+
+// Registers a program by hand: its name, uninstaller and install location.
+void Register(const QString& subKey, const QString& name, const QString& uninstaller, const QString& location) {
+    const QString key = kUninstall + subKey;
+    RegAdd(key, QStringLiteral("DisplayName"), name);
+    RegAdd(key, QStringLiteral("UninstallString"), uninstaller);
+    if (!location.isEmpty()) RegAdd(key, QStringLiteral("InstallLocation"), location);
+}
+
+// Makes a file, and its folders, in the prefix from the Linux side.
+void MakeFile(const QString& path) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path())) << path.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write("data\n");
+}
+
+// The Windows path of a place in the prefix's drive_c.
+QString OnC(const QString& linuxPath) {
+    return QStringLiteral("C:") + linuxPath.mid(DriveC().size()).replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
 void ExpectExist(const QStringList& paths) {
     for (const QString& path : paths)
         EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
@@ -184,6 +215,85 @@ TEST(LeftoverSafetyE2ETest, AnInstallLocationOnTheLinuxHomeIsSkipped) {
     EXPECT_FALSE(KeyExists(key));
     ExpectExist({home + QStringLiteral("/Documents/thesis.txt"), home + QStringLiteral("/.profile-test"),
                  home + QStringLiteral("/Documents")});
+    ExpectOtherToolIntact();
+}
+
+TEST(LeftoverSafetyE2ETest, AFolderNameVoidsNoOtherProgramsName) {
+    // "Acme Helper" lives in a folder named after its vendor's main product.
+    Register(QStringLiteral("AcmeMain"), QStringLiteral("Acme"),
+             QStringLiteral("C:\\Program Files\\Acme Main\\uninst.exe"),
+             QStringLiteral("C:\\Program Files\\Acme Main"));
+    Register(QStringLiteral("AcmeHelper"), QStringLiteral("Acme Helper"), QStringLiteral("C:\\Apps\\Acme\\uninst.exe"),
+             QStringLiteral("C:\\Apps\\Acme"));
+    const QStringList acme = {
+        ProgramFiles() + QStringLiteral("/Acme Main/acme.exe"), Roaming() + QStringLiteral("/Acme/settings.ini"),
+        DriveC() + QStringLiteral("/ProgramData/Acme/data.dat"), StartMenu() + QStringLiteral("/Acme/Acme.lnk")};
+    for (const QString& path : acme + QStringList{DriveC() + QStringLiteral("/Apps/Acme/helper.exe")})
+        MakeFile(path);
+
+    Clean(QStringLiteral("Acme Helper"));
+
+    EXPECT_FALSE(KeyExists(kUninstall + QStringLiteral("AcmeHelper")));
+    ExpectExist(acme);
+    EXPECT_TRUE(KeyExists(kUninstall + QStringLiteral("AcmeMain")));
+    ExpectOtherToolIntact();
+}
+
+TEST(LeftoverSafetyE2ETest, APlugInInsideAnotherProgramsAppDataFolderIsOutOfReach) {
+    const QString plugIn = Roaming() + QStringLiteral("/Other Tool/Plugins/Tool Plug-in");
+    MakeFile(plugIn + QStringLiteral("/plugin.dll"));
+    Register(QStringLiteral("ToolPlugin"), QStringLiteral("Tool Plug-in"), OnC(plugIn) + QStringLiteral("\\uninst.exe"),
+             OnC(plugIn));
+
+    const QJsonObject report = Clean(QStringLiteral("Tool Plug-in"));
+
+    const QJsonArray skipped = report[QStringLiteral("skipped")].toArray();
+    ASSERT_EQ(skipped.size(), 1);
+    EXPECT_EQ(skipped[0].toObject()[QStringLiteral("displayText")].toString(),
+              QStringLiteral("another installed program claims it"));
+    EXPECT_FALSE(KeyExists(kUninstall + QStringLiteral("ToolPlugin")));
+    ExpectExist({plugIn + QStringLiteral("/plugin.dll")});
+    ExpectOtherToolIntact();
+}
+
+TEST(LeftoverSafetyE2ETest, UnexpandedTextsOfAnotherProgramClaimWhatTheyName) {
+    // As many installers write them: unexpanded, for the reader to expand.
+    const QString otherTool = kUninstall + QStringLiteral("OtherTool");
+    const QString expandable = QStringLiteral("REG_EXPAND_SZ");
+    RegAdd(otherTool, QStringLiteral("InstallLocation"), QStringLiteral("%ProgramFiles%\\Other Tool"), expandable);
+    RegAdd(otherTool, QStringLiteral("DisplayIcon"), QStringLiteral("%ProgramFiles%\\Other Tool\\OtherTool.exe,0"),
+           expandable);
+    ASSERT_TRUE(Reg({QStringLiteral("query"), otherTool}).contains(QStringLiteral("REG_EXPAND_SZ")));
+    Register(QStringLiteral("ToolAddOn"), QStringLiteral("Tool Add-on"),
+             QStringLiteral("C:\\Program Files\\Other Tool\\uninst-addon.exe"),
+             QStringLiteral("C:\\Program Files\\Other Tool"));
+
+    const QJsonObject report = Clean(QStringLiteral("Tool Add-on"));
+
+    EXPECT_EQ(report[QStringLiteral("skipped")].toArray().size(), 1);
+    EXPECT_FALSE(KeyExists(kUninstall + QStringLiteral("ToolAddOn")));
+    ExpectOtherToolIntact();
+}
+
+TEST(LeftoverSafetyE2ETest, ACommaInAQuotedIconPathKeepsItsClaim) {
+    // "Tool Suite" names its folder only in its icon text.
+    const QString vendor = ProgramFiles() + QStringLiteral("/Other, Inc");
+    MakeFile(vendor + QStringLiteral("/Tool/tool.exe"));
+    MakeFile(vendor + QStringLiteral("/updater.exe"));
+    const QString suite = kUninstall + QStringLiteral("ToolSuite");
+    RegAdd(suite, QStringLiteral("DisplayName"), QStringLiteral("Tool Suite"));
+    RegAdd(suite, QStringLiteral("UninstallString"), QStringLiteral("C:\\windows\\ToolSuiteUninstall.exe"));
+    RegAdd(suite, QStringLiteral("DisplayIcon"), QStringLiteral("\"C:\\Program Files\\Other, Inc\\Tool\\tool.exe\",0"));
+    ASSERT_TRUE(Reg({QStringLiteral("query"), suite, QStringLiteral("/v"), QStringLiteral("DisplayIcon")})
+                    .contains(QStringLiteral("\"C:\\Program Files\\Other, Inc\\Tool\\tool.exe\",0")));
+    Register(QStringLiteral("OtherIncUpdater"), QStringLiteral("Other Inc Updater"),
+             OnC(vendor + QStringLiteral("/updater.exe")), OnC(vendor));
+
+    Clean(QStringLiteral("Other Inc Updater"));
+
+    ExpectGone({vendor + QStringLiteral("/updater.exe")});
+    ExpectExist({vendor + QStringLiteral("/Tool/tool.exe")});
+    EXPECT_TRUE(KeyExists(suite));
     ExpectOtherToolIntact();
 }
 

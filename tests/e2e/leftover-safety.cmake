@@ -17,7 +17,9 @@ set(e2e_safety_environment
     "TOLVANIRE_SAFETY_HOME=${e2e_safety_prefix_HOME}"
     "TOLVANIRE_LOG_FILE=${CMAKE_CURRENT_BINARY_DIR}/e2e-safety.log")
 foreach(test AGenericLeafReachesNoOtherProgramAndEmptiedFoldersGo RegistryLeftoversAreDeletedOnlyInTheHiveTheyWereFoundIn
-             WhatOtherProgramsClaimIsOutOfReach AnInstallLocationOnTheLinuxHomeIsSkipped)
+             WhatOtherProgramsClaimIsOutOfReach AnInstallLocationOnTheLinuxHomeIsSkipped
+             AFolderNameVoidsNoOtherProgramsName APlugInInsideAnotherProgramsAppDataFolderIsOutOfReach
+             UnexpandedTextsOfAnotherProgramClaimWhatTheyName ACommaInAQuotedIconPathKeepsItsClaim)
     add_test(NAME LeftoverSafetyE2ETest.${test} COMMAND tolvanire_e2e_safety_tests
                                                         --gtest_filter=LeftoverSafetyE2ETest.${test})
     set_tests_properties(LeftoverSafetyE2ETest.${test} PROPERTIES LABELS wine TIMEOUT 600

@@ -35,6 +35,7 @@ MemoryFileSystem::MemoryFileSystem() {
         {kCsidlProgramFiles, "C:\\Program Files"},
         {kCsidlProgramFilesX86, "C:\\Program Files (x86)"},
         {kCsidlCommonPrograms, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
+        {kCsidlCommonStartup, "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp"},
         {kCsidlCommonDesktop, "C:\\users\\Public\\Desktop"},
     };
 }
@@ -43,7 +44,8 @@ MemoryFileSystem::~MemoryFileSystem() = default;
 
 bool MemoryFileSystem::Split(const std::string& path, std::vector<std::string>* parts) {
     std::string text = path;
-    if (text.compare(0, 4, "\\\\?\\") == 0) text.erase(0, 4);
+    const bool exact = text.compare(0, 4, "\\\\?\\") == 0;
+    if (exact) text.erase(0, 4);
     if (text.size() < 2 || !isalpha(static_cast<unsigned char>(text[0])) || text[1] != ':') return false;
     if (text.size() > 2 && !IsSeparator(text[2])) return false; // drive-relative
     if (text.size() == 2) return false;
@@ -55,12 +57,28 @@ bool MemoryFileSystem::Split(const std::string& path, std::vector<std::string>* 
         while (end < text.size() && !IsSeparator(text[end]))
             ++end;
         std::string part = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty()) continue;
+        // The \\?\ form names what its components spell.
+        if (exact) {
+            parts->push_back(part);
+            continue;
+        }
         if (part == "..") {
             if (parts->size() > 1) parts->pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts->push_back(part);
+            continue;
         }
-        pos = end + 1;
+        if (part == ".") continue;
+        // Any other form is made full as Windows makes it: a folder name on
+        // the way loses one trailing dot, the last name every trailing dot
+        // and space.
+        if (end < text.size()) {
+            if (part.back() == '.') part.pop_back();
+        } else {
+            while (!part.empty() && (part.back() == '.' || part.back() == ' '))
+                part.pop_back();
+        }
+        if (!part.empty()) parts->push_back(part);
     }
     return true;
 }
@@ -80,6 +98,11 @@ std::string MemoryFileSystem::Fold(const std::string& name) {
         }
     }
     return folded;
+}
+
+std::vector<std::string> MemoryFileSystem::Prefix(const std::vector<std::string>& parts, size_t count) {
+    return std::vector<std::string>(parts.begin(),
+                                    parts.begin() + static_cast<std::ptrdiff_t>(std::min(count, parts.size())));
 }
 
 std::string MemoryFileSystem::Join(const std::vector<std::string>& parts, size_t count) {
@@ -239,7 +262,7 @@ uint32_t MemoryFileSystem::RemoveFolderAndEmptyParents(const std::string& path) 
         const bool first = count == parts.size();
         Node* node = nullptr;
         Node* parent = nullptr;
-        uint32_t error = Resolve(Join(parts, count), false, &node, &parent);
+        uint32_t error = ResolveParts(Prefix(parts, count), false, 0, &node, &parent, nullptr);
         if (error == kErrorSuccess && !node->isDir()) error = kErrorDirectory;
         if (error == kErrorSuccess && !node->isLink()) {
             if (node->attributes & kAttrReadOnly)
@@ -351,6 +374,8 @@ uint32_t MemoryFileSystem::SpecialFolder(int csidl, std::string* path) {
     std::lock_guard<std::mutex> lock(mutex);
     ++calls;
     path->clear();
+    const auto failure = specialFailures.find(csidl);
+    if (failure != specialFailures.end() && failure->second != kErrorSuccess) return failure->second;
     auto known = specialFolders.find(csidl);
     if (known == specialFolders.end()) return kErrorFileNotFound;
     Node* node = nullptr;
@@ -374,7 +399,7 @@ MemoryFileSystem::Node* MemoryFileSystem::MakeFolders(const std::vector<std::str
     for (size_t i = 2; i <= count; ++i) {
         Node* node = nullptr;
         Node* parent = nullptr;
-        uint32_t found = Resolve(Join(parts, i), true, &node, &parent);
+        uint32_t found = ResolveParts(Prefix(parts, i), true, 0, &node, &parent, nullptr);
         if (found == kErrorFileNotFound && parent) {
             auto folder = std::make_unique<Node>();
             folder->name = parts[i - 1];
@@ -463,6 +488,11 @@ void MemoryFileSystem::SetSpecialFolder(int csidl, const std::string& path) {
         specialFolders.erase(csidl);
     else
         specialFolders[csidl] = path;
+}
+
+void MemoryFileSystem::FailSpecialFolder(int csidl, uint32_t error) {
+    std::lock_guard<std::mutex> lock(mutex);
+    specialFailures[csidl] = error;
 }
 
 void MemoryFileSystem::SetCreationTime(const std::string& path, uint64_t fileTime) {

@@ -12,6 +12,10 @@
 // - paths are absolute ("C:\\a\\b"), either separator, repeated separators
 //   and a trailing one are accepted; names compare ignoring case (ASCII and
 //   Latin-1) and keep the case they were created with;
+// - a path in the \\?\ form names exactly what its components spell; any
+//   other is made full as Windows makes it: "." and ".." resolved, one
+//   trailing dot dropped from each folder name on the way and every
+//   trailing dot and space from the last name;
 // - a missing last component gives ERROR_FILE_NOT_FOUND, a missing folder on
 //   the way ERROR_PATH_NOT_FOUND, a file used as a folder ERROR_DIRECTORY
 //   (for listing) or ERROR_PATH_NOT_FOUND (elsewhere);
@@ -65,6 +69,8 @@ public:
     void FailPath(const std::string& path, uint32_t error);
     // Answer `path` for `csidl`; an empty path makes the folder unknown.
     void SetSpecialFolder(int csidl, const std::string& path);
+    // Every lookup of `csidl` fails with `error` from now on (0: none).
+    void FailSpecialFolder(int csidl, uint32_t error);
     void SetCreationTime(const std::string& path, uint64_t fileTime);
     void SetModificationTime(const std::string& path, uint64_t fileTime);
     // Gives the file at `path` an icon at `index`; false when it is missing.
@@ -102,6 +108,9 @@ private:
     static bool Split(const std::string& path, std::vector<std::string>* parts);
     static std::string Fold(const std::string& name);
     static std::string Join(const std::vector<std::string>& parts, size_t count);
+    // The first `count` parts, resolved as they are (a joined text would be
+    // made full again and lose a name's trailing dots).
+    static std::vector<std::string> Prefix(const std::vector<std::string>& parts, size_t count);
 
     // Looks up a path. Links on the way resolve into their target; the last
     // component is resolved too when `followLast` is set. `parent` receives
@@ -117,6 +126,7 @@ private:
     mutable std::mutex mutex;
     Node root; // children are the drives, by folded "c:"
     std::map<int, std::string> specialFolders;
+    std::map<int, uint32_t> specialFailures;
     std::map<std::string, std::string> outsideDrives; // folded "z:" -> real root
     std::map<std::string, uint32_t> failures;         // folded path -> error
     uint32_t Failure(const std::string& path) const;

@@ -81,6 +81,7 @@ uint32_t MemoryRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t 
     *key = 0;
     std::shared_ptr<Node> node = Find(hive, ResolvePath(hive, subKey, access));
     if (!node) return kErrorFileNotFound;
+    if (node->openFailure) return node->openFailure;
     *key = AddHandle(node, access);
     return kErrorSuccess;
 }
@@ -90,6 +91,7 @@ uint32_t MemoryRegistry::EnumKey(RegKey key, uint32_t index, uint32_t nameBuffer
     name->clear();
     std::shared_ptr<Node> node;
     if (uint32_t error = Lookup(key, kKeyEnumerateSubKeys, &node)) return error;
+    if (node->enumFailure) return node->enumFailure;
     if (index >= node->children.size()) return kErrorNoMoreItems;
     auto it = node->children.begin();
     std::advance(it, index);
@@ -226,6 +228,16 @@ void MemoryRegistry::SetDword(Hive hive, const std::string& subKey, const std::s
     for (int i = 0; i < 4; ++i)
         data[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
     SetRaw(hive, subKey, name, kRegDword, data, access);
+}
+
+void MemoryRegistry::FailKey(Hive hive, const std::string& subKey, uint32_t open, uint32_t enumerate, uint32_t access) {
+    RegKey key = 0;
+    if (CreateKey(hive, subKey, kKeyAllAccess | access, &key) != kErrorSuccess) return;
+    CloseKey(key);
+    std::lock_guard<std::mutex> lock(mutex);
+    std::shared_ptr<Node> node = Find(hive, ResolvePath(hive, subKey, access));
+    node->openFailure = open;
+    node->enumFailure = enumerate;
 }
 
 bool MemoryRegistry::KeyExists(Hive hive, const std::string& subKey, uint32_t access) {

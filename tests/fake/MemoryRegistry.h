@@ -48,6 +48,11 @@ public:
                   uint32_t access = 0);
     void SetRaw(platform::Hive hive, const std::string& subKey, const std::string& name, uint32_t type,
                 const std::string& data, uint32_t access = 0);
+    // A key that cannot be read: from now on opening it fails with `open`
+    // and enumerating its subkeys with `enumerate` (0: that call does not
+    // fail). The key is made when missing.
+    void FailKey(platform::Hive hive, const std::string& subKey, uint32_t open, uint32_t enumerate = 0,
+                 uint32_t access = 0);
     bool KeyExists(platform::Hive hive, const std::string& subKey, uint32_t access = 0);
     bool ValueExists(platform::Hive hive, const std::string& subKey, const std::string& name, uint32_t access = 0);
 
@@ -66,6 +71,8 @@ private:
         std::map<std::string, std::shared_ptr<Node>> children; // by upper-case name
         std::vector<Value> values;
         bool deleted = false;
+        uint32_t openFailure = 0; // FailKey
+        uint32_t enumFailure = 0;
     };
     struct Handle {
         std::shared_ptr<Node> node;

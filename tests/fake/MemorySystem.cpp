@@ -1,5 +1,7 @@
 #include "tests/fake/MemorySystem.h"
 
+#include <cctype>
+
 #include "platform/Errors.h"
 
 namespace {
@@ -25,7 +27,89 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
 } // namespace
+
+MemorySystem::MemorySystem(uint16_t architecture) : architecture(architecture) {
+    // What Wine sets for the user "tester" of a 64-bit prefix, in the
+    // layout MemoryFileSystem answers for.
+    const struct {
+        const char* name;
+        const char* value;
+    } variables[] = {
+        {"ALLUSERSPROFILE", "C:\\ProgramData"},
+        {"APPDATA", "C:\\users\\tester\\AppData\\Roaming"},
+        {"CommonProgramFiles", "C:\\Program Files\\Common Files"},
+        {"CommonProgramFiles(x86)", "C:\\Program Files (x86)\\Common Files"},
+        {"CommonProgramW6432", "C:\\Program Files\\Common Files"},
+        {"HOMEDRIVE", "C:"},
+        {"HOMEPATH", "\\users\\tester"},
+        {"LOCALAPPDATA", "C:\\users\\tester\\AppData\\Local"},
+        {"ProgramData", "C:\\ProgramData"},
+        {"ProgramFiles", "C:\\Program Files"},
+        {"ProgramFiles(x86)", "C:\\Program Files (x86)"},
+        {"ProgramW6432", "C:\\Program Files"},
+        {"PUBLIC", "C:\\users\\Public"},
+        {"SystemDrive", "C:"},
+        {"SystemRoot", "C:\\windows"},
+        {"TEMP", "C:\\users\\tester\\AppData\\Local\\Temp"},
+        {"TMP", "C:\\users\\tester\\AppData\\Local\\Temp"},
+        {"USERNAME", "tester"},
+        {"USERPROFILE", "C:\\users\\tester"},
+        {"windir", "C:\\windows"},
+    };
+    for (const auto& variable : variables)
+        environment[Upper(variable.name)] = variable.value;
+}
+
+void MemorySystem::SetEnvironment(const std::string& name, const std::string& value) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (value.empty())
+        environment.erase(Upper(name));
+    else
+        environment[Upper(name)] = value;
+}
+
+void MemorySystem::FailExpansion(uint32_t error) {
+    std::lock_guard<std::mutex> lock(mutex);
+    expansionFailure = error;
+}
+
+uint32_t MemorySystem::ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) {
+    std::lock_guard<std::mutex> lock(mutex);
+    expanded->clear();
+    if (expansionFailure != 0) return expansionFailure;
+    for (const std::string& text : texts) {
+        // "%NAME%" of a known name gives its value; any other "%...%" is
+        // copied as written and the scan goes on after it; a "%" that no
+        // second one closes is copied with the rest.
+        std::string out;
+        size_t at = 0;
+        while (at < text.size()) {
+            const size_t open = text.find('%', at);
+            if (open == std::string::npos) {
+                out += text.substr(at);
+                break;
+            }
+            out += text.substr(at, open - at);
+            const size_t close = text.find('%', open + 1);
+            if (close == std::string::npos) {
+                out += text.substr(open);
+                break;
+            }
+            const auto value = environment.find(Upper(text.substr(open + 1, close - open - 1)));
+            out += close > open + 1 && value != environment.end() ? value->second : text.substr(open, close - open + 1);
+            at = close + 1;
+        }
+        expanded->push_back(out);
+    }
+    return platform::kErrorSuccess;
+}
 
 std::string MemorySystem::Cp1252ToUtf8(const std::string& text) {
     std::string out;

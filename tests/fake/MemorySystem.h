@@ -14,11 +14,15 @@
 // script: a test says, per command line, what starting it does.
 class MemorySystem : public platform::ISystem {
 public:
-    explicit MemorySystem(uint16_t architecture = platform::kArchitectureAmd64) : architecture(architecture) {}
+    explicit MemorySystem(uint16_t architecture = platform::kArchitectureAmd64);
 
     uint16_t NativeProcessorArchitecture() override { return architecture; }
     uint32_t AnsiCodePage() override { return 1252; }
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
+    // Expands from the environment of the user "tester" on a 64-bit Wine
+    // prefix (SetEnvironment changes it), names ignoring case, unknown
+    // names left as written, as Wine expands them.
+    uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
 
     // Plays the script of `commandLine`. A command without a script fails
     // to start with kErrorFileNotFound, as a missing program does.
@@ -52,6 +56,11 @@ public:
     // Empty until a script let the backend die.
     std::string FatalError() const;
 
+    // Sets (or, with an empty value, removes) one environment variable.
+    void SetEnvironment(const std::string& name, const std::string& value);
+    // Every later ExpandEnvironment call fails with `error` (0: none fails).
+    void FailExpansion(uint32_t error);
+
     // Code page 1252 to UTF-8, up to the first zero byte.
     static std::string Cp1252ToUtf8(const std::string& text);
 
@@ -63,4 +72,6 @@ private:
     std::multiset<std::string> running; // in RunAndWait now
     std::vector<std::string> raised;
     std::string fatalError;
+    std::map<std::string, std::string> environment; // by upper-case name
+    uint32_t expansionFailure = 0;
 };

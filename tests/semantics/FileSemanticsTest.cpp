@@ -594,6 +594,114 @@ std::vector<FileRow> FileRows() {
              const uint32_t missing = f.FinalPath(ctx.folder + "\\none\\deeper", &real);
              EXPECT_TRUE(missing == kErrorFileNotFound || missing == kErrorPathNotFound) << missing;
          }},
+        {"NamesEndingInDotsOrSpacesAreReachedOnlyInTheExactForm",
+         [](SemanticsContext& ctx) {
+             // A name may end in a dot or a space (made through \\?\);
+             // any other form of its path is made full as Windows makes it,
+             // which drops them and so names its twin.
+             IFileSystem& f = ctx.Files();
+             const std::string twin = ctx.folder + "\\Other Tool";
+             const std::string exact = "\\\\?\\" + ctx.folder;
+             Write(f, twin + "\\keep.txt");
+             for (const char* name : {"\\Other Tool.", "\\Other Tool "}) {
+                 ASSERT_EQ(kErrorSuccess, f.CreateFolder(exact + name)) << name;
+                 ASSERT_EQ(kErrorSuccess, f.WriteFile(exact + name + "\\mine.txt", "mine")) << name;
+             }
+             EXPECT_EQ((std::vector<std::string>{"Other Tool", "Other Tool ", "Other Tool."}),
+                       Names(f, ctx.folder, kListDirs));
+             std::vector<TreeEntry> tree;
+             ASSERT_EQ(kErrorSuccess, f.ListTree(ctx.folder, kListFiles | kListDirs, &tree));
+             EXPECT_EQ(
+                 (std::vector<std::string>{"Other Tool\\", "Other Tool \\", "Other Tool.\\", "Other Tool\\keep.txt",
+                                           "Other Tool \\mine.txt", "Other Tool.\\mine.txt"}),
+                 TreePaths(tree));
+             // The last name loses its trailing dots and spaces, a folder
+             // name on the way its trailing dot.
+             EXPECT_EQ((std::vector<std::string>{"keep.txt"}), Names(f, ctx.folder + "\\Other Tool.", kListFiles));
+             EXPECT_EQ((std::vector<std::string>{"keep.txt"}), Names(f, ctx.folder + "\\Other Tool ", kListFiles));
+             EXPECT_TRUE(f.Exists(ctx.folder + "\\Other Tool.\\keep.txt"));
+             std::string real;
+             ASSERT_EQ(kErrorSuccess, f.FinalPath(ctx.folder + "\\Other Tool.", &real));
+             EXPECT_EQ(twin, real);
+             // The exact form reaches the entry its components spell.
+             EXPECT_EQ((std::vector<std::string>{"mine.txt"}), Names(f, exact + "\\Other Tool.", kListFiles));
+             ASSERT_EQ(kErrorSuccess, f.ListTree(exact + "\\Other Tool ", kListFiles | kListDirs, &tree));
+             EXPECT_EQ((std::vector<std::string>{"mine.txt"}), TreePaths(tree));
+             EXPECT_FALSE(f.Exists(exact + "\\Other Tool.\\keep.txt"));
+             ASSERT_EQ(kErrorSuccess, f.FinalPath(exact + "\\Other Tool.", &real));
+             EXPECT_EQ(ctx.folder + "\\Other Tool.", real);
+             uint32_t attributes = 0;
+             EXPECT_EQ(kErrorSuccess, f.GetAttributes(exact + "\\Other Tool \\mine.txt", &attributes));
+             EXPECT_EQ(kErrorSuccess, f.SetOwnerWriteOnly(exact + "\\Other Tool.\\mine.txt"));
+             for (const char* name : {"\\Other Tool.", "\\Other Tool "}) {
+                 EXPECT_EQ(kErrorSuccess, f.DeleteFile(exact + name + "\\mine.txt")) << name;
+                 EXPECT_EQ(kErrorSuccess, f.RemoveFolder(exact + name)) << name;
+             }
+             EXPECT_EQ((std::vector<std::string>{"Other Tool"}), Names(f, ctx.folder, kListDirs));
+             EXPECT_TRUE(f.Exists(twin + "\\keep.txt"));
+         }},
+        {"ReadOnlyFolderIsRemovedAfterOwnerWrite",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             const std::string folder = ctx.folder + "\\locked";
+             Folder(f, folder, kAttrReadOnly);
+             uint32_t attributes = 0;
+             ASSERT_EQ(kErrorSuccess, f.GetAttributes(folder, &attributes));
+             // Windows refuses to remove a read-only folder; Wine's own
+             // call and the Linux side remove it all the same.
+             const uint32_t refused = f.RemoveFolder(folder);
+             if (ctx.Fake()) {
+                 EXPECT_TRUE(attributes & kAttrReadOnly);
+                 EXPECT_EQ(kErrorAccessDenied, refused);
+             }
+             if (refused != kErrorSuccess) {
+                 EXPECT_EQ(kErrorSuccess, f.SetOwnerWriteOnly(folder));
+                 ASSERT_EQ(kErrorSuccess, f.GetAttributes(folder, &attributes));
+                 EXPECT_FALSE(attributes & kAttrReadOnly);
+                 EXPECT_TRUE(attributes & kAttrDirectory);
+                 EXPECT_EQ(kErrorSuccess, f.RemoveFolder(folder));
+             }
+             EXPECT_FALSE(f.Exists(folder));
+         }},
+        {"AMissingSpecialFolderIsNotFound",
+         [](SemanticsContext& ctx) {
+             // Asked without creating it, a special folder that is not
+             // there is "not found", which tells it from a failed lookup.
+             IFileSystem& f = ctx.Files();
+             const std::string startup = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp";
+             if (f.FolderExists(startup)) {
+                 ASSERT_EQ(kErrorSuccess, f.RemoveFolder(startup));
+             }
+             std::string path = "untouched";
+             const uint32_t missing = f.SpecialFolder(kCsidlCommonStartup, &path);
+             EXPECT_TRUE(missing == kErrorFileNotFound || missing == kErrorPathNotFound) << missing;
+             EXPECT_TRUE(path.empty());
+             ASSERT_EQ(kErrorSuccess, f.CreateFolder(startup));
+             ASSERT_EQ(kErrorSuccess, f.SpecialFolder(kCsidlCommonStartup, &path));
+             EXPECT_EQ(startup, path);
+         }},
+        {"ExpandsTextsWithTheTargetsEnvironment",
+         [](SemanticsContext& ctx) {
+             std::vector<std::string> out;
+             ASSERT_EQ(kErrorSuccess,
+                       ctx.platform->System().ExpandEnvironment(
+                           {"%ProgramFiles%\\Acme", "%programfiles(x86)%", "%SystemDrive%\\x", "%APPDATA%",
+                            "%LOCALAPPDATA%", "%NoSuchVariableHere%\\x", "50%", "%%", "a%SystemDrive%b%NoSuch%c", ""},
+                           &out));
+             ASSERT_EQ(10u, out.size());
+             EXPECT_EQ("C:\\Program Files\\Acme", out[0]);
+             EXPECT_EQ("C:\\Program Files (x86)", out[1]);
+             EXPECT_EQ("C:\\x", out[2]);
+             std::string appData;
+             ASSERT_EQ(kErrorSuccess, ctx.Files().SpecialFolder(kCsidlAppData, &appData));
+             EXPECT_EQ(appData, out[3]);
+             EXPECT_EQ(appData.substr(0, appData.size() - 7) + "Local", out[4]);
+             EXPECT_EQ("%NoSuchVariableHere%\\x", out[5]);
+             EXPECT_EQ("50%", out[6]);
+             EXPECT_EQ("%%", out[7]);
+             EXPECT_EQ("aC:b%NoSuch%c", out[8]);
+             EXPECT_EQ("", out[9]);
+         }},
         {"RemoveFolderRemovesOneEmptyFolderOrALink",
          [](SemanticsContext& ctx) {
              IFileSystem& f = ctx.Files();

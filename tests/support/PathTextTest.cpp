@@ -28,7 +28,12 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"IconIndex", "C:\\App\\app.exe,0", "C:\\App\\app.exe"},
                     TextCase{"QuotedWithIndex", "\"C:\\App\\app.exe\",0", "C:\\App\\app.exe"},
                     TextCase{"QuotedWithoutIndex", "\"C:\\App\\app.exe\"", "C:\\App\\app.exe"},
-                    TextCase{"OnlyTheFirstCommaCounts", "C:\\A,B\\app.exe,1", "C:\\A"},
+                    // A folder name may hold a comma: only a trailing index goes.
+                    TextCase{"CommaInAFolderName", "C:\\A,B\\app.exe,1", "C:\\A,B\\app.exe"},
+                    TextCase{"CommaWithoutIndex", "C:\\Other, Inc\\app.exe", "C:\\Other, Inc\\app.exe"},
+                    TextCase{"QuotedPathWithCommas", "\"C:\\Other, Inc\\Tool\\tool.exe\",0",
+                             "C:\\Other, Inc\\Tool\\tool.exe"},
+                    TextCase{"IndexWithSpaces", "C:\\App\\app.exe, 2 ", "C:\\App\\app.exe"},
                     TextCase{"QuoteInsideCutsThere", "C:\\App\\\"x\"", "C:\\App\\"},
                     TextCase{"SeveralLeadingQuotes", "\"\"\"C:\\App", "C:\\App"}, TextCase{"OnlyQuotes", "\"\"", ""},
                     TextCase{"CommaFirst", ",1", ""},

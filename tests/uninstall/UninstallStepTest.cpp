@@ -240,6 +240,27 @@ TEST_F(UninstallStepTest, OnlyTheRecordsOwnEntryCountsAsRegistered) {
     EXPECT_TRUE(step.StillRegistered(Record(kQuotedCommand + " /S"), &failed));
 }
 
+// A removed program whose leftovers cannot be told from what another
+// program claims keeps them all, and the step says why.
+TEST_F(UninstallStepTest, AStoppedCollectionSaysWhyAndDeletesNothing) {
+    Register(Hive::LocalMachine, kQuotedCommand);
+    machine.registry.FailKey(Hive::LocalMachine, kUninstall + "\\Other", platform::kErrorAccessDenied);
+    MemorySystem::ScriptedProcess process;
+    process.run = [this] { machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\AcmeNotes"); };
+    machine.system.SetProcess(kQuotedCommand, process);
+
+    const UninstallStepReport report = step.Run(Record(kQuotedCommand), true);
+
+    EXPECT_EQ(report.outcome, UninstallStepReport::Outcome::Removed);
+    EXPECT_TRUE(report.leftoversCleaned);
+    EXPECT_TRUE(report.leftoversDeleted.isEmpty());
+    EXPECT_TRUE(report.leftoversStopReason.contains(QLatin1String("Uninstall\\Other (64-bit view) cannot be read")))
+        << report.leftoversStopReason.toStdString();
+    EXPECT_TRUE(machine.files.Exists(kAppData + "\\settings.ini"));
+    EXPECT_TRUE(machine.files.Exists(kFolder + "\\notes.exe"));
+    EXPECT_TRUE(Log().contains("leftovers of Acme Notes left alone: the registration")) << Log().constData();
+}
+
 struct CandidateCase {
     const char* name;
     std::string command;
