@@ -1,7 +1,5 @@
 #include "cli/CliCommon.h"
 
-#include <cstdio>
-
 namespace cli {
 
 QTextStream& Out() {
@@ -25,19 +23,21 @@ void AddPrefixOption(QCommandLineParser& parser) {
                                         QStringLiteral("DIR")));
 }
 
-int ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {
+std::optional<ExitCode> ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {
     const QCommandLineOption help = parser.addHelpOption();
-    if (!parser.parse(arguments)) {
-        Err() << arguments.value(0) << ": " << parser.errorText() << "\n\n" << parser.helpText();
-        Err().flush();
-        return kExitUsage;
-    }
+    if (!parser.parse(arguments)) return UsageError(parser, arguments, parser.errorText());
     if (parser.isSet(help)) {
         Out() << parser.helpText();
         Out().flush();
-        return kExitSuccess;
+        return ExitCode::Success;
     }
-    return -1;
+    return std::nullopt;
+}
+
+ExitCode UsageError(const QCommandLineParser& parser, const QStringList& arguments, const QString& what) {
+    Err() << arguments.value(0) << ": " << what << "\n\n" << parser.helpText();
+    Err().flush();
+    return ExitCode::Usage;
 }
 
 namespace {
@@ -62,17 +62,15 @@ std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& pars
     return platform;
 }
 
-bool ReportBackendFailure(const platform::IPlatform& platform) {
-    if (platform.FatalError().empty()) return false;
-    ExitForBackendFailure(platform);
-    return true;
+ExitCode ReportFailure(const BackendFailure& failure, QTextStream& err) {
+    err << "the Wine host failed: " << failure.reason << "\n";
+    err.flush();
+    return ExitCode::BackendFailed;
 }
 
-int ExitForBackendFailure(const platform::IPlatform& platform) {
-    const std::string error = platform.FatalError();
-    Err() << "the Wine host failed: " << QString::fromStdString(error.empty() ? "no reason given" : error) << "\n";
-    Err().flush();
-    return kExitPlatform;
+void WriteJson(QTextStream& stream, const QJsonDocument& document) {
+    stream << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+    stream.flush();
 }
 
 QString LeftoverKindName(int32_t kind) {

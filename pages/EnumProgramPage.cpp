@@ -27,6 +27,7 @@
 #include "app/UIPublic.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
+#include "inventory/InventoryService.h"
 #include "pages/DetailToolTip.h"
 #include "pages/FileTreeItemDelegate.h"
 #include "pages/OperationCell.h"
@@ -35,7 +36,7 @@
 #include "pages/ProgramTreeItem.h"
 #include "pages/SearchEdit.h"
 #include "support/Log.h"
-#include "uninstall/UninstallService.h"
+#include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/ProgramIconSource.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
@@ -95,20 +96,20 @@ struct CEnumProgramPage::RefreshJob {
     std::atomic<bool> done{false};
     bool ok = false;
     QString error;
-    std::vector<InstalledProgram> programs;
-    std::vector<ProgramText> texts;
+    std::vector<ProgramRecord> records;
 };
 
 // One program's step, handed between the GUI thread and its worker in the
 // same way: the GUI thread fills the request before the worker starts, the
 // worker fills the report and then says so by message.
 struct CEnumProgramPage::StepJob {
-    InstalledProgram program{};
+    ProgramRecord record{};
     bool removeLeftovers = false;
     bool ownEntry = false;
     std::atomic<bool> deepClean{false};
     std::atomic<bool> done{false};
     UninstallStepReport report;
+    bool targetLost = false; // the step failed because the target machine is gone
 };
 
 CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase(index) {
@@ -131,8 +132,7 @@ CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase
     pauseTimer->setInterval(kPauseBetweenProgramsMs);
     connect(pauseTimer, &QTimer::timeout, this, &CEnumProgramPage::StartCurrentProgram);
 
-    programs = CUIPublic::instance()->GetPrograms();
-    if (service != nullptr) texts = service->DisplayTexts(programs);
+    TakeRecords(CUIPublic::instance()->GetPrograms());
     CreateTree();
 }
 
@@ -245,15 +245,6 @@ void CEnumProgramPage::SetupTree() {
 void CEnumProgramPage::CreateTree() {
     programCount = static_cast<int>(programs.size());
     LogTimedLine("create tree begin with %s\r\n");
-    if (texts.size() != programs.size()) {
-        // Without the core (a page built on its own) the texts are taken
-        // as Latin-1.
-        texts.clear();
-        for (const InstalledProgram& p : programs)
-            texts.push_back(ProgramText{QString::fromLatin1(p.displayName), QString::fromLatin1(p.publisher),
-                                        QString::fromLatin1(p.displayVersion), QString::fromLatin1(p.displayIcon),
-                                        QString::fromLatin1(p.installLocation)});
-    }
 
     placeholder =
         QPixmap(QStringLiteral("./Resources/Installer.png"))
@@ -274,7 +265,7 @@ void CEnumProgramPage::CreateTree() {
     items.reserve(static_cast<int>(programs.size()));
     for (size_t n = 0; n < programs.size(); ++n) {
         const int i = static_cast<int>(n);
-        const ProgramText& text = texts[n];
+        const ProgramText& text = records[n].text;
         auto* item = new CProgramTreeItem;
         item->setText(0, text.name);
         item->setData(1, kRecordIndexRole, i);
@@ -321,7 +312,7 @@ void CEnumProgramPage::BuildCells(size_t count) {
         const int i = item->data(1, kRecordIndexRole).toInt();
         const size_t n = static_cast<size_t>(i);
         const QPixmap& icon = icons[n].isNull() ? placeholder : icons[n];
-        auto* cell = new ProgramCell(texts[n], i, icon, nameMetrics);
+        auto* cell = new ProgramCell(records[n].text, i, icon, nameMetrics);
         connect(cell->CheckBox(), &QCheckBox::clicked, this, &CEnumProgramPage::CheckSize);
         tree->setItemWidget(item, 1, cell);
         cells[n] = cell;
@@ -405,8 +396,8 @@ void CEnumProgramPage::SearchText(const QString& text) {
         QTreeWidgetItem* item = tree->topLevelItem(row);
         const int index = item->data(1, kRecordIndexRole).toInt();
         bool match = text.isEmpty();
-        if (!match && index >= 0 && static_cast<size_t>(index) < texts.size()) {
-            const ProgramText& t = texts[static_cast<size_t>(index)];
+        if (!match && index >= 0 && static_cast<size_t>(index) < records.size()) {
+            const ProgramText& t = records[static_cast<size_t>(index)].text;
             match = t.name.contains(text, Qt::CaseInsensitive) || t.publisher.contains(text, Qt::CaseInsensitive);
         }
         item->setHidden(!match);
@@ -476,7 +467,7 @@ void CEnumProgramPage::TreeitemClicked(QTreeWidgetItem* item, int column) {
 
     const int index = item->data(1, kRecordIndexRole).toInt();
     if (index < 0 || static_cast<size_t>(index) >= programs.size()) return;
-    const QString installPath = texts[static_cast<size_t>(index)].installLocation;
+    const QString installPath = records[static_cast<size_t>(index)].text.installLocation;
     QString installTime;
     if (service != nullptr) {
         const QDateTime created = service->CreationTime(installPath);
@@ -501,15 +492,19 @@ void CEnumProgramPage::RefreshClicked() {
 
     auto job = std::make_shared<RefreshJob>();
     refreshJob = job;
-    CInventoryService* inventory = service;
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
     // Like every worker, not kept and not joined; it reports by message and
     // writes only into its own job.
-    std::thread([inventory, job]() {
-        if (inventory == nullptr) {
+    std::thread([core, job]() {
+        if (core == nullptr) {
             job->error = QStringLiteral("the list cannot be read");
         } else {
-            job->ok = inventory->Refresh(&job->programs, &job->error);
-            if (job->ok) job->texts = inventory->DisplayTexts(job->programs);
+            Expected<std::vector<ProgramRecord>, BackendFailure> records = core->Records();
+            job->ok = records.HasValue();
+            if (job->ok)
+                job->records = std::move(records).Value();
+            else
+                job->error = records.Error().reason;
         }
         job->done = true;
         CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
@@ -540,8 +535,9 @@ void CEnumProgramPage::OnListRefreshed() {
         ShowSelection();
         iconLoader->Stop();
         std::vector<CProgramIconLoader::Request> requests;
-        for (size_t i = 0; i < texts.size(); ++i)
-            if (!texts[i].displayIcon.isEmpty()) requests.push_back({static_cast<int>(i), texts[i].displayIcon});
+        for (size_t i = 0; i < records.size(); ++i)
+            if (!records[i].text.displayIcon.isEmpty())
+                requests.push_back({static_cast<int>(i), records[i].text.displayIcon});
         iconLoader->Start(std::move(requests));
         const QString text = tr("The list of programs could not be read again.\n\n%1").arg(job->error);
         // After the message handler has returned, not inside it.
@@ -553,15 +549,19 @@ void CEnumProgramPage::OnListRefreshed() {
         });
         return;
     }
-    if (job) {
-        programs = std::move(job->programs);
-        texts = std::move(job->texts);
-    }
+    if (job) TakeRecords(std::move(job->records));
     iconLoader->Stop();
     StopBuildingCells();
     cells.clear();
     tree->clear();
     CreateTree();
+}
+
+void CEnumProgramPage::TakeRecords(std::vector<ProgramRecord> list) {
+    records = std::move(list);
+    programs.clear();
+    for (const ProgramRecord& record : records)
+        programs.push_back(record.program);
 }
 
 int CEnumProgramPage::ReceiveMsg(__MsgData msg) {
@@ -726,14 +726,14 @@ void CEnumProgramPage::StartCurrentProgram() {
     StartProgressAnimation();
     auto job = std::make_shared<StepJob>();
     const int index = RecordIndex(currentRow);
-    if (index >= 0) job->program = programs[static_cast<size_t>(index)];
+    if (index >= 0) job->record = records[static_cast<size_t>(index)];
     job->removeLeftovers = autoRemoveLeftovers;
     job->ownEntry = currentRow == ownRow;
     stepJob = job;
-    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
     // Like every worker, not kept and not joined; it reports by message and
     // writes only into its own job.
-    std::thread(&CEnumProgramPage::RunCurrentUninstaller, uninstaller, job).detach();
+    std::thread(&CEnumProgramPage::RunCurrentUninstaller, core, job).detach();
 }
 
 void CEnumProgramPage::StartProgressAnimation() {
@@ -765,29 +765,32 @@ void CEnumProgramPage::onTimeout() {
     ++animationFrame;
 }
 
-int CEnumProgramPage::RunCurrentUninstaller(CUninstallService* uninstaller, std::shared_ptr<StepJob> job) {
+int CEnumProgramPage::RunCurrentUninstaller(CUninstallerCore* core, std::shared_ptr<StepJob> job) {
     CBPNotifyCentor* centre = CBPNotifyCentor::instance();
     if (job->ownEntry) {
         // The main window ends the process a second after this message; in
         // that second this program's own uninstaller is started.
         centre->SendMsg(MSG_QUIT_APP, 0, nullptr, 0);
-        if (uninstaller != nullptr) uninstaller->StartOwnUninstaller(job->program);
+        if (core != nullptr) core->StartOwnUninstaller(job->record);
         return 0;
     }
-    if (uninstaller != nullptr) {
-        job->report = uninstaller->Uninstall(job->program, job->removeLeftovers, [&](CUninstallStep::Phase phase) {
-            if (phase != CUninstallStep::Phase::RemovingLeftovers) return;
-            job->deepClean = true;
-            centre->SendMsg(MSG_DEEP_CLEAN_STARTED, 0, nullptr, 0);
-        });
+    if (core != nullptr) {
+        Expected<UninstallStepReport, UninstallFailure> result =
+            core->Uninstall(job->record, job->removeLeftovers, [&](CUninstallerCore::Phase phase) {
+                if (phase != CUninstallerCore::Phase::RemovingLeftovers) return;
+                job->deepClean = true;
+                centre->SendMsg(MSG_DEEP_CLEAN_STARTED, 0, nullptr, 0);
+            });
+        job->targetLost = !result;
+        job->report = result ? std::move(result).Value() : result.Error().report;
     } else {
-        job->report.outcome = UninstallStepReport::Outcome::BackendFailed;
+        job->targetLost = true;
         job->report.reason = QStringLiteral("the target machine could not be reached");
     }
-    if (job->report.outcome == UninstallStepReport::Outcome::BackendFailed) {
+    if (job->targetLost || job->report.outcome == UninstallStepReport::Outcome::WaitFailed) {
         const QByteArray reason = job->report.reason.toUtf8();
         char line[2 * InstalledProgram::kTextSize + 160];
-        std::snprintf(line, sizeof line, "uninstall of %.259s: %s.\n", job->program.displayName,
+        std::snprintf(line, sizeof line, "uninstall of %.259s: %s.\n", job->record.program.displayName,
                       reason.left(300).constData());
         LogInfoEx(line);
     }
@@ -828,7 +831,7 @@ void CEnumProgramPage::SetRowOutcome(QTreeWidgetItem* row, bool removed, const Q
         ++removedCount;
         if (index >= 0) freedBytes += programs[static_cast<size_t>(index)].sizeBytes;
     } else if (index >= 0) {
-        notRemovedNames << texts[static_cast<size_t>(index)].name;
+        notRemovedNames << records[static_cast<size_t>(index)].text.name;
     }
 }
 
@@ -842,9 +845,7 @@ void CEnumProgramPage::AdvanceUninstallRun() {
     animationLabel = nullptr;
     rowStatusLabel = nullptr;
 
-    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
-    if (report.outcome == UninstallStepReport::Outcome::BackendFailed &&
-        (uninstaller == nullptr || uninstaller->TargetLost())) {
+    if (job->targetLost) {
         // Without the target machine the programs still queued cannot be
         // removed either: they are reported as they are.
         while (static_cast<size_t>(queuePos) < uninstallQueue.size())

@@ -11,11 +11,12 @@
 
 #include "app/RightContentBase.h"
 #include "include/InstalledProgram.h"
-#include "inventory/InventoryService.h"
+#include "inventory/ProgramRecord.h"
 #include "widgetlib/BPMsgReceiver.h"
 
 class CBPQtLabel;
-class CUninstallService;
+class CInventoryService;
+class CUninstallerCore;
 class CDetailToolTip;
 class CFileTreeItemDelegate;
 class CProgramIconLoader;
@@ -33,11 +34,12 @@ class QTreeWidgetItem;
 // The program list page: the installed programs in a tree that the user
 // searches, sorts and ticks, with the tick counter, the refresh and the
 // two uninstall actions. It owns the list of records the rows refer to by
-// index, and reaches the target machine only through CInventoryService
-// and, for an uninstall run, CUninstallService. The run lives here too: the
-// programs of a run are removed one after another, each on a worker thread
-// of its own, while the GUI thread animates the row in progress; rows stay
-// as they are (no search, sort, refresh or second run) until it ends.
+// index, and reaches the target machine only through the core face
+// (CUninstallerCore: records, refresh, the run) and CInventoryService
+// (icons, install times). The run lives here too: the programs of a run
+// are removed one after another, each on a worker thread of its own, while
+// the GUI thread animates the row in progress; rows stay as they are (no
+// search, sort, refresh or second run) until it ends.
 class CEnumProgramPage : public QVBoxLayout, public CRightContentBase, public CBPMsgReceiver {
     Q_OBJECT
 public:
@@ -118,7 +120,7 @@ private:
     void StartUninstallRun(bool single);
     void StartCurrentProgram();
     void StartProgressAnimation();
-    static int RunCurrentUninstaller(CUninstallService* uninstaller, std::shared_ptr<StepJob> job);
+    static int RunCurrentUninstaller(CUninstallerCore* core, std::shared_ptr<StepJob> job);
     void AdvanceUninstallRun();
     void FinishUninstallRun();
     void SetRowOutcome(QTreeWidgetItem* row, bool removed, const QString& why);
@@ -133,12 +135,13 @@ private:
     void SetupTree();
     void ShowSelection();
     void OnListRefreshed();
+    void TakeRecords(std::vector<ProgramRecord> list);
     void SetIcon(int index, const QPixmap& pixmap);
     void BuildCells(size_t count);
     void StopBuildingCells();
 
     std::vector<InstalledProgram> programs;
-    std::vector<ProgramText> texts; // display texts, parallel to `programs`
+    std::vector<ProgramRecord> records; // decoded; `programs` holds their raw records
     int programCount = 0;
     int selectedCount = 0;
     uint64_t selectedSize = 0;

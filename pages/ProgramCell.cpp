@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 #include <QVariant>
 
-#include "inventory/InventoryService.h"
+#include "inventory/ProgramRecord.h"
 
 QString ProgramCell::RowStyleSheet() {
     return QStringLiteral("QLabel#ProgramName{font-size:14px; font-weight: 500; color:rgb(255,255,255);}"

@@ -8,11 +8,10 @@
 
 #include "app/WinFrm.h"
 
-class CAppEnum;
 class CBlurDlg;
 class CInventoryService;
 class CRightContent;
-class CUninstallService;
+class CUninstallerCore;
 class QHBoxLayout;
 
 namespace platform {
@@ -68,9 +67,8 @@ private:
     std::shared_ptr<StartupHandOver> handOver;
     bool inventoryReady = false;
     std::unique_ptr<platform::IPlatform> targetPlatform;
-    std::unique_ptr<CAppEnum> appEnum;
+    std::unique_ptr<CUninstallerCore> core;
     std::unique_ptr<CInventoryService> inventoryService;
-    std::unique_ptr<CUninstallService> uninstallService;
 
     QHBoxLayout* contentLayout = nullptr;
     CRightContent* rightContent = nullptr;

@@ -31,6 +31,7 @@
 #include "shell/RightTab.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/pages/IconFiles.h"
+#include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
@@ -67,13 +68,13 @@ private:
 };
 
 // Holds the refresh until the test opens the gate.
-class GatedService : public CInventoryService {
+class GatedCore : public CUninstallerCore {
 public:
-    using CInventoryService::CInventoryService;
-    bool Refresh(std::vector<InstalledProgram>* programs, QString* error) override {
+    using CUninstallerCore::CUninstallerCore;
+    Expected<std::vector<ProgramRecord>, BackendFailure> Records() override {
         if (gate.valid()) gate.wait();
         ++refreshes;
-        return CInventoryService::Refresh(programs, error);
+        return CUninstallerCore::Records();
     }
     std::shared_future<void> gate;
     std::atomic<int> refreshes{0};
@@ -126,12 +127,8 @@ struct Env {
     ~Env() { Stop(); }
 
     void Start(const QString& cacheFolder = QString()) {
-        appEnum = std::make_unique<CAppEnum>(platform.Registry(), platform.System());
-        appEnum->Enum();
-        service =
-            std::make_unique<GatedService>(platform, *appEnum, cacheFolder.isEmpty() ? cache.path() : cacheFolder);
-        CUIPublic::instance()->SetPrograms(appEnum->GetPrograms());
-        CUIPublic::instance()->SetAppEnum(appEnum.get());
+        Read();
+        service = std::make_unique<CInventoryService>(platform, cacheFolder.isEmpty() ? cache.path() : cacheFolder);
         CUIPublic::instance()->SetInventoryService(service.get());
         host = std::make_unique<QWidget>();
         host->resize(960, 560);
@@ -143,9 +140,15 @@ struct Env {
     void Stop() {
         host.reset();
         CUIPublic::instance()->SetInventoryService(nullptr);
-        CUIPublic::instance()->SetAppEnum(nullptr);
+        CUIPublic::instance()->SetCore(nullptr);
         service.reset();
-        appEnum.reset();
+        core.reset();
+    }
+    // The core over the machine, and the list as the start-up reads it.
+    void Read() {
+        core = std::make_unique<GatedCore>(platform);
+        CUIPublic::instance()->SetPrograms(CUninstallerCore(platform).Records().Value());
+        CUIPublic::instance()->SetCore(core.get());
     }
     void WaitForIcons() { QTRY_VERIFY(!page->IconLoader()->IsBusy()); }
 
@@ -181,8 +184,8 @@ struct Env {
 
     QTemporaryDir cache;
     TestPlatform platform;
-    std::unique_ptr<CAppEnum> appEnum;
-    std::unique_ptr<GatedService> service;
+    std::unique_ptr<GatedCore> core;
+    std::unique_ptr<CInventoryService> service;
     std::unique_ptr<QWidget> host;
     CEnumProgramPage* page = nullptr;
 };
@@ -612,10 +615,8 @@ void ProgramPageTest::manyRowsGetTheirCellsWhileIdle() {
     env.Stop();
     for (int i = 0; i < 150; ++i)
         AddProgram(env.platform, {QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0')), QString(), 1});
-    env.appEnum = std::make_unique<CAppEnum>(env.platform.Registry(), env.platform.System());
-    env.appEnum->Enum();
-    CUIPublic::instance()->SetPrograms(env.appEnum->GetPrograms());
-    env.service = std::make_unique<GatedService>(env.platform, *env.appEnum, env.cache.path());
+    env.Read();
+    env.service = std::make_unique<CInventoryService>(env.platform, env.cache.path());
     CUIPublic::instance()->SetInventoryService(env.service.get());
     auto page = std::make_unique<QWidget>();
     auto* programPage = new CEnumProgramPage(0);
@@ -669,7 +670,7 @@ void ProgramPageTest::refreshReplacesListAndClearsTicksAndSearch() {
 void ProgramPageTest::refreshDuringRefreshIsIgnored() {
     Env env(ThreePrograms());
     std::promise<void> open;
-    env.service->gate = open.get_future().share();
+    env.core->gate = open.get_future().share();
     int busyDialogs = -1;
     bool treeReachable = true;
     bool buttonHidden = false;
@@ -691,7 +692,7 @@ void ProgramPageTest::refreshDuringRefreshIsIgnored() {
     QCOMPARE(busyDialogs, 1);
     QVERIFY(!treeReachable);
     QVERIFY(buttonHidden);
-    QCOMPARE(env.service->refreshes.load(), 1);
+    QCOMPARE(env.core->refreshes.load(), 1);
     QVERIFY(env.page->Tree()->isEnabled());
 }
 

@@ -1,13 +1,9 @@
-#include "uninstall/UninstallStep.h"
+#include "uninstall/RemovalCheck.h"
 
 #include <cctype>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "inventory/AppEnum.h"
-#include "support/Log.h"
-#include "uninstall/LeftoverCleaner.h"
 
 using platform::Hive;
 using platform::ScopedRegKey;
@@ -38,96 +34,12 @@ bool HasExtension(const std::string& path) {
     return dot != std::string::npos && (separator == std::string::npos || dot > separator);
 }
 
-QString Text(const std::string& utf8) {
-    return QString::fromUtf8(utf8.data(), int(utf8.size()));
-}
-
 } // namespace
 
-CUninstallStep::CUninstallStep(platform::IPlatform& platform, CLeftoverCleaner& cleaner)
-    : platform(platform), cleaner(cleaner) {}
+CRemovalCheck::CRemovalCheck(platform::IRegistry& targetRegistry, platform::IFileSystem& targetFiles)
+    : registry(targetRegistry), files(targetFiles) {}
 
-UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool removeLeftovers,
-                                        const PhaseCallback& onPhase) {
-    UninstallStepReport report;
-    const std::string command = FieldText(program.uninstallCommand);
-    std::vector<std::string> texts;
-    platform.System().AnsiToUtf8({FieldText(program.displayName), command}, &texts);
-    const std::string name = texts.size() == 2 ? texts[0] : std::string();
-    const std::string commandText = texts.size() == 2 ? texts[1] : std::string();
-
-    auto backendFailed = [&](const std::string& waitFailure = std::string()) {
-        report.outcome = UninstallStepReport::Outcome::BackendFailed;
-        report.removed = false;
-        const std::string why = platform.FatalError();
-        // Only the wait failed (its own host died); the platform lives on.
-        if (why.empty() && !waitFailure.empty()) {
-            report.reason = QStringLiteral("the wait for its uninstaller failed: ") + Text(waitFailure);
-            return report;
-        }
-        report.reason = why.empty() ? QStringLiteral("the target machine could not be reached")
-                                    : QStringLiteral("the target machine could not be reached: ") + Text(why);
-        return report;
-    };
-
-    if (onPhase) onPhase(Phase::WaitingForUninstaller);
-    platform::RunOutcome outcome;
-    if (platform.System().RunAndWait(command, &outcome) != platform::kErrorSuccess || BackendFailed())
-        return backendFailed(outcome.failure);
-    report.started = outcome.started;
-    report.startError = outcome.startError;
-    report.exitCode = outcome.exitCode;
-
-    if (!outcome.started) {
-        LogFailedStart(command, outcome.startError);
-        report.outcome = UninstallStepReport::Outcome::StartFailed;
-        report.reason = QStringLiteral("its uninstaller could not be started (error %1)").arg(outcome.startError);
-        return report;
-    }
-
-    // Removed when its uninstall key is gone, or the uninstaller itself is.
-    bool failed = false;
-    const bool registered = StillRegistered(program, &failed);
-    const FileState file = failed ? FileState::Unknown : UninstallerFile(commandText, &failed);
-    if (failed || BackendFailed()) return backendFailed();
-    report.removed = !registered || file == FileState::Gone;
-    if (!report.removed) {
-        report.outcome = UninstallStepReport::Outcome::StillInstalled;
-        report.reason = file == FileState::Present
-                            ? QStringLiteral("its uninstall entry and its uninstaller are still there")
-                            : QStringLiteral("its uninstall entry is still there");
-        const std::string reason = report.reason.toStdString();
-        char line[2 * InstalledProgram::kTextSize + 160];
-        std::snprintf(line, sizeof(line), "uninstall of %s: not removed, %s (exit code %u).\n", name.c_str(),
-                      reason.c_str(), static_cast<unsigned>(outcome.exitCode));
-        LogInfoEx(line);
-        return report;
-    }
-    report.outcome = UninstallStepReport::Outcome::Removed;
-
-    if (removeLeftovers) {
-        if (onPhase) onPhase(Phase::RemovingLeftovers);
-        RemoveLeftovers(program, &report);
-        if (BackendFailed()) {
-            // The program is gone; only the clean-up could not finish.
-            report.outcome = UninstallStepReport::Outcome::BackendFailed;
-            report.reason = QStringLiteral("the leftover removal could not finish: ") + Text(platform.FatalError());
-        }
-    }
-    return report;
-}
-
-// The one place that drives the leftover cleaner: it collects and deletes
-// in one call, then tells which of its findings are gone.
-void CUninstallStep::RemoveLeftovers(const InstalledProgram& program, UninstallStepReport* report) {
-    const QList<LeftoverItem> leftovers = cleaner.CleanLeftovers(program);
-    report->leftoversCleaned = true;
-    for (const LeftoverItem& item : leftovers)
-        (cleaner.LeftoverExists(item) ? report->leftoversRemaining : report->leftoversDeleted).append(item);
-}
-
-bool CUninstallStep::StillRegistered(const InstalledProgram& program, bool* failed) {
-    platform::IRegistry& registry = platform.Registry();
+bool CRemovalCheck::StillRegistered(const InstalledProgram& program, bool* failed) {
     const std::string name = FieldText(program.displayName);
     const std::string command = FieldText(program.uninstallCommand);
     // Both views are read whatever the machine: on a 32-bit system they
@@ -169,14 +81,7 @@ bool CUninstallStep::StillRegistered(const InstalledProgram& program, bool* fail
     return false;
 }
 
-void CUninstallStep::LogFailedStart(const std::string& commandLine, uint32_t error) {
-    char line[InstalledProgram::kTextSize + 64];
-    std::snprintf(line, sizeof(line), "start process %s failed with %d.\n", commandLine.c_str(),
-                  static_cast<int>(error));
-    LogInfoEx(line);
-}
-
-std::vector<std::string> CUninstallStep::ProgramCandidates(const std::string& commandLine) {
+std::vector<std::string> CRemovalCheck::ProgramCandidates(const std::string& commandLine) {
     std::vector<std::string> candidates;
     const size_t begin = commandLine.find_first_not_of(" \t");
     if (begin == std::string::npos) return candidates;
@@ -199,13 +104,13 @@ std::vector<std::string> CUninstallStep::ProgramCandidates(const std::string& co
     return candidates;
 }
 
-CUninstallStep::FileState CUninstallStep::UninstallerFile(const std::string& commandLine, bool* failed) {
+CRemovalCheck::FileState CRemovalCheck::UninstallerFile(const std::string& commandLine, bool* failed) {
     const std::vector<std::string> candidates = ProgramCandidates(commandLine);
     if (candidates.empty()) return FileState::Unknown;
     bool uncertain = false;
     for (const std::string& candidate : candidates) {
         uint32_t attributes = platform::kInvalidAttributes;
-        const uint32_t error = platform.Files().GetAttributes(candidate, &attributes);
+        const uint32_t error = files.GetAttributes(candidate, &attributes);
         if (error == platform::kErrorSuccess && (attributes & platform::kAttrDirectory) == 0) return FileState::Present;
         if (error == platform::kErrorBackendFailure) {
             *failed = true;
