@@ -1,5 +1,7 @@
 #include "cli/CliCommon.h"
 
+#include <QCoreApplication>
+
 namespace cli {
 
 QTextStream& Out() {
@@ -27,7 +29,7 @@ std::optional<ExitCode> ParseArguments(QCommandLineParser& parser, const QString
     const QCommandLineOption help = parser.addHelpOption();
     if (!parser.parse(arguments)) return UsageError(parser, arguments, parser.errorText());
     if (parser.isSet(help)) {
-        Out() << parser.helpText();
+        Out() << HelpText(parser, arguments);
         Out().flush();
         return ExitCode::Success;
     }
@@ -35,9 +37,18 @@ std::optional<ExitCode> ParseArguments(QCommandLineParser& parser, const QString
 }
 
 ExitCode UsageError(const QCommandLineParser& parser, const QStringList& arguments, const QString& what) {
-    Err() << arguments.value(0) << ": " << what << "\n\n" << parser.helpText();
+    Err() << arguments.value(0) << ": " << what << "\n\n" << HelpText(parser, arguments);
     Err().flush();
     return ExitCode::Usage;
+}
+
+QString HelpText(const QCommandLineParser& parser, const QStringList& arguments) {
+    // The parser names the program by the path it was started with.
+    QString text = parser.helpText();
+    const QString usage = QStringLiteral("Usage: ");
+    const QString started = usage + QCoreApplication::arguments().value(0);
+    if (text.startsWith(started)) text.replace(0, started.size(), usage + arguments.value(0));
+    return text;
 }
 
 namespace {
@@ -88,7 +99,16 @@ QString LeftoverKindName(int32_t kind) {
     }
 }
 
-QJsonObject LeftoverToJson(const LeftoverItem& item) {
+LeftoverItem AsWritten(LeftoverItem item) {
+    if (item.kind == LeftoverFile || item.kind == LeftoverFolder) {
+        item.target.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        item.displayText.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    }
+    return item;
+}
+
+QJsonObject LeftoverToJson(const LeftoverItem& written) {
+    const LeftoverItem item = AsWritten(written);
     QJsonObject object;
     object.insert(QStringLiteral("kind"), LeftoverKindName(item.kind));
     object.insert(QStringLiteral("displayText"), item.displayText);

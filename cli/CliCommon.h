@@ -41,6 +41,11 @@ std::optional<ExitCode> ParseArguments(QCommandLineParser& parser, const QString
 // Prints "COMMAND: WHAT" and the usage to stderr; returns Usage.
 ExitCode UsageError(const QCommandLineParser& parser, const QStringList& arguments, const QString& what);
 
+// The command's help: its usage line names the program and the command
+// ("tolvanire-uninstaller-cli uninstall [options] NAME..."), whatever path
+// the program was started by.
+QString HelpText(const QCommandLineParser& parser, const QStringList& arguments);
+
 // Opens the target machine: the Wine prefix of "--prefix", else
 // $WINEPREFIX, else ~/.wine (the Windows build manages its own machine).
 // On failure prints "cannot start the Wine host: ..." and returns null.
@@ -64,5 +69,10 @@ void SetPlatformFactory(PlatformFactory factory);
 // valueName, and for a registry item the hive and view it was found in.
 QString LeftoverKindName(int32_t kind);
 QJsonObject LeftoverToJson(const LeftoverItem& item);
+
+// A leftover as the commands write it: a file's or folder's path (its
+// target and display text) as Windows writes it, with backslashes. Other
+// kinds stay as they are: a registry key name may hold a slash.
+LeftoverItem AsWritten(LeftoverItem item);
 
 } // namespace cli

@@ -105,9 +105,11 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         progress << "\n";
         if (!options.json) {
             for (const LeftoverItem& item : deleted)
-                out << "    deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << "\n";
+                out << "    deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << cli::AsWritten(item).displayText
+                    << "\n";
             for (const LeftoverItem& item : remaining)
-                out << "    not deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << "\n";
+                out << "    not deleted\t" << cli::LeftoverKindName(item.kind) << '\t'
+                    << cli::AsWritten(item).displayText << "\n";
         }
         progress.flush();
 

@@ -27,7 +27,8 @@ void PrintSkipped(const QList<SkippedLeftover>& skipped) {
         cli::Out() << "skipped\t" << skip.reason << '\t' << skip.path << "\t\n";
 }
 
-void PrintLine(const QString& prefix, const LeftoverItem& item) {
+void PrintLine(const QString& prefix, const LeftoverItem& written) {
+    const LeftoverItem item = cli::AsWritten(written);
     QTextStream& out = cli::Out();
     if (!prefix.isEmpty()) out << prefix << '\t';
     out << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << '\t' << item.target << '\t' << item.valueName

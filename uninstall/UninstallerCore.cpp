@@ -1,6 +1,7 @@
 #include "uninstall/UninstallerCore.h"
 
 #include <QDir>
+#include <QSet>
 #include <cstdio>
 
 #include "support/HostPaths.h"
@@ -13,6 +14,27 @@ constexpr size_t kFieldCount = 7;
 
 QString Text(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), int(utf8.size()));
+}
+
+// The searches overlap: the ProgramData walk also covers the common Start
+// Menu, and a Start Menu or desktop search repeated with the icon group
+// gives the first search's finds again. Each leftover is kept once, where
+// it was first found, so that it is listed, deleted and counted once.
+// Paths are compared with their separators made alike; case counts, as two
+// names that differ in case may be two files on the Linux side of Wine.
+QList<LeftoverItem> WithoutRepeats(const QList<LeftoverItem>& items) {
+    QSet<QString> seen;
+    QList<LeftoverItem> once;
+    for (const LeftoverItem& item : items) {
+        QString target = item.target;
+        if (item.kind == LeftoverFile || item.kind == LeftoverFolder)
+            target.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        const QString key = QStringLiteral("%1|%2|%3|%4").arg(item.kind).arg(item.hive).arg(target, item.valueName);
+        if (seen.contains(key)) continue;
+        seen.insert(key);
+        once.append(item);
+    }
+    return once;
 }
 
 void LogFailedStart(const std::string& commandLine, uint32_t error) {
@@ -99,7 +121,7 @@ Expected<LeftoverCollection, BackendFailure> CUninstallerCore::CollectLeftovers(
     CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
     cleaner.SetOwnFolder(ownFolder);
     LeftoverCollection collection;
-    collection.items = cleaner.CollectLeftovers(record.program, &collection.skipped);
+    collection.items = WithoutRepeats(cleaner.CollectLeftovers(record.program, &collection.skipped));
     if (cleaner.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
     return collection;
 }
@@ -108,7 +130,7 @@ Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::CleanLeftovers(const
     CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
     cleaner.SetOwnFolder(ownFolder);
     LeftoverCleanup cleanup;
-    const QList<LeftoverItem> found = cleaner.CollectLeftovers(record.program, &cleanup.skipped);
+    const QList<LeftoverItem> found = WithoutRepeats(cleaner.CollectLeftovers(record.program, &cleanup.skipped));
     // A collection or deletion whose backend failed stops there: nothing
     // more is deleted.
     if (cleaner.BackendFailed()) return MakeUnexpected(Failure());

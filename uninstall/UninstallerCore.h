@@ -15,8 +15,8 @@
 #include "platform/Platform.h"
 #include "uninstall/LeftoverCleaner.h"
 
-// What a leftover collection found: the leftovers in the order a clean
-// deletes them, and the places it left alone on purpose.
+// What a leftover collection found: the leftovers, each once, in the order
+// a clean deletes them, and the places it left alone on purpose.
 struct LeftoverCollection {
     QList<LeftoverItem> items;
     QList<SkippedLeftover> skipped;

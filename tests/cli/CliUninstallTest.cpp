@@ -162,7 +162,9 @@ INSTANTIATE_TEST_SUITE_P(
                             {"[1/3] Acme Notes: removing leftovers...",
                              "[2/3] Cafe Timer: not removed: its uninstall entry and "
                              "its uninstaller are still there (exit code 1223)",
-                             "removed (exit code 0), 1 leftover deleted, 0 not deleted", "    deleted\tfile\t",
+                             "removed (exit code 0), 1 leftover deleted, 0 not deleted",
+                             // As Windows writes a path.
+                             "    deleted\tfile\tC:\\users\\tester\\AppData\\Roaming\\Acme Notes\\settings.ini\n",
                              "2 of 3 programs removed"},
                             "",
                             {"Acme Notes", "Plain Viewer"}},

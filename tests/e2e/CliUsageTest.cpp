@@ -46,7 +46,19 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"ListHelp", {"list", "--help"}, 0, "", "--json"},
                     UsageCase{
                         "UninstallWithoutName", {"uninstall", "--clean"}, 2, "expected at least one program name", ""},
-                    UsageCase{"UninstallHelp", {"uninstall", "--help"}, 0, "", "--clean"}),
+                    // The usage names the program and the command, not the
+                    // path the program was started by.
+                    UsageCase{"UninstallUsageNamesTheCommand",
+                              {"uninstall"},
+                              2,
+                              "\n\nUsage: tolvanire-uninstaller-cli uninstall [options] NAME...\n",
+                              ""},
+                    UsageCase{"UninstallHelp", {"uninstall", "--help"}, 0, "", "--clean"},
+                    UsageCase{"LeftoversHelpNamesTheCommand",
+                              {"leftovers", "--help"},
+                              0,
+                              "",
+                              "Usage: tolvanire-uninstaller-cli leftovers [options] NAME\n"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
 // Without Wine the program says so and ends with 3 instead of hanging.

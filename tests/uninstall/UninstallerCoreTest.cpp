@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
@@ -319,6 +320,85 @@ TEST_F(UninstallerCoreTest, CollectsThenCleansTheLeftovers) {
     EXPECT_TRUE(machine.files.Exists("C:\\Program Files\\Other\\other.exe"));
     EXPECT_TRUE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Other"));
 }
+
+// The searches overlap; what two of them find is one leftover, listed,
+// deleted and counted once.
+struct OnceCase {
+    const char* name;
+    std::vector<std::string> folders; // made before the collection
+    std::vector<std::string> files;
+    std::string iconGroup;
+    std::string found; // the leftover two searches find
+};
+
+void PrintTo(const OnceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LeftoverOnceTest : public ::testing::TestWithParam<OnceCase> {};
+
+TEST_P(LeftoverOnceTest, WhatTwoSearchesFindIsOneItem) {
+    const OnceCase& c = GetParam();
+    MemoryPlatform machine;
+    Furnish(machine);
+    Register(machine, Hive::LocalMachine, kQuotedCommand);
+    if (!c.iconGroup.empty())
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\AcmeNotes", "Inno Setup: Icon Group",
+                                   c.iconGroup);
+    for (const std::string& folder : c.folders)
+        machine.files.CreateFolder(folder);
+    for (const std::string& file : c.files)
+        File(machine, file);
+    CUninstallerCore core(machine);
+    const Expected<std::vector<ProgramRecord>, BackendFailure> records = core.Records();
+    ASSERT_TRUE(records.HasValue());
+    const ProgramRecord* acme = CUninstallerCore::FindByName(*records, "Acme Notes");
+    ASSERT_NE(acme, nullptr);
+
+    const Expected<LeftoverCollection, BackendFailure> collection = core.CollectLeftovers(*acme);
+    ASSERT_TRUE(collection.HasValue());
+    QStringList targets;
+    for (const LeftoverItem& item : collection->items)
+        targets << QStringLiteral("%1 %2|%3")
+                       .arg(item.kind)
+                       .arg(QString(item.target).replace(QLatin1Char('/'), QLatin1Char('\\')), item.valueName);
+    EXPECT_EQ(targets.removeDuplicates(), 0) << targets.join('\n').toStdString();
+    const QString found = QString::fromStdString(c.found);
+    EXPECT_EQ(std::count_if(collection->items.begin(), collection->items.end(),
+                            [&found](const LeftoverItem& item) {
+                                return QString(item.target).replace(QLatin1Char('/'), QLatin1Char('\\')) == found;
+                            }),
+              1)
+        << targets.join('\n').toStdString();
+
+    const Expected<LeftoverCleanup, BackendFailure> cleanup = core.CleanLeftovers(*acme);
+    ASSERT_TRUE(cleanup.HasValue());
+    EXPECT_EQ(cleanup->Deleted().size(), collection->items.size());
+    EXPECT_TRUE(cleanup->Remaining().isEmpty());
+    uint32_t attributes = 0;
+    EXPECT_NE(machine.files.GetAttributes(c.found, &attributes), platform::kErrorSuccess);
+}
+
+const std::string kStartMenu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+const std::string kDesktop = "C:\\users\\Public\\Desktop";
+
+INSTANTIATE_TEST_SUITE_P(Table, LeftoverOnceTest,
+                         testing::Values(
+                             // The ProgramData walk covers the common Start Menu, where the
+                             // Start Menu search finds the shortcut again.
+                             OnceCase{"ShortcutInTheCommonStartMenu",
+                                      {},
+                                      {kStartMenu + "\\Acme Notes\\Acme Notes.lnk"},
+                                      "",
+                                      kStartMenu + "\\Acme Notes\\Acme Notes.lnk"},
+                             // A desktop search that finds no file is repeated with the icon
+                             // group, and the repeat gives the first one's finds again.
+                             OnceCase{"DesktopFolderFoundAgainWithTheIconGroup",
+                                      {kDesktop + "\\Acme Notes"},
+                                      {},
+                                      "Acme Tools",
+                                      kDesktop + "\\Acme Notes"}),
+                         [](const testing::TestParamInfo<OnceCase>& info) { return std::string(info.param.name); });
 
 #ifdef TOLVANIRE_TEST_WINE_CLIENT
 using Fault = CMemoryHostTransport::Fault;
