@@ -5,18 +5,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "include/InstalledProgram.h"
+#include "inventory/ProgramRecord.h"
 
 class QWidget;
-class CAppEnum;
 class CInventoryService;
-class CUninstallService;
+class CUninstallerCore;
 
-// The process-wide object that windows share: the main window, the program
-// enumerator, the program list read at start-up, the byte total handed from
+// The process-wide object that windows share: the main window, the core
+// face, the program list read at start-up, the byte total handed from
 // the program page to the result dialog, the Windows-10 flag and the
 // settings reader. Built on the GUI thread before any worker starts;
-// afterwards workers read the enumerator and the list without a lock, which
+// afterwards workers read the core and the list without a lock, which
 // is safe because the GUI thread sets them only before it starts a worker.
 class CUIPublic {
 public:
@@ -28,21 +27,18 @@ public:
     void SetMainWindow(QWidget* window) { mainWindow = window; }
     QWidget* GetMainWindow() const { return mainWindow; }
 
-    void SetAppEnum(CAppEnum* appEnum) { enumerator = appEnum; }
-    CAppEnum* GetAppEnum() const { return enumerator; }
+    // The window's way to the target machine's programs (records, refresh,
+    // the uninstall run); null until the backend has started.
+    void SetCore(CUninstallerCore* uninstallerCore) { core = uninstallerCore; }
+    CUninstallerCore* GetCore() const { return core; }
 
-    // The program page's way to the target machine (icons, install times,
-    // refresh); null until the backend has started.
+    // The program page's icons and install times; null until the backend
+    // has started.
     void SetInventoryService(CInventoryService* inventoryService) { service = inventoryService; }
     CInventoryService* GetInventoryService() const { return service; }
 
-    // The uninstall run's way to the target machine; null until the
-    // backend has started.
-    void SetUninstallService(CUninstallService* uninstallService) { uninstaller = uninstallService; }
-    CUninstallService* GetUninstallService() const { return uninstaller; }
-
-    void SetPrograms(std::vector<InstalledProgram> list) { programs = std::move(list); }
-    std::vector<InstalledProgram> GetPrograms() const { return programs; }
+    void SetPrograms(std::vector<ProgramRecord> list) { programs = std::move(list); }
+    std::vector<ProgramRecord> GetPrograms() const { return programs; }
 
     void SetTotalSize(uint64_t bytes) { totalSize = bytes; }
     uint64_t GetTotalSize() const { return totalSize; }
@@ -81,10 +77,9 @@ private:
     CUIPublic() = default;
 
     QWidget* mainWindow = nullptr;
-    CAppEnum* enumerator = nullptr;
+    CUninstallerCore* core = nullptr;
     CInventoryService* service = nullptr;
-    CUninstallService* uninstaller = nullptr;
-    std::vector<InstalledProgram> programs;
+    std::vector<ProgramRecord> programs;
     uint64_t totalSize = 0;
     bool windows10 = false;
     QString targetName;

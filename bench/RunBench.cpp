@@ -16,12 +16,11 @@
 #include "app/BaseDialog.h"
 #include "app/UIPublic.h"
 #include "cli/CliUninstall.h"
-#include "inventory/AppEnum.h"
 #include "inventory/InventoryService.h"
 #include "pages/EnumProgramPage.h"
 #include "pages/ProgramCell.h"
 #include "tests/fake/MemoryPlatform.h"
-#include "uninstall/UninstallService.h"
+#include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
 
@@ -68,29 +67,28 @@ double CliRunMs(int count) {
     auto machine = Machine(count, &names);
     QString discard;
     QTextStream out(&discard), err(&discard);
-    CCliUninstall command(*machine, out, err);
+    CUninstallerCore core(*machine);
+    CCliUninstall command(core, out, err);
     CCliUninstall::Options options;
     options.names = names;
     options.clean = true;
     QElapsedTimer timer;
     timer.start();
-    const int status = command.Run(options);
+    const cli::ExitCode status = command.Run(options);
     const double ms = timer.nsecsElapsed() / 1e6;
-    if (status != 0) std::fprintf(stderr, "the command line's run ended with %d\n", status);
+    if (status != cli::ExitCode::Success)
+        std::fprintf(stderr, "the command line's run ended with %d\n", static_cast<int>(status));
     return ms;
 }
 
 double WindowRunMs(int count) {
     QStringList names;
     auto machine = Machine(count, &names);
-    CAppEnum appEnum(machine->Registry(), machine->System());
-    appEnum.Enum();
-    CInventoryService inventory(*machine, appEnum);
-    CUninstallService uninstaller(*machine, appEnum);
-    CUIPublic::instance()->SetPrograms(appEnum.GetPrograms());
-    CUIPublic::instance()->SetAppEnum(&appEnum);
+    CUninstallerCore core(*machine);
+    CInventoryService inventory(*machine);
+    CUIPublic::instance()->SetPrograms(core.Records().Value());
+    CUIPublic::instance()->SetCore(&core);
     CUIPublic::instance()->SetInventoryService(&inventory);
-    CUIPublic::instance()->SetUninstallService(&uninstaller);
     auto host = std::make_unique<QWidget>();
     host->resize(960, 640);
     auto* page = new CEnumProgramPage(0);
@@ -123,9 +121,8 @@ double WindowRunMs(int count) {
     while (page->IsRefreshing() || page->IsRunning())
         QApplication::processEvents();
     host.reset();
-    CUIPublic::instance()->SetUninstallService(nullptr);
+    CUIPublic::instance()->SetCore(nullptr);
     CUIPublic::instance()->SetInventoryService(nullptr);
-    CUIPublic::instance()->SetAppEnum(nullptr);
     return ms;
 }
 

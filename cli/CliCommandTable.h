@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "cli/CliCommon.h"
+
 // The commands of tolvanire-uninstaller-cli. Each command's source file
 // registers it with a static CCliCommandTable::Registration, so adding a
 // command touches no shared file but cli/CMakeLists.txt.
@@ -12,7 +14,7 @@ public:
     // `arguments` starts with "tolvanire-uninstaller-cli <command>" as one
     // entry (what the command's usage shows), then the command's own
     // options. Returns the process exit code.
-    using Run = int (*)(const QStringList& arguments);
+    using Run = cli::ExitCode (*)(const QStringList& arguments);
 
     struct Command {
         QString name;

@@ -1,6 +1,6 @@
 #include "cli/CliCommon.h"
 
-#include <cstdio>
+#include <QCoreApplication>
 
 #include "support/WinePrefix.h"
 
@@ -27,19 +27,30 @@ void AddPrefixOption(QCommandLineParser& parser) {
                                         QStringLiteral("DIR")));
 }
 
-int ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {
+std::optional<ExitCode> ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {
     const QCommandLineOption help = parser.addHelpOption();
-    if (!parser.parse(arguments)) {
-        Err() << arguments.value(0) << ": " << parser.errorText() << "\n\n" << parser.helpText();
-        Err().flush();
-        return kExitUsage;
-    }
+    if (!parser.parse(arguments)) return UsageError(parser, arguments, parser.errorText());
     if (parser.isSet(help)) {
-        Out() << parser.helpText();
+        Out() << HelpText(parser, arguments);
         Out().flush();
-        return kExitSuccess;
+        return ExitCode::Success;
     }
-    return -1;
+    return std::nullopt;
+}
+
+ExitCode UsageError(const QCommandLineParser& parser, const QStringList& arguments, const QString& what) {
+    Err() << arguments.value(0) << ": " << what << "\n\n" << HelpText(parser, arguments);
+    Err().flush();
+    return ExitCode::Usage;
+}
+
+QString HelpText(const QCommandLineParser& parser, const QStringList& arguments) {
+    // The parser names the program by the path it was started with.
+    QString text = parser.helpText();
+    const QString usage = QStringLiteral("Usage: ");
+    const QString started = usage + QCoreApplication::arguments().value(0);
+    if (text.startsWith(started)) text.replace(0, started.size(), usage + arguments.value(0));
+    return text;
 }
 
 namespace {
@@ -50,15 +61,15 @@ void SetPlatformFactory(PlatformFactory factory) {
     platformFactory = factory;
 }
 
-std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser, int* exitCode) {
-    *exitCode = kExitPlatform;
+std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser, ExitCode* exitCode) {
+    *exitCode = ExitCode::BackendFailed;
     platform::PlatformOptions options;
     if (!platformFactory) {
         const CWinePrefix::Choice prefix = CWinePrefix::ForThisProcess(parser.value(QStringLiteral("prefix")));
         if (!prefix.error.isEmpty()) {
             Err() << "tolvanire-uninstaller-cli: " << prefix.error << "\n";
             Err().flush();
-            *exitCode = kExitUsage;
+            *exitCode = ExitCode::Usage;
             return nullptr;
         }
         options.winePrefix = prefix.path.toStdString();
@@ -73,17 +84,15 @@ std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& pars
     return platform;
 }
 
-bool ReportBackendFailure(const platform::IPlatform& platform) {
-    if (platform.FatalError().empty()) return false;
-    ExitForBackendFailure(platform);
-    return true;
+ExitCode ReportFailure(const BackendFailure& failure, QTextStream& err) {
+    err << "the Wine host failed: " << failure.reason << "\n";
+    err.flush();
+    return ExitCode::BackendFailed;
 }
 
-int ExitForBackendFailure(const platform::IPlatform& platform) {
-    const std::string error = platform.FatalError();
-    Err() << "the Wine host failed: " << QString::fromStdString(error.empty() ? "no reason given" : error) << "\n";
-    Err().flush();
-    return kExitPlatform;
+void WriteJson(QTextStream& stream, const QJsonDocument& document) {
+    stream << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+    stream.flush();
 }
 
 QString LeftoverKindName(int32_t kind) {
@@ -101,7 +110,16 @@ QString LeftoverKindName(int32_t kind) {
     }
 }
 
-QJsonObject LeftoverToJson(const LeftoverItem& item) {
+LeftoverItem AsWritten(LeftoverItem item) {
+    if (item.kind == LeftoverFile || item.kind == LeftoverFolder) {
+        item.target.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        item.displayText.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    }
+    return item;
+}
+
+QJsonObject LeftoverToJson(const LeftoverItem& written) {
+    const LeftoverItem item = AsWritten(written);
     QJsonObject object;
     object.insert(QStringLiteral("kind"), LeftoverKindName(item.kind));
     object.insert(QStringLiteral("displayText"), item.displayText);

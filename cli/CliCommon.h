@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QCommandLineParser>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 #include <memory>
+#include <optional>
 
+#include "include/BackendFailure.h"
 #include "include/LeftoverItem.h"
 #include "platform/Platform.h"
 
@@ -14,11 +17,13 @@
 // output streams, option parsing and opening the target machine.
 namespace cli {
 
-enum ExitCode : int {
-    kExitSuccess = 0,
-    kExitFailure = 1,  // the command ran but could not do its work
-    kExitUsage = 2,    // bad command line
-    kExitPlatform = 3, // the target machine could not be reached
+// The exit codes, the same for every command.
+enum class ExitCode : int {
+    Success = 0,
+    Incomplete = 1,    // the command ran but not all of its work was done
+    Usage = 2,         // bad command line
+    BackendFailed = 3, // the target machine could not be reached
+    UnknownName = 4,   // a NAME names no installed program
 };
 
 // UTF-8 whatever the locale, so that names outside ASCII survive a C locale.
@@ -28,26 +33,32 @@ QTextStream& Err();
 // Adds "--prefix DIR".
 void AddPrefixOption(QCommandLineParser& parser);
 
-// Parses `arguments` (see CCliCommandTable::Run). Returns -1 when the
+// Parses `arguments` (see CCliCommandTable::Run). Returns nothing when the
 // command should go on; otherwise the exit code to end with, after printing
-// the help (0) or the error with the usage (kExitUsage).
-int ParseArguments(QCommandLineParser& parser, const QStringList& arguments);
+// the help (Success) or the error with the usage (Usage).
+std::optional<ExitCode> ParseArguments(QCommandLineParser& parser, const QStringList& arguments);
+
+// Prints "COMMAND: WHAT" and the usage to stderr; returns Usage.
+ExitCode UsageError(const QCommandLineParser& parser, const QStringList& arguments, const QString& what);
+
+// The command's help: its usage line names the program and the command
+// ("tolvanire-uninstaller-cli uninstall [options] NAME..."), whatever path
+// the program was started by.
+QString HelpText(const QCommandLineParser& parser, const QStringList& arguments);
 
 // Opens the target machine: the Wine prefix CWinePrefix chooses (the Windows
 // build manages its own machine). Returns null with `*exitCode` set after
-// printing why: kExitUsage when there is no prefix to manage (nothing is
-// created), kExitPlatform ("cannot start the Wine host: ...") otherwise.
-std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser, int* exitCode);
+// printing why: Usage when there is no prefix to manage (nothing is
+// created), BackendFailed ("cannot start the Wine host: ...") otherwise.
+std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser, ExitCode* exitCode);
 
-// After work on an open platform: when the backend failed on the way,
-// prints why and returns true (the caller exits with kExitPlatform). Every
-// command checks it before printing results, so that a dead host never
-// looks like an empty machine.
-bool ReportBackendFailure(const platform::IPlatform& platform);
+// For a call of the core that failed: prints why and returns
+// BackendFailed. A command prints no results after it, so that a dead host
+// never looks like an empty machine.
+ExitCode ReportFailure(const BackendFailure& failure, QTextStream& err = Err());
 
-// For a call that returned kErrorBackendFailure: prints why and returns
-// kExitPlatform.
-int ExitForBackendFailure(const platform::IPlatform& platform);
+// Writes `document` indented, as UTF-8.
+void WriteJson(QTextStream& stream, const QJsonDocument& document);
 
 // Makes OpenPlatform use `factory` instead of the real backend (null: the
 // real one again). For the tests that run commands in process.
@@ -59,5 +70,10 @@ void SetPlatformFactory(PlatformFactory factory);
 // valueName, and for a registry item the hive and view it was found in.
 QString LeftoverKindName(int32_t kind);
 QJsonObject LeftoverToJson(const LeftoverItem& item);
+
+// A leftover as the commands write it: a file's or folder's path (its
+// target and display text) as Windows writes it, with backslashes. Other
+// kinds stay as they are: a registry key name may hold a slash.
+LeftoverItem AsWritten(LeftoverItem item);
 
 } // namespace cli

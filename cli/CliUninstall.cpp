@@ -6,11 +6,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "cli/CliCommon.h"
-#include "inventory/AppEnum.h"
-#include "uninstall/LeftoverCleaner.h"
-#include "uninstall/UninstallStep.h"
-
 namespace {
 
 QJsonArray ToJson(const QList<LeftoverItem>& items) {
@@ -21,15 +16,17 @@ QJsonArray ToJson(const QList<LeftoverItem>& items) {
     return array;
 }
 
-QString OutcomeName(UninstallStepReport::Outcome outcome) {
-    switch (outcome) {
+// A failed wait, like a lost target machine, is a failure of the backend.
+QString OutcomeName(const Expected<UninstallStepReport, UninstallFailure>& result) {
+    if (!result) return QStringLiteral("backendFailed");
+    switch (result->outcome) {
     case UninstallStepReport::Outcome::Removed:
         return QStringLiteral("removed");
     case UninstallStepReport::Outcome::StartFailed:
         return QStringLiteral("startFailed");
     case UninstallStepReport::Outcome::StillInstalled:
         return QStringLiteral("stillInstalled");
-    case UninstallStepReport::Outcome::BackendFailed:
+    case UninstallStepReport::Outcome::WaitFailed:
         break;
     }
     return QStringLiteral("backendFailed");
@@ -37,45 +34,20 @@ QString OutcomeName(UninstallStepReport::Outcome outcome) {
 
 } // namespace
 
-CCliUninstall::CCliUninstall(platform::IPlatform& platform, QTextStream& out, QTextStream& err)
-    : platform(platform), out(out), err(err) {}
+CCliUninstall::CCliUninstall(CUninstallerCore& core, QTextStream& out, QTextStream& err)
+    : core(core), out(out), err(err) {}
 
-bool CCliUninstall::ReportBackendFailure() {
-    const std::string error = platform.FatalError();
-    if (error.empty()) return false;
-    err << "the Wine host failed: " << QString::fromStdString(error) << "\n";
-    err.flush();
-    return true;
-}
+cli::ExitCode CCliUninstall::Run(const Options& options) {
+    const Expected<std::vector<ProgramRecord>, BackendFailure> records = core.Records();
+    if (!records) return cli::ReportFailure(records.Error(), err);
 
-int CCliUninstall::Run(const Options& options) {
-    CAppEnum appEnum(platform.Registry(), platform.System());
-    const uint32_t listed = appEnum.Enum();
-    const std::vector<InstalledProgram> programs = appEnum.GetPrograms();
-    std::vector<std::string> ansi;
-    for (const InstalledProgram& program : programs)
-        ansi.emplace_back(program.displayName);
-    std::vector<std::string> utf8;
-    const uint32_t converted = listed == platform::kErrorSuccess ? platform.System().AnsiToUtf8(ansi, &utf8) : listed;
-    if (ReportBackendFailure()) return cli::kExitPlatform;
-    if (converted != platform::kErrorSuccess) {
-        err << "the backend failed while reading the list\n";
-        err.flush();
-        return cli::kExitPlatform;
-    }
-    QStringList names;
-    for (size_t i = 0; i < programs.size() && i < utf8.size(); ++i)
-        names << QString::fromStdString(utf8[i]);
-
-    // Every name is looked up before anything runs: an exact match, else
-    // one that differs only in case. A program named twice runs once.
-    std::vector<int> chosen;
+    // Every name is looked up before anything runs. A program named twice
+    // runs once.
+    std::vector<const ProgramRecord*> chosen;
     QStringList unknown;
     for (const QString& name : options.names) {
-        int found = names.indexOf(name);
-        for (int i = 0; found < 0 && i < names.size(); ++i)
-            if (names[i].compare(name, Qt::CaseInsensitive) == 0) found = i;
-        if (found < 0)
+        const ProgramRecord* found = CUninstallerCore::FindByName(*records, name);
+        if (found == nullptr)
             unknown << name;
         else if (std::find(chosen.begin(), chosen.end(), found) == chosen.end())
             chosen.push_back(found);
@@ -85,86 +57,89 @@ int CCliUninstall::Run(const Options& options) {
             err << "no installed program is named '" << name << "'\n";
         err << "nothing was uninstalled\n";
         err.flush();
-        return kExitUnknownName;
+        return cli::ExitCode::UnknownName;
     }
 
-    CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
-    if (!ownFolder.isEmpty()) cleaner.SetOwnFolder(ownFolder);
-    CUninstallStep step(platform, cleaner);
     // With JSON on the standard output, progress goes to the error stream.
     QTextStream& progress = options.json ? err : out;
     QJsonArray reports;
     int removed = 0;
-    bool backendFailed = false;
+    // Why the run stopped: the target machine, or the wait for one
+    // uninstaller, failed.
     QString failure;
     const int total = int(chosen.size());
-    for (int position = 0; position < total && !backendFailed; ++position) {
-        const InstalledProgram& program = programs[size_t(chosen[size_t(position)])];
-        const QString name = names[chosen[size_t(position)]];
-        const QString prefix = QStringLiteral("[%1/%2] %3: ").arg(position + 1).arg(total).arg(name);
-        const UninstallStepReport report = step.Run(program, options.clean, [&](CUninstallStep::Phase phase) {
-            progress << prefix
-                     << (phase == CUninstallStep::Phase::WaitingForUninstaller
-                             ? QStringLiteral("waiting for the uninstaller...")
-                             : QStringLiteral("removing leftovers..."))
-                     << "\n";
-            progress.flush();
-        });
+    for (int position = 0; position < total && failure.isEmpty(); ++position) {
+        const ProgramRecord& program = *chosen[size_t(position)];
+        const QString prefix = QStringLiteral("[%1/%2] %3: ").arg(position + 1).arg(total).arg(program.text.name);
+        const Expected<UninstallStepReport, UninstallFailure> result =
+            core.Uninstall(program, options.clean, [&](CUninstallerCore::Phase phase) {
+                progress << prefix
+                         << (phase == CUninstallerCore::Phase::WaitingForUninstaller
+                                 ? QStringLiteral("waiting for the uninstaller...")
+                                 : QStringLiteral("removing leftovers..."))
+                         << "\n";
+                progress.flush();
+            });
+        const UninstallStepReport& report = result ? *result : result.Error().report;
+        const bool failed = !result || report.outcome == UninstallStepReport::Outcome::WaitFailed;
+        if (!result)
+            failure = QStringLiteral("the Wine host failed: ") + result.Error().reason;
+        else if (failed)
+            failure = report.reason;
         if (report.removed) ++removed;
-        backendFailed = report.outcome == UninstallStepReport::Outcome::BackendFailed;
-        if (backendFailed) failure = report.reason;
 
         progress << prefix;
-        if (backendFailed)
+        if (failed)
             progress << "failed: " << report.reason;
+        else if (!report.started && report.removed)
+            progress << "removed already (its uninstaller could not be started, error " << report.startError << ")";
         else if (!report.started)
             progress << "not started: " << report.reason;
         else if (report.removed)
             progress << "removed (exit code " << report.exitCode << ")";
         else
             progress << "not removed: " << report.reason << " (exit code " << report.exitCode << ")";
+        const QList<LeftoverItem> deleted = report.leftovers.Deleted();
+        const QList<LeftoverItem> remaining = report.leftovers.Remaining();
         if (report.leftoversCleaned)
-            progress << ", " << report.leftoversDeleted.size()
-                     << (report.leftoversDeleted.size() == 1 ? " leftover deleted, " : " leftovers deleted, ")
-                     << report.leftoversRemaining.size() << " not deleted";
-        if (!report.leftoversStopReason.isEmpty()) progress << " (left alone: " << report.leftoversStopReason << ")";
+            progress << ", " << deleted.size() << (deleted.size() == 1 ? " leftover deleted, " : " leftovers deleted, ")
+                     << remaining.size() << " not deleted";
+        if (!report.leftovers.stopReason.isEmpty()) progress << " (left alone: " << report.leftovers.stopReason << ")";
         progress << "\n";
         if (!options.json) {
-            for (const LeftoverItem& item : report.leftoversDeleted)
-                out << "    deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << "\n";
-            for (const LeftoverItem& item : report.leftoversRemaining)
-                out << "    not deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << "\n";
+            for (const LeftoverItem& item : deleted)
+                out << "    deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << cli::AsWritten(item).displayText
+                    << "\n";
+            for (const LeftoverItem& item : remaining)
+                out << "    not deleted\t" << cli::LeftoverKindName(item.kind) << '\t'
+                    << cli::AsWritten(item).displayText << "\n";
         }
         progress.flush();
 
         QJsonObject object;
-        object.insert(QStringLiteral("displayName"), name);
-        object.insert(QStringLiteral("outcome"), OutcomeName(report.outcome));
+        object.insert(QStringLiteral("displayName"), program.text.name);
+        object.insert(QStringLiteral("outcome"), OutcomeName(result));
         object.insert(QStringLiteral("started"), report.started);
         object.insert(QStringLiteral("startError"), double(report.startError));
         object.insert(QStringLiteral("exitCode"), double(report.exitCode));
         object.insert(QStringLiteral("removed"), report.removed);
         object.insert(QStringLiteral("reason"), report.reason);
         object.insert(QStringLiteral("leftoversCleaned"), report.leftoversCleaned);
-        object.insert(QStringLiteral("leftoversDeleted"), ToJson(report.leftoversDeleted));
-        object.insert(QStringLiteral("leftoversNotDeleted"), ToJson(report.leftoversRemaining));
-        object.insert(QStringLiteral("leftoversStopReason"), report.leftoversStopReason);
+        object.insert(QStringLiteral("leftoversDeleted"), ToJson(deleted));
+        object.insert(QStringLiteral("leftoversNotDeleted"), ToJson(remaining));
+        object.insert(QStringLiteral("leftoversStopReason"), report.leftovers.stopReason);
         reports.append(object);
     }
 
-    if (options.json) {
-        out << QString::fromUtf8(QJsonDocument(reports).toJson(QJsonDocument::Indented));
-    } else {
+    if (options.json)
+        cli::WriteJson(out, QJsonDocument(reports));
+    else
         out << removed << " of " << total << (total == 1 ? " program" : " programs") << " removed\n";
-    }
     out.flush();
-    if (backendFailed) {
-        if (!ReportBackendFailure()) {
-            // Only the host that waited failed; the reason is the step's.
-            err << failure << "\n";
-            err.flush();
-        }
-        return cli::kExitPlatform;
+    if (!failure.isEmpty()) {
+        err << failure << "\n";
+        err.flush();
+        return cli::ExitCode::BackendFailed;
     }
-    return removed == total ? cli::kExitSuccess : cli::kExitFailure;
+    return removed == total ? cli::ExitCode::Success : cli::ExitCode::Incomplete;
 }

@@ -6,11 +6,11 @@
 #include "cli/CliCommandTable.h"
 #include "cli/CliCommon.h"
 #include "cli/CliUninstall.h"
-#include "uninstall/UninstallService.h"
+#include "uninstall/UninstallerCore.h"
 
 namespace {
 
-int RunUninstall(const QStringList& arguments) {
+cli::ExitCode RunUninstall(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Runs the uninstaller of each program NAME (its display name), one after another, and waits "
@@ -26,19 +26,15 @@ int RunUninstall(const QStringList& arguments) {
     parser.addOption(clean);
     parser.addOption(json);
     parser.addPositionalArgument(QStringLiteral("NAME..."), QStringLiteral("Display names of the programs."));
-    const int parsed = cli::ParseArguments(parser, arguments);
-    if (parsed >= 0) return parsed;
-    if (parser.positionalArguments().isEmpty()) {
-        cli::Err() << arguments[0] << ": expected at least one program name\n\n" << parser.helpText();
-        cli::Err().flush();
-        return cli::kExitUsage;
-    }
+    if (const std::optional<cli::ExitCode> parsed = cli::ParseArguments(parser, arguments)) return *parsed;
+    if (parser.positionalArguments().isEmpty())
+        return cli::UsageError(parser, arguments, QStringLiteral("expected at least one program name"));
 
-    int exitCode = cli::kExitPlatform;
+    cli::ExitCode exitCode = cli::ExitCode::BackendFailed;
     std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser, &exitCode);
     if (!platform) return exitCode;
-    CCliUninstall command(*platform, cli::Out(), cli::Err());
-    command.SetOwnFolder(CUninstallService::OwnFolderOnTarget());
+    CUninstallerCore core(*platform);
+    CCliUninstall command(core, cli::Out(), cli::Err());
     CCliUninstall::Options options;
     options.names = parser.positionalArguments();
     options.clean = parser.isSet(clean);

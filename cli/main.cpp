@@ -24,24 +24,24 @@ int main(int argc, char* argv[]) {
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 2) {
         PrintUsage(cli::Err());
-        return cli::kExitUsage;
+        return int(cli::ExitCode::Usage);
     }
     const QString name = arguments[1];
     if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
         PrintUsage(cli::Out());
-        return cli::kExitSuccess;
+        return int(cli::ExitCode::Success);
     }
     if (name == QLatin1String("--version")) {
         cli::Out() << "tolvanire-uninstaller-cli " << QCoreApplication::applicationVersion() << "\n";
-        return cli::kExitSuccess;
+        return int(cli::ExitCode::Success);
     }
     const CCliCommandTable::Command* command = CCliCommandTable::Find(name);
     if (command == nullptr) {
         cli::Err() << "tolvanire-uninstaller-cli: unknown command '" << name << "'\n\n";
         PrintUsage(cli::Err());
-        return cli::kExitUsage;
+        return int(cli::ExitCode::Usage);
     }
     QStringList commandArguments = arguments.mid(2);
     commandArguments.prepend(QStringLiteral("tolvanire-uninstaller-cli ") + name);
-    return command->run(commandArguments);
+    return int(command->run(commandArguments));
 }

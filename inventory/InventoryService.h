@@ -3,43 +3,21 @@
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
-#include <vector>
 
-#include "include/InstalledProgram.h"
 #include "inventory/IconCache.h"
 #include "platform/Platform.h"
 
-class CAppEnum;
-
-// The display texts of one record, decoded from the target's ANSI code page.
-struct ProgramText {
-    QString name;
-    QString publisher;
-    QString version;
-    QString displayIcon;
-    QString installLocation;
-};
-
-// The program list page's way to the target machine: it reads the list
-// again (and says when the backend failed on the way), decodes the
-// records' texts, tells when a file or folder was created and draws a
+// What the program list page shows beside the records (which come from the
+// core face, CUninstallerCore): when a file or folder was created, and a
 // program's icon, keeping drawn icons in a cache on disk. No widgets; safe
 // to call from several threads.
 class CInventoryService {
 public:
     // `iconCacheFolder` empty: the per-user cache folder.
-    CInventoryService(platform::IPlatform& platform, CAppEnum& appEnum, QString iconCacheFolder = QString());
-    virtual ~CInventoryService();
+    explicit CInventoryService(platform::IPlatform& platform, QString iconCacheFolder = QString());
+    ~CInventoryService();
     CInventoryService(const CInventoryService&) = delete;
     CInventoryService& operator=(const CInventoryService&) = delete;
-
-    // Reads the installed programs again. False, with `error` saying why,
-    // when the backend failed on the way: such a list cannot be trusted.
-    virtual bool Refresh(std::vector<InstalledProgram>* programs, QString* error);
-
-    // One entry per record, in the same order; one call to the target for
-    // the whole list, none when every text is ASCII.
-    std::vector<ProgramText> DisplayTexts(const std::vector<InstalledProgram>& programs);
 
     // The creation time of a file or folder, in local time; invalid when
     // the path is empty or does not exist.
@@ -63,6 +41,5 @@ public:
 
 private:
     platform::IPlatform& platform;
-    CAppEnum& appEnum;
     CIconCache iconCache;
 };

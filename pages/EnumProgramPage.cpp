@@ -21,6 +21,7 @@
 #include "app/UIPublic.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
+#include "inventory/InventoryService.h"
 #include "pages/DetailToolTip.h"
 #include "pages/FileTreeItemDelegate.h"
 #include "pages/OperationCell.h"
@@ -30,6 +31,7 @@
 #include "pages/SearchEdit.h"
 #include "pages/UninstallRun.h"
 #include "support/Log.h"
+#include "uninstall/UninstallerCore.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
 #include "widgetlib/Palette.h"
@@ -52,8 +54,7 @@ constexpr int kOperationWidth = 284;
 struct CEnumProgramPage::RefreshJob {
     bool ok = false;
     QString error;
-    std::vector<InstalledProgram> programs;
-    std::vector<ProgramText> texts;
+    std::vector<ProgramRecord> records;
 };
 
 CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase(index) {
@@ -69,13 +70,12 @@ CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase
     cellTimer->setInterval(0);
     connect(cellTimer, &QTimer::timeout, this, [this]() { BuildCells(kCellsPerSlice); });
     connect(iconLoader, &CProgramIconLoader::IconReady, this, &CEnumProgramPage::SetIcon);
-    run = new CUninstallRun(tree, programs, texts, this);
+    run = new CUninstallRun(tree, records, this);
     connect(run, &CUninstallRun::Started, this, &CEnumProgramPage::HoldForRun);
     connect(run, &CUninstallRun::Ended, this, &CEnumProgramPage::ReleaseAfterRun);
     connect(run, &CUninstallRun::ResultClosed, this, &CEnumProgramPage::CloseIfAsked);
 
-    programs = CUIPublic::instance()->GetPrograms();
-    if (service != nullptr) texts = service->DisplayTexts(programs);
+    records = CUIPublic::instance()->GetPrograms();
     CreateTree();
 }
 
@@ -198,17 +198,8 @@ void CEnumProgramPage::SetupTree() {
 }
 
 void CEnumProgramPage::CreateTree() {
-    programCount = static_cast<int>(programs.size());
+    programCount = static_cast<int>(records.size());
     LogTimedLine("create tree begin with %s\r\n");
-    if (texts.size() != programs.size()) {
-        // Without the core (a page built on its own) the texts are taken
-        // as Latin-1.
-        texts.clear();
-        for (const InstalledProgram& p : programs)
-            texts.push_back(ProgramText{QString::fromLatin1(p.displayName), QString::fromLatin1(p.publisher),
-                                        QString::fromLatin1(p.displayVersion), QString::fromLatin1(p.displayIcon),
-                                        QString::fromLatin1(p.installLocation)});
-    }
 
     placeholder =
         QPixmap(CRuntimeFiles::Path(QStringLiteral("./Resources/Installer.png")))
@@ -216,20 +207,20 @@ void CEnumProgramPage::CreateTree() {
     StopBuildingCells();
     // Sorting once at the end instead of at every insertion.
     tree->setSortingEnabled(false);
-    cells.assign(programs.size(), nullptr);
-    icons.assign(programs.size(), QPixmap());
+    cells.assign(records.size(), nullptr);
+    icons.assign(records.size(), QPixmap());
     std::vector<CProgramIconLoader::Request> iconRequests;
     QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<int>(programs.size()));
-    for (size_t n = 0; n < programs.size(); ++n) {
+    items.reserve(static_cast<int>(records.size()));
+    for (size_t n = 0; n < records.size(); ++n) {
         const int i = static_cast<int>(n);
-        const ProgramText& text = texts[n];
+        const ProgramText& text = records[n].text;
         auto* item = new CProgramTreeItem;
         item->setText(0, text.name);
         item->setData(1, CProgramTreeItem::kRecordIndexRole, i);
-        item->setText(2, FormatSize(programs[n].sizeBytes));
+        item->setText(2, FormatSize(records[n].program.sizeBytes));
         item->setText(3, text.version.isEmpty() ? QStringLiteral("-") : text.version);
-        item->setData(5, Qt::DisplayRole, qulonglong(programs[n].sizeBytes));
+        item->setData(5, Qt::DisplayRole, qulonglong(records[n].program.sizeBytes));
         items.push_back(item);
         if (!text.displayIcon.isEmpty()) iconRequests.push_back({i, text.displayIcon});
     }
@@ -270,11 +261,11 @@ void CEnumProgramPage::BuildCells(size_t count) {
         const int i = item->data(1, CProgramTreeItem::kRecordIndexRole).toInt();
         const size_t n = static_cast<size_t>(i);
         const QPixmap& icon = icons[n].isNull() ? placeholder : icons[n];
-        auto* cell = new ProgramCell(texts[n], i, icon);
+        auto* cell = new ProgramCell(records[n].text, i, icon);
         connect(cell->CheckBox(), &QCheckBox::clicked, this, &CEnumProgramPage::CheckSize);
         tree->setItemWidget(item, 1, cell);
         cells[n] = cell;
-        auto* operation = new OperationCell(i, texts[n].name);
+        auto* operation = new OperationCell(i, records[n].text.name);
         connect(operation->TrashButton(), &QPushButton::clicked, this, &CEnumProgramPage::UninstallClicked);
         tree->setItemWidget(item, 4, operation);
     }
@@ -354,8 +345,8 @@ void CEnumProgramPage::SearchText(const QString& text) {
         QTreeWidgetItem* item = tree->topLevelItem(row);
         const int index = item->data(1, CProgramTreeItem::kRecordIndexRole).toInt();
         bool match = text.isEmpty();
-        if (!match && index >= 0 && static_cast<size_t>(index) < texts.size()) {
-            const ProgramText& t = texts[static_cast<size_t>(index)];
+        if (!match && index >= 0 && static_cast<size_t>(index) < records.size()) {
+            const ProgramText& t = records[static_cast<size_t>(index)].text;
             match = t.name.contains(text, Qt::CaseInsensitive) || t.publisher.contains(text, Qt::CaseInsensitive);
         }
         item->setHidden(!match);
@@ -381,8 +372,8 @@ void CEnumProgramPage::CheckSize() {
     }
     bool ok = false;
     const int index = box->property("checkindex").toInt(&ok);
-    if (!ok || index < 0 || static_cast<size_t>(index) >= programs.size()) return;
-    const uint64_t size = programs[static_cast<size_t>(index)].sizeBytes;
+    if (!ok || index < 0 || static_cast<size_t>(index) >= records.size()) return;
+    const uint64_t size = records[static_cast<size_t>(index)].program.sizeBytes;
     if (box->isChecked()) {
         selectedSize += size;
         selectedCount += 1;
@@ -431,8 +422,8 @@ void CEnumProgramPage::TreeitemClicked(QTreeWidgetItem* item, int column) {
     if (!CFileTreeItemDelegate::DetailsLinkRect(cell).contains(lastPressPos)) return;
 
     const int index = item->data(1, CProgramTreeItem::kRecordIndexRole).toInt();
-    if (index < 0 || static_cast<size_t>(index) >= programs.size()) return;
-    const QString installPath = texts[static_cast<size_t>(index)].installLocation;
+    if (index < 0 || static_cast<size_t>(index) >= records.size()) return;
+    const QString installPath = records[static_cast<size_t>(index)].text.installLocation;
     QString installTime;
     if (service != nullptr) {
         const QDateTime created = service->CreationTime(installPath);
@@ -457,13 +448,17 @@ void CEnumProgramPage::RefreshClicked() {
 
     auto job = std::make_shared<RefreshJob>();
     refreshJob = job;
-    CInventoryService* inventory = service;
-    refreshTask = CDetachedTask::Run(job, MSG_LIST_REFRESHED, [inventory](RefreshJob& refresh) {
-        if (inventory == nullptr) {
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
+    refreshTask = CDetachedTask::Run(job, MSG_LIST_REFRESHED, [core](RefreshJob& refresh) {
+        if (core == nullptr) {
             refresh.error = QStringLiteral("the list cannot be read");
         } else {
-            refresh.ok = inventory->Refresh(&refresh.programs, &refresh.error);
-            if (refresh.ok) refresh.texts = inventory->DisplayTexts(refresh.programs);
+            Expected<std::vector<ProgramRecord>, BackendFailure> read = core->Records();
+            refresh.ok = read.HasValue();
+            if (refresh.ok)
+                refresh.records = std::move(read).Value();
+            else
+                refresh.error = read.Error().reason;
         }
         CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
     });
@@ -490,8 +485,9 @@ void CEnumProgramPage::OnListRefreshed() {
         ShowSelection();
         iconLoader->Stop();
         std::vector<CProgramIconLoader::Request> requests;
-        for (size_t i = 0; i < texts.size(); ++i)
-            if (!texts[i].displayIcon.isEmpty()) requests.push_back({static_cast<int>(i), texts[i].displayIcon});
+        for (size_t i = 0; i < records.size(); ++i)
+            if (!records[i].text.displayIcon.isEmpty())
+                requests.push_back({static_cast<int>(i), records[i].text.displayIcon});
         iconLoader->Start(std::move(requests));
         const QString text = tr("The list of programs could not be read again.\n\n%1").arg(job->error);
         // After the message handler has returned, not inside it.
@@ -503,8 +499,7 @@ void CEnumProgramPage::OnListRefreshed() {
         });
         return;
     }
-    programs = std::move(job->programs);
-    texts = std::move(job->texts);
+    records = std::move(job->records);
     iconLoader->Stop();
     StopBuildingCells();
     cells.clear();
@@ -540,7 +535,7 @@ void CEnumProgramPage::UninstallAllClicked() {
         QTreeWidgetItem* item = tree->topLevelItem(row);
         auto* cell = qobject_cast<ProgramCell*>(tree->itemWidget(item, 1));
         if (cell == nullptr || !cell->CheckBox()->isChecked()) continue;
-        const int index = CProgramTreeItem::RecordIndex(item, programs.size());
+        const int index = CProgramTreeItem::RecordIndex(item, records.size());
         if (index < 0) continue;
         // This uninstaller goes last, so that it does not end the run early.
         if (CUninstallRun::IsOwnEntry(item))
@@ -561,8 +556,8 @@ void CEnumProgramPage::UninstallClicked() {
     if (button == nullptr) return;
     bool ok = false;
     const int index = button->property("uninstallindex").toInt(&ok);
-    if (!ok || index < 0 || static_cast<size_t>(index) >= programs.size()) return;
-    CUIPublic::instance()->SetTotalSize(programs[static_cast<size_t>(index)].sizeBytes);
+    if (!ok || index < 0 || static_cast<size_t>(index) >= records.size()) return;
+    CUIPublic::instance()->SetTotalSize(records[static_cast<size_t>(index)].program.sizeBytes);
     run->Offer(true, {index}, IconsOf({index}));
 }
 

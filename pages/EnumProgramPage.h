@@ -9,11 +9,12 @@
 
 #include "app/RightContentBase.h"
 #include "include/InstalledProgram.h"
-#include "inventory/InventoryService.h"
+#include "inventory/ProgramRecord.h"
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/DetachedTask.h"
 
 class CBPQtLabel;
+class CInventoryService;
 class CUninstallRun;
 class CDetailToolTip;
 class CFileTreeItemDelegate;
@@ -31,10 +32,12 @@ class QTreeWidgetItem;
 // The program list page: the installed programs in a tree that the user
 // searches, sorts and ticks, with the tick counter, the refresh and the
 // two uninstall actions. It owns the list of records the rows refer to by
-// index, and reaches the target machine only through CInventoryService;
-// its two uninstall actions collect the chosen rows and hand them to the
-// uninstall run (CUninstallRun). While the run holds the rows, they stay as
-// they are: no search, sort, refresh or second run.
+// index, and reaches the target machine only through the core face
+// (CUninstallerCore: the records, read again by refresh) and
+// CInventoryService (icons, install times); its two uninstall actions
+// collect the chosen rows and hand them to the uninstall run
+// (CUninstallRun). While the run holds the rows, they stay as they are: no
+// search, sort, refresh or second run.
 class CEnumProgramPage : public QVBoxLayout, public CRightContentBase, public CBPMsgReceiver {
     Q_OBJECT
 public:
@@ -43,10 +46,10 @@ public:
 
     int ReceiveMsg(__MsgData msg) override;
 
-    // Rebuilds every row from `programs`; the tree must be empty.
+    // Rebuilds every row from `records`; the tree must be empty.
     void CreateTree();
 
-    const std::vector<InstalledProgram>& Programs() const { return programs; }
+    const std::vector<ProgramRecord>& Records() const { return records; }
     int ProgramCount() const { return programCount; }
     int SelectedCount() const { return selectedCount; }
     uint64_t SelectedSize() const { return selectedSize; }
@@ -117,8 +120,7 @@ private:
     void BuildCells(size_t count);
     void StopBuildingCells();
 
-    std::vector<InstalledProgram> programs;
-    std::vector<ProgramText> texts; // display texts, parallel to `programs`
+    std::vector<ProgramRecord> records;
     int programCount = 0;
     int selectedCount = 0;
     uint64_t selectedSize = 0;

@@ -8,7 +8,7 @@
 
 #include "app/ElidedLabel.h"
 #include "app/RuntimeFiles.h"
-#include "inventory/InventoryService.h"
+#include "inventory/ProgramRecord.h"
 
 ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon, QWidget* parent) : QWidget(parent) {
     setFixedHeight(48);

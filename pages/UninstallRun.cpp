@@ -18,7 +18,7 @@
 #include "pages/ProgramCell.h"
 #include "pages/ProgramTreeItem.h"
 #include "support/Log.h"
-#include "uninstall/UninstallService.h"
+#include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/ProgramIconSource.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
@@ -61,11 +61,12 @@ private:
 // thread fills the request before the worker starts, the worker fills the
 // report and is done when its task's message arrives.
 struct CUninstallRun::StepJob {
-    InstalledProgram program{};
+    ProgramRecord record{};
     bool removeLeftovers = false;
     bool own = false; // this uninstaller's own: only started, never waited for
     std::atomic<bool> deepClean{false};
     UninstallStepReport report;
+    bool targetLost = false; // the step failed because the target machine is gone
     // This uninstaller's own: whether its uninstaller runs, and why not.
     bool started = false;
     QString why;
@@ -73,13 +74,12 @@ struct CUninstallRun::StepJob {
 
 // One look at the windows of the uninstaller in progress, or one raise.
 struct CUninstallRun::WindowsJob {
-    InstalledProgram program{};
+    ProgramRecord record{};
     uint32_t count = 0;
 };
 
-CUninstallRun::CUninstallRun(QTreeWidget* tree, const std::vector<InstalledProgram>& programs,
-                             const std::vector<ProgramText>& texts, QObject* parent)
-    : QObject(parent), tree(tree), programs(programs), texts(texts) {
+CUninstallRun::CUninstallRun(QTreeWidget* tree, const std::vector<ProgramRecord>& records, QObject* parent)
+    : QObject(parent), tree(tree), records(records) {
     SetNotifyCentor(CBPNotifyCentor::instance());
     RegisterMsg(MSG_UNINSTALL_STEP_DONE);
     RegisterMsg(MSG_DEEP_CLEAN_STARTED);
@@ -103,9 +103,9 @@ void CUninstallRun::Offer(bool single, const std::vector<int>& indexes, std::vec
     state.selectedIndexes.clear();
     state.selectedPrograms.clear();
     for (int index : indexes) {
-        if (index < 0 || static_cast<size_t>(index) >= programs.size()) continue;
+        if (index < 0 || static_cast<size_t>(index) >= records.size()) continue;
         state.selectedIndexes.push_back(index);
-        state.selectedPrograms.push_back(programs[static_cast<size_t>(index)]);
+        state.selectedPrograms.push_back(records[static_cast<size_t>(index)].program);
     }
     if (state.selectedPrograms.empty()) return;
     if (ConfirmRun(std::move(icons))) StartUninstallRun(single);
@@ -124,7 +124,7 @@ bool CUninstallRun::ConfirmRun(std::vector<QPixmap> icons) {
 }
 
 int CUninstallRun::RecordIndex(const QTreeWidgetItem* row) const {
-    return CProgramTreeItem::RecordIndex(row, programs.size());
+    return CProgramTreeItem::RecordIndex(row, records.size());
 }
 
 bool CUninstallRun::IsOwnEntry(const QTreeWidgetItem* row) {
@@ -192,12 +192,12 @@ void CUninstallRun::StartCurrentProgram() {
     StartProgressAnimation();
     auto job = std::make_shared<StepJob>();
     const int index = RecordIndex(state.currentRow);
-    if (index >= 0) job->program = programs[static_cast<size_t>(index)];
+    if (index >= 0) job->record = records[static_cast<size_t>(index)];
     job->removeLeftovers = state.autoRemoveLeftovers;
-    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
     stepJob = job;
-    stepTask = CDetachedTask::Run(job, MSG_UNINSTALL_STEP_DONE,
-                                  [uninstaller](StepJob& step) { RunCurrentUninstaller(uninstaller, step); });
+    stepTask =
+        CDetachedTask::Run(job, MSG_UNINSTALL_STEP_DONE, [core](StepJob& step) { RunCurrentUninstaller(core, step); });
     state.uninstallerWindows = false;
     windowsTimer->start();
 }
@@ -210,15 +210,15 @@ void CUninstallRun::StartOwnUninstaller() {
     StartProgressAnimation();
     auto job = std::make_shared<StepJob>();
     const int index = RecordIndex(state.currentRow);
-    if (index >= 0) job->program = programs[static_cast<size_t>(index)];
+    if (index >= 0) job->record = records[static_cast<size_t>(index)];
     job->own = true;
-    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
     stepJob = job;
-    stepTask = CDetachedTask::Run(job, MSG_UNINSTALL_STEP_DONE, [uninstaller](StepJob& own) {
-        if (uninstaller == nullptr)
+    stepTask = CDetachedTask::Run(job, MSG_UNINSTALL_STEP_DONE, [core](StepJob& own) {
+        if (core == nullptr)
             own.why = QStringLiteral("the target machine could not be reached");
         else
-            own.started = uninstaller->StartOwnUninstaller(own.program, &own.why);
+            own.started = core->StartOwnUninstaller(own.record, &own.why);
     });
 }
 
@@ -261,21 +261,21 @@ void CUninstallRun::LookForUninstallerWindows() {
     // One look at a time, and none for this uninstaller's own.
     if (!stepJob || stepJob->own || windowsTask != 0) return;
     auto job = std::make_shared<WindowsJob>();
-    job->program = stepJob->program;
-    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
+    job->record = stepJob->record;
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
     windowsJob = job;
-    windowsTask = CDetachedTask::Run(job, MSG_RUN_WINDOWS, [uninstaller](WindowsJob& look) {
-        if (uninstaller != nullptr) look.count = uninstaller->UninstallerWindows(look.program, false);
+    windowsTask = CDetachedTask::Run(job, MSG_RUN_WINDOWS, [core](WindowsJob& look) {
+        if (core != nullptr) look.count = core->UninstallerWindows(look.record, false);
     });
 }
 
 void CUninstallRun::RaiseUninstallerWindows() {
     if (!stepJob || stepJob->own || !state.uninstallerWindows) return;
     auto job = std::make_shared<WindowsJob>();
-    job->program = stepJob->program;
-    CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
-    CDetachedTask::Run(job, CDetachedTask::kNoMessage, [uninstaller](WindowsJob& raise) {
-        if (uninstaller != nullptr) uninstaller->UninstallerWindows(raise.program, true);
+    job->record = stepJob->record;
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
+    CDetachedTask::Run(job, CDetachedTask::kNoMessage, [core](WindowsJob& raise) {
+        if (core != nullptr) core->UninstallerWindows(raise.record, true);
     });
 }
 
@@ -295,21 +295,24 @@ void CUninstallRun::onTimeout() {
 }
 
 // On the worker: writes only into its own job.
-void CUninstallRun::RunCurrentUninstaller(CUninstallService* uninstaller, StepJob& job) {
-    if (uninstaller != nullptr) {
-        job.report = uninstaller->Uninstall(job.program, job.removeLeftovers, [&](CUninstallStep::Phase phase) {
-            if (phase != CUninstallStep::Phase::RemovingLeftovers) return;
-            job.deepClean = true;
-            CBPNotifyCentor::instance()->SendMsg(MSG_DEEP_CLEAN_STARTED, 0, nullptr, 0);
-        });
+void CUninstallRun::RunCurrentUninstaller(CUninstallerCore* core, StepJob& job) {
+    if (core != nullptr) {
+        Expected<UninstallStepReport, UninstallFailure> result =
+            core->Uninstall(job.record, job.removeLeftovers, [&](CUninstallerCore::Phase phase) {
+                if (phase != CUninstallerCore::Phase::RemovingLeftovers) return;
+                job.deepClean = true;
+                CBPNotifyCentor::instance()->SendMsg(MSG_DEEP_CLEAN_STARTED, 0, nullptr, 0);
+            });
+        job.targetLost = !result;
+        job.report = result ? std::move(result).Value() : result.Error().report;
     } else {
-        job.report.outcome = UninstallStepReport::Outcome::BackendFailed;
+        job.targetLost = true;
         job.report.reason = QStringLiteral("the target machine could not be reached");
     }
-    if (job.report.outcome == UninstallStepReport::Outcome::BackendFailed) {
+    if (job.targetLost || job.report.outcome == UninstallStepReport::Outcome::WaitFailed) {
         const QByteArray reason = job.report.reason.toUtf8();
         char line[2 * InstalledProgram::kTextSize + 160];
-        std::snprintf(line, sizeof line, "uninstall of %.259s: %s.\n", job.program.displayName,
+        std::snprintf(line, sizeof line, "uninstall of %.259s: %s.\n", job.record.program.displayName,
                       reason.left(300).constData());
         LogInfoEx(line);
     }
@@ -378,9 +381,9 @@ void CUninstallRun::SetRowOutcome(QTreeWidgetItem* row, bool removed, const QStr
     const int index = RecordIndex(row);
     if (removed) {
         ++state.removedCount;
-        if (index >= 0) state.freedBytes += programs[static_cast<size_t>(index)].sizeBytes;
+        if (index >= 0) state.freedBytes += records[static_cast<size_t>(index)].program.sizeBytes;
     } else if (index >= 0) {
-        state.notRemovedNames << texts[static_cast<size_t>(index)].name;
+        state.notRemovedNames << records[static_cast<size_t>(index)].text.name;
     }
 }
 
@@ -412,10 +415,7 @@ void CUninstallRun::AdvanceUninstallRun() {
     } else if (job) {
         const UninstallStepReport& report = job->report;
         SetRowOutcome(state.currentRow, report.removed, report.reason);
-        CUninstallService* uninstaller = CUIPublic::instance()->GetUninstallService();
-        if (report.outcome == UninstallStepReport::Outcome::BackendFailed &&
-            (uninstaller == nullptr || uninstaller->TargetLost()))
-            lostReason = report.reason;
+        if (job->targetLost) lostReason = report.reason;
     }
     // Without the target machine the programs still queued cannot be
     // removed either; after a stop they are not tried: they are reported as

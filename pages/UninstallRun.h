@@ -7,19 +7,19 @@
 #include <vector>
 
 #include "include/InstalledProgram.h"
-#include "inventory/InventoryService.h"
+#include "inventory/ProgramRecord.h"
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/DetachedTask.h"
 
-class CUninstallService;
+class CUninstallerCore;
 class QLabel;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 // The uninstall run of the program list page: the programs the user chose
-// are removed one after another, each by a worker of its own through
-// CUninstallService, while the GUI thread animates the row in progress;
+// are removed one after another, each by a worker of its own through the
+// core face (CUninstallerCore), while the GUI thread animates the row in progress;
 // then the result dialog. This uninstaller's own entry goes last: the
 // result of the others is shown first, and its own uninstaller is started
 // once that is closed. From its start until the result dialog opens the run
@@ -62,11 +62,9 @@ public:
         bool uninstallerWindows = false;
     };
 
-    // `programs` and `texts` are the page's list, which the rows name by
-    // record index; the page keeps them and does not replace them while a
-    // run is active.
-    CUninstallRun(QTreeWidget* tree, const std::vector<InstalledProgram>& programs,
-                  const std::vector<ProgramText>& texts, QObject* parent);
+    // `records` is the page's list, which the rows name by record index;
+    // the page keeps it and does not replace it while a run is active.
+    CUninstallRun(QTreeWidget* tree, const std::vector<ProgramRecord>& records, QObject* parent);
     ~CUninstallRun() override;
 
     // Takes the programs at `indexes` (in run order; `icons` what their
@@ -118,7 +116,7 @@ private:
     void StartUninstallRun(bool single);
     void StartCurrentProgram();
     void StartProgressAnimation();
-    static void RunCurrentUninstaller(CUninstallService* uninstaller, StepJob& job);
+    static void RunCurrentUninstaller(CUninstallerCore* core, StepJob& job);
     void StartOwnUninstaller();
     void AdvanceUninstallRun();
     void FinishUninstallRun();
@@ -129,8 +127,7 @@ private:
     int RecordIndex(const QTreeWidgetItem* row) const;
 
     QTreeWidget* tree = nullptr;
-    const std::vector<InstalledProgram>& programs;
-    const std::vector<ProgramText>& texts;
+    const std::vector<ProgramRecord>& records;
     State state;
 
     // The step in progress and its worker.

@@ -18,7 +18,6 @@
 #include "app/UIPublic.h"
 #include "app/WindowTitle.h"
 #include "include/MsgIds.h"
-#include "inventory/AppEnum.h"
 #include "inventory/InventoryService.h"
 #include "pages/EnumProgramPage.h"
 #include "pages/SearchEdit.h"
@@ -26,13 +25,14 @@
 #include "shell/CommonMenu.h"
 #include "shell/RightContent.h"
 #include "shell/RightTab.h"
-#include "uninstall/UninstallService.h"
+#include "uninstall/UninstallerCore.h"
 #include "widgetlib/BPNotifyCentor.h"
 
 struct CMainWin::StartupHandOver {
     std::unique_ptr<platform::IPlatform> platform;
-    std::unique_ptr<CAppEnum> appEnum;
-    std::string error;
+    std::unique_ptr<CUninstallerCore> core;
+    std::vector<ProgramRecord> records;
+    QString error;
 };
 
 CMainWin::CMainWin(PlatformFactory factory)
@@ -83,11 +83,9 @@ CMainWin::~CMainWin() {
     // No worker may be left in the core this window owns.
     CDetachedTask::WaitUntilNoneRuns();
     if (CUIPublic::instance()->GetMainWindow() == this) CUIPublic::instance()->SetMainWindow(nullptr);
-    if (CUIPublic::instance()->GetAppEnum() == appEnum.get()) CUIPublic::instance()->SetAppEnum(nullptr);
+    if (CUIPublic::instance()->GetCore() == core.get()) CUIPublic::instance()->SetCore(nullptr);
     if (CUIPublic::instance()->GetInventoryService() == inventoryService.get())
         CUIPublic::instance()->SetInventoryService(nullptr);
-    if (CUIPublic::instance()->GetUninstallService() == uninstallService.get())
-        CUIPublic::instance()->SetUninstallService(nullptr);
     // The page's icon worker uses the service: the body goes first.
     delete rightContent;
     rightContent = nullptr;
@@ -97,21 +95,22 @@ void CMainWin::StartupThread(const PlatformFactory& factory, StartupHandOver& ha
     std::string error;
     std::unique_ptr<platform::IPlatform> target = factory(&error);
     if (target) {
-        handOver.appEnum = std::make_unique<CAppEnum>(target->Registry(), target->System());
-        handOver.appEnum->Enum();
-        // A backend that died half-way leaves a list that cannot be trusted.
-        error = target->FatalError();
-    } else if (error.empty()) {
-        error = "the backend did not start";
+        handOver.core = std::make_unique<CUninstallerCore>(*target);
+        Expected<std::vector<ProgramRecord>, BackendFailure> records = handOver.core->Records();
+        if (records)
+            handOver.records = std::move(records).Value();
+        else
+            handOver.error = records.Error().reason;
+    } else {
+        handOver.error = error.empty() ? QStringLiteral("the backend did not start") : QString::fromStdString(error);
     }
-    handOver.error = error;
     handOver.platform = std::move(target);
 }
 
 QString CMainWin::StartupError() const {
-    std::string error = handOver->error;
-    if (error.empty() && targetPlatform) error = targetPlatform->FatalError();
-    return QString::fromStdString(error);
+    if (!handOver->error.isEmpty() || !core) return handOver->error;
+    const Expected<void, BackendFailure> reachable = core->Reachable();
+    return reachable ? QString() : reachable.Error().reason;
 }
 
 int CMainWin::ReceiveMsg(__MsgData msg) {
@@ -121,17 +120,12 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
         if (!CDetachedTask::IsDoneMsgOf(msg, startupTask) || inventoryReady) break;
         inventoryReady = true;
         targetPlatform = std::move(handOver->platform);
-        appEnum = std::move(handOver->appEnum);
-        if (appEnum) {
-            CUIPublic::instance()->SetAppEnum(appEnum.get());
-            CUIPublic::instance()->SetPrograms(appEnum->GetPrograms());
-        }
-        if (appEnum && targetPlatform) {
-            inventoryService = std::make_unique<CInventoryService>(*targetPlatform, *appEnum);
+        core = std::move(handOver->core);
+        CUIPublic::instance()->SetPrograms(std::move(handOver->records));
+        if (core) {
+            CUIPublic::instance()->SetCore(core.get());
+            inventoryService = std::make_unique<CInventoryService>(*targetPlatform);
             CUIPublic::instance()->SetInventoryService(inventoryService.get());
-            uninstallService = std::make_unique<CUninstallService>(*targetPlatform, *appEnum);
-            uninstallService->SetOwnFolder(CUninstallService::OwnFolderOnTarget());
-            CUIPublic::instance()->SetUninstallService(uninstallService.get());
         }
         rightContent = new CRightContent();
         contentLayout->addWidget(rightContent, 0);

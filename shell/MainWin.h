@@ -9,11 +9,10 @@
 #include "app/WinFrm.h"
 #include "widgetlib/DetachedTask.h"
 
-class CAppEnum;
 class CBlurDlg;
 class CInventoryService;
 class CRightContent;
-class CUninstallService;
+class CUninstallerCore;
 class QHBoxLayout;
 
 namespace platform {
@@ -75,9 +74,8 @@ private:
     CDetachedTask::Number startupTask = 0;
     bool inventoryReady = false;
     std::unique_ptr<platform::IPlatform> targetPlatform;
-    std::unique_ptr<CAppEnum> appEnum;
+    std::unique_ptr<CUninstallerCore> core;
     std::unique_ptr<CInventoryService> inventoryService;
-    std::unique_ptr<CUninstallService> uninstallService;
 
     QHBoxLayout* contentLayout = nullptr;
     CRightContent* rightContent = nullptr;

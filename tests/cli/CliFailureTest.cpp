@@ -37,7 +37,7 @@ std::unique_ptr<IPlatform> OpenTarget(std::string* error) {
 }
 
 struct CommandRun {
-    int exitCode = -1;
+    cli::ExitCode exitCode = cli::ExitCode::Usage;
     std::string out;
     std::string err;
 };
@@ -112,11 +112,11 @@ protected:
             script->fault = GetParam().fault;
             const CommandRun run = RunCommand(arguments);
             if (script->failAt > script->requests) { // the fault never struck
-                EXPECT_EQ(cli::kExitSuccess, run.exitCode) << run.err;
+                EXPECT_EQ(cli::ExitCode::Success, run.exitCode) << run.err;
                 return request - 1;
             }
             SCOPED_TRACE("host failing at request " + std::to_string(request));
-            EXPECT_EQ(cli::kExitPlatform, run.exitCode);
+            EXPECT_EQ(cli::ExitCode::BackendFailed, run.exitCode);
             EXPECT_NE(std::string::npos, run.err.find("the Wine host failed: ")) << run.err;
             EXPECT_NE(std::string::npos, run.err.find(GetParam().reason)) << run.err;
             EXPECT_EQ(0u, script->afterFault) << "requests sent to a host that had failed";
@@ -133,7 +133,7 @@ protected:
 TEST_P(CliFailure, ListPrintsNothingAndExits3) {
     script = std::make_shared<CMemoryHostTransport::Script>();
     const CommandRun good = RunCommand({QStringLiteral("list")});
-    ASSERT_EQ(cli::kExitSuccess, good.exitCode) << good.err;
+    ASSERT_EQ(cli::ExitCode::Success, good.exitCode) << good.err;
     EXPECT_NE(std::string::npos, good.out.find("Caf\xC3\xA9 Tool")) << good.out;
     EXPECT_NE(std::string::npos, good.out.find("3 programs")) << good.out;
 

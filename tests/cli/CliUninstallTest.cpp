@@ -26,14 +26,15 @@ namespace {
 const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // What a program's scripted uninstaller does.
-enum class Behaviour { Removes, Cancels, FailsToStart, BackendDies };
+// RemovesTheSuite also removes Cafe Timer, as a suite's uninstaller does.
+enum class Behaviour { Removes, RemovesTheSuite, Cancels, FailsToStart, BackendDies };
 
 struct CliCase {
     const char* name;
     QStringList names;
     std::map<std::string, Behaviour> behaviours; // by program; default: removes
     bool clean;
-    int exitCode;
+    cli::ExitCode exitCode;
     std::vector<std::string> started; // programs whose uninstaller was run, in order
     QStringList outLines;             // each must be in stdout
     const char* errText;              // in stderr; empty: nothing checked
@@ -87,6 +88,14 @@ protected:
                 machine.files.DeleteFile(Folder(program) + "\\uninst.exe");
             };
             break;
+        case Behaviour::RemovesTheSuite:
+            process.run = [this, program] {
+                for (const std::string& gone : {program, std::string("Cafe Timer")}) {
+                    machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\" + gone);
+                    machine.files.DeleteFile(Folder(gone) + "\\uninst.exe");
+                }
+            };
+            break;
         case Behaviour::Cancels:
             process.exitCode = 1223;
             break;
@@ -100,10 +109,11 @@ protected:
         machine.system.SetProcess(Command(program), process);
     }
 
-    int Run(const QStringList& names, bool clean, bool json, platform::IPlatform* through = nullptr) {
+    cli::ExitCode Run(const QStringList& names, bool clean, bool json, platform::IPlatform* through = nullptr) {
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        CCliUninstall command(through ? *through : machine, outStream, errStream);
+        CUninstallerCore core(through ? *through : machine);
+        CCliUninstall command(core, outStream, errStream);
         CCliUninstall::Options options;
         options.names = names;
         options.clean = clean;
@@ -145,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {"Acme Notes", "Cafe Timer"},
                             {},
                             false,
-                            0,
+                            cli::ExitCode::Success,
                             {"Acme Notes", "Cafe Timer"},
                             {"[1/2] Acme Notes: waiting for the uninstaller...",
                              "[1/2] Acme Notes: removed (exit code 0)",
@@ -156,12 +166,14 @@ INSTANTIATE_TEST_SUITE_P(
                             {"Acme Notes", "Cafe Timer", "Plain Viewer"},
                             {{"Cafe Timer", Behaviour::Cancels}},
                             true,
-                            1,
+                            cli::ExitCode::Incomplete,
                             {"Acme Notes", "Cafe Timer", "Plain Viewer"},
                             {"[1/3] Acme Notes: removing leftovers...",
                              "[2/3] Cafe Timer: not removed: its uninstall entry and "
                              "its uninstaller are still there (exit code 1223)",
-                             "removed (exit code 0), 1 leftover deleted, 0 not deleted", "    deleted\tfile\t",
+                             "removed (exit code 0), 1 leftover deleted, 0 not deleted",
+                             // As Windows writes a path.
+                             "    deleted\tfile\tC:\\users\\tester\\AppData\\Roaming\\Acme Notes\\settings.ini\n",
                              "2 of 3 programs removed"},
                             "",
                             {"Acme Notes", "Plain Viewer"}},
@@ -169,17 +181,30 @@ INSTANTIATE_TEST_SUITE_P(
                             {"Plain Viewer", "Acme Notes"},
                             {{"Plain Viewer", Behaviour::FailsToStart}},
                             true,
-                            1,
+                            cli::ExitCode::Incomplete,
                             {"Plain Viewer", "Acme Notes"},
                             {"[1/2] Plain Viewer: not started: its uninstaller could not be started (error 5)",
                              "1 of 2 programs removed"},
                             "",
                             {"Acme Notes"}},
+                    // Its start fails because an earlier uninstaller removed it:
+                    // it counts as removed, and its leftovers go.
+                    CliCase{"ProgramGoneBeforeItsTurnCountsAsRemoved",
+                            {"Acme Notes", "Cafe Timer"},
+                            {{"Acme Notes", Behaviour::RemovesTheSuite}, {"Cafe Timer", Behaviour::FailsToStart}},
+                            true,
+                            cli::ExitCode::Success,
+                            {"Acme Notes", "Cafe Timer"},
+                            {"[2/2] Cafe Timer: removed already (its uninstaller could not be started, error 5), "
+                             "1 leftover deleted, 0 not deleted",
+                             "2 of 2 programs removed"},
+                            "",
+                            {"Acme Notes", "Cafe Timer"}},
                     CliCase{"UnknownNameRunsNothing",
                             {"Acme Notes", "Nope"},
                             {},
                             true,
-                            4,
+                            cli::ExitCode::UnknownName,
                             {},
                             {},
                             "no installed program is named 'Nope'",
@@ -188,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {"acme NOTES", "Acme Notes"},
                             {},
                             false,
-                            0,
+                            cli::ExitCode::Success,
                             {"Acme Notes"},
                             {"[1/1] Acme Notes: removed", "1 of 1 program removed"},
                             "",
@@ -197,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {"Acme Notes", "Cafe Timer"},
                             {{"Acme Notes", Behaviour::BackendDies}},
                             true,
-                            3,
+                            cli::ExitCode::BackendFailed,
                             {"Acme Notes"},
                             {"[1/2] Acme Notes: failed: the target machine could not be reached"},
                             "the Wine host failed: ",
@@ -207,7 +232,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CliUninstallTest, JsonReportKeepsProgressOffTheStandardOutput) {
     Script("Acme Notes", Behaviour::Removes);
     Script("Cafe Timer", Behaviour::Cancels);
-    EXPECT_EQ(Run({"Acme Notes", "Cafe Timer"}, true, true), 1);
+    EXPECT_EQ(Run({"Acme Notes", "Cafe Timer"}, true, true), cli::ExitCode::Incomplete);
     EXPECT_TRUE(err.contains("[1/2] Acme Notes: waiting for the uninstaller...")) << err.toStdString();
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(out.toUtf8(), &error);
@@ -244,7 +269,8 @@ TEST_F(CliUninstallTest, WaitWhoseHostDiesStopsTheRunThroughTheWineClient) {
                                                     if (number == 2) host.FailAt(1, CMemoryHostTransport::Fault::Dies);
                                                 });
     ASSERT_NE(nullptr, client);
-    EXPECT_EQ(Run({"Acme Notes", "Cafe Timer", "Plain Viewer"}, true, false, client.get()), 3);
+    EXPECT_EQ(Run({"Acme Notes", "Cafe Timer", "Plain Viewer"}, true, false, client.get()),
+              cli::ExitCode::BackendFailed);
     EXPECT_EQ(machine.system.Started(), (std::vector<std::string>{Command("Acme Notes"), Command("Cafe Timer")}));
     EXPECT_TRUE(out.contains("[1/3] Acme Notes: removed (exit code 0)")) << out.toStdString();
     EXPECT_TRUE(out.contains("[2/3] Cafe Timer: failed: the wait for its uninstaller failed: the Wine host exited "

@@ -48,7 +48,19 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"ListHelp", {"list", "--help"}, 0, "", "--json"},
                     UsageCase{
                         "UninstallWithoutName", {"uninstall", "--clean"}, 2, "expected at least one program name", ""},
+                    // The usage names the program and the command, not the
+                    // path the program was started by.
+                    UsageCase{"UninstallUsageNamesTheCommand",
+                              {"uninstall"},
+                              2,
+                              "\n\nUsage: tolvanire-uninstaller-cli uninstall [options] NAME...\n",
+                              ""},
                     UsageCase{"UninstallHelp", {"uninstall", "--help"}, 0, "", "--clean"},
+                    UsageCase{"LeftoversHelpNamesTheCommand",
+                              {"leftovers", "--help"},
+                              0,
+                              "",
+                              "Usage: tolvanire-uninstaller-cli leftovers [options] NAME\n"},
                     // No prefix to manage: said, and nothing is created.
                     UsageCase{"PrefixMissing", {"list"}, 2, "never-created (WINEPREFIX) does not exist", ""},
                     UsageCase{"OptionPrefixMissing",

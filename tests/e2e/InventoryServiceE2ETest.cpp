@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "inventory/AppEnum.h"
 #include "inventory/InventoryService.h"
 #include "platform/Platform.h"
+#include "uninstall/UninstallerCore.h"
 
 namespace {
 
@@ -22,40 +22,35 @@ protected:
         std::string error;
         target = platform::CreatePlatform(options, &error);
         ASSERT_TRUE(target) << error;
-        appEnum = std::make_unique<CAppEnum>(target->Registry(), target->System());
-        service = std::make_unique<CInventoryService>(*target, *appEnum, cache.path());
+        core = std::make_unique<CUninstallerCore>(*target);
+        service = std::make_unique<CInventoryService>(*target, cache.path());
+        Expected<std::vector<ProgramRecord>, BackendFailure> read = core->Records();
+        ASSERT_TRUE(read.HasValue()) << read.Error().reason.toStdString();
+        records = std::move(read).Value();
     }
 
-    const ProgramText* Find(const std::vector<ProgramText>& texts, const QString& name) {
-        for (const ProgramText& text : texts)
-            if (text.name == name) return &text;
-        return nullptr;
+    const ProgramText* Find(const QString& name) {
+        const ProgramRecord* record = CUninstallerCore::FindByName(records, name);
+        return record ? &record->text : nullptr;
     }
 
     QTemporaryDir cache;
     std::unique_ptr<platform::IPlatform> target;
-    std::unique_ptr<CAppEnum> appEnum;
+    std::unique_ptr<CUninstallerCore> core;
     std::unique_ptr<CInventoryService> service;
+    std::vector<ProgramRecord> records;
 };
 
 TEST_F(InventoryServiceE2ETest, RefreshDecodesTheList) {
-    std::vector<InstalledProgram> programs;
-    QString error;
-    ASSERT_TRUE(service->Refresh(&programs, &error)) << error.toStdString();
-    const std::vector<ProgramText> texts = service->DisplayTexts(programs);
-    ASSERT_EQ(texts.size(), programs.size());
-    const ProgramText* cafe = Find(texts, QString::fromUtf8("Café Münster"));
+    const ProgramText* cafe = Find(QString::fromUtf8("Café Münster"));
     ASSERT_NE(cafe, nullptr);
+    EXPECT_EQ(cafe->name, QString::fromUtf8("Café Münster"));
     EXPECT_EQ(cafe->publisher, QString::fromUtf8("Münster Bäckerei"));
     EXPECT_EQ(cafe->version, QStringLiteral("2.0"));
 }
 
 TEST_F(InventoryServiceE2ETest, CreationTimeOfARealInstallFolder) {
-    std::vector<InstalledProgram> programs;
-    QString error;
-    ASSERT_TRUE(service->Refresh(&programs, &error));
-    const std::vector<ProgramText> texts = service->DisplayTexts(programs);
-    const ProgramText* plain = Find(texts, QStringLiteral("Plain Tool"));
+    const ProgramText* plain = Find(QStringLiteral("Plain Tool"));
     ASSERT_NE(plain, nullptr);
     ASSERT_FALSE(plain->installLocation.isEmpty());
     const QDateTime created = service->CreationTime(plain->installLocation);
@@ -89,17 +84,13 @@ int PixelsNear(const platform::IconImage& icon, uint32_t rgb) {
 // host is that one, not NSIS's stock icon, and a second service with the
 // same cache folder gets the same pixels from the cache.
 TEST_F(InventoryServiceE2ETest, InstalledProgramsShowTheirOwnIcons) {
-    std::vector<InstalledProgram> programs;
-    QString error;
-    ASSERT_TRUE(service->Refresh(&programs, &error)) << error.toStdString();
-    const std::vector<ProgramText> texts = service->DisplayTexts(programs);
     const struct {
         const char* name;
         uint32_t colour;
     } cases[] = {{"Plain Tool", 0x2e86de}, {"Café Münster", 0x8e44ad}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const ProgramText* text = Find(texts, QString::fromUtf8(c.name));
+        const ProgramText* text = Find(QString::fromUtf8(c.name));
         ASSERT_NE(text, nullptr);
         platform::IconImage icon;
         ASSERT_TRUE(service->ProgramIcon(text->displayIcon, 32, &icon)) << text->displayIcon.toStdString();
@@ -107,14 +98,14 @@ TEST_F(InventoryServiceE2ETest, InstalledProgramsShowTheirOwnIcons) {
         EXPECT_EQ(icon.height, 32u);
         EXPECT_GT(PixelsNear(icon, c.colour), 256) << "not the program's own icon";
 
-        CInventoryService again(*target, *appEnum, cache.path());
+        CInventoryService again(*target, cache.path());
         platform::IconImage cached;
         ASSERT_TRUE(again.ProgramIcon(text->displayIcon, 32, &cached));
         EXPECT_EQ(cached.pixels, icon.pixels);
     }
 
     // A file of the install folder that holds no icon.
-    const ProgramText* plain = Find(texts, QStringLiteral("Plain Tool"));
+    const ProgramText* plain = Find(QStringLiteral("Plain Tool"));
     ASSERT_NE(plain, nullptr);
     platform::IconImage none;
     EXPECT_FALSE(service->ProgramIcon(plain->installLocation + QStringLiteral("\\readme.txt"), 32, &none));

@@ -104,8 +104,8 @@ QString MuiCacheValues() {
 TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     const QString user = UserName();
     ASSERT_FALSE(user.isEmpty());
-    const QString roaming = QStringLiteral("C:/users/%1/AppData/Roaming").arg(user);
-    const QString startMenu = QStringLiteral("C:/ProgramData/Microsoft/Windows/Start Menu/Programs");
+    const QString roaming = QStringLiteral("C:\\users\\%1\\AppData\\Roaming").arg(user);
+    const QString startMenu = QStringLiteral("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
     const QJsonArray siblingBefore = Leftovers(kSibling);
     ASSERT_FALSE(siblingBefore.isEmpty());
 
@@ -127,23 +127,24 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     ASSERT_TRUE(QFile::link(outside, installFolder + QStringLiteral("/shared")));
     ASSERT_TRUE(QFile::link(outside, appDataFolder + QStringLiteral("/cache/outside")));
 
+    // Paths as Windows writes them.
     const QStringList expectedText = {
         // What the uninstaller left in its install folder (it cannot delete
         // itself when it runs in place).
-        "folder C:/Program Files/Acme Notes/shared",
-        "file C:/Program Files/Acme Notes/notes.exe",
-        "file C:/Program Files/Acme Notes/uninst.exe",
-        "file " + roaming + "/Acme Notes/settings.ini",
-        "file " + roaming + "/Acme Notes/cache/thumbs.db",
-        "folder " + QString(roaming).replace('/', '\\') + "\\Acme Notes\\cache\\outside",
-        "folder " + QString(roaming).replace('/', '\\') + "\\Acme Notes\\cache",
-        // ProgramData holds the common Start Menu, so the shortcut is found
-        // there as well as by the Start Menu search.
-        "file C:/ProgramData/Acme Notes/db/notes.db",
-        "file " + startMenu + "/Acme Notes/Acme Notes.lnk",
+        "folder C:\\Program Files\\Acme Notes\\shared",
+        "file C:\\Program Files\\Acme Notes\\notes.exe",
+        "file C:\\Program Files\\Acme Notes\\uninst.exe",
+        "file " + roaming + "\\Acme Notes\\settings.ini",
+        "file " + roaming + "\\Acme Notes\\cache\\thumbs.db",
+        "folder " + roaming + "\\Acme Notes\\cache\\outside",
+        "folder " + roaming + "\\Acme Notes\\cache",
+        // ProgramData holds the common Start Menu: the shortcut is found
+        // there first, and the Start Menu search, which finds it again,
+        // adds nothing.
+        "file C:\\ProgramData\\Acme Notes\\db\\notes.db",
+        "file " + startMenu + "\\Acme Notes\\Acme Notes.lnk",
         "folder C:\\ProgramData\\Acme Notes\\db",
-        "file " + startMenu + "/Acme Notes/Acme Notes.lnk",
-        "file C:/users/Public/Desktop/Acme Notes.lnk",
+        "file C:\\users\\Public\\Desktop\\Acme Notes.lnk",
         // Values in the order the registry enumerates them (Wine keeps them
         // sorted by name).
         "registry " + kUninstallKey + "|DisplayIcon",

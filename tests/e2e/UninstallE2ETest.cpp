@@ -229,7 +229,8 @@ TEST(UninstallE2ETest, RemovalCheckAndLeftoverScanWaitForTheRelaunchedCopy) {
     QStringList deleted;
     for (const QJsonValue& item : report[QStringLiteral("leftoversDeleted")].toArray())
         deleted << item.toObject()[QStringLiteral("target")].toString();
-    EXPECT_TRUE(deleted.contains(QStringLiteral("C:") + lateFile)) << deleted.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(deleted.contains(QStringLiteral("C:") + QString(lateFile).replace(QLatin1Char('/'), QLatin1Char('\\'))))
+        << deleted.join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(QFileInfo::exists(DriveC() + lateFile));
     for (const QString& path : Footprint(kLate))
         EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();

@@ -1,7 +1,7 @@
 # What the program page asks of a real prefix through the core.
 tolvanire_add_wine_prefix(e2e_page_prefix FILES plain.nsi cafe.nsi)
 add_executable(tolvanire_e2e_page_tests InventoryServiceE2ETest.cpp)
-target_link_libraries(tolvanire_e2e_page_tests PRIVATE tolvanire_options tolvanire_inventory tolvanire_platform
+target_link_libraries(tolvanire_e2e_page_tests PRIVATE tolvanire_options tolvanire_uninstall_core tolvanire_platform
                                                        GTest::gtest GTest::gtest_main)
 foreach(test RefreshDecodesTheList CreationTimeOfARealInstallFolder InstalledProgramsShowTheirOwnIcons
              MissingIconFileGivesNoIcon)

@@ -27,7 +27,7 @@
 #include "shell/RightTab.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/pages/ScreenShot.h"
-#include "uninstall/UninstallService.h"
+#include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
 
@@ -45,14 +45,14 @@ bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
 }
 
 // Holds the first leftover removal until released.
-class HeldCleanService : public CUninstallService {
+class HeldCleanCore : public CUninstallerCore {
 public:
-    using CUninstallService::CUninstallService;
-    UninstallStepReport Uninstall(const InstalledProgram& program, bool removeLeftovers,
-                                  const CUninstallStep::PhaseCallback& onPhase) override {
-        return CUninstallService::Uninstall(program, removeLeftovers, [&](CUninstallStep::Phase phase) {
+    using CUninstallerCore::CUninstallerCore;
+    Expected<UninstallStepReport, UninstallFailure> Uninstall(const ProgramRecord& record, bool removeLeftovers,
+                                                              const PhaseCallback& onPhase) override {
+        return CUninstallerCore::Uninstall(record, removeLeftovers, [&](Phase phase) {
             if (onPhase) onPhase(phase);
-            if (phase == CUninstallStep::Phase::RemovingLeftovers && !held) {
+            if (phase == Phase::RemovingLeftovers && !held) {
                 held = true;
                 gate.wait();
             }
@@ -120,9 +120,9 @@ int main(int argc, char** argv) {
     window.move(20, 20);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
-    HeldCleanService service(*target, *CUIPublic::instance()->GetAppEnum());
-    service.gate = cleanGate.get_future().share();
-    CUIPublic::instance()->SetUninstallService(&service);
+    HeldCleanCore core(*target);
+    core.gate = cleanGate.get_future().share();
+    CUIPublic::instance()->SetCore(&core);
 
     CEnumProgramPage* page = window.RightContent()->Tab()->ProgramPage();
     QTreeWidget* tree = page->Tree();
@@ -190,6 +190,6 @@ int main(int argc, char** argv) {
     });
     wizardGate.set_value();
     WaitFor([&] { return noneShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
-    CUIPublic::instance()->SetUninstallService(nullptr);
+    CUIPublic::instance()->SetCore(nullptr);
     return resultShown && waited && noneShown ? 0 : 1;
 }

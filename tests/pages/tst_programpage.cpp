@@ -35,6 +35,7 @@
 #include "shell/RightTab.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/pages/IconFiles.h"
+#include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
@@ -71,13 +72,13 @@ private:
 };
 
 // Holds the refresh until the test opens the gate.
-class GatedService : public CInventoryService {
+class GatedCore : public CUninstallerCore {
 public:
-    using CInventoryService::CInventoryService;
-    bool Refresh(std::vector<InstalledProgram>* programs, QString* error) override {
+    using CUninstallerCore::CUninstallerCore;
+    Expected<std::vector<ProgramRecord>, BackendFailure> Records() override {
         if (gate.valid()) gate.wait();
         ++refreshes;
-        return CInventoryService::Refresh(programs, error);
+        return CUninstallerCore::Records();
     }
     std::shared_future<void> gate;
     std::atomic<int> refreshes{0};
@@ -130,12 +131,8 @@ struct Env {
     ~Env() { Stop(); }
 
     void Start(const QString& cacheFolder = QString()) {
-        appEnum = std::make_unique<CAppEnum>(platform.Registry(), platform.System());
-        appEnum->Enum();
-        service =
-            std::make_unique<GatedService>(platform, *appEnum, cacheFolder.isEmpty() ? cache.path() : cacheFolder);
-        CUIPublic::instance()->SetPrograms(appEnum->GetPrograms());
-        CUIPublic::instance()->SetAppEnum(appEnum.get());
+        Read();
+        service = std::make_unique<CInventoryService>(platform, cacheFolder.isEmpty() ? cache.path() : cacheFolder);
         CUIPublic::instance()->SetInventoryService(service.get());
         host = std::make_unique<QWidget>();
         host->resize(960, 560);
@@ -147,9 +144,15 @@ struct Env {
     void Stop() {
         host.reset();
         CUIPublic::instance()->SetInventoryService(nullptr);
-        CUIPublic::instance()->SetAppEnum(nullptr);
+        CUIPublic::instance()->SetCore(nullptr);
         service.reset();
-        appEnum.reset();
+        core.reset();
+    }
+    // The core over the machine, and the list as the start-up reads it.
+    void Read() {
+        core = std::make_unique<GatedCore>(platform);
+        CUIPublic::instance()->SetPrograms(CUninstallerCore(platform).Records().Value());
+        CUIPublic::instance()->SetCore(core.get());
     }
     void WaitForIcons() { QTRY_VERIFY(!page->IconLoader()->IsBusy()); }
 
@@ -185,8 +188,8 @@ struct Env {
 
     QTemporaryDir cache;
     TestPlatform platform;
-    std::unique_ptr<CAppEnum> appEnum;
-    std::unique_ptr<GatedService> service;
+    std::unique_ptr<GatedCore> core;
+    std::unique_ptr<CInventoryService> service;
     std::unique_ptr<QWidget> host;
     CEnumProgramPage* page = nullptr;
 };
@@ -276,7 +279,8 @@ void ProgramPageTest::rowsAndCounts() {
     // The record index is in the item and in both cells, which keep their
     // child order.
     const int index = beta->data(1, 256).toInt();
-    QCOMPARE(QString::fromLatin1(env.page->Programs().at(size_t(index)).displayName), QStringLiteral("Beta Player"));
+    QCOMPARE(QString::fromLatin1(env.page->Records().at(size_t(index)).program.displayName),
+             QStringLiteral("Beta Player"));
     auto* cell = env.Cell(QStringLiteral("Beta Player"));
     QCOMPARE(cell->children().at(1), static_cast<QObject*>(cell->CheckBox()));
     QCOMPARE(cell->children().at(2), static_cast<QObject*>(cell->IconLabel()));
@@ -692,10 +696,8 @@ void ProgramPageTest::manyRowsGetTheirCellsWhileIdle() {
     env.Stop();
     for (int i = 0; i < 150; ++i)
         AddProgram(env.platform, {QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0')), QString(), 1});
-    env.appEnum = std::make_unique<CAppEnum>(env.platform.Registry(), env.platform.System());
-    env.appEnum->Enum();
-    CUIPublic::instance()->SetPrograms(env.appEnum->GetPrograms());
-    env.service = std::make_unique<GatedService>(env.platform, *env.appEnum, env.cache.path());
+    env.Read();
+    env.service = std::make_unique<CInventoryService>(env.platform, env.cache.path());
     CUIPublic::instance()->SetInventoryService(env.service.get());
     auto page = std::make_unique<QWidget>();
     auto* programPage = new CEnumProgramPage(0);
@@ -743,13 +745,14 @@ void ProgramPageTest::refreshReplacesListAndClearsTicksAndSearch() {
     QVERIFY(env.page->RefreshButton()->isEnabled());
     // The new rows refer to the new list.
     const int index = env.Item(QStringLiteral("Delta Viewer"))->data(1, 256).toInt();
-    QCOMPARE(QString::fromLatin1(env.page->Programs().at(size_t(index)).displayName), QStringLiteral("Delta Viewer"));
+    QCOMPARE(QString::fromLatin1(env.page->Records().at(size_t(index)).program.displayName),
+             QStringLiteral("Delta Viewer"));
 }
 
 void ProgramPageTest::refreshDuringRefreshIsIgnored() {
     Env env(ThreePrograms());
     std::promise<void> open;
-    env.service->gate = open.get_future().share();
+    env.core->gate = open.get_future().share();
     int busyDialogs = -1;
     bool treeReachable = true;
     bool buttonHidden = false;
@@ -771,7 +774,7 @@ void ProgramPageTest::refreshDuringRefreshIsIgnored() {
     QCOMPARE(busyDialogs, 1);
     QVERIFY(!treeReachable);
     QVERIFY(buttonHidden);
-    QCOMPARE(env.service->refreshes.load(), 1);
+    QCOMPARE(env.core->refreshes.load(), 1);
     QVERIFY(env.page->Tree()->isEnabled());
 }
 
@@ -780,7 +783,7 @@ void ProgramPageTest::refreshDuringRefreshIsIgnored() {
 void ProgramPageTest::closeDuringRefreshWaitsForTheList() {
     Env env(ThreePrograms());
     std::promise<void> open;
-    env.service->gate = open.get_future().share();
+    env.core->gate = open.get_future().share();
     QSignalSpy closeReady(env.page, &CEnumProgramPage::CloseReady);
     bool mayCloseDuring = true;
     bool mayCloseAgain = true;

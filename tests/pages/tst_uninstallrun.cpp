@@ -35,7 +35,7 @@
 #include "support/Log.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/pages/IconFiles.h"
-#include "uninstall/UninstallService.h"
+#include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
 #include "widgetlib/BPMsgReceiver.h"
@@ -107,28 +107,28 @@ struct Timeline {
 
 // Holds a step at the start of its leftover removal until the test opens
 // the gate, so that the row can be seen in "Deep Clean...".
-class GatedUninstallService : public CUninstallService {
+class GatedCore : public CUninstallerCore {
 public:
-    using CUninstallService::CUninstallService;
-    UninstallStepReport Uninstall(const InstalledProgram& program, bool removeLeftovers,
-                                  const CUninstallStep::PhaseCallback& onPhase) override {
+    using CUninstallerCore::CUninstallerCore;
+    Expected<UninstallStepReport, UninstallFailure> Uninstall(const ProgramRecord& record, bool removeLeftovers,
+                                                              const PhaseCallback& onPhase) override {
         ++active;
-        UninstallStepReport report =
-            CUninstallService::Uninstall(program, removeLeftovers, [&](CUninstallStep::Phase phase) {
+        Expected<UninstallStepReport, UninstallFailure> result =
+            CUninstallerCore::Uninstall(record, removeLeftovers, [&](Phase phase) {
                 if (onPhase) onPhase(phase);
-                if (phase == CUninstallStep::Phase::RemovingLeftovers && cleanGate.valid()) cleanGate.wait();
+                if (phase == Phase::RemovingLeftovers && cleanGate.valid()) cleanGate.wait();
             });
         --active;
-        return report;
+        return result;
     }
-    bool StartOwnUninstaller(const InstalledProgram& program, QString* why) override {
+    bool StartOwnUninstaller(const ProgramRecord& record, QString* why) override {
         ++active;
-        const bool started = CUninstallService::StartOwnUninstaller(program, why);
+        const bool started = CUninstallerCore::StartOwnUninstaller(record, why);
         --active;
         return started;
     }
     std::shared_future<void> cleanGate;
-    std::atomic<int> active{0}; // workers inside the service
+    std::atomic<int> active{0}; // workers inside the core
 };
 
 // Counts the run's messages that the page does not own.
@@ -206,14 +206,11 @@ struct Env {
             Install(p);
             installed << p.name;
         }
-        appEnum = std::make_unique<CAppEnum>(platform.Registry(), platform.System());
-        appEnum->Enum();
-        service = std::make_unique<CInventoryService>(platform, *appEnum, cache.path());
-        uninstaller = std::make_unique<GatedUninstallService>(platform, *appEnum);
-        CUIPublic::instance()->SetPrograms(appEnum->GetPrograms());
-        CUIPublic::instance()->SetAppEnum(appEnum.get());
+        service = std::make_unique<CInventoryService>(platform, cache.path());
+        uninstaller = std::make_unique<GatedCore>(platform);
+        CUIPublic::instance()->SetPrograms(uninstaller->Records().Value());
         CUIPublic::instance()->SetInventoryService(service.get());
-        CUIPublic::instance()->SetUninstallService(uninstaller.get());
+        CUIPublic::instance()->SetCore(uninstaller.get());
         host = std::make_unique<QWidget>();
         host->setWindowTitle(kOwnTitle);
         host->resize(960, 560);
@@ -234,9 +231,8 @@ struct Env {
         CBaseDialog::SetAnswerer(nullptr);
         host.reset();
         CUIPublic::instance()->SetMainWindow(nullptr);
-        CUIPublic::instance()->SetUninstallService(nullptr);
+        CUIPublic::instance()->SetCore(nullptr);
         CUIPublic::instance()->SetInventoryService(nullptr);
-        CUIPublic::instance()->SetAppEnum(nullptr);
     }
 
     void File(const std::string& path) {
@@ -376,9 +372,8 @@ struct Env {
     QTemporaryDir cache;
     QTemporaryDir iconFiles; // Windows: the programs' own icon files
     MemoryPlatform platform;
-    std::unique_ptr<CAppEnum> appEnum;
     std::unique_ptr<CInventoryService> service;
-    std::unique_ptr<GatedUninstallService> uninstaller;
+    std::unique_ptr<GatedCore> uninstaller;
     std::unique_ptr<QWidget> host;
     CEnumProgramPage* page = nullptr;
     Dialogs dialogs;

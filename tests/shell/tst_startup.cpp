@@ -155,10 +155,11 @@ void StartupTest::splashWhileReadingThenContent() {
     QVERIFY(window.isAncestorOf(window.RightContent()));
     QCOMPARE(CountWidgets<CRightContent>(), 1);
     // The list was handed over, in registry order.
-    const std::vector<InstalledProgram> programs = CUIPublic::instance()->GetPrograms();
+    const std::vector<ProgramRecord> programs = CUIPublic::instance()->GetPrograms();
     QCOMPARE(programs.size(), size_t(3));
-    QCOMPARE(QString::fromLatin1(programs[1].displayName), QStringLiteral("Beta Player"));
-    QVERIFY(CUIPublic::instance()->GetAppEnum() != nullptr);
+    QCOMPARE(QString::fromLatin1(programs[1].program.displayName), QStringLiteral("Beta Player"));
+    QCOMPARE(programs[1].text.name, QStringLiteral("Beta Player"));
+    QVERIFY(CUIPublic::instance()->GetCore() != nullptr);
     QCOMPARE(CUIPublic::instance()->GetMainWindow(), &window);
     QCOMPARE(window.size(), QSize(1000, 700));
     // Resizable, never below the size the list needs.

@@ -1,0 +1,599 @@
+// The core face against the in-memory machine: one program's uninstall
+// with scripted uninstallers (what counts as removed, and that nothing of a
+// program that is still installed is ever deleted), the records with their
+// decoded texts, lookup by display name, leftovers collected and cleaned;
+// and, through the Wine client and an in-process host, a backend that
+// fails at any request of each call.
+
+#include "uninstall/UninstallerCore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/Log.h"
+#include "tests/fake/MemoryPlatform.h"
+#ifdef TOLVANIRE_TEST_WINE_CLIENT
+#include "tests/fake/MemoryHostTransport.h"
+#endif
+
+using platform::Hive;
+
+namespace {
+
+const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::string kFolder = "C:\\Program Files\\Acme Notes";
+const std::string kUninstaller = "C:\\Program Files\\Acme Notes\\uninst.exe";
+const std::string kQuotedCommand = "\"C:\\Program Files\\Acme Notes\\uninst.exe\"";
+const std::string kAppData = "C:\\users\\tester\\AppData\\Roaming\\Acme Notes";
+
+// What the scripted uninstaller does while it "runs".
+enum Action : unsigned {
+    kNothing = 0,
+    kDeleteKey = 1,
+    kDeleteUninstaller = 2,
+    kDeleteProgramFile = 4,
+    // Before the uninstall: an earlier uninstaller (a suite) removed it all.
+    kGoneBefore = 8,
+    // Before the uninstall: only its uninstaller file is missing (a broken entry).
+    kUninstallerGoneBefore = 16,
+};
+
+struct StepCase {
+    const char* name;
+    std::string command;                                 // the record's uninstall command
+    Hive hive;                                           // where its uninstall key is
+    uint32_t startError;                                 // 0: it starts
+    unsigned actions;                                    // Action bits
+    bool backendDies;                                    // during the wait
+    bool clean;                                          // leftover removal asked for
+    std::optional<UninstallStepReport::Outcome> outcome; // none: the target machine was lost
+    bool removed;
+    bool leftoversDeleted; // the AppData folder and the key are gone afterwards
+    const char* reason;    // part of the reason; empty when removed
+};
+
+void PrintTo(const StepCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+void File(MemoryPlatform& machine, const std::string& path) {
+    machine.files.CreateFolder(path.substr(0, path.find_last_of('\\')));
+    machine.files.WriteFile(path, "data");
+}
+
+// Acme Notes on disk: its folder with the program and its uninstaller, an
+// AppData folder; and a neighbour that must never be touched.
+void Furnish(MemoryPlatform& machine) {
+    for (const char* folder :
+         {"C:\\windows\\system32", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs",
+          "C:\\users\\tester\\AppData\\Roaming", "C:\\users\\Public\\Desktop", "C:\\Program Files\\Other"})
+        machine.files.CreateFolder(folder);
+    File(machine, kUninstaller);
+    File(machine, kFolder + "\\notes.exe");
+    File(machine, kAppData + "\\settings.ini");
+    File(machine, "C:\\Program Files\\Other\\other.exe");
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Other", "DisplayName", "Other");
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Other", "UninstallString",
+                               "C:\\Program Files\\Other\\u.exe");
+}
+
+// Acme Notes' uninstall key.
+void Register(MemoryPlatform& machine, Hive hive, const std::string& command) {
+    machine.registry.SetString(hive, kUninstall + "\\AcmeNotes", "DisplayName", "Acme Notes");
+    machine.registry.SetString(hive, kUninstall + "\\AcmeNotes", "UninstallString", command);
+    machine.registry.SetString(hive, kUninstall + "\\AcmeNotes", "InstallLocation", kFolder);
+}
+
+// A machine with Acme Notes installed (its key is written by each test)
+// and its neighbour.
+class UninstallerCoreTest : public ::testing::TestWithParam<StepCase> {
+protected:
+    UninstallerCoreTest() : core(machine) { Furnish(machine); }
+
+    void SetUp() override {
+        ASSERT_TRUE(logDir.isValid());
+        SetLogFilePath(logDir.filePath("test.log"));
+    }
+    void TearDown() override { SetLogFilePath(QString()); }
+
+    bool KeyExists(Hive hive) { return machine.registry.KeyExists(hive, kUninstall + "\\AcmeNotes"); }
+
+    // The record of Acme Notes as the face reads it.
+    ProgramRecord Acme() {
+        const Expected<std::vector<ProgramRecord>, BackendFailure> records = core.Records();
+        EXPECT_TRUE(records.HasValue());
+        const ProgramRecord* found = records ? CUninstallerCore::FindByName(*records, "Acme Notes") : nullptr;
+        EXPECT_NE(found, nullptr);
+        return found ? *found : ProgramRecord();
+    }
+
+    QByteArray Log() {
+        QFile file(logDir.filePath("test.log"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir logDir;
+    MemoryPlatform machine;
+    CUninstallerCore core;
+};
+
+TEST_P(UninstallerCoreTest, RemovesLeftoversOnlyOfARemovedProgram) {
+    const StepCase& c = GetParam();
+    Register(machine, c.hive, c.command);
+    MemorySystem::ScriptedProcess process;
+    process.startError = c.startError;
+    process.exitCode = c.actions == kNothing ? 1223 : 0; // ERROR_CANCELLED, as a cancelled uninstaller ends
+    process.backendDies = c.backendDies;
+    process.run = [this, &c] {
+        if (c.actions & kDeleteKey) machine.registry.DeleteKey(c.hive, kUninstall + "\\AcmeNotes");
+        if (c.actions & kDeleteUninstaller) machine.files.DeleteFile(kUninstaller);
+        if (c.actions & kDeleteProgramFile) machine.files.DeleteFile(kFolder + "\\notes.exe");
+    };
+    machine.system.SetProcess(c.command, process);
+    const ProgramRecord acme = Acme();
+    if (c.actions & kGoneBefore) machine.registry.DeleteKey(c.hive, kUninstall + "\\AcmeNotes");
+    if (c.actions & (kGoneBefore | kUninstallerGoneBefore)) machine.files.DeleteFile(kUninstaller);
+
+    std::vector<CUninstallerCore::Phase> phases;
+    const Expected<UninstallStepReport, UninstallFailure> result =
+        core.Uninstall(acme, c.clean, [&phases](CUninstallerCore::Phase phase) { phases.push_back(phase); });
+
+    EXPECT_EQ(machine.system.Started(), std::vector<std::string>{c.command});
+    // A lost target machine is the result's failure; its report tells how
+    // far the step got.
+    ASSERT_EQ(result.HasValue(), c.outcome.has_value());
+    const UninstallStepReport& report = result ? *result : result.Error().report;
+    if (c.outcome) {
+        EXPECT_EQ(report.outcome, *c.outcome);
+    } else {
+        EXPECT_EQ(result.Error().reason.toStdString(), machine.FatalError());
+    }
+    EXPECT_EQ(report.removed, c.removed);
+    EXPECT_EQ(report.started, c.startError == 0 && !c.backendDies);
+    EXPECT_EQ(report.startError, c.startError);
+    if (report.started) {
+        EXPECT_EQ(report.exitCode, process.exitCode);
+    }
+    EXPECT_EQ(report.reason.isEmpty(), *c.reason == '\0') << report.reason.toStdString();
+    EXPECT_TRUE(report.reason.contains(QString::fromUtf8(c.reason))) << report.reason.toStdString();
+
+    // Leftovers go only with a removed program and only when asked.
+    const bool cleaned = c.removed && c.clean;
+    EXPECT_EQ(report.leftoversCleaned, cleaned);
+    EXPECT_EQ(phases.size(), cleaned ? 2u : 1u);
+    EXPECT_EQ(phases.front(), CUninstallerCore::Phase::WaitingForUninstaller);
+    EXPECT_EQ(machine.files.Exists(kAppData + "\\settings.ini"), !c.leftoversDeleted);
+    EXPECT_EQ(KeyExists(c.hive), !c.leftoversDeleted && !(c.actions & (kDeleteKey | kGoneBefore)));
+    EXPECT_EQ(machine.files.Exists(kFolder + "\\notes.exe"), !c.leftoversDeleted && !(c.actions & kDeleteProgramFile));
+    if (c.leftoversDeleted) {
+        EXPECT_FALSE(report.leftovers.Deleted().isEmpty());
+        EXPECT_TRUE(report.leftovers.Remaining().isEmpty());
+        QStringList targets;
+        bool appDataReported = false;
+        for (const LeftoverItem& item : report.leftovers.Deleted()) {
+            targets << item.target;
+            appDataReported |= QString(item.target)
+                                   .replace(QLatin1Char('/'), QLatin1Char('\\'))
+                                   .startsWith(QString::fromStdString(kAppData), Qt::CaseInsensitive);
+        }
+        EXPECT_TRUE(appDataReported) << targets.join(QLatin1Char('\n')).toStdString();
+    } else {
+        EXPECT_TRUE(report.leftovers.items.isEmpty());
+    }
+    // The neighbour is never touched.
+    EXPECT_TRUE(machine.files.Exists("C:\\Program Files\\Other\\other.exe"));
+    EXPECT_TRUE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Other"));
+
+    // Only a failed start is logged as such; a program left installed says why.
+    const QByteArray log = Log();
+    const std::string startLine = "start process " + c.command + " failed with " + std::to_string(c.startError) + ".";
+    EXPECT_EQ(log.contains(startLine.c_str()), c.startError != 0) << log.constData();
+    EXPECT_EQ(log.contains("uninstall of Acme Notes: not removed"),
+              c.outcome == UninstallStepReport::Outcome::StillInstalled)
+        << log.constData();
+}
+
+using Outcome = UninstallStepReport::Outcome;
+const std::string kMsi = "MsiExec.exe /X{6F2C1B9A-1111-2222-3333-444455556666}";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UninstallerCoreTest,
+    testing::Values(
+        StepCase{"UninstallerRemovesItself", kQuotedCommand, Hive::LocalMachine, 0,
+                 kDeleteKey | kDeleteUninstaller | kDeleteProgramFile, false, true, Outcome::Removed, true, true, ""},
+        StepCase{"CancelledUninstallerDeletesNothing", kQuotedCommand, Hive::LocalMachine, 0, kNothing, false, true,
+                 Outcome::StillInstalled, false, false, "uninstall entry and its uninstaller are still there"},
+        StepCase{"CancelledUserUninstaller", kQuotedCommand, Hive::CurrentUser, 0, kNothing, false, true,
+                 Outcome::StillInstalled, false, false, "still there"},
+        StepCase{"KeyGoneFilesLeftAreCleaned", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey, false, true,
+                 Outcome::Removed, true, true, ""},
+        StepCase{"UninstallerGoneKeyLeftIsCleaned", kQuotedCommand, Hive::LocalMachine, 0, kDeleteUninstaller, false,
+                 true, Outcome::Removed, true, true, ""},
+        StepCase{"UnquotedCommandWithSpaces", kUninstaller + " /S", Hive::LocalMachine, 0, kDeleteUninstaller, false,
+                 true, Outcome::Removed, true, true, ""},
+        StepCase{"UnquotedCommandCancelled", kUninstaller + " /S", Hive::LocalMachine, 0, kNothing, false, true,
+                 Outcome::StillInstalled, false, false, "still there"},
+        StepCase{"RemovedWithoutCleanKeepsLeftovers", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey, false, false,
+                 Outcome::Removed, true, false, ""},
+        StepCase{"FailedStartIsLoggedAndNothingDeleted", kQuotedCommand, Hive::LocalMachine, 2, kNothing, false, true,
+                 Outcome::StartFailed, false, false, "could not be started (error 2)"},
+        // Its start fails, but it is gone: removed, and cleaned.
+        StepCase{"FailedStartOfAProgramAlreadyGoneCountsAsRemoved", kQuotedCommand, Hive::LocalMachine, 2, kGoneBefore,
+                 false, true, Outcome::Removed, true, true, ""},
+        // A missing uninstaller alone does not make it gone.
+        StepCase{"FailedStartWithItsEntryLeftStays", kQuotedCommand, Hive::LocalMachine, 2, kUninstallerGoneBefore,
+                 false, true, Outcome::StartFailed, false, false, "could not be started (error 2)"},
+        StepCase{"InstallerCommandKeyLeft", kMsi, Hive::LocalMachine, 0, kNothing, false, true, Outcome::StillInstalled,
+                 false, false, "uninstall entry is still there"},
+        StepCase{"InstallerCommandKeyGone", kMsi, Hive::LocalMachine, 0, kDeleteKey, false, true, Outcome::Removed,
+                 true, true, ""},
+        StepCase{"BackendDiesDuringTheWait", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey, true, true,
+                 std::nullopt, false, false, "the target machine could not be reached: "}),
+    [](const testing::TestParamInfo<StepCase>& info) { return std::string(info.param.name); });
+
+// A removed program whose leftovers cannot be told from what another
+// program claims keeps them all, and the report says why.
+TEST_F(UninstallerCoreTest, AStoppedCollectionSaysWhyAndDeletesNothing) {
+    Register(machine, Hive::LocalMachine, kQuotedCommand);
+    const ProgramRecord acme = Acme();
+    machine.registry.FailKey(Hive::LocalMachine, kUninstall + "\\Other", platform::kErrorAccessDenied);
+    MemorySystem::ScriptedProcess process;
+    process.run = [this] { machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\AcmeNotes"); };
+    machine.system.SetProcess(kQuotedCommand, process);
+
+    const Expected<UninstallStepReport, UninstallFailure> result = core.Uninstall(acme, true);
+
+    ASSERT_TRUE(result.HasValue()) << result.Error().reason.toStdString();
+    EXPECT_EQ(result->outcome, UninstallStepReport::Outcome::Removed);
+    EXPECT_TRUE(result->leftoversCleaned);
+    EXPECT_TRUE(result->leftovers.items.isEmpty());
+    const QString& why = result->leftovers.stopReason;
+    EXPECT_TRUE(why.contains(QLatin1String("Uninstall\\Other (64-bit view) cannot be read"))) << why.toStdString();
+    EXPECT_TRUE(machine.files.Exists(kAppData + "\\settings.ini"));
+    EXPECT_TRUE(machine.files.Exists(kFolder + "\\notes.exe"));
+    EXPECT_TRUE(Log().contains("leftovers of Acme Notes left alone: the registration")) << Log().constData();
+}
+
+// Each text field lands in its own place, decoded from the ANSI code page
+// (1252 here), and each record says where it was read.
+TEST(UninstallerCoreRecords, TextsAreDecodedFieldByFieldWithTheirSource) {
+    MemoryPlatform machine;
+    const std::string key = kUninstall + "\\Cafe";
+    const struct {
+        const char* value;
+        const char* ansi;
+    } fields[] = {{"DisplayName", "Caf\xE9 Tool"},
+                  {"Publisher", "M\xFCller"},
+                  {"DisplayVersion", "1.0\xB2"},
+                  {"DisplayIcon", "C:\\Caf\xE9\\icon.ico,1"},
+                  {"InstallLocation", "C:\\Caf\xE9"},
+                  {"UninstallString", "C:\\Caf\xE9\\un\xEF.exe"},
+                  {"Inno Setup: Icon Group", "Caf\xE9 Group"}};
+    for (const auto& field : fields)
+        machine.registry.SetString(Hive::LocalMachine, key, field.value, field.ansi, platform::kKeyWow64_32Key);
+    machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\Mine", "DisplayName", "User Tool");
+    machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\Mine", "UninstallString", "C:\\m\\u.exe");
+
+    CUninstallerCore core(machine);
+    const Expected<std::vector<ProgramRecord>, BackendFailure> records = core.Records();
+    ASSERT_TRUE(records.HasValue());
+    ASSERT_EQ(records->size(), 2u);
+    const ProgramRecord& cafe = records->at(0);
+    const ProgramText& t = cafe.text;
+    EXPECT_EQ(t.name, QString::fromUtf8("Café Tool"));
+    EXPECT_EQ(t.publisher, QString::fromUtf8("Müller"));
+    EXPECT_EQ(t.version, QString::fromUtf8("1.0²"));
+    EXPECT_EQ(t.displayIcon, QString::fromUtf8("C:\\Café\\icon.ico,1"));
+    EXPECT_EQ(t.installLocation, QString::fromUtf8("C:\\Café"));
+    EXPECT_EQ(t.uninstallCommand, QString::fromUtf8("C:\\Café\\unï.exe"));
+    EXPECT_EQ(t.iconGroup, QString::fromUtf8("Café Group"));
+    // The raw record stays as the registry gave it: the uninstall runs it.
+    EXPECT_STREQ(cafe.program.displayName, "Caf\xE9 Tool");
+    EXPECT_EQ(cafe.source, ProgramSource::LocalMachine32);
+    EXPECT_EQ(records->at(1).text.name, "User Tool");
+    EXPECT_EQ(records->at(1).source, ProgramSource::CurrentUser);
+}
+
+struct FindCase {
+    const char* name;
+    const char* wanted;
+    int found; // index in {"acme notes", "Acme Notes", "Birch"}; -1: none
+};
+
+void PrintTo(const FindCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FindByNameTest : public ::testing::TestWithParam<FindCase> {};
+
+TEST_P(FindByNameTest, ExactMatchFirstThenIgnoringCase) {
+    std::vector<ProgramRecord> records(3);
+    records[0].text.name = "acme notes";
+    records[1].text.name = "Acme Notes";
+    records[2].text.name = "Birch";
+    const ProgramRecord* found = CUninstallerCore::FindByName(records, QString::fromUtf8(GetParam().wanted));
+    EXPECT_EQ(found, GetParam().found < 0 ? nullptr : &records[size_t(GetParam().found)]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FindByNameTest,
+                         testing::Values(FindCase{"ExactBeatsAnEarlierCaseMatch", "Acme Notes", 1},
+                                         FindCase{"ExactLowerCase", "acme notes", 0},
+                                         FindCase{"FirstMatchIgnoringCase", "ACME NOTES", 0},
+                                         FindCase{"IgnoringCaseOnly", "birch", 2},
+                                         FindCase{"PrefixIsNoMatch", "Acme", -1}, FindCase{"Empty", "", -1}),
+                         [](const testing::TestParamInfo<FindCase>& info) { return std::string(info.param.name); });
+
+// A collection deletes nothing; a clean deletes what it collects and says
+// that each item is gone; the neighbour survives both.
+TEST_F(UninstallerCoreTest, CollectsThenCleansTheLeftovers) {
+    Register(machine, Hive::LocalMachine, kQuotedCommand);
+    const ProgramRecord acme = Acme();
+    const Expected<LeftoverCollection, BackendFailure> collection = core.CollectLeftovers(acme);
+    ASSERT_TRUE(collection.HasValue());
+    QStringList targets;
+    for (const LeftoverItem& item : collection->items)
+        targets << QString(item.target).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    EXPECT_TRUE(targets.contains(QString::fromStdString(kAppData + "\\settings.ini"), Qt::CaseInsensitive))
+        << targets.join('\n').toStdString();
+    EXPECT_TRUE(targets.contains(QString::fromStdString(kUninstall + "\\AcmeNotes")))
+        << targets.join('\n').toStdString();
+    EXPECT_TRUE(machine.files.Exists(kAppData + "\\settings.ini"));
+    EXPECT_TRUE(KeyExists(Hive::LocalMachine));
+
+    const Expected<LeftoverCleanup, BackendFailure> cleanup = core.CleanLeftovers(acme);
+    ASSERT_TRUE(cleanup.HasValue());
+    EXPECT_EQ(cleanup->items.size(), collection->items.size());
+    EXPECT_TRUE(cleanup->Remaining().isEmpty());
+    EXPECT_FALSE(machine.files.Exists(kAppData + "\\settings.ini"));
+    EXPECT_FALSE(KeyExists(Hive::LocalMachine));
+    EXPECT_TRUE(machine.files.Exists("C:\\Program Files\\Other\\other.exe"));
+    EXPECT_TRUE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Other"));
+}
+
+// The searches overlap; what two of them find is one leftover, listed,
+// deleted and counted once.
+struct OnceCase {
+    const char* name;
+    std::vector<std::string> folders; // made before the collection
+    std::vector<std::string> files;
+    std::string iconGroup;
+    std::string found; // the leftover two searches find
+};
+
+void PrintTo(const OnceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LeftoverOnceTest : public ::testing::TestWithParam<OnceCase> {};
+
+TEST_P(LeftoverOnceTest, WhatTwoSearchesFindIsOneItem) {
+    const OnceCase& c = GetParam();
+    MemoryPlatform machine;
+    Furnish(machine);
+    Register(machine, Hive::LocalMachine, kQuotedCommand);
+    if (!c.iconGroup.empty())
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\AcmeNotes", "Inno Setup: Icon Group",
+                                   c.iconGroup);
+    for (const std::string& folder : c.folders)
+        machine.files.CreateFolder(folder);
+    for (const std::string& file : c.files)
+        File(machine, file);
+    CUninstallerCore core(machine);
+    const Expected<std::vector<ProgramRecord>, BackendFailure> records = core.Records();
+    ASSERT_TRUE(records.HasValue());
+    const ProgramRecord* acme = CUninstallerCore::FindByName(*records, "Acme Notes");
+    ASSERT_NE(acme, nullptr);
+
+    const Expected<LeftoverCollection, BackendFailure> collection = core.CollectLeftovers(*acme);
+    ASSERT_TRUE(collection.HasValue());
+    QStringList targets;
+    for (const LeftoverItem& item : collection->items)
+        targets << QStringLiteral("%1 %2|%3")
+                       .arg(item.kind)
+                       .arg(QString(item.target).replace(QLatin1Char('/'), QLatin1Char('\\')), item.valueName);
+    EXPECT_EQ(targets.removeDuplicates(), 0) << targets.join('\n').toStdString();
+    const QString found = QString::fromStdString(c.found);
+    EXPECT_EQ(std::count_if(collection->items.begin(), collection->items.end(),
+                            [&found](const LeftoverItem& item) {
+                                return QString(item.target).replace(QLatin1Char('/'), QLatin1Char('\\')) == found;
+                            }),
+              1)
+        << targets.join('\n').toStdString();
+
+    const Expected<LeftoverCleanup, BackendFailure> cleanup = core.CleanLeftovers(*acme);
+    ASSERT_TRUE(cleanup.HasValue());
+    EXPECT_EQ(cleanup->Deleted().size(), collection->items.size());
+    EXPECT_TRUE(cleanup->Remaining().isEmpty());
+    uint32_t attributes = 0;
+    EXPECT_NE(machine.files.GetAttributes(c.found, &attributes), platform::kErrorSuccess);
+}
+
+const std::string kStartMenu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+const std::string kDesktop = "C:\\users\\Public\\Desktop";
+
+INSTANTIATE_TEST_SUITE_P(Table, LeftoverOnceTest,
+                         testing::Values(
+                             // The ProgramData walk covers the common Start Menu, where the
+                             // Start Menu search finds the shortcut again.
+                             OnceCase{"ShortcutInTheCommonStartMenu",
+                                      {},
+                                      {kStartMenu + "\\Acme Notes\\Acme Notes.lnk"},
+                                      "",
+                                      kStartMenu + "\\Acme Notes\\Acme Notes.lnk"},
+                             // A desktop search that finds no file is repeated with the icon
+                             // group, and the repeat gives the first one's finds again.
+                             OnceCase{"DesktopFolderFoundAgainWithTheIconGroup",
+                                      {kDesktop + "\\Acme Notes"},
+                                      {},
+                                      "Acme Tools",
+                                      kDesktop + "\\Acme Notes"}),
+                         [](const testing::TestParamInfo<OnceCase>& info) { return std::string(info.param.name); });
+
+#ifdef TOLVANIRE_TEST_WINE_CLIENT
+using Fault = CMemoryHostTransport::Fault;
+
+struct FaultRow {
+    const char* name;
+    Fault fault;
+    const char* reason; // part of the failure's reason
+};
+
+void PrintTo(const FaultRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+// Each call of the face through the Wine client, with the host failing at
+// each of the call's requests in turn: the call returns the failure with
+// the host's reason, never a result, and sends nothing more to the host.
+class UninstallerCoreFailure : public ::testing::TestWithParam<FaultRow> {
+protected:
+    // Acme Notes installed, with an uninstaller that removes it.
+    static void Fill(MemoryPlatform& machine) {
+        Furnish(machine);
+        Register(machine, Hive::LocalMachine, kQuotedCommand);
+        MemorySystem::ScriptedProcess process;
+        MemoryPlatform* target = &machine;
+        process.run = [target] {
+            target->registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\AcmeNotes");
+            target->files.DeleteFile(kUninstaller);
+        };
+        machine.system.SetProcess(kQuotedCommand, process);
+    }
+
+    // Runs `call` on a fresh machine with the host failing at each request
+    // in turn, until a run gets through; `call` says whether it saw the
+    // failure (and checks what it got). Returns the requests of that run.
+    size_t FailAtEveryRequest(
+        const std::function<bool(CUninstallerCore& core, MemoryPlatform& machine, const ProgramRecord& acme)>& call) {
+        for (size_t request = 1; request < 1000; ++request) {
+            MemoryPlatform machine;
+            Fill(machine);
+            // The record is read before the fault is armed.
+            CUninstallerCore reader(machine);
+            const Expected<std::vector<ProgramRecord>, BackendFailure> records = reader.Records();
+            const ProgramRecord* acme = records ? CUninstallerCore::FindByName(*records, "Acme Notes") : nullptr;
+            if (acme == nullptr) {
+                ADD_FAILURE() << "Acme Notes is not listed";
+                return 0;
+            }
+            auto script = std::make_shared<CMemoryHostTransport::Script>();
+            platform::CWineHostConnection::Limits limits;
+            limits.shortMs = 100;
+            limits.bulkMs = 100;
+            limits.runMs = 100;
+            std::unique_ptr<platform::IPlatform> client =
+                CMemoryHostTransport::Connect(machine, nullptr, true, limits, script);
+            EXPECT_NE(client, nullptr);
+            if (!client) return 0;
+            script->failAt = request + script->requests;
+            script->fault = GetParam().fault;
+            CUninstallerCore core(*client);
+            const bool failed = call(core, machine, *acme);
+            if (script->failAt > script->requests) { // the fault never struck
+                EXPECT_FALSE(failed);
+                return request - 1;
+            }
+            SCOPED_TRACE("host failing at request " + std::to_string(request));
+            EXPECT_TRUE(failed);
+            EXPECT_EQ(script->afterFault, 0u) << "requests sent to a host that had failed";
+        }
+        ADD_FAILURE() << "the call never got through";
+        return 0;
+    }
+
+    bool HasReason(const QString& text) const { return text.contains(QString::fromUtf8(GetParam().reason)); }
+};
+
+// A host that falls silent ends the same way, a time-out later (the
+// client's and the command line's failure tests cover it).
+const FaultRow kFaults[] = {
+    {"Dies", Fault::Dies, "the Wine host exited unexpectedly"},
+    {"AnswersGarbage", Fault::AnswersGarbage, "broken reply"},
+};
+
+TEST_P(UninstallerCoreFailure, Records) {
+    const size_t requests = FailAtEveryRequest([this](CUninstallerCore& core, MemoryPlatform&, const ProgramRecord&) {
+        const Expected<std::vector<ProgramRecord>, BackendFailure> records = core.Records();
+        if (records) return false;
+        EXPECT_TRUE(HasReason(records.Error().reason)) << records.Error().reason.toStdString();
+        return true;
+    });
+    EXPECT_GE(requests, 3u);
+}
+
+TEST_P(UninstallerCoreFailure, CollectLeftovers) {
+    const size_t requests =
+        FailAtEveryRequest([this](CUninstallerCore& core, MemoryPlatform&, const ProgramRecord& acme) {
+            const Expected<LeftoverCollection, BackendFailure> collection = core.CollectLeftovers(acme);
+            if (collection) return false;
+            EXPECT_TRUE(HasReason(collection.Error().reason)) << collection.Error().reason.toStdString();
+            return true;
+        });
+    EXPECT_GE(requests, 4u);
+}
+
+TEST_P(UninstallerCoreFailure, CleanLeftovers) {
+    const size_t requests =
+        FailAtEveryRequest([this](CUninstallerCore& core, MemoryPlatform& machine, const ProgramRecord& acme) {
+            const Expected<LeftoverCleanup, BackendFailure> cleanup = core.CleanLeftovers(acme);
+            if (cleanup) {
+                EXPECT_FALSE(machine.files.Exists(kAppData + "\\settings.ini"));
+                return false;
+            }
+            EXPECT_TRUE(HasReason(cleanup.Error().reason)) << cleanup.Error().reason.toStdString();
+            return true;
+        });
+    EXPECT_GE(requests, 4u);
+}
+
+// A fault in the host of the wait fails that wait alone (the target machine
+// is still there); a fault in the platform's own host is the result's
+// failure, which tells whether the program was already gone. Nothing of a
+// program not known to be removed is deleted.
+TEST_P(UninstallerCoreFailure, Uninstall) {
+    // How the failing runs ended: the wait failed, the target was lost
+    // before the removal was known, or while the leftovers were removed.
+    int waitFailed = 0, lostBeforeRemoval = 0, lostWhileCleaning = 0;
+    const size_t requests =
+        FailAtEveryRequest([&](CUninstallerCore& core, MemoryPlatform& machine, const ProgramRecord& acme) {
+            const Expected<UninstallStepReport, UninstallFailure> result = core.Uninstall(acme, true);
+            const UninstallStepReport& report = result ? *result : result.Error().report;
+            if (!report.removed) {
+                EXPECT_TRUE(machine.files.Exists(kAppData + "\\settings.ini"));
+            }
+            if (result && result->outcome != UninstallStepReport::Outcome::WaitFailed) {
+                EXPECT_EQ(result->outcome, UninstallStepReport::Outcome::Removed);
+                return false;
+            }
+            ++(result ? waitFailed : report.removed ? lostWhileCleaning : lostBeforeRemoval);
+            if (result) {
+                EXPECT_TRUE(core.Reachable().HasValue());
+                EXPECT_TRUE(report.reason.startsWith("the wait for its uninstaller failed: "))
+                    << report.reason.toStdString();
+            } else {
+                EXPECT_FALSE(core.Reachable().HasValue());
+                EXPECT_TRUE(HasReason(result.Error().reason)) << result.Error().reason.toStdString();
+                EXPECT_TRUE(report.reason.startsWith(report.removed ? "the leftover removal could not finish: "
+                                                                    : "the target machine could not be reached: "))
+                    << report.reason.toStdString();
+            }
+            EXPECT_TRUE(HasReason(report.reason)) << report.reason.toStdString();
+            return true;
+        });
+    EXPECT_GE(requests, 6u);
+    EXPECT_GT(waitFailed, 0);
+    EXPECT_GT(lostBeforeRemoval, 0);
+    EXPECT_GT(lostWhileCleaning, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, UninstallerCoreFailure, ::testing::ValuesIn(kFaults),
+                         [](const ::testing::TestParamInfo<FaultRow>& info) { return info.param.name; });
+#endif
+
+} // namespace

@@ -1,0 +1,126 @@
+#include "uninstall/RemovalCheck.h"
+
+#include <cctype>
+#include <vector>
+
+#include "inventory/AppEnum.h"
+
+using platform::Hive;
+using platform::ScopedRegKey;
+
+namespace {
+
+// A string value as the inventory reads it (260-byte buffer), up to its
+// first zero; empty when absent, too long or not text.
+std::string ReadText(platform::IRegistry& registry, platform::RegKey key, const char* name, uint32_t* error) {
+    uint32_t type = 0;
+    std::string data;
+    *error = registry.QueryValue(key, name, InstalledProgram::kTextSize, &type, &data);
+    if (*error != platform::kErrorSuccess || (type != platform::kRegSz && type != platform::kRegExpandSz))
+        return std::string();
+    return std::string(data.c_str());
+}
+
+bool IsAbsolute(const std::string& path) {
+    if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+        (path[2] == '\\' || path[2] == '/'))
+        return true;
+    return path.size() >= 3 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+}
+
+bool HasExtension(const std::string& path) {
+    const size_t separator = path.find_last_of("\\/");
+    const size_t dot = path.find_last_of('.');
+    return dot != std::string::npos && (separator == std::string::npos || dot > separator);
+}
+
+} // namespace
+
+CRemovalCheck::CRemovalCheck(platform::IRegistry& targetRegistry, platform::IFileSystem& targetFiles)
+    : registry(targetRegistry), files(targetFiles) {}
+
+bool CRemovalCheck::StillRegistered(const InstalledProgram& program, bool* failed) {
+    const std::string name = FieldText(program.displayName);
+    const std::string command = FieldText(program.uninstallCommand);
+    // Both views are read whatever the machine: on a 32-bit system they
+    // are the same key, and reading it twice is harmless.
+    const struct {
+        Hive hive;
+        uint32_t view;
+    } places[] = {{Hive::LocalMachine, platform::kKeyWow64_32Key},
+                  {Hive::LocalMachine, platform::kKeyWow64_64Key},
+                  {Hive::CurrentUser, 0}};
+    const std::string base = CAppEnum::kUninstallKey;
+    for (const auto& place : places) {
+        ScopedRegKey uninstall(registry);
+        uint32_t error = registry.OpenKey(place.hive, base, platform::kKeyRead | place.view, uninstall.out());
+        if (error == platform::kErrorBackendFailure) return *failed = true, true;
+        if (error != platform::kErrorSuccess) continue;
+        for (uint32_t index = 0;; ++index) {
+            std::string subKey;
+            error = registry.EnumKey(uninstall.get(), index, 1024, &subKey);
+            if (error == platform::kErrorMoreData) continue;
+            if (error == platform::kErrorBackendFailure) return *failed = true, true;
+            if (error != platform::kErrorSuccess) break;
+            ScopedRegKey key(registry);
+            error =
+                registry.OpenKey(place.hive, base + "\\" + subKey, platform::kKeyQueryValue | place.view, key.out());
+            if (error == platform::kErrorBackendFailure) return *failed = true, true;
+            if (error != platform::kErrorSuccess) continue;
+            uint32_t readError = 0;
+            if (ReadText(registry, key.get(), "DisplayName", &readError) != name) {
+                if (readError == platform::kErrorBackendFailure) return *failed = true, true;
+                continue;
+            }
+            if (ReadText(registry, key.get(), "QuietUninstallString", &readError) == command ||
+                ReadText(registry, key.get(), "UninstallString", &readError) == command)
+                return true;
+            if (readError == platform::kErrorBackendFailure) return *failed = true, true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> CRemovalCheck::ProgramCandidates(const std::string& commandLine) {
+    std::vector<std::string> candidates;
+    const size_t begin = commandLine.find_first_not_of(" \t");
+    if (begin == std::string::npos) return candidates;
+    std::vector<std::string> runs;
+    if (commandLine[begin] == '"') {
+        const size_t end = commandLine.find('"', begin + 1);
+        runs.push_back(commandLine.substr(begin + 1, end == std::string::npos ? std::string::npos : end - begin - 1));
+    } else {
+        for (size_t space = commandLine.find(' ', begin); space != std::string::npos;
+             space = commandLine.find(' ', space + 1))
+            runs.push_back(commandLine.substr(begin, space - begin));
+        runs.push_back(commandLine.substr(begin));
+    }
+    for (const std::string& run : runs) {
+        if (!IsAbsolute(run)) continue;
+        candidates.push_back(run);
+        // CreateProcess adds ".exe" to a name without an extension.
+        if (!HasExtension(run)) candidates.push_back(run + ".exe");
+    }
+    return candidates;
+}
+
+CRemovalCheck::FileState CRemovalCheck::UninstallerFile(const std::string& commandLine, bool* failed) {
+    const std::vector<std::string> candidates = ProgramCandidates(commandLine);
+    if (candidates.empty()) return FileState::Unknown;
+    bool uncertain = false;
+    for (const std::string& candidate : candidates) {
+        uint32_t attributes = platform::kInvalidAttributes;
+        const uint32_t error = files.GetAttributes(candidate, &attributes);
+        if (error == platform::kErrorSuccess && (attributes & platform::kAttrDirectory) == 0) return FileState::Present;
+        if (error == platform::kErrorBackendFailure) {
+            *failed = true;
+            return FileState::Unknown;
+        }
+        // Only "not there" counts as gone; a file that cannot be looked at
+        // (access denied) may still be there.
+        if (error != platform::kErrorSuccess && error != platform::kErrorFileNotFound &&
+            error != platform::kErrorPathNotFound && error != 123 /* ERROR_INVALID_NAME */)
+            uncertain = true;
+    }
+    return uncertain ? FileState::Unknown : FileState::Gone;
+}

@@ -1,0 +1,266 @@
+#include "uninstall/UninstallerCore.h"
+
+#include <QDir>
+#include <QSet>
+#include <cstdio>
+
+#include "support/HostPaths.h"
+#include "support/Log.h"
+#include "uninstall/RemovalCheck.h"
+
+namespace {
+
+constexpr size_t kFieldCount = 7;
+
+QString Text(const std::string& utf8) {
+    return QString::fromUtf8(utf8.data(), int(utf8.size()));
+}
+
+// The searches overlap: the ProgramData walk also covers the common Start
+// Menu, and a Start Menu or desktop search repeated with the icon group
+// gives the first search's finds again. Each leftover is kept once, where
+// it was first found, so that it is listed, deleted and counted once.
+// Paths are compared with their separators made alike; case counts, as two
+// names that differ in case may be two files on the Linux side of Wine.
+QList<LeftoverItem> WithoutRepeats(const QList<LeftoverItem>& items) {
+    QSet<QString> seen;
+    QList<LeftoverItem> once;
+    for (const LeftoverItem& item : items) {
+        QString target = item.target;
+        if (item.kind == LeftoverFile || item.kind == LeftoverFolder)
+            target.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        const QString key = QStringLiteral("%1|%2|%3|%4").arg(item.kind).arg(item.hive).arg(target, item.valueName);
+        if (seen.contains(key)) continue;
+        seen.insert(key);
+        once.append(item);
+    }
+    return once;
+}
+
+void LogFailedStart(const std::string& commandLine, uint32_t error) {
+    char line[InstalledProgram::kTextSize + 64];
+    std::snprintf(line, sizeof(line), "start process %s failed with %d.\n", commandLine.c_str(),
+                  static_cast<int>(error));
+    LogInfoEx(line);
+}
+
+} // namespace
+
+QList<LeftoverItem> LeftoverCleanup::Deleted() const {
+    QList<LeftoverItem> deleted;
+    for (const CleanedLeftover& cleaned : items)
+        if (!cleaned.remains) deleted.append(cleaned.item);
+    return deleted;
+}
+
+QList<LeftoverItem> LeftoverCleanup::Remaining() const {
+    QList<LeftoverItem> remaining;
+    for (const CleanedLeftover& cleaned : items)
+        if (cleaned.remains) remaining.append(cleaned.item);
+    return remaining;
+}
+
+CUninstallerCore::CUninstallerCore(platform::IPlatform& targetPlatform)
+    : platform(targetPlatform), appEnum(targetPlatform.Registry(), targetPlatform.System()),
+      ownFolder(OwnFolderOnTarget()) {}
+
+CUninstallerCore::~CUninstallerCore() = default;
+
+BackendFailure CUninstallerCore::Failure() const {
+    const std::string why = platform.FatalError();
+    return BackendFailure{why.empty() ? QStringLiteral("the backend failed without saying why") : Text(why)};
+}
+
+Expected<void, BackendFailure> CUninstallerCore::Reachable() const {
+    // A backend that has failed once stays failed: every later call would
+    // fail too, so its first reason is the answer.
+    if (!platform.FatalError().empty()) return MakeUnexpected(Failure());
+    return {};
+}
+
+Expected<std::vector<ProgramRecord>, BackendFailure> CUninstallerCore::Records() {
+    // A list read by a backend that failed on the way cannot be trusted.
+    if (appEnum.Enum() != platform::kErrorSuccess || !Reachable()) return MakeUnexpected(Failure());
+    std::vector<InstalledProgram> programs;
+    std::vector<ProgramSource> sources;
+    appEnum.GetProgramsWithSources(&programs, &sources);
+
+    // Registry text is in the target's ANSI code page; one batch converts
+    // all of it (one round trip through the Wine host).
+    std::vector<std::string> ansi;
+    ansi.reserve(programs.size() * kFieldCount);
+    for (const InstalledProgram& p : programs)
+        for (const auto* field : {&p.displayName, &p.publisher, &p.displayVersion, &p.displayIcon, &p.installLocation,
+                                  &p.uninstallCommand, &p.iconGroup})
+            ansi.push_back(FieldText(*field));
+    std::vector<std::string> utf8;
+    if (platform.System().AnsiToUtf8(ansi, &utf8) != platform::kErrorSuccess || utf8.size() != ansi.size() ||
+        !Reachable())
+        return MakeUnexpected(Failure());
+
+    std::vector<ProgramRecord> records(programs.size());
+    for (size_t i = 0; i < programs.size(); ++i) {
+        const std::string* f = &utf8[i * kFieldCount];
+        records[i] = ProgramRecord{
+            programs[i], sources[i],
+            ProgramText{Text(f[0]), Text(f[1]), Text(f[2]), Text(f[3]), Text(f[4]), Text(f[5]), Text(f[6])}};
+    }
+    return records;
+}
+
+const ProgramRecord* CUninstallerCore::FindByName(const std::vector<ProgramRecord>& records, const QString& name) {
+    for (Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (const ProgramRecord& record : records)
+            if (record.text.name.compare(name, sensitivity) == 0) return &record;
+    return nullptr;
+}
+
+LeftoverCollection CUninstallerCore::Collect(CLeftoverCleaner& cleaner, const ProgramRecord& record) const {
+    cleaner.SetOwnFolder(ownFolder);
+    LeftoverCollection collection;
+    collection.items = WithoutRepeats(cleaner.CollectLeftovers(record.program, &collection.skipped));
+    collection.stopReason = cleaner.StopReason();
+    return collection;
+}
+
+Expected<LeftoverCollection, BackendFailure> CUninstallerCore::CollectLeftovers(const ProgramRecord& record) {
+    // A cleaner per call: the claims of the other programs and the folder
+    // policy are read afresh, after the programs before it have gone.
+    CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
+    LeftoverCollection collection = Collect(cleaner, record);
+    if (cleaner.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
+    return collection;
+}
+
+Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::CleanLeftovers(const ProgramRecord& record) {
+    CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
+    LeftoverCollection found = Collect(cleaner, record);
+    // A collection or deletion whose backend failed stops there: nothing
+    // more is deleted.
+    if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
+    cleaner.DeleteLeftovers(found.items);
+    if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
+    LeftoverCleanup cleanup;
+    cleanup.skipped = std::move(found.skipped);
+    cleanup.stopReason = std::move(found.stopReason);
+    for (const LeftoverItem& item : found.items)
+        cleanup.items.append(CleanedLeftover{item, cleaner.LeftoverExists(item)});
+    // A dead backend would report every leftover as gone.
+    if (cleaner.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
+    return cleanup;
+}
+
+Unexpected<UninstallFailure> CUninstallerCore::CutShort(UninstallStepReport report, const QString& what) const {
+    const BackendFailure failure = Failure();
+    report.reason = what + QStringLiteral(": ") + failure.reason;
+    return MakeUnexpected(UninstallFailure{failure, std::move(report)});
+}
+
+Expected<UninstallStepReport, UninstallFailure>
+CUninstallerCore::Uninstall(const ProgramRecord& record, bool removeLeftovers, const PhaseCallback& onPhase) {
+    using Outcome = UninstallStepReport::Outcome;
+    UninstallStepReport report;
+    const std::string command = FieldText(record.program.uninstallCommand);
+    const QString unreachable = QStringLiteral("the target machine could not be reached");
+
+    if (onPhase) onPhase(Phase::WaitingForUninstaller);
+    platform::RunOutcome outcome;
+    if (platform.System().RunAndWait(command, &outcome) != platform::kErrorSuccess || !Reachable()) {
+        if (!Reachable()) return CutShort(report, unreachable);
+        // Only the wait failed (its own host died); the platform lives on.
+        report.outcome = Outcome::WaitFailed;
+        report.reason = QStringLiteral("the wait for its uninstaller failed");
+        if (!outcome.failure.empty()) report.reason += QStringLiteral(": ") + Text(outcome.failure);
+        return report;
+    }
+    report.started = outcome.started;
+    report.startError = outcome.startError;
+    report.exitCode = outcome.exitCode;
+
+    CRemovalCheck check(platform.Registry(), platform.Files());
+    bool failed = false;
+    if (!outcome.started) {
+        LogFailedStart(command, outcome.startError);
+        // An earlier uninstaller of the run (a suite) or the user may have
+        // removed it already: then it is gone all the same. Only its entry
+        // tells: a missing uninstaller file alone is a broken entry, whose
+        // program may well still be there.
+        const bool registered = check.StillRegistered(record.program, &failed);
+        if (failed || !Reachable()) return CutShort(report, unreachable);
+        if (registered) {
+            report.outcome = Outcome::StartFailed;
+            report.reason = QStringLiteral("its uninstaller could not be started (error %1)").arg(outcome.startError);
+            return report;
+        }
+    } else {
+        // Removed when its uninstall key is gone, or the uninstaller itself is.
+        const bool registered = check.StillRegistered(record.program, &failed);
+        const CRemovalCheck::FileState file =
+            failed ? CRemovalCheck::FileState::Unknown
+                   : check.UninstallerFile(record.text.uninstallCommand.toStdString(), &failed);
+        if (failed || !Reachable()) return CutShort(report, unreachable);
+        if (registered && file != CRemovalCheck::FileState::Gone) {
+            report.outcome = Outcome::StillInstalled;
+            report.reason = file == CRemovalCheck::FileState::Present
+                                ? QStringLiteral("its uninstall entry and its uninstaller are still there")
+                                : QStringLiteral("its uninstall entry is still there");
+            const std::string name = record.text.name.toStdString();
+            const std::string reason = report.reason.toStdString();
+            char line[2 * InstalledProgram::kTextSize + 160];
+            std::snprintf(line, sizeof(line), "uninstall of %s: not removed, %s (exit code %u).\n", name.c_str(),
+                          reason.c_str(), static_cast<unsigned>(outcome.exitCode));
+            LogInfoEx(line);
+            return report;
+        }
+    }
+    report.removed = true;
+    report.outcome = Outcome::Removed;
+
+    if (removeLeftovers) {
+        if (onPhase) onPhase(Phase::RemovingLeftovers);
+        Expected<LeftoverCleanup, BackendFailure> cleanup = CleanLeftovers(record);
+        // The program is gone; only the clean-up could not finish.
+        if (!cleanup) return CutShort(report, QStringLiteral("the leftover removal could not finish"));
+        report.leftoversCleaned = true;
+        report.leftovers = std::move(cleanup).Value();
+        if (!report.leftovers.stopReason.isEmpty()) {
+            const std::string name = record.text.name.toStdString();
+            const std::string reason = report.leftovers.stopReason.toStdString();
+            char line[2 * InstalledProgram::kTextSize + 160];
+            std::snprintf(line, sizeof(line), "leftovers of %s left alone: %s.\n", name.c_str(), reason.c_str());
+            LogInfoEx(line);
+        }
+    }
+    return report;
+}
+
+bool CUninstallerCore::StartOwnUninstaller(const ProgramRecord& record, QString* why) {
+    const std::string command = FieldText(record.program.uninstallCommand);
+    platform::RunOutcome outcome;
+    if (platform.System().Start(command, &outcome) != platform::kErrorSuccess) {
+        const std::string failure = outcome.failure.empty() ? platform.FatalError() : outcome.failure;
+        *why = QStringLiteral("the target machine could not be reached: ") + Text(failure);
+        return false;
+    }
+    if (outcome.started) return true;
+    LogFailedStart(command, outcome.startError);
+    *why = QStringLiteral("its uninstaller could not be started (error %1)").arg(outcome.startError);
+    return false;
+}
+
+uint32_t CUninstallerCore::UninstallerWindows(const ProgramRecord& record, bool raise) {
+    uint32_t count = 0;
+    if (platform.System().RunWindows(FieldText(record.program.uninstallCommand), raise, &count) !=
+        platform::kErrorSuccess)
+        return 0;
+    return count;
+}
+
+QString CUninstallerCore::OwnFolderOnTarget() {
+    const QString folder = QDir::toNativeSeparators(ExecutableDirectory());
+#ifdef _WIN32
+    return folder;
+#else
+    return QStringLiteral("Z:") + QString(folder).replace(QLatin1Char('/'), QLatin1Char('\\'));
+#endif
+}

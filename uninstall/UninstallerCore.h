@@ -1,0 +1,150 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "include/BackendFailure.h"
+#include "include/Expected.h"
+#include "include/LeftoverItem.h"
+#include "inventory/AppEnum.h"
+#include "inventory/ProgramRecord.h"
+#include "platform/Platform.h"
+#include "uninstall/LeftoverCleaner.h"
+
+// What a leftover collection found: the leftovers, each once, in the order
+// a clean deletes them, and the places it left alone on purpose.
+struct LeftoverCollection {
+    QList<LeftoverItem> items;
+    QList<SkippedLeftover> skipped;
+    // Why nothing was collected: what another program claims, or a known
+    // folder, could not be read. Empty when the collection ran.
+    QString stopReason;
+};
+
+// One leftover of a clean, and whether it is still there afterwards.
+struct CleanedLeftover {
+    LeftoverItem item;
+    bool remains = false;
+};
+
+// What a clean did, in the order it deleted.
+struct LeftoverCleanup {
+    QList<CleanedLeftover> items;
+    QList<SkippedLeftover> skipped;
+    // Why nothing was collected, so nothing of the program was deleted;
+    // empty when the collection ran.
+    QString stopReason;
+
+    QList<LeftoverItem> Deleted() const;
+    QList<LeftoverItem> Remaining() const;
+};
+
+// What one program's uninstall did.
+struct UninstallStepReport {
+    enum class Outcome {
+        Removed,        // the uninstaller ran and the program is gone
+        StartFailed,    // its uninstall command could not be started
+        StillInstalled, // the uninstaller ended (cancelled, failed) and left the program
+        WaitFailed,     // the wait's own host failed; the target machine is still there
+    };
+
+    Outcome outcome = Outcome::StartFailed;
+    bool started = false;
+    uint32_t startError = 0; // Windows error code of a failed start
+    uint32_t exitCode = 0;   // of the process the command started
+    bool removed = false;
+    QString reason; // why the program was not removed; empty when it was
+    // The leftover removal ran to its end (only for a removed program, when
+    // asked); `leftovers` tells what it deleted.
+    bool leftoversCleaned = false;
+    LeftoverCleanup leftovers;
+};
+
+// An uninstall that the loss of the target machine cut short: why, and how
+// far it had got by then (a program may be gone although its leftover
+// removal could not finish). `report.reason` says which part failed.
+struct UninstallFailure : BackendFailure {
+    UninstallStepReport report;
+};
+
+// The core face: the one way the window and the command line reach the
+// target machine's programs. It reads the installed programs as decoded
+// records, finds one by display name, collects and cleans a program's
+// leftovers, and uninstalls one program. Every call returns its result or
+// the backend failure that kept it from one, so no caller asks the
+// platform whether it still works. No widgets; calls may come from several
+// threads, one uninstall or clean at a time.
+class CUninstallerCore {
+public:
+    explicit CUninstallerCore(platform::IPlatform& platform);
+    virtual ~CUninstallerCore();
+    CUninstallerCore(const CUninstallerCore&) = delete;
+    CUninstallerCore& operator=(const CUninstallerCore&) = delete;
+
+    // The installed programs, read afresh, in the order the inventory reads
+    // them, with their texts decoded in one call to the target.
+    virtual Expected<std::vector<ProgramRecord>, BackendFailure> Records();
+
+    // The record whose display name is `name`: an exact match first, else
+    // one that differs only in case. Null when there is none.
+    static const ProgramRecord* FindByName(const std::vector<ProgramRecord>& records, const QString& name);
+
+    // What `record`'s program would leave behind; deletes nothing.
+    Expected<LeftoverCollection, BackendFailure> CollectLeftovers(const ProgramRecord& record);
+
+    // Collects the leftovers of `record`'s program and deletes them, then
+    // tells for each whether it is still there. Nothing more is deleted
+    // once the backend has failed.
+    Expected<LeftoverCleanup, BackendFailure> CleanLeftovers(const ProgramRecord& record);
+
+    enum class Phase {
+        WaitingForUninstaller,
+        RemovingLeftovers,
+    };
+    using PhaseCallback = std::function<void(Phase)>;
+
+    // Runs the program's uninstall command and waits for the whole
+    // uninstaller, decides whether the program is really gone, and only
+    // then, when asked, removes its leftovers. An uninstaller that was
+    // cancelled or failed leaves its program untouched. An uninstaller that
+    // cannot start because its program is gone already (its uninstall
+    // entry is gone: an earlier uninstaller of a suite removed it) counts
+    // as removed. `onPhase` is called on the calling thread as each phase
+    // begins.
+    virtual Expected<UninstallStepReport, UninstallFailure> Uninstall(const ProgramRecord& record, bool removeLeftovers,
+                                                                      const PhaseCallback& onPhase = PhaseCallback());
+
+    // Starts this uninstaller's own uninstall command and returns once it
+    // runs, without waiting for it: the program ends right after. False,
+    // with the reason, when it could not be started (a failed start is
+    // logged).
+    virtual bool StartOwnUninstaller(const ProgramRecord& record, QString* why);
+
+    // The visible windows of a program's uninstaller while its Uninstall
+    // waits for it (0 otherwise, and when the target cannot tell); with
+    // `raise` they are brought to the front.
+    uint32_t UninstallerWindows(const ProgramRecord& record, bool raise);
+
+    // Whether the target machine can still be reached.
+    Expected<void, BackendFailure> Reachable() const;
+
+    // The folder of this executable as the target machine names it: itself
+    // on Windows, through Wine's Z: drive elsewhere. Nothing in it is ever
+    // removed as a leftover.
+    static QString OwnFolderOnTarget();
+
+private:
+    // The one place where a failed backend becomes a result's failure.
+    BackendFailure Failure() const;
+    Unexpected<UninstallFailure> CutShort(UninstallStepReport report, const QString& what) const;
+    // Collects with `cleaner`: each leftover once, and why it stopped.
+    LeftoverCollection Collect(CLeftoverCleaner& cleaner, const ProgramRecord& record) const;
+
+    platform::IPlatform& platform;
+    CAppEnum appEnum;
+    const QString ownFolder;
+};
