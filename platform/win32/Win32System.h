@@ -11,7 +11,6 @@ public:
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
 
-
     // The command runs in a job object whose completion port reports when
     // its last process has ended. The job allows breakaway on request only
     // (JOB_OBJECT_LIMIT_BREAKAWAY_OK): a child started with
@@ -21,8 +20,9 @@ public:
     // go too. The user's web browser, which an uninstaller may open at its
     // end through the shell, cannot be kept out of the job, so processes of
     // the browser registered for http and https, and their children, are
-    // not counted.
-    uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) override;
+    // not counted. A stop leaves the job's processes running: closing the
+    // job ends none of them.
+    uint32_t RunAndWatch(const std::string& commandLine, const RunWatch& watch, RunOutcome* outcome) override;
 };
 
 // Whether this Windows is Wine (ntdll exports wine_get_version). Asked where

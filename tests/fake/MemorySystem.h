@@ -20,8 +20,11 @@ public:
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
 
     // Plays the script of `commandLine`. A command without a script fails
-    // to start with kErrorFileNotFound, as a missing program does.
-    uint32_t RunAndWait(const std::string& commandLine, platform::RunOutcome* outcome) override;
+    // to start with kErrorFileNotFound, as a missing program does. The
+    // watch hears of the start, then every kTickMs while a process runs.
+    uint32_t RunAndWatch(const std::string& commandLine, const platform::RunWatch& watch,
+                         platform::RunOutcome* outcome) override;
+    static constexpr int kTickMs = 5;
 
     // What running one command does.
     struct ScriptedProcess {
@@ -33,6 +36,12 @@ public:
         // The backend dies during the wait: the call gives
         // kErrorBackendFailure and FatalError() says so.
         bool backendDies = false;
+        // How long the first process runs on after `run`; then the
+        // processes of its tree that it leaves running, and for how long.
+        // A negative time lasts until the watch stops the wait.
+        int runningMs = 0;
+        std::vector<std::string> leftRunning;
+        int leftRunningMs = 0;
     };
     void SetProcess(const std::string& commandLine, ScriptedProcess process);
 
