@@ -91,6 +91,7 @@ int CCliUninstall::Run(const Options& options) {
     CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
     if (!ownFolder.isEmpty()) cleaner.SetOwnFolder(ownFolder);
     CUninstallStep step(platform, cleaner);
+    step.SetWaitTimes(options.waitTimes);
     // With JSON on the standard output, progress goes to the error stream.
     QTextStream& progress = options.json ? err : out;
     QJsonArray reports;
@@ -102,6 +103,18 @@ int CCliUninstall::Run(const Options& options) {
         const InstalledProgram& program = programs[size_t(chosen[size_t(position)])];
         const QString name = names[chosen[size_t(position)]];
         const QString prefix = QStringLiteral("[%1/%2] %3: ").arg(position + 1).arg(total).arg(name);
+        int64_t nextLine = options.progressEveryMs;
+        step.SetWaitCallback([&](const CUninstallStep::WaitState& wait) {
+            if (wait.elapsedMs < nextLine) return;
+            nextLine = (wait.elapsedMs / options.progressEveryMs + 1) * options.progressEveryMs;
+            progress << prefix << "still waiting for "
+                     << (!wait.running.isEmpty() ? wait.running.join(QStringLiteral(", "))
+                         : wait.installerBusy    ? QStringLiteral("Windows Installer")
+                                                 : QStringLiteral("its uninstaller"))
+                     << " (" << wait.elapsedMs / 1000 << " s"
+                     << (wait.programGone ? QStringLiteral("; the program is gone") : QString()) << ")\n";
+            progress.flush();
+        });
         const UninstallStepReport report = step.Run(program, options.clean, [&](CUninstallStep::Phase phase) {
             progress << prefix
                      << (phase == CUninstallStep::Phase::WaitingForUninstaller
@@ -115,14 +128,19 @@ int CCliUninstall::Run(const Options& options) {
         if (backendFailed) failure = report.reason;
 
         progress << prefix;
+        const QString exit = QStringLiteral("(exit code %1%2)")
+                                 .arg(report.exitCode)
+                                 .arg(report.leftRunning.isEmpty() ? QString()
+                                                                   : QStringLiteral("; left running: ") +
+                                                                         report.leftRunning.join(QStringLiteral(", ")));
         if (backendFailed)
             progress << "failed: " << report.reason;
         else if (!report.started)
             progress << "not started: " << report.reason;
         else if (report.removed)
-            progress << "removed (exit code " << report.exitCode << ")";
+            progress << "removed " << exit;
         else
-            progress << "not removed: " << report.reason << " (exit code " << report.exitCode << ")";
+            progress << "not removed: " << report.reason << " " << exit;
         if (report.leftoversCleaned)
             progress << ", " << report.leftoversDeleted.size()
                      << (report.leftoversDeleted.size() == 1 ? " leftover deleted, " : " leftovers deleted, ")
@@ -144,6 +162,7 @@ int CCliUninstall::Run(const Options& options) {
         object.insert(QStringLiteral("exitCode"), double(report.exitCode));
         object.insert(QStringLiteral("removed"), report.removed);
         object.insert(QStringLiteral("reason"), report.reason);
+        object.insert(QStringLiteral("leftRunning"), QJsonArray::fromStringList(report.leftRunning));
         object.insert(QStringLiteral("leftoversCleaned"), report.leftoversCleaned);
         object.insert(QStringLiteral("leftoversDeleted"), ToJson(report.leftoversDeleted));
         object.insert(QStringLiteral("leftoversNotDeleted"), ToJson(report.leftoversRemaining));

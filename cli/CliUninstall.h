@@ -5,13 +5,15 @@
 #include <QTextStream>
 
 #include "platform/Platform.h"
+#include "uninstall/UninstallStep.h"
 
 // The work of "tolvanire-uninstaller-cli uninstall" on an open target
 // machine: finds the named programs, then runs each one's uninstaller and
 // waits for all of it, checks whether the program is gone and, with
 // `clean`, removes the leftovers of each removed program, one program after
-// another. Progress goes to the terminal while it waits; a report per
-// program follows (a table, or JSON on `out`, progress then on `err`).
+// another. Progress goes to the terminal while it waits (every
+// `progressEveryMs` the processes it still waits for); a report per program
+// follows (a table, or JSON on `out`, progress then on `err`).
 class CCliUninstall {
 public:
     // Exit codes besides cli::ExitCode: a NAME that names no installed
@@ -22,6 +24,8 @@ public:
         QStringList names;
         bool clean = false;
         bool json = false;
+        int progressEveryMs = CUninstallStep::kSlowWaitMs;
+        CUninstallStep::WaitTimes waitTimes;
     };
 
     CCliUninstall(platform::IPlatform& platform, QTextStream& out, QTextStream& err);

@@ -18,7 +18,25 @@ UninstallStepReport CUninstallService::Uninstall(const InstalledProgram& program
     CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
     if (!ownFolder.isEmpty()) cleaner.SetOwnFolder(ownFolder);
     CUninstallStep step(platform, cleaner);
-    return step.Run(program, removeLeftovers, onPhase);
+    step.SetWaitTimes(waitTimes);
+    {
+        std::lock_guard<std::mutex> lock(stepMutex);
+        currentStep = &step;
+    }
+    UninstallStepReport report = step.Run(program, removeLeftovers, onPhase);
+    std::lock_guard<std::mutex> lock(stepMutex);
+    currentStep = nullptr;
+    return report;
+}
+
+CUninstallStep::WaitState CUninstallService::CurrentWait() const {
+    std::lock_guard<std::mutex> lock(stepMutex);
+    return currentStep ? currentStep->CurrentWait() : CUninstallStep::WaitState();
+}
+
+void CUninstallService::SkipWait() {
+    std::lock_guard<std::mutex> lock(stepMutex);
+    if (currentStep) currentStep->SkipWait();
 }
 
 void CUninstallService::StartOwnUninstaller(const InstalledProgram& program) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <mutex>
 
 #include "include/InstalledProgram.h"
 #include "platform/Platform.h"
@@ -29,6 +30,15 @@ public:
     virtual UninstallStepReport Uninstall(const InstalledProgram& program, bool removeLeftovers,
                                           const CUninstallStep::PhaseCallback& onPhase);
 
+    // From any thread, for the running row: what the wait of the step in
+    // progress knows (waiting false when none waits), and a way to skip it
+    // (offered once it has lasted CUninstallStep::kSlowWaitMs); nothing is
+    // ended, and the removal check decides as usual.
+    CUninstallStep::WaitState CurrentWait() const;
+    void SkipWait();
+    // For tests: the grace and look intervals of the steps to come.
+    void SetWaitTimes(const CUninstallStep::WaitTimes& times) { waitTimes = times; }
+
     // Starts this uninstaller's own uninstall command. The process is about
     // to end meanwhile, so nothing waits for the result; a failed start is
     // logged.
@@ -47,4 +57,7 @@ private:
     platform::IPlatform& platform;
     CAppEnum& appEnum;
     QString ownFolder;
+    CUninstallStep::WaitTimes waitTimes;
+    mutable std::mutex stepMutex;
+    CUninstallStep* currentStep = nullptr;
 };

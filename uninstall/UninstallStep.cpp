@@ -71,9 +71,25 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
     };
 
     if (onPhase) onPhase(Phase::WaitingForUninstaller);
+    {
+        std::lock_guard<std::mutex> lock(waitMutex);
+        wait = WaitState();
+        wait.waiting = true;
+        waitStart = Clock::now();
+        skipAsked = false;
+    }
     platform::RunOutcome outcome;
-    if (platform.System().RunAndWait(command, &outcome) != platform::kErrorSuccess || BackendFailed())
-        return backendFailed(outcome.failure);
+    const uint32_t waited = platform.System().RunAndWatch(command, WaitWatch(program, commandText, &report), &outcome);
+    {
+        std::lock_guard<std::mutex> lock(waitMutex);
+        wait.waiting = false;
+    }
+    if (waited != platform::kErrorSuccess || BackendFailed()) return backendFailed(outcome.failure);
+    if (!outcome.stopped) {
+        // The uninstaller ended before the wait could be cut short.
+        report.waitSkipped = false;
+        report.leftRunning.clear();
+    }
     report.started = outcome.started;
     report.startError = outcome.startError;
     report.exitCode = outcome.exitCode;
@@ -85,12 +101,10 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
         return report;
     }
 
-    // Removed when its uninstall key is gone, or the uninstaller itself is.
     bool failed = false;
-    const bool registered = StillRegistered(program, &failed);
-    const FileState file = failed ? FileState::Unknown : UninstallerFile(commandText, &failed);
+    FileState file = FileState::Unknown;
+    report.removed = Gone(program, commandText, &file, &failed);
     if (failed || BackendFailed()) return backendFailed();
-    report.removed = !registered || file == FileState::Gone;
     if (!report.removed) {
         report.outcome = UninstallStepReport::Outcome::StillInstalled;
         report.reason = file == FileState::Present
@@ -115,6 +129,66 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
         }
     }
     return report;
+}
+
+bool CUninstallStep::Gone(const InstalledProgram& program, const std::string& commandText, FileState* file,
+                          bool* failed) {
+    const bool registered = StillRegistered(program, failed);
+    *file = *failed ? FileState::Unknown : UninstallerFile(commandText, failed);
+    return !*failed && (!registered || *file == FileState::Gone);
+}
+
+// What the step does while the platform waits: tells the front ends, looks
+// whether the program is gone once the first process has ended, and ends
+// the wait on a skip or when the grace after that is over.
+platform::RunWatch CUninstallStep::WaitWatch(const InstalledProgram& program, const std::string& commandText,
+                                             UninstallStepReport* report) {
+    Clock::time_point nextLook;
+    Clock::time_point goneAt;
+    bool gone = false;
+    return [=](const platform::RunProgress& progress) mutable {
+        const Clock::time_point now = Clock::now();
+        if (progress.firstEnded && !gone && now >= nextLook) {
+            bool failed = false;
+            FileState file = FileState::Unknown;
+            gone = Gone(program, commandText, &file, &failed);
+            // The backend failed: the step reports it once the wait is over.
+            if (failed) return false;
+            goneAt = now;
+            nextLook = Clock::now() + std::chrono::milliseconds(waitTimes.goneCheckMs);
+        }
+        WaitState state;
+        bool skip = false;
+        {
+            std::lock_guard<std::mutex> lock(waitMutex);
+            wait.firstEnded = progress.firstEnded;
+            wait.programGone = gone;
+            wait.running.clear();
+            for (const std::string& name : progress.running)
+                wait.running << Text(name);
+            wait.installerBusy = progress.installerBusy;
+            wait.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(now - waitStart).count();
+            state = wait;
+            skip = skipAsked;
+        }
+        if (waitCallback) waitCallback(state);
+        report->leftRunning = state.running;
+        report->waitSkipped = skip;
+        return !skip && !(gone && now - goneAt >= std::chrono::milliseconds(waitTimes.graceMs));
+    };
+}
+
+void CUninstallStep::SkipWait() {
+    std::lock_guard<std::mutex> lock(waitMutex);
+    if (wait.waiting) skipAsked = true;
+}
+
+CUninstallStep::WaitState CUninstallStep::CurrentWait() const {
+    std::lock_guard<std::mutex> lock(waitMutex);
+    WaitState state = wait;
+    if (state.waiting)
+        state.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - waitStart).count();
+    return state;
 }
 
 // The one place that drives the leftover cleaner: it collects and deletes

@@ -2,8 +2,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,11 @@ struct UninstallStepReport {
     bool leftoversCleaned = false;
     QList<LeftoverItem> leftoversDeleted;
     QList<LeftoverItem> leftoversRemaining; // found, but still there after the removal
+    // The wait ended before the uninstaller's processes did: the user
+    // skipped it, or the program was gone and the grace ran out. These
+    // processes were still running then; none was ended.
+    bool waitSkipped = false;
+    QStringList leftRunning;
 };
 
 // One program's step of an uninstall run, shared by the graphical runner
@@ -40,6 +48,13 @@ struct UninstallStepReport {
 // whether the program is really gone, and only then, when asked, removes
 // its leftovers. An uninstaller that was cancelled or failed leaves its
 // program untouched. Widget-free; one step at a time per object.
+//
+// The wait ends when the whole uninstaller has, or earlier: once the
+// process the command started has ended and the program is gone (the
+// removal check below says so), processes still running in its tree (a
+// restarted shell, a tray helper) hold it for at most WaitTimes::graceMs;
+// and at any time the user may skip it (SkipWait). Nothing is ended either
+// way, and the removal check decides as usual.
 class CUninstallStep {
 public:
     enum class Phase {
@@ -48,7 +63,37 @@ public:
     };
     using PhaseCallback = std::function<void(Phase)>;
 
+    // What the wait for the uninstaller knows, for the front ends.
+    struct WaitState {
+        bool waiting = false;       // an uninstaller is being waited for
+        int64_t elapsedMs = 0;      // since it started
+        bool firstEnded = false;    // the process the command started has ended
+        bool programGone = false;   // ... and the program is gone: the grace runs
+        QStringList running;        // program files of the processes still waited for
+        bool installerBusy = false; // they are done; Windows Installer is still at work
+    };
+    using WaitCallback = std::function<void(const WaitState&)>;
+
+    // A wait this long offers the user to skip it (the window's running
+    // row), and the command line says what it still waits for.
+    static constexpr int kSlowWaitMs = 30000;
+
+    struct WaitTimes {
+        int graceMs = 10000;    // after the first process ended and the program is gone
+        int goneCheckMs = 2000; // between looks at the program once the first process ended
+    };
+
     CUninstallStep(platform::IPlatform& platform, CLeftoverCleaner& cleaner);
+
+    void SetWaitTimes(const WaitTimes& times) { waitTimes = times; }
+    // Called on the calling thread of Run about twice a second while it
+    // waits for an uninstaller.
+    void SetWaitCallback(WaitCallback callback) { waitCallback = std::move(callback); }
+    // From any thread: stop waiting for the current uninstaller (ignored
+    // when none runs). Nothing is ended.
+    void SkipWait();
+    // From any thread: the current wait (waiting false when none runs).
+    WaitState CurrentWait() const;
 
     // `onPhase` is called on the calling thread as each phase begins.
     UninstallStepReport Run(const InstalledProgram& program, bool removeLeftovers,
@@ -76,9 +121,23 @@ public:
     static void LogFailedStart(const std::string& commandLine, uint32_t error);
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    // The removal check: the program is gone when its uninstall entry is,
+    // or its uninstaller file. `commandText` is the command in UTF-8.
+    bool Gone(const InstalledProgram& program, const std::string& commandText, FileState* file, bool* failed);
+    platform::RunWatch WaitWatch(const InstalledProgram& program, const std::string& commandText,
+                                 UninstallStepReport* report);
     void RemoveLeftovers(const InstalledProgram& program, UninstallStepReport* report);
     bool BackendFailed() const { return !platform.FatalError().empty(); }
 
     platform::IPlatform& platform;
     CLeftoverCleaner& cleaner;
+    WaitTimes waitTimes;
+    WaitCallback waitCallback;
+
+    mutable std::mutex waitMutex;
+    WaitState wait; // elapsedMs is counted from waitStart
+    Clock::time_point waitStart;
+    bool skipAsked = false;
 };

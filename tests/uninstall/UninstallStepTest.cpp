@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "inventory/AppEnum.h"
 #include "support/Log.h"
+#include "tests/Elapsed.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "uninstall/LeftoverCleaner.h"
 
@@ -62,10 +64,10 @@ InstalledProgram Record(const std::string& command) {
 
 // A machine with Acme Notes installed: its folder with the program and its
 // uninstaller, an AppData folder, its uninstall key; and a neighbour that
-// must never be touched.
-class UninstallStepTest : public ::testing::TestWithParam<StepCase> {
+// must never be touched. One fixture for each table.
+template <class Case> class StepFixture : public ::testing::TestWithParam<Case> {
 protected:
-    UninstallStepTest()
+    StepFixture()
         : appEnum(machine.registry, machine.system), cleaner(machine.files, machine.registry, machine.system, appEnum),
           step(machine, cleaner) {
         for (const char* folder :
@@ -110,6 +112,8 @@ protected:
     CLeftoverCleaner cleaner;
     CUninstallStep step;
 };
+
+using UninstallStepTest = StepFixture<StepCase>;
 
 TEST_P(UninstallStepTest, RemovesLeftoversOnlyOfARemovedProgram) {
     const StepCase& c = GetParam();
@@ -228,6 +232,108 @@ TEST_F(UninstallStepTest, OnlyTheRecordsOwnEntryCountsAsRegistered) {
                                kQuotedCommand + " /S", platform::kKeyWow64_32Key);
     EXPECT_TRUE(step.StillRegistered(Record(kQuotedCommand + " /S"), &failed));
 }
+
+struct WaitCase {
+    const char* name;
+    bool removesItself; // the uninstaller deletes its key and itself
+    int runningMs;      // the first process, after its work (negative: for ever)
+    int trayMs;         // a tray helper left running after it (0: none; negative: for ever)
+    int skipAfterMs;    // the user skips once the wait lasted this long (negative: never)
+    Outcome outcome;
+    bool skipped;
+    QStringList leftRunning; // what still ran when the wait ended early
+    long long minMs;
+    long long maxMs;
+};
+
+void PrintTo(const WaitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+using UninstallWaitTest = StepFixture<WaitCase>;
+
+// A wait ends when the whole uninstaller has; or once the first process has
+// ended and the program is gone, after the grace; or when the user skips
+// it. Nothing is ended, and the removal check decides.
+TEST_P(UninstallWaitTest, EndsAndTheRemovalCheckDecides) {
+    const WaitCase& c = GetParam();
+    Register(Hive::LocalMachine, kQuotedCommand);
+    MemorySystem::ScriptedProcess process;
+    process.run = [this, &c] {
+        if (!c.removesItself) return;
+        machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\AcmeNotes");
+        machine.files.DeleteFile(kUninstaller);
+    };
+    process.runningMs = c.runningMs;
+    if (c.trayMs != 0) process.leftRunning = {"tray.exe"};
+    process.leftRunningMs = c.trayMs;
+    machine.system.SetProcess(kQuotedCommand, process);
+    step.SetWaitTimes({150, 20});
+    step.SkipWait(); // no wait runs yet: ignored
+    std::vector<CUninstallStep::WaitState> heard;
+    step.SetWaitCallback([&](const CUninstallStep::WaitState& state) {
+        heard.push_back(state);
+        EXPECT_TRUE(step.CurrentWait().waiting);
+        if (c.skipAfterMs >= 0 && state.elapsedMs >= c.skipAfterMs) step.SkipWait();
+    });
+
+    const auto start = std::chrono::steady_clock::now();
+    const UninstallStepReport report = step.Run(Record(kQuotedCommand), false);
+    const long long elapsed = MsSince(start);
+    EXPECT_EQ(report.outcome, c.outcome) << report.reason.toStdString();
+    EXPECT_EQ(report.waitSkipped, c.skipped);
+    EXPECT_EQ(report.leftRunning, c.leftRunning);
+    EXPECT_EQ(report.exitCode, c.runningMs < 0 ? platform::kStillActive : 0u);
+    EXPECT_GE(elapsed, c.minMs);
+    EXPECT_LT(elapsed, c.maxMs);
+    EXPECT_FALSE(step.CurrentWait().waiting);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.front().running, QStringList{"uninst.exe"});
+    EXPECT_FALSE(heard.front().firstEnded);
+    // The grace runs only once the first process has ended and the program is gone.
+    for (const CUninstallStep::WaitState& state : heard)
+        EXPECT_TRUE(!state.programGone || (state.firstEnded && c.removesItself));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UninstallWaitTest,
+    testing::Values(
+        WaitCase{
+            "GraceEndsTheWaitOnceTheProgramIsGone", true, 0, -1, -1, Outcome::Removed, false, {"tray.exe"}, 150, 2000},
+        WaitCase{"HelperThatEndsWithinTheGraceIsWaitedFor", true, 0, 80, -1, Outcome::Removed, false, {}, 80, 2000},
+        WaitCase{"NoGraceWhileTheEntryStays", false, 0, 400, -1, Outcome::StillInstalled, false, {}, 400, 2400},
+        WaitCase{"NoGraceWhileTheFirstProcessRuns", true, 400, 0, -1, Outcome::Removed, false, {}, 400, 2400},
+        WaitCase{"SkipLeavesTheHelperAndTheEntryDecides",
+                 false,
+                 0,
+                 -1,
+                 100,
+                 Outcome::StillInstalled,
+                 true,
+                 {"tray.exe"},
+                 100,
+                 2000},
+        WaitCase{"SkipWhileTheFirstProcessRunsAfterItsWork",
+                 true,
+                 -1,
+                 0,
+                 100,
+                 Outcome::Removed,
+                 true,
+                 {"uninst.exe"},
+                 100,
+                 2000},
+        WaitCase{"SkipWhileTheFirstProcessRunsCancelled",
+                 false,
+                 -1,
+                 0,
+                 100,
+                 Outcome::StillInstalled,
+                 true,
+                 {"uninst.exe"},
+                 100,
+                 2000}),
+    [](const testing::TestParamInfo<WaitCase>& info) { return std::string(info.param.name); });
 
 struct CandidateCase {
     const char* name;
