@@ -319,16 +319,17 @@ bool WaitForJob(HANDLE job, HANDLE port, DWORD rootProcessId, bool* ranMsiexec, 
     }
 }
 
+// One process alone, as a report names it.
+std::vector<std::string> OnlyProcess(DWORD processId) {
+    const std::string name = ProcessName(processId);
+    return name.empty() ? std::vector<std::string>() : std::vector<std::string>{name};
+}
+
 // Waits for the first process alone, where no job holds its tree; false
 // when the watch stops it.
 bool WaitForProcess(HANDLE process, DWORD processId, WaitReporter& reporter) {
-    std::string name;
-    auto running = [&] {
-        if (name.empty()) name = ProcessName(processId);
-        return name.empty() ? std::vector<std::string>() : std::vector<std::string>{name};
-    };
     while (WaitForSingleObject(process, kReportMs) == WAIT_TIMEOUT)
-        if (!reporter.Report(running)) return false;
+        if (!reporter.Report([processId] { return OnlyProcess(processId); })) return false;
     return true;
 }
 
@@ -400,7 +401,7 @@ uint32_t CWin32System::RunAndWatch(const std::string& commandLine, const RunWatc
     bool ranMsiexec = CommandRunsMsiexec(commandLine);
     WaitReporter reporter(watch, process.hProcess);
     // The watch hears of the start before anything is waited for.
-    const bool done = reporter.Report([&] { return std::vector<std::string>{ProcessName(process.dwProcessId)}; }) &&
+    const bool done = reporter.Report([&] { return OnlyProcess(process.dwProcessId); }) &&
                       (!inJob || WaitForJob(job.get(), port.get(), process.dwProcessId, &ranMsiexec, reporter)) &&
                       WaitForProcess(process.hProcess, process.dwProcessId, reporter) &&
                       (!ranMsiexec || WaitForInstallerIdle(reporter));

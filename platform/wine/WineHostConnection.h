@@ -81,6 +81,7 @@ public:
     // The host's process id (-1 in process), for tests that end it.
     int HostProcessId() const { return transport ? transport->ProcessId() : -1; }
 
+    // The limits it was made with.
     const Limits& TimeLimits() const { return limits; }
 
 private:
