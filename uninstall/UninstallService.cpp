@@ -18,7 +18,6 @@ UninstallStepReport CUninstallService::Uninstall(const InstalledProgram& program
     CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
     if (!ownFolder.isEmpty()) cleaner.SetOwnFolder(ownFolder);
     CUninstallStep step(platform, cleaner);
-    step.SetWaitTimes(waitTimes);
     {
         std::lock_guard<std::mutex> lock(stepMutex);
         currentStep = &step;

@@ -36,8 +36,6 @@ public:
     // ended, and the removal check decides as usual.
     CUninstallStep::WaitState CurrentWait() const;
     void SkipWait();
-    // For tests: the grace and look intervals of the steps to come.
-    void SetWaitTimes(const CUninstallStep::WaitTimes& times) { waitTimes = times; }
 
     // Starts this uninstaller's own uninstall command. The process is about
     // to end meanwhile, so nothing waits for the result; a failed start is
@@ -57,7 +55,6 @@ private:
     platform::IPlatform& platform;
     CAppEnum& appEnum;
     QString ownFolder;
-    CUninstallStep::WaitTimes waitTimes;
     mutable std::mutex stepMutex;
     CUninstallStep* currentStep = nullptr;
 };

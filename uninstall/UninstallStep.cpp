@@ -1,5 +1,6 @@
 #include "uninstall/UninstallStep.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -79,7 +80,7 @@ UninstallStepReport CUninstallStep::Run(const InstalledProgram& program, bool re
         skipAsked = false;
     }
     platform::RunOutcome outcome;
-    const uint32_t waited = platform.System().RunAndWatch(command, WaitWatch(program, commandText, &report), &outcome);
+    const uint32_t waited = platform.System().RunAndWatch(command, WaitWatch(program, &report), &outcome);
     {
         std::lock_guard<std::mutex> lock(waitMutex);
         wait.waiting = false;
@@ -139,10 +140,11 @@ bool CUninstallStep::Gone(const InstalledProgram& program, const std::string& co
 }
 
 // What the step does while the platform waits: tells the front ends, looks
-// whether the program is gone once the first process has ended, and ends
-// the wait on a skip or when the grace after that is over.
-platform::RunWatch CUninstallStep::WaitWatch(const InstalledProgram& program, const std::string& commandText,
-                                             UninstallStepReport* report) {
+// whether the program's uninstall entry is gone once the first process has
+// ended, and ends the wait on a skip or when the grace after that is over.
+// A missing uninstaller file alone starts no grace: its uninstaller may
+// well still be at work.
+platform::RunWatch CUninstallStep::WaitWatch(const InstalledProgram& program, UninstallStepReport* report) {
     Clock::time_point nextLook;
     Clock::time_point goneAt;
     bool gone = false;
@@ -150,12 +152,15 @@ platform::RunWatch CUninstallStep::WaitWatch(const InstalledProgram& program, co
         const Clock::time_point now = Clock::now();
         if (progress.firstEnded && !gone && now >= nextLook) {
             bool failed = false;
-            FileState file = FileState::Unknown;
-            gone = Gone(program, commandText, &file, &failed);
+            gone = !StillRegistered(program, &failed);
             // The backend failed: the step reports it once the wait is over.
             if (failed) return false;
             goneAt = now;
-            nextLook = Clock::now() + std::chrono::milliseconds(waitTimes.goneCheckMs);
+            // On a machine with thousands of programs a look takes a while:
+            // it never takes more than a fifth of the wait.
+            const Clock::time_point looked = Clock::now();
+            nextLook = looked +
+                       std::max<Clock::duration>(std::chrono::milliseconds(waitTimes.goneCheckMs), 4 * (looked - now));
         }
         WaitState state;
         bool skip = false;

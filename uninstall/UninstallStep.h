@@ -50,11 +50,11 @@ struct UninstallStepReport {
 // program untouched. Widget-free; one step at a time per object.
 //
 // The wait ends when the whole uninstaller has, or earlier: once the
-// process the command started has ended and the program is gone (the
-// removal check below says so), processes still running in its tree (a
-// restarted shell, a tray helper) hold it for at most WaitTimes::graceMs;
-// and at any time the user may skip it (SkipWait). Nothing is ended either
-// way, and the removal check decides as usual.
+// process the command started has ended and the program's uninstall entry
+// is gone, processes still running in its tree (a restarted shell, a tray
+// helper) hold it for at most WaitTimes::graceMs; and at any time the user
+// may skip it (SkipWait). Nothing is ended either way, and the removal
+// check decides as usual.
 class CUninstallStep {
 public:
     enum class Phase {
@@ -80,7 +80,7 @@ public:
 
     struct WaitTimes {
         int graceMs = 10000;    // after the first process ended and the program is gone
-        int goneCheckMs = 2000; // between looks at the program once the first process ended
+        int goneCheckMs = 2000; // at least, between looks at the entry once the first process ended
     };
 
     CUninstallStep(platform::IPlatform& platform, CLeftoverCleaner& cleaner);
@@ -126,8 +126,7 @@ private:
     // The removal check: the program is gone when its uninstall entry is,
     // or its uninstaller file. `commandText` is the command in UTF-8.
     bool Gone(const InstalledProgram& program, const std::string& commandText, FileState* file, bool* failed);
-    platform::RunWatch WaitWatch(const InstalledProgram& program, const std::string& commandText,
-                                 UninstallStepReport* report);
+    platform::RunWatch WaitWatch(const InstalledProgram& program, UninstallStepReport* report);
     void RemoveLeftovers(const InstalledProgram& program, UninstallStepReport* report);
     bool BackendFailed() const { return !platform.FatalError().empty(); }
 

@@ -235,13 +235,13 @@ TEST_F(UninstallStepTest, OnlyTheRecordsOwnEntryCountsAsRegistered) {
 
 struct WaitCase {
     const char* name;
-    bool removesItself; // the uninstaller deletes its key and itself
-    int runningMs;      // the first process, after its work (negative: for ever)
-    int trayMs;         // a tray helper left running after it (0: none; negative: for ever)
-    int skipAfterMs;    // the user skips once the wait lasted this long (negative: never)
+    unsigned actions; // Action bits: what the uninstaller deletes
+    int runningMs;    // the first process, after its work (negative: for ever)
+    int trayMs;       // a tray helper left running after it (0: none; negative: for ever)
+    int skipAfterMs;  // the user skips once the wait lasted this long (negative: never)
     Outcome outcome;
     bool skipped;
-    QStringList leftRunning; // what still ran when the wait ended early
+    const char* leftRunning; // what still ran when the wait ended early; empty: it ended by itself
     long long minMs;
     long long maxMs;
 };
@@ -253,16 +253,15 @@ void PrintTo(const WaitCase& c, std::ostream* os) {
 using UninstallWaitTest = StepFixture<WaitCase>;
 
 // A wait ends when the whole uninstaller has; or once the first process has
-// ended and the program is gone, after the grace; or when the user skips
-// it. Nothing is ended, and the removal check decides.
+// ended and the uninstall entry is gone, after the grace; or when the user
+// skips it. Nothing is ended, and the removal check decides.
 TEST_P(UninstallWaitTest, EndsAndTheRemovalCheckDecides) {
     const WaitCase& c = GetParam();
     Register(Hive::LocalMachine, kQuotedCommand);
     MemorySystem::ScriptedProcess process;
     process.run = [this, &c] {
-        if (!c.removesItself) return;
-        machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\AcmeNotes");
-        machine.files.DeleteFile(kUninstaller);
+        if (c.actions & kDeleteKey) machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\AcmeNotes");
+        if (c.actions & kDeleteUninstaller) machine.files.DeleteFile(kUninstaller);
     };
     process.runningMs = c.runningMs;
     if (c.trayMs != 0) process.leftRunning = {"tray.exe"};
@@ -282,7 +281,7 @@ TEST_P(UninstallWaitTest, EndsAndTheRemovalCheckDecides) {
     const long long elapsed = MsSince(start);
     EXPECT_EQ(report.outcome, c.outcome) << report.reason.toStdString();
     EXPECT_EQ(report.waitSkipped, c.skipped);
-    EXPECT_EQ(report.leftRunning, c.leftRunning);
+    EXPECT_EQ(report.leftRunning.join(QLatin1Char(',')), QString::fromUtf8(c.leftRunning));
     EXPECT_EQ(report.exitCode, c.runningMs < 0 ? platform::kStillActive : 0u);
     EXPECT_GE(elapsed, c.minMs);
     EXPECT_LT(elapsed, c.maxMs);
@@ -290,50 +289,31 @@ TEST_P(UninstallWaitTest, EndsAndTheRemovalCheckDecides) {
     ASSERT_FALSE(heard.empty());
     EXPECT_EQ(heard.front().running, QStringList{"uninst.exe"});
     EXPECT_FALSE(heard.front().firstEnded);
-    // The grace runs only once the first process has ended and the program is gone.
+    // The grace runs only once the first process has ended and the entry is gone.
     for (const CUninstallStep::WaitState& state : heard)
-        EXPECT_TRUE(!state.programGone || (state.firstEnded && c.removesItself));
+        EXPECT_TRUE(!state.programGone || (state.firstEnded && (c.actions & kDeleteKey)));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, UninstallWaitTest,
-    testing::Values(
-        WaitCase{
-            "GraceEndsTheWaitOnceTheProgramIsGone", true, 0, -1, -1, Outcome::Removed, false, {"tray.exe"}, 150, 2000},
-        WaitCase{"HelperThatEndsWithinTheGraceIsWaitedFor", true, 0, 80, -1, Outcome::Removed, false, {}, 80, 2000},
-        WaitCase{"NoGraceWhileTheEntryStays", false, 0, 400, -1, Outcome::StillInstalled, false, {}, 400, 2400},
-        WaitCase{"NoGraceWhileTheFirstProcessRuns", true, 400, 0, -1, Outcome::Removed, false, {}, 400, 2400},
-        WaitCase{"SkipLeavesTheHelperAndTheEntryDecides",
-                 false,
-                 0,
-                 -1,
-                 100,
-                 Outcome::StillInstalled,
-                 true,
-                 {"tray.exe"},
-                 100,
-                 2000},
-        WaitCase{"SkipWhileTheFirstProcessRunsAfterItsWork",
-                 true,
-                 -1,
-                 0,
-                 100,
-                 Outcome::Removed,
-                 true,
-                 {"uninst.exe"},
-                 100,
-                 2000},
-        WaitCase{"SkipWhileTheFirstProcessRunsCancelled",
-                 false,
-                 -1,
-                 0,
-                 100,
-                 Outcome::StillInstalled,
-                 true,
-                 {"uninst.exe"},
-                 100,
-                 2000}),
-    [](const testing::TestParamInfo<WaitCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, UninstallWaitTest,
+                         testing::Values(WaitCase{"GraceEndsTheWaitOnceTheEntryIsGone", kDeleteKey | kDeleteUninstaller,
+                                                  0, -1, -1, Outcome::Removed, false, "tray.exe", 150, 2000},
+                                         WaitCase{"HelperThatEndsWithinTheGraceIsWaitedFor", kDeleteKey, 0, 80, -1,
+                                                  Outcome::Removed, false, "", 80, 2000},
+                                         WaitCase{"NoGraceWhileTheEntryStays", kNothing, 0, 400, -1,
+                                                  Outcome::StillInstalled, false, "", 400, 2400},
+                                         // A missing uninstaller file says that the program is removed, not
+                                         // that its uninstaller is done.
+                                         WaitCase{"NoGraceWhileOnlyTheUninstallerFileIsGone", kDeleteUninstaller, 0,
+                                                  400, -1, Outcome::Removed, false, "", 400, 2400},
+                                         WaitCase{"NoGraceWhileTheFirstProcessRuns", kDeleteKey, 400, 0, -1,
+                                                  Outcome::Removed, false, "", 400, 2400},
+                                         WaitCase{"SkipLeavesTheHelperAndTheEntryDecides", kNothing, 0, -1, 100,
+                                                  Outcome::StillInstalled, true, "tray.exe", 100, 2000},
+                                         WaitCase{"SkipWhileTheFirstProcessRunsAfterItsWork", kDeleteKey, -1, 0, 100,
+                                                  Outcome::Removed, true, "uninst.exe", 100, 2000},
+                                         WaitCase{"SkipWhileTheFirstProcessRunsCancelled", kNothing, -1, 0, 100,
+                                                  Outcome::StillInstalled, true, "uninst.exe", 100, 2000}),
+                         [](const testing::TestParamInfo<WaitCase>& info) { return std::string(info.param.name); });
 
 struct CandidateCase {
     const char* name;
