@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "include/InstalledProgram.h"
 #include "app/BaseDialog.h"
+#include "include/InstalledProgram.h"
 #include "uninstall/CloseMsgFence.h"
 
 class CBPQtLabel;

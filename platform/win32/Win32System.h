@@ -11,7 +11,6 @@ public:
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
 
-
     // The command runs in a job object whose completion port reports when
     // its last process has ended. The job allows breakaway on request only
     // (JOB_OBJECT_LIMIT_BREAKAWAY_OK): a child started with

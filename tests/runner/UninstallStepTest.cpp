@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/fake/MemoryPlatform.h"
 #include "inventory/AppEnum.h"
 #include "support/Log.h"
+#include "tests/fake/MemoryPlatform.h"
 #include "uninstall/LeftoverCleaner.h"
 
 using platform::Hive;

@@ -7,13 +7,13 @@
 #include <QtTest>
 #include <memory>
 
-#include "include/MsgIds.h"
 #include "TestSettingsFiles.h"
 #include "app/AboutDlg.h"
 #include "app/CommonMenu.h"
 #include "app/MainWin.h"
 #include "app/StyleMenu.h"
 #include "app/WindowTitle.h"
+#include "include/MsgIds.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/fake/RecordingHostServices.h"
 #include "widgetlib/BPNotifyCentor.h"

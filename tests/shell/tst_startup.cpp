@@ -12,7 +12,6 @@
 #include <string>
 #include <thread>
 
-#include "include/MsgIds.h"
 #include "TestSettingsFiles.h"
 #include "app/BlurDlg.h"
 #include "app/MSGDlg.h"
@@ -21,9 +20,10 @@
 #include "app/RightContent.h"
 #include "app/StartDlg.h"
 #include "app/UIPublic.h"
+#include "include/MsgIds.h"
+#include "inventory/AppEnum.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/fake/RecordingHostServices.h"
-#include "inventory/AppEnum.h"
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/BPNotifyCentor.h"
 
