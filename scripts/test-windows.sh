@@ -22,7 +22,8 @@ built=$(date +%s)
 tolvanire_wine_env "$build/test-home"
 export WINEPREFIX="$build/test-prefix"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1
+    wineboot -i >"$build/wineboot.log" 2>&1 ||
+        { cat "$build/wineboot.log" >&2; echo "test-windows: wineboot failed (its output above)" >&2; exit 1; }
     wineserver -w
 fi
 # A persistent server with its services already running: a Wine process
