@@ -14,7 +14,8 @@ build=${1:-$root/build-win}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 start=$(date +%s)
-"$root/scripts/build-windows.sh" "$build"
+# Warnings are errors in the project's own test builds.
+TOLVANIRE_WARNINGS_AS_ERRORS=${TOLVANIRE_WARNINGS_AS_ERRORS:-ON} "$root/scripts/build-windows.sh" "$build"
 built=$(date +%s)
 
 # One quiet prefix for the unit and GUI tests; the program and installer
