@@ -15,13 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/MainWin.h"
-#include "app/RightContent.h"
-#include "app/RightTab.h"
 #include "pages/EnumProgramPage.h"
 #include "pages/ProgramIconLoader.h"
 #include "pages/SearchEdit.h"
 #include "platform/Platform.h"
+#include "shell/MainWin.h"
+#include "shell/RightContent.h"
+#include "shell/RightTab.h"
 
 namespace {
 

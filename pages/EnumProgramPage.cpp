@@ -35,10 +35,10 @@
 #include "pages/ProgramTreeItem.h"
 #include "pages/SearchEdit.h"
 #include "support/Log.h"
-#include "uninstall/ProgramIconSource.h"
-#include "uninstall/ReadyUninstallDlg.h"
-#include "uninstall/UninstallRstDlg.h"
 #include "uninstall/UninstallService.h"
+#include "uninstall/dialogs/ProgramIconSource.h"
+#include "uninstall/dialogs/ReadyUninstallDlg.h"
+#include "uninstall/dialogs/UninstallRstDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
 

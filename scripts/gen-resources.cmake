@@ -41,8 +41,8 @@ endforeach()
 
 add_custom_command(
     OUTPUT ${TOLVANIRE_RUNTIME_DIR}/uiconfig
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/app/uiconfig ${TOLVANIRE_RUNTIME_DIR}/uiconfig
-    DEPENDS ${CMAKE_SOURCE_DIR}/app/uiconfig
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/shell/uiconfig ${TOLVANIRE_RUNTIME_DIR}/uiconfig
+    DEPENDS ${CMAKE_SOURCE_DIR}/shell/uiconfig
     VERBATIM)
 list(APPEND runtime_outputs ${TOLVANIRE_RUNTIME_DIR}/uiconfig)
 

@@ -12,15 +12,15 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "app/MainWin.h"
-#include "app/RightContent.h"
-#include "app/RightTab.h"
 #include "pages/EnumProgramPage.h"
 #include "pages/OperationCell.h"
 #include "pages/ProgramCell.h"
 #include "platform/Platform.h"
-#include "uninstall/ReadyUninstallDlg.h"
-#include "uninstall/UninstallRstDlg.h"
+#include "shell/MainWin.h"
+#include "shell/RightContent.h"
+#include "shell/RightTab.h"
+#include "uninstall/dialogs/ReadyUninstallDlg.h"
+#include "uninstall/dialogs/UninstallRstDlg.h"
 #include "widgetlib/BPQtLabel.h"
 
 namespace {

@@ -16,9 +16,6 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "app/MainWin.h"
-#include "app/RightContent.h"
-#include "app/RightTab.h"
 #include "pages/DetailToolTip.h"
 #include "pages/EnumProgramPage.h"
 #include "pages/FileTreeItemDelegate.h"
@@ -26,6 +23,9 @@
 #include "pages/ProgramIconLoader.h"
 #include "pages/SearchEdit.h"
 #include "platform/Platform.h"
+#include "shell/MainWin.h"
+#include "shell/RightContent.h"
+#include "shell/RightTab.h"
 #include "tests/pages/ScreenShot.h"
 
 namespace {

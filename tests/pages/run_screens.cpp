@@ -16,18 +16,18 @@
 #include <future>
 #include <memory>
 
-#include "app/MainWin.h"
-#include "app/RightContent.h"
-#include "app/RightTab.h"
 #include "app/UIPublic.h"
 #include "pages/EnumProgramPage.h"
 #include "pages/OperationCell.h"
 #include "pages/ProgramCell.h"
+#include "shell/MainWin.h"
+#include "shell/RightContent.h"
+#include "shell/RightTab.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/pages/ScreenShot.h"
-#include "uninstall/ReadyUninstallDlg.h"
-#include "uninstall/UninstallRstDlg.h"
 #include "uninstall/UninstallService.h"
+#include "uninstall/dialogs/ReadyUninstallDlg.h"
+#include "uninstall/dialogs/UninstallRstDlg.h"
 
 using platform::Hive;
 

@@ -15,8 +15,6 @@
 
 #include "app/MSGDlg.h"
 #include "app/RefreshDlg.h"
-#include "app/RightContent.h"
-#include "app/RightTab.h"
 #include "app/UIPublic.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
@@ -29,9 +27,11 @@
 #include "pages/ProgramCell.h"
 #include "pages/ProgramIconLoader.h"
 #include "pages/SearchEdit.h"
+#include "shell/RightContent.h"
+#include "shell/RightTab.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/pages/IconFiles.h"
-#include "uninstall/ReadyUninstallDlg.h"
+#include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
 

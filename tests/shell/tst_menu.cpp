@@ -8,12 +8,12 @@
 #include <memory>
 
 #include "TestSettingsFiles.h"
-#include "app/AboutDlg.h"
-#include "app/CommonMenu.h"
-#include "app/MainWin.h"
-#include "app/StyleMenu.h"
 #include "app/WindowTitle.h"
 #include "include/MsgIds.h"
+#include "shell/AboutDlg.h"
+#include "shell/CommonMenu.h"
+#include "shell/MainWin.h"
+#include "shell/StyleMenu.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/fake/RecordingHostServices.h"
 #include "widgetlib/BPNotifyCentor.h"

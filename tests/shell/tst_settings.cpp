@@ -3,8 +3,8 @@
 #include <QtTest>
 
 #include "TestSettingsFiles.h"
-#include "app/MainWin.h"
 #include "app/UIPublic.h"
+#include "shell/MainWin.h"
 
 class SettingsTest : public QObject {
     Q_OBJECT

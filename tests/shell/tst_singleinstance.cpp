@@ -3,7 +3,7 @@
 #include <QLockFile>
 #include <QtTest>
 
-#include "app/SingleInstance.h"
+#include "shell/SingleInstance.h"
 
 class SingleInstanceTest : public QObject {
     Q_OBJECT

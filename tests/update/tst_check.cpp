@@ -10,10 +10,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/CommonMenu.h"
 #include "app/MSGDlg.h"
 #include "app/WindowDlgTitle.h"
 #include "include/MsgIds.h"
+#include "shell/CommonMenu.h"
 #include "tests/fake/RecordingHostServices.h"
 #include "tests/shell/TestSettingsFiles.h"
 #include "update/CheckUpdate.h"

@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/AboutDlg.h"
-#include "app/CommonMenu.h"
+#include "shell/AboutDlg.h"
+#include "shell/CommonMenu.h"
 #include "update/CheckUpdate.h"
 #include "update/UpdateRstDlg.h"
 

@@ -1,0 +1,109 @@
+#include "uninstall/dialogs/UninstallRstDlg.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+#include "app/DialogLook.h"
+#include "app/UIPublic.h"
+#include "include/FormatSize.h"
+#include "include/MsgIds.h"
+#include "widgetlib/BPQtLabel.h"
+
+CUninstallRstDlg::CUninstallRstDlg(QWidget* parent) : CBaseDialog(parent) {
+    RegisterMsg(MSG_CLOSE_DLG);
+    setFixedSize(kWidth, kHeight);
+    // Where the confirmation dialog was, over the window.
+    DialogLook::CentreOverParent(this, parent);
+}
+
+void CUninstallRstDlg::SetResult(int count, int flag) {
+    programCount = count;
+    closingFlag = flag;
+}
+
+QString CUninstallRstDlg::ResultText(int programCount, uint64_t freedBytes) {
+    if (freedBytes != 0)
+        return tr("<font style = 'font-size:16px;color:rgba(255,255,255,153)'>Successfully uninstall </font>"
+                  "<font style = 'font-size:16px; font-weight:600;color:rgb(40,191,96)'>%1</font>"
+                  "<font style = 'font-size:16px; color:rgba(255,255,255,153)'> program(s) and free up </font>"
+                  "<font style = 'font-size:16px; font-weight:600;color:rgb(40,191,96)'>%2</font>")
+            .arg(programCount)
+            .arg(FormatSize(freedBytes));
+    return tr("<font style = 'font-size:16px;color:rgba(255,255,255,153)'>Successfully uninstall </font>"
+              "<font style = 'font-size:16px; font-weight:600;color:rgb(40,191,96)'>%1</font>"
+              "<font style = 'font-size:16px;color:rgba(255,255,255,153)'> program(s).</font>")
+        .arg(programCount);
+}
+
+void CUninstallRstDlg::Build() {
+    auto* outer = new QVBoxLayout;
+    outer->setSpacing(20);
+    // The frame's title bar (32 px) and bottom margins take their share of
+    // the 65 px above and the 20 px below.
+    outer->setContentsMargins(20, 33, 20, 0);
+    auto* inner = new QVBoxLayout;
+    inner->setSpacing(0);
+    inner->setContentsMargins(0, 0, 0, 0);
+
+    auto* widthLabel = new QLabel(this);
+    widthLabel->setFixedSize(600, 30);
+    inner->addWidget(widthLabel, 0, Qt::AlignHCenter);
+
+    pictureLabel = new QLabel(this);
+    const QPixmap picture(QStringLiteral("./Resources/Success.png"));
+    if (!picture.isNull()) pictureLabel->setPixmap(picture);
+    inner->addWidget(pictureLabel, 0, Qt::AlignHCenter);
+    inner->addSpacerItem(new QSpacerItem(0, 14, QSizePolicy::Minimum, QSizePolicy::Fixed));
+
+    titleLabel = new CBPQtLabel(tr("Uninstall Completed!"), this);
+    titleLabel->setFont(DialogLook::PixelFont(24));
+    DialogLook::SetTextColour(titleLabel, QColor(214, 214, 215));
+    inner->addWidget(titleLabel, 0, Qt::AlignHCenter);
+    inner->addSpacerItem(new QSpacerItem(0, 12, QSizePolicy::Minimum, QSizePolicy::Fixed));
+
+    resultLabel = new CBPQtLabel(ResultText(programCount, CUIPublic::instance()->GetTotalSize()), this);
+    resultLabel->setTextFormat(Qt::RichText);
+    resultLabel->setFont(DialogLook::PixelFont(16));
+    DialogLook::SetTextColour(resultLabel, QColor(96, 96, 96));
+    inner->addWidget(resultLabel, 0, Qt::AlignHCenter);
+
+    if (!notRemoved.isEmpty()) {
+        QStringList escaped;
+        for (const QString& name : notRemoved)
+            escaped << name.toHtmlEscaped();
+        inner->addSpacerItem(new QSpacerItem(0, 10, QSizePolicy::Minimum, QSizePolicy::Fixed));
+        notRemovedLabel =
+            new CBPQtLabel(tr("<font style = 'font-size:14px;color:rgba(255,255,255,153)'>Not removed: </font>"
+                              "<font style = 'font-size:14px; font-weight:600;color:rgb(230,92,92)'>%1</font>")
+                               .arg(escaped.join(QStringLiteral(", "))),
+                           this);
+        notRemovedLabel->setTextFormat(Qt::RichText);
+        notRemovedLabel->setFont(DialogLook::PixelFont(14));
+        notRemovedLabel->setWordWrap(true);
+        notRemovedLabel->setAlignment(Qt::AlignHCenter);
+        notRemovedLabel->setFixedWidth(560);
+        inner->addWidget(notRemovedLabel, 0, Qt::AlignHCenter);
+    }
+
+    outer->addLayout(inner);
+    outer->addStretch();
+    bodyLayout->addLayout(outer);
+}
+
+int CUninstallRstDlg::ReceiveMsg(__MsgData msg) {
+    // A close message sent before this dialog existed was meant for another.
+    if (msg.id == MSG_CLOSE_DLG && closeFence.Passed()) close();
+    return 0;
+}
+
+// Every way out (the frame's close control, Escape, the window system)
+// reports, so that the page never waits for a result that does not come.
+void CUninstallRstDlg::done(int result) {
+    CBaseDialog::done(result);
+    if (resultSent) return;
+    resultSent = true;
+    const uint32_t payload = closingFlag != 0 ? 1 : 0;
+    if (NotifyCentor() != nullptr) NotifyCentor()->SendMsg(MSG_DIALOG_RESULT, 0, &payload, sizeof(payload));
+}
