@@ -30,6 +30,9 @@ struct OutcomeRow {
 };
 
 std::vector<OutcomeRow> OutcomeRows() {
+    // Named, not `{}`: GCC 12 at -O3 takes the std::function inside a
+    // braced temporary for uninitialized (-Wmaybe-uninitialized).
+    const MemorySystem::ScriptedProcess unscripted;
     MemorySystem::ScriptedProcess exits7;
     exits7.exitCode = 7;
     MemorySystem::ScriptedProcess crashes;
@@ -50,7 +53,7 @@ std::vector<OutcomeRow> OutcomeRows() {
         {"ExitCode", "\"C:\\Program Files\\Acme\\uninst.exe\" /S", true, exits7, started7},
         {"ExitCodeWithTheHighBit", "C:\\Acme\\uninst.exe", true, crashes, startedCrash},
         // The command crosses as the ANSI bytes it was read as.
-        {"MissingProgram", "\"C:\\Caf\xE9\\gone.exe\" /x", false, {}, notFound},
+        {"MissingProgram", "\"C:\\Caf\xE9\\gone.exe\" /x", false, unscripted, notFound},
         {"StartRefused", "C:\\Locked\\uninst.exe", true, denied, notAllowed},
     };
 }
