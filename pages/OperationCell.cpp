@@ -30,9 +30,15 @@ OperationCell::OperationCell(int index, const QString& name, QWidget* parent) : 
     statusLabel = new QLabel(tr("waiting"), this);
     statusLabel->setObjectName(QStringLiteral("RowStatus"));
     statusLabel->hide();
+    skipButton = new QPushButton(tr("Skip"), this);
+    skipButton->setObjectName(QStringLiteral("SkipButton"));
+    skipButton->setCursor(Qt::PointingHandCursor);
+    skipButton->setAccessibleName(tr("Stop waiting for the uninstaller of %1").arg(name));
+    skipButton->hide();
 
     row->addWidget(trashButton);
     row->addWidget(animationLabel);
     row->addWidget(statusLabel);
+    row->addWidget(skipButton);
     row->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
 }

@@ -87,6 +87,7 @@ CUninstallRun::CUninstallRun(QTreeWidget* tree, const std::vector<ProgramRecord>
     windowsTimer = new QTimer(this);
     windowsTimer->setInterval(kWindowsLookMs);
     connect(windowsTimer, &QTimer::timeout, this, &CUninstallRun::LookForUninstallerWindows);
+    connect(windowsTimer, &QTimer::timeout, this, &CUninstallRun::OfferSkip);
     pauseTimer = new QTimer(this);
     pauseTimer->setSingleShot(true);
     pauseTimer->setInterval(kPauseBetweenProgramsMs);
@@ -231,6 +232,9 @@ void CUninstallRun::StartProgressAnimation() {
     auto* operation = qobject_cast<OperationCell*>(tree->itemWidget(state.currentRow, 4));
     animationLabel = operation != nullptr ? operation->AnimationLabel() : nullptr;
     rowStatusLabel = operation != nullptr ? operation->StatusLabel() : nullptr;
+    skipButton = operation != nullptr ? operation->SkipButton() : nullptr;
+    if (skipButton != nullptr)
+        connect(skipButton, &QPushButton::clicked, this, &CUninstallRun::SkipCurrentWait, Qt::UniqueConnection);
     if (loadingFrames.empty())
         for (int frame = 0; frame < kAnimationFrames; ++frame)
             loadingFrames.emplace_back(
@@ -267,6 +271,31 @@ void CUninstallRun::LookForUninstallerWindows() {
     windowsTask = CDetachedTask::Run(job, MSG_RUN_WINDOWS, [core](WindowsJob& look) {
         if (core != nullptr) look.count = core->UninstallerWindows(look.record, false);
     });
+}
+
+// Shows "Skip" once the wait for the uninstaller in progress has gone on for
+// a while, with what it still waits for; hides it when the wait is over.
+void CUninstallRun::OfferSkip() {
+    if (skipButton == nullptr) return;
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
+    const bool mayWait = core != nullptr && stepJob && !stepJob->own && !stepJob->deepClean;
+    const CUninstallerCore::WaitState wait = mayWait ? core->CurrentWait() : CUninstallerCore::WaitState();
+    if (!wait.waiting || wait.elapsedMs < skipOfferMs) {
+        skipButton->hide();
+        return;
+    }
+    QString tip = tr("Stop waiting for its uninstaller. Nothing is ended; the list then shows whether the program "
+                     "was removed.");
+    if (!wait.running.isEmpty()) tip += QLatin1Char('\n') + tr("Still running: %1").arg(wait.running.join(", "));
+    skipButton->setToolTip(tip);
+    skipButton->show();
+}
+
+void CUninstallRun::SkipCurrentWait() {
+    if (!stepJob || stepJob->own) return;
+    if (CUninstallerCore* core = CUIPublic::instance()->GetCore()) core->SkipWait();
+    if (skipButton != nullptr) skipButton->hide();
+    LogInfoEx("uninstall: the user stopped waiting for the uninstaller in progress.\n");
 }
 
 void CUninstallRun::RaiseUninstallerWindows() {
@@ -325,7 +354,10 @@ int CUninstallRun::ReceiveMsg(__MsgData msg) {
         if (state.active && stepJob && CDetachedTask::IsDoneMsgOf(msg, stepTask)) AdvanceUninstallRun();
         break;
     case MSG_DEEP_CLEAN_STARTED:
-        if (state.active && stepJob && stepJob->deepClean) ShowRowStatus();
+        if (state.active && stepJob && stepJob->deepClean) {
+            ShowRowStatus();
+            OfferSkip();
+        }
         break;
     case MSG_RUN_WINDOWS:
         if (!CDetachedTask::IsDoneMsgOf(msg, windowsTask)) break;
@@ -350,6 +382,7 @@ void CUninstallRun::ReleaseRows() {
         operation->TrashButton()->show();
         operation->AnimationLabel()->hide();
         operation->StatusLabel()->hide();
+        operation->SkipButton()->hide();
     }
 }
 
@@ -400,6 +433,8 @@ void CUninstallRun::AdvanceUninstallRun() {
     animationTimer = nullptr;
     animationLabel = nullptr;
     rowStatusLabel = nullptr;
+    if (skipButton != nullptr) skipButton->hide();
+    skipButton = nullptr;
     for (int column : {1, 4})
         if (QWidget* cell = tree->itemWidget(state.currentRow, column)) cell->removeEventFilter(this);
 

@@ -8,11 +8,12 @@
 
 #include "include/InstalledProgram.h"
 #include "inventory/ProgramRecord.h"
+#include "uninstall/UninstallerCore.h"
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/DetachedTask.h"
 
-class CUninstallerCore;
 class QLabel;
+class QPushButton;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -30,7 +31,9 @@ class QTreeWidgetItem;
 // While an uninstaller runs, the run looks every second whether it shows a
 // window (a wizard waiting for the user): the row then says so, and those
 // windows are brought back over the main window whenever that is activated
-// or the row is clicked.
+// or the row is clicked. A wait that has gone on for a while (a process the
+// uninstaller left running holds it) offers "Skip" in the row: the run
+// then stops waiting, ends nothing, and the removal check decides.
 class CUninstallRun : public QObject, public CBPMsgReceiver {
     Q_OBJECT
 public:
@@ -88,6 +91,9 @@ public:
     // Brings the windows of the uninstaller in progress to the front.
     void RaiseUninstallerWindows();
 
+    // How long a wait goes on before its row offers "Skip".
+    void SetSkipOfferDelay(int ms) { skipOfferMs = ms; }
+
     // This uninstaller's own row: its name holds the main window's title.
     static bool IsOwnEntry(const QTreeWidgetItem* row);
 
@@ -122,6 +128,8 @@ private:
     void FinishUninstallRun();
     void ShowResult(bool readListAgain);
     void LookForUninstallerWindows();
+    void OfferSkip();
+    void SkipCurrentWait();
     void ShowRowStatus();
     void SetRowOutcome(QTreeWidgetItem* row, bool removed, const QString& why);
     int RecordIndex(const QTreeWidgetItem* row) const;
@@ -141,4 +149,6 @@ private:
     std::vector<QPixmap> loadingFrames;
     QLabel* animationLabel = nullptr;
     QLabel* rowStatusLabel = nullptr;
+    QPushButton* skipButton = nullptr;
+    int skipOfferMs = CUninstallerCore::kSlowWaitMs;
 };

@@ -72,9 +72,10 @@ struct Program {
     uint32_t sizeKiB = 0;
     Behaviour behaviour = Behaviour::Removes;
     bool ticked = true;
-    bool icon = false;    // a red icon of its own
-    QString alsoRemoves;  // a suite: its uninstaller removes this program too
-    uint32_t windows = 0; // its uninstaller shows a window while it runs
+    bool icon = false;      // a red icon of its own
+    QString alsoRemoves;    // a suite: its uninstaller removes this program too
+    uint32_t windows = 0;   // its uninstaller shows a window while it runs
+    bool neverEnds = false; // its first process runs on until the wait stops
 };
 
 std::string Folder(const QString& name) {
@@ -226,7 +227,8 @@ struct Env {
     ~Env() {
         // A test that failed half-way may leave a worker behind (its gate
         // opens when the test's promise goes): it must be out of the
-        // machine before the machine goes.
+        // machine before the machine goes; a wait with no end is skipped.
+        uninstaller->SkipWait();
         QTRY_COMPARE_WITH_TIMEOUT(uninstaller->active.load(), 0, 10000);
         CBaseDialog::SetAnswerer(nullptr);
         host.reset();
@@ -267,6 +269,7 @@ struct Env {
         process.exitCode = p.behaviour == Behaviour::Cancels ? 1223 : 0; // ERROR_CANCELLED
         process.backendDies = p.behaviour == Behaviour::BackendDies;
         process.windows = p.windows;
+        if (p.neverEnds) process.runningMs = -1;
         const QString name = p.name;
         const QString also = p.alsoRemoves;
         const bool removes = p.behaviour == Behaviour::Removes;
@@ -398,6 +401,7 @@ QImage Shown(const QLabel* label) {
 Q_DECLARE_METATYPE(Program)
 Q_DECLARE_METATYPE(QList<Program>)
 Q_DECLARE_METATYPE(Dialogs::Answer)
+Q_DECLARE_METATYPE(Behaviour)
 
 class UninstallRunTest : public QObject {
     Q_OBJECT
@@ -429,6 +433,8 @@ private slots:
     void closeStopsAfterTheCurrentProgram_data();
     void closeStopsAfterTheCurrentProgram();
     void uninstallerWindowIsShownAndBroughtForward();
+    void longWaitOffersSkip_data();
+    void longWaitOffersSkip();
 };
 
 // Rows are listed by name, descending: the run goes in that order.
@@ -883,6 +889,45 @@ void UninstallRunTest::uninstallerWindowIsShownAndBroughtForward() {
     QCoreApplication::sendEvent(env.host.get(), &activate);
     QTest::qWait(200);
     QCOMPARE(env.platform.system.Raised().size(), size_t(2));
+}
+
+// An uninstaller whose process never ends: after a while its row offers
+// "Skip", which ends the wait (and nothing else); the removal check then
+// decides, and the next program runs.
+void UninstallRunTest::longWaitOffersSkip_data() {
+    QTest::addColumn<Behaviour>("behaviour");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("entry gone, its process runs on") << Behaviour::Removes << QStringLiteral("Finished");
+    QTest::newRow("entry still there") << Behaviour::Cancels << QStringLiteral("Not removed");
+}
+
+void UninstallRunTest::longWaitOffersSkip() {
+    QFETCH(Behaviour, behaviour);
+    QFETCH(QString, status);
+    Program stuck{"Zeta Player", 2048, behaviour};
+    stuck.neverEnds = true;
+    Env env({stuck, Program("Gamma Tools", 1024)});
+    const int offerMs = 1500;
+    env.page->Run()->SetSkipOfferDelay(offerMs);
+    env.page->UninstallButton()->click();
+    QPushButton* skip = env.Operation("Zeta Player")->SkipButton();
+    QTRY_COMPARE(env.Status("Zeta Player"), QStringLiteral("uninstalling"));
+    QVERIFY(!skip->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(skip->isVisible(), 5000);
+    QVERIFY(env.uninstaller->CurrentWait().elapsedMs >= offerMs);
+    QVERIFY2(skip->toolTip().contains("uninst.exe"), qPrintable(skip->toolTip()));
+    QCOMPARE(env.StartedNames(), QStringList{"Zeta Player"});
+
+    skip->click();
+    QVERIFY(!skip->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 10000);
+    QCOMPARE(env.dialogs.statusAtResult.value("Zeta Player"), status);
+    QCOMPARE(env.dialogs.statusAtResult.value("Gamma Tools"), QStringLiteral("Finished"));
+    QCOMPARE(env.StartedNames(), (QStringList{"Zeta Player", "Gamma Tools"}));
+    QCOMPARE(env.Registered("Zeta Player"), behaviour != Behaviour::Removes);
+    // The list read again offers no "Skip" anywhere.
+    for (const QString& name : env.Names())
+        QVERIFY2(!env.Operation(name)->SkipButton()->isVisible(), qPrintable(name));
 }
 
 QTEST_MAIN(UninstallRunTest)
