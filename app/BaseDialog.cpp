@@ -25,8 +25,12 @@ void CBaseDialog::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && closesOnEnter && event->modifiers() == Qt::NoModifier) {
         const QList<QPushButton*> buttons = findChildren<QPushButton*>();
-        const bool taken = std::any_of(buttons.begin(), buttons.end(),
-                                       [](const QPushButton* b) { return b->isDefault() && b->isVisible(); });
+        // A button just added to the shown dialog is shown a moment later
+        // (by a queued call of its layout): only one hidden on purpose
+        // leaves Enter to close the dialog.
+        const bool taken = std::any_of(buttons.begin(), buttons.end(), [](const QPushButton* b) {
+            return b->isDefault() && (b->isVisible() || !b->testAttribute(Qt::WA_WState_ExplicitShowHide));
+        });
         if (!taken) {
             reject();
             return;
