@@ -142,6 +142,9 @@ public:
         int goneCheckMs = 2000; // at least, between looks at the entry once the first process ended
     };
     void SetWaitTimes(const WaitTimes& times) { waitTimes = times; }
+    // An unattended run (nobody to answer): Windows Installer removes its
+    // packages without its window (/qn).
+    void SetUnattended(bool quiet) { unattended = quiet; }
     // Called on the calling thread of Uninstall about twice a second while
     // it waits for an uninstaller.
     void SetWaitCallback(WaitCallback callback) { waitCallback = std::move(callback); }
@@ -151,7 +154,7 @@ public:
     // From any thread: the current wait (waiting false when none runs).
     WaitState CurrentWait() const;
 
-    // Runs the program's uninstall command and waits for the whole
+    // Runs the program's uninstall command (see RemovalCommand) and waits for the whole
     // uninstaller, decides whether the program is really gone, and only
     // then, when asked, removes its leftovers. An uninstaller that was
     // cancelled or failed leaves its program untouched. An uninstaller that
@@ -172,6 +175,14 @@ public:
     // waits for it (0 otherwise, and when the target cannot tell); with
     // `raise` they are brought to the front.
     uint32_t UninstallerWindows(const ProgramRecord& record, bool raise);
+
+    // The command that removes `record`'s program. A Windows Installer
+    // package whose product code Windows Installer knows is removed through
+    // the system's msiexec ("/X{code}"), whatever its entry's command says:
+    // that is often "/I{code}", which only reconfigures the product. Any
+    // other entry, and a package Windows Installer does not know, runs its
+    // own command. Empty when the target could not be asked.
+    std::string RemovalCommand(const ProgramRecord& record);
 
     // Whether the target machine can still be reached.
     Expected<void, BackendFailure> Reachable() const;
@@ -199,9 +210,11 @@ private:
     const QString ownFolder;
     WaitTimes waitTimes;
     WaitCallback waitCallback;
+    bool unattended = false;
 
     mutable std::mutex waitMutex;
     WaitState wait; // elapsedMs is counted from waitStart
     Clock::time_point waitStart;
     bool skipAsked = false;
+    std::string runningCommand; // the command the current wait runs
 };

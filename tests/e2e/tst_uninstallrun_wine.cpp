@@ -75,6 +75,7 @@ class UninstallRunWineTest : public QObject {
 private slots:
     void threeRelaunchingProgramsAreRemovedWithTheirLeftovers();
     void cancelledUninstallerLeavesItsProgramAlone();
+    void windowsInstallerPackageIsRemovedThroughWindowsInstaller();
 };
 
 void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers() {
@@ -260,6 +261,68 @@ void UninstallRunWineTest::cancelledUninstallerLeavesItsProgramAlone() {
     QVERIFY(Exists(places.programFile));
     for (const QString& path : places.leftovers)
         QVERIFY2(Exists(path), qPrintable(path));
+}
+
+// "Linden Viewer" is a Windows Installer package whose entry's command only
+// reconfigures it ("MsiExec.exe /I{...}"); its runtime folder below its
+// publisher's is written here, as the program would write it.
+void UninstallRunWineTest::windowsInstallerPackageIsRemovedThroughWindowsInstaller() {
+    const QString prefix = qEnvironmentVariable("WINEPREFIX");
+    const QString name = QStringLiteral("Linden Viewer");
+    const QString c = prefix + QStringLiteral("/drive_c");
+    const QString installFolder = c + QStringLiteral("/Program Files (x86)/Linden Viewer");
+    QVERIFY2(Exists(installFolder + QStringLiteral("/readme.txt")), qPrintable(installFolder));
+    QString runtimeFolder;
+    for (const QString& user : QDir(c + QStringLiteral("/users")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (user != QLatin1String("Public"))
+            runtimeFolder = c + QStringLiteral("/users/") + user + QStringLiteral("/AppData/Roaming/Fernhill Software");
+    QVERIFY(QDir().mkpath(runtimeFolder + QStringLiteral("/Linden Viewer")));
+    QFile settings(runtimeFolder + QStringLiteral("/Linden Viewer/viewer.ini"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[view]\n");
+    settings.close();
+
+    int results = 0;
+    QString resultText;
+    QString status;
+    QTreeWidget* tree = nullptr;
+    auto operation = [&]() -> OperationCell* {
+        for (int row = 0; tree != nullptr && row < tree->topLevelItemCount(); ++row)
+            if (tree->topLevelItem(row)->text(0) == name)
+                return qobject_cast<OperationCell*>(tree->itemWidget(tree->topLevelItem(row), 4));
+        return nullptr;
+    };
+    CBaseDialog::SetAnswerer([&](CBaseDialog& dialog) {
+        if (auto* confirm = qobject_cast<CReadyUninstallDlg*>(&dialog)) {
+            confirm->OnOKClicked();
+        } else if (auto* result = qobject_cast<CUninstallRstDlg*>(&dialog)) {
+            ++results;
+            resultText = result->ResultLabel()->text();
+            status = operation() ? operation()->StatusLabel()->text() : QString();
+            result->done(0);
+        } else {
+            return false;
+        }
+        return true;
+    });
+    {
+        CMainWin window(PrefixPlatform(prefix));
+        QVERIFY2(window.StartupError().isEmpty(), qPrintable(window.StartupError()));
+        window.show();
+        CEnumProgramPage* page = window.RightContent()->Tab()->ProgramPage();
+        tree = page->Tree();
+        QTRY_VERIFY(!page->IsBuildingRows());
+        QVERIFY(operation() != nullptr);
+        operation()->TrashButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            results == 1 && !page->IsRunning() && !page->IsRefreshing() && page->RefreshButton()->isEnabled(), 180000);
+        QCOMPARE(status, QStringLiteral("Finished"));
+        QCOMPARE(resultText, CUninstallRstDlg::ResultText(1, 0));
+        QVERIFY(operation() == nullptr);
+        CBaseDialog::SetAnswerer(nullptr);
+    }
+    QVERIFY2(!Exists(installFolder), qPrintable(installFolder));
+    QVERIFY2(!Exists(runtimeFolder), qPrintable(runtimeFolder));
 }
 
 QTEST_MAIN(UninstallRunWineTest)
