@@ -144,9 +144,9 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     CTargetPath installFolder;
     if (folderInReach && !CleanFolderText(CTargetPath::FromUtf8(texts[2])).isEmpty()) installFolder = folderPath;
     if (installFolder.IsEmpty())
-        installFolder = search.FolderNamingProgram({CTargetPath::FromText(CleanPathText(CTargetPath::FromUtf8(texts[3]))),
-                                                    CTargetPath::FromText(uninstaller)},
-                                                   displayName, publisher);
+        installFolder = search.FolderNamingProgram(
+            {CTargetPath::FromText(CleanPathText(CTargetPath::FromUtf8(texts[3]))), CTargetPath::FromText(uninstaller)},
+            displayName, publisher);
     if (!installFolder.IsEmpty()) leftovers += search.SearchAppDataFolders(installFolder, displayName, publisher);
     leftovers += search.SearchProgramFolders(displayName, publisher);
 

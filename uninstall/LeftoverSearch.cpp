@@ -141,8 +141,7 @@ QString CLeftoverSearch::ProgramLeaf(const CTargetPath& folder, const QString& d
 QStringList CLeftoverSearch::ProgramNames(const QString& displayName) {
     QStringList names;
     auto add = [&names](const QString& name) {
-        if (name.size() >= kMinimumNameLength && !Words(name).isEmpty() &&
-            !names.contains(name, Qt::CaseInsensitive))
+        if (name.size() >= kMinimumNameLength && !Words(name).isEmpty() && !names.contains(name, Qt::CaseInsensitive))
             names << name;
     };
     const QString name = displayName.trimmed();
@@ -408,7 +407,7 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
         }
     };
     return Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat}(root, listBase, whole,
-                                                                                          whole);
+                                                                                            whole);
 }
 
 QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& name, const QString& folder,

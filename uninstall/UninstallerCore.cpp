@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "support/HostPaths.h"
 #include "platform/WindowsFacts.h"
+#include "support/HostPaths.h"
 #include "support/Log.h"
 #include "uninstall/RemovalCheck.h"
 

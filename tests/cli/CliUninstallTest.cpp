@@ -188,7 +188,6 @@ INSTANTIATE_TEST_SUITE_P(
                              "removed (exit code 0), 2 leftovers deleted, 0 not deleted",
                              // As Windows writes a path.
                              "    deleted\tfile\tC:\\users\\tester\\AppData\\Roaming\\Acme Notes\\settings.ini\n",
-                             "    deleted\tfolder\tC:\\users\\tester\\AppData\\Roaming\\Acme Notes\n",
                              "2 of 3 programs removed"},
                             "",
                             {"Acme Notes", "Plain Viewer"}},

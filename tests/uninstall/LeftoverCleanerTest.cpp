@@ -162,9 +162,9 @@ TEST_F(LeftoverTest, StartMenuSearchThatFindsOnlyFoldersIsRepeatedWithTheIconGro
     // added once more by the second (after the folder named after the
     // program, taken whole).
     EXPECT_EQ(Collect({"Acme", "", "", "", "Acme Tools"}),
-              (std::vector<std::string>{
-                  extras, "D " + kPrograms + "\\Acme", extras,
-                  "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Tools/Acme.lnk", extras}));
+              (std::vector<std::string>{extras, "D " + kPrograms + "\\Acme", extras,
+                                        "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Tools/Acme.lnk",
+                                        extras}));
 }
 
 TEST_F(LeftoverTest, StartMenuSearchThatFindsAFileIsNotRepeated) {
@@ -205,7 +205,6 @@ TEST_F(LeftoverTest, AKeyIsDeletedOnlyInTheHiveItWasFoundIn) {
             EXPECT_EQ(item.hive, LeftoverLocalMachine);
         }
 }
-
 
 // --- Programs that name no install folder ------------------------------------
 
@@ -257,11 +256,12 @@ INSTANTIATE_TEST_SUITE_P(
                           {"Juniper Notes 2.1 (x64)", "", "", kMsi, "", "Juniper Works"},
                           {kNotesData + "\\settings.ini", kRoaming + "\\Juniper Notes Pro\\keep.ini"},
                           {"F C:/users/tester/AppData/Roaming/Juniper Notes/settings.ini p", "D " + kNotesData + " p"}},
-        UnnamedFolderCase{"LocalAppDataBelowThePublisher",
-                          {"Juniper Notes 2.1", "", "", kMsi, "", "Juniper Works"},
-                          {kLocal + "\\Juniper Works\\Juniper Notes\\cache.db", kLocal + "\\Juniper Works\\Other\\k.db"},
-                          {"F C:/users/tester/AppData/Local/Juniper Works/Juniper Notes/cache.db v",
-                           "D " + kLocal + "\\Juniper Works\\Juniper Notes v"}},
+        UnnamedFolderCase{
+            "LocalAppDataBelowThePublisher",
+            {"Juniper Notes 2.1", "", "", kMsi, "", "Juniper Works"},
+            {kLocal + "\\Juniper Works\\Juniper Notes\\cache.db", kLocal + "\\Juniper Works\\Other\\k.db"},
+            {"F C:/users/tester/AppData/Local/Juniper Works/Juniper Notes/cache.db v",
+             "D " + kLocal + "\\Juniper Works\\Juniper Notes v"}},
         UnnamedFolderCase{"ProgramDataWithArchitectureAndLanguage",
                           {"Juniper Office x64 en-US", "", "", kMsi, "", ""},
                           {"C:\\ProgramData\\Juniper Office\\a.dat"},
@@ -279,10 +279,11 @@ INSTANTIATE_TEST_SUITE_P(
                           {"Notes", "", "", "\"D:\\Apps\\Juniper Works\\unins000.exe\" /SILENT", "", "Juniper Works"},
                           {"D:\\Apps\\Juniper Works\\unins000.exe"},
                           {"F D:/Apps/Juniper Works/unins000.exe i"}},
-        UnnamedFolderCase{"RefusedLocationFallsBackToTheIconFolder",
-                          {"Juniper Notes", "C:\\Program Files", "C:\\Program Files\\Juniper Notes\\jn.exe", "", "", ""},
-                          {"C:\\Program Files\\Juniper Notes\\jn.exe", "C:\\Program Files\\Other\\o.exe"},
-                          {"F C:/Program Files/Juniper Notes/jn.exe i"}},
+        UnnamedFolderCase{
+            "RefusedLocationFallsBackToTheIconFolder",
+            {"Juniper Notes", "C:\\Program Files", "C:\\Program Files\\Juniper Notes\\jn.exe", "", "", ""},
+            {"C:\\Program Files\\Juniper Notes\\jn.exe", "C:\\Program Files\\Other\\o.exe"},
+            {"F C:/Program Files/Juniper Notes/jn.exe i"}},
         UnnamedFolderCase{"IconInWindowsInstallersCache",
                           {"Juniper Notes", "", "C:\\windows\\Installer\\{0B6E3A4D}\\Juniper Notes.exe", kMsi, "", ""},
                           {"C:\\windows\\Installer\\{0B6E3A4D}\\Juniper Notes.exe"},
@@ -340,9 +341,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ProgramNamesCase{"Juniper Notes (x64)", {"Juniper Notes (x64)", "Juniper Notes"}},
                       ProgramNamesCase{"Juniper Office x64 en-US", {"Juniper Office x64 en-US", "Juniper Office"}},
                       ProgramNamesCase{"Juniper 7 - 2.0.1 (64-bit)", {"Juniper 7 - 2.0.1 (64-bit)", "Juniper"}},
-                      ProgramNamesCase{"Notepad2", {"Notepad2"}},
-                      ProgramNamesCase{"Juniper Hi-Fi", {"Juniper Hi-Fi"}},
-                      ProgramNamesCase{"Go 1.21", {}},
-                      ProgramNamesCase{"Tools 2.0", {}}));
+                      ProgramNamesCase{"Notepad2", {"Notepad2"}}, ProgramNamesCase{"Juniper Hi-Fi", {"Juniper Hi-Fi"}},
+                      ProgramNamesCase{"Go 1.21", {}}, ProgramNamesCase{"Tools 2.0", {}}));
 
 } // namespace

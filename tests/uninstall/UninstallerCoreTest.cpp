@@ -354,10 +354,10 @@ TEST_F(UninstallerCoreTest, AStoppedCollectionSaysWhyAndDeletesNothing) {
 struct InstallerCase {
     const char* name;
     std::string keyName;
-    int windowsInstaller;   // the DWORD; negative: absent
-    bool known;             // Windows Installer knows the key name as a product
+    int windowsInstaller; // the DWORD; negative: absent
+    bool known;           // Windows Installer knows the key name as a product
     bool unattended;
-    std::string runs;       // the command that must run
+    std::string runs; // the command that must run
 };
 
 void PrintTo(const InstallerCase& c, std::ostream* os) {
@@ -394,17 +394,16 @@ TEST_P(InstallerCommandTest, RunsTheRemovalThatRemovesThePackage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, InstallerCommandTest,
-    testing::Values(
-        InstallerCase{"KnownPackage", kCode, 1, true, false, kSystemMsiexec + kCode},
-        InstallerCase{"KnownPackageUnattended", kCode, 1, true, true, kSystemMsiexec + kCode + " /qn"},
-        InstallerCase{"LowerCaseProductCode", "{0b6e3a4d-7c21-4f5e-9a8b-1c2d3e4f5a6b}", 1, true, false,
-                      kSystemMsiexec + "{0b6e3a4d-7c21-4f5e-9a8b-1c2d3e4f5a6b}"},
-        InstallerCase{"ProductWindowsInstallerDoesNotKnow", kCode, 1, false, true, kReconfigure},
-        InstallerCase{"NotMarkedAsAPackage", kCode, -1, true, false, kReconfigure},
-        InstallerCase{"MarkedZero", kCode, 0, true, false, kReconfigure},
-        InstallerCase{"KeyNameIsNoProductCode", "AcmeNotes", 1, true, false, kReconfigure},
-        InstallerCase{"KeyNameAlmostAProductCode", "{0B6E3A4D-7C21-4F5E-9A8B-1C2D3E4F5A6G}", 1, true, false,
-                      kReconfigure}),
+    testing::Values(InstallerCase{"KnownPackage", kCode, 1, true, false, kSystemMsiexec + kCode},
+                    InstallerCase{"KnownPackageUnattended", kCode, 1, true, true, kSystemMsiexec + kCode + " /qn"},
+                    InstallerCase{"LowerCaseProductCode", "{0b6e3a4d-7c21-4f5e-9a8b-1c2d3e4f5a6b}", 1, true, false,
+                                  kSystemMsiexec + "{0b6e3a4d-7c21-4f5e-9a8b-1c2d3e4f5a6b}"},
+                    InstallerCase{"ProductWindowsInstallerDoesNotKnow", kCode, 1, false, true, kReconfigure},
+                    InstallerCase{"NotMarkedAsAPackage", kCode, -1, true, false, kReconfigure},
+                    InstallerCase{"MarkedZero", kCode, 0, true, false, kReconfigure},
+                    InstallerCase{"KeyNameIsNoProductCode", "AcmeNotes", 1, true, false, kReconfigure},
+                    InstallerCase{"KeyNameAlmostAProductCode", "{0B6E3A4D-7C21-4F5E-9A8B-1C2D3E4F5A6G}", 1, true, false,
+                                  kReconfigure}),
     [](const testing::TestParamInfo<InstallerCase>& info) { return std::string(info.param.name); });
 
 // Each text field lands in its own place, decoded from the ANSI code page
