@@ -222,14 +222,16 @@ QList<LeftoverItem> CLeftoverSearch::SearchProgramFolders(const QString& display
             if (policy.IsClaimedName(name)) continue;
             const CRealPath path = location.real.Child(name);
             if (policy.IsRefusedFolder(path)) continue;
-            if (named(name)) {
+            // The publisher's folder is entered, never taken, also where the
+            // program bears the publisher's name ("Juniper 7" by "Juniper"):
+            // it may hold the publisher's other programs. It goes only once
+            // the deletion leaves it empty.
+            const bool vendorFolder = byVendor && CTargetPath::SameName(name, vendor);
+            if (named(name) && !vendorFolder) {
                 found += tag(CollectWholeFolder(path, entry.isLink()), LeftoverNamedAfterProgram);
                 continue;
             }
-            // The publisher's folder is entered, never taken: it may hold
-            // its other programs. It goes only once the deletion leaves it
-            // empty.
-            if (!byVendor || entry.isLink() || !CTargetPath::SameName(name, vendor)) continue;
+            if (!vendorFolder || entry.isLink()) continue;
             std::vector<platform::FileEntry> inner;
             if (!folders(path, &inner)) continue;
             for (const platform::FileEntry& program : inner) {

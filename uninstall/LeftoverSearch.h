@@ -41,7 +41,8 @@ public:
     // name, that name without a trailing version, architecture or language
     // ("Acme Notes 5.4 (x64)" also as "Acme Notes"), and either below a
     // folder named after its publisher. Each is taken whole (what lies in it,
-    // then itself) behind the same fences as every other find.
+    // then itself) behind the same fences as every other find; the
+    // publisher's folder never is, whatever the program's name.
     QList<LeftoverItem> SearchProgramFolders(const QString& displayName, const QString& publisher);
     // The install folder of a program that names none: the first folder of
     // `files` (its icon, its uninstaller) that names the program (see
