@@ -167,7 +167,7 @@ CUninstallerCore::Uninstall(const ProgramRecord& record, bool removeLeftovers, c
 
     if (onPhase) onPhase(Phase::WaitingForUninstaller);
     const std::string command = RemovalCommand(record);
-    if (command.empty()) return CutShort(report, unreachable);
+    if (!Reachable()) return CutShort(report, unreachable);
     {
         std::lock_guard<std::mutex> lock(waitMutex);
         wait = WaitState();
@@ -330,9 +330,8 @@ std::string CUninstallerCore::RemovalCommand(const ProgramRecord& record) {
         std::string(record.program.productCode, strnlen(record.program.productCode, sizeof record.program.productCode));
     if (productCode.empty()) return own;
     bool known = false;
-    if (platform.System().InstallerKnowsProduct(productCode, &known) != platform::kErrorSuccess || !Reachable())
-        return std::string();
-    if (!known) return own;
+    // A product Windows Installer cannot tell about keeps its own command.
+    if (platform.System().InstallerKnowsProduct(productCode, &known) != platform::kErrorSuccess || !known) return own;
     // The system's own msiexec, by its full path, so that no msiexec.exe
     // beside this program or in the working folder runs in its place.
     std::string windows;
@@ -342,7 +341,6 @@ std::string CUninstallerCore::RemovalCommand(const ProgramRecord& record) {
         if (windows.back() == '\\') windows.pop_back();
         msiexec = "\"" + windows + "\\System32\\msiexec.exe\"";
     }
-    if (!Reachable()) return std::string();
     return msiexec + " /X" + productCode + (unattended ? " /qn" : "");
 }
 

@@ -154,9 +154,9 @@ public:
     // From any thread: the current wait (waiting false when none runs).
     WaitState CurrentWait() const;
 
-    // Runs the program's uninstall command (see RemovalCommand) and waits for the whole
-    // uninstaller, decides whether the program is really gone, and only
-    // then, when asked, removes its leftovers. An uninstaller that was
+    // Runs the command that removes the program (RemovalCommand) and
+    // waits for the whole uninstaller, decides whether the program is
+    // really gone, and only then, when asked, removes its leftovers. An uninstaller that was
     // cancelled or failed leaves its program untouched. An uninstaller that
     // cannot start because its program is gone already (its uninstall
     // entry is gone: an earlier uninstaller of a suite removed it) counts
@@ -181,7 +181,8 @@ public:
     // the system's msiexec ("/X{code}"), whatever its entry's command says:
     // that is often "/I{code}", which only reconfigures the product. Any
     // other entry, and a package Windows Installer does not know, runs its
-    // own command. Empty when the target could not be asked.
+    // own command, and so does one Windows Installer could not be asked
+    // about (a lost target machine is then found by the caller).
     std::string RemovalCommand(const ProgramRecord& record);
 
     // Whether the target machine can still be reached.
