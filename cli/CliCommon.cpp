@@ -110,6 +110,21 @@ QString LeftoverKindName(int32_t kind) {
     }
 }
 
+QString LeftoverReasonName(int32_t reason) {
+    switch (reason) {
+    case LeftoverInInstallFolder:
+        return QStringLiteral("installFolder");
+    case LeftoverNamedAfterProgram:
+        return QStringLiteral("namedAfterProgram");
+    case LeftoverNamedAfterPublisher:
+        return QStringLiteral("namedAfterPublisherAndProgram");
+    case LeftoverUninstallEntry:
+        return QStringLiteral("uninstallEntry");
+    default:
+        return QString::number(reason);
+    }
+}
+
 LeftoverItem AsWritten(LeftoverItem item) {
     if (item.kind == LeftoverFile || item.kind == LeftoverFolder) {
         item.target.replace(QLatin1Char('/'), QLatin1Char('\\'));
@@ -125,6 +140,7 @@ QJsonObject LeftoverToJson(const LeftoverItem& written) {
     object.insert(QStringLiteral("displayText"), item.displayText);
     object.insert(QStringLiteral("target"), item.target);
     object.insert(QStringLiteral("valueName"), item.valueName);
+    object.insert(QStringLiteral("chosenBecause"), LeftoverReasonName(item.reason));
     if (item.kind == LeftoverRegistry) {
         object.insert(QStringLiteral("hive"),
                       item.hive == LeftoverCurrentUser ? QStringLiteral("HKCU") : QStringLiteral("HKLM"));

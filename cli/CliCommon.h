@@ -69,6 +69,9 @@ void SetPlatformFactory(PlatformFactory factory);
 // "muicache"), and one leftover as a JSON object: kind, displayText, target,
 // valueName, and for a registry item the hive and view it was found in.
 QString LeftoverKindName(int32_t kind);
+// "installFolder", "namedAfterProgram", "namedAfterPublisherAndProgram" or
+// "uninstallEntry": why a leftover was taken for the program's.
+QString LeftoverReasonName(int32_t reason);
 QJsonObject LeftoverToJson(const LeftoverItem& item);
 
 // A leftover as the commands write it: a file's or folder's path (its

@@ -61,6 +61,7 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
     }
 
     core.SetWaitTimes(options.waitTimes);
+    core.SetUnattended(options.quiet);
     // With JSON on the standard output, progress goes to the error stream.
     QTextStream& progress = options.json ? err : out;
     QJsonArray reports;

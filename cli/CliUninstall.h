@@ -18,6 +18,7 @@ public:
         QStringList names;
         bool clean = false;
         bool json = false;
+        bool quiet = false; // nobody answers: uninstallers run without their windows where they can
         int progressEveryMs = CUninstallerCore::kSlowWaitMs;
         CUninstallerCore::WaitTimes waitTimes;
     };

@@ -23,8 +23,13 @@ cli::ExitCode RunUninstall(const QStringList& arguments) {
                                    QStringLiteral("Remove the leftovers of each program that was removed."));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the report as JSON (progress goes to stderr)."));
+    const QCommandLineOption quiet(
+        QStringLiteral("quiet"),
+        QStringLiteral("Run unattended: each entry's quiet uninstall command where it has one, and Windows Installer "
+                       "packages removed without their window."));
     parser.addOption(clean);
     parser.addOption(json);
+    parser.addOption(quiet);
     parser.addPositionalArgument(QStringLiteral("NAME..."), QStringLiteral("Display names of the programs."));
     if (const std::optional<cli::ExitCode> parsed = cli::ParseArguments(parser, arguments)) return *parsed;
     if (parser.positionalArguments().isEmpty())
@@ -39,6 +44,7 @@ cli::ExitCode RunUninstall(const QStringList& arguments) {
     options.names = parser.positionalArguments();
     options.clean = parser.isSet(clean);
     options.json = parser.isSet(json);
+    options.quiet = parser.isSet(quiet);
     return command.Run(options);
 }
 

@@ -21,6 +21,9 @@ struct InstalledProgram {
     char publisher[kTextSize] = {};
     char displayVersion[kTextSize] = {};
     uint64_t sizeBytes = 0;
+    // The entry's key name when it is a Windows Installer package's
+    // ("WindowsInstaller" = 1 and the name a product code); else empty.
+    char productCode[platform::kProductCodeLength + 1] = {};
 };
 
 // A text field of a record as a string: its bytes up to the first zero.

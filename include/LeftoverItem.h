@@ -16,6 +16,14 @@ enum LeftoverHive : int32_t {
     LeftoverCurrentUser = 2,
 };
 
+// Why an item was taken for the program's.
+enum LeftoverReason : int32_t {
+    LeftoverInInstallFolder = 0,     // in its install folder, or (MuiCache) naming it
+    LeftoverNamedAfterProgram = 1,   // in a folder, or a file, named after the program
+    LeftoverNamedAfterPublisher = 2, // in <Publisher>\<Name>
+    LeftoverUninstallEntry = 3,      // its uninstall key and the values in it
+};
+
 // One thing a removed program left behind.
 struct LeftoverItem {
     QString displayText; // identifies the entry to a person
@@ -27,4 +35,5 @@ struct LeftoverItem {
     // view reaches it (SOFTWARE\WOW6432Node\... for the 32-bit view).
     int32_t hive = LeftoverNoHive;
     int32_t view = 0;
+    int32_t reason = LeftoverInInstallFolder;
 };

@@ -142,7 +142,7 @@ bool CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
         if (status != platform::kErrorSuccess) continue;
         InstalledProgram program;
         bool mainEntry = false;
-        const bool complete = ReadProgram(subKey.get(), acceptedKeys, &program, &mainEntry);
+        const bool complete = ReadProgram(subKey.get(), name, acceptedKeys, &program, &mainEntry);
         if (enumBackendFailed) return false;
         if (complete && mainEntry) {
             result->programs.push_back(program);
@@ -175,8 +175,8 @@ bool CAppEnum::IsMainEntry(RegKey key, const std::unordered_set<std::string>& ac
     return ReadDword(key, "IsMinorUpgrade") != 1;
 }
 
-bool CAppEnum::ReadProgram(RegKey key, const std::unordered_set<std::string>& acceptedKeys, InstalledProgram* program,
-                           bool* mainEntry) {
+bool CAppEnum::ReadProgram(RegKey key, const std::string& keyName, const std::unordered_set<std::string>& acceptedKeys,
+                           InstalledProgram* program, bool* mainEntry) {
     *program = InstalledProgram();
     *mainEntry = IsMainEntry(key, acceptedKeys);
     if (!ReadText(key, "DisplayName", program->displayName)) return false;
@@ -193,6 +193,9 @@ bool CAppEnum::ReadProgram(RegKey key, const std::unordered_set<std::string>& ac
     ReadText(key, "DisplayVersion", program->displayVersion);
     const uint64_t sizeKiB = ReadQword(key, "EstimatedSize");
     if (sizeKiB != 0 && (sizeKiB >> 32) == 0 && sizeKiB < kSizeLimitKiB) program->sizeBytes = sizeKiB * 1024;
+    // Windows Installer names a package's entry after its product code.
+    if (platform::IsProductCode(keyName) && ReadDword(key, "WindowsInstaller") == 1)
+        std::memcpy(program->productCode, keyName.data(), keyName.size());
     return true;
 }
 

@@ -69,8 +69,8 @@ protected:
     bool RunPass(platform::Hive hive, PassMode mode, PassResult* result);
     bool AcceptKey(platform::RegKey key);
     bool IsMainEntry(platform::RegKey key, const std::unordered_set<std::string>& acceptedKeys);
-    bool ReadProgram(platform::RegKey key, const std::unordered_set<std::string>& acceptedKeys,
-                     InstalledProgram* program, bool* mainEntry);
+    bool ReadProgram(platform::RegKey key, const std::string& keyName,
+                     const std::unordered_set<std::string>& acceptedKeys, InstalledProgram* program, bool* mainEntry);
 
     // Registry readers with the fixed buffers of the ANSI calls. Text is
     // read into a 260-byte field; a value that is absent, not text, or does

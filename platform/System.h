@@ -78,6 +78,11 @@ public:
     // input; otherwise it is empty.
     virtual uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) = 0;
 
+    // Whether Windows Installer knows `productCode` ("{...}", ASCII) as a
+    // product installed or advertised for the current user or the machine
+    // (MsiQueryProductState): only then can it remove it.
+    virtual uint32_t InstallerKnowsProduct(const std::string& productCode, bool* known) = 0;
+
     // Runs `commandLine` as stored (CreateProcessA without an application
     // name, no inherited handles, this process's environment and folder)
     // and waits, without a time-out, until the whole uninstaller is done:

@@ -26,6 +26,22 @@ template <typename Char> bool IsAscii(const std::basic_string<Char>& text) {
     return true;
 }
 
+// The length of a Windows Installer product code: "{" 8-4-4-4-12 hex "}".
+constexpr size_t kProductCodeLength = 38;
+
+// Whether `text` is a product code as Windows Installer writes it (either
+// case of hex digit).
+inline bool IsProductCode(const std::string& text) {
+    if (text.size() != kProductCodeLength || text.front() != '{' || text.back() != '}') return false;
+    for (size_t i = 1; i + 1 < text.size(); ++i) {
+        const char c = text[i];
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (dash ? c != '-' : !hex) return false;
+    }
+    return true;
+}
+
 // Whether a code page maps the bytes below 0x80 to the same characters as
 // ASCII, as every ANSI code page of Windows does (and UTF-8): ASCII text then
 // needs no conversion.

@@ -136,10 +136,19 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
         if (!reason.isEmpty()) {
             if (skipped) skipped->append(SkippedLeftover{folder, reason});
             folderInReach = false;
-        } else {
-            leftovers += search.SearchAppDataFolders(folderPath, displayName, publisher);
         }
     }
+    // A program that names no install folder, or one out of reach, may
+    // still have one: the folder of its icon or of its uninstaller, when
+    // that folder names it.
+    CTargetPath installFolder;
+    if (folderInReach && !CleanFolderText(CTargetPath::FromUtf8(texts[2])).isEmpty()) installFolder = folderPath;
+    if (installFolder.IsEmpty())
+        installFolder = search.FolderNamingProgram(
+            {CTargetPath::FromText(CleanPathText(CTargetPath::FromUtf8(texts[3]))), CTargetPath::FromText(uninstaller)},
+            displayName, publisher);
+    if (!installFolder.IsEmpty()) leftovers += search.SearchAppDataFolders(installFolder, displayName, publisher);
+    leftovers += search.SearchProgramFolders(displayName, publisher);
 
     // A search that found no file is repeated with the icon group; the
     // repeat adds its finds together with the first search's, which thus

@@ -1,5 +1,6 @@
 #include "uninstall/LeftoverSearch.h"
 
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <vector>
@@ -60,6 +61,18 @@ struct Pattern {
         name = onlyAbove ? text.left(text.size() - 1) : text;
     }
 };
+
+// A trailing part of a display name that names no program: a version
+// ("5.4", "v2", "2019"), an architecture ("x64", "64-bit") or a language
+// ("en-US"), alone or in brackets, after a space, a comma or a dash.
+const QRegularExpression& TrailingQualifier() {
+    static const QString part = QStringLiteral(
+        "(?:v?\\d+(?:[._]\\d+)*[a-z]?|x64|x86|amd64|arm64|ia32|win32|win64|(?:32|64)-?bit|(?-i:[a-z]{2}-[A-Z]{2}))");
+    static const QRegularExpression qualifier(
+        QStringLiteral("[\\s,\\-]+(?:%1|\\(\\s*%1(?:[\\s,/]+%1)*\\s*\\))$").arg(part),
+        QRegularExpression::CaseInsensitiveOption);
+    return qualifier;
+}
 
 } // namespace
 
@@ -125,6 +138,114 @@ QString CLeftoverSearch::ProgramLeaf(const CTargetPath& folder, const QString& d
     return QString();
 }
 
+QStringList CLeftoverSearch::ProgramNames(const QString& displayName) {
+    QStringList names;
+    auto add = [&names](const QString& name) {
+        if (name.size() >= kMinimumNameLength && !Words(name).isEmpty() && !names.contains(name, Qt::CaseInsensitive))
+            names << name;
+    };
+    const QString name = displayName.trimmed();
+    add(name);
+    QString bare = name;
+    for (QRegularExpressionMatch match = TrailingQualifier().match(bare); match.hasMatch();
+         match = TrailingQualifier().match(bare))
+        bare.truncate(match.capturedStart());
+    add(bare);
+    return names;
+}
+
+CTargetPath CLeftoverSearch::FolderNamingProgram(const QList<CTargetPath>& programFiles, const QString& displayName,
+                                                 const QString& publisher) {
+    const auto isKnownFolder = [this](const CTargetPath& path) { return policy.IsKnownFolder(path); };
+    for (const CTargetPath& file : programFiles) {
+        const CTargetPath folder = file.Parent();
+        // The refusal covers the Windows folder and all in it (Windows
+        // Installer's cache of package icons among them), the known folders
+        // and what holds them, and whatever another program claims.
+        if (folder.IsEmpty() || policy.IsRefusedFolder(folder)) continue;
+        if (ProgramLeaf(folder, displayName, publisher, isKnownFolder).isEmpty()) continue;
+        const CProtectedFolders::Location location = policy.FinalLocation(folder);
+        if (location.place != CProtectedFolders::Place::Found || policy.IsRefusedFolder(location.real)) continue;
+        return folder;
+    }
+    return CTargetPath();
+}
+
+QList<LeftoverItem> CLeftoverSearch::CollectWholeFolder(const CRealPath& folder, bool isLink) {
+    TreeFinds finds;
+    // A link is taken as a link: its target is never entered.
+    const bool holdsClaim = !isLink && WalkTree(folder, folder.Name(), folder.Name(), true, &finds);
+    QList<LeftoverItem> found = finds.All();
+    if (holdsClaim || policy.IsRefusedFolder(folder)) return found;
+    LeftoverItem item;
+    item.target = folder.Native();
+    item.displayText = item.target;
+    item.kind = LeftoverFolder;
+    found.append(item);
+    return found;
+}
+
+QList<LeftoverItem> CLeftoverSearch::SearchProgramFolders(const QString& displayName, const QString& publisher) {
+    const QStringList names = ProgramNames(displayName);
+    if (names.isEmpty()) return {};
+    const QString vendor = publisher.trimmed();
+    const bool byVendor = vendor.size() >= kMinimumNameLength && !Words(vendor).isEmpty();
+    auto named = [&names](const QString& name) {
+        for (const QString& programName : names)
+            if (CTargetPath::SameName(name, programName)) return true;
+        return false;
+    };
+    auto tag = [](QList<LeftoverItem> items, LeftoverReason reason) {
+        for (LeftoverItem& item : items)
+            item.reason = reason;
+        return items;
+    };
+    // The folders of a folder, hidden ones included.
+    auto folders = [this](const CRealPath& folder, std::vector<platform::FileEntry>* entries) {
+        return watch.Ok(files.ListFolder(folder.Exact(), platform::kListDirs | platform::kListHidden, entries));
+    };
+
+    QList<LeftoverItem> found;
+    for (int csidl : {platform::kCsidlAppData, platform::kCsidlLocalAppData, platform::kCsidlCommonAppData,
+                      platform::kCsidlCommonPrograms}) {
+        std::string basePath;
+        if (!watch.Ok(files.SpecialFolder(csidl, &basePath)) || basePath.empty()) continue;
+        const CProtectedFolders::Location location =
+            policy.FinalLocation(CTargetPath::FromText(CTargetPath::FromUtf8(basePath)));
+        if (location.place != CProtectedFolders::Place::Found) continue;
+        std::vector<platform::FileEntry> entries;
+        if (!folders(location.real, &entries)) continue;
+        for (const platform::FileEntry& entry : entries) {
+            if (!entry.isDir()) continue;
+            const QString name = CTargetPath::FromUtf8(entry.name);
+            // A folder named after another installed program is its.
+            if (policy.IsClaimedName(name)) continue;
+            const CRealPath path = location.real.Child(name);
+            if (policy.IsRefusedFolder(path)) continue;
+            // The publisher's folder is entered, never taken, also where the
+            // program bears the publisher's name ("Juniper 7" by "Juniper"):
+            // it may hold the publisher's other programs. It goes only once
+            // the deletion leaves it empty.
+            const bool vendorFolder = byVendor && CTargetPath::SameName(name, vendor);
+            if (named(name) && !vendorFolder) {
+                found += tag(CollectWholeFolder(path, entry.isLink()), LeftoverNamedAfterProgram);
+                continue;
+            }
+            if (!vendorFolder || entry.isLink()) continue;
+            std::vector<platform::FileEntry> inner;
+            if (!folders(path, &inner)) continue;
+            for (const platform::FileEntry& program : inner) {
+                const QString programName = CTargetPath::FromUtf8(program.name);
+                if (!program.isDir() || !named(programName) || policy.IsClaimedName(programName)) continue;
+                const CRealPath programPath = path.Child(programName);
+                if (policy.IsRefusedFolder(programPath)) continue;
+                found += tag(CollectWholeFolder(programPath, program.isLink()), LeftoverNamedAfterPublisher);
+            }
+        }
+    }
+    return found;
+}
+
 QList<LeftoverItem> CLeftoverSearch::SearchAppDataFolders(const CTargetPath& folder, const QString& displayName,
                                                           const QString& publisher) {
     // A bare uninstaller stem is used for the MuiCache search only, and a
@@ -142,11 +263,13 @@ QList<LeftoverItem> CLeftoverSearch::SearchAppDataFolders(const CTargetPath& fol
     if (!watch.Ok(files.SpecialFolder(platform::kCsidlAppData, &appDataPath)) || appDataPath.empty()) return found;
     const CTargetPath appData = CTargetPath::FromText(CTargetPath::FromUtf8(appDataPath));
     if (appData.IsEmpty()) return found;
-    found += SearchFolderTree(appData, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\')).All();
+    QList<LeftoverItem> named = SearchFolderTree(appData, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\')).All();
 
     const CTargetPath programData = CTargetPath::FromText(appData.Native().left(3) + QLatin1String("ProgramData"));
-    found += SearchFolderTree(programData, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\')).All();
-    return found;
+    named += SearchFolderTree(programData, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\')).All();
+    for (LeftoverItem& item : named)
+        item.reason = LeftoverNamedAfterProgram;
+    return found + named;
 }
 
 CLeftoverSearch::TreeFinds CLeftoverSearch::SearchStartMenu(const QString& name) {
@@ -166,30 +289,40 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchNamedFolder(int csidl, const Q
     if (slash >= 0) leaf = leaf.mid(slash + 1);
     if (leaf.size() < kMinimumNameLength) return {};
     const CTargetPath base = CTargetPath::FromText(CTargetPath::FromUtf8(basePath));
-    if (withSeparator) return SearchFolderTree(base, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\'));
-    return SearchFolderTree(base, leaf, leaf);
+    TreeFinds finds = withSeparator ? SearchFolderTree(base, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\'))
+                                    : SearchFolderTree(base, leaf, leaf);
+    for (QList<LeftoverItem>* items : {&finds.leftoverFiles, &finds.leftoverFolders})
+        for (LeftoverItem& item : *items)
+            item.reason = LeftoverNamedAfterProgram;
+    return finds;
 }
 
 CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const CTargetPath& base, const QString& filePattern,
                                                              const QString& folderPattern) {
     TreeFinds finds;
+    // The base is walked at its real location, so that every folder below
+    // it is judged where it really is.
+    const CProtectedFolders::Location location = policy.FinalLocation(base);
+    if (location.place != CProtectedFolders::Place::Found) return finds;
+    WalkTree(location.real, filePattern, folderPattern, false, &finds);
+    return finds;
+}
+
+bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePattern, const QString& folderPattern,
+                               bool whole, TreeFinds* treeFinds) {
+    TreeFinds& finds = *treeFinds;
     const Pattern filePat(filePattern);
     const Pattern folderPat(folderPattern);
-    if (filePat.name.isEmpty() || folderPat.name.isEmpty()) return finds;
+    if (filePat.name.isEmpty() || folderPat.name.isEmpty()) return false;
 
     // The whole tree in one call; links are listed but not entered, and
     // system entries are left out as a plain listing leaves them out.
-    // The base is walked at its real location, so that every folder below
-    // it is judged where it really is.
     std::vector<platform::TreeEntry> entries;
-    const CProtectedFolders::Location location = policy.FinalLocation(base);
-    if (location.place != CProtectedFolders::Place::Found) return finds;
-    const CRealPath& listBase = location.real;
     if (!watch.Ok(files.ListTree(listBase.Exact(),
                                  platform::kListFiles | platform::kListDirs | platform::kListHidden |
                                      platform::kListNoFileAttributes,
                                  &entries)))
-        return finds;
+        return true;
     const size_t root = entries.size();
     std::vector<std::vector<uint32_t>> children(entries.size() + 1);
     for (uint32_t i = 0; i < entries.size(); ++i) {
@@ -275,8 +408,8 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchFolderTree(const CTargetPath& 
             return holdsClaim;
         }
     };
-    Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat}(root, listBase, false, false);
-    return finds;
+    return Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat}(root, listBase, whole,
+                                                                                            whole);
 }
 
 QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& name, const QString& folder,
@@ -290,8 +423,11 @@ QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& nam
         !folderInReach || (!path.IsEmpty() && (policy.IsKnownFolder(path) || policy.IsInsideClaim(path)));
     QList<LeftoverItem> found;
     watch.Ok(appEnum.FindRegistryLeftovers(name, refused ? QString() : folder, &found));
-    for (int i = found.size() - 1; i >= 0; --i)
+    for (int i = found.size() - 1; i >= 0; --i) {
         if (found[i].kind == LeftoverMuiCacheValue && policy.IsInsideClaim(CTargetPath::FromText(found[i].target)))
             found.removeAt(i);
+        else
+            found[i].reason = found[i].kind == LeftoverRegistry ? LeftoverUninstallEntry : LeftoverInInstallFolder;
+    }
     return found;
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 #include "include/LeftoverItem.h"
@@ -35,6 +36,21 @@ public:
     // in folders named after the folder's component that names the program.
     QList<LeftoverItem> SearchAppDataFolders(const CTargetPath& folder, const QString& displayName,
                                              const QString& publisher = QString());
+    // The folders named after the program right below AppData (roaming and
+    // local), ProgramData and the common Start Menu's programs: its display
+    // name, that name without a trailing version, architecture or language
+    // ("Acme Notes 5.4 (x64)" also as "Acme Notes"), and either below a
+    // folder named after its publisher. Each is taken whole (what lies in it,
+    // then itself) behind the same fences as every other find; the
+    // publisher's folder never is, whatever the program's name.
+    QList<LeftoverItem> SearchProgramFolders(const QString& displayName, const QString& publisher);
+    // The install folder of a program that names none: the first folder of
+    // `files` (its icon, its uninstaller) that names the program (see
+    // ProgramLeaf) and is no place of the system's (the Windows folder and
+    // all in it, a known folder or one that holds one) nor another
+    // program's. Empty when none is.
+    CTargetPath FolderNamingProgram(const QList<CTargetPath>& files, const QString& displayName,
+                                    const QString& publisher);
     TreeFinds SearchStartMenu(const QString& name);
     TreeFinds SearchDesktop(const QString& name);
     // The uninstall key named `name` and, unless the folder is out of reach,
@@ -55,11 +71,25 @@ public:
     // like "bin" or "x64", nor only digits) with the display name or the
     // publisher, and lies below every folder that `isKnownFolder` accepts.
     // Empty when none does.
+    // The names a folder named after the program may bear: the display name
+    // and, when it differs, the name without its trailing version,
+    // architecture and language parts; only names that hold a word that can
+    // name a program.
+    static QStringList ProgramNames(const QString& displayName);
+
     static QString ProgramLeaf(const CTargetPath& folder, const QString& displayName, const QString& publisher,
                                const std::function<bool(const CTargetPath&)>& isKnownFolder = {});
 
 private:
     TreeFinds SearchNamedFolder(int csidl, const QString& name, bool withSeparator);
+    // Walks the tree below `base` as SearchFolderTree does; with `whole`
+    // everything below it matches. True when it holds a folder another
+    // program claims.
+    bool WalkTree(const CRealPath& base, const QString& filePattern, const QString& folderPattern, bool whole,
+                  TreeFinds* finds);
+    // A folder named after the program, whole: what lies in it, then
+    // itself unless it holds what another program claims.
+    QList<LeftoverItem> CollectWholeFolder(const CRealPath& folder, bool isLink);
 
     platform::IFileSystem& files;
     CProtectedFolders& policy;

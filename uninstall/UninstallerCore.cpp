@@ -4,7 +4,9 @@
 #include <QSet>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
+#include "platform/WindowsFacts.h"
 #include "support/HostPaths.h"
 #include "support/Log.h"
 #include "uninstall/RemovalCheck.h"
@@ -161,16 +163,18 @@ Expected<UninstallStepReport, UninstallFailure>
 CUninstallerCore::Uninstall(const ProgramRecord& record, bool removeLeftovers, const PhaseCallback& onPhase) {
     using Outcome = UninstallStepReport::Outcome;
     UninstallStepReport report;
-    const std::string command = FieldText(record.program.uninstallCommand);
     const QString unreachable = QStringLiteral("the target machine could not be reached");
 
     if (onPhase) onPhase(Phase::WaitingForUninstaller);
+    const std::string command = RemovalCommand(record);
+    if (!Reachable()) return CutShort(report, unreachable);
     {
         std::lock_guard<std::mutex> lock(waitMutex);
         wait = WaitState();
         wait.waiting = true;
         waitStart = Clock::now();
         skipAsked = false;
+        runningCommand = command;
     }
     platform::RunOutcome outcome;
     const uint32_t waited = platform.System().RunAndWatch(command, WaitWatch(record, &report), &outcome);
@@ -320,11 +324,37 @@ bool CUninstallerCore::StartOwnUninstaller(const ProgramRecord& record, QString*
     return false;
 }
 
+std::string CUninstallerCore::RemovalCommand(const ProgramRecord& record) {
+    const std::string own = FieldText(record.program.uninstallCommand);
+    const std::string productCode =
+        std::string(record.program.productCode, strnlen(record.program.productCode, sizeof record.program.productCode));
+    if (productCode.empty()) return own;
+    bool known = false;
+    // A product Windows Installer cannot tell about keeps its own command.
+    if (platform.System().InstallerKnowsProduct(productCode, &known) != platform::kErrorSuccess || !known) return own;
+    // The system's own msiexec, by its full path, so that no msiexec.exe
+    // beside this program or in the working folder runs in its place.
+    std::string windows;
+    std::string msiexec = "msiexec.exe";
+    if (platform.Files().SpecialFolder(platform::kCsidlWindows, &windows) == platform::kErrorSuccess &&
+        !windows.empty() && platform::IsAscii(windows)) {
+        if (windows.back() == '\\') windows.pop_back();
+        msiexec = "\"" + windows + "\\System32\\msiexec.exe\"";
+    }
+    return msiexec + " /X" + productCode + (unattended ? " /qn" : "");
+}
+
 uint32_t CUninstallerCore::UninstallerWindows(const ProgramRecord& record, bool raise) {
+    // The windows are those of the command the wait runs, which for a
+    // Windows Installer package is not the entry's own.
+    std::string command;
+    {
+        std::lock_guard<std::mutex> lock(waitMutex);
+        if (wait.waiting) command = runningCommand;
+    }
+    if (command.empty()) command = FieldText(record.program.uninstallCommand);
     uint32_t count = 0;
-    if (platform.System().RunWindows(FieldText(record.program.uninstallCommand), raise, &count) !=
-        platform::kErrorSuccess)
-        return 0;
+    if (platform.System().RunWindows(command, raise, &count) != platform::kErrorSuccess) return 0;
     return count;
 }
 

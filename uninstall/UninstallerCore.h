@@ -142,6 +142,9 @@ public:
         int goneCheckMs = 2000; // at least, between looks at the entry once the first process ended
     };
     void SetWaitTimes(const WaitTimes& times) { waitTimes = times; }
+    // An unattended run (nobody to answer): Windows Installer removes its
+    // packages without its window (/qn).
+    void SetUnattended(bool quiet) { unattended = quiet; }
     // Called on the calling thread of Uninstall about twice a second while
     // it waits for an uninstaller.
     void SetWaitCallback(WaitCallback callback) { waitCallback = std::move(callback); }
@@ -151,9 +154,9 @@ public:
     // From any thread: the current wait (waiting false when none runs).
     WaitState CurrentWait() const;
 
-    // Runs the program's uninstall command and waits for the whole
-    // uninstaller, decides whether the program is really gone, and only
-    // then, when asked, removes its leftovers. An uninstaller that was
+    // Runs the command that removes the program (RemovalCommand) and
+    // waits for the whole uninstaller, decides whether the program is
+    // really gone, and only then, when asked, removes its leftovers. An uninstaller that was
     // cancelled or failed leaves its program untouched. An uninstaller that
     // cannot start because its program is gone already (its uninstall
     // entry is gone: an earlier uninstaller of a suite removed it) counts
@@ -172,6 +175,15 @@ public:
     // waits for it (0 otherwise, and when the target cannot tell); with
     // `raise` they are brought to the front.
     uint32_t UninstallerWindows(const ProgramRecord& record, bool raise);
+
+    // The command that removes `record`'s program. A Windows Installer
+    // package whose product code Windows Installer knows is removed through
+    // the system's msiexec ("/X{code}"), whatever its entry's command says:
+    // that is often "/I{code}", which only reconfigures the product. Any
+    // other entry, and a package Windows Installer does not know, runs its
+    // own command, and so does one Windows Installer could not be asked
+    // about (a lost target machine is then found by the caller).
+    std::string RemovalCommand(const ProgramRecord& record);
 
     // Whether the target machine can still be reached.
     Expected<void, BackendFailure> Reachable() const;
@@ -199,9 +211,11 @@ private:
     const QString ownFolder;
     WaitTimes waitTimes;
     WaitCallback waitCallback;
+    bool unattended = false;
 
     mutable std::mutex waitMutex;
     WaitState wait; // elapsedMs is counted from waitStart
     Clock::time_point waitStart;
     bool skipAsked = false;
+    std::string runningCommand; // the command the current wait runs
 };

@@ -4,6 +4,7 @@
 
 // clang-format off
 #include <windows.h>
+#include <msi.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
 // clang-format on
@@ -49,6 +50,14 @@ uint32_t CWin32System::AnsiToUtf8(const std::vector<std::string>& texts, std::ve
         }
         result.push_back(std::move(utf8));
     }
+    return kErrorSuccess;
+}
+
+uint32_t CWin32System::InstallerKnowsProduct(const std::string& productCode, bool* known) {
+    // An advertised product is removed by Windows Installer as well; one of
+    // another user is none of this user's to remove.
+    const INSTALLSTATE state = MsiQueryProductStateA(productCode.c_str());
+    *known = state == INSTALLSTATE_DEFAULT || state == INSTALLSTATE_ADVERTISED;
     return kErrorSuccess;
 }
 

@@ -11,6 +11,7 @@ public:
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
     uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
+    uint32_t InstallerKnowsProduct(const std::string& productCode, bool* known) override;
 
     // The command runs in a job object whose completion port reports when
     // its last process has ended. The job allows breakaway on request only

@@ -71,6 +71,13 @@ uint32_t CWineSystem::ExpandEnvironment(const std::vector<std::string>& texts, s
     return kErrorSuccess;
 }
 
+uint32_t CWineSystem::InstallerKnowsProduct(const std::string& productCode, bool* known) {
+    wire::calls::KnownReply reply;
+    const uint32_t status = host.Call<wire::calls::InstallerKnowsProduct>({productCode}, &reply);
+    *known = status == kErrorSuccess && reply.known;
+    return status;
+}
+
 uint32_t CWineSystem::RunAndWatch(const std::string& commandLine, const RunWatch& watch, RunOutcome* outcome) {
     *outcome = RunOutcome();
     if (host.Dead()) {

@@ -30,6 +30,7 @@ public:
     uint32_t AnsiCodePage() override;
     uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
     uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
+    uint32_t InstallerKnowsProduct(const std::string& productCode, bool* known) override;
     uint32_t RunAndWatch(const std::string& commandLine, const RunWatch& watch, RunOutcome* outcome) override;
     // On the platform's host: a start returns at once, and the windows of
     // a wait's uninstaller are the prefix's windows, whichever host waits.

@@ -36,7 +36,7 @@
 namespace platform::wire {
 
 constexpr uint32_t kHostMagic = 0x484C4F54; // "TOLH"
-constexpr uint32_t kProtocolVersion = 6;
+constexpr uint32_t kProtocolVersion = 7;
 // A frame larger than this is a broken stream, not a message.
 constexpr uint32_t kMaxFrameSize = 512u * 1024u * 1024u;
 
@@ -59,6 +59,7 @@ constexpr uint32_t kWantChildren = 2;
     X(ReadChildren, 11)                                                                                                \
     X(AnsiToUtf8, 20)                                                                                                  \
     X(ExpandEnvironment, 21)                                                                                           \
+    X(InstallerKnowsProduct, 22)                                                                                       \
     X(ListFolder, 30)                                                                                                  \
     X(ListTree, 31)                                                                                                    \
     X(GetAttributes, 32)                                                                                               \
@@ -276,6 +277,15 @@ struct TextsRequest {
 using AnsiToUtf8 = Call<Op::AnsiToUtf8, Limit::Bulk, TextsRequest, TextsRequest>;
 // UTF-8 texts expanded with the host's environment, which is the target's.
 using ExpandEnvironment = Call<Op::ExpandEnvironment, Limit::Bulk, TextsRequest, TextsRequest>;
+struct ProductRequest {
+    std::string productCode;
+    WIRE_FIELDS(productCode)
+};
+struct KnownReply {
+    bool known = false;
+    WIRE_FIELDS(known)
+};
+using InstallerKnowsProduct = Call<Op::InstallerKnowsProduct, Limit::Short, ProductRequest, KnownReply>;
 
 struct ListRequest {
     std::string path;

@@ -51,6 +51,8 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
     On<AnsiToUtf8>([this](const auto& in, auto* out) { return system.AnsiToUtf8(in.texts, &out->texts); });
     On<ExpandEnvironment>(
         [this](const auto& in, auto* out) { return system.ExpandEnvironment(in.texts, &out->texts); });
+    On<InstallerKnowsProduct>(
+        [this](const auto& in, auto* out) { return system.InstallerKnowsProduct(in.productCode, &out->known); });
     On<ListFolder>([this](const auto& in, auto* out) { return files.ListFolder(in.path, in.flags, &out->entries); });
     On<ListTree>([this](const auto& in, auto* out) { return files.ListTree(in.path, in.flags, &out->entries); });
     On<GetAttributes>([this](const auto& in, auto* out) { return files.GetAttributes(in.path, &out->attributes); });

@@ -185,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                             {"[1/3] Acme Notes: removing leftovers...",
                              "[2/3] Cafe Timer: not removed: its uninstall entry and "
                              "its uninstaller are still there (exit code 1223)",
-                             "removed (exit code 0), 1 leftover deleted, 0 not deleted",
+                             "removed (exit code 0), 2 leftovers deleted, 0 not deleted",
                              // As Windows writes a path.
                              "    deleted\tfile\tC:\\users\\tester\\AppData\\Roaming\\Acme Notes\\settings.ini\n",
                              "2 of 3 programs removed"},
@@ -210,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
                             cli::ExitCode::Success,
                             {"Acme Notes", "Cafe Timer"},
                             {"[2/2] Cafe Timer: removed already (its uninstaller could not be started, error 5), "
-                             "1 leftover deleted, 0 not deleted",
+                             "2 leftovers deleted, 0 not deleted",
                              "2 of 2 programs removed"},
                             "",
                             {"Acme Notes", "Cafe Timer"}},

@@ -144,6 +144,11 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
         "file C:\\ProgramData\\Acme Notes\\db\\notes.db",
         "file " + startMenu + "\\Acme Notes\\Acme Notes.lnk",
         "folder C:\\ProgramData\\Acme Notes\\db",
+        // The folders named after the program themselves, found whole
+        // (what lies in them was found already).
+        "folder " + roaming + "\\Acme Notes",
+        "folder C:\\ProgramData\\Acme Notes",
+        "folder " + startMenu + "\\Acme Notes",
         "file C:\\users\\Public\\Desktop\\Acme Notes.lnk",
         // Values in the order the registry enumerates them (Wine keeps them
         // sorted by name).

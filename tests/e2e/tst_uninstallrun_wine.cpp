@@ -75,6 +75,7 @@ class UninstallRunWineTest : public QObject {
 private slots:
     void threeRelaunchingProgramsAreRemovedWithTheirLeftovers();
     void cancelledUninstallerLeavesItsProgramAlone();
+    void windowsInstallerPackageIsRemovedThroughWindowsInstaller();
 };
 
 void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers() {
@@ -204,19 +205,24 @@ void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers(
     }
 }
 
-// Runs after the first: Quill Writer was no part of that run.
-void UninstallRunWineTest::cancelledUninstallerLeavesItsProgramAlone() {
-    const QString prefix = qEnvironmentVariable("WINEPREFIX");
-    const QString name = QStringLiteral("Quill Writer");
-    const Places places = PlacesOf(prefix, name, QStringLiteral("quill.exe"));
-    QVERIFY2(Exists(places.programFile), qPrintable(places.programFile));
-    for (const QString& path : places.leftovers)
-        QVERIFY2(Exists(path), qPrintable(path));
+namespace {
 
-    int results = 0;
+// One program removed from its row's trash button, the leftover box left
+// ticked: what its row and the result dialog said, and whether the list
+// read afterwards still holds it.
+struct SingleRun {
+    QString status;
     QString resultText;
     QString notRemoved;
-    QString status;
+    bool listedAfter = false;
+};
+
+void RunFromTrashButton(const QString& prefix, const QString& name, SingleRun* run) {
+    // The answerer goes with this run, also when a check ends it early.
+    struct AnswererReset {
+        ~AnswererReset() { CBaseDialog::SetAnswerer(nullptr); }
+    } reset;
+    int results = 0;
     QTreeWidget* tree = nullptr;
     auto operation = [&]() -> OperationCell* {
         for (int row = 0; tree != nullptr && row < tree->topLevelItemCount(); ++row)
@@ -229,37 +235,78 @@ void UninstallRunWineTest::cancelledUninstallerLeavesItsProgramAlone() {
             confirm->OnOKClicked();
         } else if (auto* result = qobject_cast<CUninstallRstDlg*>(&dialog)) {
             ++results;
-            resultText = result->ResultLabel()->text();
-            notRemoved = result->NotRemovedLabel() ? result->NotRemovedLabel()->text() : QString();
-            status = operation() ? operation()->StatusLabel()->text() : QString();
+            run->resultText = result->ResultLabel()->text();
+            run->notRemoved = result->NotRemovedLabel() ? result->NotRemovedLabel()->text() : QString();
+            run->status = operation() ? operation()->StatusLabel()->text() : QString();
             result->done(0);
         } else {
             return false;
         }
         return true;
     });
-    {
-        CMainWin window(PrefixPlatform(prefix));
-        QVERIFY2(window.StartupError().isEmpty(), qPrintable(window.StartupError()));
-        window.show();
-        CEnumProgramPage* page = window.RightContent()->Tab()->ProgramPage();
-        tree = page->Tree();
-        QTRY_VERIFY(!page->IsBuildingRows());
-        QVERIFY(operation() != nullptr);
-        // Its own trash button, the leftover box left ticked.
-        operation()->TrashButton()->click();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            results == 1 && !page->IsRunning() && !page->IsRefreshing() && page->RefreshButton()->isEnabled(), 120000);
-        QCOMPARE(status, QStringLiteral("Not removed"));
-        QCOMPARE(resultText, CUninstallRstDlg::ResultText(0, 0));
-        QVERIFY2(notRemoved.contains(name), qPrintable(notRemoved));
-        // Read again, it is still there.
-        QVERIFY(operation() != nullptr);
-        CBaseDialog::SetAnswerer(nullptr);
-    }
+    CMainWin window(PrefixPlatform(prefix));
+    QVERIFY2(window.StartupError().isEmpty(), qPrintable(window.StartupError()));
+    window.show();
+    CEnumProgramPage* page = window.RightContent()->Tab()->ProgramPage();
+    tree = page->Tree();
+    QTRY_VERIFY(!page->IsBuildingRows());
+    QVERIFY(operation() != nullptr);
+    operation()->TrashButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        results == 1 && !page->IsRunning() && !page->IsRefreshing() && page->RefreshButton()->isEnabled(), 180000);
+    run->listedAfter = operation() != nullptr;
+}
+
+} // namespace
+
+// Runs after the first: Quill Writer was no part of that run.
+void UninstallRunWineTest::cancelledUninstallerLeavesItsProgramAlone() {
+    const QString prefix = qEnvironmentVariable("WINEPREFIX");
+    const QString name = QStringLiteral("Quill Writer");
+    const Places places = PlacesOf(prefix, name, QStringLiteral("quill.exe"));
+    QVERIFY2(Exists(places.programFile), qPrintable(places.programFile));
+    for (const QString& path : places.leftovers)
+        QVERIFY2(Exists(path), qPrintable(path));
+
+    SingleRun run;
+    RunFromTrashButton(prefix, name, &run);
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(run.status, QStringLiteral("Not removed"));
+    QCOMPARE(run.resultText, CUninstallRstDlg::ResultText(0, 0));
+    QVERIFY2(run.notRemoved.contains(name), qPrintable(run.notRemoved));
+    // Read again, it is still there.
+    QVERIFY(run.listedAfter);
     QVERIFY(Exists(places.programFile));
     for (const QString& path : places.leftovers)
         QVERIFY2(Exists(path), qPrintable(path));
+}
+
+// "Linden Viewer" is a Windows Installer package whose entry's command only
+// reconfigures it ("MsiExec.exe /I{...}"); its runtime folder below its
+// publisher's is written here, as the program would write it.
+void UninstallRunWineTest::windowsInstallerPackageIsRemovedThroughWindowsInstaller() {
+    const QString prefix = qEnvironmentVariable("WINEPREFIX");
+    const QString c = prefix + QStringLiteral("/drive_c");
+    const QString installFolder = c + QStringLiteral("/Program Files (x86)/Linden Viewer");
+    QVERIFY2(Exists(installFolder + QStringLiteral("/readme.txt")), qPrintable(installFolder));
+    QString runtimeFolder;
+    for (const QString& user : QDir(c + QStringLiteral("/users")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (user != QLatin1String("Public"))
+            runtimeFolder = c + QStringLiteral("/users/") + user + QStringLiteral("/AppData/Roaming/Fernhill Software");
+    QVERIFY(QDir().mkpath(runtimeFolder + QStringLiteral("/Linden Viewer")));
+    QFile settings(runtimeFolder + QStringLiteral("/Linden Viewer/viewer.ini"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[view]\n");
+    settings.close();
+
+    SingleRun run;
+    RunFromTrashButton(prefix, QStringLiteral("Linden Viewer"), &run);
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(run.status, QStringLiteral("Finished"));
+    QCOMPARE(run.resultText, CUninstallRstDlg::ResultText(1, 0));
+    QVERIFY(!run.listedAfter);
+    QVERIFY2(!Exists(installFolder), qPrintable(installFolder));
+    QVERIFY2(!Exists(runtimeFolder), qPrintable(runtimeFolder));
 }
 
 QTEST_MAIN(UninstallRunWineTest)

@@ -1,9 +1,11 @@
 # The whole program removing three programs in one run, on a prefix whose
 # NSIS uninstallers relaunch themselves and work for a few seconds, beside
 # an unrelated program whose name holds one of theirs; then a program whose
-# uninstaller quits at once, as when cancelled.
+# uninstaller quits at once, as when cancelled; then a Windows Installer
+# package.
 tolvanire_add_wine_prefix(e2e_run_gui_prefix FILES runner/cobalt-draw.nsi runner/birch-player.nsi
-                          runner/acme-notes.nsi runner/acme-notes-lite.nsi runner/quill-writer.nsi)
+                          runner/acme-notes.nsi runner/acme-notes-lite.nsi runner/quill-writer.nsi
+                          msi/linden-viewer.wxs)
 add_executable(tst_uninstallrun_wine tst_uninstallrun_wine.cpp)
 target_link_libraries(tst_uninstallrun_wine PRIVATE tolvanire_options tolvanire_shell tolvanire_platform Qt5::Test)
 add_dependencies(tst_uninstallrun_wine tolvanire_runtime_files)

@@ -30,6 +30,8 @@ MemoryFileSystem::MemoryFileSystem() {
     const std::string user = std::string("C:\\users\\") + kUser;
     specialFolders = {
         {kCsidlAppData, user + "\\AppData\\Roaming"},
+        {kCsidlLocalAppData, user + "\\AppData\\Local"},
+        {kCsidlCommonAppData, "C:\\ProgramData"},
         {kCsidlProfile, user},
         {kCsidlWindows, "C:\\windows"},
         {kCsidlProgramFiles, "C:\\Program Files"},

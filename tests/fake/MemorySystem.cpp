@@ -103,6 +103,17 @@ void MemorySystem::FailExpansion(uint32_t error) {
     expansionFailure = error;
 }
 
+void MemorySystem::AddInstallerProduct(const std::string& productCode) {
+    std::lock_guard<std::mutex> lock(mutex);
+    installerProducts.insert(productCode);
+}
+
+uint32_t MemorySystem::InstallerKnowsProduct(const std::string& productCode, bool* known) {
+    std::lock_guard<std::mutex> lock(mutex);
+    *known = installerProducts.count(productCode) != 0;
+    return platform::kErrorSuccess;
+}
+
 uint32_t MemorySystem::ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) {
     std::lock_guard<std::mutex> lock(mutex);
     expanded->clear();

@@ -24,6 +24,10 @@ public:
     // names left as written, as Wine expands them.
     uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
 
+    // Whether AddInstallerProduct named it.
+    uint32_t InstallerKnowsProduct(const std::string& productCode, bool* known) override;
+    void AddInstallerProduct(const std::string& productCode);
+
     // Plays the script of `commandLine`. A command without a script fails
     // to start with kErrorFileNotFound, as a missing program does. The
     // watch hears of the start, then every kTickMs while a process runs.
@@ -83,4 +87,5 @@ private:
     std::string fatalError;
     std::map<std::string, std::string> environment; // by upper-case name
     uint32_t expansionFailure = 0;
+    std::set<std::string> installerProducts;
 };

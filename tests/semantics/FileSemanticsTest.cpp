@@ -702,6 +702,16 @@ std::vector<FileRow> FileRows() {
              EXPECT_EQ("aC:b%NoSuch%c", out[8]);
              EXPECT_EQ("", out[9]);
          }},
+        // A package that was never installed, and a text that is no product
+        // code, are unknown, and the call says so without failing.
+        {"WindowsInstallerKnowsNoProductThatWasNeverInstalled",
+         [](SemanticsContext& ctx) {
+             for (const char* code : {"{2D4E6F80-1A3B-4C5D-8E9F-A0B1C2D3E4F5}", "not a product code", ""}) {
+                 bool known = true;
+                 EXPECT_EQ(kErrorSuccess, ctx.platform->System().InstallerKnowsProduct(code, &known)) << code;
+                 EXPECT_FALSE(known) << code;
+             }
+         }},
         {"RemoveFolderRemovesOneEmptyFolderOrALink",
          [](SemanticsContext& ctx) {
              IFileSystem& f = ctx.Files();

@@ -37,6 +37,8 @@ std::vector<RequestRow> Requests() {
         {"QueryValue", Payload<calls::QueryValue>({1, "v", 260}), true},
         {"SetValue", Payload<calls::SetValue>({1, "v", kRegSz, "x"}), true},
         {"AnsiToUtf8", Payload<calls::AnsiToUtf8>({{"a", "b"}}), true},
+        {"InstallerKnowsProduct", Payload<calls::InstallerKnowsProduct>({"{8D0A3F2E-1B7C-4E5A-9F00-123456789ABC}"}),
+         true},
         {"ListTree", Payload<calls::ListTree>({"C:\\x", kListFiles}), true},
         {"WriteFile", Payload<calls::WriteFile>({"C:\\x\\f", "data"}), true},
         {"ExtractIcon", Payload<calls::ExtractIcon>({"C:\\x\\f.exe", -3, 32}), true},

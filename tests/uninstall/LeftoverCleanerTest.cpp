@@ -76,6 +76,13 @@ TEST_F(LeftoverTest, CollectsEveryPlaceInStepOrder) {
         // there first and again by the Start Menu search.
         "F C:/ProgramData/Acme/log/l.txt", "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme/Acme.lnk",
         "D C:\\ProgramData\\Acme\\log",
+        // The folders named after the program, each whole with itself.
+        "F C:/users/tester/AppData/Roaming/Acme/settings.ini",
+        "F C:/users/tester/AppData/Roaming/Acme/cache/deep/x.tmp",
+        "D C:\\users\\tester\\AppData\\Roaming\\Acme\\cache\\deep",
+        "D C:\\users\\tester\\AppData\\Roaming\\Acme\\cache", "D C:\\users\\tester\\AppData\\Roaming\\Acme",
+        "F C:/ProgramData/Acme/log/l.txt", "D C:\\ProgramData\\Acme\\log", "D C:\\ProgramData\\Acme",
+        "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme/Acme.lnk", "D " + kPrograms + "\\Acme",
         // Start Menu and desktop.
         "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme/Acme.lnk", "F C:/users/Public/Desktop/Acme.lnk",
         // The uninstall key's values, the key, the MuiCache value.
@@ -141,8 +148,9 @@ TEST_F(LeftoverTest, EmptyFolderTextStillSearchesStartMenuAndDesktopButNotTheReg
     File(kPrograms + "\\Acme\\Acme.lnk");
     File(kDesktop + "\\Acme.lnk");
     UninstallKey(Hive::LocalMachine, "Acme", "Acme");
+    const std::string shortcut = "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme/Acme.lnk";
     EXPECT_EQ(Collect({"Acme", "", "", "", ""}),
-              (std::vector<std::string>{"F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme/Acme.lnk",
+              (std::vector<std::string>{shortcut, "D " + kPrograms + "\\Acme", shortcut,
                                         "F C:/users/Public/Desktop/Acme.lnk"}));
 }
 
@@ -151,17 +159,20 @@ TEST_F(LeftoverTest, StartMenuSearchThatFindsOnlyFoldersIsRepeatedWithTheIconGro
     File(kPrograms + "\\Acme Tools\\Acme.lnk");
     const std::string extras = "D " + kPrograms + "\\Acme\\Extras";
     // The folder of the first search stays in the scratch list and so is
-    // added once more by the second.
+    // added once more by the second (after the folder named after the
+    // program, taken whole).
     EXPECT_EQ(Collect({"Acme", "", "", "", "Acme Tools"}),
-              (std::vector<std::string>{
-                  extras, "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Tools/Acme.lnk", extras}));
+              (std::vector<std::string>{extras, "D " + kPrograms + "\\Acme", extras,
+                                        "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme Tools/Acme.lnk",
+                                        extras}));
 }
 
 TEST_F(LeftoverTest, StartMenuSearchThatFindsAFileIsNotRepeated) {
     File(kPrograms + "\\Acme\\Acme.lnk");
     File(kPrograms + "\\Acme Tools\\Acme.lnk");
+    const std::string shortcut = "F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme/Acme.lnk";
     EXPECT_EQ(Collect({"Acme", "", "", "", "Acme Tools"}),
-              (std::vector<std::string>{"F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Acme/Acme.lnk"}));
+              (std::vector<std::string>{shortcut, "D " + kPrograms + "\\Acme", shortcut}));
 }
 
 TEST_F(LeftoverTest, KeyOfThe32BitViewIsNamedSoThatItsDeletionReachesIt) {
@@ -194,5 +205,148 @@ TEST_F(LeftoverTest, AKeyIsDeletedOnlyInTheHiveItWasFoundIn) {
             EXPECT_EQ(item.hive, LeftoverLocalMachine);
         }
 }
+
+// --- Programs that name no install folder ------------------------------------
+
+// The files and folders a collection chose, each with why: "i" in the install
+// folder, "p" named after the program, "v" below <Publisher>\<Name>.
+std::vector<std::string> Chosen(const QList<LeftoverItem>& items) {
+    std::vector<std::string> lines;
+    const std::vector<std::string> described = Describe(items);
+    for (int i = 0; i < items.size(); ++i) {
+        if (items[i].kind != LeftoverFile && items[i].kind != LeftoverFolder) continue;
+        const char* why = items[i].reason == LeftoverInInstallFolder     ? " i"
+                          : items[i].reason == LeftoverNamedAfterProgram ? " p"
+                                                                         : " v";
+        const std::string line = described[size_t(i)] + why;
+        if (!Contains(lines, line)) lines.push_back(line);
+    }
+    return lines;
+}
+
+struct UnnamedFolderCase {
+    const char* name;
+    Record record;
+    std::vector<std::string> files; // present on the machine
+    std::vector<std::string> chosen;
+};
+
+class UnnamedFolderTable : public LeftoverTest, public ::testing::WithParamInterface<UnnamedFolderCase> {};
+
+TEST_P(UnnamedFolderTable, ChoosesOnlyFoldersThatNameTheProgram) {
+    const UnnamedFolderCase& c = GetParam();
+    // Another program, whose folders and name stay out of reach.
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Other", "DisplayName", "Other Tool");
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Other", "UninstallString",
+                               "D:\\Apps\\Shared Juniper\\uninst.exe");
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Other", "InstallLocation",
+                               "D:\\Apps\\Shared Juniper");
+    for (const std::string& file : c.files)
+        File(file);
+    EXPECT_EQ(Chosen(cleaner.CollectLeftovers(Make(c.record))), c.chosen);
+}
+
+const std::string kMsi = "MsiExec.exe /I{0B6E3A4D-7C21-4F5E-9A8B-1C2D3E4F5A6B}";
+const std::string kNotesData = kRoaming + "\\Juniper Notes";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UnnamedFolderTable,
+    ::testing::Values(
+        UnnamedFolderCase{"AppDataFolderOfTheNameWithoutVersionAndArchitecture",
+                          {"Juniper Notes 2.1 (x64)", "", "", kMsi, "", "Juniper Works"},
+                          {kNotesData + "\\settings.ini", kRoaming + "\\Juniper Notes Pro\\keep.ini"},
+                          {"F C:/users/tester/AppData/Roaming/Juniper Notes/settings.ini p", "D " + kNotesData + " p"}},
+        UnnamedFolderCase{
+            "LocalAppDataBelowThePublisher",
+            {"Juniper Notes 2.1", "", "", kMsi, "", "Juniper Works"},
+            {kLocal + "\\Juniper Works\\Juniper Notes\\cache.db", kLocal + "\\Juniper Works\\Other\\k.db"},
+            {"F C:/users/tester/AppData/Local/Juniper Works/Juniper Notes/cache.db v",
+             "D " + kLocal + "\\Juniper Works\\Juniper Notes v"}},
+        UnnamedFolderCase{"ProgramDataWithArchitectureAndLanguage",
+                          {"Juniper Office x64 en-US", "", "", kMsi, "", ""},
+                          {"C:\\ProgramData\\Juniper Office\\a.dat"},
+                          {"F C:/ProgramData/Juniper Office/a.dat p", "D C:\\ProgramData\\Juniper Office p"}},
+        UnnamedFolderCase{"StartMenuFolderOfTheBareName",
+                          {"Juniper Notes 2.1", "", "", kMsi, "", ""},
+                          {kPrograms + "\\Juniper Notes\\Notes.lnk"},
+                          {"F C:/ProgramData/Microsoft/Windows/Start Menu/Programs/Juniper Notes/Notes.lnk p",
+                           "D " + kPrograms + "\\Juniper Notes p"}},
+        UnnamedFolderCase{"IconFolderThatNamesTheProgram",
+                          {"Juniper Notes", "", "\"C:\\Program Files\\Juniper Notes\\jn.exe\",0", kMsi, "", ""},
+                          {"C:\\Program Files\\Juniper Notes\\jn.exe"},
+                          {"F C:/Program Files/Juniper Notes/jn.exe i"}},
+        UnnamedFolderCase{"UninstallerFolderThatNamesThePublisher",
+                          {"Notes", "", "", "\"D:\\Apps\\Juniper Works\\unins000.exe\" /SILENT", "", "Juniper Works"},
+                          {"D:\\Apps\\Juniper Works\\unins000.exe"},
+                          {"F D:/Apps/Juniper Works/unins000.exe i"}},
+        UnnamedFolderCase{
+            "RefusedLocationFallsBackToTheIconFolder",
+            {"Juniper Notes", "C:\\Program Files", "C:\\Program Files\\Juniper Notes\\jn.exe", "", "", ""},
+            {"C:\\Program Files\\Juniper Notes\\jn.exe", "C:\\Program Files\\Other\\o.exe"},
+            {"F C:/Program Files/Juniper Notes/jn.exe i"}},
+        UnnamedFolderCase{"IconInWindowsInstallersCache",
+                          {"Juniper Notes", "", "C:\\windows\\Installer\\{0B6E3A4D}\\Juniper Notes.exe", kMsi, "", ""},
+                          {"C:\\windows\\Installer\\{0B6E3A4D}\\Juniper Notes.exe"},
+                          {}},
+        UnnamedFolderCase{"IconFolderThatNamesAnotherProgram",
+                          {"Juniper Notes", "", "C:\\Program Files\\Tools\\jn.exe", kMsi, "", ""},
+                          {"C:\\Program Files\\Tools\\jn.exe"},
+                          {}},
+        UnnamedFolderCase{"UninstallerInAKnownFolder",
+                          {"Juniper Notes", "", "", "\"C:\\Program Files (x86)\\Juniper Notes uninstall.exe\"", "", ""},
+                          {"C:\\Program Files (x86)\\Juniper Notes uninstall.exe"},
+                          {}},
+        UnnamedFolderCase{"IconFolderAnotherProgramClaims",
+                          {"Juniper Notes", "", "D:\\Apps\\Shared Juniper\\jn.exe", kMsi, "", ""},
+                          {"D:\\Apps\\Shared Juniper\\jn.exe"},
+                          {}},
+        UnnamedFolderCase{"BareNameOfThePublisherIsOnlyThePublishersFolder",
+                          {"Juniper 7", "", "", kMsi, "", "Juniper"},
+                          {kRoaming + "\\Juniper\\Mail\\keep.ini", kRoaming + "\\Juniper\\Juniper 7\\a.ini"},
+                          {"F C:/users/tester/AppData/Roaming/Juniper/Juniper 7/a.ini v",
+                           "D " + kRoaming + "\\Juniper\\Juniper 7 v"}},
+        UnnamedFolderCase{"GenericBareNameSearchesNothing",
+                          {"Tools 2.0", "", "", kMsi, "", "Setup"},
+                          {kRoaming + "\\Tools\\t.ini", kLocal + "\\Setup\\Tools\\t.ini"},
+                          {}},
+        UnnamedFolderCase{"FolderHoldingAnotherProgramsFolderIsNotTakenWhole",
+                          {"Juniper Notes", "", "", kMsi, "", ""},
+                          {kNotesData + "\\a.ini", kNotesData + "\\Other Tool\\keep.ini"},
+                          {"F C:/users/tester/AppData/Roaming/Juniper Notes/a.ini p"}}),
+    [](const ::testing::TestParamInfo<UnnamedFolderCase>& info) { return info.param.name; });
+
+TEST_F(LeftoverTest, APublisherFolderGoesOnlyWhenItIsLeftEmpty) {
+    File(kLocal + "\\Juniper Works\\Juniper Notes\\cache.db");
+    File(kRoaming + "\\Juniper Works\\Juniper Notes\\settings.ini");
+    File(kRoaming + "\\Juniper Works\\Juniper Mail\\keep.ini");
+    cleaner.CleanLeftovers(Make({"Juniper Notes 2.1", "", "", "", "", "Juniper Works"}));
+    EXPECT_FALSE(machine.files.FolderExists(kLocal + "\\Juniper Works"));
+    EXPECT_TRUE(machine.files.FolderExists(kLocal));
+    EXPECT_FALSE(machine.files.FolderExists(kRoaming + "\\Juniper Works\\Juniper Notes"));
+    EXPECT_TRUE(Exists(kRoaming + "\\Juniper Works\\Juniper Mail\\keep.ini"));
+}
+
+struct ProgramNamesCase {
+    const char* displayName;
+    std::vector<std::string> names;
+};
+
+class ProgramNamesTest : public ::testing::TestWithParam<ProgramNamesCase> {};
+
+TEST_P(ProgramNamesTest, DropsOnlyTrailingVersionArchitectureAndLanguage) {
+    std::vector<std::string> names;
+    for (const QString& name : CLeftoverSearch::ProgramNames(QString::fromUtf8(GetParam().displayName)))
+        names.push_back(name.toStdString());
+    EXPECT_EQ(names, GetParam().names);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ProgramNamesTest,
+    ::testing::Values(ProgramNamesCase{"Juniper Notes 5.4", {"Juniper Notes 5.4", "Juniper Notes"}},
+                      ProgramNamesCase{"Juniper Notes (x64)", {"Juniper Notes (x64)", "Juniper Notes"}},
+                      ProgramNamesCase{"Juniper Office x64 en-US", {"Juniper Office x64 en-US", "Juniper Office"}},
+                      ProgramNamesCase{"Juniper 7 - 2.0.1 (64-bit)", {"Juniper 7 - 2.0.1 (64-bit)", "Juniper"}},
+                      ProgramNamesCase{"Notepad2", {"Notepad2"}}, ProgramNamesCase{"Juniper Hi-Fi", {"Juniper Hi-Fi"}},
+                      ProgramNamesCase{"Go 1.21", {}}, ProgramNamesCase{"Tools 2.0", {}}));
 
 } // namespace

@@ -22,6 +22,7 @@ using platform::Hive;
 inline const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline const std::string kMuiCache = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
 inline const std::string kRoaming = "C:\\users\\tester\\AppData\\Roaming";
+inline const std::string kLocal = "C:\\users\\tester\\AppData\\Local";
 inline const std::string kPrograms = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
 inline const std::string kDesktop = "C:\\users\\Public\\Desktop";
 
@@ -31,6 +32,7 @@ struct Record {
     std::string displayIcon;
     std::string uninstallCommand;
     std::string iconGroup;
+    std::string publisher = std::string(); // most rows leave it out
 };
 
 inline InstalledProgram Make(const Record& record) {
@@ -43,6 +45,7 @@ inline InstalledProgram Make(const Record& record) {
     put(program.displayIcon, record.displayIcon);
     put(program.uninstallCommand, record.uninstallCommand);
     put(program.iconGroup, record.iconGroup);
+    put(program.publisher, record.publisher);
     return program;
 }
 

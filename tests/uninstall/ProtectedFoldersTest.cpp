@@ -126,9 +126,11 @@ TEST_F(LeftoverTest, AFolderReachedThroughAJunctionIsCleanedButTheJunctionStays)
     File("C:\\ProgramData\\Acme\\acme.dat");
     leftovers = cleaner.CleanLeftovers(Make({"Acme", "C:\\users\\All Users\\Acme", "", "", ""}));
     // Named by its real location: once as the install folder's content,
-    // once as ProgramData's folder of that name.
+    // then as ProgramData's folder of that name, found by its leaf and by
+    // the display name (that one with the folder itself).
     EXPECT_EQ(Describe(leftovers),
-              (std::vector<std::string>{"F C:/ProgramData/Acme/acme.dat", "F C:/ProgramData/Acme/acme.dat"}));
+              (std::vector<std::string>{"F C:/ProgramData/Acme/acme.dat", "F C:/ProgramData/Acme/acme.dat",
+                                        "F C:/ProgramData/Acme/acme.dat", "D C:\\ProgramData\\Acme"}));
     EXPECT_FALSE(Exists("C:\\ProgramData\\Acme"));
     EXPECT_TRUE(Exists("C:\\users\\All Users"));
     EXPECT_TRUE(Exists("C:\\ProgramData\\Microsoft\\keep.dat"));

@@ -349,6 +349,63 @@ TEST_F(UninstallerCoreTest, AStoppedCollectionSaysWhyAndDeletesNothing) {
     EXPECT_TRUE(Log().contains("leftovers of Acme Notes left alone: the registration")) << Log().constData();
 }
 
+// --- Windows Installer packages ------------------------------------------------
+
+struct InstallerCase {
+    const char* name;
+    std::string keyName;
+    int windowsInstaller; // the DWORD; negative: absent
+    bool known;           // Windows Installer knows the key name as a product
+    bool unattended;
+    std::string runs; // the command that must run
+};
+
+void PrintTo(const InstallerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::string kCode = "{0B6E3A4D-7C21-4F5E-9A8B-1C2D3E4F5A6B}";
+const std::string kReconfigure = "MsiExec.exe /I" + kCode;
+const std::string kSystemMsiexec = "\"C:\\windows\\System32\\msiexec.exe\" /X";
+
+using InstallerCommandTest = CoreFixture<InstallerCase>;
+
+// Whatever the entry's command says, a package Windows Installer knows is
+// removed through it; the removal check decides as for any program.
+TEST_P(InstallerCommandTest, RunsTheRemovalThatRemovesThePackage) {
+    const InstallerCase& c = GetParam();
+    const std::string key = kUninstall + "\\" + c.keyName;
+    machine.registry.SetString(Hive::LocalMachine, key, "DisplayName", "Acme Notes");
+    machine.registry.SetString(Hive::LocalMachine, key, "UninstallString", kReconfigure);
+    if (c.windowsInstaller >= 0)
+        machine.registry.SetDword(Hive::LocalMachine, key, "WindowsInstaller", uint32_t(c.windowsInstaller));
+    if (c.known) machine.system.AddInstallerProduct(c.keyName);
+    MemorySystem::ScriptedProcess removal;
+    removal.run = [this, &key] { machine.registry.DeleteKey(Hive::LocalMachine, key); };
+    machine.system.SetProcess(c.runs, removal);
+    core.SetUnattended(c.unattended);
+
+    const Expected<UninstallStepReport, UninstallFailure> result = core.Uninstall(Acme(), false);
+
+    EXPECT_EQ(machine.system.Started(), std::vector<std::string>{c.runs});
+    ASSERT_TRUE(result.HasValue());
+    EXPECT_EQ(result->outcome, Outcome::Removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, InstallerCommandTest,
+    testing::Values(InstallerCase{"KnownPackage", kCode, 1, true, false, kSystemMsiexec + kCode},
+                    InstallerCase{"KnownPackageUnattended", kCode, 1, true, true, kSystemMsiexec + kCode + " /qn"},
+                    InstallerCase{"LowerCaseProductCode", "{0b6e3a4d-7c21-4f5e-9a8b-1c2d3e4f5a6b}", 1, true, false,
+                                  kSystemMsiexec + "{0b6e3a4d-7c21-4f5e-9a8b-1c2d3e4f5a6b}"},
+                    InstallerCase{"ProductWindowsInstallerDoesNotKnow", kCode, 1, false, true, kReconfigure},
+                    InstallerCase{"NotMarkedAsAPackage", kCode, -1, true, false, kReconfigure},
+                    InstallerCase{"MarkedZero", kCode, 0, true, false, kReconfigure},
+                    InstallerCase{"KeyNameIsNoProductCode", "AcmeNotes", 1, true, false, kReconfigure},
+                    InstallerCase{"KeyNameAlmostAProductCode", "{0B6E3A4D-7C21-4F5E-9A8B-1C2D3E4F5A6G}", 1, true, false,
+                                  kReconfigure}),
+    [](const testing::TestParamInfo<InstallerCase>& info) { return std::string(info.param.name); });
+
 // Each text field lands in its own place, decoded from the ANSI code page
 // (1252 here), and each record says where it was read.
 TEST(UninstallerCoreRecords, TextsAreDecodedFieldByFieldWithTheirSource) {
