@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include "app/host/HostServices.h"
+#include "support/HostPaths.h"
 #include "widgetlib/Palette.h"
 
 namespace {
@@ -16,7 +16,7 @@ QString& TestFolder() {
 
 QString CRuntimeFiles::Folder() {
     const QString& test = TestFolder();
-    return QDir::fromNativeSeparators(test.isEmpty() ? CHostServices::Current().ExecutableFolder() : test);
+    return QDir::fromNativeSeparators(test.isEmpty() ? DataDirectory() : test);
 }
 
 void CRuntimeFiles::SetFolderForTesting(const QString& folder) {

@@ -3,8 +3,8 @@
 #include <QString>
 
 // Where the program's pictures and style sheets are: the folders
-// "Resources" and "QSS" beside the executable (also where the installer puts
-// them), whatever the working directory. The windows name these files as
+// "Resources" and "QSS" of DataDirectory() (beside the executable, or under
+// the prefix of an installed Linux program), whatever the working directory. The windows name these files as
 // "./Resources/..." and "./QSS/...", and the style sheets their pictures as
 // url(./Resources/...); these helpers turn such a name into the file's place.
 class CRuntimeFiles {
