@@ -60,6 +60,7 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         return cli::ExitCode::UnknownName;
     }
 
+    core.SetWaitTimes(options.waitTimes);
     // With JSON on the standard output, progress goes to the error stream.
     QTextStream& progress = options.json ? err : out;
     QJsonArray reports;
@@ -71,6 +72,18 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
     for (int position = 0; position < total && failure.isEmpty(); ++position) {
         const ProgramRecord& program = *chosen[size_t(position)];
         const QString prefix = QStringLiteral("[%1/%2] %3: ").arg(position + 1).arg(total).arg(program.text.name);
+        int64_t nextLine = options.progressEveryMs;
+        core.SetWaitCallback([&](const CUninstallerCore::WaitState& wait) {
+            if (wait.elapsedMs < nextLine) return;
+            nextLine = (wait.elapsedMs / options.progressEveryMs + 1) * options.progressEveryMs;
+            progress << prefix << "still waiting for "
+                     << (!wait.running.isEmpty() ? wait.running.join(QStringLiteral(", "))
+                         : wait.installerBusy    ? QStringLiteral("Windows Installer")
+                                                 : QStringLiteral("its uninstaller"))
+                     << " (" << wait.elapsedMs / 1000 << " s"
+                     << (wait.programGone ? QStringLiteral("; the program is gone") : QString()) << ")\n";
+            progress.flush();
+        });
         const Expected<UninstallStepReport, UninstallFailure> result =
             core.Uninstall(program, options.clean, [&](CUninstallerCore::Phase phase) {
                 progress << prefix
@@ -89,6 +102,11 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         if (report.removed) ++removed;
 
         progress << prefix;
+        const QString exit = QStringLiteral("(exit code %1%2)")
+                                 .arg(report.exitCode)
+                                 .arg(report.leftRunning.isEmpty() ? QString()
+                                                                   : QStringLiteral("; left running: ") +
+                                                                         report.leftRunning.join(QStringLiteral(", ")));
         if (failed)
             progress << "failed: " << report.reason;
         else if (!report.started && report.removed)
@@ -96,9 +114,9 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         else if (!report.started)
             progress << "not started: " << report.reason;
         else if (report.removed)
-            progress << "removed (exit code " << report.exitCode << ")";
+            progress << "removed " << exit;
         else
-            progress << "not removed: " << report.reason << " (exit code " << report.exitCode << ")";
+            progress << "not removed: " << report.reason << " " << exit;
         const QList<LeftoverItem> deleted = report.leftovers.Deleted();
         const QList<LeftoverItem> remaining = report.leftovers.Remaining();
         if (report.leftoversCleaned)
@@ -124,12 +142,14 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         object.insert(QStringLiteral("exitCode"), double(report.exitCode));
         object.insert(QStringLiteral("removed"), report.removed);
         object.insert(QStringLiteral("reason"), report.reason);
+        object.insert(QStringLiteral("leftRunning"), QJsonArray::fromStringList(report.leftRunning));
         object.insert(QStringLiteral("leftoversCleaned"), report.leftoversCleaned);
         object.insert(QStringLiteral("leftoversDeleted"), ToJson(deleted));
         object.insert(QStringLiteral("leftoversNotDeleted"), ToJson(remaining));
         object.insert(QStringLiteral("leftoversStopReason"), report.leftovers.stopReason);
         reports.append(object);
     }
+    core.SetWaitCallback(CUninstallerCore::WaitCallback());
 
     if (options.json)
         cli::WriteJson(out, QJsonDocument(reports));

@@ -9,15 +9,17 @@
 
 // The work of "tolvanire-uninstaller-cli uninstall" over the core face:
 // finds the named programs, then uninstalls them one after another, with
-// their leftovers when asked. Progress goes to the terminal while it
-// waits; a report per program follows (a table, or JSON on `out`, progress
-// then on `err`).
+// their leftovers when asked. Progress goes to the terminal while it waits
+// (every `progressEveryMs` the processes it still waits for); a report per
+// program follows (a table, or JSON on `out`, progress then on `err`).
 class CCliUninstall {
 public:
     struct Options {
         QStringList names;
         bool clean = false;
         bool json = false;
+        int progressEveryMs = CUninstallerCore::kSlowWaitMs;
+        CUninstallerCore::WaitTimes waitTimes;
     };
 
     CCliUninstall(CUninstallerCore& core, QTextStream& out, QTextStream& err);

@@ -23,6 +23,11 @@
 #     offscreen platform plugin into it (a static Qt imports only its
 #     default one by itself). Every QtTest program goes through it.
 #
+# Labels: "gui" (the QtTest default), "wine" for tests that need Wine, and
+# "threads" for tests that start threads, themselves or in the code they
+# test: the ThreadSanitizer build of scripts/test.sh runs those
+# (ctest -L threads), so a test joins it by its label alone.
+#
 # In the Windows build the tests run under Wine through
 # CMAKE_CROSSCOMPILING_EMULATOR (set by the toolchain file).
 include(GoogleTest)

@@ -3,6 +3,8 @@ add_executable(winehost
     ${CMAKE_CURRENT_LIST_DIR}/winehost/main.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/HostServer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/HostProtocol.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/winehost/HostPulse.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/winehost/HostRunWait.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/RegistryDump.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/WireReader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/WireWriter.cpp)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,32 @@ struct RunOutcome {
     // for a reason that IPlatform::FatalError() does not give (the Wine
     // host that waited died, while the platform itself lives on).
     std::string failure;
+    // The caller's watch stopped the wait before the uninstaller was done:
+    // its processes named in the last RunProgress may still run (nothing
+    // is ended), and exitCode is kStillActive when the first had not ended.
+    bool stopped = false;
 };
+
+// GetExitCodeProcess's answer for a process that has not ended.
+constexpr uint32_t kStillActive = 259;
+
+// What a wait knows while it waits (see ISystem::RunAndWatch).
+struct RunProgress {
+    bool firstEnded = false; // the process the command started has ended
+    uint32_t exitCode = 0;   // its exit code, once it has ended
+    // The program files (UTF-8, without their folder) of the processes
+    // still waited for, the first one included while it runs; a process
+    // whose program cannot be told yet is left out.
+    std::vector<std::string> running;
+    // Every process is done, and the wait is for Windows Installer to be
+    // idle.
+    bool installerBusy = false;
+};
+
+// The caller's side of a wait: called on the waiting thread, right after
+// the start and then about twice a second and whenever the first process
+// ends; returns false to stop waiting.
+using RunWatch = std::function<bool(const RunProgress&)>;
 
 // Facts about the target system, and running programs on it. Safe to call
 // from several threads.
@@ -61,7 +87,14 @@ public:
     // Installer, until the installer is idle. A failed start is not an
     // error of the call: kErrorSuccess with outcome->started false and the
     // start's error code. kErrorBackendFailure when the backend died.
-    virtual uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) = 0;
+    uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) {
+        return RunAndWatch(commandLine, RunWatch(), outcome);
+    }
+
+    // RunAndWait, telling `watch` (when set) what the wait knows meanwhile,
+    // so that the caller can stop waiting: the wait then ends at once and
+    // ends no process (outcome->stopped).
+    virtual uint32_t RunAndWatch(const std::string& commandLine, const RunWatch& watch, RunOutcome* outcome) = 0;
 
     // Starts `commandLine` as RunAndWait does and returns as soon as it has
     // started (or failed to start), without waiting for it: for this
@@ -69,7 +102,7 @@ public:
     // outcome has no exit code.
     virtual uint32_t Start(const std::string& commandLine, RunOutcome* outcome) = 0;
 
-    // The visible top-level windows of the uninstaller that a RunAndWait
+    // The visible top-level windows of the uninstaller that a RunAndWatch
     // of this same `commandLine` is waiting for (any process of its tree),
     // counted into `count`: 0 when no such wait runs or it shows none. With
     // `raise` they are also restored and brought to the front, so that a

@@ -13,7 +13,8 @@
 # without it, the same Qt is built once from Debian's source package into
 # BUILD_DIR/qt5-mingw-source (scripts/build-qt5-mingw.sh).
 # TOLVANIRE_QT_MINGW=DIR uses a Qt already unpacked or built by
-# scripts/build-qt5-mingw.sh instead.
+# scripts/build-qt5-mingw.sh instead. TOLVANIRE_WARNINGS_AS_ERRORS=ON (or
+# OFF) sets the CMake option of that name (scripts/test-windows.sh: ON).
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -50,13 +51,13 @@ if [ -z "$qt" ]; then
 fi
 [ -f "$qt/lib/cmake/Qt5/Qt5Config.cmake" ] || { echo "build-windows: no Qt 5 in $qt" >&2; exit 1; }
 
-launcher=""
-command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+tolvanire_use_ccache
 jobs=$(nproc 2>/dev/null || echo 2)
 # Release: the static Qt is a release build, and the programs ship as such.
-# shellcheck disable=SC2086 # the launcher is one word or none
+# shellcheck disable=SC2086 # the launcher and the warnings setting are one word or none
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTOLVANIRE_QT_MINGW="$qt" $launcher
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTOLVANIRE_QT_MINGW="$qt" $TOLVANIRE_LAUNCHER \
+    ${TOLVANIRE_WARNINGS_AS_ERRORS:+-DTOLVANIRE_WARNINGS_AS_ERRORS=$TOLVANIRE_WARNINGS_AS_ERRORS}
 if [ $# -gt 0 ]; then
     cmake --build "$build" -j "$jobs" --target "$@"
 else

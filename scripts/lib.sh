@@ -18,6 +18,12 @@
 #                                    the sandbox Wine ran with
 #   tolvanire_find_qt_mingw_archive  prints the path of the static Qt for
 #                                    MinGW (qt5-mingw-static.tar.xz)
+#   tolvanire_use_ccache             sets TOLVANIRE_LAUNCHER to the CMake
+#                                    option that runs the compilers through
+#                                    ccache (empty without ccache) and
+#                                    exports CCACHE_DIR, the real home's
+#                                    cache unless set, before a sandbox HOME
+#                                    would hide it
 
 TOLVANIRE_ROOT=${TOLVANIRE_ROOT:-$(cd "$(dirname "$0")/.." && pwd)}
 # The programs the demo prefix holds; the list tests install the same set
@@ -103,4 +109,12 @@ tolvanire_find_qt_mingw_archive() {
         fi
     done
     return 1
+}
+
+tolvanire_use_ccache() {
+    TOLVANIRE_LAUNCHER=""
+    command -v ccache >/dev/null 2>&1 || return 0
+    CCACHE_DIR=${CCACHE_DIR:-$(ccache -k cache_dir)}
+    export CCACHE_DIR
+    TOLVANIRE_LAUNCHER="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 }

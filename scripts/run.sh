@@ -25,7 +25,9 @@ done
 [ "${TOLVANIRE_SKIP_DEPS:-0}" = 1 ] || "$root/scripts/setup-deps.sh"
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+tolvanire_use_ccache
+# shellcheck disable=SC2086 # the launcher is one word or none
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release $TOLVANIRE_LAUNCHER
 cmake --build "$build" -j "$jobs"
 
 # The log stays in the real per-user state folder, whatever HOME Wine gets.

@@ -14,7 +14,8 @@ build=${1:-$root/build-win}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 start=$(date +%s)
-"$root/scripts/build-windows.sh" "$build"
+# Warnings are errors in the project's own test builds.
+TOLVANIRE_WARNINGS_AS_ERRORS=${TOLVANIRE_WARNINGS_AS_ERRORS:-ON} "$root/scripts/build-windows.sh" "$build"
 built=$(date +%s)
 
 # One quiet prefix for the unit and GUI tests; the program and installer
@@ -22,7 +23,8 @@ built=$(date +%s)
 tolvanire_wine_env "$build/test-home"
 export WINEPREFIX="$build/test-prefix"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1
+    wineboot -i >"$build/wineboot.log" 2>&1 ||
+        { cat "$build/wineboot.log" >&2; echo "test-windows: wineboot failed (its output above)" >&2; exit 1; }
     wineserver -w
 fi
 # A persistent server with its services already running: a Wine process

@@ -1,53 +1,75 @@
 #!/bin/sh
 # Sets up a fresh Debian 12 machine, builds everything and runs every test:
-# unit, GUI (offscreen), Wine integration and end to end (label "wine"),
-# then the unit and GUI tests again in an AddressSanitizer+UBSan build, and
-# the core unit tests and the notification centre in a ThreadSanitizer
-# build, then the Windows build (scripts/test-windows.sh). Ends non-zero
-# when any test fails. TOLVANIRE_SKIP_DEPS=1 skips the package
-# installation, TOLVANIRE_SKIP_WINDOWS=1 the Windows build.
+# the format check (scripts/check-format.sh); unit, GUI (offscreen), Wine
+# integration and end to end (label "wine") in the Release build build/;
+# the unit and GUI tests again in an AddressSanitizer+UBSan build
+# (build-asan/); every test that starts threads (label "threads", Wine
+# ones included) in a ThreadSanitizer build (build-tsan/); then the
+# Windows build (scripts/test-windows.sh). Warnings are errors in every
+# build, compilers run through ccache, and the sanitizer builds take
+# winehost.exe from build/'s MinGW sub-build instead of compiling it again.
+# Ends non-zero when any test fails. TOLVANIRE_SKIP_DEPS=1 skips the
+# package installation, TOLVANIRE_SKIP_WINDOWS=1 the Windows build.
 set -eu
+started=$(date +%s)
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib.sh"
 jobs=$(nproc 2>/dev/null || echo 2)
 [ "${TOLVANIRE_SKIP_DEPS:-0}" = 1 ] || "$root/scripts/setup-deps.sh"
 
+tolvanire_use_ccache
 # Wine and the tests write nothing into the real home.
 tolvanire_wine_env "$root/build/test-home"
 export QT_QPA_PLATFORM=offscreen
 export TOLVANIRE_LOG_FILE="$root/build/test-tolvanire.log"
 
-step() { printf '\n=== %s\n' "$*"; }
+# Each step says how long the script has run so far.
+step() {
+    _s=$(($(date +%s) - started))
+    printf '\n=== %s [%d:%02d]\n' "$*" $((_s / 60)) $((_s % 60))
+}
 # A failing test step is remembered and the next step still runs, so that
 # one run shows every failure; a failing build ends the script at once.
 failed=""
 fail() { failed="$failed
   $*"; }
+# configure DIR CMAKE_ARGUMENT...: the settings every build here shares.
+configure() {
+    _dir=$1
+    shift
+    # shellcheck disable=SC2086 # the launcher is one word or none
+    cmake -S "$root" -B "$root/$_dir" -G Ninja -DTOLVANIRE_WARNINGS_AS_ERRORS=ON $TOLVANIRE_LAUNCHER "$@"
+}
+# The Windows programs of the Linux builds are the same in each: the other
+# builds enter build/'s MinGW sub-build, which rebuilds what changed.
+shared_mingw="-DTOLVANIRE_MINGW_BINARY_DIR=$root/build/mingw"
 
-step "build"
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+step "format"
+"$root/scripts/check-format.sh" || fail "format (scripts/check-format.sh)"
+
+# Release, as users and packagers build it (GCC at -O3 warns where -O2
+# does not), so that the build every test runs in is the Release build.
+step "build (Release)"
+configure build -DCMAKE_BUILD_TYPE=Release
 cmake --build "$root/build" -j "$jobs"
 
 step "all tests, Wine included"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs" --timeout 900) || fail "tests (build/)"
 
 step "unit and GUI tests with AddressSanitizer and UBSan"
-cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DTOLVANIRE_SANITIZE=address;undefined"
+configure build-asan -DCMAKE_BUILD_TYPE=Debug "-DTOLVANIRE_SANITIZE=address;undefined" "$shared_mingw"
 cmake --build "$root/build-asan" -j "$jobs"
 (cd "$root/build-asan" &&
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$root/tests/lsan-qt.supp:print_suppressions=0" \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
         ctest --output-on-failure -j "$jobs" --timeout 900 -LE wine) || fail "AddressSanitizer tests (build-asan/)"
 
-step "core unit tests and the notification centre with ThreadSanitizer"
-cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANIRE_SANITIZE=thread
-cmake --build "$root/build-tsan" -j "$jobs" --target tolvanire_inventory_tests tolvanire_support_tests tst_notifycentor
-for program in tolvanire_inventory_tests tolvanire_support_tests; do
-    TSAN_OPTIONS=halt_on_error=1 "$root/build-tsan/bin/$program" || fail "ThreadSanitizer $program (build-tsan/)"
-done
-(cd "$root/build-tsan" && ctest --output-on-failure -R '^widgetlib\.notifycentor$') ||
-    fail "ThreadSanitizer notification centre tests (build-tsan/)"
+step "tests that start threads with ThreadSanitizer"
+configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DTOLVANIRE_SANITIZE=thread "$shared_mingw"
+cmake --build "$root/build-tsan" -j "$jobs"
+(cd "$root/build-tsan" && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" --timeout 900 -L threads) ||
+    fail "ThreadSanitizer tests (build-tsan/)"
 
 if [ "${TOLVANIRE_SKIP_WINDOWS:-0}" != 1 ]; then
     step "Windows build (MinGW, static Qt) and its tests under Wine"

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QSet>
+#include <algorithm>
 #include <cstdio>
 
 #include "support/HostPaths.h"
@@ -164,8 +165,25 @@ CUninstallerCore::Uninstall(const ProgramRecord& record, bool removeLeftovers, c
     const QString unreachable = QStringLiteral("the target machine could not be reached");
 
     if (onPhase) onPhase(Phase::WaitingForUninstaller);
+    {
+        std::lock_guard<std::mutex> lock(waitMutex);
+        wait = WaitState();
+        wait.waiting = true;
+        waitStart = Clock::now();
+        skipAsked = false;
+    }
     platform::RunOutcome outcome;
-    if (platform.System().RunAndWait(command, &outcome) != platform::kErrorSuccess || !Reachable()) {
+    const uint32_t waited = platform.System().RunAndWatch(command, WaitWatch(record, &report), &outcome);
+    {
+        std::lock_guard<std::mutex> lock(waitMutex);
+        wait.waiting = false;
+    }
+    if (!outcome.stopped) {
+        // The uninstaller ended before the wait could be cut short.
+        report.waitSkipped = false;
+        report.leftRunning.clear();
+    }
+    if (waited != platform::kErrorSuccess || !Reachable()) {
         if (!Reachable()) return CutShort(report, unreachable);
         // Only the wait failed (its own host died); the platform lives on.
         report.outcome = Outcome::WaitFailed;
@@ -232,6 +250,60 @@ CUninstallerCore::Uninstall(const ProgramRecord& record, bool removeLeftovers, c
         }
     }
     return report;
+}
+
+// A missing uninstaller file alone starts no grace: its uninstaller may well
+// still be at work.
+platform::RunWatch CUninstallerCore::WaitWatch(const ProgramRecord& record, UninstallStepReport* report) {
+    Clock::time_point nextLook;
+    Clock::time_point goneAt;
+    bool gone = false;
+    return [=](const platform::RunProgress& progress) mutable {
+        const Clock::time_point now = Clock::now();
+        if (progress.firstEnded && !gone && now >= nextLook) {
+            bool failed = false;
+            gone = !CRemovalCheck(platform.Registry(), platform.Files()).StillRegistered(record.program, &failed);
+            // The backend failed: Uninstall reports it once the wait is over.
+            if (failed) return false;
+            goneAt = now;
+            // On a machine with thousands of programs a look takes a while:
+            // it never takes more than a fifth of the wait.
+            const Clock::time_point looked = Clock::now();
+            nextLook = looked +
+                       std::max<Clock::duration>(std::chrono::milliseconds(waitTimes.goneCheckMs), 4 * (looked - now));
+        }
+        WaitState state;
+        bool skip = false;
+        {
+            std::lock_guard<std::mutex> lock(waitMutex);
+            wait.firstEnded = progress.firstEnded;
+            wait.programGone = gone;
+            wait.running.clear();
+            for (const std::string& name : progress.running)
+                wait.running << Text(name);
+            wait.installerBusy = progress.installerBusy;
+            wait.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(now - waitStart).count();
+            state = wait;
+            skip = skipAsked;
+        }
+        if (waitCallback) waitCallback(state);
+        report->leftRunning = state.running;
+        report->waitSkipped = skip;
+        return !skip && !(gone && now - goneAt >= std::chrono::milliseconds(waitTimes.graceMs));
+    };
+}
+
+void CUninstallerCore::SkipWait() {
+    std::lock_guard<std::mutex> lock(waitMutex);
+    if (wait.waiting) skipAsked = true;
+}
+
+CUninstallerCore::WaitState CUninstallerCore::CurrentWait() const {
+    std::lock_guard<std::mutex> lock(waitMutex);
+    WaitState state = wait;
+    if (state.waiting)
+        state.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - waitStart).count();
+    return state;
 }
 
 bool CUninstallerCore::StartOwnUninstaller(const ProgramRecord& record, QString* why) {

@@ -2,8 +2,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -62,6 +65,11 @@ struct UninstallStepReport {
     // asked); `leftovers` tells what it deleted.
     bool leftoversCleaned = false;
     LeftoverCleanup leftovers;
+    // The wait ended before the uninstaller's processes did: the user
+    // skipped it, or the program was gone and the grace ran out. These
+    // processes were still running then; none was ended.
+    bool waitSkipped = false;
+    QStringList leftRunning;
 };
 
 // An uninstall that the loss of the target machine cut short: why, and how
@@ -78,6 +86,13 @@ struct UninstallFailure : BackendFailure {
 // the backend failure that kept it from one, so no caller asks the
 // platform whether it still works. No widgets; calls may come from several
 // threads, one uninstall or clean at a time.
+//
+// The wait for an uninstaller ends when the whole uninstaller has, or
+// earlier: once the process the command started has ended and the
+// program's uninstall entry is gone, processes still running in its tree (a
+// restarted shell, a tray helper) hold it for at most WaitTimes::graceMs;
+// and at any time the user may skip it (SkipWait). Nothing is ended either
+// way, and the removal check decides as usual.
 class CUninstallerCore {
 public:
     explicit CUninstallerCore(platform::IPlatform& platform);
@@ -106,6 +121,35 @@ public:
         RemovingLeftovers,
     };
     using PhaseCallback = std::function<void(Phase)>;
+
+    // What the wait for the uninstaller knows, for the front ends.
+    struct WaitState {
+        bool waiting = false;       // an uninstaller is being waited for
+        int64_t elapsedMs = 0;      // since it started
+        bool firstEnded = false;    // the process the command started has ended
+        bool programGone = false;   // ... and the program is gone: the grace runs
+        QStringList running;        // program files of the processes still waited for
+        bool installerBusy = false; // they are done; Windows Installer is still at work
+    };
+    using WaitCallback = std::function<void(const WaitState&)>;
+
+    // A wait this long offers the user to skip it (the window's running
+    // row), and the command line says what it still waits for.
+    static constexpr int kSlowWaitMs = 30000;
+
+    struct WaitTimes {
+        int graceMs = 10000;    // after the first process ended and the program is gone
+        int goneCheckMs = 2000; // at least, between looks at the entry once the first process ended
+    };
+    void SetWaitTimes(const WaitTimes& times) { waitTimes = times; }
+    // Called on the calling thread of Uninstall about twice a second while
+    // it waits for an uninstaller.
+    void SetWaitCallback(WaitCallback callback) { waitCallback = std::move(callback); }
+    // From any thread: stop waiting for the current uninstaller (ignored
+    // when none runs). Nothing is ended.
+    void SkipWait();
+    // From any thread: the current wait (waiting false when none runs).
+    WaitState CurrentWait() const;
 
     // Runs the program's uninstall command and waits for the whole
     // uninstaller, decides whether the program is really gone, and only
@@ -144,7 +188,20 @@ private:
     // Collects with `cleaner`: each leftover once, and why it stopped.
     LeftoverCollection Collect(CLeftoverCleaner& cleaner, const ProgramRecord& record) const;
 
+    using Clock = std::chrono::steady_clock;
+    // What Uninstall does while the platform waits: tells the front ends,
+    // looks whether the entry is gone once the first process has ended,
+    // and ends the wait on a skip or when the grace after that is over.
+    platform::RunWatch WaitWatch(const ProgramRecord& record, UninstallStepReport* report);
+
     platform::IPlatform& platform;
     CAppEnum appEnum;
     const QString ownFolder;
+    WaitTimes waitTimes;
+    WaitCallback waitCallback;
+
+    mutable std::mutex waitMutex;
+    WaitState wait; // elapsedMs is counted from waitStart
+    Clock::time_point waitStart;
+    bool skipAsked = false;
 };

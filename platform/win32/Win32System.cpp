@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -207,6 +208,31 @@ bool CommandRunsMsiexec(const std::string& commandLine) {
     return IsMsiexecName(program);
 }
 
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(length > 0 ? length : 0, '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], length, nullptr, nullptr);
+    return utf8;
+}
+
+// The processes in the job; false when the job cannot tell.
+bool JobProcesses(HANDLE job, std::vector<DWORD>* processes) {
+    processes->clear();
+    // ULONG_PTR elements keep the list's alignment.
+    std::vector<ULONG_PTR> buffer(2 + 4096);
+    auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
+    if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, list,
+                                   static_cast<DWORD>(buffer.size() * sizeof(ULONG_PTR)), nullptr) ||
+        list->NumberOfProcessIdsInList < list->NumberOfAssignedProcesses)
+        return false;
+    for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i)
+        processes->push_back(static_cast<DWORD>(list->ProcessIdList[i]));
+    return true;
+}
+
 // True when no process is left in the job but ignored ones.
 bool OnlyIgnoredLeft(HANDLE job, const std::set<DWORD>& ignored) {
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
@@ -215,26 +241,63 @@ bool OnlyIgnoredLeft(HANDLE job, const std::set<DWORD>& ignored) {
         return false;
     if (accounting.ActiveProcesses == 0) return true;
     if (ignored.empty()) return false;
-    // ULONG_PTR elements keep the list's alignment.
-    std::vector<ULONG_PTR> buffer(2 + 4096);
-    auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
-    if (!QueryInformationJobObject(job, JobObjectBasicProcessIdList, list,
-                                   static_cast<DWORD>(buffer.size() * sizeof(ULONG_PTR)), nullptr))
-        return false;
-    if (list->NumberOfProcessIdsInList < list->NumberOfAssignedProcesses) return false;
-    for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i)
-        if (ignored.count(static_cast<DWORD>(list->ProcessIdList[i])) == 0) return false;
+    std::vector<DWORD> processes;
+    if (!JobProcesses(job, &processes)) return false;
+    for (const DWORD process : processes)
+        if (ignored.count(process) == 0) return false;
     return true;
 }
 
-// Waits until the job holds no process but the user's browser. The port
-// is read with a time-out so that a lost message cannot hold the wait:
-// each pass also asks the job itself.
-void WaitForJob(HANDLE job, HANDLE port, DWORD rootProcessId, bool* ranMsiexec) {
+constexpr DWORD kReportMs = 500;
+
+// Tells the caller's watch what the wait knows: at most every kReportMs,
+// and at once when the first process has ended. Costs nothing without a
+// watch.
+class WaitReporter {
+public:
+    WaitReporter(const RunWatch& watch, HANDLE first) : watch(watch), first(first) {}
+
+    // False once the watch asked to stop. `running` gives the processes
+    // still waited for; it is asked only when a report is due.
+    template <class Running> bool Report(Running running, bool installerBusy = false) {
+        if (!watch) return true;
+        const bool firstEnded = WaitForSingleObject(first, 0) == WAIT_OBJECT_0;
+        const DWORD now = GetTickCount();
+        if (reported && firstEnded == progress.firstEnded && now - last < kReportMs) return true;
+        progress.firstEnded = firstEnded;
+        DWORD exitCode = 0;
+        progress.exitCode = firstEnded && GetExitCodeProcess(first, &exitCode) ? exitCode : 0;
+        progress.running = running();
+        progress.installerBusy = installerBusy;
+        reported = true;
+        last = now;
+        return watch(progress);
+    }
+
+private:
+    const RunWatch& watch;
+    HANDLE first;
+    RunProgress progress;
+    bool reported = false;
+    DWORD last = 0;
+};
+
+// The program file of a process, as the progress names it; empty while
+// it cannot be told.
+std::string ProcessName(DWORD processId) {
+    std::wstring image;
+    return ProcessImage(processId, &image) == ImageState::Known ? Utf8(FileName(image)) : std::string();
+}
+
+// Waits until the job holds no process but the user's browser, or the
+// watch stops it (false). The port is read with a time-out so that a lost
+// message cannot hold the wait: each pass also asks the job itself.
+bool WaitForJob(HANDLE job, HANDLE port, DWORD rootProcessId, bool* ranMsiexec, WaitReporter& reporter) {
     std::set<DWORD> ignored;
     std::vector<DWORD> unsorted; // new processes whose program is not known yet, oldest first
     std::vector<std::wstring> browsers;
     bool browsersRead = false;
+    std::map<DWORD, std::string> names; // of the processes named in a report so far
     // A process of the browser, or one that a process not waited for
     // started, is not waited for either; msiexec brings Windows Installer in.
     auto sort = [&] {
@@ -256,39 +319,75 @@ void WaitForJob(HANDLE job, HANDLE port, DWORD rootProcessId, bool* ranMsiexec) 
             it = unsorted.erase(it);
         }
     };
+    auto running = [&] {
+        std::vector<std::string> list;
+        std::vector<DWORD> processes;
+        JobProcesses(job, &processes);
+        for (const DWORD process : processes) {
+            if (ignored.count(process) != 0) continue;
+            std::string& name = names[process];
+            if (name.empty()) name = ProcessName(process);
+            if (!name.empty()) list.push_back(name);
+        }
+        return list;
+    };
     for (;;) {
         DWORD message = 0;
         ULONG_PTR key = 0;
         LPOVERLAPPED overlapped = nullptr;
         const BOOL got = GetQueuedCompletionStatus(port, &message, &key, &overlapped, unsorted.empty() ? 500 : 50);
-        if (!got && overlapped == nullptr && GetLastError() != WAIT_TIMEOUT) return; // the port failed
+        if (!got && overlapped == nullptr && GetLastError() != WAIT_TIMEOUT) return true; // the port failed
         if (got && key == kJobKey) {
             const DWORD processId = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(overlapped));
-            if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return;
+            if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return true;
             if (message == JOB_OBJECT_MSG_NEW_PROCESS && processId != rootProcessId) {
                 unsorted.push_back(processId);
             } else if (message == JOB_OBJECT_MSG_EXIT_PROCESS || message == JOB_OBJECT_MSG_ABNORMAL_EXIT_PROCESS) {
                 ignored.erase(processId);
+                names.erase(processId);
             }
         }
         sort();
-        if (OnlyIgnoredLeft(job, ignored)) return;
+        if (OnlyIgnoredLeft(job, ignored)) return true;
+        if (!reporter.Report(running)) return false;
     }
 }
 
+// One process alone, as a report names it.
+std::vector<std::string> OnlyProcess(DWORD processId) {
+    const std::string name = ProcessName(processId);
+    return name.empty() ? std::vector<std::string>() : std::vector<std::string>{name};
+}
+
+// Waits for the first process alone, where no job holds its tree; false
+// when the watch stops it.
+bool WaitForProcess(HANDLE process, DWORD processId, WaitReporter& reporter) {
+    while (WaitForSingleObject(process, kReportMs) == WAIT_TIMEOUT)
+        if (!reporter.Report([processId] { return OnlyProcess(processId); })) return false;
+    return true;
+}
+
 // Windows Installer holds this mutex while it runs an installation, also
-// after the msiexec that asked for it has ended.
-void WaitForInstallerIdle() {
+// after the msiexec that asked for it has ended. False when the watch
+// stops the wait.
+bool WaitForInstallerIdle(WaitReporter& reporter) {
     for (;;) {
         ScopedHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\_MSIExecute"));
         if (mutex.valid()) {
-            const DWORD result = WaitForSingleObject(mutex.get(), INFINITE);
-            if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) ReleaseMutex(mutex.get());
-            return;
+            for (;;) {
+                const DWORD result = WaitForSingleObject(mutex.get(), kReportMs);
+                if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) {
+                    ReleaseMutex(mutex.get());
+                    return true;
+                }
+                if (result != WAIT_TIMEOUT) return true;
+                if (!reporter.Report([] { return std::vector<std::string>(); }, true)) return false;
+            }
         }
         // A mutex we may not open still exists: look again later.
-        if (GetLastError() != ERROR_ACCESS_DENIED) return;
-        Sleep(500);
+        if (GetLastError() != ERROR_ACCESS_DENIED) return true;
+        Sleep(kReportMs);
+        if (!reporter.Report([] { return std::vector<std::string>(); }, true)) return false;
     }
 }
 
@@ -343,7 +442,7 @@ bool StartCommand(const std::string& commandLine, DWORD flags, PROCESS_INFORMATI
 
 } // namespace
 
-uint32_t CWin32System::RunAndWait(const std::string& commandLine, RunOutcome* outcome) {
+uint32_t CWin32System::RunAndWatch(const std::string& commandLine, const RunWatch& watch, RunOutcome* outcome) {
     *outcome = RunOutcome();
     ScopedHandle job(CreateRunJob(commandLine));
     ScopedHandle port(job.valid() ? CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1) : nullptr);
@@ -376,11 +475,16 @@ uint32_t CWin32System::RunAndWait(const std::string& commandLine, RunOutcome* ou
     if (suspended) ResumeThread(process.hThread);
 
     bool ranMsiexec = CommandRunsMsiexec(commandLine);
-    if (inJob) WaitForJob(job.get(), port.get(), process.dwProcessId, &ranMsiexec);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitReporter reporter(watch, process.hProcess);
+    // The watch hears of the start before anything is waited for.
+    const bool done = reporter.Report([&] { return OnlyProcess(process.dwProcessId); }) &&
+                      (!inJob || WaitForJob(job.get(), port.get(), process.dwProcessId, &ranMsiexec, reporter)) &&
+                      WaitForProcess(process.hProcess, process.dwProcessId, reporter) &&
+                      (!ranMsiexec || WaitForInstallerIdle(reporter));
+    outcome->stopped = !done;
+    // kStillActive while the first process runs.
     DWORD exitCode = 0;
     if (GetExitCodeProcess(process.hProcess, &exitCode)) outcome->exitCode = exitCode;
-    if (ranMsiexec) WaitForInstallerIdle();
     return kErrorSuccess;
 }
 
@@ -402,15 +506,11 @@ uint32_t CWin32System::RunWindows(const std::string& commandLine, bool raise, ui
     ScopedHandle job(OpenJobObjectW(JOB_OBJECT_QUERY, FALSE, JobName(commandLine).c_str()));
     if (!job.valid()) return kErrorSuccess; // no such wait runs
     // The job's own list of its processes: IsProcessInJob does not answer
-    // under Wine. ULONG_PTR elements keep the list's alignment.
-    std::vector<ULONG_PTR> buffer(2 + 4096);
-    auto* list = reinterpret_cast<JOBOBJECT_BASIC_PROCESS_ID_LIST*>(buffer.data());
-    if (!QueryInformationJobObject(job.get(), JobObjectBasicProcessIdList, list,
-                                   static_cast<DWORD>(buffer.size() * sizeof(ULONG_PTR)), nullptr))
-        return kErrorSuccess;
+    // under Wine.
+    std::vector<DWORD> processes;
+    if (!JobProcesses(job.get(), &processes)) return kErrorSuccess;
     WindowSearch search;
-    for (DWORD i = 0; i < list->NumberOfProcessIdsInList; ++i)
-        search.processes.insert(static_cast<DWORD>(list->ProcessIdList[i]));
+    search.processes.insert(processes.begin(), processes.end());
     EnumWindows(CollectJobWindow, reinterpret_cast<LPARAM>(&search));
     *count = static_cast<uint32_t>(search.found.size());
     if (!raise || search.found.empty()) return kErrorSuccess;

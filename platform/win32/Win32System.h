@@ -21,12 +21,13 @@ public:
     // go too. The user's web browser, which an uninstaller may open at its
     // end through the shell, cannot be kept out of the job, so processes of
     // the browser registered for http and https, and their children, are
-    // not counted.
+    // not counted. A stop leaves the job's processes running: closing the
+    // job ends none of them.
     //
     // The job is named after the command line, so that RunWindows, in
     // whichever process of the target it runs (under Wine the wait has a
     // host of its own), finds the processes of the wait.
-    uint32_t RunAndWait(const std::string& commandLine, RunOutcome* outcome) override;
+    uint32_t RunAndWatch(const std::string& commandLine, const RunWatch& watch, RunOutcome* outcome) override;
     uint32_t Start(const std::string& commandLine, RunOutcome* outcome) override;
     uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) override;
 };

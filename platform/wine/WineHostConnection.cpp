@@ -1,17 +1,11 @@
 #include "platform/wine/WineHostConnection.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <utility>
 
 namespace platform {
 namespace {
-
-int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 std::string Seconds(int ms) {
     if (ms % 1000 == 0) return std::to_string(ms / 1000) + " s";
@@ -56,28 +50,25 @@ std::unique_ptr<CWineHostConnection> CWineHostConnection::OpenSibling(std::strin
     return sibling;
 }
 
-bool CWineHostConnection::Exchange(const std::string& frame, bool replies, int limitMs, const char* opName,
-                                   std::string* payload) {
+bool CWineHostConnection::Exchange(const std::string& frame, bool replies, const char* opName, std::string* payload) {
     std::lock_guard<std::mutex> lock(callMutex);
     if (dead) return false;
     if (!transport->Write(frame)) {
         Fail("the Wine host exited unexpectedly (" + transport->ExitDescription() + ")");
         return false;
     }
-    return !replies || ReadFrame(payload, limitMs, opName);
+    return !replies || ReadFrame(payload, limits.silenceMs, opName);
 }
 
-bool CWineHostConnection::ReadExact(char* out, size_t size, int64_t deadlineMs, int limitMs, const char* opName) {
+bool CWineHostConnection::ReadExact(char* out, size_t size, int silenceMs, const char* opName) {
     while (size > 0) {
         if (bufferPos == bufferEnd) {
-            const int64_t left = std::max<int64_t>(0, deadlineMs - NowMs());
             size_t got = 0;
-            const IHostTransport::ReadResult result =
-                transport->Read(buffer, sizeof(buffer), &got, limitMs < 0 ? -1 : static_cast<int>(left));
+            const IHostTransport::ReadResult result = transport->Read(buffer, sizeof(buffer), &got, silenceMs);
             if (result == IHostTransport::ReadResult::TimedOut) {
                 const std::string words = transport->LastWords();
-                Broken("the Wine host did not answer " + std::string(opName) + " within " + Seconds(limitMs) +
-                       (words.empty() ? std::string() : ": " + words));
+                Broken("the Wine host did not answer " + std::string(opName) + ": nothing came for " +
+                       Seconds(silenceMs) + (words.empty() ? std::string() : ": " + words));
                 return false;
             }
             if (result == IHostTransport::ReadResult::Closed || got == 0) {
@@ -96,18 +87,21 @@ bool CWineHostConnection::ReadExact(char* out, size_t size, int64_t deadlineMs, 
     return true;
 }
 
-bool CWineHostConnection::ReadFrame(std::string* payload, int limitMs, const char* opName) {
-    // One limit for the whole frame, however it arrives.
-    const int64_t deadline = NowMs() + (limitMs < 0 ? 0 : limitMs);
-    unsigned char header[4];
-    if (!ReadExact(reinterpret_cast<char*>(header), 4, deadline, limitMs, opName)) return false;
-    const uint32_t size = header[0] | (header[1] << 8) | (header[2] << 16) | (static_cast<uint32_t>(header[3]) << 24);
-    if (size > wire::kMaxFrameSize) {
-        Broken(std::string("the Wine host sent a broken reply to ") + opName);
-        return false;
+bool CWineHostConnection::ReadFrame(std::string* payload, int silenceMs, const char* opName) {
+    for (;;) {
+        unsigned char header[4];
+        if (!ReadExact(reinterpret_cast<char*>(header), 4, silenceMs, opName)) return false;
+        const uint32_t size =
+            header[0] | (header[1] << 8) | (header[2] << 16) | (static_cast<uint32_t>(header[3]) << 24);
+        if (size > wire::kMaxFrameSize) {
+            Broken(std::string("the Wine host sent a broken reply to ") + opName);
+            return false;
+        }
+        // An empty frame only says that the host is still at work.
+        if (size == 0) continue;
+        payload->assign(size, '\0');
+        return ReadExact(&(*payload)[0], size, silenceMs, opName);
     }
-    payload->assign(size, '\0');
-    return size == 0 || ReadExact(&(*payload)[0], size, deadline, limitMs, opName);
 }
 
 uint32_t CWineHostConnection::Broken(const std::string& why) {

@@ -17,36 +17,36 @@ namespace platform {
 // stream to it: every Wine client call is one round trip through Call<>,
 // encoded and decoded by the codec of HostProtocol.h.
 //
-// Failures. Once the host is gone, answers garbage or misses a time limit,
+// Failures. Once the host is gone, answers garbage or falls silent,
 // the connection is dead: the host is ended, FatalError() says why, and this
 // and every later call returns kErrorBackendFailure at once, so that no
 // caller ever reads an empty answer as data.
 //
-// Time limits. Each operation declares its limit (wire::Limit): short calls
-// touch one key or file and fail within Limits::shortMs; bulk calls (a key
-// tree, a folder tree, a batch of texts) get Limits::bulkMs; the wait for an
-// uninstaller gets Limits::runMs.
+// Silence. A host that sends no byte for Limits::silenceMs while a call
+// waits for its reply is taken for hung, whatever the call: a bulk call
+// that takes minutes keeps its host heard through progress frames
+// (wire::Limit), which the connection reads past. Only the greeting gets
+// Limits::startMs, since Wine may have to start its server first.
 //
-// Threads and long calls. Round trips on one connection are taken one after
-// another under one mutex, which is right for the many short calls of the
-// inventory and the leftover search. A call that legitimately lasts minutes
-// (waiting for an uninstaller's whole process tree) must not hold that
-// mutex, or the short calls that the GUI makes meanwhile (icons, file
-// times, a refresh) would wait behind it. Such a call therefore runs on a
+// Threads and long waits. Round trips on one connection are taken one
+// after another under one mutex, which is right for the many short calls of
+// the inventory and the leftover search. A wait that legitimately lasts
+// minutes (for an uninstaller's whole process tree) must not queue its
+// polls behind those calls, nor they behind it. It therefore runs on a
 // connection of its own: OpenSibling() starts a second host in the same
-// prefix, from the same transport factory, and the long call is the only
-// one made on it, with its own limit. The first connection never notices; a
-// sibling that dies, or misses the limit and is ended, fails only the call
-// made on it and leaves the first alive. CWineSystem::RunAndWait opens one
-// sibling per running uninstaller and closes it when the wait is over.
+// prefix, from the same transport factory, and only that wait's calls are
+// made on it. The first connection never notices; a sibling that dies or
+// falls silent fails only the wait made on it and leaves the first alive.
+// CWineSystem::RunAndWatch opens one sibling per running uninstaller and
+// closes it when the wait is over.
 class CWineHostConnection {
 public:
     struct Limits {
-        int startMs = 120000; // the greeting: Wine may have to start its server
-        int shortMs = 20000;  // wire::Limit::Short
-        int bulkMs = 300000;  // wire::Limit::Bulk
-        // wire::Limit::Run: an uninstaller may wait for its user for a
-        // while; a host still silent after an hour is taken for hung.
+        int startMs = 120000;  // the greeting: Wine may have to start its server
+        int silenceMs = 20000; // any call: no byte from the host for this long
+        // The whole wait for an uninstaller (CWineSystem::RunAndWatch): an
+        // uninstaller may wait for its user for a while, but one still
+        // running after an hour is taken for hung.
         int runMs = 3600000;
     };
     // Opens one stream to a fresh host; null and `error` set when it cannot.
@@ -81,16 +81,18 @@ public:
     // The host's process id (-1 in process), for tests that end it.
     int HostProcessId() const { return transport ? transport->ProcessId() : -1; }
 
+    // The limits it was made with.
+    const Limits& TimeLimits() const { return limits; }
+
 private:
-    // Sends a frame and, when the call has one, reads the reply payload
-    // within `limitMs`. False when the connection is or became dead.
-    bool Exchange(const std::string& frame, bool replies, int limitMs, const char* opName, std::string* payload);
-    bool ReadFrame(std::string* payload, int limitMs, const char* opName);
-    bool ReadExact(char* out, size_t size, int64_t deadlineMs, int limitMs, const char* opName);
+    // Sends a frame and, when the call has one, reads the reply payload.
+    // False when the connection is or became dead.
+    bool Exchange(const std::string& frame, bool replies, const char* opName, std::string* payload);
+    // The next frame that is not a progress frame; no byte for `silenceMs`
+    // ends the connection.
+    bool ReadFrame(std::string* payload, int silenceMs, const char* opName);
+    bool ReadExact(char* out, size_t size, int silenceMs, const char* opName);
     void Fail(const std::string& why);
-    int LimitMs(wire::Limit limit) const {
-        return limit == wire::Limit::Short ? limits.shortMs : limit == wire::Limit::Bulk ? limits.bulkMs : limits.runMs;
-    }
 
     TransportFactory factory;
     Limits limits;
@@ -111,7 +113,7 @@ private:
 
 template <class C> uint32_t CWineHostConnection::Call(const typename C::Request& request, typename C::Reply* reply) {
     std::string payload;
-    if (!Exchange(wire::EncodeRequest<C>(request), C::kReplies, LimitMs(C::kLimit), wire::OpName(C::kOp), &payload))
+    if (!Exchange(wire::EncodeRequest<C>(request), C::kReplies, wire::OpName(C::kOp), &payload))
         return kErrorBackendFailure;
     if (!C::kReplies) return kErrorSuccess;
     uint32_t status = 0;

@@ -71,7 +71,8 @@ CWinePlatform::CWinePlatform(std::unique_ptr<CWineHostConnection> connection, st
     : host(std::move(connection)), prefix(std::move(prefix)), registry(*host, batchCalls), system(*host),
       files(*host, batchCalls) {}
 
-std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& options, std::string* error) {
+std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& options, std::string* error,
+                                                    CWineHostConnection::Limits limits) {
     CPipeHostTransport::Options hostOptions;
     hostOptions.prefix = ResolvePrefix(options);
 
@@ -119,7 +120,7 @@ std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& optio
             if (!transport->Start(hostOptions, why)) return nullptr;
             return transport;
         },
-        CWineHostConnection::Limits());
+        limits);
     if (!host->Start(error)) return nullptr;
     return std::unique_ptr<CWinePlatform>(new CWinePlatform(std::move(host), prefix, options.batchCalls));
 }

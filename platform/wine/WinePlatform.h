@@ -16,7 +16,8 @@ class CWinePlatform : public IPlatform {
 public:
     // Finds Wine and winehost.exe, creates the prefix when it does not exist
     // yet and starts the host in it. Null and `error` set on failure.
-    static std::unique_ptr<CWinePlatform> Start(const PlatformOptions& options, std::string* error);
+    static std::unique_ptr<CWinePlatform> Start(const PlatformOptions& options, std::string* error,
+                                                CWineHostConnection::Limits limits = CWineHostConnection::Limits());
 
     // The client over hosts that `factory` opens (the tests' in-process
     // host), with no prefix behind it. Null and `error` set on failure.

@@ -1,5 +1,6 @@
 #include "platform/wine/WineSystem.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
@@ -70,7 +71,7 @@ uint32_t CWineSystem::ExpandEnvironment(const std::vector<std::string>& texts, s
     return kErrorSuccess;
 }
 
-uint32_t CWineSystem::RunAndWait(const std::string& commandLine, RunOutcome* outcome) {
+uint32_t CWineSystem::RunAndWatch(const std::string& commandLine, const RunWatch& watch, RunOutcome* outcome) {
     *outcome = RunOutcome();
     if (host.Dead()) {
         outcome->failure = host.FatalError();
@@ -86,10 +87,7 @@ uint32_t CWineSystem::RunAndWait(const std::string& commandLine, RunOutcome* out
         std::lock_guard<std::mutex> lock(waitingMutex);
         waiting.insert(sibling.get());
     }
-    wire::calls::RunRequest request;
-    request.commandLine = commandLine;
-    wire::calls::RunReply reply;
-    const uint32_t status = sibling->Call<wire::calls::RunAndWait>(request, &reply);
+    const uint32_t status = WaitOn(*sibling, commandLine, watch, outcome);
     {
         std::lock_guard<std::mutex> lock(waitingMutex);
         waiting.erase(sibling.get());
@@ -98,21 +96,49 @@ uint32_t CWineSystem::RunAndWait(const std::string& commandLine, RunOutcome* out
         // The only status the host sends is success; anything else means
         // this host failed, and the uninstaller may or may not be done.
         const std::string why = sibling->FatalError();
+        *outcome = RunOutcome();
         outcome->failure = why.empty() ? std::string("the Wine host that waited for it failed") : why;
         return kErrorBackendFailure;
     }
-    outcome->started = reply.started;
-    outcome->startError = reply.started ? 0 : reply.startError;
-    outcome->exitCode = reply.started ? reply.exitCode : 0;
     // The sibling is ended when it goes out of scope: its input closes.
     return kErrorSuccess;
+}
+
+uint32_t CWineSystem::WaitOn(CWineHostConnection& sibling, const std::string& commandLine, const RunWatch& watch,
+                             RunOutcome* outcome) {
+    wire::calls::RunStartReply started;
+    uint32_t status = sibling.Call<wire::calls::RunStart>({commandLine}, &started);
+    if (status != kErrorSuccess) return status;
+    outcome->started = started.started;
+    outcome->startError = started.started ? 0 : started.startError;
+    if (!started.started) return kErrorSuccess;
+    wire::calls::RunPollRequest poll;
+    poll.waitMs = kPollMs;
+    poll.stop = watch && !watch(started.progress);
+    // Short polls keep every request within the silence limit; the hour is
+    // the last resort for an uninstaller that never ends.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(sibling.TimeLimits().runMs);
+    for (;;) {
+        wire::calls::RunPollReply reply;
+        status = sibling.Call<wire::calls::RunPoll>(poll, &reply);
+        if (status != kErrorSuccess) return status;
+        if (reply.done) {
+            outcome->exitCode = reply.exitCode;
+            outcome->stopped = reply.stopped;
+            return kErrorSuccess;
+        }
+        if (std::chrono::steady_clock::now() > deadline)
+            return sibling.Broken("the uninstaller was still running after " +
+                                  std::to_string(sibling.TimeLimits().runMs / 1000) + " s");
+        if (watch && !poll.stop && !watch(reply.progress)) poll.stop = true;
+    }
 }
 
 uint32_t CWineSystem::Start(const std::string& commandLine, RunOutcome* outcome) {
     *outcome = RunOutcome();
     wire::calls::RunRequest request;
     request.commandLine = commandLine;
-    wire::calls::RunReply reply;
+    wire::calls::StartReply reply;
     const uint32_t status = host.Call<wire::calls::Start>(request, &reply);
     if (status != kErrorSuccess) {
         outcome->failure = host.FatalError();

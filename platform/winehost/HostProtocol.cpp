@@ -55,4 +55,18 @@ void Get(WireReader& in, IconImage* value) {
     if (static_cast<uint64_t>(value->width) * value->height * 4 != value->pixels.size()) in.Fail();
 }
 
+void Put(WireWriter& out, const RunProgress& value) {
+    Put(out, value.firstEnded);
+    Put(out, value.exitCode);
+    Put(out, value.running);
+    Put(out, value.installerBusy);
+}
+
+void Get(WireReader& in, RunProgress* value) {
+    Get(in, &value->firstEnded);
+    Get(in, &value->exitCode);
+    Get(in, &value->running);
+    Get(in, &value->installerBusy);
+}
+
 } // namespace platform::wire

@@ -8,6 +8,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
+#include "platform/System.h"
 #include "platform/winehost/WireReader.h"
 #include "platform/winehost/WireWriter.h"
 
@@ -25,8 +26,9 @@
 // failed). Integers are little-endian; a string is a 32-bit byte count
 // followed by the bytes; a list is a 32-bit count followed by its items; a
 // flag is a 32-bit 0 or 1. Requests are answered in order, one reply per
-// request, except the operations whose call type has kReplies = false. A
-// reply with bytes missing or left over is a broken stream.
+// request, except the operations whose call type has kReplies = false; the
+// reply to a bulk call may come after progress frames (see Limit). A reply
+// with bytes missing or left over is a broken stream.
 //
 // On start the host sends one frame before reading anything: kHostMagic,
 // kProtocolVersion, the native processor architecture and the ANSI code page.
@@ -34,7 +36,7 @@
 namespace platform::wire {
 
 constexpr uint32_t kHostMagic = 0x484C4F54; // "TOLH"
-constexpr uint32_t kProtocolVersion = 5;
+constexpr uint32_t kProtocolVersion = 6;
 // A frame larger than this is a broken stream, not a message.
 constexpr uint32_t kMaxFrameSize = 512u * 1024u * 1024u;
 
@@ -73,7 +75,8 @@ constexpr uint32_t kWantChildren = 2;
     X(ExtractIcon, 43)                                                                                                 \
     X(FinalPath, 44)                                                                                                   \
     X(RemoveFolder, 45)                                                                                                \
-    X(RunAndWait, 50)                                                                                                  \
+    X(RunStart, 50)                                                                                                    \
+    X(RunPoll, 51)                                                                                                     \
     X(Start, 60)                                                                                                       \
     X(RunWindows, 61)                                                                                                  \
     X(Quit, 99)
@@ -89,12 +92,16 @@ const char* OpName(Op op);
 // Every operation, in the order of TOLVANIRE_HOST_OPS.
 std::vector<Op> AllOps();
 
-// How long the client waits for a reply before it takes the host for hung.
-// Short calls touch one key or one file; bulk calls read a whole key tree,
-// a folder tree or a batch of texts, which under a busy Wine takes longer;
-// a run waits for an uninstaller and its user, which takes minutes, and is
-// the only call made on its own host (CWineHostConnection::OpenSibling).
-enum class Limit { Short, Bulk, Run };
+// How the client knows that its host lives: a host that sends no byte for
+// the connection's silence limit (CWineHostConnection::Limits) is taken for
+// hung, whatever the call. A short call touches one key or one file and
+// answers well within it. A bulk call reads a whole key tree, a folder tree
+// or a batch of texts, which may take minutes, so while the host works on
+// it, it sends a progress frame every kProgressMs: an empty frame, which no
+// reply can be. A short call gets none, so that one stuck in the host is
+// found as a silent host is.
+enum class Limit { Short, Bulk };
+constexpr int kProgressMs = 1000;
 
 // The fields of a request or reply, in wire order.
 #define WIRE_FIELDS(...)                                                                                               \
@@ -336,22 +343,45 @@ using ExtractIcon = Call<Op::ExtractIcon, Limit::Short, ExtractIconRequest, Extr
 using FinalPath = Call<Op::FinalPath, Limit::Short, PathRequest, PathReply>;
 using RemoveFolder = Call<Op::RemoveFolder, Limit::Short, PathRequest, NoFields>;
 // Runs a command line as stored (ANSI) and waits for the whole uninstaller
-// (ISystem::RunAndWait); a failed start is a reply with started false.
+// (ISystem::RunAndWatch) on a thread of the host, one wait per host; a
+// failed start is a reply with started false. The client then polls the
+// wait until it is done, and may stop it.
 struct RunRequest {
     std::string commandLine;
     WIRE_FIELDS(commandLine)
 };
-struct RunReply {
+struct RunStartReply {
     bool started = false;
     uint32_t startError = 0;
-    uint32_t exitCode = 0;
-    WIRE_FIELDS(started, startError, exitCode)
+    RunProgress progress; // the first report, when it started
+    WIRE_FIELDS(started, startError, progress)
 };
-using RunAndWait = Call<Op::RunAndWait, Limit::Run, RunRequest, RunReply>;
-// Starts a command line without waiting for it (ISystem::Start); the reply's
-// exit code is 0.
-using Start = Call<Op::Start, Limit::Short, RunRequest, RunReply>;
-// The visible windows of a running uninstaller (ISystem::RunWindows).
+using RunStart = Call<Op::RunStart, Limit::Short, RunRequest, RunStartReply>;
+struct RunPollRequest {
+    // How long the host may wait before it answers, unless the wait ends
+    // or its first process ends meanwhile.
+    uint32_t waitMs = 0;
+    bool stop = false;
+    WIRE_FIELDS(waitMs, stop)
+};
+struct RunPollReply {
+    bool done = false;
+    bool stopped = false;  // once done: RunOutcome::stopped
+    uint32_t exitCode = 0; // once done: RunOutcome::exitCode
+    RunProgress progress;
+    WIRE_FIELDS(done, stopped, exitCode, progress)
+};
+using RunPoll = Call<Op::RunPoll, Limit::Short, RunPollRequest, RunPollReply>;
+// Starts a command line without waiting for it (ISystem::Start), on the
+// platform's own host: it answers at once.
+struct StartReply {
+    bool started = false;
+    uint32_t startError = 0;
+    WIRE_FIELDS(started, startError)
+};
+using Start = Call<Op::Start, Limit::Short, RunRequest, StartReply>;
+// The visible windows of a running uninstaller (ISystem::RunWindows), on
+// the platform's own host, whichever host waits for the uninstaller.
 struct RunWindowsRequest {
     std::string commandLine;
     bool raise = false;
@@ -417,6 +447,8 @@ void Put(WireWriter& out, const TreeEntry& value);
 void Get(WireReader& in, TreeEntry* value);
 void Put(WireWriter& out, const IconImage& value);
 void Get(WireReader& in, IconImage* value);
+void Put(WireWriter& out, const RunProgress& value);
+void Get(WireReader& in, RunProgress* value);
 
 template <class T> void Put(WireWriter& out, const std::vector<T>& items);
 template <class T> void Get(WireReader& in, std::vector<T>* items);

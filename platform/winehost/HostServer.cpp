@@ -26,7 +26,7 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
                          ReadChildrenFunction readChildrenCall, ReadTreeFunction readTreeCall)
     : registry(targetRegistry), system(targetSystem), files(targetFiles), unixPath(unixPathCall),
       enumValueData(std::move(enumValueDataCall)), readChildren(std::move(readChildrenCall)),
-      readTree(std::move(readTreeCall)) {
+      readTree(std::move(readTreeCall)), runWait(targetSystem) {
     // The one dispatch: each operation and the backend call that answers it.
     using namespace calls;
     On<OpenKey>([this](const auto& in, auto* out) { return Open(false, in, out); });
@@ -72,16 +72,8 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
         out->path = unixPath ? unixPath(in.path) : std::string();
         return static_cast<uint32_t>(out->path.empty() ? kErrorPathNotFound : kErrorSuccess);
     });
-    // Blocks this host until the uninstaller is done, which is why the
-    // client sends it to a host of its own.
-    On<RunAndWait>([this](const auto& in, auto* out) {
-        RunOutcome outcome;
-        const uint32_t status = system.RunAndWait(in.commandLine, &outcome);
-        out->started = outcome.started;
-        out->startError = outcome.startError;
-        out->exitCode = outcome.exitCode;
-        return status;
-    });
+    On<RunStart>([this](const auto& in, auto* out) { return runWait.Start(in.commandLine, out); });
+    On<RunPoll>([this](const auto& in, auto* out) { return runWait.Poll(in, out); });
     On<Start>([this](const auto& in, auto* out) {
         RunOutcome outcome;
         const uint32_t status = system.Start(in.commandLine, &outcome);
@@ -95,6 +87,7 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
 }
 
 template <class C, class F> void CHostServer::On(F answer) {
+    if (C::kLimit == Limit::Bulk) bulkOps.insert(static_cast<uint32_t>(C::kOp));
     handlers[static_cast<uint32_t>(C::kOp)] = [answer](WireReader& in, std::string* reply) {
         typename C::Request request;
         if (!DecodeRequest<C>(in, &request)) return false;
@@ -103,6 +96,12 @@ template <class C, class F> void CHostServer::On(F answer) {
         if (C::kReplies) *reply = EncodeReply<C>(status, answered);
         return true;
     };
+}
+
+bool CHostServer::SendsProgress(const std::string& payload) const {
+    WireReader in(payload);
+    const uint32_t op = in.U32();
+    return !in.Failed() && bulkOps.count(op) != 0;
 }
 
 std::string CHostServer::Greeting() {

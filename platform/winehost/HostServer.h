@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "platform/winehost/HostProtocol.h"
+#include "platform/winehost/HostRunWait.h"
 
 namespace platform::wire {
 
@@ -51,6 +54,9 @@ public:
 
     // Whether the table answers `op`.
     bool Serves(Op op) const { return handlers.count(static_cast<uint32_t>(op)) != 0; }
+    // Whether the request in `payload` is a bulk call, whose host sends
+    // progress frames while it works on it (Limit::Bulk).
+    bool SendsProgress(const std::string& payload) const;
 
 private:
     // Decodes the request, answers it and encodes the reply into `reply`
@@ -64,6 +70,7 @@ private:
     KeySnapshot Snapshot(RegKey key, uint32_t access, bool subKeys = true);
 
     std::map<uint32_t, Handler> handlers;
+    std::set<uint32_t> bulkOps;
 
     IRegistry& registry;
     ISystem& system;
@@ -72,6 +79,7 @@ private:
     EnumValueDataFunction enumValueData;
     ReadChildrenFunction readChildren;
     ReadTreeFunction readTree;
+    CHostRunWait runWait;
 };
 
 } // namespace platform::wire

@@ -11,6 +11,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
 #include "platform/winehost/HostProtocol.h"
+#include "platform/winehost/HostPulse.h"
 #include "platform/winehost/HostServer.h"
 #include "platform/winehost/RegistryDump.h"
 
@@ -142,6 +143,8 @@ int main() {
         });
 
     if (!WriteAll(output, server.Greeting())) return 1;
+    // A failed write of a progress frame shows in the reply's write.
+    platform::wire::CHostPulse pulse([output] { WriteAll(output, std::string(4, '\0')); });
     static StdinReader reader(input);
     std::string payload;
     for (;;) {
@@ -153,7 +156,10 @@ int main() {
         payload.assign(size, '\0');
         if (size > 0 && !reader.Read(&payload[0], size)) return 0;
         bool quit = false;
+        const bool bulk = server.SendsProgress(payload);
+        if (bulk) pulse.Begin();
         const std::string reply = server.Handle(payload, &quit);
+        if (bulk) pulse.End();
         if (!reply.empty() && !WriteAll(output, reply)) return 0;
         if (quit) return 0;
     }

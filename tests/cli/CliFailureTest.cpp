@@ -1,9 +1,12 @@
 // The CLI when its host fails part-way: a host that dies, answers garbage
-// or falls silent at any request of a command makes the command exit with
-// code 3 and say why, print no results, and send nothing more to the host.
+// or falls silent (before its reply or half-way through it) at any request
+// of a command makes the command exit with code 3 and say why, within the
+// silence limit of the connection, print no results, and send nothing more
+// to the host.
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -12,6 +15,7 @@
 
 #include "cli/CliCommandTable.h"
 #include "cli/CliCommon.h"
+#include "tests/Elapsed.h"
 #include "tests/fake/MemoryHostTransport.h"
 #include "tests/fake/MemoryPlatform.h"
 
@@ -21,6 +25,7 @@ using Fault = CMemoryHostTransport::Fault;
 namespace {
 
 const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr int kSilenceMs = 60;
 
 // The machine the commands reach, and the script of its host for the next
 // command. Set by each test; the command opens it through OpenTarget.
@@ -29,8 +34,7 @@ std::shared_ptr<CMemoryHostTransport::Script> script;
 
 std::unique_ptr<IPlatform> OpenTarget(std::string* error) {
     CWineHostConnection::Limits limits;
-    limits.shortMs = 100;
-    limits.bulkMs = 100;
+    limits.silenceMs = kSilenceMs;
     std::unique_ptr<IPlatform> client = CMemoryHostTransport::Connect(*target, nullptr, true, limits, script);
     if (!client) *error = "the in-process host did not start";
     return client;
@@ -67,6 +71,7 @@ const FaultRow kFaults[] = {
     {"Dies", Fault::Dies, "the Wine host exited unexpectedly"},
     {"AnswersGarbage", Fault::AnswersGarbage, "broken reply"},
     {"FallsSilent", Fault::FallsSilent, "did not answer"},
+    {"FreezesMidReply", Fault::FreezesMidReply, "did not answer"},
 };
 
 class CliFailure : public ::testing::TestWithParam<FaultRow> {
@@ -110,7 +115,9 @@ protected:
             script = std::make_shared<CMemoryHostTransport::Script>();
             script->failAt = request;
             script->fault = GetParam().fault;
+            const auto start = std::chrono::steady_clock::now();
             const CommandRun run = RunCommand(arguments);
+            const long long elapsed = MsSince(start);
             if (script->failAt > script->requests) { // the fault never struck
                 EXPECT_EQ(cli::ExitCode::Success, run.exitCode) << run.err;
                 return request - 1;
@@ -121,6 +128,8 @@ protected:
             EXPECT_NE(std::string::npos, run.err.find(GetParam().reason)) << run.err;
             EXPECT_EQ(0u, script->afterFault) << "requests sent to a host that had failed";
             EXPECT_EQ("", run.out) << "results printed after a failure";
+            // No call has a limit of its own beyond the silence.
+            EXPECT_LT(elapsed, kSilenceMs + 1000);
         }
         ADD_FAILURE() << "the command never got through";
         return 0;

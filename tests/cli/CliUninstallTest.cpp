@@ -110,15 +110,29 @@ protected:
     }
 
     cli::ExitCode Run(const QStringList& names, bool clean, bool json, platform::IPlatform* through = nullptr) {
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        CUninstallerCore core(through ? *through : machine);
-        CCliUninstall command(core, outStream, errStream);
         CCliUninstall::Options options;
         options.names = names;
         options.clean = clean;
         options.json = json;
+        return Run(options, through);
+    }
+    cli::ExitCode Run(const CCliUninstall::Options& options, platform::IPlatform* through = nullptr) {
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        CUninstallerCore core(through ? *through : machine);
+        CCliUninstall command(core, outStream, errStream);
         return command.Run(options);
+    }
+
+    // Acme Notes removes itself, ends after `runningMs` and leaves a tray
+    // helper running for `trayMs` (negative: for ever).
+    void ScriptTrayHelper(int runningMs, int trayMs) {
+        MemorySystem::ScriptedProcess process;
+        process.run = [this] { machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\Acme Notes"); };
+        process.runningMs = runningMs;
+        process.leftRunning = {"tray.exe"};
+        process.leftRunningMs = trayMs;
+        machine.system.SetProcess(Command("Acme Notes"), process);
     }
 
     QTemporaryDir logDir;
@@ -253,6 +267,42 @@ TEST_F(CliUninstallTest, JsonReportKeepsProgressOffTheStandardOutput) {
     EXPECT_FALSE(cafe["leftoversCleaned"].toBool());
     EXPECT_TRUE(cafe["leftoversDeleted"].toArray().isEmpty());
     EXPECT_FALSE(cafe["reason"].toString().isEmpty());
+}
+
+// A long wait says, every interval and no more often, which processes it
+// still waits for.
+TEST_F(CliUninstallTest, LongWaitSaysWhatItStillWaitsFor) {
+    ScriptTrayHelper(150, 150);
+    CCliUninstall::Options options;
+    options.names = QStringList{"Acme Notes"};
+    options.progressEveryMs = 50;
+    EXPECT_EQ(Run(options), cli::ExitCode::Success) << out.toStdString();
+    EXPECT_TRUE(out.contains("[1/1] Acme Notes: still waiting for uninst.exe (0 s)\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("[1/1] Acme Notes: still waiting for tray.exe (0 s; the program is gone)\n"))
+        << out.toStdString();
+    // About one line per 50 ms of the 300 ms wait, not one per report.
+    const int lines = out.count("still waiting");
+    EXPECT_GE(lines, 3) << out.toStdString();
+    EXPECT_LE(lines, 8) << out.toStdString();
+    // The helper ended within the grace: nothing was left running.
+    EXPECT_TRUE(out.contains("[1/1] Acme Notes: removed (exit code 0)\n")) << out.toStdString();
+}
+
+// A helper left running for ever holds the run only for the grace once the
+// program is gone; the report names it.
+TEST_F(CliUninstallTest, HelperLeftRunningHoldsTheRunForTheGraceOnly) {
+    ScriptTrayHelper(0, -1);
+    Script("Cafe Timer", Behaviour::Removes);
+    CCliUninstall::Options options;
+    options.names = QStringList{"Acme Notes", "Cafe Timer"};
+    options.json = true;
+    options.waitTimes.graceMs = 100;
+    EXPECT_EQ(Run(options), cli::ExitCode::Success) << err.toStdString();
+    EXPECT_TRUE(err.contains("[1/2] Acme Notes: removed (exit code 0; left running: tray.exe)")) << err.toStdString();
+    const QJsonArray reports = QJsonDocument::fromJson(out.toUtf8()).array();
+    ASSERT_EQ(reports.size(), 2) << out.toStdString();
+    EXPECT_EQ(reports[0].toObject()["leftRunning"].toArray(), QJsonArray{"tray.exe"});
+    EXPECT_TRUE(reports[1].toObject()["leftRunning"].toArray().isEmpty());
 }
 
 #ifdef TOLVANIRE_TEST_WINE_CLIENT

@@ -7,7 +7,7 @@ foreach(test RefreshDecodesTheList CreationTimeOfARealInstallFolder InstalledPro
              MissingIconFileGivesNoIcon)
     add_test(NAME InventoryServiceE2ETest.${test}
              COMMAND tolvanire_e2e_page_tests --gtest_filter=InventoryServiceE2ETest.${test})
-    set_tests_properties(InventoryServiceE2ETest.${test} PROPERTIES LABELS wine TIMEOUT 300
+    set_tests_properties(InventoryServiceE2ETest.${test} PROPERTIES LABELS "wine;threads" TIMEOUT 300
                          FIXTURES_REQUIRED e2e_page_prefix
                          ENVIRONMENT "${e2e_page_prefix_ENVIRONMENT};TOLVANIRE_PAGE_PREFIX=${e2e_page_prefix_PREFIX}")
 endforeach()

@@ -11,6 +11,6 @@ if(TARGET tolvanire_mingw)
     add_dependencies(tst_uninstallrun_wine tolvanire_mingw)
 endif()
 add_test(NAME e2e.uninstallrun.gui.wine COMMAND tst_uninstallrun_wine WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-set_tests_properties(e2e.uninstallrun.gui.wine PROPERTIES LABELS "wine;gui" TIMEOUT 600
+set_tests_properties(e2e.uninstallrun.gui.wine PROPERTIES LABELS "wine;gui;threads" TIMEOUT 600
                      FIXTURES_REQUIRED e2e_run_gui_prefix
                      ENVIRONMENT "${e2e_run_gui_prefix_ENVIRONMENT};${TOLVANIRE_GUI_TEST_ENV}")

@@ -5,9 +5,15 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/winehost/HostPulse.h"
+
 CMemoryHostTransport::CMemoryHostTransport(platform::IPlatform& backend, std::shared_ptr<Script> script)
     : server(backend.Registry(), backend.System(), backend.Files()), toClient(server.Greeting()),
       script(std::move(script)) {}
+
+CMemoryHostTransport::~CMemoryHostTransport() {
+    if (slowAnswer.joinable()) slowAnswer.join();
+}
 
 std::unique_ptr<platform::CWinePlatform>
 CMemoryHostTransport::Connect(platform::IPlatform& backend, CMemoryHostTransport** transport, bool batchCalls,
@@ -59,6 +65,10 @@ bool CMemoryHostTransport::Write(const std::string& bytes) {
         const size_t request = ++script->requests;
         if (script->failAt != 0 && request > script->failAt) ++script->afterFault;
         if (silent) continue;
+        if (request == script->failAt && script->fault == Fault::AnswersSlowly && !slowAnswer.joinable()) {
+            slowAnswer = std::thread(&CMemoryHostTransport::AnswerSlowly, this, payload);
+            continue;
+        }
         bool quit = false;
         std::string reply = server.Handle(payload, &quit);
         if (request == script->failAt && reply.empty() && !quit) {
@@ -67,16 +77,45 @@ bool CMemoryHostTransport::Write(const std::string& bytes) {
             ++script->failAt;
         } else if (request == script->failAt) {
             if (script->fault == Fault::Dies) dead = true;
-            if (script->fault == Fault::FallsSilent) silent = true;
-            // A frame too short to hold even a status.
-            reply =
-                script->fault == Fault::AnswersGarbage ? std::string("\x03\x00\x00\x00\x7f\x7f\x7f", 7) : std::string();
+            if (script->fault == Fault::FallsSilent || script->fault == Fault::FreezesMidReply) silent = true;
+            if (script->fault == Fault::FreezesMidReply)
+                reply.resize(reply.size() / 2);
+            else if (script->fault == Fault::AnswersGarbage)
+                reply = std::string("\x03\x00\x00\x00\x7f\x7f\x7f", 7); // a frame too short to hold a status
+            else
+                reply.clear();
         }
         toClient += reply;
         if (quit || dead) break;
     }
     wake.notify_all();
     return true;
+}
+
+void CMemoryHostTransport::AnswerSlowly(const std::string& payload) {
+    int slowMs = 0;
+    int progressMs = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        slowMs = script->slowMs;
+        progressMs = script->progressMs;
+    }
+    {
+        platform::wire::CHostPulse pulse(
+            [this] {
+                std::lock_guard<std::mutex> lock(mutex);
+                toClient.append(4, '\0');
+                wake.notify_all();
+            },
+            progressMs);
+        if (server.SendsProgress(payload)) pulse.Begin();
+        std::this_thread::sleep_for(std::chrono::milliseconds(slowMs));
+        pulse.End();
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    bool quit = false;
+    toClient += server.Handle(payload, &quit);
+    wake.notify_all();
 }
 
 platform::IHostTransport::ReadResult CMemoryHostTransport::Read(char* buffer, size_t capacity, size_t* got,

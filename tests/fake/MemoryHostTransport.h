@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/Platform.h"
 #include "platform/wine/HostTransport.h"
@@ -15,10 +16,13 @@
 // platform), behind the byte stream the Wine client otherwise has with
 // winehost.exe. So the quick tests run the real client and the real host
 // dispatch against each other. A test can make the host fail at its n-th
-// request: die, answer garbage or fall silent.
+// request: die, answer garbage, fall silent (freeze) before its reply or
+// half-way through it; or answer that request slowly, at work on a thread
+// of its own and sending progress frames for a bulk call as winehost.exe
+// does.
 class CMemoryHostTransport : public platform::IHostTransport {
 public:
-    enum class Fault { None, Dies, AnswersGarbage, FallsSilent };
+    enum class Fault { None, Dies, AnswersGarbage, FallsSilent, FreezesMidReply, AnswersSlowly };
 
     // What the host is told to do and what it saw; shared so that a test
     // can read it after the client and its host are gone.
@@ -27,10 +31,13 @@ public:
         Fault fault = Fault::None;
         size_t requests = 0;   // requests received
         size_t afterFault = 0; // requests that came after the fault (a sound client sends none)
+        int slowMs = 0;        // AnswersSlowly: how long the answer takes
+        int progressMs = platform::wire::kProgressMs;
     };
 
     explicit CMemoryHostTransport(platform::IPlatform& backend,
                                   std::shared_ptr<Script> script = std::make_shared<Script>());
+    ~CMemoryHostTransport() override;
 
     // Called for each host the client opens: 0 is the platform's own, then
     // one per sibling (the host of each RunAndWait), so that a test can
@@ -62,6 +69,8 @@ public:
     std::string LastWords() override { return std::string(); }
 
 private:
+    void AnswerSlowly(const std::string& payload);
+
     platform::wire::CHostServer server;
     mutable std::mutex mutex;
     std::condition_variable wake;
@@ -71,4 +80,5 @@ private:
     bool dead = false;
     bool silent = false;
     bool ended = false;
+    std::thread slowAnswer;
 };

@@ -1,6 +1,8 @@
 #include "tests/fake/MemorySystem.h"
 
 #include <cctype>
+#include <chrono>
+#include <thread>
 
 #include "platform/Errors.h"
 
@@ -31,6 +33,27 @@ std::string Upper(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
+}
+
+// The program file a command starts, without its folder.
+std::string ProgramName(const std::string& commandLine) {
+    std::string program = commandLine;
+    if (!program.empty() && program[0] == '"')
+        program = program.substr(1, program.find('"', 1) - 1);
+    else
+        program = program.substr(0, program.find(' '));
+    return program.substr(program.find_last_of('\\') + 1);
+}
+
+// Reports `progress` to `watch` every tick for `ms` (negative: for ever);
+// false when the watch stops it.
+bool Watch(const platform::RunWatch& watch, const platform::RunProgress& progress, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (watch && !watch(progress)) return false;
+        if (ms >= 0 && std::chrono::steady_clock::now() >= end) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(MemorySystem::kTickMs));
+    }
 }
 
 } // namespace
@@ -129,7 +152,8 @@ uint32_t MemorySystem::AnsiToUtf8(const std::vector<std::string>& texts, std::ve
     return platform::kErrorSuccess;
 }
 
-uint32_t MemorySystem::RunAndWait(const std::string& commandLine, platform::RunOutcome* outcome) {
+uint32_t MemorySystem::RunAndWatch(const std::string& commandLine, const platform::RunWatch& watch,
+                                   platform::RunOutcome* outcome) {
     *outcome = platform::RunOutcome();
     ScriptedProcess script;
     {
@@ -152,19 +176,38 @@ uint32_t MemorySystem::RunAndWait(const std::string& commandLine, platform::RunO
         std::lock_guard<std::mutex> lock(mutex);
         running.insert(commandLine);
     }
+    // Its windows count until the wait ends, however it ends.
+    struct Ended {
+        MemorySystem& system;
+        const std::string& commandLine;
+        ~Ended() {
+            std::lock_guard<std::mutex> lock(system.mutex);
+            system.running.erase(system.running.find(commandLine));
+        }
+    } ended{*this, commandLine};
+    platform::RunProgress progress;
+    progress.running = {ProgramName(commandLine)};
+    // A wait stopped while the first process runs leaves it running.
+    auto stoppedEarly = [outcome] {
+        outcome->stopped = true;
+        outcome->exitCode = platform::kStillActive;
+        return platform::kErrorSuccess;
+    };
+    if (!Watch(watch, progress, 0)) return stoppedEarly();
     // Outside the lock: the script may take its time or start another run.
     if (script.run) script.run();
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        running.erase(running.find(commandLine));
-    }
     if (script.backendDies) {
         std::lock_guard<std::mutex> lock(mutex);
         fatalError = "the test's backend died while it waited for " + commandLine;
         *outcome = platform::RunOutcome();
         return platform::kErrorBackendFailure;
     }
+    if (script.runningMs != 0 && !Watch(watch, progress, script.runningMs)) return stoppedEarly();
     outcome->exitCode = script.exitCode;
+    progress.firstEnded = true;
+    progress.exitCode = script.exitCode;
+    progress.running = script.leftRunning;
+    if (!script.leftRunning.empty()) outcome->stopped = !Watch(watch, progress, script.leftRunningMs);
     return platform::kErrorSuccess;
 }
 

@@ -25,12 +25,15 @@ public:
     uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
 
     // Plays the script of `commandLine`. A command without a script fails
-    // to start with kErrorFileNotFound, as a missing program does.
-    uint32_t RunAndWait(const std::string& commandLine, platform::RunOutcome* outcome) override;
+    // to start with kErrorFileNotFound, as a missing program does. The
+    // watch hears of the start, then every kTickMs while a process runs.
+    uint32_t RunAndWatch(const std::string& commandLine, const platform::RunWatch& watch,
+                         platform::RunOutcome* outcome) override;
+    static constexpr int kTickMs = 5;
     // Plays the script as RunAndWait does, on the caller's thread (a fake
     // has no process to leave running), and counts as started.
     uint32_t Start(const std::string& commandLine, platform::RunOutcome* outcome) override;
-    // The script's windows while a RunAndWait of it plays.
+    // The script's windows while a wait of it plays.
     uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) override;
 
     // What running one command does.
@@ -45,6 +48,12 @@ public:
         bool backendDies = false;
         // Visible windows its uninstaller shows while it runs.
         uint32_t windows = 0;
+        // How long the first process runs on after `run`; then the
+        // processes of its tree that it leaves running, and for how long.
+        // A negative time lasts until the watch stops the wait.
+        int runningMs = 0;
+        std::vector<std::string> leftRunning;
+        int leftRunningMs = 0;
     };
     void SetProcess(const std::string& commandLine, ScriptedProcess process);
 
@@ -69,7 +78,7 @@ private:
     mutable std::mutex mutex;
     std::map<std::string, ScriptedProcess> scripts;
     std::vector<std::string> started;
-    std::multiset<std::string> running; // in RunAndWait now
+    std::multiset<std::string> running; // waited for now
     std::vector<std::string> raised;
     std::string fatalError;
     std::map<std::string, std::string> environment; // by upper-case name

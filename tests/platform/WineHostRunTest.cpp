@@ -1,8 +1,9 @@
 // RunAndWait of the Wine client through real winehost.exe processes in the
 // prefix ($WINEPREFIX), with runwait_helper.exe standing in for an
 // uninstaller: the relaunched copy is waited for, the platform's own host
-// answers meanwhile, and a waiting host that is killed fails that wait
-// alone, at once, even though the uninstaller it started lives on.
+// answers meanwhile, a stop crosses to the waiting host and ends the wait
+// at once but not the copy, and a waiting host that is killed fails that
+// wait alone, at once, even though the uninstaller it started lives on.
 
 #include <QDir>
 #include <QFile>
@@ -82,6 +83,41 @@ TEST_F(WineHostRunTest, WaitsForTheRelaunchedCopyWhileThePlatformAnswers) {
     EXPECT_TRUE(QFile::exists(marker)) << "the wait ended before the relaunched copy finished";
     EXPECT_GE(MsSince(start), 3500);
     EXPECT_TRUE(System().WaitingHostProcessIds().empty());
+    EXPECT_EQ("", platform->FatalError());
+}
+
+TEST_F(WineHostRunTest, StopEndsTheWaitButNotTheCopy) {
+    const QString marker = DriveC() + QStringLiteral("/hostrun/leftcopy.txt");
+    QFile::remove(marker);
+    bool copyNamed = false;
+    const auto start = Clock::now();
+    RunOutcome outcome;
+    // Stopped once the first process has ended and the copy it started,
+    // which works for 8 s, has been named.
+    ASSERT_EQ(kErrorSuccess, System().RunAndWatch(
+                                 "C:\\hostrun\\helper.exe relaunch 8000 C:\\hostrun\\leftcopy.txt",
+                                 [&copyNamed](const RunProgress& progress) {
+                                     for (const std::string& name : progress.running)
+                                         copyNamed |= QString::fromStdString(name).compare(QStringLiteral("Au_.exe"),
+                                                                                           Qt::CaseInsensitive) == 0;
+                                     return !(progress.firstEnded && copyNamed);
+                                 },
+                                 &outcome))
+        << outcome.failure;
+    EXPECT_LT(MsSince(start), 7000);
+    EXPECT_TRUE(outcome.started);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(0u, outcome.exitCode);
+    EXPECT_TRUE(copyNamed);
+    EXPECT_FALSE(QFile::exists(marker)) << "the wait went on after the stop";
+    EXPECT_TRUE(System().WaitingHostProcessIds().empty());
+    // The copy was not ended: it finishes its work.
+    bool appeared = false;
+    for (int i = 0; i < 200 && !appeared; ++i) {
+        appeared = QFile::exists(marker);
+        if (!appeared) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(appeared);
     EXPECT_EQ("", platform->FatalError());
 }
 

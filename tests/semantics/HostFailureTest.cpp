@@ -1,7 +1,8 @@
 // How the Wine client fails when its host dies, answers garbage or falls
 // silent: the call and every later one return kErrorBackendFailure, no
 // empty answer passes as data, the host is ended and FatalError() says why.
-// The host runs in process, so each fault is placed exactly.
+// A host that is slow but sends progress frames is not silent. The host
+// runs in process, so each fault is placed exactly.
 
 #include <chrono>
 #include <future>
@@ -23,8 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 CWineHostConnection::Limits QuickLimits(int ms) {
     CWineHostConnection::Limits limits;
-    limits.shortMs = ms;
-    limits.bulkMs = ms;
+    limits.silenceMs = ms;
     return limits;
 }
 
@@ -74,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
     HostFailure, HostFailure,
     ::testing::Values(FaultRow{"Dies", Fault::Dies, "the Wine host exited unexpectedly"},
                       FaultRow{"AnswersGarbage", Fault::AnswersGarbage, "broken reply to ListFolder"},
-                      FaultRow{"FallsSilent", Fault::FallsSilent, "did not answer ListFolder within 300 ms"}),
+                      FaultRow{"FallsSilent", Fault::FallsSilent, "did not answer ListFolder: nothing came for 300 ms"},
+                      FaultRow{"FreezesMidReply", Fault::FreezesMidReply,
+                               "did not answer ListFolder: nothing came for 300 ms"}),
     [](const ::testing::TestParamInfo<FaultRow>& info) { return info.param.name; });
 
 // A host that stops answering ends the call within its limit, not later.
@@ -93,6 +95,51 @@ TEST(HostFailureLimit, SilentHostEndsWithinTheLimit) {
     EXPECT_TRUE(transport->Ended());
     EXPECT_EQ("", path);
 }
+
+struct SlowRow {
+    const char* name;
+    bool bulk; // a bulk call (ListFolder), whose host sends progress frames, or a short one (GetAttributes)
+    bool succeeds;
+};
+
+class SlowHost : public ::testing::TestWithParam<SlowRow> {};
+
+// Only silence ends a call: a bulk call that takes three times the silence
+// limit succeeds, while a short call that falls silent as long fails in
+// that limit.
+TEST_P(SlowHost, OnlySilenceEndsACall) {
+    MemoryPlatform backend;
+    backend.files.CreateFolder("C:\\data\\sub");
+    auto script = std::make_shared<CMemoryHostTransport::Script>();
+    script->failAt = 1;
+    script->fault = Fault::AnswersSlowly;
+    script->slowMs = 900;
+    script->progressMs = 100;
+    auto client = CMemoryHostTransport::Connect(backend, nullptr, true, QuickLimits(300), script);
+    ASSERT_NE(nullptr, client);
+    const auto start = Clock::now();
+    std::vector<FileEntry> entries;
+    uint32_t attributes = 0;
+    const uint32_t status = GetParam().bulk ? client->Files().ListFolder("C:\\data", kListDirs, &entries)
+                                            : client->Files().GetAttributes("C:\\data", &attributes);
+    const long long elapsed = MsSince(start);
+    if (GetParam().succeeds) {
+        EXPECT_EQ(kErrorSuccess, status) << client->FatalError();
+        EXPECT_GE(elapsed, 850);
+        ASSERT_EQ(1u, entries.size());
+        EXPECT_EQ("sub", entries[0].name);
+    } else {
+        EXPECT_EQ(kErrorBackendFailure, status);
+        EXPECT_LT(elapsed, 850);
+        EXPECT_NE(std::string::npos, client->FatalError().find("did not answer GetAttributes: nothing came for 300 ms"))
+            << client->FatalError();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HostFailure, SlowHost,
+                         ::testing::Values(SlowRow{"BulkCallWithProgress", true, true},
+                                           SlowRow{"ShortCallFallsSilent", false, false}),
+                         [](const ::testing::TestParamInfo<SlowRow>& info) { return info.param.name; });
 
 // A long call runs on a host of its own, so a hung or busy first host does
 // not hold up the calls made meanwhile on the second.

@@ -1,7 +1,8 @@
 // RunAndWait through the Wine client and the host dispatch, in process: the
 // outcome crosses the wire unchanged, the wait runs on a host of its own so
 // that the platform's host keeps answering meanwhile, and a wait whose host
-// dies, answers garbage or falls silent fails alone, within its limit.
+// dies, answers garbage or falls silent fails alone, within its limit. What
+// a watch hears and a stop mean the same on the fake and through the host.
 
 #include <chrono>
 #include <future>
@@ -29,6 +30,9 @@ struct OutcomeRow {
 };
 
 std::vector<OutcomeRow> OutcomeRows() {
+    // Named, not `{}`: GCC 12 at -O3 takes the std::function inside a
+    // braced temporary for uninitialized (-Wmaybe-uninitialized).
+    const MemorySystem::ScriptedProcess unscripted;
     MemorySystem::ScriptedProcess exits7;
     exits7.exitCode = 7;
     MemorySystem::ScriptedProcess crashes;
@@ -49,7 +53,7 @@ std::vector<OutcomeRow> OutcomeRows() {
         {"ExitCode", "\"C:\\Program Files\\Acme\\uninst.exe\" /S", true, exits7, started7},
         {"ExitCodeWithTheHighBit", "C:\\Acme\\uninst.exe", true, crashes, startedCrash},
         // The command crosses as the ANSI bytes it was read as.
-        {"MissingProgram", "\"C:\\Caf\xE9\\gone.exe\" /x", false, {}, notFound},
+        {"MissingProgram", "\"C:\\Caf\xE9\\gone.exe\" /x", false, unscripted, notFound},
         {"StartRefused", "C:\\Locked\\uninst.exe", true, denied, notAllowed},
     };
 }
@@ -190,9 +194,95 @@ TEST(HostRun, PlatformHostAnswersWhileTheUninstallerRuns) {
     EXPECT_EQ(3u, result.second);
 }
 
+enum class Stop { Never, OnceFirstEnded, After200Ms };
+
+struct WatchRow {
+    const char* name;
+    MemorySystem::ScriptedProcess process; // what the uninstaller does
+    Stop stop;
+    bool stopped;
+    uint32_t exitCode;
+    std::vector<std::string> leftRunning; // what the last report named
+    long long minMs;
+};
+
+std::vector<WatchRow> WatchRows() {
+    MemorySystem::ScriptedProcess leavesTwo;
+    leavesTwo.exitCode = 7;
+    leavesTwo.runningMs = 100;
+    leavesTwo.leftRunning = {"tray.exe", "Au_.exe"};
+    leavesTwo.leftRunningMs = 400;
+    MemorySystem::ScriptedProcess leavesOneForEver = leavesTwo;
+    leavesOneForEver.leftRunning = {"tray.exe"};
+    leavesOneForEver.leftRunningMs = -1;
+    MemorySystem::ScriptedProcess neverEnds;
+    neverEnds.runningMs = -1;
+    return {
+        {"HearsTheFirstEndAndWhatRunsOn", leavesTwo, Stop::Never, false, 7, {"tray.exe", "Au_.exe"}, 450},
+        {"StopAfterTheFirstEndedLeavesTheRestRunning",
+         leavesOneForEver,
+         Stop::OnceFirstEnded,
+         true,
+         7,
+         {"tray.exe"},
+         100},
+        {"StopWhileTheFirstRuns", neverEnds, Stop::After200Ms, true, kStillActive, {"uninst.exe"}, 200},
+    };
+}
+
+class HostRunWatch : public ::testing::TestWithParam<std::tuple<WatchRow, bool>> {};
+
+// The same wait on the fake itself and through the Wine client and the
+// host (the second parameter).
+TEST_P(HostRunWatch, HearsTheWaitAndStopsIt) {
+    const WatchRow& row = std::get<0>(GetParam());
+    MemoryPlatform backend;
+    backend.system.SetProcess("C:\\Acme\\uninst.exe", row.process);
+    std::unique_ptr<CWinePlatform> client;
+    if (std::get<1>(GetParam())) {
+        client = CMemoryHostTransport::Connect(backend);
+        ASSERT_NE(nullptr, client);
+    }
+    ISystem& system = client ? client->System() : backend.System();
+    std::vector<RunProgress> heard;
+    const auto start = Clock::now();
+    RunOutcome outcome;
+    ASSERT_EQ(kErrorSuccess,
+              system.RunAndWatch(
+                  "C:\\Acme\\uninst.exe",
+                  [&](const RunProgress& progress) {
+                      heard.push_back(progress);
+                      return row.stop == Stop::Never ||
+                             (row.stop == Stop::OnceFirstEnded ? !progress.firstEnded : MsSince(start) < 200);
+                  },
+                  &outcome));
+    const long long elapsed = MsSince(start);
+    EXPECT_TRUE(outcome.started);
+    EXPECT_EQ(row.stopped, outcome.stopped);
+    EXPECT_EQ(row.exitCode, outcome.exitCode);
+    EXPECT_GE(elapsed, row.minMs);
+    EXPECT_LT(elapsed, row.minMs + 2000) << "a stop ends the wait at once";
+    ASSERT_FALSE(heard.empty());
+    // The first report comes at the start and names the first process.
+    EXPECT_FALSE(heard.front().firstEnded);
+    EXPECT_EQ(std::vector<std::string>{"uninst.exe"}, heard.front().running);
+    EXPECT_EQ(row.leftRunning, heard.back().running);
+    if (row.exitCode != kStillActive) {
+        EXPECT_TRUE(heard.back().firstEnded);
+        EXPECT_EQ(row.exitCode, heard.back().exitCode);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HostRun, HostRunWatch, ::testing::Combine(::testing::ValuesIn(WatchRows()), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<WatchRow, bool>>& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "_ThroughTheHost" : "_OnTheFake");
+                         });
+
 struct WaitFaultRow {
     const char* name;
-    Fault fault;        // placed on the waiting host's first request
+    Fault fault;        // placed on the waiting host's request `at`
+    size_t at;          // 1: RunStart, then one RunPoll about every half second
     bool backendDies;   // or the host's backend fails the wait
     const char* reason; // part of RunOutcome::failure
 };
@@ -208,15 +298,16 @@ TEST_P(HostRunFault, FailsThatWaitAlone) {
     MemorySystem::ScriptedProcess process;
     process.exitCode = 5;
     process.backendDies = row.backendDies;
+    process.runningMs = 3000;
     backend.system.SetProcess("C:\\a\\uninst.exe", process);
     backend.system.SetProcess("C:\\b\\uninst.exe", MemorySystem::ScriptedProcess());
     CWineHostConnection::Limits limits;
-    limits.runMs = 400;
+    limits.silenceMs = 400;
     CMemoryHostTransport* own = nullptr;
     auto client = CMemoryHostTransport::Connect(backend, &own, true, limits, nullptr,
                                                 [&row](CMemoryHostTransport& host, int number) {
                                                     if (number == 1 && row.fault != Fault::None)
-                                                        host.FailAt(1, row.fault);
+                                                        host.FailAt(row.at, row.fault);
                                                 });
     ASSERT_NE(nullptr, client);
 
@@ -246,12 +337,17 @@ TEST_P(HostRunFault, FailsThatWaitAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     HostRun, HostRunFault,
-    ::testing::Values(WaitFaultRow{"HostDies", Fault::Dies, false, "the Wine host exited unexpectedly"},
-                      WaitFaultRow{"HostAnswersGarbage", Fault::AnswersGarbage, false, "broken reply to RunAndWait"},
-                      WaitFaultRow{"HostFallsSilent", Fault::FallsSilent, false,
-                                   "did not answer RunAndWait within 400 ms"},
+    ::testing::Values(WaitFaultRow{"HostDies", Fault::Dies, 1, false, "the Wine host exited unexpectedly"},
+                      WaitFaultRow{"HostAnswersGarbage", Fault::AnswersGarbage, 1, false, "broken reply to RunStart"},
+                      WaitFaultRow{"HostFallsSilent", Fault::FallsSilent, 1, false,
+                                   "did not answer RunStart: nothing came for 400 ms"},
+                      // Frozen while the uninstaller runs: found in the
+                      // silence limit, not after the hour.
+                      WaitFaultRow{"HostFreezesMidWait", Fault::FallsSilent, 3, false,
+                                   "did not answer RunPoll: nothing came for 400 ms"},
+                      WaitFaultRow{"HostDiesMidWait", Fault::Dies, 3, false, "the Wine host exited unexpectedly"},
                       // Only this side speaks of backend failures.
-                      WaitFaultRow{"BackendFailsTheWait", Fault::None, true, "broken reply to RunAndWait"}),
+                      WaitFaultRow{"BackendFailsTheWait", Fault::None, 0, true, "broken reply to RunPoll"}),
     [](const ::testing::TestParamInfo<WaitFaultRow>& info) { return info.param.name; });
 
 // A platform whose host is already gone starts no second one.

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "support/Log.h"
+#include "tests/Elapsed.h"
 #include "tests/fake/MemoryPlatform.h"
 #ifdef TOLVANIRE_TEST_WINE_CLIENT
 #include "tests/fake/MemoryHostTransport.h"
@@ -91,10 +93,10 @@ void Register(MemoryPlatform& machine, Hive hive, const std::string& command) {
 }
 
 // A machine with Acme Notes installed (its key is written by each test)
-// and its neighbour.
-class UninstallerCoreTest : public ::testing::TestWithParam<StepCase> {
+// and its neighbour. One fixture for each table.
+template <class Case> class CoreFixture : public ::testing::TestWithParam<Case> {
 protected:
-    UninstallerCoreTest() : core(machine) { Furnish(machine); }
+    CoreFixture() : core(machine) { Furnish(machine); }
 
     void SetUp() override {
         ASSERT_TRUE(logDir.isValid());
@@ -122,6 +124,8 @@ protected:
     MemoryPlatform machine;
     CUninstallerCore core;
 };
+
+using UninstallerCoreTest = CoreFixture<StepCase>;
 
 TEST_P(UninstallerCoreTest, RemovesLeftoversOnlyOfARemovedProgram) {
     const StepCase& c = GetParam();
@@ -236,6 +240,91 @@ INSTANTIATE_TEST_SUITE_P(
         StepCase{"BackendDiesDuringTheWait", kQuotedCommand, Hive::LocalMachine, 0, kDeleteKey, true, true,
                  std::nullopt, false, false, "the target machine could not be reached: "}),
     [](const testing::TestParamInfo<StepCase>& info) { return std::string(info.param.name); });
+
+struct WaitCase {
+    const char* name;
+    unsigned actions; // Action bits: what the uninstaller deletes
+    int runningMs;    // the first process, after its work (negative: for ever)
+    int trayMs;       // a tray helper left running after it (0: none; negative: for ever)
+    int skipAfterMs;  // the user skips once the wait lasted this long (negative: never)
+    Outcome outcome;
+    bool skipped;
+    const char* leftRunning; // what still ran when the wait ended early; empty: it ended by itself
+    long long minMs;
+    long long maxMs;
+};
+
+void PrintTo(const WaitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+using UninstallWaitTest = CoreFixture<WaitCase>;
+
+// A wait ends when the whole uninstaller has; or once the first process has
+// ended and the uninstall entry is gone, after the grace; or when the user
+// skips it. Nothing is ended, and the removal check decides.
+TEST_P(UninstallWaitTest, EndsAndTheRemovalCheckDecides) {
+    const WaitCase& c = GetParam();
+    Register(machine, Hive::LocalMachine, kQuotedCommand);
+    const ProgramRecord acme = Acme();
+    MemorySystem::ScriptedProcess process;
+    process.run = [this, &c] {
+        if (c.actions & kDeleteKey) machine.registry.DeleteKey(Hive::LocalMachine, kUninstall + "\\AcmeNotes");
+        if (c.actions & kDeleteUninstaller) machine.files.DeleteFile(kUninstaller);
+    };
+    process.runningMs = c.runningMs;
+    if (c.trayMs != 0) process.leftRunning = {"tray.exe"};
+    process.leftRunningMs = c.trayMs;
+    machine.system.SetProcess(kQuotedCommand, process);
+    core.SetWaitTimes({150, 20});
+    core.SkipWait(); // no wait runs yet: ignored
+    std::vector<CUninstallerCore::WaitState> heard;
+    core.SetWaitCallback([&](const CUninstallerCore::WaitState& state) {
+        heard.push_back(state);
+        EXPECT_TRUE(core.CurrentWait().waiting);
+        if (c.skipAfterMs >= 0 && state.elapsedMs >= c.skipAfterMs) core.SkipWait();
+    });
+
+    const auto start = std::chrono::steady_clock::now();
+    const Expected<UninstallStepReport, UninstallFailure> result = core.Uninstall(acme, false);
+    const long long elapsed = MsSince(start);
+    ASSERT_TRUE(result.HasValue()) << result.Error().reason.toStdString();
+    const UninstallStepReport& report = *result;
+    EXPECT_EQ(report.outcome, c.outcome) << report.reason.toStdString();
+    EXPECT_EQ(report.waitSkipped, c.skipped);
+    EXPECT_EQ(report.leftRunning.join(QLatin1Char(',')), QString::fromUtf8(c.leftRunning));
+    EXPECT_EQ(report.exitCode, c.runningMs < 0 ? platform::kStillActive : 0u);
+    EXPECT_GE(elapsed, c.minMs);
+    EXPECT_LT(elapsed, c.maxMs);
+    EXPECT_FALSE(core.CurrentWait().waiting);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.front().running, QStringList{"uninst.exe"});
+    EXPECT_FALSE(heard.front().firstEnded);
+    // The grace runs only once the first process has ended and the entry is gone.
+    for (const CUninstallerCore::WaitState& state : heard)
+        EXPECT_TRUE(!state.programGone || (state.firstEnded && (c.actions & kDeleteKey)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UninstallWaitTest,
+                         testing::Values(WaitCase{"GraceEndsTheWaitOnceTheEntryIsGone", kDeleteKey | kDeleteUninstaller,
+                                                  0, -1, -1, Outcome::Removed, false, "tray.exe", 150, 2000},
+                                         WaitCase{"HelperThatEndsWithinTheGraceIsWaitedFor", kDeleteKey, 0, 80, -1,
+                                                  Outcome::Removed, false, "", 80, 2000},
+                                         WaitCase{"NoGraceWhileTheEntryStays", kNothing, 0, 400, -1,
+                                                  Outcome::StillInstalled, false, "", 400, 2400},
+                                         // A missing uninstaller file says that the program is removed, not
+                                         // that its uninstaller is done.
+                                         WaitCase{"NoGraceWhileOnlyTheUninstallerFileIsGone", kDeleteUninstaller, 0,
+                                                  400, -1, Outcome::Removed, false, "", 400, 2400},
+                                         WaitCase{"NoGraceWhileTheFirstProcessRuns", kDeleteKey, 400, 0, -1,
+                                                  Outcome::Removed, false, "", 400, 2400},
+                                         WaitCase{"SkipLeavesTheHelperAndTheEntryDecides", kNothing, 0, -1, 100,
+                                                  Outcome::StillInstalled, true, "tray.exe", 100, 2000},
+                                         WaitCase{"SkipWhileTheFirstProcessRunsAfterItsWork", kDeleteKey, -1, 0, 100,
+                                                  Outcome::Removed, true, "uninst.exe", 100, 2000},
+                                         WaitCase{"SkipWhileTheFirstProcessRunsCancelled", kNothing, -1, 0, 100,
+                                                  Outcome::StillInstalled, true, "uninst.exe", 100, 2000}),
+                         [](const testing::TestParamInfo<WaitCase>& info) { return std::string(info.param.name); });
 
 // A removed program whose leftovers cannot be told from what another
 // program claims keeps them all, and the report says why.
@@ -484,9 +573,7 @@ protected:
             }
             auto script = std::make_shared<CMemoryHostTransport::Script>();
             platform::CWineHostConnection::Limits limits;
-            limits.shortMs = 100;
-            limits.bulkMs = 100;
-            limits.runMs = 100;
+            limits.silenceMs = 100;
             std::unique_ptr<platform::IPlatform> client =
                 CMemoryHostTransport::Connect(machine, nullptr, true, limits, script);
             EXPECT_NE(client, nullptr);
