@@ -10,8 +10,8 @@
 #include <atomic>
 #include <climits>
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <execinfo.h>
 #include <fcntl.h>
 #include <pwd.h>
