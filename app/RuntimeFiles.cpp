@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include "support/HostPaths.h"
+#include "support/Log.h"
 #include "widgetlib/Palette.h"
 
 namespace {
@@ -50,6 +51,11 @@ QString CRuntimeFiles::StyleSheet(const QString& sheet) {
 
 QString CRuntimeFiles::ReadStyleSheet(const QString& name) {
     QFile file(Path(name));
-    if (!file.open(QIODevice::ReadOnly)) return QString();
+    if (!file.open(QIODevice::ReadOnly)) {
+        // The window still opens, unstyled; the log says which file was
+        // missing (a broken or moved installation).
+        LogInfo("style sheet %s could not be read", qUtf8Printable(QDir::toNativeSeparators(file.fileName())));
+        return QString();
+    }
     return StyleSheet(QString::fromUtf8(file.readAll()));
 }

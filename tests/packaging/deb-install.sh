@@ -2,7 +2,8 @@
 # The .deb that CPack makes, unpacked into a fresh folder as dpkg would put
 # it under /: it depends on Wine and on the libraries the programs link,
 # and its command-line program, run from there, lists the programs of a
-# Wine prefix through the winehost.exe of the package.
+# Wine prefix through the winehost.exe of the package, and its window
+# shows that list styled with the package's style sheets.
 #
 #   deb-install.sh BUILD_DIR WORK_DIR PREFIX NAME...
 # with the prefix's sandbox HOME, WINEDEBUG etc. in the environment; each
@@ -43,4 +44,20 @@ cli=$work/root/usr/bin/tolvanire-uninstaller-cli
 for name in "$@"; do
     grep -q "\"displayName\": \"$name\"" "$work/list.json" || fail "list does not name $name: $(cat "$work/list.json")"
 done
+
+# The window, until it has shown the list: every style sheet it reads is
+# found (a missing one is logged), and the list is read through the host.
+gui_log=$work/gui.log
+QT_QPA_PLATFORM=offscreen TOLVANIRE_LOG_FILE=$gui_log TOLVANIRE_INSTANCE_KEY=deb-install-$$ \
+    "$work/root/usr/bin/tolvanire-uninstaller" --prefix "$prefix" >"$work/gui.out" 2>&1 &
+gui=$!
+waited=0
+until grep -q "create tree end" "$gui_log" 2>/dev/null || [ $waited -ge 120 ] || ! kill -0 $gui 2>/dev/null; do
+    sleep 1
+    waited=$((waited + 1))
+done
+kill $gui 2>/dev/null || true
+wait $gui 2>/dev/null || true
+grep -q "create tree end" "$gui_log" 2>/dev/null || fail "the window did not show the list: $(cat "$work/gui.out")"
+! grep "could not be read" "$gui_log" || fail "the window missed files of the package"
 exit $failed
