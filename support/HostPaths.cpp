@@ -42,29 +42,32 @@ QString ExecutableDirectory() {
 #endif
 }
 
-QString DataDirectory() {
 #ifdef _WIN32
+// The Windows program keeps everything beside itself, as its installer puts it.
+QString DataDirectory() {
     return ExecutableDirectory();
-#else
-    return Text(Layout().DataFolder());
-#endif
 }
 
 QString UserSettingsDirectory() {
-#ifdef _WIN32
     return ExecutableDirectory();
-#else
-    return UserDirectory(QStandardPaths::GenericConfigLocation);
-#endif
 }
 
 QString CacheDirectory() {
-#ifdef _WIN32
     return ExecutableDirectory();
-#else
-    return UserDirectory(QStandardPaths::GenericCacheLocation);
-#endif
 }
+#else
+QString DataDirectory() {
+    return Text(Layout().DataFolder());
+}
+
+QString UserSettingsDirectory() {
+    return UserDirectory(QStandardPaths::GenericConfigLocation);
+}
+
+QString CacheDirectory() {
+    return UserDirectory(QStandardPaths::GenericCacheLocation);
+}
+#endif
 
 QString DefaultLogFolder() {
 #ifdef _WIN32
