@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include "app/host/HostServices.h"
+#include "support/HostPaths.h"
+#include "support/Log.h"
 #include "widgetlib/Palette.h"
 
 namespace {
@@ -16,7 +17,7 @@ QString& TestFolder() {
 
 QString CRuntimeFiles::Folder() {
     const QString& test = TestFolder();
-    return QDir::fromNativeSeparators(test.isEmpty() ? CHostServices::Current().ExecutableFolder() : test);
+    return QDir::fromNativeSeparators(test.isEmpty() ? DataDirectory() : test);
 }
 
 void CRuntimeFiles::SetFolderForTesting(const QString& folder) {
@@ -50,6 +51,11 @@ QString CRuntimeFiles::StyleSheet(const QString& sheet) {
 
 QString CRuntimeFiles::ReadStyleSheet(const QString& name) {
     QFile file(Path(name));
-    if (!file.open(QIODevice::ReadOnly)) return QString();
+    if (!file.open(QIODevice::ReadOnly)) {
+        // The window still opens, unstyled; the log says which file was
+        // missing (a broken or moved installation).
+        LogInfo("style sheet %s could not be read", qUtf8Printable(QDir::toNativeSeparators(file.fileName())));
+        return QString();
+    }
     return StyleSheet(QString::fromUtf8(file.readAll()));
 }

@@ -3,8 +3,9 @@
 #include <QString>
 
 // Where the program's pictures and style sheets are: the folders
-// "Resources" and "QSS" beside the executable (also where the installer puts
-// them), whatever the working directory. The windows name these files as
+// "Resources" and "QSS" of DataDirectory() (support/HostPaths.h: beside the
+// executable, or in the data folder of an installed Linux program),
+// whatever the working directory. The windows name these files as
 // "./Resources/..." and "./QSS/...", and the style sheets their pictures as
 // url(./Resources/...); these helpers turn such a name into the file's place.
 class CRuntimeFiles {
@@ -22,10 +23,11 @@ public:
     static QString StyleSheet(const QString& sheet);
 
     // The style sheet file `name` ("./QSS/WU.qss"), its urls and colours
-    // resolved as by StyleSheet; empty when it cannot be read.
+    // resolved as by StyleSheet; empty (and a line in the log) when it
+    // cannot be read.
     static QString ReadStyleSheet(const QString& name);
 
-    // Tests: Folder() is `folder` instead (empty: beside the executable
-    // again), so that a test can give the windows pictures of its own.
+    // Tests: Folder() is `folder` instead (empty: DataDirectory() again),
+    // so that a test can give the windows pictures of its own.
     static void SetFolderForTesting(const QString& folder);
 };

@@ -4,6 +4,7 @@
 
 #include "app/MSGDlg.h"
 #include "app/host/HostServices.h"
+#include "support/HostPaths.h"
 #include "widgetlib/BPQtLabel.h"
 
 CUIPublic* CUIPublic::instance() {
@@ -46,7 +47,8 @@ bool CUIPublic::ReadSetting(const QString& section, const QString& key, QVariant
 
 bool CUIPublic::ReadIniValue(const QString& section, const QString& key, QVariant& value, const QString& fileName) {
     if (section.isEmpty() || key.isEmpty() || fileName.isEmpty()) return false;
-    const QString path = CHostServices::Current().ExecutableFolder() + QLatin1Char('/') + fileName;
+    const QString folder = fileName == QLatin1String("userconfig") ? UserSettingsDirectory() : DataDirectory();
+    const QString path = folder + QLatin1Char('/') + fileName;
     QSettings settings(path, QSettings::IniFormat);
     value = settings.value(section + QLatin1Char('/') + key, QVariant());
     return value.isValid();

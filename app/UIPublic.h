@@ -65,8 +65,10 @@ public:
     void OpenLink(const QString& url);
 
     // Looks the value up in "userconfig", then in "uiconfig", both beside the
-    // executable. The file name is accepted for the callers' sake and
-    // ignored: the order is always the same. False when neither has it.
+    // executable (installed on Linux: "userconfig" in the user's settings
+    // folder, "uiconfig" in the data folder; support/HostPaths.h). The file
+    // name is accepted for the callers' sake and ignored: the order is
+    // always the same. False when neither has it.
     bool ReadSetting(const QString& section, const QString& key, QVariant& value,
                      const QString& fileName = QStringLiteral("uiconfig")) const;
 

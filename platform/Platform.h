@@ -31,8 +31,8 @@ struct PlatformOptions {
     // when it was opened, and walk trees from the Linux side. Tests turn it
     // off to compare those answers with the real calls.
     bool batchCalls = true;
-    // Wine only: the host program to start; empty: winehost.exe beside the
-    // running executable.
+    // Wine only: the host program to start; empty: winehost.exe where the
+    // running executable's layout keeps it (CInstallLayout).
     std::string hostPath;
 };
 

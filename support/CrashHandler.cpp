@@ -10,10 +10,16 @@
 #include <atomic>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <execinfo.h>
 #include <fcntl.h>
+#include <pwd.h>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/InstallLayout.h"
 #endif
 
 namespace crash {
@@ -121,7 +127,23 @@ char reportDirectory[PATH_MAX + 2]; // ends with '/'
 std::atomic<int> reportCounter{0};
 alignas(16) char alternateStack[64 * 1024];
 
-// Only async-signal-safe calls from here on: write, open, close, raise,
+// The folder of the log (support/HostPaths.h, DefaultLogFolder), found
+// without Qt: $XDG_STATE_HOME/tolvanire-uninstaller, or
+// ~/.local/state/tolvanire-uninstaller.
+std::string StateFolder() {
+    const char* stateHome = std::getenv("XDG_STATE_HOME");
+    if (stateHome != nullptr && stateHome[0] == '/') return std::string(stateHome) + "/tolvanire-uninstaller";
+    const char* home = std::getenv("HOME");
+    std::string folder = home != nullptr ? home : "";
+    if (folder.empty()) {
+        const passwd* entry = getpwuid(getuid());
+        if (entry == nullptr || entry->pw_dir == nullptr) return std::string();
+        folder = entry->pw_dir;
+    }
+    return folder + "/.local/state/tolvanire-uninstaller";
+}
+
+// Only async-signal-safe calls from here on: write, open, close, mkdir, raise,
 // and backtrace (made safe by calling it once at installation, which
 // loads the unwinder before any crash).
 void Write(int fd, const char* text) {
@@ -163,11 +185,22 @@ const char* SignalName(int signal) {
     }
 }
 
+// Makes each missing folder of `path` (which ends with '/'): the log's
+// folder may not exist yet.
+void MakeFolders(char* path) {
+    for (char* slash = std::strchr(path + 1, '/'); slash != nullptr; slash = std::strchr(slash + 1, '/')) {
+        *slash = '\0';
+        mkdir(path, 0700);
+        *slash = '/';
+    }
+}
+
 void OnFatalSignal(int signal, siginfo_t* info, void*) {
     const int number = reportCounter.fetch_add(1);
     char path[sizeof reportDirectory + 40];
     char digits[24];
     std::strcpy(path, reportDirectory);
+    MakeFolders(path);
     std::strcat(path, "zelwudump");
     std::strcat(path, FormatNumber(digits, static_cast<unsigned>(number), 10));
     std::strcat(path, ".txt");
@@ -196,15 +229,14 @@ void OnFatalSignal(int signal, siginfo_t* info, void*) {
 } // namespace
 
 void crash::InstallCrashHandler() {
-    char path[PATH_MAX + 1] = {};
-    const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
+    // Beside the executable, unless it is installed into folders that
+    // belong to the system: then in the folder of the log.
+    const platform::CInstallLayout& layout = platform::CInstallLayout::Running();
+    const std::string folder = layout.Installed() ? StateFolder() : layout.ExecutableFolder();
     reportDirectory[0] = '\0';
-    if (length > 0) {
-        char* slash = std::strrchr(path, '/');
-        if (slash != nullptr) {
-            slash[1] = '\0';
-            std::strcpy(reportDirectory, path);
-        }
+    if (!folder.empty() && folder.size() + 1 < sizeof reportDirectory) {
+        std::strcpy(reportDirectory, folder.c_str());
+        std::strcat(reportDirectory, "/");
     }
 
     void* warmUp[2];

@@ -1,6 +1,7 @@
 #pragma once
 
-// Turns a crash of the process into a report beside the executable.
+// Turns a crash of the process into a report beside the executable (for a
+// Linux program installed into system folders: in the log's folder).
 //
 // Windows: an unhandled-exception filter, set during static
 // initialisation, signals a named event for an outside crash monitor and

@@ -1,13 +1,34 @@
 #include "support/HostPaths.h"
 
 #include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <climits>
-#include <unistd.h>
+#include "platform/InstallLayout.h"
 #endif
+
+namespace {
+#ifndef _WIN32
+const platform::CInstallLayout& Layout() {
+    return platform::CInstallLayout::Running();
+}
+
+// A file name as the system gave it, in the locale's encoding.
+QString Text(const std::string& path) {
+    return QFile::decodeName(path.c_str());
+}
+
+// `location` of the user's (XDG) folders with the program's own folder, for
+// an installed program; beside the executable otherwise.
+QString UserDirectory(QStandardPaths::StandardLocation location) {
+    if (!Layout().Installed()) return ExecutableDirectory();
+    return QStandardPaths::writableLocation(location) + QStringLiteral("/tolvanire-uninstaller");
+}
+#endif
+} // namespace
 
 QString ExecutableDirectory() {
 #ifdef _WIN32
@@ -15,15 +36,38 @@ QString ExecutableDirectory() {
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     const QString full = QString::fromWCharArray(path, static_cast<int>(length));
     const int cut = full.lastIndexOf(QLatin1Char('\\'));
-#else
-    char path[PATH_MAX + 1] = {};
-    const ssize_t length = readlink("/proc/self/exe", path, PATH_MAX);
-    if (length <= 0) return QString();
-    const QString full = QString::fromLocal8Bit(path, static_cast<int>(length));
-    const int cut = full.lastIndexOf(QLatin1Char('/'));
-#endif
     return cut < 0 ? QString() : full.left(cut);
+#else
+    return Text(Layout().ExecutableFolder());
+#endif
 }
+
+#ifdef _WIN32
+// The Windows program keeps everything beside itself, as its installer puts it.
+QString DataDirectory() {
+    return ExecutableDirectory();
+}
+
+QString UserSettingsDirectory() {
+    return ExecutableDirectory();
+}
+
+QString CacheDirectory() {
+    return ExecutableDirectory();
+}
+#else
+QString DataDirectory() {
+    return Text(Layout().DataFolder());
+}
+
+QString UserSettingsDirectory() {
+    return UserDirectory(QStandardPaths::GenericConfigLocation);
+}
+
+QString CacheDirectory() {
+    return UserDirectory(QStandardPaths::GenericCacheLocation);
+}
+#endif
 
 QString DefaultLogFolder() {
 #ifdef _WIN32

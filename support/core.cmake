@@ -13,3 +13,7 @@ add_library(tolvanire_support STATIC
     ${CMAKE_CURRENT_LIST_DIR}/PathText.cpp
 )
 target_link_libraries(tolvanire_support PUBLIC tolvanire_options Qt5::Core)
+if(NOT WIN32)
+    # The install layout of the Linux program (platform/InstallLayout.h).
+    target_link_libraries(tolvanire_support PRIVATE tolvanire_platform)
+endif()

@@ -6,3 +6,7 @@ add_library(tolvanire_crashhandler OBJECT
     ${CMAKE_CURRENT_LIST_DIR}/CrashHandler.cpp
 )
 target_link_libraries(tolvanire_crashhandler PUBLIC tolvanire_options)
+if(NOT WIN32)
+    # An installed program writes its report where the log goes.
+    target_link_libraries(tolvanire_crashhandler PUBLIC tolvanire_platform)
+endif()

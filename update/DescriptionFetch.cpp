@@ -1,7 +1,9 @@
 #include "update/DescriptionFetch.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 #include <thread>
@@ -36,6 +38,8 @@ bool Download(const QString& url, const QString& filePath, int timeLimitMs, QStr
     QString error;
     if (!CHttpFetch::Get(url, timeLimitMs, FenwrightCaCertificates(), &body, &error)) return false;
     QFile file(QString::fromLatin1(filePath.toLatin1()));
+    // An installed program keeps it in the user's cache folder, which may be new.
+    QDir().mkpath(QFileInfo(file.fileName()).absolutePath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(body) != body.size()) return false;
     file.close();
     *description = QString::fromUtf8(CProfileText::Value(body, "VERSION", "Description", kProfileBufferSize));

@@ -13,6 +13,7 @@
 #include "app/RuntimeFiles.h"
 #include "app/host/HostServices.h"
 #include "include/MsgIds.h"
+#include "support/HostPaths.h"
 #include "update/DescriptionFetch.h"
 #include "update/Fenwright.h"
 #include "update/UpdateEndpoints.h"
@@ -52,7 +53,7 @@ CUpdateRstDlg::CUpdateRstDlg(int width, int height, QWidget* parent)
 }
 
 QString CUpdateRstDlg::DescriptionFilePath() {
-    return CHostServices::Current().ExecutableFolder() + QStringLiteral("/Upgrade.ini");
+    return CacheDirectory() + QStringLiteral("/Upgrade.ini");
 }
 
 void CUpdateRstDlg::ShowResult(QString text, int failed, int newVersion) {

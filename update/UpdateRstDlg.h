@@ -47,7 +47,7 @@ public:
     QPushButton* CancelButton() const { return cancelBtn; }
 
     // Where the description file is stored: "Upgrade.ini" in the
-    // application's folder.
+    // application's folder (installed on Linux, in the user's cache folder).
     static QString DescriptionFilePath();
 
     static QString NotSetUpText();

@@ -28,8 +28,6 @@ public:
     // caller keeps ownership. GUI thread only.
     static void SetForTesting(CHostServices* services);
 
-    // The folder of the running executable, without a trailing separator.
-    virtual QString ExecutableFolder() const = 0;
     // The folder the diagnostic log goes to by default.
     virtual QString LogFolder() const = 0;
 

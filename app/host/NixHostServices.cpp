@@ -55,10 +55,6 @@ private:
 
 } // namespace
 
-QString CNixHostServices::ExecutableFolder() const {
-    return ExecutableDirectory();
-}
-
 QString CNixHostServices::LogFolder() const {
     return DefaultLogFolder();
 }

@@ -6,7 +6,6 @@
 // local socket for the single instance, the desktop's URL handler, no blur.
 class CNixHostServices : public CHostServices {
 public:
-    QString ExecutableFolder() const override;
     QString LogFolder() const override;
     bool IsWindows10OrLater() const override { return false; }
     bool OpenUrl(const QString& url) override;

@@ -88,10 +88,6 @@ using SetWindowCompositionAttributeFn = BOOL(WINAPI*)(HWND, CompositionAttribute
 
 } // namespace
 
-QString CWinHostServices::ExecutableFolder() const {
-    return ExecutableDirectory();
-}
-
 QString CWinHostServices::LogFolder() const {
     return DefaultLogFolder();
 }

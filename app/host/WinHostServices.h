@@ -7,7 +7,6 @@
 // shell's "open" verb for addresses, the window-composition call for blur.
 class CWinHostServices : public CHostServices {
 public:
-    QString ExecutableFolder() const override;
     QString LogFolder() const override;
     bool IsWindows10OrLater() const override;
     bool OpenUrl(const QString& url) override;

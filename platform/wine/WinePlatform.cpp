@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/InstallLayout.h"
 #include "platform/wine/PipeHostTransport.h"
 
 namespace platform {
@@ -39,15 +40,6 @@ std::string FindOnPath(const std::string& program) {
         start = end + 1;
     }
     return std::string();
-}
-
-std::string OwnFolder() {
-    char buffer[PATH_MAX + 1];
-    const ssize_t length = readlink("/proc/self/exe", buffer, PATH_MAX);
-    if (length <= 0) return std::string();
-    std::string path(buffer, static_cast<size_t>(length));
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 std::string HomeFolder() {
@@ -84,9 +76,10 @@ std::unique_ptr<CWinePlatform> CWinePlatform::Start(const PlatformOptions& optio
     CPipeHostTransport::Options hostOptions;
     hostOptions.prefix = ResolvePrefix(options);
 
-    hostOptions.hostPath = options.hostPath.empty() ? OwnFolder() + "/winehost.exe" : options.hostPath;
+    hostOptions.hostPath =
+        options.hostPath.empty() ? CInstallLayout::Running().HostFolder() + "/winehost.exe" : options.hostPath;
     if (!Exists(hostOptions.hostPath)) {
-        *error = "winehost.exe was not found beside the program (" + hostOptions.hostPath + ")";
+        *error = "winehost.exe was not found where the program keeps it (" + hostOptions.hostPath + ")";
         return nullptr;
     }
     hostOptions.winePath = FindOnPath("wine");

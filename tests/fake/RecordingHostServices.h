@@ -20,7 +20,6 @@ public:
         return true;
     }
 
-    QString ExecutableFolder() const override { return Native().ExecutableFolder(); }
     QString LogFolder() const override { return Native().LogFolder(); }
     bool IsWindows10OrLater() const override { return Native().IsWindows10OrLater(); }
     void EnableBlur(WId window) override { Native().EnableBlur(window); }
