@@ -89,3 +89,10 @@ QString CleanFolderText(const QString& text) {
 QString CommandPath(const QString& command) {
     return QString::fromStdU16String(CommandPathImpl(command.toStdU16String(), char16_t(u'"')));
 }
+
+QString WindowsNameKey(const QString& name) {
+    QString key = name;
+    for (QChar& c : key)
+        if (!c.isSurrogate()) c = c.toUpper();
+    return key;
+}

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "include/PathText.h"
+
 namespace {
 
 // Known folders of every profile under the Users folder, relative to it.
@@ -144,7 +146,7 @@ void CProtectedFolders::SetClaims(const QList<CTargetPath>& folders, const QStri
                           .arg(folder.Native());
     }
     for (const QString& name : names)
-        if (!name.trimmed().isEmpty()) claimedNames.insert(name.trimmed().toLower());
+        if (!name.trimmed().isEmpty()) claimedNames.insert(WindowsNameKey(name.trimmed()));
 }
 
 void CProtectedFolders::Load() {
@@ -294,5 +296,5 @@ bool CProtectedFolders::BearsClaimedName(const CTargetPath& path) {
 }
 
 bool CProtectedFolders::IsClaimedName(const QString& name) const {
-    return !claimedNames.isEmpty() && claimedNames.contains(name.toLower());
+    return !claimedNames.isEmpty() && claimedNames.contains(WindowsNameKey(name));
 }

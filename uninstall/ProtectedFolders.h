@@ -103,6 +103,6 @@ private:
     QList<CTargetPath> usersFolders;
     QList<CTargetPath> protectedFolders; // text and real locations
     QList<CTargetPath> claimedFolders;   // text and real locations
-    QSet<QString> claimedNames;          // lower case
+    QSet<QString> claimedNames;          // as WindowsNameKey gives them
     QHash<QString, Location> finalCache; // by key
 };

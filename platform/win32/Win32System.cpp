@@ -1,6 +1,7 @@
 #include "platform/win32/Win32System.h"
 
 #include "platform/Errors.h"
+#include "platform/win32/WideText.h"
 
 // clang-format off
 #include <windows.h>
@@ -24,42 +25,12 @@ uint16_t CWin32System::NativeProcessorArchitecture() {
     return info.wProcessorArchitecture;
 }
 
-uint32_t CWin32System::AnsiCodePage() {
-    return GetACP();
-}
-
-uint32_t CWin32System::AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* converted) {
-    std::vector<std::string>& result = *converted;
-    result.clear();
-    result.reserve(texts.size());
-    std::wstring wide;
-    for (const std::string& text : texts) {
-        const int length = static_cast<int>(strnlen(text.data(), text.size()));
-        std::string utf8;
-        if (length > 0) {
-            const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-            wide.assign(wideLength > 0 ? wideLength : 0, L'\0');
-            if (wideLength > 0 && MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], wideLength) > 0) {
-                const int utf8Length =
-                    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-                utf8.assign(utf8Length > 0 ? utf8Length : 0, '\0');
-                if (utf8Length > 0)
-                    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], utf8Length, nullptr, nullptr);
-            }
-        }
-        result.push_back(std::move(utf8));
-    }
-    return kErrorSuccess;
-}
-
 uint32_t CWin32System::ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) {
     expanded->clear();
     std::vector<std::string> result;
     result.reserve(texts.size());
     for (const std::string& text : texts) {
-        const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::wstring wide(length > 0 ? length : 0, L'\0');
-        if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+        const std::wstring wide = ToWide(text);
         // The size asked for counts the terminating zero; a value may grow
         // between the two calls, so the second is repeated while it does.
         std::wstring out;
@@ -71,13 +42,7 @@ uint32_t CWin32System::ExpandEnvironment(const std::vector<std::string>& texts, 
         }
         if (needed == 0) return GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_INVALID_DATA;
         out.resize(needed - 1);
-        const int utf8Length =
-            WideCharToMultiByte(CP_UTF8, 0, out.data(), static_cast<int>(out.size()), nullptr, 0, nullptr, nullptr);
-        std::string utf8(utf8Length > 0 ? utf8Length : 0, '\0');
-        if (utf8Length > 0)
-            WideCharToMultiByte(CP_UTF8, 0, out.data(), static_cast<int>(out.size()), &utf8[0], utf8Length, nullptr,
-                                nullptr);
-        result.push_back(std::move(utf8));
+        result.push_back(ToUtf8(out));
     }
     *expanded = std::move(result);
     return kErrorSuccess;
@@ -430,14 +395,15 @@ BOOL CALLBACK CollectJobWindow(HWND window, LPARAM parameter) {
 
 // Starts a command line as stored; the caller owns the returned handles.
 bool StartCommand(const std::string& commandLine, DWORD flags, PROCESS_INFORMATION* process) {
-    std::vector<char> command(commandLine.begin(), commandLine.end());
-    command.push_back('\0');
-    STARTUPINFOA startup;
+    // CreateProcessW may write into the command line it is given.
+    std::wstring command = ToWide(commandLine);
+    command.push_back(L'\0');
+    STARTUPINFOW startup;
     std::memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
     std::memset(process, 0, sizeof(*process));
-    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                          process) != FALSE;
+    return CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, process) !=
+           FALSE;
 }
 
 } // namespace

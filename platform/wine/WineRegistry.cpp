@@ -238,7 +238,7 @@ uint32_t CWineRegistry::EnumKey(RegKey key, uint32_t index, uint32_t nameBufferS
     if (snapshot && snapshot->hasSubKeys) {
         if (index >= snapshot->subKeys.size()) return kErrorNoMoreItems;
         const std::string& found = snapshot->subKeys[index];
-        if (found.size() + 1 > nameBufferSize) return kErrorMoreData;
+        if (Utf16Length(found) + 1 > nameBufferSize) return kErrorMoreData;
         *name = found;
         return kErrorSuccess;
     }
@@ -258,12 +258,12 @@ uint32_t CWineRegistry::QueryValue(RegKey key, const std::string& valueName, uin
     *type = kRegNone;
     const auto snapshot = Snapshot(key);
     // A name with letters outside ASCII may match a value whose name differs
-    // in case by the code page's own rules; the host knows them.
+    // in case by Windows's own rules; the host knows them.
     if (snapshot && snapshot->hasValues && IsAscii(valueName)) {
         const std::string wanted = Upper(valueName);
         for (const KeySnapshot::Value& value : snapshot->values) {
             if (!SameName(value.name, wanted)) continue;
-            if (value.data.size() > bufferSize) return kErrorMoreData;
+            if (WideDataSize(value.type, value.data) > bufferSize) return kErrorMoreData;
             *type = value.type;
             *data = value.data;
             return kErrorSuccess;
@@ -308,7 +308,7 @@ uint32_t CWineRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBuffe
     if (snapshot && snapshot->hasValues) {
         if (index >= snapshot->values.size()) return kErrorNoMoreItems;
         const KeySnapshot::Value& value = snapshot->values[index];
-        if (value.name.size() + 1 > nameBufferSize) return kErrorMoreData;
+        if (Utf16Length(value.name) + 1 > nameBufferSize) return kErrorMoreData;
         *name = value.name;
         *type = value.type;
         return kErrorSuccess;

@@ -17,7 +17,7 @@ class CWineHostConnection;
 // - Opening a key brings what the key holds in the same round trip (its
 //   values with their data and the names of its subkeys); EnumKey,
 //   QueryValue, QueryValueCount and EnumValue are then answered here with
-//   the buffer rules of the ANSI calls.
+//   the buffer rules of the wide calls.
 // - The first time a subkey of such a key is opened for reading values
 //   only, the values of all its subkeys come in one round trip, and that
 //   open and the following ones of its siblings are answered here. A key
