@@ -86,6 +86,51 @@ std::wstring LongPath(const std::wstring& path) {
     return buffer;
 }
 
+// The calls of user32 and shlwapi, loaded on first use: importing them
+// makes every start of the Wine host set up user32 (a window station, the
+// input method), which takes longer than reading the whole program list,
+// while only a wait looks for windows and browsers.
+struct DesktopApi {
+    decltype(&EnumWindows) enumWindows = nullptr;
+    decltype(&GetWindowLongW) getWindowLong = nullptr;
+    decltype(&GetWindowThreadProcessId) getWindowThreadProcessId = nullptr;
+    decltype(&IsIconic) isIconic = nullptr;
+    decltype(&IsWindowVisible) isWindowVisible = nullptr;
+    decltype(&SetForegroundWindow) setForegroundWindow = nullptr;
+    decltype(&SetWindowPos) setWindowPos = nullptr;
+    decltype(&ShowWindow) showWindow = nullptr;
+    decltype(&AssocQueryStringW) assocQueryString = nullptr;
+
+    static const DesktopApi& Get() {
+        static const DesktopApi api = [] {
+            DesktopApi loaded;
+            if (const HMODULE user32 = LoadLibraryW(L"user32.dll")) {
+                Load(user32, "EnumWindows", &loaded.enumWindows);
+                Load(user32, "GetWindowLongW", &loaded.getWindowLong);
+                Load(user32, "GetWindowThreadProcessId", &loaded.getWindowThreadProcessId);
+                Load(user32, "IsIconic", &loaded.isIconic);
+                Load(user32, "IsWindowVisible", &loaded.isWindowVisible);
+                Load(user32, "SetForegroundWindow", &loaded.setForegroundWindow);
+                Load(user32, "SetWindowPos", &loaded.setWindowPos);
+                Load(user32, "ShowWindow", &loaded.showWindow);
+            }
+            if (const HMODULE shlwapi = LoadLibraryW(L"shlwapi.dll"))
+                Load(shlwapi, "AssocQueryStringW", &loaded.assocQueryString);
+            return loaded;
+        }();
+        return api;
+    }
+    bool HasWindows() const {
+        return enumWindows && getWindowLong && getWindowThreadProcessId && isIconic && isWindowVisible &&
+               setForegroundWindow && setWindowPos && showWindow;
+    }
+
+private:
+    template <class F> static void Load(HMODULE module, const char* name, F* function) {
+        *function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+};
+
 bool SameText(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
            CSTR_EQUAL;
@@ -102,7 +147,9 @@ std::vector<std::wstring> BrowserExecutables() {
     for (const wchar_t* scheme : {L"http", L"https"}) {
         wchar_t buffer[2 * MAX_PATH] = {};
         DWORD size = ARRAYSIZE(buffer);
-        if (SUCCEEDED(AssocQueryStringW(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, scheme, L"open", buffer, &size)) &&
+        const auto assocQueryString = DesktopApi::Get().assocQueryString;
+        if (assocQueryString &&
+            SUCCEEDED(assocQueryString(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, scheme, L"open", buffer, &size)) &&
             buffer[0] != L'\0')
             browsers.push_back(LongPath(buffer));
     }
@@ -386,9 +433,10 @@ struct WindowSearch {
 
 BOOL CALLBACK CollectJobWindow(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    if (!IsWindowVisible(window) || (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) return TRUE;
+    const DesktopApi& api = DesktopApi::Get();
+    if (!api.isWindowVisible(window) || (api.getWindowLong(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) return TRUE;
     DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
+    api.getWindowThreadProcessId(window, &processId);
     if (search->processes.count(processId) != 0) search->found.push_back(window);
     return TRUE;
 }
@@ -475,17 +523,19 @@ uint32_t CWin32System::RunWindows(const std::string& commandLine, bool raise, ui
     // under Wine.
     std::vector<DWORD> processes;
     if (!JobProcesses(job.get(), &processes)) return kErrorSuccess;
+    const DesktopApi& api = DesktopApi::Get();
+    if (!api.HasWindows()) return kErrorSuccess;
     WindowSearch search;
     search.processes.insert(processes.begin(), processes.end());
-    EnumWindows(CollectJobWindow, reinterpret_cast<LPARAM>(&search));
+    api.enumWindows(CollectJobWindow, reinterpret_cast<LPARAM>(&search));
     *count = static_cast<uint32_t>(search.found.size());
     if (!raise || search.found.empty()) return kErrorSuccess;
     // In reverse order of the window list, so that the one on top stays on top.
     for (auto it = search.found.rbegin(); it != search.found.rend(); ++it) {
-        if (IsIconic(*it)) ShowWindow(*it, SW_RESTORE);
-        SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        if (api.isIconic(*it)) api.showWindow(*it, SW_RESTORE);
+        api.setWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     }
-    SetForegroundWindow(search.found.front());
+    api.setForegroundWindow(search.found.front());
     return kErrorSuccess;
 }
 
