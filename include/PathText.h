@@ -33,3 +33,5 @@ QString CommandPath(const QString& command);
 // "ÄPFEL" and "äpfel" are one name but "Straße" and "STRASSE" are two; a
 // character outside the Basic Multilingual Plane is left as it is.
 QString WindowsNameKey(const QString& name);
+// Whether two names are one name by that rule, without building either key.
+bool SameWindowsName(const QString& a, const QString& b);

@@ -104,5 +104,6 @@ private:
     QList<CTargetPath> protectedFolders; // text and real locations
     QList<CTargetPath> claimedFolders;   // text and real locations
     QSet<QString> claimedNames;          // as WindowsNameKey gives them
+    QSet<int> claimedLengths;            // of those names
     QHash<QString, Location> finalCache; // by key
 };

@@ -18,7 +18,7 @@ bool CTargetPath::IsAbsolute(const QString& text) {
 }
 
 bool CTargetPath::SameName(const QString& a, const QString& b) {
-    return WindowsNameKey(a) == WindowsNameKey(b);
+    return SameWindowsName(a, b);
 }
 
 QString CTargetPath::Stem(const QString& name) {
