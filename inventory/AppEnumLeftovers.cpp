@@ -40,8 +40,10 @@ bool IsSeparator(QChar c) {
 // stem must be a whole file name without its extensions, so that unins000
 // matches ...\unins000.exe but not ...\myunins000.exe.
 bool NamesFolder(const QString& valueName, const QString& folder, bool absolute) {
-    for (int at = valueName.indexOf(folder, 0, Qt::CaseInsensitive); at >= 0;
-         at = valueName.indexOf(folder, at + 1, Qt::CaseInsensitive)) {
+    // Searched in the form names compare in, which keeps every position.
+    const QString nameKey = WindowsNameKey(valueName);
+    const QString folderKey = WindowsNameKey(folder);
+    for (int at = nameKey.indexOf(folderKey); at >= 0; at = nameKey.indexOf(folderKey, at + 1)) {
         const int end = at + folder.size();
         const QChar before = at > 0 ? valueName.at(at - 1) : QChar();
         const QChar after = end < valueName.size() ? valueName.at(end) : QChar();
@@ -134,7 +136,7 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
     std::string data;
     if (LeftoverCall(registry.QueryValue(key, "DisplayName", kTextDataSize, &type, &data)) != platform::kErrorSuccess)
         return;
-    if (WindowsNameKey(QString::fromStdString(TextOf(data))) != WindowsNameKey(name)) return;
+    if (!SameWindowsName(QString::fromStdString(TextOf(data)), name)) return;
 
     uint32_t count = 0;
     if (LeftoverCall(registry.QueryValueCount(key, &count)) != platform::kErrorSuccess) count = 0;
