@@ -125,15 +125,18 @@ bool CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
         if (enumBackendFailed) return false;
     }
     if (status == kFailed) return false;
-    listKey.reset();
 
     // Second walk: read the accepted ones. The list key is opened again with
-    // a view flag even for the current user, whose keys both views share.
+    // a view flag even for the current user, whose keys both views share,
+    // while the first is still open: a backend that keeps what it read with
+    // an open key then answers the second walk from the first.
     const uint32_t secondAccess = mode == PassMode::View64 ? kListAccess64 : kListAccess32;
-    status = registry.OpenKey(hive, uninstallKey, secondAccess, listKey.out());
+    ScopedRegKey secondKey(registry);
+    status = registry.OpenKey(hive, uninstallKey, secondAccess, secondKey.out());
+    listKey.reset();
     if (status != platform::kErrorSuccess) return status != kFailed;
     for (uint32_t index = 0;; ++index) {
-        status = registry.EnumKey(listKey.get(), index, kNameBufferSize, &name);
+        status = registry.EnumKey(secondKey.get(), index, kNameBufferSize, &name);
         if (status != platform::kErrorSuccess) break;
         if (acceptedKeys.count(name) == 0) continue;
         ScopedRegKey subKey(registry);

@@ -180,6 +180,17 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
     return true;
 }
 
+const CWineRegistry::KeyState* CWineRegistry::ChildrenHolder(Hive hive, const std::string& upperPath,
+                                                             uint32_t access) const {
+    for (const auto& entry : keys) {
+        const KeyState& state = entry.second;
+        if (state.children && state.hive == hive && SameView(hive, upperPath, state.access, access) &&
+            Upper(state.path) == upperPath)
+            return &state;
+    }
+    return nullptr;
+}
+
 uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
     std::lock_guard<std::mutex> lock(mutex);
     *key = 0;
@@ -187,12 +198,21 @@ uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t a
     if (useSnapshots && ReadsValuesOnly(access) && OpenFromParent(hive, subKey, access, key, &status)) return status;
     uint32_t want = 0;
     if (useSnapshots && (access & (kKeyQueryValue | kKeyEnumerateSubKeys)) != 0) want = wire::kWantSnapshot;
-    if (want && (access & kKeyEnumerateSubKeys) != 0 && readWhole.count(Upper(subKey)) != 0)
+    // Read whole again only when no key still open on the same path holds
+    // what its subkeys hold: an open one lends its own.
+    const KeyState* holder = want ? ChildrenHolder(hive, Upper(subKey), access) : nullptr;
+    const std::shared_ptr<const ChildTable> lent = holder ? holder->children : nullptr;
+    const uint32_t lentAccess = holder ? holder->childrenAccess : 0;
+    if (want && !lent && (access & kKeyEnumerateSubKeys) != 0 && readWhole.count(Upper(subKey)) != 0)
         want |= wire::kWantChildren;
     KeyState state;
     status = OpenOnHost(false, hive, subKey, access, want, &state.real, &state.snapshot, &state.children);
     if (status != kErrorSuccess) return status;
     state.childrenAccess = 0;
+    if (!state.children && lent) {
+        state.children = lent;
+        state.childrenAccess = lentAccess;
+    }
     state.hive = hive;
     state.path = subKey;
     state.access = access;
