@@ -4,9 +4,26 @@
 
 #include "support/WinePrefix.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace cli {
+namespace {
+
+// The streams write UTF-8; a Windows console shows it as such only when
+// told, else names outside its code page come out garbled.
+void ConsoleSpeaksUtf8() {
+#ifdef _WIN32
+    static const bool once = SetConsoleOutputCP(CP_UTF8) != 0;
+    (void)once;
+#endif
+}
+
+} // namespace
 
 QTextStream& Out() {
+    ConsoleSpeaksUtf8();
     static QTextStream out(stdout);
     static const bool utf8 = (out.setCodec("UTF-8"), true);
     (void)utf8;
@@ -14,6 +31,7 @@ QTextStream& Out() {
 }
 
 QTextStream& Err() {
+    ConsoleSpeaksUtf8();
     static QTextStream err(stderr);
     static const bool utf8 = (err.setCodec("UTF-8"), true);
     (void)utf8;

@@ -27,3 +27,11 @@ QString CleanFolderText(const QString& text);
 // The program path of a command line: the quoted part of a quoted command,
 // else the text up to an ".exe" that arguments follow, else the whole text.
 QString CommandPath(const QString& command);
+
+// The form in which Windows compares file and key names ignoring case:
+// each UTF-16 unit upper-cased on its own (ordinal, simple mapping), so
+// "ÄPFEL" and "äpfel" are one name but "Straße" and "STRASSE" are two; a
+// character outside the Basic Multilingual Plane is left as it is.
+QString WindowsNameKey(const QString& name);
+// Whether two names are one name by that rule, without building either key.
+bool SameWindowsName(const QString& a, const QString& b);

@@ -125,15 +125,18 @@ bool CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
         if (enumBackendFailed) return false;
     }
     if (status == kFailed) return false;
-    listKey.reset();
 
     // Second walk: read the accepted ones. The list key is opened again with
-    // a view flag even for the current user, whose keys both views share.
+    // a view flag even for the current user, whose keys both views share,
+    // while the first is still open: a backend that keeps what it read with
+    // an open key then answers the second walk from the first.
     const uint32_t secondAccess = mode == PassMode::View64 ? kListAccess64 : kListAccess32;
-    status = registry.OpenKey(hive, uninstallKey, secondAccess, listKey.out());
+    ScopedRegKey secondKey(registry);
+    status = registry.OpenKey(hive, uninstallKey, secondAccess, secondKey.out());
+    listKey.reset();
     if (status != platform::kErrorSuccess) return status != kFailed;
     for (uint32_t index = 0;; ++index) {
-        status = registry.EnumKey(listKey.get(), index, kNameBufferSize, &name);
+        status = registry.EnumKey(secondKey.get(), index, kNameBufferSize, &name);
         if (status != platform::kErrorSuccess) break;
         if (acceptedKeys.count(name) == 0) continue;
         ScopedRegKey subKey(registry);
@@ -155,7 +158,7 @@ bool CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
 bool CAppEnum::AcceptKey(RegKey key) {
     if (ReadDword(key, "SystemComponent") == 1) return false;
     char text[InstalledProgram::kTextSize] = {};
-    if (!ReadText(key, "DisplayName", text)) return false;
+    if (!ReadText(key, "DisplayName", text, true)) return false;
     std::memset(text, 0, sizeof text);
     ReadText(key, "UninstallString", text);
     return text[0] != '\0' && !IsUnsupported(text);
@@ -179,7 +182,7 @@ bool CAppEnum::ReadProgram(RegKey key, const std::string& keyName, const std::un
                            InstalledProgram* program, bool* mainEntry) {
     *program = InstalledProgram();
     *mainEntry = IsMainEntry(key, acceptedKeys);
-    if (!ReadText(key, "DisplayName", program->displayName)) return false;
+    if (!ReadText(key, "DisplayName", program->displayName, true)) return false;
     ReadText(key, "DisplayIcon", program->displayIcon);
     ReadText(key, "Inno Setup: Icon Group", program->iconGroup);
     // The quiet command runs without questions, so it is preferred.
@@ -189,8 +192,8 @@ bool CAppEnum::ReadProgram(RegKey key, const std::string& keyName, const std::un
         if (program->uninstallCommand[0] == '\0' || IsUnsupported(program->uninstallCommand)) return false;
     }
     ReadText(key, "InstallLocation", program->installLocation);
-    ReadText(key, "Publisher", program->publisher);
-    ReadText(key, "DisplayVersion", program->displayVersion);
+    ReadText(key, "Publisher", program->publisher, true);
+    ReadText(key, "DisplayVersion", program->displayVersion, true);
     const uint64_t sizeKiB = ReadQword(key, "EstimatedSize");
     if (sizeKiB != 0 && (sizeKiB >> 32) == 0 && sizeKiB < kSizeLimitKiB) program->sizeBytes = sizeKiB * 1024;
     // Windows Installer names a package's entry after its product code.
@@ -199,20 +202,22 @@ bool CAppEnum::ReadProgram(RegKey key, const std::string& keyName, const std::un
     return true;
 }
 
-bool CAppEnum::ReadText(RegKey key, const char* valueName, char (&field)[InstalledProgram::kTextSize]) {
+bool CAppEnum::ReadText(RegKey key, const char* valueName, char (&field)[InstalledProgram::kTextSize], bool cut) {
     uint32_t type = platform::kRegNone;
     std::string data;
-    const uint32_t status = registry.QueryValue(key, valueName, sizeof field, &type, &data);
+    const uint32_t status = registry.QueryValue(key, valueName, platform::kTextDataBufferSize, &type, &data);
     if (status == platform::kErrorBackendFailure) enumBackendFailed = true;
     if (status != platform::kErrorSuccess) return false;
     // A number or binary value is no text to show or run.
     if (!IsText(type)) return false;
     // Data that fills the whole buffer without a terminating zero does not
     // fit as a string.
-    if (data.size() > sizeof field || (data.size() == sizeof field && data.find('\0') == std::string::npos))
-        return false;
+    const size_t zero = data.find('\0');
+    if (zero == std::string::npos && platform::Utf16Length(data) >= sizeof field) return false;
+    const std::string text = FieldValue(data.substr(0, zero), cut);
+    if (text.empty() && zero != 0 && !data.empty()) return false;
     std::memset(field, 0, sizeof field);
-    std::memcpy(field, data.data(), data.size());
+    std::memcpy(field, text.data(), text.size());
     return true;
 }
 

@@ -72,10 +72,12 @@ protected:
     bool ReadProgram(platform::RegKey key, const std::string& keyName,
                      const std::unordered_set<std::string>& acceptedKeys, InstalledProgram* program, bool* mainEntry);
 
-    // Registry readers with the fixed buffers of the ANSI calls. Text is
-    // read into a 260-byte field; a value that is absent, not text, or does
-    // not fit with its terminating zero leaves the field empty.
-    bool ReadText(platform::RegKey key, const char* valueName, char (&field)[InstalledProgram::kTextSize]);
+    // Registry readers with the fixed buffers of the wide calls. Text is
+    // read as FieldValue keeps it (cut or not) into a 260-byte field; a
+    // value that is absent, not text, or not kept leaves the field empty
+    // and gives false.
+    bool ReadText(platform::RegKey key, const char* valueName, char (&field)[InstalledProgram::kTextSize],
+                  bool cut = false);
     // A number read into a zeroed buffer of `bufferSize` bytes (4 or 8), a
     // shorter value filling the low bytes; 0 when absent, not a number or
     // larger than the buffer.
@@ -91,9 +93,6 @@ protected:
     void ScanUninstallKeys(platform::Hive hive, uint32_t view, const QString& name);
     void CollectUninstallKey(platform::RegKey key, const QString& name, const QString& keyPath);
     void FindMuiCacheValues(const QString& folder);
-    // ANSI text to display text; pure ASCII needs no call to the target.
-    // Empty, with leftoverBackendFailed set, when the backend failed.
-    QString DecodeAnsi(const std::string& text);
     // Notes a backend failure of a call made for the leftover search.
     uint32_t LeftoverCall(uint32_t status);
 

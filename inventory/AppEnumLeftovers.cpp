@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "include/PathText.h"
 #include "inventory/AppEnum.h"
 #include "platform/WindowsFacts.h"
 
@@ -14,9 +15,9 @@ using platform::ScopedRegKey;
 
 namespace {
 
-using platform::IsAscii;
 using platform::kMuiCacheKey;
 constexpr uint32_t kBufferSize = platform::kTextBufferSize;
+constexpr uint32_t kTextDataSize = platform::kTextDataBufferSize;
 constexpr const char* kUninstallKey32On64 = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr const char* kClassesRootDisplay = "HKEY_CLASSES_ROOT\\";
 // A shorter folder text ("D:", "ab") would catch the MuiCache values of
@@ -39,8 +40,10 @@ bool IsSeparator(QChar c) {
 // stem must be a whole file name without its extensions, so that unins000
 // matches ...\unins000.exe but not ...\myunins000.exe.
 bool NamesFolder(const QString& valueName, const QString& folder, bool absolute) {
-    for (int at = valueName.indexOf(folder, 0, Qt::CaseInsensitive); at >= 0;
-         at = valueName.indexOf(folder, at + 1, Qt::CaseInsensitive)) {
+    // Searched in the form names compare in, which keeps every position.
+    const QString nameKey = WindowsNameKey(valueName);
+    const QString folderKey = WindowsNameKey(folder);
+    for (int at = nameKey.indexOf(folderKey); at >= 0; at = nameKey.indexOf(folderKey, at + 1)) {
         const int end = at + folder.size();
         const QChar before = at > 0 ? valueName.at(at - 1) : QChar();
         const QChar after = end < valueName.size() ? valueName.at(end) : QChar();
@@ -70,14 +73,6 @@ bool IsAbsoluteFolder(const QString& folder) {
 uint32_t CAppEnum::LeftoverCall(uint32_t status) {
     if (status == platform::kErrorBackendFailure) leftoverBackendFailed = true;
     return status;
-}
-
-QString CAppEnum::DecodeAnsi(const std::string& text) {
-    const std::string bare = TextOf(text);
-    if (IsAscii(bare)) return QString::fromLatin1(bare.data(), static_cast<int>(bare.size()));
-    std::vector<std::string> utf8;
-    if (LeftoverCall(system.AnsiToUtf8({bare}, &utf8)) != platform::kErrorSuccess) return QString();
-    return QString::fromStdString(utf8.front());
 }
 
 uint32_t CAppEnum::FindRegistryLeftovers(const QString& name, const QString& folder, QList<LeftoverItem>* found) {
@@ -117,8 +112,7 @@ void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name) 
             LeftoverCall(registry.OpenKey(hive, path, platform::kKeyQueryValue | view, subKey.out()));
         if (leftoverBackendFailed) return;
         if (opened != platform::kErrorSuccess) continue;
-        const QString subKeyText = DecodeAnsi(subKeyName);
-        if (leftoverBackendFailed) return;
+        const QString subKeyText = QString::fromStdString(subKeyName);
         const int found = leftoverResults.size();
         CollectUninstallKey(subKey.get(), name, listPath + QLatin1Char('\\') + subKeyText);
         if (leftoverBackendFailed) return;
@@ -140,13 +134,12 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
     if (name.isEmpty()) return;
     uint32_t type = platform::kRegNone;
     std::string data;
-    if (LeftoverCall(registry.QueryValue(key, "DisplayName", kBufferSize, &type, &data)) != platform::kErrorSuccess)
+    if (LeftoverCall(registry.QueryValue(key, "DisplayName", kTextDataSize, &type, &data)) != platform::kErrorSuccess)
         return;
-    if (DecodeAnsi(data).compare(name, Qt::CaseInsensitive) != 0) return;
+    if (!SameWindowsName(QString::fromStdString(TextOf(data)), name)) return;
 
     uint32_t count = 0;
     if (LeftoverCall(registry.QueryValueCount(key, &count)) != platform::kErrorSuccess) count = 0;
-    // Names and texts of all values are decoded in one call.
     std::vector<std::string> texts;
     for (uint32_t index = 0; index < count; ++index) {
         std::string valueName;
@@ -158,7 +151,7 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
         std::string valueData;
         uint32_t readType = platform::kRegNone;
         if (valueType == platform::kRegSz || valueType == platform::kRegExpandSz) {
-            if (LeftoverCall(registry.QueryValue(key, valueName, kBufferSize, &readType, &valueData)) ==
+            if (LeftoverCall(registry.QueryValue(key, valueName, kTextDataSize, &readType, &valueData)) ==
                 platform::kErrorSuccess)
                 valueText = TextOf(valueData);
         } else {
@@ -171,11 +164,6 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
         texts.push_back(valueName);
         texts.push_back(valueText);
     }
-    bool ascii = true;
-    for (const std::string& text : texts)
-        ascii = ascii && IsAscii(text);
-    if (!ascii && LeftoverCall(system.AnsiToUtf8(std::vector<std::string>(texts), &texts)) != platform::kErrorSuccess)
-        return;
     if (leftoverBackendFailed) return;
     for (size_t i = 0; i + 1 < texts.size(); i += 2) {
         LeftoverItem item;
@@ -210,11 +198,6 @@ void CAppEnum::FindMuiCacheValues(const QString& folder) {
             names.push_back(valueName);
         if (leftoverBackendFailed) return;
     }
-    bool ascii = true;
-    for (const std::string& text : names)
-        ascii = ascii && IsAscii(text);
-    if (!ascii && LeftoverCall(system.AnsiToUtf8(std::vector<std::string>(names), &names)) != platform::kErrorSuccess)
-        return;
     const bool absolute = IsAbsoluteFolder(folder);
     for (const std::string& utf8 : names) {
         const QString valueName = QString::fromStdString(utf8);

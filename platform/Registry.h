@@ -41,28 +41,32 @@ enum : uint32_t {
 // An open key. 0 is never a valid key.
 using RegKey = uint64_t;
 
-// The registry of the target machine, with the semantics of the ANSI
-// registry calls: names and string data are byte strings in the target's
-// ANSI code page, every call returns a Windows error code (kErrorSuccess
-// on success) and buffer sizes are counted in bytes, including the
-// terminating zero, exactly as the caller would pass them to Windows.
+// The registry of the target machine, with the semantics of the wide
+// (UTF-16) registry calls: names, key paths and text data (REG_SZ,
+// REG_EXPAND_SZ, REG_MULTI_SZ) are UTF-8, converted to and from UTF-16 at
+// the call; other data is bytes as stored. Every call returns a Windows
+// error code (kErrorSuccess on success). Buffer sizes are counted exactly
+// as the caller would pass them to the wide calls, including the
+// terminating zero: a name buffer in UTF-16 code units, a data buffer in
+// bytes, where text takes two bytes per UTF-16 unit (Utf16Length of the
+// UTF-8 text).
 //
 // Implementations are safe to call from several threads.
 class IRegistry {
 public:
     virtual ~IRegistry() = default;
 
-    // RegOpenKeyExA(hive, subKey, 0, access). `access` carries the view flag.
+    // RegOpenKeyExW(hive, subKey, 0, access). `access` carries the view flag.
     virtual uint32_t OpenKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) = 0;
 
-    // RegEnumKeyExA with a name buffer of `nameBufferSize` bytes. A name that
+    // RegEnumKeyExW with a name buffer of `nameBufferSize` units. A name that
     // does not fit (with its terminating zero) gives kErrorMoreData; past the
     // last subkey kErrorNoMoreItems.
     virtual uint32_t EnumKey(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name) = 0;
 
-    // RegQueryValueExA with a data buffer of `bufferSize` bytes. On success
-    // `data` holds exactly the bytes the call wrote (for strings: including
-    // the terminating zero when the stored value has one) and `type` the
+    // RegQueryValueExW with a data buffer of `bufferSize` bytes. On success
+    // `data` holds what the call wrote, text as UTF-8 (including the
+    // terminating zero when the stored value has one), and `type` the
     // value type. Data larger than the buffer gives kErrorMoreData and leaves
     // `data` empty.
     virtual uint32_t QueryValue(RegKey key, const std::string& valueName, uint32_t bufferSize, uint32_t* type,
@@ -71,22 +75,23 @@ public:
     // RegQueryInfoKeyW: the number of values of the key.
     virtual uint32_t QueryValueCount(RegKey key, uint32_t* count) = 0;
 
-    // RegEnumValueA with a name buffer of `nameBufferSize` bytes and no data
+    // RegEnumValueW with a name buffer of `nameBufferSize` units and no data
     // buffer: the value's name and type.
     virtual uint32_t EnumValue(RegKey key, uint32_t index, uint32_t nameBufferSize, std::string* name,
                                uint32_t* type) = 0;
 
-    // RegDeleteKeyA(hive, subKey) in the process's default view. A key that
+    // RegDeleteKeyW(hive, subKey) in the process's default view. A key that
     // still has subkeys is not deleted.
     virtual uint32_t DeleteKey(Hive hive, const std::string& subKey) = 0;
 
-    // RegDeleteValueA.
+    // RegDeleteValueW.
     virtual uint32_t DeleteValue(RegKey key, const std::string& valueName) = 0;
 
     // RegCloseKey. Closing 0 or an unknown key does nothing.
     virtual void CloseKey(RegKey key) = 0;
 
-    // RegCreateKeyExA and RegSetValueExA. The product never writes to the
+    // RegCreateKeyExW and RegSetValueExW (text data given as UTF-8; a text
+    // without its terminating zero gets one). The product never writes to the
     // registry; tests and fixtures use these to build the same data through
     // every backend.
     virtual uint32_t CreateKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) = 0;

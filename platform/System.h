@@ -18,7 +18,7 @@ enum : uint16_t {
 
 // What happened to a command that RunAndWait was asked to run.
 struct RunOutcome {
-    bool started = false;    // CreateProcessA succeeded
+    bool started = false;    // CreateProcessW succeeded
     uint32_t startError = 0; // GetLastError() of a failed start
     uint32_t exitCode = 0;   // exit code of the started process itself
     // Why the wait failed, when RunAndWait returned kErrorBackendFailure
@@ -61,16 +61,6 @@ public:
     // wProcessorArchitecture of GetNativeSystemInfo.
     virtual uint16_t NativeProcessorArchitecture() = 0;
 
-    // GetACP().
-    virtual uint32_t AnsiCodePage() = 0;
-
-    // Converts text of the target's ANSI code page to UTF-8, many texts in
-    // one call (the Wine backend answers them in one round trip). Each text
-    // ends at its first zero byte, if any. On success `utf8` has one entry
-    // per input; otherwise (kErrorBackendFailure) it is empty, so that a
-    // failure can never be read as a list of empty names.
-    virtual uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) = 0;
-
     // Expands the environment variables of UTF-8 texts ("%ProgramFiles%\\Acme")
     // with the target's own environment, as ExpandEnvironmentStrings does,
     // many texts in one call: a variable the environment does not hold stays
@@ -83,7 +73,8 @@ public:
     // (MsiQueryProductState): only then can it remove it.
     virtual uint32_t InstallerKnowsProduct(const std::string& productCode, bool* known) = 0;
 
-    // Runs `commandLine` as stored (CreateProcessA without an application
+    // Runs `commandLine` (UTF-8) as stored (CreateProcessW without an application
+
     // name, no inherited handles, this process's environment and folder)
     // and waits, without a time-out, until the whole uninstaller is done:
     // every process it started, directly or not, has ended (processes that

@@ -5,15 +5,20 @@
 #include <type_traits>
 
 #include "platform/FileSystem.h"
+#include "platform/Registry.h"
 
 // Facts of Windows that the backends and the core both rely on, written
 // once. Plain C++, so that the MinGW host builds it too.
 namespace platform {
 
-// The fixed size of the ANSI buffers the program reads Windows text into
-// (registry names and texts, profile strings) and formats its log lines in:
-// 259 bytes and the terminating zero.
+// The fixed size of the buffers the program reads Windows text into
+// (registry names and texts as the wide calls count them, profile strings)
+// and of the UTF-8 text fields of a program record and the log lines:
+// 259 and the terminating zero.
 constexpr uint32_t kTextBufferSize = 260;
+// The data buffer, in bytes, of a wide registry call that reads a text of
+// kTextBufferSize UTF-16 units.
+constexpr uint32_t kTextDataBufferSize = 2 * kTextBufferSize;
 
 // The shell's cache of program display names, under HKEY_CLASSES_ROOT.
 constexpr const char* kMuiCacheKey = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
@@ -42,12 +47,39 @@ inline bool IsProductCode(const std::string& text) {
     return true;
 }
 
-// Whether a code page maps the bytes below 0x80 to the same characters as
-// ASCII, as every ANSI code page of Windows does (and UTF-8): ASCII text then
-// needs no conversion.
-inline bool CodePageKeepsAscii(uint32_t codePage) {
-    return codePage == 874 || codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 ||
-           (codePage >= 1250 && codePage <= 1258) || codePage == 65001;
+// Registry value types that hold text, which the registry interface hands
+// over as UTF-8.
+inline bool IsTextType(uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+// The number of UTF-16 code units of a UTF-8 text: what a wide call's
+// buffer must hold of it. A character outside the Basic Multilingual Plane
+// (four UTF-8 bytes) takes two; every other character one.
+inline size_t Utf16Length(const std::string& utf8) {
+    size_t units = 0;
+    for (const char c : utf8) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) ++units;
+        if (byte >= 0xF0) ++units;
+    }
+    return units;
+}
+
+// The byte size a wide registry call gives for data of `type` that the
+// interface hands over as `data` (UTF-8 for text).
+inline size_t WideDataSize(uint32_t type, const std::string& data) {
+    return IsTextType(type) ? 2 * Utf16Length(data) : data.size();
+}
+
+// The longest start of a UTF-8 text that fits in `maxBytes` without
+// cutting a character in two.
+inline std::string Utf8Prefix(const std::string& utf8, size_t maxBytes) {
+    if (utf8.size() <= maxBytes) return utf8;
+    size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+        --end;
+    return utf8.substr(0, end);
 }
 
 // Whether an entry with these attributes belongs in a listing made with

@@ -43,19 +43,20 @@ struct DumpRequest {
     DWORD threadId;
 };
 
-char exeDirectory[1024];
+// Wide, so that a folder named in any script is reached.
+wchar_t exeDirectory[1024];
 bool exeDirectoryKnown = false;
 volatile LONG dumpCounter = -1; // the first dump gets number 0
 
 // The module's folder, ending in a backslash; worked out once per process.
-const char* ExeDirectory() {
+const wchar_t* ExeDirectory() {
     if (!exeDirectoryKnown) {
-        char path[1024] = {};
-        GetModuleFileNameA(nullptr, path, 1023);
-        char drive[_MAX_DRIVE] = {};
-        char dir[_MAX_DIR] = {};
-        _splitpath(path, drive, dir, nullptr, nullptr);
-        _snprintf(exeDirectory, sizeof exeDirectory - 1, "%s%s", drive, dir);
+        wchar_t path[1024] = {};
+        GetModuleFileNameW(nullptr, path, 1023);
+        wchar_t drive[_MAX_DRIVE] = {};
+        wchar_t dir[_MAX_DIR] = {};
+        _wsplitpath(path, drive, dir, nullptr, nullptr);
+        _snwprintf(exeDirectory, 1023, L"%ls%ls", drive, dir);
         exeDirectoryKnown = true;
     }
     return exeDirectory;
@@ -63,13 +64,13 @@ const char* ExeDirectory() {
 
 DWORD WINAPI DumpThread(LPVOID parameter) {
     const DumpRequest* request = static_cast<const DumpRequest*>(parameter);
-    const char* directory = ExeDirectory();
+    const wchar_t* directory = ExeDirectory();
 
     // A DbgHelp shipped beside the program is newer than the system's on
     // old Windows versions, so it goes first.
-    char dllPath[1200] = {};
-    _snprintf(dllPath, sizeof dllPath - 1, "%sDbgHelp.dll", directory);
-    HMODULE dbghelp = LoadLibraryA(dllPath);
+    wchar_t dllPath[1200] = {};
+    _snwprintf(dllPath, 1199, L"%lsDbgHelp.dll", directory);
+    HMODULE dbghelp = LoadLibraryW(dllPath);
     if (dbghelp == nullptr) dbghelp = LoadLibraryA("DbgHelp.dll");
     if (dbghelp == nullptr) return 0;
     const auto writeDump =
@@ -77,10 +78,10 @@ DWORD WINAPI DumpThread(LPVOID parameter) {
     if (writeDump == nullptr) return 0;
 
     const LONG number = InterlockedIncrement(&dumpCounter);
-    char dumpPath[1200] = {};
-    _snprintf(dumpPath, sizeof dumpPath - 1, "%szelwudump%d.dmp", directory, static_cast<int>(number));
+    wchar_t dumpPath[1200] = {};
+    _snwprintf(dumpPath, 1199, L"%lszelwudump%d.dmp", directory, static_cast<int>(number));
     HANDLE file =
-        CreateFileA(dumpPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(dumpPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
 
     MINIDUMP_EXCEPTION_INFORMATION info = {};

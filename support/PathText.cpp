@@ -89,3 +89,30 @@ QString CleanFolderText(const QString& text) {
 QString CommandPath(const QString& command) {
     return QString::fromStdU16String(CommandPathImpl(command.toStdU16String(), char16_t(u'"')));
 }
+
+namespace {
+
+// One UTF-16 unit upper-cased on its own; ASCII, most of every name, without
+// the Unicode tables.
+QChar UpperUnit(QChar c) {
+    const ushort unit = c.unicode();
+    if (unit < 0x80) return unit >= 'a' && unit <= 'z' ? QChar(ushort(unit - 32)) : c;
+    return c.isSurrogate() ? c : c.toUpper();
+}
+
+} // namespace
+
+QString WindowsNameKey(const QString& name) {
+    QString key = name;
+    for (QChar& c : key)
+        c = UpperUnit(c);
+    return key;
+}
+
+bool SameWindowsName(const QString& a, const QString& b) {
+    // Upper-casing a unit never changes the number of units.
+    if (a.size() != b.size()) return false;
+    for (int i = 0; i < a.size(); ++i)
+        if (a.at(i) != b.at(i) && UpperUnit(a.at(i)) != UpperUnit(b.at(i))) return false;
+    return true;
+}

@@ -14,8 +14,7 @@ using platform::ScopedRegKey;
 namespace {
 
 constexpr uint32_t kFirstBuffer = platform::kTextBufferSize;
-// A key name holds at most 255 characters, which a double-byte code page
-// may store in twice as many bytes; a value is read up to 16 MiB.
+// A key name holds at most 255 characters; a value is read up to 16 MiB.
 constexpr uint32_t kLargestName = 4096;
 constexpr uint32_t kLargestValue = 16u << 20;
 
@@ -138,8 +137,7 @@ bool CClaimReader::ReadPass(Hive hive, uint32_t view, const QString& where, std:
             return Fail(QStringLiteral("the list of installed programs %1%2 cannot be read (error %3)")
                             .arg(list, inView)
                             .arg(status));
-        const QString entryWhere =
-            list + QLatin1Char('\\') + QString::fromLatin1(name.data(), int(name.size())) + inView;
+        const QString entryWhere = list + QLatin1Char('\\') + Decoded(name) + inView;
         ScopedRegKey key(registry);
         const uint32_t keyOpened = registry.OpenKey(hive, std::string(CAppEnum::kUninstallKey) + "\\" + name,
                                                     platform::kKeyQueryValue | view, key.out());
@@ -154,10 +152,10 @@ bool CClaimReader::ReadPass(Hive hive, uint32_t view, const QString& where, std:
 }
 
 bool CClaimReader::IsRecordOf(const Entry& entry, const InstalledProgram& program) {
-    // A text the record's 260-byte field cannot hold is empty there.
-    auto field = [](const std::string& text) { return text.size() < kFirstBuffer ? text : std::string(); };
+    // The record holds each text as its 260-byte field keeps it.
+    auto field = [](const std::string& text) { return FieldValue(text, false); };
     const std::string quiet = field(entry.quietUninstall);
-    return field(entry.displayName) == FieldText(program.displayName) &&
+    return FieldValue(entry.displayName, true) == FieldText(program.displayName) &&
            field(entry.installLocation) == FieldText(program.installLocation) &&
            (quiet.empty() ? field(entry.uninstall) : quiet) == FieldText(program.uninstallCommand) &&
            field(entry.displayIcon) == FieldText(program.displayIcon);
@@ -173,19 +171,15 @@ bool CClaimReader::Read(const InstalledProgram& program, const QString& ownName,
         return false;
     if (!ReadPass(Hive::CurrentUser, platform::kKeyWow64_64Key, QStringLiteral("HKCU"), &entries)) return false;
 
-    // The texts of every other registration, decoded in one call.
+    // The texts of every other registration.
     constexpr size_t kFields = 7;
-    std::vector<std::string> ansi;
+    std::vector<std::string> utf8;
     for (const Entry& entry : entries)
         if (!IsRecordOf(entry, program))
             for (const std::string* text :
                  {&entry.displayName, &entry.iconGroup, &entry.publisher, &entry.installLocation, &entry.displayIcon,
                   &entry.quietUninstall, &entry.uninstall})
-                ansi.push_back(*text);
-    std::vector<std::string> utf8;
-    const uint32_t decoded = system.AnsiToUtf8(ansi, &utf8);
-    if (!watch.Ok(decoded) || utf8.size() != ansi.size())
-        return Fail(QStringLiteral("the texts of the other registrations cannot be decoded (error %1)").arg(decoded));
+                utf8.push_back(*text);
 
     // The four path texts of each, in every form they may expand to, in one
     // call: a text of another registration claims what it names once
@@ -232,7 +226,7 @@ bool CClaimReader::Read(const InstalledProgram& program, const QString& ownName,
     for (const QString& name : names) {
         const QString trimmed = name.trimmed();
         if (trimmed.size() >= kMinimumNameLength && !CTargetPath::SameName(trimmed, ownName.trimmed()) &&
-            !claims->names.contains(trimmed, Qt::CaseInsensitive))
+            !claims->names.contains(trimmed))
             claims->names << trimmed;
     }
     return true;

@@ -42,7 +42,7 @@ public:
     const QString& Reason() const { return reason; }
 
 private:
-    // The values of one registration, as stored (ANSI bytes, whole).
+    // The values of one registration, as stored (UTF-8, whole).
     struct Entry {
         std::string displayName, iconGroup, installLocation, displayIcon, quietUninstall, uninstall, publisher;
     };

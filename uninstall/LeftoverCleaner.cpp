@@ -31,8 +31,7 @@ bool HiveOf(const LeftoverItem& item, Hive* hive) {
 CLeftoverCleaner::CLeftoverCleaner(platform::IFileSystem& targetFiles, platform::IRegistry& targetRegistry,
                                    platform::ISystem& targetSystem, CAppEnum& inventory)
     : files(targetFiles), registry(targetRegistry), system(targetSystem), appEnum(inventory),
-      policy(targetFiles, watch), search(targetFiles, policy, inventory, watch), remover(targetFiles, policy, watch),
-      names(targetRegistry, targetSystem, watch) {}
+      policy(targetFiles, watch), search(targetFiles, policy, inventory, watch), remover(targetFiles, policy, watch) {}
 
 void CLeftoverCleaner::SetOwnFolder(const QString& folder) {
     policy.SetOwnFolder(folder);
@@ -84,13 +83,9 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     policy.Reset();
     stopReason.clear();
 
-    std::vector<std::string> texts;
-    if (!watch.Ok(system.AnsiToUtf8({FieldText(program.displayName), FieldText(program.iconGroup),
-                                     FieldText(program.installLocation), FieldText(program.displayIcon),
-                                     FieldText(program.uninstallCommand), FieldText(program.publisher)},
-                                    &texts)) ||
-        texts.size() != 6)
-        return leftovers;
+    const std::vector<std::string> texts{FieldText(program.displayName),      FieldText(program.iconGroup),
+                                         FieldText(program.installLocation),  FieldText(program.displayIcon),
+                                         FieldText(program.uninstallCommand), FieldText(program.publisher)};
     const QString displayName = CTargetPath::FromUtf8(texts[0]);
     const QString iconGroup = CTargetPath::FromUtf8(texts[1]);
     QString folder =
@@ -204,24 +199,21 @@ void CLeftoverCleaner::DeleteRegistryItem(const LeftoverItem& item) {
     if (item.kind == LeftoverMuiCacheValue) {
         ScopedRegKey key(registry);
         if (!watch.Ok(registry.OpenKey(Hive::ClassesRoot, kMuiCacheKey, platform::kKeyAllAccess, key.out()))) return;
-        std::string name;
-        if (names.AnsiName(key.get(), item.target, true, &name)) watch.Ok(registry.DeleteValue(key.get(), name));
+        watch.Ok(registry.DeleteValue(key.get(), item.target.toStdString()));
         return;
     }
     // Only in the hive it was found in: the same key path in the other hive
     // may be another registration of the same product.
     Hive hive;
     if (!HiveOf(item, &hive)) return;
-    std::string path;
-    if (!names.AnsiKeyPath(hive, 0, item.target, &path)) return;
+    const std::string path = item.target.toStdString();
     if (item.valueName.isEmpty()) {
         watch.Ok(registry.DeleteKey(hive, path));
         return;
     }
     ScopedRegKey key(registry);
     if (!watch.Ok(registry.OpenKey(hive, path, platform::kKeyAllAccess, key.out()))) return;
-    std::string name;
-    if (names.AnsiName(key.get(), item.valueName, true, &name)) watch.Ok(registry.DeleteValue(key.get(), name));
+    watch.Ok(registry.DeleteValue(key.get(), item.valueName.toStdString()));
 }
 
 bool CLeftoverCleaner::LeftoverExists(const LeftoverItem& item) {
@@ -234,11 +226,9 @@ bool CLeftoverCleaner::LeftoverExists(const LeftoverItem& item) {
         break;
     }
     auto valueExists = [this](RegKey key, const QString& valueName) {
-        std::string name;
-        if (!names.AnsiName(key, valueName, true, &name)) return false;
         uint32_t type = 0;
         std::string data;
-        const uint32_t error = registry.QueryValue(key, name, 0, &type, &data);
+        const uint32_t error = registry.QueryValue(key, valueName.toStdString(), 0, &type, &data);
         return error == platform::kErrorSuccess || error == platform::kErrorMoreData;
     };
     if (item.kind == LeftoverMuiCacheValue) {
@@ -248,9 +238,7 @@ bool CLeftoverCleaner::LeftoverExists(const LeftoverItem& item) {
     }
     Hive hive;
     if (!HiveOf(item, &hive)) return false;
-    std::string path;
-    if (!names.AnsiKeyPath(hive, 0, item.target, &path)) return false;
     ScopedRegKey key(registry);
-    if (!watch.Ok(registry.OpenKey(hive, path, platform::kKeyRead, key.out()))) return false;
+    if (!watch.Ok(registry.OpenKey(hive, item.target.toStdString(), platform::kKeyRead, key.out()))) return false;
     return item.valueName.isEmpty() || valueExists(key.get(), item.valueName);
 }

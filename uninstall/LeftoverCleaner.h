@@ -12,7 +12,6 @@
 #include "uninstall/FolderTreeRemover.h"
 #include "uninstall/LeftoverSearch.h"
 #include "uninstall/ProtectedFolders.h"
-#include "uninstall/RegistryNameRecovery.h"
 
 class CAppEnum;
 
@@ -90,6 +89,5 @@ private:
     CProtectedFolders policy;
     CLeftoverSearch search;
     CFolderTreeRemover remover;
-    CRegistryNameRecovery names;
     QString stopReason;
 };

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <vector>
 
+#include "include/PathText.h"
 #include "inventory/AppEnum.h"
 #include "uninstall/ProtectedFolders.h"
 #include "uninstall/TargetPath.h"
@@ -28,7 +29,7 @@ QSet<QString> Words(const QString& text) {
     static const QSet<QString> generic = [] {
         QSet<QString> words;
         for (const char* word : kGenericWords)
-            words.insert(QLatin1String(word));
+            words.insert(WindowsNameKey(QLatin1String(word)));
         return words;
     }();
     QSet<QString> words;
@@ -40,7 +41,9 @@ QSet<QString> Words(const QString& text) {
         if (word.size() >= kMinimumNameLength && !digits && !generic.contains(word)) words.insert(word);
         word.clear();
     };
-    for (QChar c : text.toLower()) {
+    // In the form names compare in, so that a word matches in any case
+    // and script ("ΣΗΜΕΙΏΣΕΙΣ" and "Σημειώσεις" end in different sigmas).
+    for (QChar c : WindowsNameKey(text)) {
         if (c.isLetterOrNumber())
             word += c;
         else

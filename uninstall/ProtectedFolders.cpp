@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "include/PathText.h"
+
 namespace {
 
 // Known folders of every profile under the Users folder, relative to it.
@@ -62,6 +64,7 @@ void CProtectedFolders::Reset() {
     failure.clear();
     claimedFolders.clear();
     claimedNames.clear();
+    claimedLengths.clear();
     finalCache.clear();
 }
 
@@ -127,6 +130,7 @@ void CProtectedFolders::SetClaims(const QList<CTargetPath>& folders, const QStri
     if (!loaded) Load();
     claimedFolders.clear();
     claimedNames.clear();
+    claimedLengths.clear();
     auto claim = [this](const CTargetPath& path) {
         // A claim on a shared or known folder claims nothing: such a folder
         // is protected on its own, and what lies in it belongs to others.
@@ -144,7 +148,10 @@ void CProtectedFolders::SetClaims(const QList<CTargetPath>& folders, const QStri
                           .arg(folder.Native());
     }
     for (const QString& name : names)
-        if (!name.trimmed().isEmpty()) claimedNames.insert(name.trimmed().toLower());
+        if (!name.trimmed().isEmpty()) {
+            claimedNames.insert(WindowsNameKey(name.trimmed()));
+            claimedLengths.insert(name.trimmed().size());
+        };
 }
 
 void CProtectedFolders::Load() {
@@ -294,5 +301,6 @@ bool CProtectedFolders::BearsClaimedName(const CTargetPath& path) {
 }
 
 bool CProtectedFolders::IsClaimedName(const QString& name) const {
-    return !claimedNames.isEmpty() && claimedNames.contains(name.toLower());
+    // Most names are of no claimed length, which needs no key to tell.
+    return claimedLengths.contains(name.size()) && claimedNames.contains(WindowsNameKey(name));
 }

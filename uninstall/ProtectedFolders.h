@@ -103,6 +103,7 @@ private:
     QList<CTargetPath> usersFolders;
     QList<CTargetPath> protectedFolders; // text and real locations
     QList<CTargetPath> claimedFolders;   // text and real locations
-    QSet<QString> claimedNames;          // lower case
+    QSet<QString> claimedNames;          // as WindowsNameKey gives them
+    QSet<int> claimedLengths;            // of those names
     QHash<QString, Location> finalCache; // by key
 };

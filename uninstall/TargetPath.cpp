@@ -2,7 +2,9 @@
 
 #include <QStringList>
 
-CTargetPath::CTargetPath(const QString& cleaned) : native(cleaned), key(cleaned.toLower()) {
+#include "include/PathText.h"
+
+CTargetPath::CTargetPath(const QString& cleaned) : native(cleaned), key(WindowsNameKey(cleaned)) {
     if (key.endsWith(QLatin1Char('\\'))) key.chop(1);
 }
 
@@ -16,7 +18,7 @@ bool CTargetPath::IsAbsolute(const QString& text) {
 }
 
 bool CTargetPath::SameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return SameWindowsName(a, b);
 }
 
 QString CTargetPath::Stem(const QString& name) {

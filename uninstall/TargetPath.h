@@ -24,8 +24,9 @@ public:
     QString Slashed() const;
     // The native text in UTF-8, as the platform interfaces take it.
     std::string Utf8() const { return native.toStdString(); }
-    // Lower case, no trailing separator ("c:" for a drive root): the form
-    // in which paths are compared.
+    // Upper case as Windows compares names (WindowsNameKey), no trailing
+    // separator ("C:" for a drive root): the form in which paths are
+    // compared.
     const QString& Key() const { return key; }
 
     bool IsDriveRoot() const { return !native.isEmpty() && native.size() <= 3; }

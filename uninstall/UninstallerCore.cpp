@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "include/PathText.h"
 #include "platform/WindowsFacts.h"
 #include "support/HostPaths.h"
 #include "support/Log.h"
@@ -13,10 +14,12 @@
 
 namespace {
 
-constexpr size_t kFieldCount = 7;
-
 QString Text(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), int(utf8.size()));
+}
+
+QString FieldQText(const char (&field)[InstalledProgram::kTextSize]) {
+    return Text(FieldText(field));
 }
 
 // The searches overlap: the ProgramData walk also covers the common Start
@@ -88,33 +91,24 @@ Expected<std::vector<ProgramRecord>, BackendFailure> CUninstallerCore::Records()
     std::vector<ProgramSource> sources;
     appEnum.GetProgramsWithSources(&programs, &sources);
 
-    // Registry text is in the target's ANSI code page; one batch converts
-    // all of it (one round trip through the Wine host).
-    std::vector<std::string> ansi;
-    ansi.reserve(programs.size() * kFieldCount);
-    for (const InstalledProgram& p : programs)
-        for (const auto* field : {&p.displayName, &p.publisher, &p.displayVersion, &p.displayIcon, &p.installLocation,
-                                  &p.uninstallCommand, &p.iconGroup})
-            ansi.push_back(FieldText(*field));
-    std::vector<std::string> utf8;
-    if (platform.System().AnsiToUtf8(ansi, &utf8) != platform::kErrorSuccess || utf8.size() != ansi.size() ||
-        !Reachable())
-        return MakeUnexpected(Failure());
-
     std::vector<ProgramRecord> records(programs.size());
     for (size_t i = 0; i < programs.size(); ++i) {
-        const std::string* f = &utf8[i * kFieldCount];
-        records[i] = ProgramRecord{
-            programs[i], sources[i],
-            ProgramText{Text(f[0]), Text(f[1]), Text(f[2]), Text(f[3]), Text(f[4]), Text(f[5]), Text(f[6])}};
+        const InstalledProgram& p = programs[i];
+        records[i] =
+            ProgramRecord{p, sources[i],
+                          ProgramText{FieldQText(p.displayName), FieldQText(p.publisher), FieldQText(p.displayVersion),
+                                      FieldQText(p.displayIcon), FieldQText(p.installLocation),
+                                      FieldQText(p.uninstallCommand), FieldQText(p.iconGroup)}};
     }
     return records;
 }
 
 const ProgramRecord* CUninstallerCore::FindByName(const std::vector<ProgramRecord>& records, const QString& name) {
-    for (Qt::CaseSensitivity sensitivity : {Qt::CaseSensitive, Qt::CaseInsensitive})
-        for (const ProgramRecord& record : records)
-            if (record.text.name.compare(name, sensitivity) == 0) return &record;
+    for (const ProgramRecord& record : records)
+        if (record.text.name == name) return &record;
+    const QString key = WindowsNameKey(name);
+    for (const ProgramRecord& record : records)
+        if (WindowsNameKey(record.text.name) == key) return &record;
     return nullptr;
 }
 

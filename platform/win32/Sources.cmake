@@ -3,5 +3,7 @@
 set(TOLVANIRE_WIN32_BACKEND_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/Win32FileSystem.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Win32Registry.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/Win32System.cpp)
-set(TOLVANIRE_WIN32_BACKEND_LIBS advapi32 msi shell32 shlwapi user32)
+    ${CMAKE_CURRENT_LIST_DIR}/Win32System.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WideText.cpp)
+set(TOLVANIRE_WIN32_BACKEND_LIBS advapi32 shell32 shlwapi user32)
+

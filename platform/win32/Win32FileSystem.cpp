@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/WindowsFacts.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32System.h"
 
 // clang-format off
@@ -20,24 +21,6 @@
 
 namespace platform {
 namespace {
-
-std::wstring ToWide(const std::string& utf8) {
-    if (utf8.empty()) return std::wstring();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(length > 0 ? length : 0, L'\0');
-    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
-    return wide;
-}
-
-std::string ToUtf8(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(length > 0 ? length : 0, '\0');
-    if (length > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], length, nullptr, nullptr);
-    return utf8;
-}
 
 bool IsDriveRoot(const std::wstring& path) {
     return path.size() == 3 && std::iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\';

@@ -7,7 +7,7 @@
 
 namespace platform {
 
-// IRegistry on the ANSI registry calls of advapi32. Open keys are handed out
+// IRegistry on the wide registry calls of advapi32. Open keys are handed out
 // as small numbers so that they can cross the Wine host's pipe unchanged.
 class CWin32Registry : public IRegistry {
 public:
@@ -26,7 +26,7 @@ public:
     uint32_t CreateKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) override;
     uint32_t SetValue(RegKey key, const std::string& valueName, uint32_t type, const std::string& data) override;
 
-    // RegEnumValueA with a name and a data buffer in one call (not part of
+    // RegEnumValueW with a name and a data buffer in one call (not part of
     // IRegistry): the Wine host reads a whole key with it. Data beyond
     // `dataLimit` bytes gives kErrorMoreData.
     uint32_t EnumValueData(RegKey key, uint32_t index, std::string* name, uint32_t* type, std::string* data,

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32System.h"
 
 #include "platform/Errors.h"
+#include "platform/win32/WideText.h"
 
 // clang-format off
 #include <windows.h>
@@ -25,38 +26,20 @@ uint16_t CWin32System::NativeProcessorArchitecture() {
     return info.wProcessorArchitecture;
 }
 
-uint32_t CWin32System::AnsiCodePage() {
-    return GetACP();
-}
-
-uint32_t CWin32System::AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* converted) {
-    std::vector<std::string>& result = *converted;
-    result.clear();
-    result.reserve(texts.size());
-    std::wstring wide;
-    for (const std::string& text : texts) {
-        const int length = static_cast<int>(strnlen(text.data(), text.size()));
-        std::string utf8;
-        if (length > 0) {
-            const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-            wide.assign(wideLength > 0 ? wideLength : 0, L'\0');
-            if (wideLength > 0 && MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], wideLength) > 0) {
-                const int utf8Length =
-                    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-                utf8.assign(utf8Length > 0 ? utf8Length : 0, '\0');
-                if (utf8Length > 0)
-                    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], utf8Length, nullptr, nullptr);
-            }
-        }
-        result.push_back(std::move(utf8));
-    }
-    return kErrorSuccess;
-}
-
 uint32_t CWin32System::InstallerKnowsProduct(const std::string& productCode, bool* known) {
+    // Loaded on first use, as the desktop calls are: most starts of the
+    // host never ask. Without it no product is known, and an entry's own
+    // command runs.
+    using QueryProductState = INSTALLSTATE(WINAPI*)(LPCWSTR);
+    static const QueryProductState query = [] {
+        const HMODULE msi = LoadLibraryW(L"msi.dll");
+        return msi == nullptr ? nullptr
+                              : reinterpret_cast<QueryProductState>(
+                                    reinterpret_cast<void*>(GetProcAddress(msi, "MsiQueryProductStateW")));
+    }();
     // An advertised product is removed by Windows Installer as well; one of
     // another user is none of this user's to remove.
-    const INSTALLSTATE state = MsiQueryProductStateA(productCode.c_str());
+    const INSTALLSTATE state = query != nullptr ? query(ToWide(productCode).c_str()) : INSTALLSTATE_UNKNOWN;
     *known = state == INSTALLSTATE_DEFAULT || state == INSTALLSTATE_ADVERTISED;
     return kErrorSuccess;
 }
@@ -66,9 +49,7 @@ uint32_t CWin32System::ExpandEnvironment(const std::vector<std::string>& texts, 
     std::vector<std::string> result;
     result.reserve(texts.size());
     for (const std::string& text : texts) {
-        const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::wstring wide(length > 0 ? length : 0, L'\0');
-        if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+        const std::wstring wide = ToWide(text);
         // The size asked for counts the terminating zero; a value may grow
         // between the two calls, so the second is repeated while it does.
         std::wstring out;
@@ -80,13 +61,7 @@ uint32_t CWin32System::ExpandEnvironment(const std::vector<std::string>& texts, 
         }
         if (needed == 0) return GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_INVALID_DATA;
         out.resize(needed - 1);
-        const int utf8Length =
-            WideCharToMultiByte(CP_UTF8, 0, out.data(), static_cast<int>(out.size()), nullptr, 0, nullptr, nullptr);
-        std::string utf8(utf8Length > 0 ? utf8Length : 0, '\0');
-        if (utf8Length > 0)
-            WideCharToMultiByte(CP_UTF8, 0, out.data(), static_cast<int>(out.size()), &utf8[0], utf8Length, nullptr,
-                                nullptr);
-        result.push_back(std::move(utf8));
+        result.push_back(ToUtf8(out));
     }
     *expanded = std::move(result);
     return kErrorSuccess;
@@ -130,6 +105,51 @@ std::wstring LongPath(const std::wstring& path) {
     return buffer;
 }
 
+// The calls of user32 and shlwapi, loaded on first use: importing them
+// makes every start of the Wine host set up user32 (a window station, the
+// input method), which takes longer than reading the whole program list,
+// while only a wait looks for windows and browsers.
+struct DesktopApi {
+    decltype(&EnumWindows) enumWindows = nullptr;
+    decltype(&GetWindowLongW) getWindowLong = nullptr;
+    decltype(&GetWindowThreadProcessId) getWindowThreadProcessId = nullptr;
+    decltype(&IsIconic) isIconic = nullptr;
+    decltype(&IsWindowVisible) isWindowVisible = nullptr;
+    decltype(&SetForegroundWindow) setForegroundWindow = nullptr;
+    decltype(&SetWindowPos) setWindowPos = nullptr;
+    decltype(&ShowWindow) showWindow = nullptr;
+    decltype(&AssocQueryStringW) assocQueryString = nullptr;
+
+    static const DesktopApi& Get() {
+        static const DesktopApi api = [] {
+            DesktopApi loaded;
+            if (const HMODULE user32 = LoadLibraryW(L"user32.dll")) {
+                Load(user32, "EnumWindows", &loaded.enumWindows);
+                Load(user32, "GetWindowLongW", &loaded.getWindowLong);
+                Load(user32, "GetWindowThreadProcessId", &loaded.getWindowThreadProcessId);
+                Load(user32, "IsIconic", &loaded.isIconic);
+                Load(user32, "IsWindowVisible", &loaded.isWindowVisible);
+                Load(user32, "SetForegroundWindow", &loaded.setForegroundWindow);
+                Load(user32, "SetWindowPos", &loaded.setWindowPos);
+                Load(user32, "ShowWindow", &loaded.showWindow);
+            }
+            if (const HMODULE shlwapi = LoadLibraryW(L"shlwapi.dll"))
+                Load(shlwapi, "AssocQueryStringW", &loaded.assocQueryString);
+            return loaded;
+        }();
+        return api;
+    }
+    bool HasWindows() const {
+        return enumWindows && getWindowLong && getWindowThreadProcessId && isIconic && isWindowVisible &&
+               setForegroundWindow && setWindowPos && showWindow;
+    }
+
+private:
+    template <class F> static void Load(HMODULE module, const char* name, F* function) {
+        *function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+};
+
 bool SameText(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
            CSTR_EQUAL;
@@ -146,7 +166,9 @@ std::vector<std::wstring> BrowserExecutables() {
     for (const wchar_t* scheme : {L"http", L"https"}) {
         wchar_t buffer[2 * MAX_PATH] = {};
         DWORD size = ARRAYSIZE(buffer);
-        if (SUCCEEDED(AssocQueryStringW(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, scheme, L"open", buffer, &size)) &&
+        const auto assocQueryString = DesktopApi::Get().assocQueryString;
+        if (assocQueryString &&
+            SUCCEEDED(assocQueryString(ASSOCF_NONE, ASSOCSTR_EXECUTABLE, scheme, L"open", buffer, &size)) &&
             buffer[0] != L'\0')
             browsers.push_back(LongPath(buffer));
     }
@@ -430,23 +452,25 @@ struct WindowSearch {
 
 BOOL CALLBACK CollectJobWindow(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    if (!IsWindowVisible(window) || (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) return TRUE;
+    const DesktopApi& api = DesktopApi::Get();
+    if (!api.isWindowVisible(window) || (api.getWindowLong(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) return TRUE;
     DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
+    api.getWindowThreadProcessId(window, &processId);
     if (search->processes.count(processId) != 0) search->found.push_back(window);
     return TRUE;
 }
 
 // Starts a command line as stored; the caller owns the returned handles.
 bool StartCommand(const std::string& commandLine, DWORD flags, PROCESS_INFORMATION* process) {
-    std::vector<char> command(commandLine.begin(), commandLine.end());
-    command.push_back('\0');
-    STARTUPINFOA startup;
+    // CreateProcessW may write into the command line it is given.
+    std::wstring command = ToWide(commandLine);
+    command.push_back(L'\0');
+    STARTUPINFOW startup;
     std::memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
     std::memset(process, 0, sizeof(*process));
-    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                          process) != FALSE;
+    return CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, process) !=
+           FALSE;
 }
 
 } // namespace
@@ -518,17 +542,19 @@ uint32_t CWin32System::RunWindows(const std::string& commandLine, bool raise, ui
     // under Wine.
     std::vector<DWORD> processes;
     if (!JobProcesses(job.get(), &processes)) return kErrorSuccess;
+    const DesktopApi& api = DesktopApi::Get();
+    if (!api.HasWindows()) return kErrorSuccess;
     WindowSearch search;
     search.processes.insert(processes.begin(), processes.end());
-    EnumWindows(CollectJobWindow, reinterpret_cast<LPARAM>(&search));
+    api.enumWindows(CollectJobWindow, reinterpret_cast<LPARAM>(&search));
     *count = static_cast<uint32_t>(search.found.size());
     if (!raise || search.found.empty()) return kErrorSuccess;
     // In reverse order of the window list, so that the one on top stays on top.
     for (auto it = search.found.rbegin(); it != search.found.rend(); ++it) {
-        if (IsIconic(*it)) ShowWindow(*it, SW_RESTORE);
-        SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        if (api.isIconic(*it)) api.showWindow(*it, SW_RESTORE);
+        api.setWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     }
-    SetForegroundWindow(search.found.front());
+    api.setForegroundWindow(search.found.front());
     return kErrorSuccess;
 }
 

@@ -8,8 +8,6 @@ namespace platform {
 class CWin32System : public ISystem {
 public:
     uint16_t NativeProcessorArchitecture() override;
-    uint32_t AnsiCodePage() override;
-    uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
     uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
     uint32_t InstallerKnowsProduct(const std::string& productCode, bool* known) override;
 

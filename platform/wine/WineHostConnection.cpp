@@ -40,7 +40,6 @@ bool CWineHostConnection::Start(std::string* error) {
         return false;
     }
     architecture = static_cast<uint16_t>(said.architecture);
-    ansiCodePage = said.ansiCodePage;
     return true;
 }
 

@@ -77,7 +77,6 @@ public:
     std::string FatalError() const;
     bool Dead() const { return dead; }
     uint16_t Architecture() const { return architecture; }
-    uint32_t AnsiCodePage() const { return ansiCodePage; }
     // The host's process id (-1 in process), for tests that end it.
     int HostProcessId() const { return transport ? transport->ProcessId() : -1; }
 
@@ -108,7 +107,6 @@ private:
     size_t bufferEnd = 0;
 
     uint16_t architecture = 0;
-    uint32_t ansiCodePage = 0;
 };
 
 template <class C> uint32_t CWineHostConnection::Call(const typename C::Request& request, typename C::Reply* reply) {

@@ -180,6 +180,17 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
     return true;
 }
 
+const CWineRegistry::KeyState* CWineRegistry::ChildrenHolder(Hive hive, const std::string& upperPath,
+                                                             uint32_t access) const {
+    for (const auto& entry : keys) {
+        const KeyState& state = entry.second;
+        if (state.children && state.hive == hive && SameView(hive, upperPath, state.access, access) &&
+            Upper(state.path) == upperPath)
+            return &state;
+    }
+    return nullptr;
+}
+
 uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
     std::lock_guard<std::mutex> lock(mutex);
     *key = 0;
@@ -187,12 +198,21 @@ uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t a
     if (useSnapshots && ReadsValuesOnly(access) && OpenFromParent(hive, subKey, access, key, &status)) return status;
     uint32_t want = 0;
     if (useSnapshots && (access & (kKeyQueryValue | kKeyEnumerateSubKeys)) != 0) want = wire::kWantSnapshot;
-    if (want && (access & kKeyEnumerateSubKeys) != 0 && readWhole.count(Upper(subKey)) != 0)
+    // Read whole again only when no key still open on the same path holds
+    // what its subkeys hold: an open one lends its own.
+    const KeyState* holder = want ? ChildrenHolder(hive, Upper(subKey), access) : nullptr;
+    const std::shared_ptr<const ChildTable> lent = holder ? holder->children : nullptr;
+    const uint32_t lentAccess = holder ? holder->childrenAccess : 0;
+    if (want && !lent && (access & kKeyEnumerateSubKeys) != 0 && readWhole.count(Upper(subKey)) != 0)
         want |= wire::kWantChildren;
     KeyState state;
     status = OpenOnHost(false, hive, subKey, access, want, &state.real, &state.snapshot, &state.children);
     if (status != kErrorSuccess) return status;
     state.childrenAccess = 0;
+    if (!state.children && lent) {
+        state.children = lent;
+        state.childrenAccess = lentAccess;
+    }
     state.hive = hive;
     state.path = subKey;
     state.access = access;
@@ -238,7 +258,7 @@ uint32_t CWineRegistry::EnumKey(RegKey key, uint32_t index, uint32_t nameBufferS
     if (snapshot && snapshot->hasSubKeys) {
         if (index >= snapshot->subKeys.size()) return kErrorNoMoreItems;
         const std::string& found = snapshot->subKeys[index];
-        if (found.size() + 1 > nameBufferSize) return kErrorMoreData;
+        if (Utf16Length(found) + 1 > nameBufferSize) return kErrorMoreData;
         *name = found;
         return kErrorSuccess;
     }
@@ -258,12 +278,12 @@ uint32_t CWineRegistry::QueryValue(RegKey key, const std::string& valueName, uin
     *type = kRegNone;
     const auto snapshot = Snapshot(key);
     // A name with letters outside ASCII may match a value whose name differs
-    // in case by the code page's own rules; the host knows them.
+    // in case by Windows's own rules; the host knows them.
     if (snapshot && snapshot->hasValues && IsAscii(valueName)) {
         const std::string wanted = Upper(valueName);
         for (const KeySnapshot::Value& value : snapshot->values) {
             if (!SameName(value.name, wanted)) continue;
-            if (value.data.size() > bufferSize) return kErrorMoreData;
+            if (WideDataSize(value.type, value.data) > bufferSize) return kErrorMoreData;
             *type = value.type;
             *data = value.data;
             return kErrorSuccess;
@@ -308,7 +328,7 @@ uint32_t CWineRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBuffe
     if (snapshot && snapshot->hasValues) {
         if (index >= snapshot->values.size()) return kErrorNoMoreItems;
         const KeySnapshot::Value& value = snapshot->values[index];
-        if (value.name.size() + 1 > nameBufferSize) return kErrorMoreData;
+        if (Utf16Length(value.name) + 1 > nameBufferSize) return kErrorMoreData;
         *name = value.name;
         *type = value.type;
         return kErrorSuccess;

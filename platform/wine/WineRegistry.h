@@ -17,7 +17,7 @@ class CWineHostConnection;
 // - Opening a key brings what the key holds in the same round trip (its
 //   values with their data and the names of its subkeys); EnumKey,
 //   QueryValue, QueryValueCount and EnumValue are then answered here with
-//   the buffer rules of the ANSI calls.
+//   the buffer rules of the wide calls.
 // - The first time a subkey of such a key is opened for reading values
 //   only, the values of all its subkeys come in one round trip, and that
 //   open and the following ones of its siblings are answered here. A key
@@ -25,6 +25,9 @@ class CWineHostConnection;
 // - A key whose subkeys' values were read that way once is read whole the
 //   next time it is opened with the right to enumerate: its subkey names
 //   and their values come in that open's round trip.
+// - A key opened while another key on the same path and view still holds
+//   its subkeys' values takes those: the enumeration's second walk opens
+//   its list again before it closes the first.
 // Cached answers reflect the moment they were read, and live only as long
 // as a key they came with stays open; any write through this object drops
 // them all.
@@ -65,6 +68,9 @@ private:
                         std::shared_ptr<const wire::KeySnapshot>* snapshot,
                         std::shared_ptr<const ChildTable>* children = nullptr);
     bool OpenFromParent(Hive hive, const std::string& subKey, uint32_t access, RegKey* key, uint32_t* status);
+    // A key open on that path (upper case) and view that holds what its
+    // subkeys hold; null when none does.
+    const KeyState* ChildrenHolder(Hive hive, const std::string& upperPath, uint32_t access) const;
     uint32_t FetchChildren(KeyState& parent, uint32_t access);
     // The host's key behind `key`, opened now if it was answered here so far.
     uint32_t HostKey(RegKey key, RegKey* real);

@@ -27,8 +27,6 @@ public:
     explicit CWineSystem(CWineHostConnection& host);
 
     uint16_t NativeProcessorArchitecture() override;
-    uint32_t AnsiCodePage() override;
-    uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
     uint32_t ExpandEnvironment(const std::vector<std::string>& texts, std::vector<std::string>* expanded) override;
     uint32_t InstallerKnowsProduct(const std::string& productCode, bool* known) override;
     uint32_t RunAndWatch(const std::string& commandLine, const RunWatch& watch, RunOutcome* outcome) override;

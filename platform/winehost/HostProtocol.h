@@ -31,7 +31,8 @@
 // with bytes missing or left over is a broken stream.
 //
 // On start the host sends one frame before reading anything: kHostMagic,
-// kProtocolVersion, the native processor architecture and the ANSI code page.
+// kProtocolVersion and the native processor architecture. Every text on
+// the wire (registry names and data, paths, command lines) is UTF-8.
 
 namespace platform::wire {
 
@@ -57,7 +58,6 @@ constexpr uint32_t kWantChildren = 2;
     X(CreateKey, 9)                                                                                                    \
     X(SetValue, 10)                                                                                                    \
     X(ReadChildren, 11)                                                                                                \
-    X(AnsiToUtf8, 20)                                                                                                  \
     X(ExpandEnvironment, 21)                                                                                           \
     X(InstallerKnowsProduct, 22)                                                                                       \
     X(ListFolder, 30)                                                                                                  \
@@ -141,8 +141,7 @@ struct Greeting {
     uint32_t magic = kHostMagic;
     uint32_t version = kProtocolVersion;
     uint32_t architecture = 0; // the native processor architecture
-    uint32_t ansiCodePage = 0;
-    WIRE_FIELDS(magic, version, architecture, ansiCodePage)
+    WIRE_FIELDS(magic, version, architecture)
 };
 
 // One subkey read with its parent: the status of opening it and its values.
@@ -274,7 +273,6 @@ struct TextsRequest {
     std::vector<std::string> texts;
     WIRE_FIELDS(texts)
 };
-using AnsiToUtf8 = Call<Op::AnsiToUtf8, Limit::Bulk, TextsRequest, TextsRequest>;
 // UTF-8 texts expanded with the host's environment, which is the target's.
 using ExpandEnvironment = Call<Op::ExpandEnvironment, Limit::Bulk, TextsRequest, TextsRequest>;
 struct ProductRequest {
@@ -352,7 +350,7 @@ using ExtractIcon = Call<Op::ExtractIcon, Limit::Short, ExtractIconRequest, Extr
 // tests') has no Linux side, so there these two go to the host.
 using FinalPath = Call<Op::FinalPath, Limit::Short, PathRequest, PathReply>;
 using RemoveFolder = Call<Op::RemoveFolder, Limit::Short, PathRequest, NoFields>;
-// Runs a command line as stored (ANSI) and waits for the whole uninstaller
+// Runs a command line as stored (UTF-8) and waits for the whole uninstaller
 // (ISystem::RunAndWatch) on a thread of the host, one wait per host; a
 // failed start is a reply with started false. The client then polls the
 // wait until it is done, and may stop it.

@@ -9,7 +9,7 @@
 namespace platform::wire {
 namespace {
 
-// Enough for any value name and any key name in any ANSI code page.
+// Enough for any value name and any key name (in UTF-16 units).
 constexpr uint32_t kNameBuffer = 32768;
 // Fits nearly every name and value in one call.
 constexpr uint32_t kShortBuffer = 4096;
@@ -48,7 +48,6 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
         return static_cast<uint32_t>(kErrorSuccess);
     });
     On<SetValue>([this](const auto& in, auto*) { return registry.SetValue(in.key, in.valueName, in.type, in.data); });
-    On<AnsiToUtf8>([this](const auto& in, auto* out) { return system.AnsiToUtf8(in.texts, &out->texts); });
     On<ExpandEnvironment>(
         [this](const auto& in, auto* out) { return system.ExpandEnvironment(in.texts, &out->texts); });
     On<InstallerKnowsProduct>(
@@ -109,7 +108,6 @@ bool CHostServer::SendsProgress(const std::string& payload) const {
 std::string CHostServer::Greeting() {
     wire::Greeting greeting; // the record, not this function
     greeting.architecture = system.NativeProcessorArchitecture();
-    greeting.ansiCodePage = system.AnsiCodePage();
     return EncodeFrame(greeting);
 }
 

@@ -6,40 +6,15 @@
 #include <exception>
 #include <unordered_map>
 
-#include "platform/WindowsFacts.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/Win32System.h"
 
 namespace platform::wire {
 namespace {
 
-using RtlUnicodeToMultiByteNFunction = LONG(WINAPI*)(char*, ULONG, ULONG*, const WCHAR*, ULONG);
-using RtlUnicodeToMultiByteSizeFunction = LONG(WINAPI*)(ULONG*, const WCHAR*, ULONG);
-
-bool AnsiKeepsAscii() {
-    static const bool keeps = CodePageKeepsAscii(GetACP());
-    return keeps;
-}
-
-// The conversion the ANSI registry calls themselves make.
-std::string ToAnsi(const std::u16string& text) {
-    // Nearly all registry text is ASCII, which converts to itself.
-    if (IsAscii(text) && AnsiKeepsAscii()) return std::string(text.begin(), text.end());
-
-    static const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    static const auto toSize = reinterpret_cast<RtlUnicodeToMultiByteSizeFunction>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlUnicodeToMultiByteSize")));
-    static const auto toAnsi = reinterpret_cast<RtlUnicodeToMultiByteNFunction>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlUnicodeToMultiByteN")));
-    if (text.empty() || !toSize || !toAnsi) return std::string();
-    const WCHAR* wide = reinterpret_cast<const WCHAR*>(text.data());
-    const ULONG bytes = static_cast<ULONG>(text.size() * sizeof(WCHAR));
-    ULONG size = 0;
-    toSize(&size, wide, bytes);
-    std::string result(size, '\0');
-    ULONG written = 0;
-    if (size > 0) toAnsi(&result[0], size, &written, wide, bytes);
-    result.resize(written);
-    return result;
+// Registry text as the registry interface hands it over: UTF-8.
+std::string TextOf(const std::u16string& text) {
+    return ToUtf8(reinterpret_cast<const wchar_t*>(text.data()), text.size());
 }
 
 std::string UpperAscii(std::string text) {
@@ -156,7 +131,7 @@ bool ParseValue(const std::string& line, KeySnapshot::Value* value) {
     }
     if (pos >= line.size() || line[pos] != '=') return false;
     ++pos;
-    value->name = ToAnsi(name);
+    value->name = TextOf(name);
     if (line[pos] == '"' || line.compare(pos, 4, "str(") == 0) {
         uint32_t type = kRegSz;
         size_t start = pos + 1;
@@ -169,7 +144,7 @@ bool ParseValue(const std::string& line, KeySnapshot::Value* value) {
         if (!DecodeString(line, &start, '"', &text)) return false;
         text.push_back(u'\0'); // the writer leaves out the terminating zero
         value->type = type;
-        value->data = ToAnsi(text);
+        value->data = TextOf(text);
         return true;
     }
     const std::string rest = line.substr(pos);
@@ -206,7 +181,7 @@ bool ParseValue(const std::string& line, KeySnapshot::Value* value) {
         for (size_t i = 0; i < wide.size(); ++i)
             wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                             (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-        value->data = ToAnsi(wide);
+        value->data = TextOf(wide);
     } else {
         value->data = bytes;
     }
@@ -275,7 +250,7 @@ bool CRegistryDump::Parse(const std::string& text, std::vector<SavedKey>* keys) 
             const std::u16string name = path.substr(0, slash);
             if (!any || name != lastName) {
                 keys->emplace_back();
-                keys->back().name = ToAnsi(name);
+                keys->back().name = TextOf(name);
                 keys->back().snapshot.hasValues = true;
                 lastName = name;
                 any = true;
@@ -303,7 +278,7 @@ bool SaveTree(Hive hive, const std::string& path, uint32_t view, std::string* te
                 : hive == Hive::CurrentUser ? HKEY_CURRENT_USER
                                             : HKEY_CLASSES_ROOT;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | (view & (KEY_WOW64_32KEY | KEY_WOW64_64KEY)), &key) !=
+    if (RegOpenKeyExW(root, ToWide(path).c_str(), 0, KEY_READ | (view & (KEY_WOW64_32KEY | KEY_WOW64_64KEY)), &key) !=
         ERROR_SUCCESS)
         return false;
     wchar_t folder[MAX_PATH + 1] = {};

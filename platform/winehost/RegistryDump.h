@@ -12,8 +12,8 @@ namespace platform::wire {
 // Reads the values of all subkeys of a key at once, under Wine only: Wine
 // writes a whole registry tree to a file with a single call of its server
 // (RegSaveKey, in its own text format), where opening each subkey and reading
-// each value costs one call apiece. The values come out as RegEnumValueA
-// returns them. Windows writes a binary hive instead, so there the host
+// each value costs one call apiece. The values come out as RegEnumValueW
+// returns them, text in UTF-8. Windows writes a binary hive instead, so there the host
 // opens the subkeys one by one.
 class CRegistryDump {
 public:
@@ -23,7 +23,7 @@ public:
     };
     // A direct subkey as the saved text shows it.
     struct SavedKey {
-        std::string name;     // in the ANSI code page, as RegEnumKeyExA gives it
+        std::string name;     // UTF-8, as EnumKey gives it
         bool link = false;    // a symbolic link: opening it shows its target's values
         KeySnapshot snapshot; // values only
     };
@@ -33,7 +33,7 @@ public:
     static bool ReadChildren(Hive hive, const std::string& path, uint32_t view, const std::vector<std::string>& names,
                              std::vector<Child>* children);
 
-    // The names of all subkeys of a key, in the order RegEnumKeyExA gives
+    // The names of all subkeys of a key, in the order RegEnumKeyExW gives
     // them, and the values of each, from one saved tree. False when the
     // saved text cannot stand for what the calls would show (a volatile or
     // linked subkey, a tree too big); the caller then asks key by key.

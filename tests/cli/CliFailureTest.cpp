@@ -91,7 +91,7 @@ protected:
     static void AddPrograms(MemoryPlatform& machine) {
         machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Plain", "DisplayName", "Plain Tool");
         machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Plain", "UninstallString", "C:\\p\\u.exe");
-        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Cafe", "DisplayName", "Caf\xE9 Tool",
+        machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Cafe", "DisplayName", "Café Tool",
                                    kKeyWow64_32Key);
         machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Cafe", "UninstallString", "C:\\c\\u.exe",
                                    kKeyWow64_32Key);

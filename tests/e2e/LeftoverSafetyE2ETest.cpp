@@ -298,3 +298,91 @@ TEST(LeftoverSafetyE2ETest, ACommaInAQuotedIconPathKeepsItsClaim) {
 }
 
 } // namespace
+
+namespace {
+
+// Imports registry text with "wine reg import" from a UTF-16 file, which
+// carries names in any script whatever the locale.
+void ImportReg(const QString& text) {
+    const QString path = DriveC() + QStringLiteral("/import.reg");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QString whole = QChar(0xFEFF) + QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n") + text;
+    file.write(reinterpret_cast<const char*>(whole.utf16()), whole.size() * 2);
+    file.close();
+    int exitCode = -1;
+    Reg({QStringLiteral("import"), QStringLiteral("C:\\import.reg")}, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    QFile::remove(path);
+}
+
+// Registers a program installed in Program Files\<name>, keyed by its name.
+void RegisterNamed(const QString& name) {
+    const QString folder = QStringLiteral("C:\\\\Program Files\\\\") + name;
+    ImportReg(QStringLiteral("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%1]\r\n"
+                             "\"DisplayName\"=\"%1\"\r\n\"Publisher\"=\"Студия\"\r\n"
+                             "\"UninstallString\"=\"%2\\\\uninst.exe\"\r\n\"InstallLocation\"=\"%2\"\r\n\r\n")
+                  .arg(name, folder));
+}
+
+// The objects of the "list --json" output.
+QJsonArray List() {
+    const CliResult result = CCliRunner::Run(
+        {QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--prefix"), Prefix()}, Environment());
+    EXPECT_EQ(result.exitCode, 0) << result.err.constData();
+    return QJsonDocument::fromJson(result.out).array();
+}
+
+} // namespace
+
+TEST(LeftoverSafetyE2ETest, AProgramNamedInCyrillicIsListedAndCleanedWhole) {
+    const QString name = QStringLiteral("Блокнот");
+    const QString other = QStringLiteral("Записки"); // as many letters
+    for (const QString& program : {name, other}) {
+        RegisterNamed(program);
+        MakeFile(ProgramFiles() + QLatin1Char('/') + program + QStringLiteral("/uninst.exe"));
+        MakeFile(ProgramFiles() + QLatin1Char('/') + program + QStringLiteral("/Справка.txt"));
+        MakeFile(Roaming() + QLatin1Char('/') + program + QStringLiteral("/настройки.ini"));
+    }
+
+    bool listed = false;
+    for (const QJsonValue& entry : List()) {
+        const QJsonObject object = entry.toObject();
+        if (object[QStringLiteral("displayName")].toString() != name) continue;
+        listed = true;
+        EXPECT_EQ(object[QStringLiteral("publisher")].toString(), QStringLiteral("Студия"));
+        EXPECT_EQ(object[QStringLiteral("installLocation")].toString(), QStringLiteral("C:\\Program Files\\") + name);
+    }
+    EXPECT_TRUE(listed);
+
+    const QJsonObject report = Clean(name);
+    EXPECT_TRUE(report[QStringLiteral("notDeleted")].toArray().isEmpty());
+    ExpectGone({ProgramFiles() + QLatin1Char('/') + name, Roaming() + QLatin1Char('/') + name});
+    EXPECT_FALSE(KeyExists(kUninstall + name));
+    ExpectExist({ProgramFiles() + QLatin1Char('/') + other + QStringLiteral("/Справка.txt"),
+                 Roaming() + QLatin1Char('/') + other + QStringLiteral("/настройки.ini")});
+    EXPECT_TRUE(KeyExists(kUninstall + other));
+    ExpectOtherToolIntact();
+}
+
+TEST(LeftoverSafetyE2ETest, ATreeFourHundredCharactersDeepIsRemovedWhole) {
+    const QString name = QStringLiteral("Deep Tool");
+    RegisterNamed(name);
+    MakeFile(ProgramFiles() + QStringLiteral("/Deep Tool/uninst.exe"));
+    // AppData\Roaming\Deep Tool\node_modules\ and folders of 40 letters
+    // down to a file whose Windows path is over 400 characters long.
+    QString deep = Roaming() + QStringLiteral("/Deep Tool/node_modules");
+    while (OnC(deep).size() < 400)
+        deep += QStringLiteral("/") + QString(40, QLatin1Char('d'));
+    MakeFile(deep + QStringLiteral("/index.js"));
+    ASSERT_GT(OnC(deep + QStringLiteral("/index.js")).size(), 400);
+
+    const QJsonObject report = Clean(name);
+    EXPECT_TRUE(report[QStringLiteral("notDeleted")].toArray().isEmpty());
+    bool listed = false;
+    for (const QJsonValue& item : report[QStringLiteral("deleted")].toArray())
+        listed = listed || item.toObject()[QStringLiteral("target")].toString().endsWith(QStringLiteral("index.js"));
+    EXPECT_TRUE(listed);
+    ExpectGone({Roaming() + QStringLiteral("/Deep Tool"), ProgramFiles() + QStringLiteral("/Deep Tool")});
+    ExpectOtherToolIntact();
+}

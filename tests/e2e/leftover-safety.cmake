@@ -19,7 +19,8 @@ set(e2e_safety_environment
 foreach(test AGenericLeafReachesNoOtherProgramAndEmptiedFoldersGo RegistryLeftoversAreDeletedOnlyInTheHiveTheyWereFoundIn
              WhatOtherProgramsClaimIsOutOfReach AnInstallLocationOnTheLinuxHomeIsSkipped
              AFolderNameVoidsNoOtherProgramsName APlugInInsideAnotherProgramsAppDataFolderIsOutOfReach
-             UnexpandedTextsOfAnotherProgramClaimWhatTheyName ACommaInAQuotedIconPathKeepsItsClaim)
+             UnexpandedTextsOfAnotherProgramClaimWhatTheyName ACommaInAQuotedIconPathKeepsItsClaim
+             AProgramNamedInCyrillicIsListedAndCleanedWhole ATreeFourHundredCharactersDeepIsRemovedWhole)
     add_test(NAME LeftoverSafetyE2ETest.${test} COMMAND tolvanire_e2e_safety_tests
                                                         --gtest_filter=LeftoverSafetyE2ETest.${test})
     set_tests_properties(LeftoverSafetyE2ETest.${test} PROPERTIES LABELS wine TIMEOUT 600

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/WindowsFacts.h"
+#include "tests/fake/WindowsCase.h"
 
 using namespace platform;
 
@@ -86,20 +87,7 @@ bool MemoryFileSystem::Split(const std::string& path, std::vector<std::string>* 
 }
 
 std::string MemoryFileSystem::Fold(const std::string& name) {
-    std::string folded = name;
-    for (size_t i = 0; i < folded.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(folded[i]);
-        if (c >= 'A' && c <= 'Z') {
-            folded[i] = static_cast<char>(c + 32);
-        } else if (c == 0xC3 && i + 1 < folded.size()) {
-            // Latin-1 capitals U+00C0..U+00DE (but not U+00D7, the
-            // multiplication sign) in UTF-8.
-            unsigned char next = static_cast<unsigned char>(folded[i + 1]);
-            if (next >= 0x80 && next <= 0x9E && next != 0x97) folded[i + 1] = static_cast<char>(next + 0x20);
-            ++i;
-        }
-    }
-    return folded;
+    return fake::UpcaseName(name);
 }
 
 std::vector<std::string> MemoryFileSystem::Prefix(const std::vector<std::string>& parts, size_t count) {
@@ -165,11 +153,13 @@ uint32_t MemoryFileSystem::ResolveParts(std::vector<std::string> parts, bool fol
 }
 
 std::vector<const MemoryFileSystem::Node*> MemoryFileSystem::Sorted(const Node& folder, uint32_t flags) const {
-    // The map is ordered by the lower-cased name, which is the order of a
-    // comparison that ignores case.
+    // In the order of the lower-cased names, as Windows lists them.
     std::vector<const Node*> nodes;
     for (const auto& child : folder.children)
         if (PassesListFlags(child.second->attributes, flags)) nodes.push_back(child.second.get());
+    std::stable_sort(nodes.begin(), nodes.end(), [](const Node* a, const Node* b) {
+        return fake::LowercaseName(a->name) < fake::LowercaseName(b->name);
+    });
     return nodes;
 }
 
@@ -548,7 +538,9 @@ std::vector<std::string> MemoryFileSystem::Snapshot(const std::string& base) {
     std::string prefix = Join(parts, parts.size());
     if (prefix.back() != '\\') prefix += "\\";
     SnapshotInto(*node, prefix, &paths);
-    std::sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) { return Fold(a) < Fold(b); });
+    std::sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
+        return fake::LowercaseName(a) < fake::LowercaseName(b);
+    });
     return paths;
 }
 

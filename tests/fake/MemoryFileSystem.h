@@ -10,8 +10,8 @@
 
 // A file system held in memory that answers like the wide Windows calls:
 // - paths are absolute ("C:\\a\\b"), either separator, repeated separators
-//   and a trailing one are accepted; names compare ignoring case (ASCII and
-//   Latin-1) and keep the case they were created with;
+//   and a trailing one are accepted; names compare ignoring case as Windows
+//   compares them (WindowsCase.h) and keep the case they were created with;
 // - a path in the \\?\ form names exactly what its components spell; any
 //   other is made full as Windows makes it: "." and ".." resolved, one
 //   trailing dot dropped from each folder name on the way and every
@@ -98,7 +98,7 @@ private:
         uint64_t creationTime = 0;
         uint64_t modificationTime = 0; // 0: the creation time
         std::map<int, platform::IconImage> icons;
-        std::map<std::string, std::unique_ptr<Node>> children; // by folded name
+        std::map<std::string, std::unique_ptr<Node>> children; // by upper-cased name
         bool isDir() const { return (attributes & platform::kAttrDirectory) != 0; }
         bool isLink() const { return (attributes & platform::kAttrReparsePoint) != 0; }
     };

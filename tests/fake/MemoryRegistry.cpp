@@ -2,16 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/WindowsFacts.h"
+#include "tests/fake/WindowsCase.h"
+
 using namespace platform;
 
 namespace {
 
 std::string Upper(const std::string& text) {
-    std::string result = text;
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return result;
+    return fake::UpcaseName(text);
 }
 
 std::vector<std::string> Split(const std::string& path) {
@@ -96,7 +95,7 @@ uint32_t MemoryRegistry::EnumKey(RegKey key, uint32_t index, uint32_t nameBuffer
     auto it = node->children.begin();
     std::advance(it, index);
     // The buffer must hold the name and its terminating zero.
-    if (it->second->name.size() + 1 > nameBufferSize) return kErrorMoreData;
+    if (Utf16Length(it->second->name) + 1 > nameBufferSize) return kErrorMoreData;
     *name = it->second->name;
     return kErrorSuccess;
 }
@@ -111,7 +110,7 @@ uint32_t MemoryRegistry::QueryValue(RegKey key, const std::string& valueName, ui
     for (const Value& value : node->values) {
         if (Upper(value.name) != wanted) continue;
         *type = value.type;
-        if (value.data.size() > bufferSize) return kErrorMoreData;
+        if (WideDataSize(value.type, value.data) > bufferSize) return kErrorMoreData;
         *data = value.data;
         return kErrorSuccess;
     }
@@ -135,7 +134,7 @@ uint32_t MemoryRegistry::EnumValue(RegKey key, uint32_t index, uint32_t nameBuff
     if (uint32_t error = Lookup(key, kKeyQueryValue, &node)) return error;
     if (index >= node->values.size()) return kErrorNoMoreItems;
     const Value& value = node->values[index];
-    if (value.name.size() + 1 > nameBufferSize) return kErrorMoreData;
+    if (Utf16Length(value.name) + 1 > nameBufferSize) return kErrorMoreData;
     *name = value.name;
     *type = value.type;
     return kErrorSuccess;
@@ -192,11 +191,9 @@ uint32_t MemoryRegistry::SetValue(RegKey key, const std::string& valueName, uint
     std::lock_guard<std::mutex> lock(mutex);
     std::shared_ptr<Node> node;
     if (uint32_t error = Lookup(key, kKeySetValue, &node)) return error;
-    // RegSetValueExA counts in a string's missing terminating zero when the
-    // byte after the data is zero, which it always is behind a std::string.
+    // A text without its terminating zero gets one (IRegistry::SetValue).
     std::string stored = data;
-    if ((type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) && !stored.empty() && stored.back() != '\0')
-        stored.push_back('\0');
+    if (IsTextType(type) && !stored.empty() && stored.back() != '\0') stored.push_back('\0');
     const std::string wanted = Upper(valueName);
     for (Value& value : node->values) {
         if (Upper(value.name) == wanted) {

@@ -8,13 +8,13 @@
 
 #include "platform/Registry.h"
 
-// A registry held in memory that answers like the ANSI registry calls of a
-// 64-bit (or, when asked, 32-bit) Windows:
+// A registry held in memory that answers like the wide registry calls of a
+// 64-bit (or, when asked, 32-bit) Windows, with UTF-8 text (IRegistry):
 // - HKLM\SOFTWARE seen through the 32-bit view of a 64-bit system is
 //   SOFTWARE\WOW6432Node; HKCU is the same in both views; the default view
 //   is the 64-bit one.
-// - names compare ignoring case; subkeys enumerate in name order ignoring
-//   case, values in the order they were created.
+// - names compare ignoring case as Windows compares them (WindowsCase.h);
+//   subkeys enumerate in that order, values in the order they were created.
 // - handles carry their access rights: enumerating subkeys needs
 //   KEY_ENUMERATE_SUB_KEYS, reading values KEY_QUERY_VALUE, writing them
 //   KEY_SET_VALUE (ERROR_ACCESS_DENIED otherwise).

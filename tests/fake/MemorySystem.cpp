@@ -8,27 +8,6 @@
 
 namespace {
 
-// Code points of the bytes 0x80..0x9F in code page 1252; the five bytes it
-// leaves undefined map to the same C1 control, as Windows maps them.
-const char32_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::string Upper(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -142,24 +121,6 @@ uint32_t MemorySystem::ExpandEnvironment(const std::vector<std::string>& texts, 
         }
         expanded->push_back(out);
     }
-    return platform::kErrorSuccess;
-}
-
-std::string MemorySystem::Cp1252ToUtf8(const std::string& text) {
-    std::string out;
-    for (char byte : text) {
-        const auto b = static_cast<unsigned char>(byte);
-        if (b == 0) break;
-        AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : char32_t(b));
-    }
-    return out;
-}
-
-uint32_t MemorySystem::AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) {
-    utf8->clear();
-    utf8->reserve(texts.size());
-    for (const std::string& text : texts)
-        utf8->push_back(Cp1252ToUtf8(text));
     return platform::kErrorSuccess;
 }
 

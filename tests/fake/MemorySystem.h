@@ -9,16 +9,14 @@
 
 #include "platform/System.h"
 
-// System facts of a test machine: the architecture is chosen by the test,
-// the ANSI code page is 1252 (Western European). Programs are run by a
+// System facts of a test machine: the architecture is chosen by the test.
+// Programs are run by a
 // script: a test says, per command line, what starting it does.
 class MemorySystem : public platform::ISystem {
 public:
     explicit MemorySystem(uint16_t architecture = platform::kArchitectureAmd64);
 
     uint16_t NativeProcessorArchitecture() override { return architecture; }
-    uint32_t AnsiCodePage() override { return 1252; }
-    uint32_t AnsiToUtf8(const std::vector<std::string>& texts, std::vector<std::string>* utf8) override;
     // Expands from the environment of the user "tester" on a 64-bit Wine
     // prefix (SetEnvironment changes it), names ignoring case, unknown
     // names left as written, as Wine expands them.
@@ -73,9 +71,6 @@ public:
     void SetEnvironment(const std::string& name, const std::string& value);
     // Every later ExpandEnvironment call fails with `error` (0: none fails).
     void FailExpansion(uint32_t error);
-
-    // Code page 1252 to UTF-8, up to the first zero byte.
-    static std::string Cp1252ToUtf8(const std::string& text);
 
 private:
     uint16_t architecture;

@@ -274,7 +274,7 @@ TEST(AppEnumRecordTest, CopiesEveryFieldAsStored) {
     machine.Add(Hive::LocalMachine, "Acme",
                 {Text("DisplayName", longName), Text("DisplayIcon", "\"C:\\Acme\\acme.exe\",0"),
                  Text("Inno Setup: Icon Group", "Acme Tools"), Text("UninstallString", "C:\\Acme\\unins000.exe"),
-                 Text("InstallLocation", "C:\\Acme\\"), Text("Publisher", "Caf\xE9 M\xFCnster GmbH"),
+                 Text("InstallLocation", "C:\\Acme\\"), Text("Publisher", "Café Münster GmbH"),
                  Text("DisplayVersion", "1.2.3"), Size32(2048),
                  // Too long for its field: that field alone stays empty.
                  Text("Comments", "ignored")});
@@ -290,13 +290,62 @@ TEST(AppEnumRecordTest, CopiesEveryFieldAsStored) {
     EXPECT_STREQ(p.iconGroup, "Acme Tools");
     EXPECT_STREQ(p.uninstallCommand, "C:\\Acme\\unins000.exe");
     EXPECT_STREQ(p.installLocation, "C:\\Acme\\");
-    EXPECT_STREQ(p.publisher, "Caf\xE9 M\xFCnster GmbH"); // ANSI bytes, unconverted
+    EXPECT_STREQ(p.publisher, "Café Münster GmbH");
     EXPECT_STREQ(p.displayVersion, "");
     EXPECT_EQ(p.sizeBytes, 2048u * 1024u);
     // The rest of each buffer stays zero.
     for (size_t i = std::strlen(p.iconGroup); i < sizeof p.iconGroup; ++i)
         ASSERT_EQ(p.iconGroup[i], 0);
 }
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+struct FieldCase {
+    const char* name;
+    std::string stored;
+    std::string kept;
+};
+
+class FieldTextTest : public testing::TestWithParam<FieldCase> {};
+
+// The fields hold UTF-8 in 259 bytes and the zero. A text shown (name,
+// publisher, version) that needs more is cut where a character starts; a
+// path or command that needs more is left out, since its start would name
+// another folder.
+TEST_P(FieldTextTest, KeepsWholeCharacters) {
+    const FieldCase& c = GetParam();
+    Machine machine;
+    machine.Add(Hive::LocalMachine, "T",
+                {Text("DisplayName", c.stored), Text("Publisher", c.stored), Text("DisplayVersion", c.stored),
+                 Text("InstallLocation", c.stored), Text("UninstallString", "C:\\T\\uninst.exe")});
+    CAppEnum appEnum(machine.registry, machine.system);
+    appEnum.Enum();
+    const std::vector<InstalledProgram> programs = appEnum.GetPrograms();
+    ASSERT_EQ(programs.size(), 1u);
+    const InstalledProgram& p = programs[0];
+    EXPECT_EQ(std::string(p.displayName), c.kept);
+    EXPECT_EQ(std::string(p.publisher), c.kept);
+    EXPECT_EQ(std::string(p.displayVersion), c.kept);
+    EXPECT_EQ(std::string(p.installLocation), c.kept == c.stored ? c.stored : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FieldTextTest,
+    testing::Values(FieldCase{"Cyrillic", "Блокнот", "Блокнот"}, FieldCase{"Greek", "Σημειώσεις", "Σημειώσεις"},
+                    FieldCase{"Chinese", "记事本", "记事本"}, FieldCase{"Japanese", "メモ帳", "メモ帳"},
+                    FieldCase{"AccentedLatin", "Café Äpfel", "Café Äpfel"}, FieldCase{"Emoji", "Notes 📝", "Notes 📝"},
+                    // 259 bytes fit whole.
+                    FieldCase{"Bytes259", "a" + Repeat("ж", 129), "a" + Repeat("ж", 129)},
+                    // Byte 259 is the first of a two-byte letter, which goes whole.
+                    FieldCase{"CutInsideATwoByteLetter", Repeat("ж", 130), Repeat("ж", 129)},
+                    // 258 bytes of three-byte signs, then an emoji of four.
+                    FieldCase{"CutInsideAnEmoji", Repeat("€", 86) + "😀", Repeat("€", 86)}),
+    [](const testing::TestParamInfo<FieldCase>& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
 // Passes: order, views, hives.

@@ -60,7 +60,7 @@ TEST_P(HostFailure, FailsThisAndEveryLaterCall) {
     EXPECT_EQ(kErrorBackendFailure, client->Registry().OpenKey(Hive::CurrentUser, "Software", kKeyRead, &key));
     EXPECT_EQ(0u, key);
     std::vector<std::string> converted = {"stale"};
-    EXPECT_EQ(kErrorBackendFailure, client->System().AnsiToUtf8({"Caf\xE9"}, &converted));
+    EXPECT_EQ(kErrorBackendFailure, client->System().ExpandEnvironment({"%TEMP%"}, &converted));
     EXPECT_TRUE(converted.empty());
     EXPECT_EQ(kErrorBackendFailure, client->Files().GetAttributes("C:\\data", &attributes));
     EXPECT_EQ(kErrorBackendFailure, client->Files().DeleteFile("C:\\data\\x"));

@@ -36,9 +36,10 @@ std::vector<RequestRow> Requests() {
          true},
         {"QueryValue", Payload<calls::QueryValue>({1, "v", 260}), true},
         {"SetValue", Payload<calls::SetValue>({1, "v", kRegSz, "x"}), true},
-        {"AnsiToUtf8", Payload<calls::AnsiToUtf8>({{"a", "b"}}), true},
+        {"ExpandEnvironment", Payload<calls::ExpandEnvironment>({{"a", "b"}}), true},
         {"InstallerKnowsProduct", Payload<calls::InstallerKnowsProduct>({"{8D0A3F2E-1B7C-4E5A-9F00-123456789ABC}"}),
          true},
+
         {"ListTree", Payload<calls::ListTree>({"C:\\x", kListFiles}), true},
         {"WriteFile", Payload<calls::WriteFile>({"C:\\x\\f", "data"}), true},
         {"ExtractIcon", Payload<calls::ExtractIcon>({"C:\\x\\f.exe", -3, 32}), true},
@@ -46,8 +47,8 @@ std::vector<RequestRow> Requests() {
         {"RunPoll", Payload<calls::RunPoll>({500, true}), true},
         {"Start", Payload<calls::Start>({"\"C:\\x\\uninst.exe\" /S"}), true},
         {"RunWindows", Payload<calls::RunWindows>({"\"C:\\x\\uninst.exe\" /S", true}), true},
-        {"HugeCount", Payload(WireWriter().U32(static_cast<uint32_t>(Op::AnsiToUtf8)).U32(0xFFFFFFFF).Bytes("a")),
-         false},
+        {"HugeCount",
+         Payload(WireWriter().U32(static_cast<uint32_t>(Op::ExpandEnvironment)).U32(0xFFFFFFFF).Bytes("a")), false},
         {"HugeString", Payload(WireWriter().U32(static_cast<uint32_t>(Op::DeleteFile)).U32(0x7FFFFFFF)), false},
         {"UnknownOperation", Payload(WireWriter().U32(12345)), false},
     };

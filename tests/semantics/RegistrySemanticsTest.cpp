@@ -2,6 +2,7 @@
 // used by the unit tests must answer exactly as Windows (here: Wine) does,
 // and the Wine client's batched answers exactly as the calls they replace.
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -44,23 +45,44 @@ struct ValueRow {
 std::vector<ValueRow> ValueRows() {
     const std::string s259(259, 'a');
     const std::string s260(260, 'b');
-    const std::string cafe = "Caf\xE9 M\xFCnster";
+    const std::string cafe = "Café Münster";
+    std::string cyrillic259;
+    for (int i = 0; i < 259; ++i)
+        cyrillic259 += "ж";
+    std::string emoji130;
+    for (int i = 0; i < 130; ++i)
+        emoji130 += "😀";
     std::string binary;
     for (int i = 0; i < 300; ++i)
         binary.push_back(static_cast<char>(i));
     return {
-        {"String259FitsIn260", kRegSz, Sz(s259), "v", 260, kErrorSuccess, Sz(s259)},
-        {"String260DoesNotFitIn260", kRegSz, Sz(s260), "v", 260, kErrorMoreData, ""},
-        {"String260FitsIn261", kRegSz, Sz(s260), "v", 261, kErrorSuccess, Sz(s260)},
+        // Text buffers count two bytes per UTF-16 unit, the zero included.
+        {"String259FitsIn520", kRegSz, Sz(s259), "v", 520, kErrorSuccess, Sz(s259)},
+        {"String260DoesNotFitIn520", kRegSz, Sz(s260), "v", 520, kErrorMoreData, ""},
+        {"String260FitsIn522", kRegSz, Sz(s260), "v", 522, kErrorSuccess, Sz(s260)},
+        {"Cyrillic259FitsIn520", kRegSz, Sz(cyrillic259), "v", 520, kErrorSuccess, Sz(cyrillic259)},
+        {"EmojiTakeTwoUnitsEach", kRegSz, Sz(emoji130), "v", 520, kErrorMoreData, ""},
+        {"EmojiFitWithTheirTwoUnits", kRegSz, Sz(emoji130), "v", 522, kErrorSuccess, Sz(emoji130)},
         {"EmptyString", kRegSz, Sz(""), "v", 260, kErrorSuccess, Sz("")},
-        // RegSetValueExA counts in the zero behind a string written without
-        // its terminator (there always is one behind a std::string).
         {"StringWrittenWithoutTerminatorGainsOne", kRegSz, "abc", "v", 260, kErrorSuccess, Sz("abc")},
-        {"StringWrittenWithoutTerminatorNeedsRoomForIt", kRegSz, "abc", "v", 3, kErrorMoreData, ""},
-        {"StringWrittenWithoutTerminatorInExactBuffer", kRegSz, "abc", "v", 4, kErrorSuccess, Sz("abc")},
+        {"StringWrittenWithoutTerminatorNeedsRoomForIt", kRegSz, "abc", "v", 6, kErrorMoreData, ""},
+        {"StringWrittenWithoutTerminatorInExactBuffer", kRegSz, "abc", "v", 8, kErrorSuccess, Sz("abc")},
         {"ExpandStringIsNotExpanded", kRegExpandSz, Sz("%ProgramFiles%\\Acme"), "v", 260, kErrorSuccess,
          Sz("%ProgramFiles%\\Acme")},
-        {"AnsiTextKeepsItsBytes", kRegSz, Sz(cafe), "v", 260, kErrorSuccess, Sz(cafe)},
+        {"AccentedLatin", kRegSz, Sz(cafe), "v", 260, kErrorSuccess, Sz(cafe)},
+        {"Cyrillic", kRegSz, Sz("Блокнот"), "v", 260, kErrorSuccess, Sz("Блокнот")},
+        {"Greek", kRegSz, Sz("Σημειωματάριο"), "v", 260, kErrorSuccess, Sz("Σημειωματάριο")},
+        {"Chinese", kRegSz, Sz("记事本"), "v", 260, kErrorSuccess, Sz("记事本")},
+        {"Japanese", kRegSz, Sz("メモ帳"), "v", 260, kErrorSuccess, Sz("メモ帳")},
+        {"Emoji", kRegSz, Sz("Notes 📝"), "v", 260, kErrorSuccess, Sz("Notes 📝")},
+        // Names outside ASCII are matched ignoring case as Windows matches
+        // them: each character upper-cased on its own.
+        {"CyrillicNameIgnoresCase", kRegSz, Sz("x"), "ИМЯ", 260, kErrorSuccess, Sz("x"), "имя"},
+        {"GreekNameIgnoresCase", kRegSz, Sz("x"), "ΌΝΟΜΑ", 260, kErrorSuccess, Sz("x"), "όνομα"},
+        {"LatinNameIgnoresCase", kRegSz, Sz("x"), "ÄPFEL", 260, kErrorSuccess, Sz("x"), "äpfel"},
+        {"SharpSIsNotDoubleS", kRegSz, Sz("x"), "STRASSE", 260, kErrorFileNotFound, "", "Straße"},
+        {"ChineseName", kRegSz, Sz("x"), "名称", 260, kErrorSuccess, Sz("x"), "名称"},
+        {"EmojiName", kRegSz, Sz("x"), "📝 notes", 260, kErrorSuccess, Sz("x"), "📝 NOTES"},
         {"MultiString", kRegMultiSz, std::string("a\0bc\0\0", 6), "v", 260, kErrorSuccess, std::string("a\0bc\0\0", 6)},
         {"DwordIn4", kRegDword, Dword(3145727), "v", 4, kErrorSuccess, Dword(3145727)},
         {"DwordIn8", kRegDword, Dword(7), "v", 8, kErrorSuccess, Dword(7)},
@@ -82,12 +104,8 @@ std::vector<ValueRow> ValueRows() {
          "v", 260, kErrorSuccess,
          Sz("a\tb\nc\x01\x1b"
             "7")},
-        {"Cp1252UpperHalf", kRegExpandSz,
-         Sz("\x80\x9f\xa0\xff\xe9"
-            "1"),
-         "v", 260, kErrorSuccess,
-         Sz("\x80\x9f\xa0\xff\xe9"
-            "1")},
+        {"ExpandStringOutsideAscii", kRegExpandSz, Sz("%APPDATA%\\Блокнот €"), "v", 260, kErrorSuccess,
+         Sz("%APPDATA%\\Блокнот €")},
         {"Binary300In400", kRegBinary, binary, "v", 400, kErrorSuccess, binary},
         {"OddNameIsFound", kRegDword, Dword(9), "a \"q\" \\ [x]=@", 4, kErrorSuccess, Dword(9), "a \"q\" \\ [x]=@"},
         {"EmptyMultiString", kRegMultiSz, std::string("\0\0", 2), "v", 260, kErrorSuccess, std::string("\0\0", 2)},
@@ -512,16 +530,42 @@ std::vector<ScenarioRow> ScenarioRows() {
              std::string name;
              EXPECT_EQ(kErrorInvalidHandle, r.EnumKey(key, 0, 260, &name));
          }},
-        {"AnsiTextConvertsFromTheCodePage",
+        {"KeysNamedInEveryScript",
          [](SemanticsContext& ctx) {
-             ISystem& system = ctx.platform->System();
-             EXPECT_EQ(1252u, system.AnsiCodePage());
-             std::vector<std::string> converted;
-             EXPECT_EQ(
-                 kErrorSuccess,
-                 system.AnsiToUtf8({"Caf\xE9 M\xFCnster", std::string("cut\0here", 8), "", "\x80 \x9F"}, &converted));
-             EXPECT_EQ((std::vector<std::string>{"Caf\xC3\xA9 M\xC3\xBCnster", "cut", "", "\xE2\x82\xAC \xC5\xB8"}),
-                       converted);
+             IRegistry& r = ctx.Registry();
+             const std::string base = "Software\\" + ctx.keyPath;
+             // Each name, and the same name as another case spells it.
+             const std::vector<std::pair<std::string, std::string>> names = {
+                 {"Блокнот", "БЛОКНОТ"}, {"Σημειωματάριο", "ΣΗΜΕΙΩΜΑΤΆΡΙΟ"}, {"记事本", "记事本"},
+                 {"メモ帳", "メモ帳"},   {"Café Äpfel", "CAFÉ äPFEL"},       {"Notes 📝", "NOTES 📝"}};
+             for (const auto& name : names)
+                 r.CloseKey(Create(r, Hive::CurrentUser, base + "\\" + name.first));
+             for (const auto& name : names)
+                 EXPECT_EQ(kErrorSuccess, Opens(r, Hive::CurrentUser, base + "\\" + name.second, kKeyRead))
+                     << name.second;
+             ScopedRegKey key(r);
+             ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::CurrentUser, base, kKeyRead, key.out()));
+             uint32_t end = 0;
+             std::vector<std::string> listed = SubKeys(r, key.get(), &end);
+             std::vector<std::string> created;
+             for (const auto& name : names)
+                 created.push_back(name.first);
+             std::sort(listed.begin(), listed.end());
+             std::sort(created.begin(), created.end());
+             EXPECT_EQ(created, listed);
+             // The name buffer counts UTF-16 units: seven letters fit in
+             // eight, however many bytes their UTF-8 takes; the emoji takes
+             // two units.
+             std::string name;
+             for (uint32_t index = 0; r.EnumKey(key.get(), index, 260, &name) == kErrorSuccess; ++index) {
+                 const uint32_t units = name == "Блокнот" ? 7 : name == "Notes 📝" ? 8 : 0;
+                 if (units == 0) continue;
+                 EXPECT_EQ(kErrorMoreData, r.EnumKey(key.get(), index, units, &name));
+                 EXPECT_EQ(kErrorSuccess, r.EnumKey(key.get(), index, units + 1, &name));
+             }
+             // "ß" has no one-letter capital: "STRASSE" is another key.
+             r.CloseKey(Create(r, Hive::CurrentUser, base + "\\Straße"));
+             EXPECT_EQ(kErrorFileNotFound, Opens(r, Hive::CurrentUser, base + "\\STRASSE", kKeyRead));
          }},
         {"NativeArchitectureIsAmd64",
          [](SemanticsContext& ctx) {

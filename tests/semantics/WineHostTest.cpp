@@ -104,7 +104,7 @@ TEST(WineHost, DeadHostFailsEveryCallAndSaysWhy) {
     std::vector<FileEntry> entries;
     EXPECT_EQ(kErrorBackendFailure, platform->Files().ListFolder("C:\\", kListDirs, &entries));
     std::vector<std::string> converted = {"stale"};
-    EXPECT_EQ(kErrorBackendFailure, platform->System().AnsiToUtf8({"a", "b"}, &converted));
+    EXPECT_EQ(kErrorBackendFailure, platform->System().ExpandEnvironment({"a", "b"}, &converted));
     EXPECT_TRUE(converted.empty());
     EXPECT_NE(std::string::npos, platform->FatalError().find("the Wine host exited")) << platform->FatalError();
     EXPECT_NE(std::string::npos, platform->FatalError().find("signal 9")) << platform->FatalError();

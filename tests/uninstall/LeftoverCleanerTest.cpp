@@ -123,6 +123,54 @@ TEST_F(LeftoverTest, CleanRemovesWhatItCollectedAndKeepsTheRest) {
     EXPECT_EQ(machine.registry.OpenHandleCount(), 0u);
 }
 
+// --- Names in any script ------------------------------------------------------
+
+struct ScriptCase {
+    const char* script;
+    std::string name;      // the program's name and its folders' names
+    std::string otherCase; // the same name as the record spells its folder
+    std::string other;     // another program's, as many characters long
+};
+
+class ScriptNameTest : public LeftoverTest, public ::testing::WithParamInterface<ScriptCase> {};
+
+// A program named in any script loses its install folder, its AppData
+// folder, its uninstall key and its MuiCache value, also when its record
+// spells the folder in another case; the program of the same length beside
+// it keeps all of its own.
+TEST_P(ScriptNameTest, CleansTheProgramWholeAndKeepsItsNeighbour) {
+    const ScriptCase& c = GetParam();
+    for (const std::string& name : {c.name, c.other}) {
+        File("D:\\Apps\\" + name + "\\app.exe");
+        File(kRoaming + "\\" + name + "\\settings.ini");
+        UninstallKey(Hive::LocalMachine, name, name);
+        MuiCache("D:\\Apps\\" + name + "\\app.exe");
+    }
+
+    leftovers = cleaner.CleanLeftovers(Make({c.name, "D:\\Apps\\" + c.otherCase, "", "", ""}));
+
+    EXPECT_EQ(machine.files.Snapshot("D:\\Apps"),
+              (std::vector<std::string>{"D:\\Apps\\" + c.other + "\\", "D:\\Apps\\" + c.other + "\\app.exe"}));
+    EXPECT_FALSE(Exists(kRoaming + "\\" + c.name));
+    EXPECT_TRUE(Exists(kRoaming + "\\" + c.other + "\\settings.ini"));
+    EXPECT_FALSE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\" + c.name));
+    EXPECT_TRUE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\" + c.other));
+    EXPECT_FALSE(machine.registry.ValueExists(Hive::ClassesRoot, kMuiCache, "D:\\Apps\\" + c.name + "\\app.exe"));
+    EXPECT_TRUE(machine.registry.ValueExists(Hive::ClassesRoot, kMuiCache, "D:\\Apps\\" + c.other + "\\app.exe"));
+    EXPECT_FALSE(leftovers.isEmpty());
+    for (const LeftoverItem& item : leftovers)
+        EXPECT_FALSE(cleaner.LeftoverExists(item)) << item.displayText.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ScriptNameTest,
+                         ::testing::Values(ScriptCase{"Cyrillic", "Блокнот", "БЛОКНОТ", "Записки"},
+                                           ScriptCase{"Greek", "Σημειώσεις", "ΣΗΜΕΙΏΣΕΙΣ", "Ημερολόγιο"},
+                                           ScriptCase{"Chinese", "记事本", "记事本", "画图板"},
+                                           ScriptCase{"Japanese", "メモ帳", "メモ帳", "付箋紙"},
+                                           ScriptCase{"AccentedLatin", "Äpfel Café", "äPFEL CAFÉ", "Öl Zitrone"},
+                                           ScriptCase{"Emoji", "Notes 📝", "NOTES 📝", "Notes 📒"}),
+                         [](const ::testing::TestParamInfo<ScriptCase>& info) { return info.param.script; });
+
 TEST_F(LeftoverTest, UninstallerStemFeedsOnlyTheMuiCacheSearch) {
     File(kRoaming + "\\unins000\\x.ini");
     File("C:\\ProgramData\\unins000\\y.ini");

@@ -50,6 +50,33 @@ TEST(TargetPathTest, SplitsAndJoinsAtTheDriveRoot) {
     EXPECT_TRUE(CTargetPath().Child(QStringLiteral("x")).IsEmpty());
 }
 
+struct NameCase {
+    const char* a;
+    const char* b;
+    bool same;
+};
+
+class SameNameTest : public ::testing::TestWithParam<NameCase> {};
+
+// Names compare as Windows compares file names: each character upper-cased
+// on its own, whatever the script.
+TEST_P(SameNameTest, IgnoresCaseAsWindowsDoes) {
+    const QString a = QString::fromUtf8(GetParam().a);
+    const QString b = QString::fromUtf8(GetParam().b);
+    EXPECT_EQ(CTargetPath::SameName(a, b), GetParam().same);
+    EXPECT_EQ(CTargetPath::FromText("C:\\" + a) == CTargetPath::FromText("c:\\" + b), GetParam().same);
+    EXPECT_EQ(CTargetPath::FromText("C:\\" + a + "\\x").IsInside(CTargetPath::FromText("C:\\" + b)), GetParam().same);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SameNameTest,
+                         ::testing::Values(NameCase{"ÄPFEL", "äpfel", true}, NameCase{"Straße", "STRASSE", false},
+                                           NameCase{"Straße", "STRAßE", true}, NameCase{"БЛОКНОТ", "блокнот", true},
+                                           NameCase{"ΣΗΜΕΙΏΣΕΙΣ", "σημειώσεις", true},
+                                           NameCase{"Ελλάδα", "ελλαδα", false}, NameCase{"记事本", "记事本", true},
+                                           NameCase{"记事本", "记事簿", false}, NameCase{"ＡＢＣ", "ａｂｃ", true},
+                                           NameCase{"Notes 📝", "NOTES 📝", true},
+                                           NameCase{"Notes 📝", "Notes 📒", false}));
+
 TEST(TargetPathTest, ComparesWholeComponentsIgnoringCase) {
     const CTargetPath acme = CTargetPath::FromText(QStringLiteral("C:\\Apps\\Acme"));
     EXPECT_EQ(acme, CTargetPath::FromText(QStringLiteral("c:/APPS/acme/")));

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -410,19 +411,19 @@ INSTANTIATE_TEST_SUITE_P(
 // (1252 here), and each record says where it was read.
 TEST(UninstallerCoreRecords, TextsAreDecodedFieldByFieldWithTheirSource) {
     MemoryPlatform machine;
-    const std::string key = kUninstall + "\\Cafe";
+    const std::string key = kUninstall + "\\Café";
     const struct {
         const char* value;
-        const char* ansi;
-    } fields[] = {{"DisplayName", "Caf\xE9 Tool"},
-                  {"Publisher", "M\xFCller"},
-                  {"DisplayVersion", "1.0\xB2"},
-                  {"DisplayIcon", "C:\\Caf\xE9\\icon.ico,1"},
-                  {"InstallLocation", "C:\\Caf\xE9"},
-                  {"UninstallString", "C:\\Caf\xE9\\un\xEF.exe"},
-                  {"Inno Setup: Icon Group", "Caf\xE9 Group"}};
+        const char* text;
+    } fields[] = {{"DisplayName", "Café Tool"},
+                  {"Publisher", "Müller"},
+                  {"DisplayVersion", "1.0²"},
+                  {"DisplayIcon", "C:\\Café\\icon.ico,1"},
+                  {"InstallLocation", "C:\\Café"},
+                  {"UninstallString", "C:\\Café\\unï.exe"},
+                  {"Inno Setup: Icon Group", "Café Group"}};
     for (const auto& field : fields)
-        machine.registry.SetString(Hive::LocalMachine, key, field.value, field.ansi, platform::kKeyWow64_32Key);
+        machine.registry.SetString(Hive::LocalMachine, key, field.value, field.text, platform::kKeyWow64_32Key);
     machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\Mine", "DisplayName", "User Tool");
     machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\Mine", "UninstallString", "C:\\m\\u.exe");
 
@@ -439,8 +440,9 @@ TEST(UninstallerCoreRecords, TextsAreDecodedFieldByFieldWithTheirSource) {
     EXPECT_EQ(t.installLocation, QString::fromUtf8("C:\\Café"));
     EXPECT_EQ(t.uninstallCommand, QString::fromUtf8("C:\\Café\\unï.exe"));
     EXPECT_EQ(t.iconGroup, QString::fromUtf8("Café Group"));
-    // The raw record stays as the registry gave it: the uninstall runs it.
-    EXPECT_STREQ(cafe.program.displayName, "Caf\xE9 Tool");
+    // The record holds the same text as UTF-8, which the dialogs read.
+    EXPECT_EQ(QString::fromUtf8(cafe.program.displayName), t.name);
+    EXPECT_EQ(QString::fromUtf8(cafe.program.publisher), t.publisher);
     EXPECT_EQ(cafe.source, ProgramSource::LocalMachine32);
     EXPECT_EQ(records->at(1).text.name, "User Tool");
     EXPECT_EQ(records->at(1).source, ProgramSource::CurrentUser);
@@ -449,7 +451,7 @@ TEST(UninstallerCoreRecords, TextsAreDecodedFieldByFieldWithTheirSource) {
 struct FindCase {
     const char* name;
     const char* wanted;
-    int found; // index in {"acme notes", "Acme Notes", "Birch"}; -1: none
+    int found; // index in {"acme notes", "Acme Notes", "Birch", "Блокнот", "Σημειώσεις", "Äpfel", "Straße"}; -1: none
 };
 
 void PrintTo(const FindCase& c, std::ostream* os) {
@@ -459,21 +461,23 @@ void PrintTo(const FindCase& c, std::ostream* os) {
 class FindByNameTest : public ::testing::TestWithParam<FindCase> {};
 
 TEST_P(FindByNameTest, ExactMatchFirstThenIgnoringCase) {
-    std::vector<ProgramRecord> records(3);
-    records[0].text.name = "acme notes";
-    records[1].text.name = "Acme Notes";
-    records[2].text.name = "Birch";
+    const char* names[] = {"acme notes", "Acme Notes", "Birch", "Блокнот", "Σημειώσεις", "Äpfel", "Straße"};
+    std::vector<ProgramRecord> records(std::size(names));
+    for (size_t i = 0; i < records.size(); ++i)
+        records[i].text.name = QString::fromUtf8(names[i]);
     const ProgramRecord* found = CUninstallerCore::FindByName(records, QString::fromUtf8(GetParam().wanted));
     EXPECT_EQ(found, GetParam().found < 0 ? nullptr : &records[size_t(GetParam().found)]);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, FindByNameTest,
-                         testing::Values(FindCase{"ExactBeatsAnEarlierCaseMatch", "Acme Notes", 1},
-                                         FindCase{"ExactLowerCase", "acme notes", 0},
-                                         FindCase{"FirstMatchIgnoringCase", "ACME NOTES", 0},
-                                         FindCase{"IgnoringCaseOnly", "birch", 2},
-                                         FindCase{"PrefixIsNoMatch", "Acme", -1}, FindCase{"Empty", "", -1}),
-                         [](const testing::TestParamInfo<FindCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, FindByNameTest,
+    testing::Values(FindCase{"ExactBeatsAnEarlierCaseMatch", "Acme Notes", 1},
+                    FindCase{"ExactLowerCase", "acme notes", 0}, FindCase{"FirstMatchIgnoringCase", "ACME NOTES", 0},
+                    FindCase{"IgnoringCaseOnly", "birch", 2}, FindCase{"PrefixIsNoMatch", "Acme", -1},
+                    FindCase{"Empty", "", -1}, FindCase{"CyrillicIgnoringCase", "БЛОКНОТ", 3},
+                    FindCase{"GreekFinalSigmaIgnoringCase", "ΣΗΜΕΙΏΣΕΙΣ", 4},
+                    FindCase{"AccentedLatinIgnoringCase", "äPFEL", 5}, FindCase{"SharpSIsNoDoubleS", "STRASSE", -1}),
+    [](const testing::TestParamInfo<FindCase>& info) { return std::string(info.param.name); });
 
 // A collection deletes nothing; a clean deletes what it collects and says
 // that each item is gone; the neighbour survives both.

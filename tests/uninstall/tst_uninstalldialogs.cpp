@@ -19,6 +19,8 @@
 #include "app/UIPublic.h"
 #include "app/WindowDlgTitle.h"
 #include "include/MsgIds.h"
+#include "tests/fake/MemoryPlatform.h"
+#include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/ProgramIconSource.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
@@ -166,6 +168,38 @@ private slots:
             // Drawn in their colours, not in the item view's text colour.
             QVERIFY(DrawsColour(name, QColor(214, 214, 215)));
             QVERIFY(DrawsColour(publisher, QColor(117, 118, 121)));
+        }
+    }
+
+    // The dialog shows each program under the very name its row shows: the
+    // record's text, decoded once, in any script.
+    void confirmationShowsTheRowsNames() {
+        MemoryPlatform machine;
+        const char* names[] = {"Café Münster", "Блокнот", "Σημειώσεις", "记事本", "メモ帳", "Notes 📝"};
+        for (const char* name : names) {
+            const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + std::string(name);
+            machine.registry.SetString(platform::Hive::LocalMachine, key, "DisplayName", name);
+            machine.registry.SetString(platform::Hive::LocalMachine, key, "Publisher", std::string(name) + " ©");
+            machine.registry.SetString(platform::Hive::LocalMachine, key, "UninstallString", "C:\\u.exe");
+        }
+        CUninstallerCore core(machine);
+        const auto records = core.Records();
+        QVERIFY(records.HasValue());
+        QCOMPARE(records->size(), std::size(names));
+        std::vector<InstalledProgram> programs;
+        for (const ProgramRecord& record : *records)
+            programs.push_back(record.program);
+        CReadyUninstallDlg dialog;
+        dialog.SetPrograms(programs);
+        dialog.Build();
+        QTreeWidget* tree = dialog.ProgramTree();
+        QCOMPARE(tree->topLevelItemCount(), int(records->size()));
+        for (int row = 0; row < tree->topLevelItemCount(); ++row) {
+            QWidget* cell = tree->itemWidget(tree->topLevelItem(row), 1);
+            QVERIFY(cell != nullptr);
+            QCOMPARE(cell->findChild<CBPQtLabel*>(QStringLiteral("programName"))->text(), records->at(row).text.name);
+            QCOMPARE(cell->findChild<CBPQtLabel*>(QStringLiteral("programPublisher"))->text(),
+                     records->at(row).text.publisher);
         }
     }
 

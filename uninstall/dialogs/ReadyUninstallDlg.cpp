@@ -128,12 +128,12 @@ QWidget* CReadyUninstallDlg::ProgramRow(const InstalledProgram& program) {
     auto* texts = new QVBoxLayout;
     texts->setContentsMargins(0, 0, 0, 0);
     texts->setSpacing(0);
-    // Registry text is in the machine's ANSI code page.
-    auto* name = new CBPQtLabel(QString::fromLocal8Bit(program.displayName), row);
+    // The record's fields are UTF-8, as the row's texts were made from them.
+    auto* name = new CBPQtLabel(QString::fromUtf8(program.displayName), row);
     name->setObjectName(QStringLiteral("programName"));
     name->setFont(DialogLook::PixelFont(16));
     DialogLook::SetTextColour(name, CPalette::Of(CPalette::DialogText));
-    auto* publisher = new CBPQtLabel(QString::fromLocal8Bit(program.publisher), row);
+    auto* publisher = new CBPQtLabel(QString::fromUtf8(program.publisher), row);
     publisher->setObjectName(QStringLiteral("programPublisher"));
     publisher->setFont(DialogLook::PixelFont(13));
     DialogLook::SetTextColour(publisher, CPalette::Of(CPalette::DimText));
