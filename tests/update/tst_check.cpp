@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTextBrowser>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 #include "app/MSGDlg.h"
@@ -407,6 +408,16 @@ void UpdateTest::keysCloseTheResult() {
     bool closedByKey = false;
     const Seen seen = RunCheck(false, [&](CUpdateRstDlg* result) {
         result->activateWindow();
+        // A page's buttons show a moment after the page is built (queued by
+        // their layout); Enter goes to the default one once it shows.
+        QTest::qWaitFor(
+            [result]() {
+                const QList<QPushButton*> buttons = result->findChildren<QPushButton*>();
+                return std::all_of(buttons.begin(), buttons.end(), [](const QPushButton* b) {
+                    return !b->isDefault() || b->isVisible() || b->testAttribute(Qt::WA_WState_ExplicitShowHide);
+                });
+            },
+            3000);
         QTest::keyClick(result, Qt::Key(key));
         // The buttons close the dialog by message, which arrives a moment later.
         closedByKey = QTest::qWaitFor([result]() { return !result->isVisible(); }, 3000);
