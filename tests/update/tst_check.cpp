@@ -410,7 +410,7 @@ void UpdateTest::keysCloseTheResult() {
         result->activateWindow();
         // A page's buttons show a moment after the page is built (queued by
         // their layout); Enter goes to the default one once it shows.
-        QTest::qWaitFor(
+        const bool buttonsShown = QTest::qWaitFor(
             [result]() {
                 const QList<QPushButton*> buttons = result->findChildren<QPushButton*>();
                 return std::all_of(buttons.begin(), buttons.end(), [](const QPushButton* b) {
@@ -418,6 +418,7 @@ void UpdateTest::keysCloseTheResult() {
                 });
             },
             3000);
+        QVERIFY(buttonsShown);
         QTest::keyClick(result, Qt::Key(key));
         // The buttons close the dialog by message, which arrives a moment later.
         closedByKey = QTest::qWaitFor([result]() { return !result->isVisible(); }, 3000);
