@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
@@ -22,6 +23,7 @@
 #include "pages/EnumProgramPage.h"
 #include "pages/OperationCell.h"
 #include "pages/ProgramCell.h"
+#include "pages/UninstallRun.h"
 #include "shell/MainWin.h"
 #include "shell/RightContent.h"
 #include "shell/RightTab.h"
@@ -169,7 +171,9 @@ int main(int argc, char** argv) {
     QTest::qWait(500);
     Shot(outDir, QStringLiteral("after.png"));
 
-    // The second run: a wizard that waits for the user, then nothing removed.
+    // The second run: a wizard that waits for the user (its row soon offers
+    // "Skip"), then nothing removed.
+    page->Run()->SetSkipOfferDelay(1000);
     for (const char* name : {"Delta Docs", "Epsilon Viewer"})
         qobject_cast<ProgramCell*>(tree->itemWidget(row(QString::fromLatin1(name)), 1))->CheckBox()->click();
     QTimer::singleShot(300, &window, [] {
@@ -179,6 +183,10 @@ int main(int argc, char** argv) {
     const bool waited =
         WaitFor([&] { return status(QStringLiteral("Delta Docs")) == QStringLiteral("waiting for your answer"); });
     Shot(outDir, QStringLiteral("waiting.png"));
+    auto* waitingCell = qobject_cast<OperationCell*>(tree->itemWidget(row(QStringLiteral("Delta Docs")), 4));
+    const bool skipOffered = WaitFor([&] { return waitingCell->SkipButton()->isVisible(); });
+    QTest::qWait(200);
+    Shot(outDir, QStringLiteral("skip.png"));
     bool noneShown = false;
     QObject::disconnect(&poll, nullptr, nullptr, nullptr);
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -191,5 +199,5 @@ int main(int argc, char** argv) {
     wizardGate.set_value();
     WaitFor([&] { return noneShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
     CUIPublic::instance()->SetCore(nullptr);
-    return resultShown && waited && noneShown ? 0 : 1;
+    return resultShown && waited && skipOffered && noneShown ? 0 : 1;
 }
