@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/WindowsFacts.h"
+#include "platform/win32/DllFunction.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32System.h"
 
@@ -145,25 +146,20 @@ struct IconApi {
             const HMODULE user32 = LoadLibraryW(L"user32.dll");
             const HMODULE gdi32 = LoadLibraryW(L"gdi32.dll");
             if (!user32 || !gdi32) return loaded;
-            Load(user32, "PrivateExtractIconsW", &loaded.extract);
-            Load(user32, "GetIconInfo", &loaded.getIconInfo);
-            Load(user32, "DestroyIcon", &loaded.destroyIcon);
-            Load(user32, "GetDC", &loaded.getDC);
-            Load(user32, "ReleaseDC", &loaded.releaseDC);
-            Load(gdi32, "GetObjectW", &loaded.getObject);
-            Load(gdi32, "GetDIBits", &loaded.getDIBits);
-            Load(gdi32, "DeleteObject", &loaded.deleteObject);
+            LoadDllFunction(user32, "PrivateExtractIconsW", &loaded.extract);
+            LoadDllFunction(user32, "GetIconInfo", &loaded.getIconInfo);
+            LoadDllFunction(user32, "DestroyIcon", &loaded.destroyIcon);
+            LoadDllFunction(user32, "GetDC", &loaded.getDC);
+            LoadDllFunction(user32, "ReleaseDC", &loaded.releaseDC);
+            LoadDllFunction(gdi32, "GetObjectW", &loaded.getObject);
+            LoadDllFunction(gdi32, "GetDIBits", &loaded.getDIBits);
+            LoadDllFunction(gdi32, "DeleteObject", &loaded.deleteObject);
             return loaded;
         }();
         return api;
     }
     bool Complete() const {
         return extract && getIconInfo && destroyIcon && getDC && releaseDC && getObject && getDIBits && deleteObject;
-    }
-
-private:
-    template <class F> static void Load(HMODULE module, const char* name, F* function) {
-        *function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     }
 };
 
@@ -415,12 +411,10 @@ uint32_t CWin32FileSystem::SpecialFolder(int csidl, std::string* path) {
     path->clear();
     // shell32 drags a dozen DLLs in with it (a good part of a process start
     // under Wine), and only this call needs it: load it on first use.
-    using Function = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
-    static const Function getPath = [] {
-        const HMODULE shell32 = LoadLibraryW(L"shell32.dll");
-        return shell32 ? reinterpret_cast<Function>(
-                             reinterpret_cast<void*>(GetProcAddress(shell32, "SHGetSpecialFolderPathW")))
-                       : nullptr;
+    static const auto getPath = [] {
+        BOOL(WINAPI * loaded)(HWND, LPWSTR, int, BOOL) = nullptr;
+        LoadDllFunction(LoadLibraryW(L"shell32.dll"), "SHGetSpecialFolderPathW", &loaded);
+        return loaded;
     }();
     if (!getPath) return kErrorPathNotFound;
     wchar_t buffer[MAX_PATH + 1] = {};

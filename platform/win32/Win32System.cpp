@@ -1,6 +1,7 @@
 #include "platform/win32/Win32System.h"
 
 #include "platform/Errors.h"
+#include "platform/win32/DllFunction.h"
 #include "platform/win32/WideText.h"
 
 // clang-format off
@@ -30,12 +31,10 @@ uint32_t CWin32System::InstallerKnowsProduct(const std::string& productCode, boo
     // Loaded on first use, as the desktop calls are: most starts of the
     // host never ask. Without it no product is known, and an entry's own
     // command runs.
-    using QueryProductState = INSTALLSTATE(WINAPI*)(LPCWSTR);
-    static const QueryProductState query = [] {
-        const HMODULE msi = LoadLibraryW(L"msi.dll");
-        return msi == nullptr ? nullptr
-                              : reinterpret_cast<QueryProductState>(
-                                    reinterpret_cast<void*>(GetProcAddress(msi, "MsiQueryProductStateW")));
+    static const auto query = [] {
+        decltype(&MsiQueryProductStateW) loaded = nullptr;
+        LoadDllFunction(LoadLibraryW(L"msi.dll"), "MsiQueryProductStateW", &loaded);
+        return loaded;
     }();
     // An advertised product is removed by Windows Installer as well; one of
     // another user is none of this user's to remove.
@@ -124,17 +123,17 @@ struct DesktopApi {
         static const DesktopApi api = [] {
             DesktopApi loaded;
             if (const HMODULE user32 = LoadLibraryW(L"user32.dll")) {
-                Load(user32, "EnumWindows", &loaded.enumWindows);
-                Load(user32, "GetWindowLongW", &loaded.getWindowLong);
-                Load(user32, "GetWindowThreadProcessId", &loaded.getWindowThreadProcessId);
-                Load(user32, "IsIconic", &loaded.isIconic);
-                Load(user32, "IsWindowVisible", &loaded.isWindowVisible);
-                Load(user32, "SetForegroundWindow", &loaded.setForegroundWindow);
-                Load(user32, "SetWindowPos", &loaded.setWindowPos);
-                Load(user32, "ShowWindow", &loaded.showWindow);
+                LoadDllFunction(user32, "EnumWindows", &loaded.enumWindows);
+                LoadDllFunction(user32, "GetWindowLongW", &loaded.getWindowLong);
+                LoadDllFunction(user32, "GetWindowThreadProcessId", &loaded.getWindowThreadProcessId);
+                LoadDllFunction(user32, "IsIconic", &loaded.isIconic);
+                LoadDllFunction(user32, "IsWindowVisible", &loaded.isWindowVisible);
+                LoadDllFunction(user32, "SetForegroundWindow", &loaded.setForegroundWindow);
+                LoadDllFunction(user32, "SetWindowPos", &loaded.setWindowPos);
+                LoadDllFunction(user32, "ShowWindow", &loaded.showWindow);
             }
             if (const HMODULE shlwapi = LoadLibraryW(L"shlwapi.dll"))
-                Load(shlwapi, "AssocQueryStringW", &loaded.assocQueryString);
+                LoadDllFunction(shlwapi, "AssocQueryStringW", &loaded.assocQueryString);
             return loaded;
         }();
         return api;
@@ -142,11 +141,6 @@ struct DesktopApi {
     bool HasWindows() const {
         return enumWindows && getWindowLong && getWindowThreadProcessId && isIconic && isWindowVisible &&
                setForegroundWindow && setWindowPos && showWindow;
-    }
-
-private:
-    template <class F> static void Load(HMODULE module, const char* name, F* function) {
-        *function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     }
 };
 
