@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <unordered_set>
@@ -26,7 +27,7 @@ enum class ProgramSource {
 // the list at any time and always get a complete one.
 class CAppEnum {
 public:
-    static constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    static constexpr const char* kUninstallKey = platform::kUninstallListKey;
 
     CAppEnum(platform::IRegistry& registry, platform::ISystem& system);
     CAppEnum(const CAppEnum&) = delete;
@@ -43,6 +44,10 @@ public:
     // The program list with the source of each record, taken together so
     // that both belong to the same enumeration.
     void GetProgramsWithSources(std::vector<InstalledProgram>* programs, std::vector<ProgramSource>* sources) const;
+    // The same, lent to `read` under the list's lock instead of copied: a
+    // list of a thousand records is a few megabytes.
+    void ReadProgramsWithSources(
+        const std::function<void(const std::vector<InstalledProgram>&, const std::vector<ProgramSource>&)>& read) const;
 
     bool Is64BitOs() const { return is64BitOs; }
 

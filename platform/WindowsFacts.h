@@ -20,6 +20,10 @@ constexpr uint32_t kTextBufferSize = 260;
 // kTextBufferSize UTF-16 units.
 constexpr uint32_t kTextDataBufferSize = 2 * kTextBufferSize;
 
+// The list of installed programs, under HKEY_LOCAL_MACHINE (in both views)
+// and HKEY_CURRENT_USER: one subkey per program.
+constexpr const char* kUninstallListKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
 // The shell's cache of program display names, under HKEY_CLASSES_ROOT.
 constexpr const char* kMuiCacheKey = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
 

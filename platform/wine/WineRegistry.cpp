@@ -55,7 +55,11 @@ bool SameView(Hive hive, const std::string& upperPath, uint32_t first, uint32_t 
 } // namespace
 
 CWineRegistry::CWineRegistry(CWineHostConnection& host, bool useSnapshots)
-    : host(host), useSnapshots(useSnapshots), nextLocalKey(kLocalKey | 1) {}
+    : host(host), useSnapshots(useSnapshots), nextLocalKey(kLocalKey | 1) {
+    // The inventory reads every subkey of the program list: reading it whole
+    // at the first open saves a walk of its names on the host.
+    readWhole.insert(Upper(kUninstallListKey));
+}
 
 std::shared_ptr<const KeySnapshot> CWineRegistry::Snapshot(RegKey key) {
     const auto it = keys.find(key);
@@ -180,6 +184,35 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
     return true;
 }
 
+bool CWineRegistry::OpenFromTwin(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) {
+    // Only a read-only open: anything else must reach the host, which
+    // decides whether it is allowed.
+    if ((access & ~(kKeyRead | kViewBits)) != 0) return false;
+    const bool enumerates = (access & kKeyEnumerateSubKeys) != 0;
+    const bool queries = (access & kKeyQueryValue) != 0;
+    const std::string upperPath = Upper(subKey);
+    for (const auto& entry : keys) {
+        const KeyState& other = entry.second;
+        // The twin's snapshot must hold what this open may read: names when
+        // it enumerates, values when it queries, taken in the same view.
+        if (!other.snapshot || other.hive != hive || (enumerates && !other.snapshot->hasSubKeys) ||
+            (queries && !other.snapshot->hasValues) || !SameView(hive, upperPath, other.access, access) ||
+            Upper(other.path) != upperPath)
+            continue;
+        KeyState state;
+        state.hive = hive;
+        state.path = subKey;
+        state.access = access;
+        state.snapshot = other.snapshot;
+        state.children = other.children;
+        state.childrenAccess = other.childrenAccess;
+        *key = nextLocalKey++;
+        keys.emplace(*key, std::move(state));
+        return true;
+    }
+    return false;
+}
+
 const CWineRegistry::KeyState* CWineRegistry::ChildrenHolder(Hive hive, const std::string& upperPath,
                                                              uint32_t access) const {
     for (const auto& entry : keys) {
@@ -196,6 +229,7 @@ uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t a
     *key = 0;
     uint32_t status = kErrorSuccess;
     if (useSnapshots && ReadsValuesOnly(access) && OpenFromParent(hive, subKey, access, key, &status)) return status;
+    if (useSnapshots && OpenFromTwin(hive, subKey, access, key)) return kErrorSuccess;
     uint32_t want = 0;
     if (useSnapshots && (access & (kKeyQueryValue | kKeyEnumerateSubKeys)) != 0) want = wire::kWantSnapshot;
     // Read whole again only when no key still open on the same path holds

@@ -68,6 +68,10 @@ private:
                         std::shared_ptr<const wire::KeySnapshot>* snapshot,
                         std::shared_ptr<const ChildTable>* children = nullptr);
     bool OpenFromParent(Hive hive, const std::string& subKey, uint32_t access, RegKey* key, uint32_t* status);
+    // A read-only open answered from a key still open on the same path and
+    // view, whose snapshot shows what this one may read (the enumeration
+    // opens its root twice, the second time while the first is still open).
+    bool OpenFromTwin(Hive hive, const std::string& subKey, uint32_t access, RegKey* key);
     // A key open on that path (upper case) and view that holds what its
     // subkeys hold; null when none does.
     const KeyState* ChildrenHolder(Hive hive, const std::string& upperPath, uint32_t access) const;

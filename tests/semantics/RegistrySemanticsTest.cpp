@@ -343,6 +343,40 @@ std::vector<ScenarioRow> ScenarioRows() {
              EXPECT_EQ(longName, name);
              EXPECT_EQ(kRegDword, type);
          }},
+        {"AKeyOpenedAgainWhileOpenReadsTheSameAndSeesWrites",
+         [](SemanticsContext& ctx) {
+             IRegistry& r = ctx.Registry();
+             const std::string base = "SOFTWARE\\" + ctx.keyPath;
+             r.CloseKey(Create(r, Hive::LocalMachine, base + "\\child", kKeyWow64_64Key));
+             ScopedRegKey writer(r, Create(r, Hive::LocalMachine, base, kKeyWow64_64Key));
+             ASSERT_EQ(kErrorSuccess, r.SetValue(writer.get(), "v", kRegDword, Dword(1)));
+             const auto readV = [&r](RegKey key) {
+                 uint32_t type = 0;
+                 std::string data;
+                 EXPECT_EQ(kErrorSuccess, r.QueryValue(key, "v", 4, &type, &data));
+                 return data;
+             };
+             ScopedRegKey first(r);
+             ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base, kKeyRead | kKeyWow64_64Key, first.out()));
+             uint32_t end = 0;
+             EXPECT_EQ(std::vector<std::string>{"child"}, SubKeys(r, first.get(), &end));
+
+             ScopedRegKey second(r);
+             ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base, kKeyRead | kKeyWow64_64Key, second.out()));
+             EXPECT_EQ(std::vector<std::string>{"child"}, SubKeys(r, second.get(), &end));
+             EXPECT_EQ(kErrorNoMoreItems, end);
+             EXPECT_EQ(Dword(1), readV(second.get()));
+             // The other view does not hold the key, whatever is open in this one.
+             EXPECT_EQ(kErrorFileNotFound, Opens(r, Hive::LocalMachine, base, kKeyRead | kKeyWow64_32Key));
+
+             // A write is seen by the next open, though the first is still open.
+             ASSERT_EQ(kErrorSuccess, r.SetValue(writer.get(), "v", kRegDword, Dword(2)));
+             r.CloseKey(Create(r, Hive::LocalMachine, base + "\\later", kKeyWow64_64Key));
+             ScopedRegKey third(r);
+             ASSERT_EQ(kErrorSuccess, r.OpenKey(Hive::LocalMachine, base, kKeyRead | kKeyWow64_64Key, third.out()));
+             EXPECT_EQ(Dword(2), readV(third.get()));
+             EXPECT_EQ(2u, SubKeys(r, third.get(), &end).size());
+         }},
         {"DeleteKeyWithSubkeysFails",
          [](SemanticsContext& ctx) {
              IRegistry& r = ctx.Registry();
