@@ -11,7 +11,7 @@
 # program runs once before timing, so both start equally warm. Each
 # program then runs --runs times in turn (default 11), each first in every
 # other round, and the median wall times are reported with their ratio
-# list / wine uninstaller (goal: 0.5 or less), and beside it the median of
+# list / wine uninstaller (goal: 0.25 or less), and beside it the median of
 # the ratios of each round's pair, which a machine busy with other work
 # disturbs less.
 # Peak memory: the maximum resident set of the list process and, sampled
@@ -148,7 +148,7 @@ echo "list, wall times (ms):         $ours_times"
 echo "wine uninstaller, times (ms):  $theirs_times"
 echo "list, median (ms):              $ours"
 echo "wine uninstaller, median (ms):  $theirs"
-awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "ratio list / wine uninstaller:  %.2f (goal 0.50 or less)\n", a / b }'
+awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "ratio list / wine uninstaller:  %.2f (goal 0.25 or less)\n", a / b }'
 awk -v r="$pair_ratio" 'BEGIN { printf "median ratio of the pairs:      %.2f (each list run against its neighbour)\n", r }'
 echo "list, peak RSS (KiB):           $list_kb (the larger of the list process and winehost.exe)"
 echo "winehost.exe, peak RSS (KiB):   $host_kb (sampled; 0 if it ran too briefly to be seen)"

@@ -1,6 +1,7 @@
 #include "cli/CliCommon.h"
 
 #include <QCoreApplication>
+#include <QFileDevice>
 
 #include "support/WinePrefix.h"
 
@@ -108,9 +109,50 @@ ExitCode ReportFailure(const BackendFailure& failure, QTextStream& err) {
     return ExitCode::BackendFailed;
 }
 
-void WriteJson(QTextStream& stream, const QJsonDocument& document) {
-    stream << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+namespace {
+
+// A device stream writes UTF-8 (Out, Err), which toJson already is: the
+// bytes go out as they are, not decoded and encoded again.
+void WriteUtf8(QTextStream& stream, const QByteArray& text) {
+    if (QIODevice* device = stream.device())
+        device->write(text);
+    else
+        stream << QString::fromUtf8(text);
+}
+
+void EndWrite(QTextStream& stream) {
     stream.flush();
+    if (auto* file = qobject_cast<QFileDevice*>(stream.device())) file->flush();
+}
+
+} // namespace
+
+void WriteJson(QTextStream& stream, const QJsonDocument& document) {
+    const QByteArray json = document.toJson(QJsonDocument::Indented);
+    stream.flush();
+    WriteUtf8(stream, json);
+    EndWrite(stream);
+}
+
+void WriteJsonArray(QTextStream& stream, size_t count, const std::function<QJsonObject(size_t)>& object) {
+    stream.flush();
+    WriteUtf8(stream, QByteArrayLiteral("[\n"));
+    QByteArray item;
+    for (size_t i = 0; i < count; ++i) {
+        // An object alone is written one level less deep than inside the
+        // array: each of its lines moves in by one step.
+        const QByteArray alone = QJsonDocument(object(i)).toJson(QJsonDocument::Indented);
+        item.clear();
+        item.append("    ");
+        for (int at = 0; at < alone.size() - 1; ++at) {
+            item.append(alone[at]);
+            if (alone[at] == '\n') item.append("    ");
+        }
+        item.append(i + 1 < count ? ",\n" : "\n");
+        WriteUtf8(stream, item);
+    }
+    WriteUtf8(stream, QByteArrayLiteral("]\n"));
+    EndWrite(stream);
 }
 
 QString LeftoverKindName(int32_t kind) {

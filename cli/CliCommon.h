@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -59,6 +60,11 @@ ExitCode ReportFailure(const BackendFailure& failure, QTextStream& err = Err());
 
 // Writes `document` indented, as UTF-8.
 void WriteJson(QTextStream& stream, const QJsonDocument& document);
+
+// Writes an array of `count` objects exactly as WriteJson writes the whole
+// array, one object at a time: a list of thousands is never held whole as
+// a document and again as its text.
+void WriteJsonArray(QTextStream& stream, size_t count, const std::function<QJsonObject(size_t)>& object);
 
 // Makes OpenPlatform use `factory` instead of the real backend (null: the
 // real one again). For the tests that run commands in process.

@@ -1,7 +1,6 @@
 // "list": the installed programs of the target machine, in the order the
 // inventory reads them, as a table or as JSON.
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -13,8 +12,8 @@
 namespace {
 
 void PrintJson(const std::vector<ProgramRecord>& records) {
-    QJsonArray array;
-    for (const ProgramRecord& record : records) {
+    cli::WriteJsonArray(cli::Out(), records.size(), [&records](size_t index) {
+        const ProgramRecord& record = records[index];
         const ProgramText& t = record.text;
         QJsonObject object;
         object.insert(QStringLiteral("displayName"), t.name);
@@ -27,9 +26,8 @@ void PrintJson(const std::vector<ProgramRecord>& records) {
         object.insert(QStringLiteral("displayIcon"), t.displayIcon);
         object.insert(QStringLiteral("iconGroup"), t.iconGroup);
         object.insert(QStringLiteral("source"), QLatin1String(ProgramSourceName(record.source)));
-        array.append(object);
-    }
-    cli::WriteJson(cli::Out(), QJsonDocument(array));
+        return object;
+    });
 }
 
 QString Fit(const QString& text, int width) {

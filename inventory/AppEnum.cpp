@@ -86,6 +86,12 @@ std::vector<InstalledProgram> CAppEnum::GetPrograms() const {
     return programs;
 }
 
+void CAppEnum::ReadProgramsWithSources(
+    const std::function<void(const std::vector<InstalledProgram>&, const std::vector<ProgramSource>&)>& read) const {
+    std::lock_guard<std::mutex> lock(listMutex);
+    read(programs, sources);
+}
+
 void CAppEnum::GetProgramsWithSources(std::vector<InstalledProgram>* programsOut,
                                       std::vector<ProgramSource>* sourcesOut) const {
     std::lock_guard<std::mutex> lock(listMutex);
@@ -135,6 +141,8 @@ bool CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
     status = registry.OpenKey(hive, uninstallKey, secondAccess, secondKey.out());
     listKey.reset();
     if (status != platform::kErrorSuccess) return status != kFailed;
+    result->programs.reserve(result->programs.size() + acceptedKeys.size());
+    result->sources.reserve(result->sources.size() + acceptedKeys.size());
     for (uint32_t index = 0;; ++index) {
         status = registry.EnumKey(secondKey.get(), index, kNameBufferSize, &name);
         if (status != platform::kErrorSuccess) break;
@@ -143,14 +151,16 @@ bool CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
         status = registry.OpenKey(hive, uninstallKey + "\\" + name, valueAccess, subKey.out());
         if (status == kFailed) return false;
         if (status != platform::kErrorSuccess) continue;
-        InstalledProgram program;
+        // Read in place: a record is about 2 KB, and a list of a thousand
+        // was copied once more for each program.
+        InstalledProgram& program = result->programs.emplace_back();
         bool mainEntry = false;
         const bool complete = ReadProgram(subKey.get(), name, acceptedKeys, &program, &mainEntry);
         if (enumBackendFailed) return false;
-        if (complete && mainEntry) {
-            result->programs.push_back(program);
+        if (complete && mainEntry)
             result->sources.push_back(source);
-        }
+        else
+            result->programs.pop_back();
     }
     return status != kFailed;
 }

@@ -87,19 +87,19 @@ Expected<void, BackendFailure> CUninstallerCore::Reachable() const {
 Expected<std::vector<ProgramRecord>, BackendFailure> CUninstallerCore::Records() {
     // A list read by a backend that failed on the way cannot be trusted.
     if (appEnum.Enum() != platform::kErrorSuccess || !Reachable()) return MakeUnexpected(Failure());
-    std::vector<InstalledProgram> programs;
-    std::vector<ProgramSource> sources;
-    appEnum.GetProgramsWithSources(&programs, &sources);
-
-    std::vector<ProgramRecord> records(programs.size());
-    for (size_t i = 0; i < programs.size(); ++i) {
-        const InstalledProgram& p = programs[i];
-        records[i] =
-            ProgramRecord{p, sources[i],
-                          ProgramText{FieldQText(p.displayName), FieldQText(p.publisher), FieldQText(p.displayVersion),
-                                      FieldQText(p.displayIcon), FieldQText(p.installLocation),
-                                      FieldQText(p.uninstallCommand), FieldQText(p.iconGroup)}};
-    }
+    std::vector<ProgramRecord> records;
+    appEnum.ReadProgramsWithSources(
+        [&records](const std::vector<InstalledProgram>& programs, const std::vector<ProgramSource>& sources) {
+            records.reserve(programs.size());
+            for (size_t i = 0; i < programs.size(); ++i) {
+                const InstalledProgram& p = programs[i];
+                records.push_back(ProgramRecord{p, sources[i],
+                                                ProgramText{FieldQText(p.displayName), FieldQText(p.publisher),
+                                                            FieldQText(p.displayVersion), FieldQText(p.displayIcon),
+                                                            FieldQText(p.installLocation),
+                                                            FieldQText(p.uninstallCommand), FieldQText(p.iconGroup)}});
+            }
+        });
     return records;
 }
 
