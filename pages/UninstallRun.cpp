@@ -280,7 +280,8 @@ void CUninstallRun::OfferSkip() {
     CUninstallerCore* core = CUIPublic::instance()->GetCore();
     const bool mayWait = core != nullptr && stepJob && !stepJob->own && !stepJob->deepClean;
     const CUninstallerCore::WaitState wait = mayWait ? core->CurrentWait() : CUninstallerCore::WaitState();
-    if (!wait.waiting || wait.elapsedMs < skipOfferMs) {
+    // Once asked, the wait ends at its next look: no second offer meanwhile.
+    if (!wait.waiting || wait.skipAsked || wait.elapsedMs < skipOfferMs) {
         skipButton->hide();
         return;
     }

@@ -301,6 +301,7 @@ CUninstallerCore::WaitState CUninstallerCore::CurrentWait() const {
     WaitState state = wait;
     if (state.waiting)
         state.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - waitStart).count();
+    state.skipAsked = state.waiting && skipAsked;
     return state;
 }
 

@@ -130,6 +130,7 @@ public:
         bool programGone = false;   // ... and the program is gone: the grace runs
         QStringList running;        // program files of the processes still waited for
         bool installerBusy = false; // they are done; Windows Installer is still at work
+        bool skipAsked = false;     // the user stopped waiting: the wait ends at its next look
     };
     using WaitCallback = std::function<void(const WaitState&)>;
 

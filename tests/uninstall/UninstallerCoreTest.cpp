@@ -283,7 +283,12 @@ TEST_P(UninstallWaitTest, EndsAndTheRemovalCheckDecides) {
     core.SetWaitCallback([&](const CUninstallerCore::WaitState& state) {
         heard.push_back(state);
         EXPECT_TRUE(core.CurrentWait().waiting);
-        if (c.skipAfterMs >= 0 && state.elapsedMs >= c.skipAfterMs) core.SkipWait();
+        if (c.skipAfterMs >= 0 && state.elapsedMs >= c.skipAfterMs) {
+            core.SkipWait();
+            // Until the wait looks again, it says it was asked to stop, so
+            // that the window does not offer "Skip" a second time.
+            EXPECT_TRUE(core.CurrentWait().skipAsked);
+        }
     });
 
     const auto start = std::chrono::steady_clock::now();
@@ -298,6 +303,7 @@ TEST_P(UninstallWaitTest, EndsAndTheRemovalCheckDecides) {
     EXPECT_GE(elapsed, c.minMs);
     EXPECT_LT(elapsed, c.maxMs);
     EXPECT_FALSE(core.CurrentWait().waiting);
+    EXPECT_FALSE(core.CurrentWait().skipAsked);
     ASSERT_FALSE(heard.empty());
     EXPECT_EQ(heard.front().running, QStringList{"uninst.exe"});
     EXPECT_FALSE(heard.front().firstEnded);
