@@ -92,6 +92,6 @@ cli::ExitCode RunList(const QStringList& arguments) {
     return cli::ExitCode::Success;
 }
 
-const CCliCommandTable::Registration registration("list", "List the installed programs.", &RunList);
+const CCliCommandTable::Registration listRegistration("list", "List the installed programs.", &RunList);
 
 } // namespace

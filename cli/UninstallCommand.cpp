@@ -48,7 +48,7 @@ cli::ExitCode RunUninstall(const QStringList& arguments) {
     return command.Run(options);
 }
 
-const CCliCommandTable::Registration registration("uninstall", "Uninstall programs and remove their leftovers.",
-                                                  &RunUninstall);
+const CCliCommandTable::Registration
+    uninstallRegistration("uninstall", "Uninstall programs and remove their leftovers.", &RunUninstall);
 
 } // namespace

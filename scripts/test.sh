@@ -50,8 +50,10 @@ test_programs() {
         sed -n "s|.*Test command: $root/build/\([^ ]*\).*|\1|p" | xargs -n1 basename | sort -u)
 }
 # The sanitizer builds keep line tables only (-g1): a report still names
-# each frame's file and line, and the builds compile and link faster.
-sanitizer_debug="-DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1"
+# each frame's file and line, and the builds compile and link faster. They
+# also compile the product libraries in batches (TOLVANIRE_UNITY_BUILD),
+# which on a clean machine takes half the time.
+sanitizer_build="-DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1 -DTOLVANIRE_UNITY_BUILD=ON"
 # The Windows programs of the Linux builds are the same in each: the other
 # builds enter build/'s MinGW sub-build, which rebuilds what changed.
 shared_mingw="-DTOLVANIRE_MINGW_BINARY_DIR=$root/build/mingw"
@@ -69,8 +71,8 @@ step "all tests, Wine included"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs" --timeout 900) || fail "tests (build/)"
 
 step "unit and GUI tests with AddressSanitizer and UBSan"
-# shellcheck disable=SC2086 # two arguments
-configure build-asan -DCMAKE_BUILD_TYPE=Debug $sanitizer_debug "-DTOLVANIRE_SANITIZE=address;undefined" "$shared_mingw"
+# shellcheck disable=SC2086 # one argument per word
+configure build-asan -DCMAKE_BUILD_TYPE=Debug $sanitizer_build "-DTOLVANIRE_SANITIZE=address;undefined" "$shared_mingw"
 # The install layout is checked once, in build/: this build is partial, and
 # the GoogleTest programs it does not build stand in as "<target>_NOT_BUILT".
 asan_tests="-LE wine -E ^packaging\.|_NOT_BUILT$"
@@ -84,8 +86,8 @@ cmake --build "$root/build-asan" -j "$jobs" --target $(test_programs $asan_tests
 # Without the Wine tests: under a sanitizer they are slow, and what they
 # add is the Wine host, which these builds do not sanitize.
 step "tests that start threads with ThreadSanitizer"
-# shellcheck disable=SC2086 # two arguments
-configure build-tsan -DCMAKE_BUILD_TYPE=Debug $sanitizer_debug -DTOLVANIRE_SANITIZE=thread "$shared_mingw"
+# shellcheck disable=SC2086 # one argument per word
+configure build-tsan -DCMAKE_BUILD_TYPE=Debug $sanitizer_build -DTOLVANIRE_SANITIZE=thread "$shared_mingw"
 # shellcheck disable=SC2046 # one target per word
 cmake --build "$root/build-tsan" -j "$jobs" --target $(test_programs -L threads -LE wine)
 (cd "$root/build-tsan" && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" --timeout 900 -L threads -LE wine) ||

@@ -18,9 +18,6 @@ constexpr uint32_t kFirstBuffer = platform::kTextBufferSize;
 constexpr uint32_t kLargestName = 4096;
 constexpr uint32_t kLargestValue = 16u << 20;
 
-// Shorter names ("Go", "AB") would hold on to files of every program.
-constexpr int kMinimumNameLength = 3;
-
 std::string TextOf(const std::string& data) {
     return data.substr(0, std::min(data.find('\0'), data.size()));
 }
@@ -225,8 +222,8 @@ bool CClaimReader::Read(const InstalledProgram& program, const QString& ownName,
     // name registered twice must not hide the program's own folders.
     for (const QString& name : names) {
         const QString trimmed = name.trimmed();
-        if (trimmed.size() >= kMinimumNameLength && !CTargetPath::SameName(trimmed, ownName.trimmed()) &&
-            !claims->names.contains(trimmed))
+        if (trimmed.size() >= CLeftoverSearch::kMinimumNameLength &&
+            !CTargetPath::SameName(trimmed, ownName.trimmed()) && !claims->names.contains(trimmed))
             claims->names << trimmed;
     }
     return true;

@@ -12,9 +12,6 @@
 
 namespace {
 
-// Shorter names ("Go", "AB") would catch files of unrelated programs.
-constexpr int kMinimumNameLength = 3;
-
 // Words that name no program of their own ("bin", "x64", "Files", ...).
 const char* const kGenericWords[] = {
     "bin",     "x64",     "x86",         "amd64",   "arm64",   "win32",   "win64",  "app",   "apps", "application",
@@ -38,7 +35,8 @@ QSet<QString> Words(const QString& text) {
         bool digits = true;
         for (QChar c : word)
             digits = digits && c.isDigit();
-        if (word.size() >= kMinimumNameLength && !digits && !generic.contains(word)) words.insert(word);
+        if (word.size() >= CLeftoverSearch::kMinimumNameLength && !digits && !generic.contains(word))
+            words.insert(word);
         word.clear();
     };
     // In the form names compare in, so that a word matches in any case
@@ -134,7 +132,7 @@ QString CLeftoverSearch::ProgramLeaf(const CTargetPath& folder, const QString& d
         if (isKnownFolder &&
             isKnownFolder(CTargetPath::FromText(QStringList(parts.mid(0, i + 1)).join(QLatin1Char('\\')))))
             break;
-        if (parts[i].size() < kMinimumNameLength) continue;
+        if (parts[i].size() < CLeftoverSearch::kMinimumNameLength) continue;
         for (const QString& word : Words(parts[i]))
             if (programWords.contains(word)) return parts[i];
     }
@@ -144,7 +142,8 @@ QString CLeftoverSearch::ProgramLeaf(const CTargetPath& folder, const QString& d
 QStringList CLeftoverSearch::ProgramNames(const QString& displayName) {
     QStringList names;
     auto add = [&names](const QString& name) {
-        if (name.size() >= kMinimumNameLength && !Words(name).isEmpty() && !names.contains(name, Qt::CaseInsensitive))
+        if (name.size() >= CLeftoverSearch::kMinimumNameLength && !Words(name).isEmpty() &&
+            !names.contains(name, Qt::CaseInsensitive))
             names << name;
     };
     const QString name = displayName.trimmed();
@@ -192,7 +191,7 @@ QList<LeftoverItem> CLeftoverSearch::SearchProgramFolders(const QString& display
     const QStringList names = ProgramNames(displayName);
     if (names.isEmpty()) return {};
     const QString vendor = publisher.trimmed();
-    const bool byVendor = vendor.size() >= kMinimumNameLength && !Words(vendor).isEmpty();
+    const bool byVendor = vendor.size() >= CLeftoverSearch::kMinimumNameLength && !Words(vendor).isEmpty();
     auto named = [&names](const QString& name) {
         for (const QString& programName : names)
             if (CTargetPath::SameName(name, programName)) return true;
@@ -260,7 +259,7 @@ QList<LeftoverItem> CLeftoverSearch::SearchAppDataFolders(const CTargetPath& fol
     // "bin" of "Acme Studio\bin" would take every other program's "bin".
     const QString leaf = ProgramLeaf(folder, displayName, publisher,
                                      [this](const CTargetPath& path) { return policy.IsKnownFolder(path); });
-    if (leaf.size() < kMinimumNameLength) return found;
+    if (leaf.size() < CLeftoverSearch::kMinimumNameLength) return found;
 
     std::string appDataPath;
     if (!watch.Ok(files.SpecialFolder(platform::kCsidlAppData, &appDataPath)) || appDataPath.empty()) return found;
@@ -290,7 +289,7 @@ CLeftoverSearch::TreeFinds CLeftoverSearch::SearchNamedFolder(int csidl, const Q
     QString leaf = name;
     const int slash = leaf.lastIndexOf(QLatin1Char('\\'));
     if (slash >= 0) leaf = leaf.mid(slash + 1);
-    if (leaf.size() < kMinimumNameLength) return {};
+    if (leaf.size() < CLeftoverSearch::kMinimumNameLength) return {};
     const CTargetPath base = CTargetPath::FromText(CTargetPath::FromUtf8(basePath));
     TreeFinds finds = withSeparator ? SearchFolderTree(base, leaf + QLatin1Char('/'), leaf + QLatin1Char('\\'))
                                     : SearchFolderTree(base, leaf, leaf);

@@ -20,6 +20,10 @@ class CProtectedFolders;
 // registry entries. Each search returns its finds and deletes nothing.
 class CLeftoverSearch {
 public:
+    // Names shorter than this ("Go", "AB") would catch files of unrelated
+    // programs, and claim those of every program.
+    static constexpr int kMinimumNameLength = 3;
+
     // The finds of one tree search, files and folders apart.
     struct TreeFinds {
         QList<LeftoverItem> leftoverFiles;
