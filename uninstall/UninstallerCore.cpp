@@ -156,8 +156,8 @@ Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::CleanLeftovers(const
     CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
     LeftoverCollection found = Collect(cleaner, record);
     // A collection or deletion whose backend failed stops there: nothing
-    // more is deleted.
-    if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
+    // more is deleted (the shortcuts' look is the core's own call).
+    if (cleaner.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
     cleaner.DeleteLeftovers(found.items);
     if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
     // The Linux side last, once the prefix's own leftovers have gone.

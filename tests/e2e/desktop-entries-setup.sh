@@ -11,19 +11,19 @@
 set -eu
 fixtures=$(cd "$(dirname "$0")/../fixtures/nsis" && pwd)
 if [ "${1:-}" = "--remove" ]; then
-    work=$2
+    work=${2:?usage: desktop-entries-setup.sh [--remove] WORK}
     for prefix in prefix prefix2; do
         "$fixtures/install-fixtures.sh" --remove --prefix "$work/$prefix" --work "$work"
     done
     exit 0
 fi
-work=$1
+work=${1:?usage: desktop-entries-setup.sh [--remove] WORK}
 mkdir -p "$work"
 # Both prefixes go first: a wineserver of the old ones would keep using the home.
 for prefix in prefix prefix2; do
     "$fixtures/install-fixtures.sh" --remove --prefix "$work/$prefix" --work "$work"
 done
-rm -rf "$work/home"
+rm -rf "${work:?}/home"
 mkdir -p "$work/home/.config" "$work/home/Bureau"
 # shellcheck disable=SC2016 # $HOME is for the file's readers to expand
 printf 'XDG_DESKTOP_DIR="$HOME/Bureau"\n' >"$work/home/.config/user-dirs.dirs"

@@ -7,7 +7,9 @@
 
 #include "uninstall/UninstallerCore.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -598,6 +600,44 @@ void PrintTo(const FaultRow& row, std::ostream* os) {
     *os << row.name;
 }
 
+// The Wine client as it runs for a prefix at `prefix` (none when empty):
+// the Linux files of that prefix's shortcuts come within reach.
+class PrefixPlatform : public platform::IPlatform {
+public:
+    PrefixPlatform(platform::IPlatform& client, std::string folder) : inner(client), prefix(std::move(folder)) {}
+    platform::IRegistry& Registry() override { return inner.Registry(); }
+    platform::ISystem& System() override { return inner.System(); }
+    platform::IFileSystem& Files() override { return inner.Files(); }
+    std::string FatalError() const override { return inner.FatalError(); }
+    std::string LinuxPrefix() const override { return prefix; }
+
+private:
+    platform::IPlatform& inner;
+    std::string prefix;
+};
+
+// Sets an environment variable for a test's length.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* variable, const QString& value)
+        : name(variable), had(qEnvironmentVariableIsSet(variable)), old(qgetenv(variable)) {
+        qputenv(name, value.toUtf8());
+    }
+    ~ScopedVariable() {
+        if (had)
+            qputenv(name, old);
+        else
+            qunsetenv(name);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* name;
+    bool had;
+    QByteArray old;
+};
+
 // Each call of the face through the Wine client, with the host failing at
 // each of the call's requests in turn: the call returns the failure with
 // the host's reason, never a result, and sends nothing more to the host.
@@ -641,7 +681,8 @@ protected:
             if (!client) return 0;
             script->failAt = request + script->requests;
             script->fault = GetParam().fault;
-            CUninstallerCore core(*client);
+            PrefixPlatform target(*client, linuxPrefix);
+            CUninstallerCore core(target);
             const bool failed = call(core, machine, *acme);
             if (script->failAt > script->requests) { // the fault never struck
                 EXPECT_FALSE(failed);
@@ -656,6 +697,8 @@ protected:
     }
 
     bool HasReason(const QString& text) const { return text.contains(QString::fromUtf8(GetParam().reason)); }
+
+    std::string linuxPrefix; // the prefix the client reaches; none when empty
 };
 
 // A host that falls silent ends the same way, a time-out later (the
@@ -698,6 +741,42 @@ TEST_P(UninstallerCoreFailure, CleanLeftovers) {
             return true;
         });
     EXPECT_GE(requests, 4u);
+}
+
+// In a prefix, the menu entry Wine made in the Linux home for a shortcut
+// that is gone goes with a clean that gets through, and stays whenever the
+// host fails on the way (also while the core asks whether the shortcut is
+// still there).
+TEST_P(UninstallerCoreFailure, CleanLeftoversTakesTheLinuxSideOnlyWhenItGetsThrough) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const ScopedVariable homeVariable("HOME", home.path());
+    const ScopedVariable data("XDG_DATA_HOME", home.path() + QStringLiteral("/.local/share"));
+    const ScopedVariable config("XDG_CONFIG_HOME", home.path() + QStringLiteral("/.config"));
+    linuxPrefix = (home.path() + QStringLiteral("/prefix")).toStdString();
+    const QString launcher = home.path() + QStringLiteral("/.local/share/applications/wine/Programs/Old/Old.desktop");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(launcher).path()));
+    QFile file(launcher);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nExec=env WINEPREFIX=\"" + QByteArray::fromStdString(linuxPrefix) +
+               "\" wine C:\\\\\\\\Old\\\\\\\\Old.lnk\n");
+    file.close();
+
+    const size_t requests = FailAtEveryRequest([&](CUninstallerCore& core, MemoryPlatform&, const ProgramRecord& acme) {
+        const Expected<LeftoverCleanup, BackendFailure> cleanup = core.CleanLeftovers(acme);
+        if (!cleanup) {
+            EXPECT_TRUE(QFile::exists(launcher));
+            return true;
+        }
+        EXPECT_FALSE(QFile::exists(launcher));
+        EXPECT_TRUE(cleanup->Remaining().isEmpty());
+        EXPECT_EQ(
+            std::count_if(cleanup->items.begin(), cleanup->items.end(),
+                          [](const CleanedLeftover& cleaned) { return cleaned.item.kind == LeftoverLinuxDesktopFile; }),
+            1);
+        return false;
+    });
+    EXPECT_GE(requests, 5u);
 }
 
 // A fault in the host of the wait fails that wait alone (the target machine
