@@ -161,9 +161,11 @@ Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::CleanLeftovers(const
     cleaner.DeleteLeftovers(found.items);
     if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
     // The Linux side last, once the prefix's own leftovers have gone.
-    const CWineMenuFiles menuFiles = MenuFiles();
-    for (const LeftoverItem& item : found.items)
-        if (item.kind == LeftoverLinuxDesktopFile) menuFiles.Delete(item);
+    if (!linuxPrefix.isEmpty()) {
+        const CWineMenuFiles menuFiles = MenuFiles();
+        for (const LeftoverItem& item : found.items)
+            if (item.kind == LeftoverLinuxDesktopFile) menuFiles.Delete(item);
+    }
     LeftoverCleanup cleanup;
     cleanup.skipped = std::move(found.skipped);
     cleanup.stopReason = std::move(found.stopReason);
