@@ -744,10 +744,10 @@ TEST_P(UninstallerCoreFailure, CleanLeftovers) {
 }
 
 // In a prefix, the menu entry Wine made in the Linux home for a shortcut
-// that is gone goes with a clean that gets through, and stays whenever the
-// host fails on the way (also while the core asks whether the shortcut is
-// still there).
-TEST_P(UninstallerCoreFailure, CleanLeftoversTakesTheLinuxSideOnlyWhenItGetsThrough) {
+// that is gone goes last: never while the host fails before the prefix's
+// own leftovers are gone (also while the core asks whether the shortcut is
+// still there), and with a clean that gets through.
+TEST_P(UninstallerCoreFailure, CleanLeftoversTakesTheLinuxSideLast) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     const ScopedVariable homeVariable("HOME", home.path());
@@ -755,28 +755,38 @@ TEST_P(UninstallerCoreFailure, CleanLeftoversTakesTheLinuxSideOnlyWhenItGetsThro
     const ScopedVariable config("XDG_CONFIG_HOME", home.path() + QStringLiteral("/.config"));
     linuxPrefix = (home.path() + QStringLiteral("/prefix")).toStdString();
     const QString launcher = home.path() + QStringLiteral("/.local/share/applications/wine/Programs/Old/Old.desktop");
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(launcher).path()));
-    QFile file(launcher);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Desktop Entry]\nExec=env WINEPREFIX=\"" + QByteArray::fromStdString(linuxPrefix) +
-               "\" wine C:\\\\\\\\Old\\\\\\\\Old.lnk\n");
-    file.close();
+    auto writeLauncher = [&] {
+        QDir().mkpath(QFileInfo(launcher).path());
+        QFile file(launcher);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nExec=env WINEPREFIX=\"" + QByteArray::fromStdString(linuxPrefix) +
+                   "\" wine C:\\\\\\\\Old\\\\\\\\Old.lnk\n");
+    };
+    writeLauncher();
 
-    const size_t requests = FailAtEveryRequest([&](CUninstallerCore& core, MemoryPlatform&, const ProgramRecord& acme) {
-        const Expected<LeftoverCleanup, BackendFailure> cleanup = core.CleanLeftovers(acme);
-        if (!cleanup) {
-            EXPECT_TRUE(QFile::exists(launcher));
-            return true;
-        }
-        EXPECT_FALSE(QFile::exists(launcher));
-        EXPECT_TRUE(cleanup->Remaining().isEmpty());
-        EXPECT_EQ(
-            std::count_if(cleanup->items.begin(), cleanup->items.end(),
+    int keptOnFailure = 0;
+    const size_t requests =
+        FailAtEveryRequest([&](CUninstallerCore& core, MemoryPlatform& machine, const ProgramRecord& acme) {
+            const Expected<LeftoverCleanup, BackendFailure> cleanup = core.CleanLeftovers(acme);
+            if (!cleanup) {
+                // Gone only when the host failed after all else was deleted.
+                if (QFile::exists(launcher))
+                    ++keptOnFailure;
+                else
+                    EXPECT_FALSE(machine.files.Exists(kAppData + "\\settings.ini"));
+                writeLauncher();
+                return true;
+            }
+            EXPECT_FALSE(QFile::exists(launcher));
+            EXPECT_TRUE(cleanup->Remaining().isEmpty());
+            EXPECT_EQ(std::count_if(
+                          cleanup->items.begin(), cleanup->items.end(),
                           [](const CleanedLeftover& cleaned) { return cleaned.item.kind == LeftoverLinuxDesktopFile; }),
-            1);
-        return false;
-    });
+                      1);
+            return false;
+        });
     EXPECT_GE(requests, 5u);
+    EXPECT_GT(keptOnFailure, 3);
 }
 
 // A fault in the host of the wait fails that wait alone (the target machine
