@@ -165,6 +165,8 @@ QString LeftoverKindName(int32_t kind) {
         return QStringLiteral("registry");
     case LeftoverMuiCacheValue:
         return QStringLiteral("muicache");
+    case LeftoverLinuxDesktopFile:
+        return QStringLiteral("linuxDesktop");
     default:
         return QString::number(kind);
     }
@@ -180,6 +182,8 @@ QString LeftoverReasonName(int32_t reason) {
         return QStringLiteral("namedAfterPublisherAndProgram");
     case LeftoverUninstallEntry:
         return QStringLiteral("uninstallEntry");
+    case LeftoverForShortcut:
+        return QStringLiteral("wineShortcut");
     default:
         return QString::number(reason);
     }

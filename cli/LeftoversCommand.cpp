@@ -40,8 +40,9 @@ cli::ExitCode Run(const QStringList& arguments, bool clean) {
     parser.setApplicationDescription(
         clean ? QStringLiteral("Deletes what the installed program NAME leaves behind (install folder content, "
                                "AppData, ProgramData, Start Menu and desktop entries, its uninstall key, MuiCache "
-                               "values), then tells for each entry whether it is gone. Exits with 1 when some "
-                               "entry remains or nothing could be collected.")
+                               "values, and in a Wine prefix the Linux menu entries, launchers and icons Wine made "
+                               "for its shortcuts), then tells for each entry whether it is gone. Exits with 1 when "
+                               "some entry remains or nothing could be collected.")
               : QStringLiteral("Lists what the installed program NAME would leave behind, in the order a clean "
                                "would delete it: kind, display text, target and value name. Deletes nothing."));
     cli::AddPrefixOption(parser);

@@ -7,6 +7,10 @@ enum LeftoverKind : int32_t {
     LeftoverFolder = 1,
     LeftoverRegistry = 2,
     LeftoverMuiCacheValue = 3,
+    // A file Wine's menu builder wrote in the Linux home for one of the
+    // program's shortcuts (menu entry, desktop launcher, .menu, .directory,
+    // icon); its target is a Linux path.
+    LeftoverLinuxDesktopFile = 4,
 };
 
 // Where a registry leftover was found; it is deleted there alone.
@@ -22,6 +26,7 @@ enum LeftoverReason : int32_t {
     LeftoverNamedAfterProgram = 1,   // in a folder, or a file, named after the program
     LeftoverNamedAfterPublisher = 2, // in <Publisher>\<Name>
     LeftoverUninstallEntry = 3,      // its uninstall key and the values in it
+    LeftoverForShortcut = 4,         // Wine made it for a shortcut that is a leftover, or gone
 };
 
 // One thing a removed program left behind.

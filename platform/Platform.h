@@ -22,6 +22,10 @@ public:
     // kErrorBackendFailure, a sentence that says why ("the Wine host
     // exited ...").
     virtual std::string FatalError() const = 0;
+
+    // The Linux folder of the Wine prefix this platform reaches; empty when
+    // the target is not a prefix (Windows itself, an in-process host).
+    virtual std::string LinuxPrefix() const { return std::string(); }
 };
 
 struct PlatformOptions {

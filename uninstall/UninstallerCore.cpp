@@ -11,6 +11,8 @@
 #include "support/HostPaths.h"
 #include "support/Log.h"
 #include "uninstall/RemovalCheck.h"
+#include "uninstall/TargetPath.h"
+#include "uninstall/WineMenuFiles.h"
 
 namespace {
 
@@ -68,7 +70,7 @@ QList<LeftoverItem> LeftoverCleanup::Remaining() const {
 
 CUninstallerCore::CUninstallerCore(platform::IPlatform& targetPlatform)
     : platform(targetPlatform), appEnum(targetPlatform.Registry(), targetPlatform.System()),
-      ownFolder(OwnFolderOnTarget()) {}
+      ownFolder(OwnFolderOnTarget()), linuxPrefix(QString::fromStdString(targetPlatform.LinuxPrefix())) {}
 
 CUninstallerCore::~CUninstallerCore() = default;
 
@@ -117,7 +119,28 @@ LeftoverCollection CUninstallerCore::Collect(CLeftoverCleaner& cleaner, const Pr
     LeftoverCollection collection;
     collection.items = WithoutRepeats(cleaner.CollectLeftovers(record.program, &collection.skipped));
     collection.stopReason = cleaner.StopReason();
+    // What Wine made in the Linux home for the program's shortcuts, judged
+    // by a whole collection only.
+    if (!linuxPrefix.isEmpty() && collection.stopReason.isEmpty() && !cleaner.BackendFailed())
+        collection.items += MenuFiles().Collect(collection.items, LinkCheck(), &collection.skipped);
     return collection;
+}
+
+CWineMenuFiles CUninstallerCore::MenuFiles() const {
+    return CWineMenuFiles(linuxPrefix, CWineMenuFiles::Places::ForThisProcess());
+}
+
+CWineMenuFiles::LinkCheck CUninstallerCore::LinkCheck() const {
+    return [this](const QString& link) {
+        const CTargetPath path = CTargetPath::FromText(link);
+        if (path.IsEmpty()) return CWineMenuFiles::LinkState::Unknown;
+        uint32_t attributes = 0;
+        const uint32_t status = platform.Files().GetAttributes(path.Utf8(), &attributes);
+        if (status == platform::kErrorSuccess) return CWineMenuFiles::LinkState::Present;
+        if (status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound)
+            return CWineMenuFiles::LinkState::Gone;
+        return CWineMenuFiles::LinkState::Unknown;
+    };
 }
 
 Expected<LeftoverCollection, BackendFailure> CUninstallerCore::CollectLeftovers(const ProgramRecord& record) {
@@ -133,15 +156,22 @@ Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::CleanLeftovers(const
     CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
     LeftoverCollection found = Collect(cleaner, record);
     // A collection or deletion whose backend failed stops there: nothing
-    // more is deleted.
-    if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
+    // more is deleted (the shortcuts' look is the core's own call).
+    if (cleaner.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
     cleaner.DeleteLeftovers(found.items);
     if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
+    // The Linux side last, once the prefix's own leftovers have gone.
+    if (!linuxPrefix.isEmpty()) {
+        const CWineMenuFiles menuFiles = MenuFiles();
+        for (const LeftoverItem& item : found.items)
+            if (item.kind == LeftoverLinuxDesktopFile) menuFiles.Delete(item);
+    }
     LeftoverCleanup cleanup;
     cleanup.skipped = std::move(found.skipped);
     cleanup.stopReason = std::move(found.stopReason);
     for (const LeftoverItem& item : found.items)
-        cleanup.items.append(CleanedLeftover{item, cleaner.LeftoverExists(item)});
+        cleanup.items.append(CleanedLeftover{
+            item, item.kind == LeftoverLinuxDesktopFile ? CWineMenuFiles::Exists(item) : cleaner.LeftoverExists(item)});
     // A dead backend would report every leftover as gone.
     if (cleaner.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
     return cleanup;

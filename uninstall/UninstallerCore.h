@@ -17,6 +17,7 @@
 #include "inventory/ProgramRecord.h"
 #include "platform/Platform.h"
 #include "uninstall/LeftoverCleaner.h"
+#include "uninstall/WineMenuFiles.h"
 
 // What a leftover collection found: the leftovers, each once, in the order
 // a clean deletes them, and the places it left alone on purpose.
@@ -200,6 +201,10 @@ private:
     Unexpected<UninstallFailure> CutShort(UninstallStepReport report, const QString& what) const;
     // Collects with `cleaner`: each leftover once, and why it stopped.
     LeftoverCollection Collect(CLeftoverCleaner& cleaner, const ProgramRecord& record) const;
+    // The Linux-side files of the prefix's shortcuts, in the user's home.
+    CWineMenuFiles MenuFiles() const;
+    // Whether a shortcut is still in the prefix, asked of the platform.
+    CWineMenuFiles::LinkCheck LinkCheck() const;
 
     using Clock = std::chrono::steady_clock;
     // What Uninstall does while the platform waits: tells the front ends,
@@ -210,6 +215,7 @@ private:
     platform::IPlatform& platform;
     CAppEnum appEnum;
     const QString ownFolder;
+    const QString linuxPrefix; // empty when the target is no Wine prefix
     WaitTimes waitTimes;
     WaitCallback waitCallback;
     bool unattended = false;

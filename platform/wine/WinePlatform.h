@@ -29,6 +29,7 @@ public:
     ISystem& System() override { return system; }
     IFileSystem& Files() override { return files; }
     std::string FatalError() const override { return host->FatalError(); }
+    std::string LinuxPrefix() const override { return prefix; }
 
     const std::string& Prefix() const { return prefix; }
     // For tests that end the host behind the client's back.

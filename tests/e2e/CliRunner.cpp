@@ -24,6 +24,9 @@ QProcessEnvironment CCliRunner::WineEnvironment(const QString& prefix, const QSt
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("WINEPREFIX", prefix);
     environment.insert("HOME", home);
+    // Where Wine's menu builder wrote for the sandbox, never the real home.
+    environment.insert("XDG_DATA_HOME", home + "/.local/share");
+    environment.insert("XDG_CONFIG_HOME", home + "/.config");
     environment.insert("WINEDEBUG", "-all");
     environment.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
     return environment;

@@ -160,6 +160,14 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
         "registry " + kUninstallKey + "|UninstallString",
         "registry " + kUninstallKey,
         "muicache C:\\Program Files\\Acme Notes\\notes.exe.FriendlyAppName",
+        // What Wine made in the Linux home for the two shortcuts: the menu
+        // entry, the launcher on the desktop (the home itself, as the
+        // sandbox has no desktop folder), the entry's .menu and its
+        // Start Menu folder's .directory. The sibling's stay.
+        "linuxDesktop " + Home() + "/.local/share/applications/wine/Programs/Acme Notes/Acme Notes.desktop",
+        "linuxDesktop " + Home() + "/Acme Notes.desktop",
+        "linuxDesktop " + Home() + "/.config/menus/applications-merged/wine-Programs-Acme Notes-Acme Notes.menu",
+        "linuxDesktop " + Home() + "/.local/share/desktop-directories/wine-Programs-Acme Notes.directory",
     };
     std::vector<std::string> expected;
     for (const QString& line : expectedText)
@@ -187,6 +195,10 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     EXPECT_FALSE(QFileInfo::exists(DriveC() + QStringLiteral("/users/Public/Desktop/Acme Notes.lnk")));
     EXPECT_TRUE(QFileInfo::exists(DriveC() + QStringLiteral("/users/%1/AppData/Roaming/Microsoft").arg(user)));
     EXPECT_TRUE(QFileInfo::exists(DriveC() + QStringLiteral("/users/Public/Desktop")));
+    for (const QString& path :
+         {QStringLiteral("/Acme Notes Pro.desktop"),
+          QStringLiteral("/.local/share/applications/wine/Programs/Acme Notes Pro/Acme Notes Pro.desktop")})
+        EXPECT_TRUE(QFileInfo::exists(Home() + path)) << path.toStdString();
 
     // The sibling keeps every file, its key and its MuiCache value.
     for (const QString& path :

@@ -7,7 +7,9 @@
 
 #include "uninstall/UninstallerCore.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -604,6 +606,44 @@ void PrintTo(const FaultRow& row, std::ostream* os) {
     *os << row.name;
 }
 
+// The Wine client as it runs for a prefix at `prefix` (none when empty):
+// the Linux files of that prefix's shortcuts come within reach.
+class PrefixPlatform : public platform::IPlatform {
+public:
+    PrefixPlatform(platform::IPlatform& client, std::string folder) : inner(client), prefix(std::move(folder)) {}
+    platform::IRegistry& Registry() override { return inner.Registry(); }
+    platform::ISystem& System() override { return inner.System(); }
+    platform::IFileSystem& Files() override { return inner.Files(); }
+    std::string FatalError() const override { return inner.FatalError(); }
+    std::string LinuxPrefix() const override { return prefix; }
+
+private:
+    platform::IPlatform& inner;
+    std::string prefix;
+};
+
+// Sets an environment variable for a test's length.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* variable, const QString& value)
+        : name(variable), had(qEnvironmentVariableIsSet(variable)), old(qgetenv(variable)) {
+        qputenv(name, value.toUtf8());
+    }
+    ~ScopedVariable() {
+        if (had)
+            qputenv(name, old);
+        else
+            qunsetenv(name);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* name;
+    bool had;
+    QByteArray old;
+};
+
 // Each call of the face through the Wine client, with the host failing at
 // each of the call's requests in turn: the call returns the failure with
 // the host's reason, never a result, and sends nothing more to the host.
@@ -647,7 +687,8 @@ protected:
             if (!client) return 0;
             script->failAt = request + script->requests;
             script->fault = GetParam().fault;
-            CUninstallerCore core(*client);
+            PrefixPlatform target(*client, linuxPrefix);
+            CUninstallerCore core(target);
             const bool failed = call(core, machine, *acme);
             if (script->failAt > script->requests) { // the fault never struck
                 EXPECT_FALSE(failed);
@@ -662,6 +703,8 @@ protected:
     }
 
     bool HasReason(const QString& text) const { return text.contains(QString::fromUtf8(GetParam().reason)); }
+
+    std::string linuxPrefix; // the prefix the client reaches; none when empty
 };
 
 // A host that falls silent ends the same way, a time-out later (the
@@ -704,6 +747,52 @@ TEST_P(UninstallerCoreFailure, CleanLeftovers) {
             return true;
         });
     EXPECT_GE(requests, 4u);
+}
+
+// In a prefix, the menu entry Wine made in the Linux home for a shortcut
+// that is gone goes last: never while the host fails before the prefix's
+// own leftovers are gone (also while the core asks whether the shortcut is
+// still there), and with a clean that gets through.
+TEST_P(UninstallerCoreFailure, CleanLeftoversTakesTheLinuxSideLast) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const ScopedVariable homeVariable("HOME", home.path());
+    const ScopedVariable data("XDG_DATA_HOME", home.path() + QStringLiteral("/.local/share"));
+    const ScopedVariable config("XDG_CONFIG_HOME", home.path() + QStringLiteral("/.config"));
+    linuxPrefix = (home.path() + QStringLiteral("/prefix")).toStdString();
+    const QString launcher = home.path() + QStringLiteral("/.local/share/applications/wine/Programs/Old/Old.desktop");
+    auto writeLauncher = [&] {
+        QDir().mkpath(QFileInfo(launcher).path());
+        QFile file(launcher);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nExec=env WINEPREFIX=\"" + QByteArray::fromStdString(linuxPrefix) +
+                   "\" wine C:\\\\\\\\Old\\\\\\\\Old.lnk\n");
+    };
+    writeLauncher();
+
+    int keptOnFailure = 0;
+    const size_t requests =
+        FailAtEveryRequest([&](CUninstallerCore& core, MemoryPlatform& machine, const ProgramRecord& acme) {
+            const Expected<LeftoverCleanup, BackendFailure> cleanup = core.CleanLeftovers(acme);
+            if (!cleanup) {
+                // Gone only when the host failed after all else was deleted.
+                if (QFile::exists(launcher))
+                    ++keptOnFailure;
+                else
+                    EXPECT_FALSE(machine.files.Exists(kAppData + "\\settings.ini"));
+                writeLauncher();
+                return true;
+            }
+            EXPECT_FALSE(QFile::exists(launcher));
+            EXPECT_TRUE(cleanup->Remaining().isEmpty());
+            EXPECT_EQ(std::count_if(
+                          cleanup->items.begin(), cleanup->items.end(),
+                          [](const CleanedLeftover& cleaned) { return cleaned.item.kind == LeftoverLinuxDesktopFile; }),
+                      1);
+            return false;
+        });
+    EXPECT_GE(requests, 5u);
+    EXPECT_GT(keptOnFailure, 3);
 }
 
 // A fault in the host of the wait fails that wait alone (the target machine
