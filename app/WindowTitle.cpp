@@ -28,7 +28,9 @@ CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
     targetLabel = new CElidedLabel(Qt::ElideMiddle, this);
     targetLabel->setStyleSheet(
         CPalette::Fill(QStringLiteral("font-family:Segoe UI;font-size:12px;color:@TargetText;")));
-    row->addWidget(targetLabel, 0);
+    // As wide as its text where there is room, so that the prefix button
+    // follows the name; cut in the middle where there is not.
+    row->addWidget(targetLabel, 1);
     prefixBtn = new QPushButton(QStringLiteral("\u25BE"), this);
     prefixBtn->setObjectName(QStringLiteral("prefixBtn"));
     prefixBtn->setAccessibleName(tr("Wine prefixes"));
@@ -43,7 +45,7 @@ CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
     prefixBtn->hide();
     connect(prefixBtn, &QPushButton::clicked, this, &CWindowTitle::PrefixMenuRequested);
     row->addWidget(prefixBtn, 0);
-    row->addStretch(1);
+    row->addStretch(0);
 
     menuBtn = AddButton(QStringLiteral("menu"), tr("Menu"));
     minBtn = AddButton(QStringLiteral("minimize"), tr("Minimize"));
@@ -135,6 +137,8 @@ void CWindowTitle::SetTargetName(const QString& name) {
     if (!name.isEmpty() && (shown == home || shown.startsWith(home + QDir::separator())))
         shown = QStringLiteral("~") + shown.mid(home.size());
     targetLabel->SetFullText(shown.isEmpty() ? QString() : tr("Wine prefix %1").arg(shown));
+    targetLabel->ensurePolished();
+    targetLabel->setMaximumWidth(targetLabel->fontMetrics().horizontalAdvance(targetLabel->FullText()) + 8);
     targetLabel->setAccessibleName(targetLabel->FullText());
 }
 
