@@ -244,6 +244,7 @@ bool CMainWin::SwitchPrefix(const QString& prefix) {
         // The window stays with the prefix it had.
         handOver = std::make_shared<StartupHandOver>();
         if (prefixSwitch.keepOnly) prefixSwitch.keepOnly(current);
+        if (!error.isEmpty()) error[0] = error.at(0).toUpper();
         CMSGDlg box(600, 340, this);
         box.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
         box.SetContent(CMSGDlg::MsgKindFailure,

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QHash>
 #include <QSet>
-#include <QStringList>
 #include <QTextStream>
 
 namespace {
@@ -68,26 +67,14 @@ int CountView(const QHash<QString, Entry>& entries) {
     return count;
 }
 
-} // namespace
-
-int CPrefixProgramCount::Count(const QString& folder) {
-    int count = 0;
-    for (const char* name : {"/system.reg", "/user.reg"}) {
-        QFile file(folder + QLatin1String(name));
-        if (!file.open(QIODevice::ReadOnly)) continue;
-        QTextStream stream(&file);
-        stream.setCodec("UTF-8");
-        count += CountInText(stream.readAll());
-    }
-    return count;
-}
-
-int CPrefixProgramCount::CountInText(const QString& text) {
+// Reads the text line by line, keeping only the values of Uninstall entries:
+// a prefix's system.reg runs to megabytes.
+int CountInStream(QTextStream& stream) {
     // views[view][key name]: the entries of each Uninstall key.
     QHash<QString, Entry> views[2];
     Entry* current = nullptr;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString line : lines) {
+    QString line;
+    while (stream.readLineInto(&line)) {
         if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
         if (line.startsWith(QLatin1Char('['))) {
             current = nullptr;
@@ -112,4 +99,24 @@ int CPrefixProgramCount::CountInText(const QString& text) {
         current->values.insert(line.mid(1, end - 1).toLower(), line.mid(end + 2));
     }
     return CountView(views[0]) + CountView(views[1]);
+}
+
+} // namespace
+
+int CPrefixProgramCount::Count(const QString& folder) {
+    int count = 0;
+    for (const char* name : {"/system.reg", "/user.reg"}) {
+        QFile file(folder + QLatin1String(name));
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        QTextStream stream(&file);
+        stream.setCodec("UTF-8");
+        count += CountInStream(stream);
+    }
+    return count;
+}
+
+int CPrefixProgramCount::CountInText(const QString& text) {
+    QString copy = text;
+    QTextStream stream(&copy, QIODevice::ReadOnly);
+    return CountInStream(stream);
 }

@@ -192,7 +192,7 @@ void PrefixSwitchTest::refusedSwitches() {
     QCOMPARE(claimed, QStringList{second});
     QCOMPARE(kept, named(keptOnly));
     QCOMPARE(texts.size(), boxes);
-    if (boxes != 0) QVERIFY2(texts.front().endsWith(QStringLiteral("wine was not found")), qPrintable(texts.front()));
+    if (boxes != 0) QVERIFY2(texts.front().endsWith(QStringLiteral("Wine was not found")), qPrintable(texts.front()));
     QCOMPARE(ProgramNames(), QStringList{"Alpha"});
     QCOMPARE(CUIPublic::instance()->TargetName(), first);
     QVERIFY(window->RightContent() != nullptr);
