@@ -48,6 +48,8 @@ TEST(PrefixesCliTest, ListsEveryKindOfPlaceOnce) {
     ASSERT_TRUE(MakePrefix(root + "/lutris/quake"));
     ASSERT_TRUE(Write(home + "/.config/lutris/games/quake-1.yml",
                       "game:\n  exe: /x/quake.exe\n  prefix: \"" + root.toUtf8() + "/lutris/quake\"\nname: q\n"));
+    ASSERT_TRUE(MakePrefix(home + "/lutris/hexen"));
+    ASSERT_TRUE(Write(home + "/.local/share/lutris/games/hexen-2.yml", "game:\n  prefix: ~/lutris/hexen\n"));
     ASSERT_TRUE(MakePrefix(home + "/Games/doom"));
     ASSERT_TRUE(MakePrefix(home + "/.local/share/Steam/steamapps/compatdata/620/pfx"));
     // A game that never ran: its folder has no pfx yet.
@@ -85,6 +87,7 @@ TEST(PrefixesCliTest, ListsEveryKindOfPlaceOnce) {
         "@/home/.local/share/bottles/bottles/Gaming | Bottles | 0",
         "@/home/.var/app/com.usebottles.bottles/data/bottles/bottles/Work | Bottles | 0",
         "@/lutris/quake | Lutris | 0",
+        "@/home/lutris/hexen | Lutris | 0",
         "@/home/Games/doom | Lutris | 0",
         "@/home/.local/share/Steam/steamapps/compatdata/620/pfx | Steam | 0",
         "@/games/steamapps/compatdata/1091500/pfx | Steam | 1",

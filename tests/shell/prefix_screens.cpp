@@ -15,7 +15,6 @@
 
 #include "app/UIPublic.h"
 #include "app/WindowTitle.h"
-#include "inventory/AppEnum.h"
 #include "shell/MainWin.h"
 #include "shell/ProgramLook.h"
 #include "support/HostPaths.h"
@@ -27,12 +26,8 @@ namespace {
 CMainWin::PlatformFactory Machine(const QStringList& names) {
     return [names](std::string*) -> std::unique_ptr<platform::IPlatform> {
         auto machine = std::make_unique<MemoryPlatform>();
-        for (const QString& name : names) {
-            const std::string key = std::string(CAppEnum::kUninstallKey) + "\\" + name.toStdString();
-            machine->registry.SetString(platform::Hive::LocalMachine, key, "DisplayName", name.toStdString());
-            machine->registry.SetString(platform::Hive::LocalMachine, key, "Publisher", "Example Ltd.");
-            machine->registry.SetString(platform::Hive::LocalMachine, key, "UninstallString", "C:\\x\\uninst.exe");
-        }
+        for (const QString& name : names)
+            machine->AddProgram(name.toStdString(), "Example Ltd.");
         return machine;
     };
 }

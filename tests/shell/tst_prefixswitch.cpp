@@ -13,7 +13,6 @@
 #include "app/MSGDlg.h"
 #include "app/UIPublic.h"
 #include "app/WindowTitle.h"
-#include "inventory/AppEnum.h"
 #include "shell/AboutDlg.h"
 #include "shell/MainWin.h"
 #include "tests/fake/MemoryPlatform.h"
@@ -23,11 +22,8 @@ namespace {
 CMainWin::PlatformFactory WithPrograms(const QStringList& names) {
     return [names](std::string*) -> std::unique_ptr<platform::IPlatform> {
         auto fake = std::make_unique<MemoryPlatform>();
-        for (const QString& name : names) {
-            const std::string key = std::string(CAppEnum::kUninstallKey) + "\\" + name.toStdString();
-            fake->registry.SetString(platform::Hive::LocalMachine, key, "DisplayName", name.toStdString());
-            fake->registry.SetString(platform::Hive::LocalMachine, key, "UninstallString", "C:\\x\\uninst.exe");
-        }
+        for (const QString& name : names)
+            fake->AddProgram(name.toStdString());
         return fake;
     };
 }
