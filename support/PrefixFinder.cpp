@@ -12,6 +12,7 @@
 
 namespace {
 
+// The prefixes found so far, in the order found, each real folder once.
 class CCollector {
 public:
     void Add(const QString& folder, const char* foundIn) {
