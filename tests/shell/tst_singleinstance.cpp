@@ -1,6 +1,7 @@
 // One instance per user and Wine prefix: a second start of the real program
 // for the same prefix exits with 0 after asking the first one, here this
 // test process, to raise its window; a start for another prefix runs beside it.
+#include <QLocalServer>
 #include <QLockFile>
 #include <QtTest>
 
@@ -195,10 +196,13 @@ void SingleInstanceTest::onePerPrefix() {
         QCOMPARE(later.exitStatus(), QProcess::NormalExit);
         QCOMPARE(later.exitCode(), 0);
     }
-    for (QProcess& window : windows) {
-        QCOMPARE(window.state(), QProcess::Running);
-        window.kill();
-        window.waitForFinished(10000);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(windows[i].state(), QProcess::Running);
+        windows[i].kill();
+        windows[i].waitForFinished(10000);
+        // Killed: its lock file and socket stay behind.
+        QFile::remove(lockOf(prefixes[i]));
+        QLocalServer::removeServer(CSingleInstance::KeyFor(key, prefixes[i]));
     }
 #endif
 }

@@ -16,6 +16,8 @@ tolvanire_runtime_dir "$work/runtime"
 unset WINEPREFIX QT_QPA_PLATFORM
 export TOLVANIRE_INSTANCE_KEY="tolvanire-test-twoprefixes-$$"
 tolvanire_start_xvfb 1280x800
+# The windows are killed: their lock files and sockets stay behind.
+tolvanire_on_exit "rm -f /tmp/$TOLVANIRE_INSTANCE_KEY-*"
 tolvanire_on_exit "WINEPREFIX=$first wineserver -k"
 tolvanire_on_exit "WINEPREFIX=$second wineserver -k"
 
