@@ -1,5 +1,6 @@
 #include "app/UIPublic.h"
 
+#include <QDir>
 #include <QSettings>
 
 #include "app/MSGDlg.h"
@@ -43,6 +44,15 @@ bool CUIPublic::ReadSetting(const QString& section, const QString& key, QVariant
                             const QString& /*fileName*/) const {
     if (ReadIniValue(section, key, value, QStringLiteral("userconfig"))) return true;
     return ReadIniValue(section, key, value, QStringLiteral("uiconfig"));
+}
+
+bool CUIPublic::WriteUserSetting(const QString& section, const QString& key, const QVariant& value) const {
+    const QString folder = UserSettingsDirectory();
+    if (!QDir().mkpath(folder)) return false;
+    QSettings settings(folder + QStringLiteral("/userconfig"), QSettings::IniFormat);
+    settings.setValue(section + QLatin1Char('/') + key, value);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 bool CUIPublic::ReadIniValue(const QString& section, const QString& key, QVariant& value, const QString& fileName) {

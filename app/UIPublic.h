@@ -72,6 +72,10 @@ public:
     bool ReadSetting(const QString& section, const QString& key, QVariant& value,
                      const QString& fileName = QStringLiteral("uiconfig")) const;
 
+    // Stores the value in "userconfig" (the user's file, made when missing);
+    // false when it could not be written.
+    bool WriteUserSetting(const QString& section, const QString& key, const QVariant& value) const;
+
     // One file's step of ReadSetting.
     static bool ReadIniValue(const QString& section, const QString& key, QVariant& value, const QString& fileName);
 

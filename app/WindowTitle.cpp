@@ -28,7 +28,24 @@ CWindowTitle::CWindowTitle(QWidget* parent) : CTitleBarBase(parent) {
     targetLabel = new CElidedLabel(Qt::ElideMiddle, this);
     targetLabel->setStyleSheet(
         CPalette::Fill(QStringLiteral("font-family:Segoe UI;font-size:12px;color:@TargetText;")));
+    // As wide as its text where there is room, so that the prefix button
+    // follows the name; cut in the middle where there is not.
     row->addWidget(targetLabel, 1);
+    prefixBtn = new QPushButton(QStringLiteral("\u25BE"), this);
+    prefixBtn->setObjectName(QStringLiteral("prefixBtn"));
+    prefixBtn->setAccessibleName(tr("Wine prefixes"));
+    prefixBtn->setToolTip(tr("Switch to another Wine prefix"));
+    prefixBtn->setFixedSize(24, 24);
+    prefixBtn->setStyleSheet(CPalette::Fill(QStringLiteral(
+        "QPushButton{border:none;border-radius:3px;font-size:14px;color:@TargetText;background:transparent;}"
+        "QPushButton:hover{background:@MenuItemHover;color:@PrimaryText;}"
+        "QPushButton:pressed{background:@Highlight;}")));
+    prefixBtn->setFocusPolicy(Qt::TabFocus);
+    prefixBtn->setAutoDefault(false);
+    prefixBtn->hide();
+    connect(prefixBtn, &QPushButton::clicked, this, &CWindowTitle::PrefixMenuRequested);
+    row->addWidget(prefixBtn, 0);
+    row->addStretch(0);
 
     menuBtn = AddButton(QStringLiteral("menu"), tr("Menu"));
     minBtn = AddButton(QStringLiteral("minimize"), tr("Minimize"));
@@ -120,7 +137,13 @@ void CWindowTitle::SetTargetName(const QString& name) {
     if (!name.isEmpty() && (shown == home || shown.startsWith(home + QDir::separator())))
         shown = QStringLiteral("~") + shown.mid(home.size());
     targetLabel->SetFullText(shown.isEmpty() ? QString() : tr("Wine prefix %1").arg(shown));
+    targetLabel->ensurePolished();
+    targetLabel->setMaximumWidth(targetLabel->fontMetrics().horizontalAdvance(targetLabel->FullText()) + 8);
     targetLabel->setAccessibleName(targetLabel->FullText());
+}
+
+void CWindowTitle::ShowPrefixButton(bool on) {
+    prefixBtn->setVisible(on);
 }
 
 void CWindowTitle::mouseDoubleClickEvent(QMouseEvent*) {

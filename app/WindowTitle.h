@@ -25,6 +25,10 @@ public:
     // folder, "~" for the home folder); empty shows nothing.
     void SetTargetName(const QString& name);
     CElidedLabel* TargetLabel() const { return targetLabel; }
+    // The drop-down beside the target name that offers the other prefixes;
+    // hidden until ShowPrefixButton (the Linux program with a prefix).
+    QPushButton* PrefixButton() const { return prefixBtn; }
+    void ShowPrefixButton(bool on);
 
     QPushButton* MenuButton() const { return menuBtn; }
     QPushButton* MinimizeButton() const { return minBtn; }
@@ -40,6 +44,8 @@ signals:
     // The menu button was pressed: whoever owns the main menu opens it now
     // (connected directly, the menu lives only for this call).
     void MainMenuRequested();
+    // The prefix button was pressed: the window offers its prefixes now.
+    void PrefixMenuRequested();
 
 public slots:
     void OnBtnClicked();
@@ -51,6 +57,7 @@ protected:
 private:
     QPushButton* AddButton(const QString& name, const QString& accessibleName);
 
+    QPushButton* prefixBtn = nullptr;
     QPushButton* menuBtn = nullptr;
     QPushButton* minBtn = nullptr;
     QPushButton* maxBtn = nullptr;

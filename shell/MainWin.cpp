@@ -2,17 +2,24 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
 #include "app/BlurDlg.h"
+#include "app/MSGDlg.h"
+#include "app/RefreshDlg.h"
 #include "app/RuntimeFiles.h"
 #include "app/StartDlg.h"
 #include "app/UIPublic.h"
@@ -25,8 +32,11 @@
 #include "shell/CommonMenu.h"
 #include "shell/RightContent.h"
 #include "shell/RightTab.h"
+#include "support/PrefixFinder.h"
 #include "uninstall/UninstallerCore.h"
 #include "widgetlib/BPNotifyCentor.h"
+#include "widgetlib/BPQtLabel.h"
+#include "widgetlib/Palette.h"
 
 struct CMainWin::StartupHandOver {
     std::unique_ptr<platform::IPlatform> platform;
@@ -61,10 +71,7 @@ CMainWin::CMainWin(PlatformFactory factory)
 
     CUIPublic::instance()->ProbeWindowsVersion();
 
-    startupTask =
-        CDetachedTask::Run(handOver, MSG_INVENTORY_READY, [factory = std::move(factory)](StartupHandOver& startup) {
-            StartupThread(factory, startup);
-        });
+    StartLoading(std::move(factory));
 
     // The splash ignores Escape and the window system's close, but any
     // dialog's MSG_CLOSE_DLG closes it too: until the inventory is in, a
@@ -77,6 +84,15 @@ CMainWin::CMainWin(PlatformFactory factory)
         splash->exec();
         delete splash;
     }
+}
+
+void CMainWin::StartLoading(PlatformFactory factory) {
+    handOver = std::make_shared<StartupHandOver>();
+    inventoryReady = false;
+    startupTask =
+        CDetachedTask::Run(handOver, MSG_INVENTORY_READY, [factory = std::move(factory)](StartupHandOver& startup) {
+            StartupThread(factory, startup);
+        });
 }
 
 CMainWin::~CMainWin() {
@@ -119,19 +135,9 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
         // Not the message of an earlier window's thread.
         if (!CDetachedTask::IsDoneMsgOf(msg, startupTask) || inventoryReady) break;
         inventoryReady = true;
-        targetPlatform = std::move(handOver->platform);
-        core = std::move(handOver->core);
-        CUIPublic::instance()->SetPrograms(std::move(handOver->records));
-        if (core) {
-            CUIPublic::instance()->SetCore(core.get());
-            inventoryService = std::make_unique<CInventoryService>(*targetPlatform);
-            CUIPublic::instance()->SetInventoryService(inventoryService.get());
-        }
-        rightContent = new CRightContent();
-        contentLayout->addWidget(rightContent, 0);
-        connect(rightContent->Tab()->ProgramPage(), &CEnumProgramPage::CloseReady, this, &QWidget::close);
-        // Typing searches at once: the search box has the focus from the start.
-        rightContent->Tab()->ProgramPage()->SearchBox()->LineEdit()->setFocus(Qt::OtherFocusReason);
+        // The first read builds the body whatever its outcome (the entry
+        // point asks StartupError); a switch builds it once it is known good.
+        if (rightContent == nullptr) ShowTarget();
         CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
         break;
     }
@@ -144,6 +150,126 @@ int CMainWin::ReceiveMsg(__MsgData msg) {
         break;
     }
     return 0;
+}
+
+void CMainWin::ShowTarget() {
+    targetPlatform = std::move(handOver->platform);
+    core = std::move(handOver->core);
+    CUIPublic::instance()->SetPrograms(std::move(handOver->records));
+    if (core) {
+        CUIPublic::instance()->SetCore(core.get());
+        inventoryService = std::make_unique<CInventoryService>(*targetPlatform);
+        CUIPublic::instance()->SetInventoryService(inventoryService.get());
+    }
+    rightContent = new CRightContent();
+    contentLayout->addWidget(rightContent, 0);
+    connect(rightContent->Tab()->ProgramPage(), &CEnumProgramPage::CloseReady, this, &QWidget::close);
+    // Typing searches at once: the search box has the focus from the start.
+    rightContent->Tab()->ProgramPage()->SearchBox()->LineEdit()->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainWin::EnablePrefixSwitch(PrefixSwitch given) {
+    prefixSwitch = std::move(given);
+    connect(titleBar, &CWindowTitle::PrefixMenuRequested, this, &CMainWin::OpenPrefixMenu, Qt::UniqueConnection);
+    titleBar->ShowPrefixButton(true);
+}
+
+namespace {
+
+bool SameFolder(const QString& a, const QString& b) {
+    const QString realA = QFileInfo(a).canonicalFilePath();
+    return realA.isEmpty() ? QDir::cleanPath(a) == QDir::cleanPath(b) : realA == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
+
+void CMainWin::OpenPrefixMenu() {
+    const QString current = CUIPublic::instance()->TargetName();
+    CEnumProgramPage* page = rightContent != nullptr ? rightContent->Tab()->ProgramPage() : nullptr;
+    const bool busy = page != nullptr && (page->IsRunning() || page->IsRefreshing());
+    QMenu menu(titleBar);
+    menu.setObjectName(QStringLiteral("prefixMenu"));
+    menu.setStyleSheet(CPalette::Fill(
+        QStringLiteral("QMenu{background:@Highlight;border:1px solid @PanelEdge;padding:4px 0;}"
+                       "QMenu::item{font-family:Segoe UI;font-size:13px;color:@PrimaryText;padding:6px 24px 6px 28px;}"
+                       "QMenu::item:selected{background:@MenuItemHover;}"
+                       "QMenu::item:disabled{color:@DisabledText;}")));
+    std::vector<CPrefixFinder::Found> prefixes = CPrefixFinder::ForThisProcess();
+    // A prefix named with --prefix may lie where nobody looks: it stays on offer.
+    const bool listed = std::any_of(prefixes.begin(), prefixes.end(),
+                                    [&current](const CPrefixFinder::Found& p) { return SameFolder(p.path, current); });
+    if (!listed && !current.isEmpty()) prefixes.insert(prefixes.begin(), CPrefixFinder::Found{current, QString(), -1});
+    if (busy) menu.addAction(tr("Not while programs are being removed or the list is read"))->setEnabled(false);
+    const QString home = QDir::homePath();
+    for (const CPrefixFinder::Found& prefix : prefixes) {
+        QString shown = prefix.path;
+        if (shown.startsWith(home + QLatin1Char('/'))) shown = QStringLiteral("~") + shown.mid(home.size());
+        QStringList notes;
+        if (!prefix.foundIn.isEmpty()) notes << prefix.foundIn;
+        if (prefix.programs >= 0)
+            notes << (prefix.programs == 1 ? tr("1 program") : tr("%1 programs").arg(prefix.programs));
+        QAction* action = menu.addAction(
+            notes.isEmpty() ? shown : QStringLiteral("%1   (%2)").arg(shown, notes.join(QStringLiteral(", "))));
+        action->setData(prefix.path);
+        action->setCheckable(true);
+        action->setChecked(SameFolder(prefix.path, current));
+        action->setEnabled(!busy);
+    }
+    const QPushButton* button = titleBar->PrefixButton();
+    QAction* chosen = menu.exec(button->mapToGlobal(QPoint(0, button->height())));
+    if (chosen != nullptr && !chosen->data().toString().isEmpty()) SwitchPrefix(chosen->data().toString());
+}
+
+bool CMainWin::SwitchPrefix(const QString& prefix) {
+    const QString current = CUIPublic::instance()->TargetName();
+    if (!prefixSwitch.backend || !inventoryReady || SameFolder(prefix, current)) return false;
+    CEnumProgramPage* page = rightContent != nullptr ? rightContent->Tab()->ProgramPage() : nullptr;
+    if (page != nullptr && (page->IsRunning() || page->IsRefreshing())) return false;
+    // Another window that manages the prefix has been raised instead.
+    if (prefixSwitch.claim && !prefixSwitch.claim(prefix)) return false;
+
+    StartLoading(prefixSwitch.backend(prefix));
+    while (!inventoryReady) {
+        CRefreshDlg busy(this);
+        busy.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        busy.BuildBusyView();
+        busy.exec();
+    }
+    QString error = handOver->error;
+    if (error.isEmpty() && handOver->core) {
+        const Expected<void, BackendFailure> reachable = handOver->core->Reachable();
+        if (!reachable) error = reachable.Error().reason;
+    }
+    if (!error.isEmpty() || !handOver->core) {
+        // The window stays with the prefix it had.
+        handOver = std::make_shared<StartupHandOver>();
+        if (prefixSwitch.keepOnly) prefixSwitch.keepOnly(current);
+        if (!error.isEmpty()) error[0] = error.at(0).toUpper();
+        CMSGDlg box(600, 340, this);
+        box.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        box.SetContent(CMSGDlg::MsgKindFailure,
+                       tr("The programs of %1 could not be read.\n\n%2").arg(QDir::toNativeSeparators(prefix), error),
+                       CMSGDlg::BtnModeOK);
+        if (box.TextLabel() != nullptr) box.TextLabel()->setMaximumWidth(600 - 150);
+        box.exec();
+        return false;
+    }
+
+    // The old body and whatever worker still uses the old backend go first.
+    delete rightContent;
+    rightContent = nullptr;
+    CDetachedTask::WaitUntilNoneRuns();
+    CUIPublic::instance()->SetCore(nullptr);
+    CUIPublic::instance()->SetInventoryService(nullptr);
+    inventoryService.reset();
+    core.reset();
+    targetPlatform.reset();
+    ShowTarget();
+    if (prefixSwitch.keepOnly) prefixSwitch.keepOnly(prefix);
+    CUIPublic::instance()->SetTargetName(prefix);
+    titleBar->SetTargetName(prefix);
+    CUIPublic::instance()->WriteUserSetting(QStringLiteral("Main"), QStringLiteral("Prefix"), prefix);
+    return true;
 }
 
 void CMainWin::OpenMainMenu() {

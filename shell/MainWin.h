@@ -33,6 +33,28 @@ public:
     explicit CMainWin(PlatformFactory factory);
     ~CMainWin() override;
 
+    // What moving to another Wine prefix needs from the entry point.
+    struct PrefixSwitch {
+        // The backend of a prefix.
+        std::function<PlatformFactory(const QString& prefix)> backend;
+        // Claims the prefix for this window as well; false when another
+        // window holds it (that one has been raised).
+        std::function<bool(const QString& prefix)> claim;
+        // Keeps only the claim of the prefix the window manages now.
+        std::function<void(const QString& prefix)> keepOnly;
+    };
+    // Shows the title bar's prefix button, which offers the prefixes found
+    // for the user (CPrefixFinder) and switches to the one chosen.
+    void EnablePrefixSwitch(PrefixSwitch prefixSwitch);
+
+    // Reads the programs of `prefix` through a new backend, behind the busy
+    // dialog, and shows them in place of the current list; the title bar,
+    // About and the remembered choice ("Main"/"Prefix" in userconfig) follow.
+    // Nothing changes, and false is returned, during an uninstall run or a
+    // refresh, when another window manages the prefix, or when its programs
+    // cannot be read (a message box says why).
+    bool SwitchPrefix(const QString& prefix);
+
     int ReceiveMsg(__MsgData msg) override;
 
     // Why the target machine could not be read; empty when all went well.
@@ -56,6 +78,8 @@ public:
 public slots:
     // The title bar's menu button: the main menu, for as long as it is open.
     void OpenMainMenu();
+    // The title bar's prefix button: the prefixes, for as long as it is open.
+    void OpenPrefixMenu();
 
 protected:
     bool event(QEvent* event) override;
@@ -66,6 +90,11 @@ protected:
 private:
     struct StartupHandOver;
     static void StartupThread(const PlatformFactory& factory, StartupHandOver& handOver);
+    // Starts reading the target on the start-up thread; inventoryReady
+    // turns true when it is done.
+    void StartLoading(PlatformFactory factory);
+    // Takes what the start-up thread read and builds the body on it.
+    void ShowTarget();
 
     // What the start-up thread fills before its task's MSG_INVENTORY_READY;
     // shared, so that the thread never touches the window, which may be
@@ -76,6 +105,7 @@ private:
     std::unique_ptr<platform::IPlatform> targetPlatform;
     std::unique_ptr<CUninstallerCore> core;
     std::unique_ptr<CInventoryService> inventoryService;
+    PrefixSwitch prefixSwitch;
 
     QHBoxLayout* contentLayout = nullptr;
     CRightContent* rightContent = nullptr;

@@ -1,6 +1,9 @@
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QWidget>
 
 #include "app/host/HostServices.h"
@@ -14,11 +17,31 @@ QString CSingleInstance::InstanceKey() {
     return CHostServices::Current().SingleInstanceKey();
 }
 
+QString CSingleInstance::KeyFor(const QString& base, const QString& prefix) {
+    if (prefix.isEmpty()) return base;
+    const QString real = QFileInfo(prefix).canonicalFilePath();
+    const QByteArray path = (real.isEmpty() ? QDir::cleanPath(prefix) : real).toUtf8();
+    // Short enough for a socket's name, which has a small length limit.
+    return base + QLatin1Char('-') +
+           QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex().left(16));
+}
+
 bool CSingleInstance::Check() {
-    claim = CHostServices::Current().ClaimSingleInstance(key);
+    return ClaimAlso(key);
+}
+
+bool CSingleInstance::ClaimAlso(const QString& newKey) {
+    if (claims.count(newKey) != 0) return true;
+    std::unique_ptr<CInstanceClaim> claim = CHostServices::Current().ClaimSingleInstance(newKey);
     if (!claim) return false;
     connect(claim.get(), &CInstanceClaim::RaiseRequested, this, &CSingleInstance::Raise);
+    claims[newKey] = std::move(claim);
     return true;
+}
+
+void CSingleInstance::KeepOnly(const QString& kept) {
+    for (auto it = claims.begin(); it != claims.end();)
+        it = it->first == kept ? std::next(it) : claims.erase(it);
 }
 
 void CSingleInstance::SetWindow(QWidget* target) {

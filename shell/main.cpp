@@ -1,5 +1,6 @@
 // Entry point of the graphical program.
 #include <QApplication>
+#include <QVariant>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -57,29 +58,48 @@ int main(int argc, char* argv[]) {
     CProgramLook::Apply(*app);
     CTestHooks::StartAutoClose();
 
-    CSingleInstance instance(CTestHooks::InstanceKey());
-    if (!instance.Check()) {
-        ShowMessage(CMSGDlg::MsgKindWarning, QStringLiteral("Tolvanire Uninstaller has been running!"));
-        return 0;
-    }
-
     // Nothing is created: without a prefix to manage the program says so
-    // and ends.
-    const CWinePrefix::Choice prefix = CWinePrefix::ForThisProcess(startup.prefix);
+    // and ends. The prefix the window last switched to is taken when neither
+    // the command line nor the environment names one.
+    QVariant remembered;
+    CUIPublic::instance()->ReadSetting(QStringLiteral("Main"), QStringLiteral("Prefix"), remembered);
+    const CWinePrefix::Choice prefix = CWinePrefix::ForThisProcess(startup.prefix, remembered.toString());
     if (!prefix.error.isEmpty()) {
         ShowStartFailure(prefix.error);
         return 1;
     }
+
+    // One window per prefix: a second start for the same one raises it.
+    const QString baseKey =
+        CTestHooks::InstanceKey().isEmpty() ? CSingleInstance::InstanceKey() : CTestHooks::InstanceKey();
+    CSingleInstance instance(CSingleInstance::KeyFor(baseKey, prefix.path));
+    if (!instance.Check()) {
+        ShowMessage(CMSGDlg::MsgKindWarning, QStringLiteral("Tolvanire Uninstaller has been running!"));
+        return 0;
+    }
     CUIPublic::instance()->SetTargetName(prefix.path);
 
-    platform::PlatformOptions options;
-    options.winePrefix = prefix.path.toStdString();
-    const int result = RunMainWindow(
-        CTestHooks::HoldSplash([options](std::string* error) { return platform::CreatePlatform(options, error); }),
-        [&instance](CMainWin* window) {
-            instance.SetWindow(window);
-            CTestHooks::WindowShown(window);
-        });
+    const auto backend = [](const QString& prefixPath) -> CMainWin::PlatformFactory {
+        platform::PlatformOptions options;
+        options.winePrefix = prefixPath.toStdString();
+        return [options](std::string* error) { return platform::CreatePlatform(options, error); };
+    };
+    const int result = RunMainWindow(CTestHooks::HoldSplash(backend(prefix.path)), [&](CMainWin* window) {
+        instance.SetWindow(window);
+        // Windows manages the machine itself: there is no prefix to switch.
+        if (!prefix.path.isEmpty()) {
+            CMainWin::PrefixSwitch prefixSwitch;
+            prefixSwitch.backend = backend;
+            prefixSwitch.claim = [&instance, baseKey](const QString& other) {
+                return instance.ClaimAlso(CSingleInstance::KeyFor(baseKey, other));
+            };
+            prefixSwitch.keepOnly = [&instance, baseKey](const QString& kept) {
+                instance.KeepOnly(CSingleInstance::KeyFor(baseKey, kept));
+            };
+            window->EnablePrefixSwitch(prefixSwitch);
+        }
+        CTestHooks::WindowShown(window);
+    });
     app.reset();
     return result;
 }

@@ -13,7 +13,7 @@ QString Absolute(const QString& path, const QString& workingFolder) {
 } // namespace
 
 CWinePrefix::Choice CWinePrefix::Choose(const QString& option, const QString& environment, const QString& home,
-                                        const QString& workingFolder) {
+                                        const QString& workingFolder, const QString& remembered) {
     Choice choice;
     QString source;
     if (!option.isEmpty()) {
@@ -22,6 +22,8 @@ CWinePrefix::Choice CWinePrefix::Choose(const QString& option, const QString& en
     } else if (!environment.isEmpty()) {
         choice.path = Absolute(environment, workingFolder);
         source = QStringLiteral(" (WINEPREFIX)");
+    } else if (QDir::isAbsolutePath(remembered) && IsPrefix(remembered)) {
+        choice.path = QDir::cleanPath(remembered);
     } else {
         choice.path = QDir::cleanPath(home + QStringLiteral("/.wine"));
         if (!QFileInfo::exists(choice.path)) {
@@ -35,17 +37,22 @@ CWinePrefix::Choice CWinePrefix::Choose(const QString& option, const QString& en
     const QString shown = QDir::toNativeSeparators(choice.path);
     if (!QFileInfo::exists(choice.path))
         choice.error = QStringLiteral("The Wine prefix %1%2 does not exist.").arg(shown, source);
-    else if (!QFileInfo(choice.path + QStringLiteral("/system.reg")).isFile())
+    else if (!IsPrefix(choice.path))
         choice.error = QStringLiteral("%1%2 is not a Wine prefix: it has no system.reg.").arg(shown, source);
     if (!choice.error.isEmpty()) choice.path.clear();
     return choice;
 }
 
-CWinePrefix::Choice CWinePrefix::ForThisProcess(const QString& option) {
+CWinePrefix::Choice CWinePrefix::ForThisProcess(const QString& option, const QString& remembered) {
 #ifdef _WIN32
     (void)option;
+    (void)remembered;
     return Choice();
 #else
-    return Choose(option, qEnvironmentVariable("WINEPREFIX"), QDir::homePath(), QDir::currentPath());
+    return Choose(option, qEnvironmentVariable("WINEPREFIX"), QDir::homePath(), QDir::currentPath(), remembered);
 #endif
+}
+
+bool CWinePrefix::IsPrefix(const QString& folder) {
+    return QFileInfo(folder + QStringLiteral("/system.reg")).isFile();
 }

@@ -7,6 +7,10 @@ add_library(tolvanire_support STATIC
     ${CMAKE_CURRENT_LIST_DIR}/HostPaths.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WinePrefix.h
     ${CMAKE_CURRENT_LIST_DIR}/WinePrefix.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PrefixFinder.h
+    ${CMAKE_CURRENT_LIST_DIR}/PrefixFinder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PrefixProgramCount.h
+    ${CMAKE_CURRENT_LIST_DIR}/PrefixProgramCount.cpp
     ${CMAKE_SOURCE_DIR}/include/FormatSize.h
     ${CMAKE_CURRENT_LIST_DIR}/FormatSize.cpp
     ${CMAKE_SOURCE_DIR}/include/PathText.h

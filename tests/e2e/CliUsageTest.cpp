@@ -56,6 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "\n\nUsage: tolvanire-uninstaller-cli uninstall [options] NAME...\n",
                               ""},
                     UsageCase{"UninstallHelp", {"uninstall", "--help"}, 0, "", "--clean"},
+                    UsageCase{"PrefixesHelp", {"prefixes", "--help"}, 0, "", "--json"},
+                    UsageCase{"PrefixesStrayArgument", {"prefixes", "extra"}, 2, "unexpected argument 'extra'", ""},
                     UsageCase{"LeftoversHelpNamesTheCommand",
                               {"leftovers", "--help"},
                               0,

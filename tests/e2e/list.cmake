@@ -15,8 +15,9 @@ tolvanire_discover_gtests(tolvanire_e2e_list_tests
     PROPERTIES LABELS wine TIMEOUT 300 FIXTURES_REQUIRED e2e_list_prefix e2e_baddata_prefix
                ENVIRONMENT ${e2e_list_environment})
 
-# The command line itself: usage errors and a missing Wine, without a prefix.
-add_executable(tolvanire_cli_usage_tests CliUsageTest.cpp CliRunner.h CliRunner.cpp)
+# The command line itself: usage errors and a missing Wine, without a
+# prefix; the prefixes found in a sandbox home, without Wine.
+add_executable(tolvanire_cli_usage_tests CliUsageTest.cpp PrefixesCliTest.cpp CliRunner.h CliRunner.cpp)
 target_link_libraries(tolvanire_cli_usage_tests PRIVATE tolvanire_options Qt5::Core GTest::gtest GTest::gtest_main)
 add_dependencies(tolvanire_cli_usage_tests tolvanire-uninstaller-cli)
 tolvanire_discover_gtests(tolvanire_cli_usage_tests

@@ -16,6 +16,15 @@ public:
     platform::IFileSystem& Files() override { return files; }
     std::string FatalError() const override { return system.FatalError(); }
 
+    // A program in the machine's Uninstall list: its display name, an
+    // uninstaller and, when given, its publisher.
+    void AddProgram(const std::string& name, const std::string& publisher = std::string()) {
+        const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+        registry.SetString(platform::Hive::LocalMachine, key, "DisplayName", name);
+        registry.SetString(platform::Hive::LocalMachine, key, "UninstallString", "C:\\x\\uninst.exe");
+        if (!publisher.empty()) registry.SetString(platform::Hive::LocalMachine, key, "Publisher", publisher);
+    }
+
     MemoryRegistry registry;
     MemorySystem system;
     MemoryFileSystem files;

@@ -43,11 +43,8 @@ namespace {
 
 std::unique_ptr<platform::IPlatform> PlatformWithPrograms(const QStringList& names) {
     auto fake = std::make_unique<MemoryPlatform>();
-    for (const QString& name : names) {
-        const std::string key = std::string(CAppEnum::kUninstallKey) + "\\" + name.toStdString();
-        fake->registry.SetString(platform::Hive::LocalMachine, key, "DisplayName", name.toStdString());
-        fake->registry.SetString(platform::Hive::LocalMachine, key, "UninstallString", "C:\\x\\uninst.exe");
-    }
+    for (const QString& name : names)
+        fake->AddProgram(name.toStdString());
     return fake;
 }
 

@@ -17,6 +17,7 @@ struct PrefixCase {
     const char* option;      // --prefix ("" not given); "@" stands for the sandbox, else it is
                              // relative to the sandbox's working folder
     const char* environment; // WINEPREFIX, the same way
+    const char* remembered;  // the window's last choice ("" none), relative to the sandbox
     const char* present; // folders made in the sandbox ("x" a prefix; "x/" a folder without system.reg; "x*" a file)
     const char* chosen;  // the path chosen, relative to the sandbox; "" when it is an error
     const char* error;   // part of the error
@@ -59,7 +60,9 @@ TEST_P(WinePrefixTest, ChoosesOrSaysWhyNot) {
     const QStringList before = Contents(root);
 
     const auto given = [&root](const char* text) { return QString::fromLatin1(text).replace(QLatin1Char('@'), root); };
-    const CWinePrefix::Choice choice = CWinePrefix::Choose(given(row.option), given(row.environment), home, work);
+    const QString remembered = *row.remembered ? root + QLatin1Char('/') + QLatin1String(row.remembered) : QString();
+    const CWinePrefix::Choice choice =
+        CWinePrefix::Choose(given(row.option), given(row.environment), home, work, remembered);
 
     if (*row.chosen) {
         EXPECT_EQ(choice.path, QDir::cleanPath(root + QLatin1Char('/') + QLatin1String(row.chosen)));
@@ -73,17 +76,24 @@ TEST_P(WinePrefixTest, ChoosesOrSaysWhyNot) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, WinePrefixTest,
-    testing::Values(PrefixCase{"OptionFirst", "../p1", "../p2", "p1 p2 home/.wine", "p1", ""},
-                    PrefixCase{"AbsoluteOption", "@/p1", "", "p1", "p1", ""},
-                    PrefixCase{"EnvironmentWithoutOption", "", "../p2", "p2 home/.wine", "p2", ""},
-                    PrefixCase{"HomeWineWhenThere", "", "", "home/.wine", "home/.wine", ""},
-                    PrefixCase{"NoHomeWine", "", "", "", "", "no Wine prefix to manage"},
-                    PrefixCase{"OptionMissing", "../typo", "", "home/.wine", "", "(--prefix) does not exist"},
-                    PrefixCase{"EnvironmentMissing", "", "../gone", "home/.wine", "", "(WINEPREFIX) does not exist"},
-                    PrefixCase{"OptionNotAPrefix", "../plain", "", "plain/ home/.wine", "", "has no system.reg"},
-                    PrefixCase{"OptionIsAFile", "../file", "", "file*", "", "has no system.reg"},
-                    PrefixCase{"HomeWineNotAPrefix", "", "", "home/.wine/", "", "has no system.reg"},
-                    PrefixCase{"TrailingSlash", "../p1/", "", "p1", "p1", ""}),
+    testing::Values(PrefixCase{"OptionFirst", "../p1", "../p2", "", "p1 p2 home/.wine", "p1", ""},
+                    PrefixCase{"AbsoluteOption", "@/p1", "", "", "p1", "p1", ""},
+                    PrefixCase{"EnvironmentWithoutOption", "", "../p2", "", "p2 home/.wine", "p2", ""},
+                    PrefixCase{"HomeWineWhenThere", "", "", "", "home/.wine", "home/.wine", ""},
+                    PrefixCase{"NoHomeWine", "", "", "", "", "", "no Wine prefix to manage"},
+                    PrefixCase{"OptionMissing", "../typo", "", "", "home/.wine", "", "(--prefix) does not exist"},
+                    PrefixCase{"EnvironmentMissing", "", "../gone", "", "home/.wine", "",
+                               "(WINEPREFIX) does not exist"},
+                    PrefixCase{"OptionNotAPrefix", "../plain", "", "", "plain/ home/.wine", "", "has no system.reg"},
+                    PrefixCase{"OptionIsAFile", "../file", "", "", "file*", "", "has no system.reg"},
+                    PrefixCase{"HomeWineNotAPrefix", "", "", "", "home/.wine/", "", "has no system.reg"},
+                    PrefixCase{"TrailingSlash", "../p1/", "", "", "p1", "p1", ""},
+                    PrefixCase{"RememberedBeforeHomeWine", "", "", "p1", "p1 home/.wine", "p1", ""},
+                    PrefixCase{"OptionBeforeRemembered", "../p2", "", "p1", "p1 p2", "p2", ""},
+                    PrefixCase{"EnvironmentBeforeRemembered", "", "../p2", "p1", "p1 p2", "p2", ""},
+                    PrefixCase{"RememberedGone", "", "", "gone", "home/.wine", "home/.wine", ""},
+                    PrefixCase{"RememberedNoLongerAPrefix", "", "", "plain", "plain/ home/.wine", "home/.wine", ""},
+                    PrefixCase{"RememberedGoneNoHomeWine", "", "", "gone", "", "", "no Wine prefix to manage"}),
     [](const testing::TestParamInfo<PrefixCase>& info) { return std::string(info.param.name); });
 
 } // namespace
