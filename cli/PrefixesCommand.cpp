@@ -68,7 +68,7 @@ cli::ExitCode RunPrefixes(const QStringList& arguments) {
     return cli::ExitCode::Success;
 }
 
-const CCliCommandTable::Registration registration("prefixes", "List the Wine prefixes found for this user.",
-                                                  &RunPrefixes);
+const CCliCommandTable::Registration prefixesRegistration("prefixes", "List the Wine prefixes found for this user.",
+                                                          &RunPrefixes);
 
 } // namespace
