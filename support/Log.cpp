@@ -63,6 +63,12 @@ public:
 
 private:
     LogWriter() : logPath(DefaultLogFilePath()) {}
+    // At exit. The thread that wrote last may be a detached worker that no
+    // one joined: taking the lock orders its writes before the file goes.
+    ~LogWriter() {
+        std::lock_guard<std::mutex> lock(mutex);
+        logFile.reset();
+    }
 
     bool Open() {
         QDir().mkpath(QFileInfo(logPath).absolutePath());

@@ -32,35 +32,28 @@ int CBPNotifyCentor::Enqueue(Channel channel, uint32_t id, uint32_t param, const
         message.payload.assign(bytes, bytes + payloadSize);
     }
 
-    bool post = false;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        queue.push_back(std::move(message));
-        if (!deliveryPosted && QCoreApplication::instance() != nullptr) {
-            deliveryPosted = true;
-            post = true;
-        }
-    }
-    if (post && !PostDelivery()) {
-        std::lock_guard<std::mutex> guard(lock);
-        deliveryPosted = false;
-    }
+    std::lock_guard<std::mutex> guard(lock);
+    queue.push_back(std::move(message));
+    if (!deliveryPosted) deliveryPosted = PostDeliveryLocked();
     return 0;
 }
 
-bool CBPNotifyCentor::PostDelivery() {
+bool CBPNotifyCentor::PostDeliveryLocked() {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) return false;
-    // A functor with the application as context runs on the GUI thread.
+    // A functor with the application as context runs on the GUI thread. It
+    // is made under the lock and holds nothing, and the GUI thread takes the
+    // lock before it touches anything a sender wrote: the sender's writes
+    // are ordered before the delivery by the lock itself, not only by the
+    // event queue's own locking (which a thread checker cannot see into).
     return QMetaObject::invokeMethod(
-        app, [this] { DeliverOne(); }, Qt::QueuedConnection);
+        app, [] { instance()->DeliverOne(); }, Qt::QueuedConnection);
 }
 
 void CBPNotifyCentor::DeliverOne() {
     CBPMsgReceiver* target = nullptr;
     __MsgData data;
     std::vector<unsigned char> copy;
-    bool postMore = false;
     bool isSig = false;
     {
         std::lock_guard<std::mutex> guard(lock);
@@ -90,14 +83,7 @@ void CBPNotifyCentor::DeliverOne() {
         }
         // One delivery per event: a handler that runs a modal dialog spins a
         // nested event loop, and the rest of the queue must flow inside it.
-        if (!queue.empty() && !deliveryPosted) {
-            deliveryPosted = true;
-            postMore = true;
-        }
-    }
-    if (postMore && !PostDelivery()) {
-        std::lock_guard<std::mutex> guard(lock);
-        deliveryPosted = false;
+        if (!queue.empty() && !deliveryPosted) deliveryPosted = PostDeliveryLocked();
     }
     if (target == nullptr) return;
     if (isSig) {

@@ -54,9 +54,10 @@ private:
     void Add(Channel channel, CBPMsgReceiver* receiver, uint32_t id);
     void Remove(Channel channel, CBPMsgReceiver* receiver, uint32_t id);
     bool IsRegisteredLocked(uint64_t key, CBPMsgReceiver* receiver) const;
-    // Asks the GUI thread to run DeliverOne; false when there is no
-    // application object yet (the message then waits for the next send).
-    bool PostDelivery();
+    // Asks the GUI thread to run DeliverOne, with the lock held; false when
+    // there is no application object yet (the message then waits for the
+    // next send).
+    bool PostDeliveryLocked();
     void DeliverOne();
 
     std::mutex lock;
