@@ -212,10 +212,14 @@ void SingleInstanceTest::keyFollowsTheRealPath() {
     QVERIFY(sandbox.isValid());
     const QString prefix = sandbox.filePath(QStringLiteral("prefix"));
     QVERIFY(QDir().mkpath(prefix));
-    QVERIFY(QFile::link(prefix, sandbox.filePath(QStringLiteral("link"))));
     const QString keyOf = CSingleInstance::KeyFor(key, prefix);
     QVERIFY(keyOf.startsWith(key + QLatin1Char('-')));
+#ifndef _WIN32
+    // A symbolic link (on Windows QFile::link makes a shortcut, which names
+    // no folder; prefixes are a Linux matter anyway).
+    QVERIFY(QFile::link(prefix, sandbox.filePath(QStringLiteral("link"))));
     QCOMPARE(CSingleInstance::KeyFor(key, sandbox.filePath(QStringLiteral("link"))), keyOf);
+#endif
     QCOMPARE(CSingleInstance::KeyFor(key, prefix + QStringLiteral("/")), keyOf);
     QVERIFY(CSingleInstance::KeyFor(key, prefix + QStringLiteral("2")) != keyOf);
     // Without a prefix (Windows) the key stays the user's.
