@@ -14,7 +14,8 @@
 # BUILD_DIR/qt5-mingw-source (scripts/build-qt5-mingw.sh).
 # TOLVANIRE_QT_MINGW=DIR uses a Qt already unpacked or built by
 # scripts/build-qt5-mingw.sh instead. TOLVANIRE_WARNINGS_AS_ERRORS=ON (or
-# OFF) sets the CMake option of that name (scripts/test-windows.sh: ON).
+# OFF) and TOLVANIRE_UNITY_BUILD=ON (or OFF) set the CMake options of those
+# names (scripts/test-windows.sh: both ON).
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -54,10 +55,11 @@ fi
 tolvanire_use_ccache
 jobs=$(nproc 2>/dev/null || echo 2)
 # Release: the static Qt is a release build, and the programs ship as such.
-# shellcheck disable=SC2086 # the launcher and the warnings setting are one word or none
+# shellcheck disable=SC2086 # the launcher and the settings are one word or none
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTOLVANIRE_QT_MINGW="$qt" $TOLVANIRE_LAUNCHER \
-    ${TOLVANIRE_WARNINGS_AS_ERRORS:+-DTOLVANIRE_WARNINGS_AS_ERRORS=$TOLVANIRE_WARNINGS_AS_ERRORS}
+    ${TOLVANIRE_WARNINGS_AS_ERRORS:+-DTOLVANIRE_WARNINGS_AS_ERRORS=$TOLVANIRE_WARNINGS_AS_ERRORS} \
+    ${TOLVANIRE_UNITY_BUILD:+-DTOLVANIRE_UNITY_BUILD=$TOLVANIRE_UNITY_BUILD}
 if [ $# -gt 0 ]; then
     cmake --build "$build" -j "$jobs" --target "$@"
 else
