@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
@@ -33,6 +32,7 @@
 #include "shell/RightContent.h"
 #include "shell/RightTab.h"
 #include "support/PrefixFinder.h"
+#include "support/WinePrefix.h"
 #include "uninstall/UninstallerCore.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtLabel.h"
@@ -168,25 +168,20 @@ void CMainWin::ShowTarget() {
     rightContent->Tab()->ProgramPage()->SearchBox()->LineEdit()->setFocus(Qt::OtherFocusReason);
 }
 
+bool CMainWin::ListBusy() const {
+    const CEnumProgramPage* page = rightContent != nullptr ? rightContent->Tab()->ProgramPage() : nullptr;
+    return page != nullptr && (page->IsRunning() || page->IsRefreshing());
+}
+
 void CMainWin::EnablePrefixSwitch(PrefixSwitch given) {
     prefixSwitch = std::move(given);
     connect(titleBar, &CWindowTitle::PrefixMenuRequested, this, &CMainWin::OpenPrefixMenu, Qt::UniqueConnection);
     titleBar->ShowPrefixButton(true);
 }
 
-namespace {
-
-bool SameFolder(const QString& a, const QString& b) {
-    const QString realA = QFileInfo(a).canonicalFilePath();
-    return realA.isEmpty() ? QDir::cleanPath(a) == QDir::cleanPath(b) : realA == QFileInfo(b).canonicalFilePath();
-}
-
-} // namespace
-
 void CMainWin::OpenPrefixMenu() {
     const QString current = CUIPublic::instance()->TargetName();
-    CEnumProgramPage* page = rightContent != nullptr ? rightContent->Tab()->ProgramPage() : nullptr;
-    const bool busy = page != nullptr && (page->IsRunning() || page->IsRefreshing());
+    const bool busy = ListBusy();
     QMenu menu(titleBar);
     menu.setObjectName(QStringLiteral("prefixMenu"));
     menu.setStyleSheet(CPalette::Fill(
@@ -196,8 +191,9 @@ void CMainWin::OpenPrefixMenu() {
                        "QMenu::item:disabled{color:@DisabledText;}")));
     std::vector<CPrefixFinder::Found> prefixes = CPrefixFinder::ForThisProcess();
     // A prefix named with --prefix may lie where nobody looks: it stays on offer.
-    const bool listed = std::any_of(prefixes.begin(), prefixes.end(),
-                                    [&current](const CPrefixFinder::Found& p) { return SameFolder(p.path, current); });
+    const bool listed = std::any_of(prefixes.begin(), prefixes.end(), [&current](const CPrefixFinder::Found& p) {
+        return CWinePrefix::SamePrefix(p.path, current);
+    });
     if (!listed && !current.isEmpty()) prefixes.insert(prefixes.begin(), CPrefixFinder::Found{current, QString(), -1});
     if (busy) menu.addAction(tr("Not while programs are being removed or the list is read"))->setEnabled(false);
     const QString home = QDir::homePath();
@@ -212,7 +208,7 @@ void CMainWin::OpenPrefixMenu() {
             notes.isEmpty() ? shown : QStringLiteral("%1   (%2)").arg(shown, notes.join(QStringLiteral(", "))));
         action->setData(prefix.path);
         action->setCheckable(true);
-        action->setChecked(SameFolder(prefix.path, current));
+        action->setChecked(CWinePrefix::SamePrefix(prefix.path, current));
         action->setEnabled(!busy);
     }
     const QPushButton* button = titleBar->PrefixButton();
@@ -222,9 +218,8 @@ void CMainWin::OpenPrefixMenu() {
 
 bool CMainWin::SwitchPrefix(const QString& prefix) {
     const QString current = CUIPublic::instance()->TargetName();
-    if (!prefixSwitch.backend || !inventoryReady || SameFolder(prefix, current)) return false;
-    CEnumProgramPage* page = rightContent != nullptr ? rightContent->Tab()->ProgramPage() : nullptr;
-    if (page != nullptr && (page->IsRunning() || page->IsRefreshing())) return false;
+    if (!prefixSwitch.backend || !inventoryReady || CWinePrefix::SamePrefix(prefix, current)) return false;
+    if (ListBusy()) return false;
     // Another window that manages the prefix has been raised instead.
     if (prefixSwitch.claim && !prefixSwitch.claim(prefix)) return false;
 

@@ -95,6 +95,9 @@ private:
     void StartLoading(PlatformFactory factory);
     // Takes what the start-up thread read and builds the body on it.
     void ShowTarget();
+    // Whether the list is in an uninstall run or being read again: the
+    // prefix may not change then.
+    bool ListBusy() const;
 
     // What the start-up thread fills before its task's MSG_INVENTORY_READY;
     // shared, so that the thread never touches the window, which may be

@@ -56,3 +56,12 @@ CWinePrefix::Choice CWinePrefix::ForThisProcess(const QString& option, const QSt
 bool CWinePrefix::IsPrefix(const QString& folder) {
     return QFileInfo(folder + QStringLiteral("/system.reg")).isFile();
 }
+
+bool CWinePrefix::SamePrefix(const QString& a, const QString& b) {
+    if (!QDir::isAbsolutePath(a) || !QDir::isAbsolutePath(b)) return false;
+    const QString cleanA = QDir::cleanPath(a);
+    const QString cleanB = QDir::cleanPath(b);
+    if (cleanA == cleanB) return true;
+    const QString realA = QFileInfo(cleanA).canonicalFilePath();
+    return !realA.isEmpty() && realA == QFileInfo(cleanB).canonicalFilePath();
+}

@@ -30,4 +30,9 @@ public:
 
     // Whether `folder` holds a Wine prefix: its system.reg is a file.
     static bool IsPrefix(const QString& folder);
+
+    // Whether two prefix folders are one: compared as paths (trailing and
+    // doubled separators do not count, ~/.wine is not ~/.wine2), or by their
+    // real folder when both exist. A relative folder is never the same.
+    static bool SamePrefix(const QString& a, const QString& b);
 };

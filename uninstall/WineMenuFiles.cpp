@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include "include/PathText.h"
+#include "support/WinePrefix.h"
 
 namespace {
 
@@ -235,15 +236,6 @@ CWineMenuFiles::Launch CWineMenuFiles::ParseExec(const QString& execValue) {
     return launch;
 }
 
-bool CWineMenuFiles::SamePrefix(const QString& a, const QString& b) {
-    const QString cleanA = CleanAbsolute(a);
-    const QString cleanB = CleanAbsolute(b);
-    if (cleanA.isEmpty() || cleanB.isEmpty()) return false;
-    if (cleanA == cleanB) return true;
-    const QString realA = QFileInfo(cleanA).canonicalFilePath();
-    return !realA.isEmpty() && realA == QFileInfo(cleanB).canonicalFilePath();
-}
-
 CWineMenuFiles::CWineMenuFiles(const QString& winePrefix, const Places& userPlaces)
     : prefix(CleanAbsolute(winePrefix)), places(userPlaces) {}
 
@@ -325,7 +317,7 @@ bool CWineMenuFiles::Qualifies(const Entry& entry, const QList<LeftoverItem>& le
     if (!entry.candidate || !entry.read || !entry.launch.wine || prefix.isEmpty()) return false;
     // Without WINEPREFIX Wine runs its default prefix.
     const QString launched = entry.launch.prefixNamed ? entry.launch.prefix : places.home + QStringLiteral("/.wine");
-    if (!SamePrefix(launched, prefix)) return false;
+    if (!CWinePrefix::SamePrefix(launched, prefix)) return false;
     const QString link = WindowsLink(entry.launch);
     if (link.isEmpty()) return false;
     const QString key = WindowsNameKey(QDir::cleanPath(QString(link).replace(QLatin1Char('\\'), QLatin1Char('/'))));

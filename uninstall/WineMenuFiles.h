@@ -52,11 +52,6 @@ public:
     };
     static Launch ParseExec(const QString& execValue);
 
-    // Whether two prefix folders are one: compared as paths (trailing and
-    // doubled separators do not count, ~/.wine is not ~/.wine2), or by their
-    // real folder when both exist. A relative folder is never the same.
-    static bool SamePrefix(const QString& a, const QString& b);
-
     // Whether a shortcut of the prefix exists, asked of the target machine.
     enum class LinkState { Present, Gone, Unknown };
     using LinkCheck = std::function<LinkState(const QString& windowsPath)>;

@@ -96,4 +96,29 @@ INSTANTIATE_TEST_SUITE_P(
                     PrefixCase{"RememberedGoneNoHomeWine", "", "", "gone", "", "", "no Wine prefix to manage"}),
     [](const testing::TestParamInfo<PrefixCase>& info) { return std::string(info.param.name); });
 
+struct SameCase {
+    const char* name;
+    const char* a;
+    const char* b;
+    bool same;
+};
+
+class SamePrefixTest : public ::testing::TestWithParam<SameCase> {};
+
+TEST_P(SamePrefixTest, ComparesPaths) {
+    const SameCase& c = GetParam();
+    EXPECT_EQ(CWinePrefix::SamePrefix(QString::fromUtf8(c.a), QString::fromUtf8(c.b)), c.same);
+    EXPECT_EQ(CWinePrefix::SamePrefix(QString::fromUtf8(c.b), QString::fromUtf8(c.a)), c.same);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SamePrefixTest,
+                         ::testing::Values(SameCase{"Equal", "/home/u/.wine", "/home/u/.wine", true},
+                                           SameCase{"TrailingSlash", "/home/u/.wine/", "/home/u/.wine", true},
+                                           SameCase{"DoubledSlash", "/home/u//.wine//", "/home/u/.wine", true},
+                                           SameCase{"PrefixOfAnother", "/home/u/.wine", "/home/u/.wine2", false},
+                                           SameCase{"Inside", "/home/u/.wine", "/home/u/.wine/drive_c", false},
+                                           SameCase{"Relative", ".wine", "/home/u/.wine", false},
+                                           SameCase{"Empty", "", "/home/u/.wine", false}),
+                         [](const ::testing::TestParamInfo<SameCase>& info) { return info.param.name; });
+
 } // namespace

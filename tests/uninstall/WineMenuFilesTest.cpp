@@ -78,31 +78,6 @@ INSTANTIATE_TEST_SUITE_P(
         ExecCase{"Empty", "", false, false, "", "", false}),
     [](const ::testing::TestParamInfo<ExecCase>& info) { return info.param.name; });
 
-struct PrefixCase {
-    const char* name;
-    const char* a;
-    const char* b;
-    bool same;
-};
-
-class SamePrefixTest : public ::testing::TestWithParam<PrefixCase> {};
-
-TEST_P(SamePrefixTest, ComparesPaths) {
-    const PrefixCase& c = GetParam();
-    EXPECT_EQ(CWineMenuFiles::SamePrefix(QString::fromUtf8(c.a), QString::fromUtf8(c.b)), c.same);
-    EXPECT_EQ(CWineMenuFiles::SamePrefix(QString::fromUtf8(c.b), QString::fromUtf8(c.a)), c.same);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, SamePrefixTest,
-                         ::testing::Values(PrefixCase{"Equal", "/home/u/.wine", "/home/u/.wine", true},
-                                           PrefixCase{"TrailingSlash", "/home/u/.wine/", "/home/u/.wine", true},
-                                           PrefixCase{"DoubledSlash", "/home/u//.wine//", "/home/u/.wine", true},
-                                           PrefixCase{"PrefixOfAnother", "/home/u/.wine", "/home/u/.wine2", false},
-                                           PrefixCase{"Inside", "/home/u/.wine", "/home/u/.wine/drive_c", false},
-                                           PrefixCase{"Relative", ".wine", "/home/u/.wine", false},
-                                           PrefixCase{"Empty", "", "/home/u/.wine", false}),
-                         [](const ::testing::TestParamInfo<PrefixCase>& info) { return info.param.name; });
-
 // --- A home shaped as the menu builder leaves it -------------------------------
 
 class WineMenuHomeTest : public ::testing::Test {
