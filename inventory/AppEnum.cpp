@@ -92,13 +92,6 @@ void CAppEnum::ReadProgramsWithSources(
     read(programs, sources);
 }
 
-void CAppEnum::GetProgramsWithSources(std::vector<InstalledProgram>* programsOut,
-                                      std::vector<ProgramSource>* sourcesOut) const {
-    std::lock_guard<std::mutex> lock(listMutex);
-    if (programsOut) *programsOut = programs;
-    if (sourcesOut) *sourcesOut = sources;
-}
-
 bool CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
     const uint32_t listAccess = mode == PassMode::View32   ? kListAccess32
                                 : mode == PassMode::View64 ? kListAccess64

@@ -42,10 +42,8 @@ public:
     std::vector<InstalledProgram> GetPrograms() const;
 
     // The program list with the source of each record, taken together so
-    // that both belong to the same enumeration.
-    void GetProgramsWithSources(std::vector<InstalledProgram>* programs, std::vector<ProgramSource>* sources) const;
-    // The same, lent to `read` under the list's lock instead of copied: a
-    // list of a thousand records is a few megabytes.
+    // that both belong to the same enumeration, lent to `read` under the
+    // list's lock rather than copied: a thousand records are a few megabytes.
     void ReadProgramsWithSources(
         const std::function<void(const std::vector<InstalledProgram>&, const std::vector<ProgramSource>&)>& read) const;
 

@@ -73,11 +73,13 @@ struct Machine {
     std::vector<std::string> Names(std::vector<ProgramSource>* sources = nullptr) {
         CAppEnum appEnum(registry, system);
         appEnum.Enum();
-        std::vector<InstalledProgram> programs;
-        appEnum.GetProgramsWithSources(&programs, sources);
         std::vector<std::string> names;
-        for (const InstalledProgram& program : programs)
-            names.push_back(program.displayName);
+        appEnum.ReadProgramsWithSources(
+            [&names, sources](const std::vector<InstalledProgram>& programs, const std::vector<ProgramSource>& read) {
+                for (const InstalledProgram& program : programs)
+                    names.push_back(program.displayName);
+                if (sources) *sources = read;
+            });
         return names;
     }
 
@@ -468,11 +470,15 @@ TEST(AppEnumPassTest, ReadersNeverSeeAHalfBuiltList) {
         done = true;
     });
     while (!done) {
-        std::vector<InstalledProgram> programs;
-        std::vector<ProgramSource> sources;
-        appEnum.GetProgramsWithSources(&programs, &sources);
-        ASSERT_TRUE(programs.empty() || programs.size() == 50u) << programs.size();
-        ASSERT_EQ(programs.size(), sources.size());
+        size_t programCount = 0;
+        size_t sourceCount = 0;
+        appEnum.ReadProgramsWithSources(
+            [&](const std::vector<InstalledProgram>& programs, const std::vector<ProgramSource>& sources) {
+                programCount = programs.size();
+                sourceCount = sources.size();
+            });
+        ASSERT_TRUE(programCount == 0 || programCount == 50u) << programCount;
+        ASSERT_EQ(programCount, sourceCount);
     }
     writer.join();
 }
