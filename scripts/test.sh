@@ -31,9 +31,24 @@ step() {
 }
 # A failing test step is remembered and the next step still runs, so that
 # one run shows every failure; a failing build ends the script at once.
+# fail WHAT [BUILD_DIR]: with a build folder, the end of the output also
+# names the tests that failed there and repeats the end of their output, so
+# that a log cut to its last lines still says what failed and why.
 failed=""
-fail() { failed="$failed
-  $*"; }
+fail() {
+    failed="$failed
+  $1"
+    _log="$root/${2:-.}/Testing/Temporary"
+    [ -n "${2:-}" ] && [ -f "$_log/LastTestsFailed.log" ] || return 0
+    while IFS=: read -r _number _name; do
+        failed="$failed
+    $_name, its output ends:
+$(awk -v name="$_name" '
+            / Test: / && substr($0, index($0, " Test: ") + 7) == name { on = 1 }
+            on { print }
+            on && index($0, "\"" name "\" end time") == 1 { exit }' "$_log/LastTest.log" | tail -n 40 | sed 's/^/      | /')"
+    done <"$_log/LastTestsFailed.log"
+}
 # configure DIR CMAKE_ARGUMENT...: the settings every build here shares.
 configure() {
     _dir=$1
@@ -68,7 +83,7 @@ configure build -DCMAKE_BUILD_TYPE=Release
 cmake --build "$root/build" -j "$jobs"
 
 step "all tests, Wine included"
-(cd "$root/build" && ctest --output-on-failure -j "$jobs" --timeout 900) || fail "tests (build/)"
+(cd "$root/build" && ctest --output-on-failure -j "$jobs" --timeout 900) || fail "tests (build/)" build
 
 step "unit and GUI tests with AddressSanitizer and UBSan"
 # shellcheck disable=SC2086 # one argument per word
@@ -81,7 +96,7 @@ cmake --build "$root/build-asan" -j "$jobs" --target $(test_programs $asan_tests
 (cd "$root/build-asan" &&
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$root/tests/lsan-qt.supp:print_suppressions=0" \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        ctest --output-on-failure -j "$jobs" --timeout 900 $asan_tests) || fail "AddressSanitizer tests (build-asan/)"
+        ctest --output-on-failure -j "$jobs" --timeout 900 $asan_tests) || fail "AddressSanitizer tests (build-asan/)" build-asan
 
 # Without the Wine tests: under a sanitizer they are slow, and what they
 # add is the Wine host, which these builds do not sanitize.
@@ -91,11 +106,11 @@ configure build-tsan -DCMAKE_BUILD_TYPE=Debug $sanitizer_build -DTOLVANIRE_SANIT
 # shellcheck disable=SC2046 # one target per word
 cmake --build "$root/build-tsan" -j "$jobs" --target $(test_programs -L threads -LE wine)
 (cd "$root/build-tsan" && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" --timeout 900 -L threads -LE wine) ||
-    fail "ThreadSanitizer tests (build-tsan/)"
+    fail "ThreadSanitizer tests (build-tsan/)" build-tsan
 
 if [ "${TOLVANIRE_SKIP_WINDOWS:-0}" != 1 ]; then
     step "Windows build (MinGW, static Qt) and its tests under Wine"
-    "$root/scripts/test-windows.sh" || fail "Windows build tests (build-win/)"
+    "$root/scripts/test-windows.sh" || fail "Windows build tests (build-win/)" build-win
 fi
 
 if [ -n "$failed" ]; then
