@@ -22,7 +22,9 @@ TOLVANIRE_WARNINGS_AS_ERRORS=${TOLVANIRE_WARNINGS_AS_ERRORS:-ON} TOLVANIRE_UNITY
 built=$(date +%s)
 
 # One quiet prefix for the unit and GUI tests; the program and installer
-# checks make their own.
+# checks make their own, copies of one booted prefix (test.sh shares
+# build/'s).
+export TOLVANIRE_PREFIX_TEMPLATE="${TOLVANIRE_PREFIX_TEMPLATE:-$build/wine-template}"
 tolvanire_wine_env "$build/test-home"
 export WINEPREFIX="$build/test-prefix"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

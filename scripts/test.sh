@@ -110,7 +110,7 @@ cmake --build "$root/build-tsan" -j "$jobs" --target $(test_programs -L threads 
 
 if [ "${TOLVANIRE_SKIP_WINDOWS:-0}" != 1 ]; then
     step "Windows build (MinGW, static Qt) and its tests under Wine"
-    "$root/scripts/test-windows.sh" || fail "Windows build tests (build-win/)" build-win
+    TOLVANIRE_PREFIX_TEMPLATE="$root/build/tests/wine-template" "$root/scripts/test-windows.sh" || fail "Windows build tests (build-win/)" build-win
 fi
 
 if [ -n "$failed" ]; then

@@ -9,8 +9,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tolvanire-crashdump.XXXXXX")
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 
 export HOME="$work/home" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$HOME" "$work/plain" "$work/fake"
-timeout 180 wineboot -i >/dev/null 2>&1
+mkdir -p "$work/plain" "$work/fake"
+# A fresh prefix (a copy of $TOLVANIRE_PREFIX_TEMPLATE when that is set).
+timeout 180 "$(dirname "$0")/../fixtures/nsis/install-fixtures.sh" --prefix "$work/prefix" --work "$work" >/dev/null
 
 cp "$exe" "$work/plain/crashdump.exe"
 (cd "$work/plain" && timeout 120 wine crashdump.exe check)
