@@ -78,8 +78,8 @@ public:
     // name, no inherited handles, this process's environment and folder)
     // and waits, without a time-out, until the whole uninstaller is done:
     // every process it started, directly or not, has ended (processes that
-    // leave on purpose by breaking away from the wait, and the user's web
-    // browser, are not waited for), and for a command that runs Windows
+    // leave on purpose by breaking away from the wait, the user's web
+    // browser and the shell, are not waited for), and for a command that runs Windows
     // Installer, until the installer is idle. A failed start is not an
     // error of the call: kErrorSuccess with outcome->started false and the
     // start's error code. kErrorBackendFailure when the backend died.

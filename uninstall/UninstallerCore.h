@@ -91,7 +91,7 @@ struct UninstallFailure : BackendFailure {
 // The wait for an uninstaller ends when the whole uninstaller has, or
 // earlier: once the process the command started has ended and the
 // program's uninstall entry is gone, processes still running in its tree (a
-// restarted shell, a tray helper) hold it for at most WaitTimes::graceMs;
+// tray helper) hold it for at most WaitTimes::graceMs;
 // and at any time the user may skip it (SkipWait). Nothing is ended either
 // way, and the removal check decides as usual.
 class CUninstallerCore {

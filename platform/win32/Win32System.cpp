@@ -179,6 +179,20 @@ bool IsBrowser(const std::wstring& image, const std::vector<std::wstring>& brows
     return false;
 }
 
+// The shell, which an uninstaller starts to show a folder or restarts
+// after it replaced a shell extension, and which Wine starts as the
+// desktop inside the job of the first program to open a window. It runs on
+// after the uninstaller and is never its work.
+bool IsShell(const std::wstring& image) {
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const std::wstring folder(windows, length);
+    for (const wchar_t* file : {L"\\explorer.exe", L"\\system32\\explorer.exe", L"\\SysWOW64\\explorer.exe"})
+        if (SameText(image, folder + file)) return true;
+    return false;
+}
+
 enum class ImageState { Known, NotYet, Gone };
 
 // The program file of a process. Wine names a process only once it has
@@ -314,8 +328,8 @@ std::string ProcessName(DWORD processId) {
     return ProcessImage(processId, &image) == ImageState::Known ? Utf8(FileName(image)) : std::string();
 }
 
-// Waits until the job holds no process but the user's browser, or the
-// watch stops it (false). The port is read with a time-out so that a lost
+// Waits until the job holds no process but the user's browser and the
+// shell, or the watch stops it (false). The port is read with a time-out so that a lost
 // message cannot hold the wait: each pass also asks the job itself.
 bool WaitForJob(HANDLE job, HANDLE port, DWORD rootProcessId, bool* ranMsiexec, WaitReporter& reporter) {
     std::set<DWORD> ignored;
@@ -323,8 +337,8 @@ bool WaitForJob(HANDLE job, HANDLE port, DWORD rootProcessId, bool* ranMsiexec, 
     std::vector<std::wstring> browsers;
     bool browsersRead = false;
     std::map<DWORD, std::string> names; // of the processes named in a report so far
-    // A process of the browser, or one that a process not waited for
-    // started, is not waited for either; msiexec brings Windows Installer in.
+    // A process of the browser or the shell, or one that a process not
+    // waited for started, is not waited for either; msiexec brings Windows Installer in.
     auto sort = [&] {
         for (auto it = unsorted.begin(); it != unsorted.end();) {
             std::wstring image;
@@ -339,7 +353,8 @@ bool WaitForJob(HANDLE job, HANDLE port, DWORD rootProcessId, bool* ranMsiexec, 
                     browsers = BrowserExecutables();
                     browsersRead = true;
                 }
-                if (IsBrowser(image, browsers) || ignored.count(ParentProcessId(*it)) != 0) ignored.insert(*it);
+                if (IsBrowser(image, browsers) || IsShell(image) || ignored.count(ParentProcessId(*it)) != 0)
+                    ignored.insert(*it);
             }
             it = unsorted.erase(it);
         }

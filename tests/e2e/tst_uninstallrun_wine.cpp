@@ -162,8 +162,10 @@ void UninstallRunWineTest::threeRelaunchingProgramsAreRemovedWithTheirLeftovers(
         page->UninstallButton()->click();
         QCOMPARE(confirmations, 1);
         QVERIFY(boxTickedByDefault);
+        // QTRY_* go on for twice the time-out to tell what would have been
+        // enough: three times it stays within QtTest's five minutes a case.
         QTRY_VERIFY_WITH_TIMEOUT(
-            results == 1 && !page->IsRunning() && !page->IsRefreshing() && page->RefreshButton()->isEnabled(), 240000);
+            results == 1 && !page->IsRunning() && !page->IsRefreshing() && page->RefreshButton()->isEnabled(), 90000);
         watch.stop();
 
         for (const QString& name : kRemoved) {
@@ -252,8 +254,14 @@ void RunFromTrashButton(const QString& prefix, const QString& name, SingleRun* r
     QTRY_VERIFY(!page->IsBuildingRows());
     QVERIFY(operation() != nullptr);
     operation()->TrashButton()->click();
-    QTRY_VERIFY_WITH_TIMEOUT(
-        results == 1 && !page->IsRunning() && !page->IsRefreshing() && page->RefreshButton()->isEnabled(), 180000);
+    // A wait that does not end says what it still waits for (the tool tip
+    // of the row's "Skip").
+    QTRY_VERIFY2_WITH_TIMEOUT(results == 1 && !page->IsRunning() && !page->IsRefreshing() &&
+                                  page->RefreshButton()->isEnabled(),
+                              qPrintable(operation() ? operation()->StatusLabel()->text() + QStringLiteral("; ") +
+                                                           operation()->SkipButton()->toolTip()
+                                                     : QStringLiteral("the row is gone")),
+                              90000);
     run->listedAfter = operation() != nullptr;
 }
 

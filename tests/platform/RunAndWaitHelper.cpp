@@ -13,6 +13,9 @@
 //   mutexchild MS MARKER   that copy
 //   window MS MARKER       shows a window (a wizard waiting for the user)
 //                          for MS ms, then writes MARKER
+//   shell MS MARKER        opens a folder window of the shell, makes sure
+//                          after MS ms that it still runs, writes MARKER and
+//                          ends, leaving the shell open
 #include <windows.h>
 
 #include <cstdio>
@@ -92,6 +95,22 @@ int main(int argc, char** argv) {
             Sleep(20);
         }
         DestroyWindow(window);
+        WriteMarker(argv[3]);
+        return 0;
+    }
+    if (mode == "shell") {
+        char windows[MAX_PATH] = {};
+        GetWindowsDirectoryA(windows, MAX_PATH);
+        std::string command = "\"" + std::string(windows) + "\\explorer.exe\" C:\\";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+            return 108;
+        const bool stays = WaitForSingleObject(process.hProcess, ms) == WAIT_TIMEOUT;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        if (!stays) return 109;
         WriteMarker(argv[3]);
         return 0;
     }

@@ -1,9 +1,9 @@
 // The Windows backend's RunAndWatch under Wine, through runwait_probe.exe,
 // with runwait_helper.exe standing in for uninstallers: it waits for the
 // copy an uninstaller starts before it exits, and for Windows Installer;
-// it does not wait for a process that breaks away nor for the browser. It
-// names the processes it waits for, and a stop ends the wait at once and
-// ends no process. The prefix ($WINEPREFIX) has the stand-in browser
+// it does not wait for a process that breaks away, the browser or the
+// shell. It names the processes it waits for, and a stop ends the wait at
+// once and ends no process. The prefix ($WINEPREFIX) has the stand-in browser
 // registered for http.
 
 #include <QDir>
@@ -148,6 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
         // The browser it opens notes its start and stays for a minute.
         WaitCase{"BrowserIsNotWaitedFor", "C:\\runwait\\helper.exe browser http://example.invalid/",
                  "C:\\runwait\\browser.txt", 1, 0, 0, -1, 0, 40000, true},
+        // The folder window it opens stays open in the job after it ended.
+        WaitCase{"ShellIsNotWaitedFor", "C:\\runwait\\helper.exe shell 2000 C:\\runwait\\shell.txt",
+                 "C:\\runwait\\shell.txt", 1, 0, 0, 1, 1500, 15000},
         // msiexec: the installer's mutex is held for 4 s outside the job.
         WaitCase{"InstallerIsWaitedForUntilIdle", "C:\\runwait\\msiexec.exe holdmutex 4000 C:\\runwait\\mutex.txt",
                  "C:\\runwait\\mutex.txt", 1, 0, 0, 1, 3500, 60000},
