@@ -5,6 +5,7 @@ add_executable(winehost
     ${CMAKE_CURRENT_LIST_DIR}/winehost/HostProtocol.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/HostPulse.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/HostRunWait.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/winehost/ListReadAhead.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/RegistryDump.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/WireReader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/winehost/WireWriter.cpp)

@@ -13,6 +13,7 @@
 #include "platform/winehost/HostProtocol.h"
 #include "platform/winehost/HostPulse.h"
 #include "platform/winehost/HostServer.h"
+#include "platform/winehost/ListReadAhead.h"
 #include "platform/winehost/RegistryDump.h"
 
 // windows.h renames DeleteFile; the backend's member keeps its name.
@@ -118,6 +119,15 @@ int main() {
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     KeepStreamsFromChildren(&input, &output);
 
+    static platform::wire::CListReadAhead readAhead(
+        [](platform::Hive hive, const std::string& path, uint32_t access, platform::wire::CListReadAhead::Tree* tree) {
+            std::vector<platform::wire::CRegistryDump::Child> read;
+            if (!platform::wire::CRegistryDump::ReadTree(hive, path, access, &tree->names, &read)) return false;
+            for (auto& child : read)
+                tree->children.push_back({child.status, std::move(child.snapshot)});
+            return true;
+        },
+        [] { return static_cast<uint64_t>(GetTickCount64()); });
     platform::CWin32Registry registry;
     platform::CWin32System system;
     platform::CWin32FileSystem files;
@@ -135,10 +145,10 @@ int main() {
         },
         [](platform::Hive hive, const std::string& path, uint32_t access, std::vector<std::string>* names,
            std::vector<platform::wire::ChildSnapshot>* children) {
-            std::vector<platform::wire::CRegistryDump::Child> read;
-            if (!platform::wire::CRegistryDump::ReadTree(hive, path, access, names, &read)) return false;
-            for (auto& child : read)
-                children->push_back({child.status, std::move(child.snapshot)});
+            platform::wire::CListReadAhead::Tree tree;
+            if (!readAhead.Read(hive, path, access, &tree)) return false;
+            *names = std::move(tree.names);
+            *children = std::move(tree.children);
             return true;
         });
 
@@ -156,11 +166,17 @@ int main() {
         payload.assign(size, '\0');
         if (size > 0 && !reader.Read(&payload[0], size)) return 0;
         bool quit = false;
+        if (size >= 4)
+            readAhead.BeforeRequest(static_cast<unsigned char>(payload[0]) |
+                                    (static_cast<unsigned char>(payload[1]) << 8) |
+                                    (static_cast<unsigned char>(payload[2]) << 16) |
+                                    (static_cast<uint32_t>(static_cast<unsigned char>(payload[3])) << 24));
         const bool bulk = server.SendsProgress(payload);
         if (bulk) pulse.Begin();
         const std::string reply = server.Handle(payload, &quit);
         if (bulk) pulse.End();
         if (!reply.empty() && !WriteAll(output, reply)) return 0;
         if (quit) return 0;
+        readAhead.AfterReply();
     }
 }
