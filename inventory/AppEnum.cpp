@@ -1,5 +1,6 @@
 #include "inventory/AppEnum.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -134,8 +135,14 @@ bool CAppEnum::RunPass(Hive hive, PassMode mode, PassResult* result) {
     status = registry.OpenKey(hive, uninstallKey, secondAccess, secondKey.out());
     listKey.reset();
     if (status != platform::kErrorSuccess) return status != kFailed;
-    result->programs.reserve(result->programs.size() + acceptedKeys.size());
-    result->sources.reserve(result->sources.size() + acceptedKeys.size());
+    // Room for the passes to come as well: pages never written cost
+    // nothing, while growing the list copies its 2 KB records into fresh
+    // pages, whose first writes are slow.
+    const size_t needed = result->programs.size() + acceptedKeys.size();
+    if (needed > result->programs.capacity()) {
+        result->programs.reserve(std::max<size_t>(4 * needed, 1024));
+        result->sources.reserve(result->programs.capacity());
+    }
     for (uint32_t index = 0;; ++index) {
         status = registry.EnumKey(secondKey.get(), index, kNameBufferSize, &name);
         if (status != platform::kErrorSuccess) break;
@@ -183,7 +190,6 @@ bool CAppEnum::IsMainEntry(RegKey key, const std::unordered_set<std::string>& ac
 
 bool CAppEnum::ReadProgram(RegKey key, const std::string& keyName, const std::unordered_set<std::string>& acceptedKeys,
                            InstalledProgram* program, bool* mainEntry) {
-    *program = InstalledProgram();
     *mainEntry = IsMainEntry(key, acceptedKeys);
     if (!ReadText(key, "DisplayName", program->displayName, true)) return false;
     ReadText(key, "DisplayIcon", program->displayIcon);

@@ -72,6 +72,7 @@ protected:
     bool RunPass(platform::Hive hive, PassMode mode, PassResult* result);
     bool AcceptKey(platform::RegKey key);
     bool IsMainEntry(platform::RegKey key, const std::unordered_set<std::string>& acceptedKeys);
+    // Fills a fresh `program` (all its fields empty).
     bool ReadProgram(platform::RegKey key, const std::string& keyName,
                      const std::unordered_set<std::string>& acceptedKeys, InstalledProgram* program, bool* mainEntry);
 
