@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileDevice>
+#include <cstring>
 
 #include "support/WinePrefix.h"
 
@@ -144,9 +145,14 @@ void WriteJsonArray(QTextStream& stream, size_t count, const std::function<QJson
         const QByteArray alone = QJsonDocument(object(i)).toJson(QJsonDocument::Indented);
         item.clear();
         item.append("    ");
-        for (int at = 0; at < alone.size() - 1; ++at) {
-            item.append(alone[at]);
-            if (alone[at] == '\n') item.append("    ");
+        const char* at = alone.constData();
+        const char* end = at + alone.size() - 1; // its last newline goes
+        while (at < end) {
+            const char* newline = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
+            const char* next = newline ? newline + 1 : end;
+            item.append(at, int(next - at));
+            if (newline) item.append("    ");
+            at = next;
         }
         item.append(i + 1 < count ? ",\n" : "\n");
         WriteUtf8(stream, item);

@@ -3,6 +3,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <memory>
+#include <thread>
 
 #include "cli/CliCommandTable.h"
 #include "cli/CliCommon.h"
@@ -82,13 +84,20 @@ cli::ExitCode RunList(const QStringList& arguments) {
 
     // Nothing is printed unless every call succeeded: a list cut short by a
     // failed host would look like a machine with fewer programs.
-    CUninstallerCore core(*platform);
-    const Expected<std::vector<ProgramRecord>, BackendFailure> records = core.Records();
+    auto core = std::make_unique<CUninstallerCore>(*platform);
+    const Expected<std::vector<ProgramRecord>, BackendFailure> records = core->Records();
     if (!records) return cli::ReportFailure(records.Error());
+    // The host has done its part: it ends, and is waited for, while the list
+    // is printed.
+    std::thread closing([&core, &platform] {
+        core.reset();
+        platform.reset();
+    });
     if (parser.isSet(json))
         PrintJson(*records);
     else
         PrintTable(*records);
+    closing.join();
     return cli::ExitCode::Success;
 }
 
