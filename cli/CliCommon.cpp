@@ -213,4 +213,29 @@ QJsonObject LeftoverToJson(const LeftoverItem& written) {
     return object;
 }
 
+QString KeptReasonName(int32_t because) {
+    switch (because) {
+    case KeptClaimedByOther:
+        return QStringLiteral("claimedByOther");
+    case KeptKnownFolder:
+        return QStringLiteral("knownFolder");
+    case KeptBehindLink:
+        return QStringLiteral("behindLink");
+    case KeptOutsideMachine:
+        return QStringLiteral("outsideMachine");
+    default:
+        return QStringLiteral("undecided");
+    }
+}
+
+QJsonObject SkippedToJson(const SkippedLeftover& skip) {
+    QJsonObject object;
+    object.insert(QStringLiteral("kind"), QStringLiteral("skipped"));
+    object.insert(QStringLiteral("displayText"), skip.reason);
+    object.insert(QStringLiteral("target"), skip.path);
+    object.insert(QStringLiteral("valueName"), QString());
+    object.insert(QStringLiteral("keptBecause"), KeptReasonName(skip.because));
+    return object;
+}
+
 } // namespace cli

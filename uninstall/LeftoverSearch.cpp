@@ -75,7 +75,26 @@ const QRegularExpression& TrailingQualifier() {
     return qualifier;
 }
 
+QString KeptText(int32_t because) {
+    switch (because) {
+    case KeptClaimedByOther:
+        return QStringLiteral("another installed program claims it, or something in it");
+    case KeptKnownFolder:
+        return QStringLiteral("it is, or holds, a protected folder");
+    case KeptBehindLink:
+        return QStringLiteral("it is reached through a link");
+    case KeptOutsideMachine:
+        return QStringLiteral("it lies outside the machine's own disk");
+    default:
+        return QStringLiteral("what it is could not be told");
+    }
+}
+
 } // namespace
+
+void CLeftoverSearch::Keep(const QString& path, int32_t because) {
+    kept.append(SkippedLeftover{path, KeptText(because), because});
+}
 
 CLeftoverSearch::CLeftoverSearch(platform::IFileSystem& targetFiles, CProtectedFolders& folderPolicy,
                                  CAppEnum& inventory, CBackendWatch& backendWatch)
@@ -87,8 +106,12 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const CTargetPath& fol
     if (folder.IsEmpty()) return {};
     uint32_t attributes = platform::kInvalidAttributes;
     if (!watch.Ok(files.GetAttributes(folder.Utf8(), &attributes))) return {};
+    if (!(attributes & platform::kAttrDirectory)) return {};
     // A linked install folder would take the link's target with it.
-    if (!(attributes & platform::kAttrDirectory) || (attributes & platform::kAttrReparsePoint)) return {};
+    if (attributes & platform::kAttrReparsePoint) {
+        Keep(folder.Native(), KeptBehindLink);
+        return {};
+    }
     // Judged, listed and named by its real location: a junction on the way
     // must not carry the search into a known folder.
     const CProtectedFolders::Location location = policy.FinalLocation(folder);
@@ -109,11 +132,18 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const CTargetPath& fol
         if (entry.isDir()) {
             // Another program's folder inside this one (a vendor folder
             // holding its other products) stays, and so does what holds it.
-            if (policy.IsRefusedFolder(path) || policy.IsClaimedName(name)) continue;
+            if (policy.IsClaimedName(name) || policy.IsRefusedFolder(path)) {
+                Keep(path.Native(), policy.IsClaimedName(name) ? KeptClaimedByOther : policy.WhyRefused(path));
+                continue;
+            }
             item.kind = LeftoverFolder;
             folders.append(item);
         } else {
-            if (policy.IsRefusedFile(path) || policy.IsClaimedName(CTargetPath::Stem(name))) continue;
+            if (policy.IsClaimedName(CTargetPath::Stem(name)) || policy.IsRefusedFile(path)) {
+                Keep(path.Native(),
+                     policy.IsClaimedName(CTargetPath::Stem(name)) ? KeptClaimedByOther : policy.WhyRefused(path));
+                continue;
+            }
             item.kind = LeftoverFile;
             fileItems.append(item);
         }
@@ -178,7 +208,10 @@ QList<LeftoverItem> CLeftoverSearch::CollectWholeFolder(const CRealPath& folder,
     // A link is taken as a link: its target is never entered.
     const bool holdsClaim = !isLink && WalkTree(folder, folder.Name(), folder.Name(), true, &finds);
     QList<LeftoverItem> found = finds.All();
-    if (holdsClaim || policy.IsRefusedFolder(folder)) return found;
+    if (holdsClaim || policy.IsRefusedFolder(folder)) {
+        Keep(folder.Native(), holdsClaim ? KeptClaimedByOther : policy.WhyRefused(folder));
+        return found;
+    }
     LeftoverItem item;
     item.target = folder.Native();
     item.displayText = item.target;
@@ -220,10 +253,13 @@ QList<LeftoverItem> CLeftoverSearch::SearchProgramFolders(const QString& display
         for (const platform::FileEntry& entry : entries) {
             if (!entry.isDir()) continue;
             const QString name = CTargetPath::FromUtf8(entry.name);
-            // A folder named after another installed program is its.
-            if (policy.IsClaimedName(name)) continue;
             const CRealPath path = location.real.Child(name);
-            if (policy.IsRefusedFolder(path)) continue;
+            // A folder named after another installed program is its.
+            if (policy.IsClaimedName(name) || policy.IsRefusedFolder(path)) {
+                if (named(name))
+                    Keep(path.Native(), policy.IsClaimedName(name) ? KeptClaimedByOther : policy.WhyRefused(path));
+                continue;
+            }
             // The publisher's folder is entered, never taken, also where the
             // program bears the publisher's name ("Juniper 7" by "Juniper"):
             // it may hold the publisher's other programs. It goes only once
@@ -238,9 +274,13 @@ QList<LeftoverItem> CLeftoverSearch::SearchProgramFolders(const QString& display
             if (!folders(path, &inner)) continue;
             for (const platform::FileEntry& program : inner) {
                 const QString programName = CTargetPath::FromUtf8(program.name);
-                if (!program.isDir() || !named(programName) || policy.IsClaimedName(programName)) continue;
+                if (!program.isDir() || !named(programName)) continue;
                 const CRealPath programPath = path.Child(programName);
-                if (policy.IsRefusedFolder(programPath)) continue;
+                if (policy.IsClaimedName(programName) || policy.IsRefusedFolder(programPath)) {
+                    Keep(programPath.Native(),
+                         policy.IsClaimedName(programName) ? KeptClaimedByOther : policy.WhyRefused(programPath));
+                    continue;
+                }
                 found += tag(CollectWholeFolder(programPath, program.isLink()), LeftoverNamedAfterPublisher);
             }
         }
@@ -352,6 +392,7 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
         const std::vector<QString>& names;
         const Pattern& filePat;
         const Pattern& folderPat;
+        const std::function<void(const CRealPath&, int32_t)> keep;
 
         // True when the folder holds a folder that another program claims.
         bool operator()(size_t folder, const CRealPath& folderPath, bool fileAbove, bool folderAbove) const {
@@ -359,13 +400,16 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
             for (uint32_t child : children[folder]) {
                 if (entries[child].entry.isDir()) continue;
                 const QString& name = names[child];
-                if (policy.IsClaimedName(CTargetPath::Stem(name))) continue;
                 const bool match =
                     fileAbove || (!filePat.onlyAbove && (CTargetPath::SameName(name, filePat.name) ||
                                                          CTargetPath::SameName(CTargetPath::Stem(name), filePat.name)));
                 if (!match) continue;
                 const CRealPath path = folderPath.Child(name);
-                if (policy.IsRefusedFile(path)) continue;
+                if (policy.IsClaimedName(CTargetPath::Stem(name)) || policy.IsRefusedFile(path)) {
+                    keep(path,
+                         policy.IsClaimedName(CTargetPath::Stem(name)) ? KeptClaimedByOther : policy.WhyRefused(path));
+                    continue;
+                }
                 LeftoverItem item;
                 item.target = path.Slashed();
                 item.displayText = item.target;
@@ -374,8 +418,11 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                 // system file is no leftover, and one whose attributes cannot
                 // be read is kept.
                 uint32_t attributes = entries[child].entry.attributes;
-                if (!(attributes & platform::kAttrSystem) && !watch.Ok(files.GetAttributes(path.Exact(), &attributes)))
+                if (!(attributes & platform::kAttrSystem) &&
+                    !watch.Ok(files.GetAttributes(path.Exact(), &attributes))) {
+                    keep(path, KeptUndecided);
                     continue;
+                }
                 if (!(attributes & platform::kAttrSystem)) finds.leftoverFiles.append(item);
             }
             for (uint32_t child : children[folder]) {
@@ -386,6 +433,8 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                 // and so is all of it; what holds it is not collected.
                 if (policy.IsClaimedName(name)) {
                     holdsClaim = true;
+                    if (folderAbove || (!folderPat.onlyAbove && CTargetPath::SameName(name, folderPat.name)))
+                        keep(childPath, KeptClaimedByOther);
                     continue;
                 }
                 // A known folder, or one that holds known folders, does not
@@ -400,18 +449,23 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                                               folderAbove || (folderNamed && !known));
                 holdsClaim = holdsClaim || childHoldsClaim;
                 const bool match = folderAbove || (!folderPat.onlyAbove && CTargetPath::SameName(name, folderPat.name));
-                if (!match || childHoldsClaim) continue;
+                if (!match) continue;
+                if (childHoldsClaim || policy.IsRefusedFolder(childPath)) {
+                    keep(childPath, childHoldsClaim ? KeptClaimedByOther : policy.WhyRefused(childPath));
+                    continue;
+                }
                 LeftoverItem item;
                 item.target = childPath.Native();
                 item.displayText = item.target;
                 item.kind = LeftoverFolder;
-                if (!policy.IsRefusedFolder(childPath)) finds.leftoverFolders.append(item);
+                finds.leftoverFolders.append(item);
             }
             return holdsClaim;
         }
     };
-    return Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat}(root, listBase, whole,
-                                                                                            whole);
+    const auto keep = [this](const CRealPath& path, int32_t because) { Keep(path.Native(), because); };
+    return Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat, keep}(root, listBase, whole,
+                                                                                                  whole);
 }
 
 QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& name, const QString& folder,
@@ -426,9 +480,10 @@ QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& nam
     QList<LeftoverItem> found;
     watch.Ok(appEnum.FindRegistryLeftovers(name, refused ? QString() : folder, &found));
     for (int i = found.size() - 1; i >= 0; --i) {
-        if (found[i].kind == LeftoverMuiCacheValue && policy.IsInsideClaim(CTargetPath::FromText(found[i].target)))
+        if (found[i].kind == LeftoverMuiCacheValue && policy.IsInsideClaim(CTargetPath::FromText(found[i].target))) {
+            Keep(found[i].displayText, KeptClaimedByOther);
             found.removeAt(i);
-        else
+        } else
             found[i].reason = found[i].kind == LeftoverRegistry ? LeftoverUninstallEntry : LeftoverInInstallFolder;
     }
     return found;

@@ -51,14 +51,18 @@ class HeldCleanCore : public CUninstallerCore {
 public:
     using CUninstallerCore::CUninstallerCore;
     Expected<UninstallStepReport, UninstallFailure> Uninstall(const ProgramRecord& record, bool removeLeftovers,
-                                                              const PhaseCallback& onPhase) override {
-        return CUninstallerCore::Uninstall(record, removeLeftovers, [&](Phase phase) {
-            if (onPhase) onPhase(phase);
-            if (phase == Phase::RemovingLeftovers && !held) {
-                held = true;
-                gate.wait();
-            }
-        });
+                                                              const PhaseCallback& onPhase,
+                                                              bool forceMissing) override {
+        return CUninstallerCore::Uninstall(
+            record, removeLeftovers,
+            [&](Phase phase) {
+                if (onPhase) onPhase(phase);
+                if (phase == Phase::RemovingLeftovers && !held) {
+                    held = true;
+                    gate.wait();
+                }
+            },
+            forceMissing);
     }
     std::shared_future<void> gate;
     bool held = false;

@@ -112,13 +112,16 @@ class GatedCore : public CUninstallerCore {
 public:
     using CUninstallerCore::CUninstallerCore;
     Expected<UninstallStepReport, UninstallFailure> Uninstall(const ProgramRecord& record, bool removeLeftovers,
-                                                              const PhaseCallback& onPhase) override {
+                                                              const PhaseCallback& onPhase,
+                                                              bool forceMissing) override {
         ++active;
-        Expected<UninstallStepReport, UninstallFailure> result =
-            CUninstallerCore::Uninstall(record, removeLeftovers, [&](Phase phase) {
+        Expected<UninstallStepReport, UninstallFailure> result = CUninstallerCore::Uninstall(
+            record, removeLeftovers,
+            [&](Phase phase) {
                 if (onPhase) onPhase(phase);
                 if (phase == Phase::RemovingLeftovers && cleanGate.valid()) cleanGate.wait();
-            });
+            },
+            forceMissing);
         --active;
         return result;
     }
