@@ -189,14 +189,6 @@ QString LeftoverReasonName(int32_t reason) {
     }
 }
 
-LeftoverItem AsWritten(LeftoverItem item) {
-    if (item.kind == LeftoverFile || item.kind == LeftoverFolder) {
-        item.target.replace(QLatin1Char('/'), QLatin1Char('\\'));
-        item.displayText.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    }
-    return item;
-}
-
 QJsonObject LeftoverToJson(const LeftoverItem& written) {
     const LeftoverItem item = AsWritten(written);
     QJsonObject object;

@@ -89,9 +89,4 @@ QString KeptReasonName(int32_t because);
 // "keptBecause".
 QJsonObject SkippedToJson(const SkippedLeftover& skip);
 
-// A leftover as the commands write it: a file's or folder's path (its
-// target and display text) as Windows writes it, with backslashes. Other
-// kinds stay as they are: a registry key name may hold a slash.
-LeftoverItem AsWritten(LeftoverItem item);
-
 } // namespace cli

@@ -150,11 +150,11 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         progress << "\n";
         if (!options.json) {
             for (const LeftoverItem& item : deleted)
-                out << "    deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << cli::AsWritten(item).displayText
+                out << "    deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << AsWritten(item).displayText
                     << "\n";
             for (const LeftoverItem& item : remaining)
-                out << "    not deleted\t" << cli::LeftoverKindName(item.kind) << '\t'
-                    << cli::AsWritten(item).displayText << "\n";
+                out << "    not deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << AsWritten(item).displayText
+                    << "\n";
             for (const SkippedLeftover& skip : report.leftovers.skipped)
                 out << "    kept\t" << cli::KeptReasonName(skip.because) << '\t' << skip.path << " (" << skip.reason
                     << ")\n";

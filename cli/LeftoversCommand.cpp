@@ -18,7 +18,7 @@ void PrintSkipped(const QList<SkippedLeftover>& skipped) {
 }
 
 void PrintLine(const QString& prefix, const LeftoverItem& written) {
-    const LeftoverItem item = cli::AsWritten(written);
+    const LeftoverItem item = AsWritten(written);
     QTextStream& out = cli::Out();
     if (!prefix.isEmpty()) out << prefix << '\t';
     out << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << '\t' << item.target << '\t' << item.valueName

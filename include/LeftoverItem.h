@@ -58,3 +58,14 @@ struct LeftoverItem {
     int32_t view = 0;
     int32_t reason = LeftoverInInstallFolder;
 };
+
+// A leftover as it is shown: a file's or folder's path (its target and
+// display text) as Windows writes it, with backslashes. Other kinds stay as
+// they are: a registry key name may hold a slash.
+inline LeftoverItem AsWritten(LeftoverItem item) {
+    if (item.kind == LeftoverFile || item.kind == LeftoverFolder) {
+        item.target.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        item.displayText.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    }
+    return item;
+}

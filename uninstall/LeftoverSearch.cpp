@@ -96,6 +96,13 @@ void CLeftoverSearch::Keep(const QString& path, int32_t because) {
     kept.append(SkippedLeftover{path, KeptText(because), because});
 }
 
+bool CLeftoverSearch::IsKept(const QString& name, const CRealPath& path, bool folder) {
+    const bool claimed = policy.IsClaimedName(name);
+    if (!claimed && !(folder ? policy.IsRefusedFolder(path) : policy.IsRefusedFile(path))) return false;
+    Keep(path.Native(), claimed ? KeptClaimedByOther : policy.WhyRefused(path));
+    return true;
+}
+
 CLeftoverSearch::CLeftoverSearch(platform::IFileSystem& targetFiles, CProtectedFolders& folderPolicy,
                                  CAppEnum& inventory, CBackendWatch& backendWatch)
     : files(targetFiles), policy(folderPolicy), appEnum(inventory), watch(backendWatch) {}
@@ -132,18 +139,11 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const CTargetPath& fol
         if (entry.isDir()) {
             // Another program's folder inside this one (a vendor folder
             // holding its other products) stays, and so does what holds it.
-            if (policy.IsClaimedName(name) || policy.IsRefusedFolder(path)) {
-                Keep(path.Native(), policy.IsClaimedName(name) ? KeptClaimedByOther : policy.WhyRefused(path));
-                continue;
-            }
+            if (IsKept(name, path, true)) continue;
             item.kind = LeftoverFolder;
             folders.append(item);
         } else {
-            if (policy.IsClaimedName(CTargetPath::Stem(name)) || policy.IsRefusedFile(path)) {
-                Keep(path.Native(),
-                     policy.IsClaimedName(CTargetPath::Stem(name)) ? KeptClaimedByOther : policy.WhyRefused(path));
-                continue;
-            }
+            if (IsKept(CTargetPath::Stem(name), path, false)) continue;
             item.kind = LeftoverFile;
             fileItems.append(item);
         }
@@ -208,10 +208,11 @@ QList<LeftoverItem> CLeftoverSearch::CollectWholeFolder(const CRealPath& folder,
     // A link is taken as a link: its target is never entered.
     const bool holdsClaim = !isLink && WalkTree(folder, folder.Name(), folder.Name(), true, &finds);
     QList<LeftoverItem> found = finds.All();
-    if (holdsClaim || policy.IsRefusedFolder(folder)) {
-        Keep(folder.Native(), holdsClaim ? KeptClaimedByOther : policy.WhyRefused(folder));
+    if (holdsClaim) {
+        Keep(folder.Native(), KeptClaimedByOther);
         return found;
     }
+    if (IsKept(QString(), folder, true)) return found;
     LeftoverItem item;
     item.target = folder.Native();
     item.displayText = item.target;
@@ -254,12 +255,10 @@ QList<LeftoverItem> CLeftoverSearch::SearchProgramFolders(const QString& display
             if (!entry.isDir()) continue;
             const QString name = CTargetPath::FromUtf8(entry.name);
             const CRealPath path = location.real.Child(name);
-            // A folder named after another installed program is its.
-            if (policy.IsClaimedName(name) || policy.IsRefusedFolder(path)) {
-                if (named(name))
-                    Keep(path.Native(), policy.IsClaimedName(name) ? KeptClaimedByOther : policy.WhyRefused(path));
+            // A folder named after another installed program is its; only
+            // one named after this program is worth a note when kept.
+            if (named(name) ? IsKept(name, path, true) : policy.IsClaimedName(name) || policy.IsRefusedFolder(path))
                 continue;
-            }
             // The publisher's folder is entered, never taken, also where the
             // program bears the publisher's name ("Juniper 7" by "Juniper"):
             // it may hold the publisher's other programs. It goes only once
@@ -276,11 +275,7 @@ QList<LeftoverItem> CLeftoverSearch::SearchProgramFolders(const QString& display
                 const QString programName = CTargetPath::FromUtf8(program.name);
                 if (!program.isDir() || !named(programName)) continue;
                 const CRealPath programPath = path.Child(programName);
-                if (policy.IsClaimedName(programName) || policy.IsRefusedFolder(programPath)) {
-                    Keep(programPath.Native(),
-                         policy.IsClaimedName(programName) ? KeptClaimedByOther : policy.WhyRefused(programPath));
-                    continue;
-                }
+                if (IsKept(programName, programPath, true)) continue;
                 found += tag(CollectWholeFolder(programPath, program.isLink()), LeftoverNamedAfterPublisher);
             }
         }
@@ -392,7 +387,7 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
         const std::vector<QString>& names;
         const Pattern& filePat;
         const Pattern& folderPat;
-        const std::function<void(const CRealPath&, int32_t)> keep;
+        CLeftoverSearch& search;
 
         // True when the folder holds a folder that another program claims.
         bool operator()(size_t folder, const CRealPath& folderPath, bool fileAbove, bool folderAbove) const {
@@ -405,11 +400,7 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                                                          CTargetPath::SameName(CTargetPath::Stem(name), filePat.name)));
                 if (!match) continue;
                 const CRealPath path = folderPath.Child(name);
-                if (policy.IsClaimedName(CTargetPath::Stem(name)) || policy.IsRefusedFile(path)) {
-                    keep(path,
-                         policy.IsClaimedName(CTargetPath::Stem(name)) ? KeptClaimedByOther : policy.WhyRefused(path));
-                    continue;
-                }
+                if (search.IsKept(CTargetPath::Stem(name), path, false)) continue;
                 LeftoverItem item;
                 item.target = path.Slashed();
                 item.displayText = item.target;
@@ -420,7 +411,7 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                 uint32_t attributes = entries[child].entry.attributes;
                 if (!(attributes & platform::kAttrSystem) &&
                     !watch.Ok(files.GetAttributes(path.Exact(), &attributes))) {
-                    keep(path, KeptUndecided);
+                    search.Keep(path.Native(), KeptUndecided);
                     continue;
                 }
                 if (!(attributes & platform::kAttrSystem)) finds.leftoverFiles.append(item);
@@ -434,7 +425,7 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                 if (policy.IsClaimedName(name)) {
                     holdsClaim = true;
                     if (folderAbove || (!folderPat.onlyAbove && CTargetPath::SameName(name, folderPat.name)))
-                        keep(childPath, KeptClaimedByOther);
+                        search.Keep(childPath.Native(), KeptClaimedByOther);
                     continue;
                 }
                 // A known folder, or one that holds known folders, does not
@@ -450,10 +441,11 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                 holdsClaim = holdsClaim || childHoldsClaim;
                 const bool match = folderAbove || (!folderPat.onlyAbove && CTargetPath::SameName(name, folderPat.name));
                 if (!match) continue;
-                if (childHoldsClaim || policy.IsRefusedFolder(childPath)) {
-                    keep(childPath, childHoldsClaim ? KeptClaimedByOther : policy.WhyRefused(childPath));
+                if (childHoldsClaim) {
+                    search.Keep(childPath.Native(), KeptClaimedByOther);
                     continue;
                 }
+                if (search.IsKept(QString(), childPath, true)) continue;
                 LeftoverItem item;
                 item.target = childPath.Native();
                 item.displayText = item.target;
@@ -463,9 +455,8 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
             return holdsClaim;
         }
     };
-    const auto keep = [this](const CRealPath& path, int32_t because) { Keep(path.Native(), because); };
-    return Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat, keep}(root, listBase, whole,
-                                                                                                  whole);
+    return Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat, *this}(root, listBase,
+                                                                                                   whole, whole);
 }
 
 QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& name, const QString& folder,

@@ -92,6 +92,10 @@ public:
 
 private:
     void Keep(const QString& path, int32_t because);
+    // Whether a find is kept: its name is one another program bears, or
+    // the policy refuses the folder (or file) it is; a kept one is noted
+    // with why.
+    bool IsKept(const QString& name, const CRealPath& path, bool folder);
     TreeFinds SearchNamedFolder(int csidl, const QString& name, bool withSeparator);
     // Walks the tree below `base` as SearchFolderTree does; with `whole`
     // everything below it matches. True when it holds a folder another

@@ -355,8 +355,7 @@ struct Env {
                 for (int child = 0; child < program->childCount(); ++child) {
                     const QTreeWidgetItem* item = program->child(child);
                     dialogs.details << program->text(0) + QStringLiteral(": ") + item->text(0) + QLatin1Char('|') +
-                                           item->text(1) + QLatin1Char('|') +
-                                           QString(item->text(2)).replace(QLatin1Char('/'), QLatin1Char('\\'));
+                                           item->text(1) + QLatin1Char('|') + item->text(2);
                 }
             }
             details->done(0);

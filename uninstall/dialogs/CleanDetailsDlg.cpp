@@ -69,6 +69,7 @@ void CCleanDetailsDlg::Build() {
     itemTree->setColumnWidth(1, 190);
     itemTree->setSelectionMode(QAbstractItemView::NoSelection);
     itemTree->setFont(DialogLook::PixelFont(13));
+    itemTree->header()->setFont(DialogLook::PixelFont(13));
     itemTree->setStyleSheet(CPalette::Fill(
         QStringLiteral("QTreeWidget{background:@DialogBody;color:@DialogText;border:1px solid @Raised;}"
                        "QHeaderView::section{background:@Raised;color:@SecondaryText;border:none;padding:2px 6px;}")));
@@ -94,9 +95,9 @@ void CCleanDetailsDlg::Build() {
             item->setForeground(0, CPalette::Of(colour));
         };
         for (const LeftoverItem& item : program.deleted)
-            add(tr("Deleted"), KindText(item.kind), item.displayText, QString(), CPalette::Success);
+            add(tr("Deleted"), KindText(item.kind), AsWritten(item).displayText, QString(), CPalette::Success);
         for (const LeftoverItem& item : program.notDeleted)
-            add(tr("Not deleted"), KindText(item.kind), item.displayText, QString(), CPalette::Failure);
+            add(tr("Not deleted"), KindText(item.kind), AsWritten(item).displayText, QString(), CPalette::Failure);
         for (const SkippedLeftover& skip : program.kept)
             add(tr("Kept"), KeptText(skip.because), skip.path, skip.path + QStringLiteral("\n") + skip.reason,
                 CPalette::SecondaryText);
