@@ -143,7 +143,7 @@ std::vector<std::string> CRemovalCheck::UninstallerPaths(const std::string& comm
     const size_t begin = commandLine.find_first_not_of(" \t");
     if (begin == std::string::npos) return {};
     std::string path;
-    bool quoted = commandLine[begin] == '"';
+    const bool quoted = commandLine[begin] == '"';
     if (quoted) {
         const size_t end = commandLine.find('"', begin + 1);
         if (end == std::string::npos) return {};
@@ -174,7 +174,14 @@ std::vector<std::string> CRemovalCheck::UninstallerPaths(const std::string& comm
         if (!HasExtension(path)) paths.push_back(path + ".exe");
         return paths;
     }
-    return ProgramCandidates(path);
+    // Every run Windows would try, the longer ones too: were the program
+    // file absent, it would go on to them ("C:\My.exe Tools\un.exe"). A
+    // run holding a character no path may hold names no file.
+    std::vector<std::string> paths;
+    for (const std::string& candidate : ProgramCandidates(commandLine))
+        if (candidate.find_first_of("\"<>|*?", 0) == std::string::npos && candidate.find(':', 2) == std::string::npos)
+            paths.push_back(candidate);
+    return paths;
 }
 
 bool CRemovalCheck::UninstallerMissing(const std::string& commandLine, bool* failed) {
@@ -184,8 +191,11 @@ bool CRemovalCheck::UninstallerMissing(const std::string& commandLine, bool* fai
         uint32_t attributes = platform::kInvalidAttributes;
         const uint32_t error = files.GetAttributes(path, &attributes);
         if (error == platform::kErrorBackendFailure) *failed = true;
-        // Only "nothing is there" counts: a file that cannot be looked at,
-        // or a name the machine rejects, may still be started.
+        // A folder is no program (C:\Program Files\Acme, tried before
+        // C:\Program Files\Acme Notes\un.exe). Otherwise only "nothing is
+        // there" counts: a file that cannot be looked at, or a name the
+        // machine rejects, may still be started.
+        if (error == platform::kErrorSuccess && (attributes & platform::kAttrDirectory)) continue;
         if (error != platform::kErrorFileNotFound && error != platform::kErrorPathNotFound) return false;
     }
     return true;

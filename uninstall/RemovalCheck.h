@@ -39,10 +39,11 @@ public:
     static std::vector<std::string> ProgramCandidates(const std::string& commandLine);
 
     // The files that an entry's command could start, when its program file
-    // can be told for sure: the quoted path, or the unquoted text up to its
-    // ".exe" (a name without an extension when no space follows) with each
-    // shorter run CreateProcess would try first. Empty, so that the
-    // uninstaller is never taken for missing, when the command is no
+    // can be told for sure (the quoted path, or the unquoted text up to its
+    // ".exe", or a name without an extension when no space follows): that
+    // path, and for an unquoted command every run of words CreateProcess
+    // would try (ProgramCandidates) that could name a file. Empty, so that
+    // the uninstaller is never taken for missing, when the command is no
     // absolute path, is not closed, or runs Windows Installer's msiexec
     // (which handles its packages whatever their folder holds).
     static std::vector<std::string> UninstallerPaths(const std::string& commandLine);

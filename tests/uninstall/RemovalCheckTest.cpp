@@ -102,12 +102,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         MissingCase{"Quoted", "\"C:\\Program Files\\Acme\\un.exe\" /S", {"C:\\Program Files\\Acme\\un.exe"}},
         MissingCase{"QuotedWithoutExtension", "\"D:\\Tools\\remove\"", {"D:\\Tools\\remove", "D:\\Tools\\remove.exe"}},
-        MissingCase{"UnquotedWithSpacesStopsAtItsExe",
+        MissingCase{"UnquotedWithSpacesEveryRun",
                     "C:\\Program Files\\Acme\\un.exe /S",
-                    {"C:\\Program", "C:\\Program.exe", "C:\\Program Files\\Acme\\un.exe"}},
+                    {"C:\\Program", "C:\\Program.exe", "C:\\Program Files\\Acme\\un.exe",
+                     "C:\\Program Files\\Acme\\un.exe /S", "C:\\Program Files\\Acme\\un.exe /S.exe"}},
+        MissingCase{"RunsThatNameNoFileAreLeftOut", "C:\\Apps\\un.exe /D=\"C:\\x\"", {"C:\\Apps\\un.exe"}},
         MissingCase{"UnquotedExeInUpperCase", "C:\\Apps\\UN.EXE", {"C:\\Apps\\UN.EXE"}},
         MissingCase{
-            "UnquotedFolderNamedLikeAnExe", "C:\\Apps\\old.exe.bak\\un.exe /S", {"C:\\Apps\\old.exe.bak\\un.exe"}},
+            "UnquotedFolderNamedLikeAnExe", "C:\\My.exe Tools\\un.exe", {"C:\\My.exe", "C:\\My.exe Tools\\un.exe"}},
         MissingCase{
             "UnquotedWithoutExtensionOrSpace", "D:\\Tools\\remove", {"D:\\Tools\\remove", "D:\\Tools\\remove.exe"}},
         MissingCase{"UnquotedWithoutExeButWithSpaces", "C:\\Apps\\remove tool /S", {}},
@@ -128,6 +130,8 @@ TEST(RemovalCheckTest, UninstallerIsMissingOnlyWhenConfirmedAbsent) {
     bool failed = false;
     EXPECT_TRUE(check.UninstallerMissing(command, &failed));
     machine.files.CreateFolder("C:\\Program Files\\Acme");
+    // A folder where Windows would look for the program is none.
+    machine.files.CreateFolder("C:\\Program");
     EXPECT_TRUE(check.UninstallerMissing(command, &failed));
     // CreateProcess would start C:\Program.exe first.
     ASSERT_EQ(machine.files.WriteFile("C:\\Program.exe", "MZ"), platform::kErrorSuccess);
