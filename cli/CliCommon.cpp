@@ -195,14 +195,6 @@ QString LeftoverReasonName(int32_t reason) {
     }
 }
 
-LeftoverItem AsWritten(LeftoverItem item) {
-    if (item.kind == LeftoverFile || item.kind == LeftoverFolder) {
-        item.target.replace(QLatin1Char('/'), QLatin1Char('\\'));
-        item.displayText.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    }
-    return item;
-}
-
 QJsonObject LeftoverToJson(const LeftoverItem& written) {
     const LeftoverItem item = AsWritten(written);
     QJsonObject object;
@@ -216,6 +208,31 @@ QJsonObject LeftoverToJson(const LeftoverItem& written) {
                       item.hive == LeftoverCurrentUser ? QStringLiteral("HKCU") : QStringLiteral("HKLM"));
         object.insert(QStringLiteral("view"), item.view);
     }
+    return object;
+}
+
+QString KeptReasonName(int32_t because) {
+    switch (because) {
+    case KeptClaimedByOther:
+        return QStringLiteral("claimedByOther");
+    case KeptKnownFolder:
+        return QStringLiteral("knownFolder");
+    case KeptBehindLink:
+        return QStringLiteral("behindLink");
+    case KeptOutsideMachine:
+        return QStringLiteral("outsideMachine");
+    default:
+        return QStringLiteral("undecided");
+    }
+}
+
+QJsonObject SkippedToJson(const SkippedLeftover& skip) {
+    QJsonObject object;
+    object.insert(QStringLiteral("kind"), QStringLiteral("skipped"));
+    object.insert(QStringLiteral("displayText"), skip.reason);
+    object.insert(QStringLiteral("target"), skip.path);
+    object.insert(QStringLiteral("valueName"), QString());
+    object.insert(QStringLiteral("keptBecause"), KeptReasonName(skip.because));
     return object;
 }
 

@@ -21,10 +21,11 @@ namespace cli {
 // The exit codes, the same for every command.
 enum class ExitCode : int {
     Success = 0,
-    Incomplete = 1,    // the command ran but not all of its work was done
-    Usage = 2,         // bad command line
-    BackendFailed = 3, // the target machine could not be reached
-    UnknownName = 4,   // a NAME names no installed program
+    Incomplete = 1,         // the command ran but not all of its work was done
+    Usage = 2,              // bad command line
+    BackendFailed = 3,      // the target machine could not be reached
+    UnknownName = 4,        // a NAME names no installed program
+    UninstallerMissing = 5, // a program's uninstaller is missing and its removal was not forced
 };
 
 // UTF-8 whatever the locale, so that names outside ASCII survive a C locale.
@@ -80,9 +81,12 @@ QString LeftoverKindName(int32_t kind);
 QString LeftoverReasonName(int32_t reason);
 QJsonObject LeftoverToJson(const LeftoverItem& item);
 
-// A leftover as the commands write it: a file's or folder's path (its
-// target and display text) as Windows writes it, with backslashes. Other
-// kinds stay as they are: a registry key name may hold a slash.
-LeftoverItem AsWritten(LeftoverItem item);
+// "claimedByOther", "knownFolder", "behindLink", "outsideMachine" or
+// "undecided": why a place was left alone.
+QString KeptReasonName(int32_t because);
+// A place left alone: kind "skipped", its reason as the display text and
+// its path as the target (as the leftover objects have them), and why as
+// "keptBecause".
+QJsonObject SkippedToJson(const SkippedLeftover& skip);
 
 } // namespace cli

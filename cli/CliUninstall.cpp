@@ -59,6 +59,23 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         err.flush();
         return cli::ExitCode::UnknownName;
     }
+    // A program whose uninstaller is gone can only lose its entry; that is
+    // done only when asked for.
+    QStringList missing;
+    if (!options.forceMissing)
+        for (const ProgramRecord* program : chosen)
+            if (core.UninstallerMissing(*program)) missing << program->text.name;
+    if (const Expected<void, BackendFailure> reachable = core.Reachable(); !reachable)
+        return cli::ReportFailure(reachable.Error(), err);
+    if (!missing.isEmpty()) {
+        for (const QString& name : missing)
+            err << "the uninstaller of '" << name
+                << "' is missing (its folder was deleted); --force-missing removes its uninstall entry and its "
+                   "leftovers\n";
+        err << "nothing was uninstalled\n";
+        err.flush();
+        return cli::ExitCode::UninstallerMissing;
+    }
 
     core.SetWaitTimes(options.waitTimes);
     core.SetUnattended(options.quiet);
@@ -85,15 +102,17 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
                      << (wait.programGone ? QStringLiteral("; the program is gone") : QString()) << ")\n";
             progress.flush();
         });
-        const Expected<UninstallStepReport, UninstallFailure> result =
-            core.Uninstall(program, options.clean, [&](CUninstallerCore::Phase phase) {
+        const Expected<UninstallStepReport, UninstallFailure> result = core.Uninstall(
+            program, options.clean,
+            [&](CUninstallerCore::Phase phase) {
                 progress << prefix
                          << (phase == CUninstallerCore::Phase::WaitingForUninstaller
                                  ? QStringLiteral("waiting for the uninstaller...")
                                  : QStringLiteral("removing leftovers..."))
                          << "\n";
                 progress.flush();
-            });
+            },
+            options.forceMissing);
         const UninstallStepReport& report = result ? *result : result.Error().report;
         const bool failed = !result || report.outcome == UninstallStepReport::Outcome::WaitFailed;
         if (!result)
@@ -110,6 +129,10 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
                                                                          report.leftRunning.join(QStringLiteral(", ")));
         if (failed)
             progress << "failed: " << report.reason;
+        else if (report.uninstallerMissing && report.removed)
+            progress << "entry removed (its uninstaller was missing)";
+        else if (report.uninstallerMissing)
+            progress << "not removed: " << report.reason;
         else if (!report.started && report.removed)
             progress << "removed already (its uninstaller could not be started, error " << report.startError << ")";
         else if (!report.started)
@@ -127,11 +150,14 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         progress << "\n";
         if (!options.json) {
             for (const LeftoverItem& item : deleted)
-                out << "    deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << cli::AsWritten(item).displayText
+                out << "    deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << AsWritten(item).displayText
                     << "\n";
             for (const LeftoverItem& item : remaining)
-                out << "    not deleted\t" << cli::LeftoverKindName(item.kind) << '\t'
-                    << cli::AsWritten(item).displayText << "\n";
+                out << "    not deleted\t" << cli::LeftoverKindName(item.kind) << '\t' << AsWritten(item).displayText
+                    << "\n";
+            for (const SkippedLeftover& skip : report.leftovers.skipped)
+                out << "    kept\t" << cli::KeptReasonName(skip.because) << '\t' << skip.path << " (" << skip.reason
+                    << ")\n";
         }
         progress.flush();
 
@@ -148,6 +174,11 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         object.insert(QStringLiteral("leftoversDeleted"), ToJson(deleted));
         object.insert(QStringLiteral("leftoversNotDeleted"), ToJson(remaining));
         object.insert(QStringLiteral("leftoversStopReason"), report.leftovers.stopReason);
+        QJsonArray kept;
+        for (const SkippedLeftover& skip : report.leftovers.skipped)
+            kept.append(cli::SkippedToJson(skip));
+        object.insert(QStringLiteral("leftoversKept"), kept);
+        object.insert(QStringLiteral("uninstallerMissing"), report.uninstallerMissing);
         reports.append(object);
     }
     core.SetWaitCallback(CUninstallerCore::WaitCallback());

@@ -19,6 +19,10 @@ public:
         bool clean = false;
         bool json = false;
         bool quiet = false; // nobody answers: uninstallers run without their windows where they can
+        // A program whose uninstaller is missing has its entry and
+        // leftovers removed; without this such a program stops the run
+        // before anything runs.
+        bool forceMissing = false;
         int progressEveryMs = CUninstallerCore::kSlowWaitMs;
         CUninstallerCore::WaitTimes waitTimes;
     };
@@ -27,8 +31,9 @@ public:
 
     // Success when all were removed, Incomplete when some were not,
     // BackendFailed when the target machine or a wait failed (the run stops
-    // there), UnknownName when a name names no installed program (nothing
-    // is run then).
+    // there), UnknownName when a name names no installed program, and
+    // UninstallerMissing when a program's uninstaller is missing and
+    // forceMissing is not set (nothing is run then).
     cli::ExitCode Run(const Options& options);
 
 private:

@@ -12,23 +12,13 @@
 
 namespace {
 
-// A place left alone on purpose: kind "skipped", the reason as its text.
-QJsonObject ToJson(const SkippedLeftover& skip) {
-    QJsonObject object;
-    object.insert(QStringLiteral("kind"), QStringLiteral("skipped"));
-    object.insert(QStringLiteral("displayText"), skip.reason);
-    object.insert(QStringLiteral("target"), skip.path);
-    object.insert(QStringLiteral("valueName"), QString());
-    return object;
-}
-
 void PrintSkipped(const QList<SkippedLeftover>& skipped) {
     for (const SkippedLeftover& skip : skipped)
         cli::Out() << "skipped\t" << skip.reason << '\t' << skip.path << "\t\n";
 }
 
 void PrintLine(const QString& prefix, const LeftoverItem& written) {
-    const LeftoverItem item = cli::AsWritten(written);
+    const LeftoverItem item = AsWritten(written);
     QTextStream& out = cli::Out();
     if (!prefix.isEmpty()) out << prefix << '\t';
     out << cli::LeftoverKindName(item.kind) << '\t' << item.displayText << '\t' << item.target << '\t' << item.valueName
@@ -75,7 +65,7 @@ cli::ExitCode Run(const QStringList& arguments, bool clean) {
             for (const LeftoverItem& item : collection->items)
                 array.append(cli::LeftoverToJson(item));
             for (const SkippedLeftover& skip : collection->skipped)
-                array.append(ToJson(skip));
+                array.append(cli::SkippedToJson(skip));
             cli::WriteJson(cli::Out(), QJsonDocument(array));
         } else {
             for (const LeftoverItem& item : collection->items)
@@ -101,7 +91,7 @@ cli::ExitCode Run(const QStringList& arguments, bool clean) {
         object.insert(QStringLiteral("notDeleted"), notDeleted);
         QJsonArray skippedArray;
         for (const SkippedLeftover& skip : cleanup->skipped)
-            skippedArray.append(ToJson(skip));
+            skippedArray.append(cli::SkippedToJson(skip));
         object.insert(QStringLiteral("skipped"), skippedArray);
         cli::WriteJson(cli::Out(), QJsonDocument(object));
     } else {

@@ -17,6 +17,7 @@ cli::ExitCode RunUninstall(const QStringList& arguments) {
                        "until the whole uninstaller has finished. A program counts as removed when its uninstall "
                        "entry or its uninstaller file is gone. Exit codes: 0 all removed, 1 some not removed, "
                        "2 usage error, 3 the Wine host failed, 4 a NAME names no installed program (nothing is "
+                       "run), 5 a program's uninstaller is missing and --force-missing was not given (nothing is "
                        "run)."));
     cli::AddPrefixOption(parser);
     const QCommandLineOption clean(QStringLiteral("clean"),
@@ -27,7 +28,13 @@ cli::ExitCode RunUninstall(const QStringList& arguments) {
         QStringLiteral("quiet"),
         QStringLiteral("Run unattended: each entry's quiet uninstall command where it has one, and Windows Installer "
                        "packages removed without their window."));
+    const QCommandLineOption forceMissing(
+        QStringLiteral("force-missing"),
+        QStringLiteral("For a program whose uninstaller file is missing (its folder was deleted by hand): remove its "
+                       "uninstall entry instead, and with --clean its leftovers, and count it as removed. A program "
+                       "whose uninstaller is there always runs it."));
     parser.addOption(clean);
+    parser.addOption(forceMissing);
     parser.addOption(json);
     parser.addOption(quiet);
     parser.addPositionalArgument(QStringLiteral("NAME..."), QStringLiteral("Display names of the programs."));
@@ -45,6 +52,7 @@ cli::ExitCode RunUninstall(const QStringList& arguments) {
     options.clean = parser.isSet(clean);
     options.json = parser.isSet(json);
     options.quiet = parser.isSet(quiet);
+    options.forceMissing = parser.isSet(forceMissing);
     return command.Run(options);
 }
 

@@ -29,6 +29,22 @@ enum LeftoverReason : int32_t {
     LeftoverForShortcut = 4,         // Wine made it for a shortcut that is a leftover, or gone
 };
 
+// Why a place that looked like the program's was left alone.
+enum LeftoverKeptReason : int32_t {
+    KeptUndecided = 0,      // what it is, or whose, could not be told: it stays
+    KeptClaimedByOther = 1, // another registered program claims it, or it holds what one claims
+    KeptKnownFolder = 2,    // a known folder (the system's, a profile's, this program's own) or one holding one
+    KeptBehindLink = 3,     // reached through a link, whose target is not the program's
+    KeptOutsideMachine = 4, // it lies outside the machine's own disk (under Wine: the Linux side)
+};
+
+// A place the leftover collection left alone on purpose, and why.
+struct SkippedLeftover {
+    QString path;
+    QString reason; // for a person
+    int32_t because = KeptUndecided;
+};
+
 // One thing a removed program left behind.
 struct LeftoverItem {
     QString displayText; // identifies the entry to a person
@@ -42,3 +58,14 @@ struct LeftoverItem {
     int32_t view = 0;
     int32_t reason = LeftoverInInstallFolder;
 };
+
+// A leftover as it is shown: a file's or folder's path (its target and
+// display text) as Windows writes it, with backslashes. Other kinds stay as
+// they are: a registry key name may hold a slash.
+inline LeftoverItem AsWritten(LeftoverItem item) {
+    if (item.kind == LeftoverFile || item.kind == LeftoverFolder) {
+        item.target.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        item.displayText.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    }
+    return item;
+}

@@ -17,4 +17,6 @@ enum : uint32_t {
     MSG_CLOSE_FENCE = 0x1261,
     // A look at the windows of the uninstaller that a run waits for.
     MSG_RUN_WINDOWS = 0x1262,
+    // The look at which programs' uninstallers are missing is done.
+    MSG_MISSING_UNINSTALLERS = 0x1263,
 };

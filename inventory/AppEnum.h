@@ -28,6 +28,10 @@ enum class ProgramSource {
 class CAppEnum {
 public:
     static constexpr const char* kUninstallKey = platform::kUninstallListKey;
+    // The same list of the 32-bit view as the default (64-bit) view of a
+    // 64-bit system reaches it, where a key found there is deleted.
+    static constexpr const char* kUninstallKey32On64 =
+        "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
     CAppEnum(platform::IRegistry& registry, platform::ISystem& system);
     CAppEnum(const CAppEnum&) = delete;

@@ -18,7 +18,6 @@ namespace {
 using platform::kMuiCacheKey;
 constexpr uint32_t kBufferSize = platform::kTextBufferSize;
 constexpr uint32_t kTextDataSize = platform::kTextDataBufferSize;
-constexpr const char* kUninstallKey32On64 = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr const char* kClassesRootDisplay = "HKEY_CLASSES_ROOT\\";
 // A shorter folder text ("D:", "ab") would catch the MuiCache values of
 // unrelated programs.

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeWidget>
+#include <atomic>
 
 #include "app/DialogLook.h"
 #include "app/MSGDlg.h"
@@ -57,10 +58,19 @@ struct CEnumProgramPage::RefreshJob {
     std::vector<ProgramRecord> records;
 };
 
+// The look at the uninstallers: a copy of the records in, the record
+// indexes whose uninstaller is missing out. A newer list stops it.
+struct CEnumProgramPage::MissingJob {
+    std::vector<ProgramRecord> records;
+    std::vector<int> missing;
+    std::atomic<bool> stop{false};
+};
+
 CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase(index) {
     SetNotifyCentor(CBPNotifyCentor::instance());
     RegisterMsg(MSG_DIALOG_RESULT);
     RegisterMsg(MSG_LIST_REFRESHED);
+    RegisterMsg(MSG_MISSING_UNINSTALLERS);
     service = CUIPublic::instance()->GetInventoryService();
 
     BuildLayout();
@@ -70,7 +80,9 @@ CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase
     cellTimer->setInterval(0);
     connect(cellTimer, &QTimer::timeout, this, [this]() { BuildCells(kCellsPerSlice); });
     connect(iconLoader, &CProgramIconLoader::IconReady, this, &CEnumProgramPage::SetIcon);
-    run = new CUninstallRun(tree, records, this);
+    // After the icons: the list and its pictures come first.
+    connect(iconLoader, &CProgramIconLoader::Finished, this, &CEnumProgramPage::StartMissingCheck);
+    run = new CUninstallRun(tree, records, missingUninstallers, this);
     connect(run, &CUninstallRun::Started, this, &CEnumProgramPage::HoldForRun);
     connect(run, &CUninstallRun::Ended, this, &CEnumProgramPage::ReleaseAfterRun);
     connect(run, &CUninstallRun::ResultClosed, this, &CEnumProgramPage::CloseIfAsked);
@@ -82,6 +94,7 @@ CEnumProgramPage::CEnumProgramPage(int index) : QVBoxLayout(), CRightContentBase
 CEnumProgramPage::~CEnumProgramPage() {
     // The icon worker uses the core; it stops before anything goes.
     iconLoader->Stop();
+    StopMissingCheck();
 }
 
 void CEnumProgramPage::BuildLayout() {
@@ -209,6 +222,8 @@ void CEnumProgramPage::CreateTree() {
     tree->setSortingEnabled(false);
     cells.assign(records.size(), nullptr);
     icons.assign(records.size(), QPixmap());
+    StopMissingCheck();
+    missingUninstallers.assign(records.size(), false);
     std::vector<CProgramIconLoader::Request> iconRequests;
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<int>(records.size()));
@@ -262,6 +277,7 @@ void CEnumProgramPage::BuildCells(size_t count) {
         const size_t n = static_cast<size_t>(i);
         const QPixmap& icon = icons[n].isNull() ? placeholder : icons[n];
         auto* cell = new ProgramCell(records[n].text, i, icon);
+        cell->SetUninstallerMissing(missingUninstallers[n]);
         connect(cell->CheckBox(), &QCheckBox::clicked, this, &CEnumProgramPage::CheckSize);
         tree->setItemWidget(item, 1, cell);
         cells[n] = cell;
@@ -273,6 +289,36 @@ void CEnumProgramPage::BuildCells(size_t count) {
         cellTimer->stop();
         rowsToBuild.clear();
         nextCellRow = 0;
+    }
+}
+
+void CEnumProgramPage::StartMissingCheck() {
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
+    if (core == nullptr || refreshing) return;
+    StopMissingCheck();
+    auto job = std::make_shared<MissingJob>();
+    job->records = records;
+    missingJob = job;
+    missingTask = CDetachedTask::Run(job, MSG_MISSING_UNINSTALLERS, [core](MissingJob& look) {
+        for (size_t i = 0; i < look.records.size() && !look.stop; ++i)
+            if (core->UninstallerMissing(look.records[i])) look.missing.push_back(static_cast<int>(i));
+    });
+}
+
+void CEnumProgramPage::StopMissingCheck() {
+    if (missingJob) missingJob->stop = true;
+    missingJob.reset();
+    missingTask = 0;
+}
+
+void CEnumProgramPage::OnMissingChecked() {
+    const std::shared_ptr<MissingJob> job = std::move(missingJob);
+    missingTask = 0;
+    if (!job || job->stop) return;
+    for (int index : job->missing) {
+        if (index < 0 || static_cast<size_t>(index) >= missingUninstallers.size()) continue;
+        missingUninstallers[static_cast<size_t>(index)] = true;
+        if (ProgramCell* cell = CellOf(index)) cell->SetUninstallerMissing(true);
     }
 }
 
@@ -445,6 +491,7 @@ void CEnumProgramPage::RefreshClicked() {
     tree->setEnabled(false);
     uninstallButton->setEnabled(false);
     iconLoader->Stop();
+    StopMissingCheck();
 
     auto job = std::make_shared<RefreshJob>();
     refreshJob = job;
@@ -511,6 +558,9 @@ int CEnumProgramPage::ReceiveMsg(__MsgData msg) {
     switch (msg.id) {
     case MSG_DIALOG_RESULT:
         if (MsgPayloadU32(msg, 1) == 0) RefreshClicked();
+        break;
+    case MSG_MISSING_UNINSTALLERS:
+        if (CDetachedTask::IsDoneMsgOf(msg, missingTask)) OnMissingChecked();
         break;
     case MSG_LIST_REFRESHED:
         // Only the message of the refresh in progress.

@@ -105,6 +105,7 @@ protected:
 
 private:
     struct RefreshJob;
+    struct MissingJob;
 
     void HoldForRun();
     void ReleaseAfterRun();
@@ -119,6 +120,11 @@ private:
     void SetIcon(int index, const QPixmap& pixmap);
     void BuildCells(size_t count);
     void StopBuildingCells();
+    // Looks, on a worker once the icons are in, which programs' uninstallers
+    // are missing, and marks their rows.
+    void StartMissingCheck();
+    void StopMissingCheck();
+    void OnMissingChecked();
 
     std::vector<ProgramRecord> records;
     int programCount = 0;
@@ -130,6 +136,9 @@ private:
     int lastSortColumn = 0;
     std::shared_ptr<RefreshJob> refreshJob;
     CDetachedTask::Number refreshTask = 0;
+    std::shared_ptr<MissingJob> missingJob;
+    CDetachedTask::Number missingTask = 0;
+    std::vector<bool> missingUninstallers; // by record index
     CUninstallRun* run = nullptr;
     bool closeAsked = false; // the window closes once the run or refresh is over
 

@@ -25,6 +25,10 @@ ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon
     iconLabel->setPixmap(icon);
     nameLabel = new CElidedLabel(Qt::ElideRight, this);
     publisherLabel = new CElidedLabel(Qt::ElideRight, this);
+    missingNote = new QLabel(tr("uninstaller missing"), this);
+    missingNote->setObjectName(QStringLiteral("MissingNote"));
+    missingNote->setToolTip(tr("Its uninstaller file is gone. Uninstalling removes its entry and its leftovers."));
+    missingNote->hide();
 
     nameLabel->setObjectName(QStringLiteral("ProgramName"));
     nameLabel->SetFullText(text.name);
@@ -39,6 +43,15 @@ ProgramCell::ProgramCell(const ProgramText& text, int index, const QPixmap& icon
     texts->setContentsMargins(0, 0, 0, 0);
     texts->setSpacing(0);
     texts->addWidget(nameLabel, 0, Qt::AlignBottom);
-    texts->addWidget(publisherLabel, 0, Qt::AlignTop);
+    auto* under = new QHBoxLayout;
+    under->setContentsMargins(0, 0, 0, 0);
+    under->setSpacing(8);
+    under->addWidget(missingNote, 0, Qt::AlignTop);
+    under->addWidget(publisherLabel, 1, Qt::AlignTop);
+    texts->addLayout(under);
     row->addLayout(texts, 1);
+}
+
+void ProgramCell::SetUninstallerMissing(bool missing) {
+    missingNote->setVisible(missing);
 }

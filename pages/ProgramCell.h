@@ -10,7 +10,9 @@ struct ProgramText;
 // Column 1 of a program row: check box, icon, name over publisher. Its
 // children keep this order, which the page and the uninstall run rely on:
 // 0 the layout, 1 the check box, 2 the icon label, 3 the name label, 4 the
-// publisher label. The check box carries the record index in "checkindex".
+// publisher label, 5 the "uninstaller missing" note beside the publisher
+// (hidden until SetUninstallerMissing). The check box carries the record
+// index in "checkindex".
 // The name and the publisher take the cell's width up to the place of the
 // "Details" link, and are cut with "…" there, the whole text in a tool tip.
 class ProgramCell : public QWidget {
@@ -28,10 +30,16 @@ public:
     QLabel* IconLabel() const { return iconLabel; }
     CElidedLabel* NameLabel() const { return nameLabel; }
     CElidedLabel* PublisherLabel() const { return publisherLabel; }
+    QLabel* MissingNote() const { return missingNote; }
+
+    // Marks the row of an entry whose uninstaller file is gone: a small
+    // note under the name says so.
+    void SetUninstallerMissing(bool missing);
 
 private:
     QCheckBox* checkBox = nullptr;
     QLabel* iconLabel = nullptr;
     CElidedLabel* nameLabel = nullptr;
     CElidedLabel* publisherLabel = nullptr;
+    QLabel* missingNote = nullptr;
 };

@@ -63,7 +63,8 @@ private:
 struct CUninstallRun::StepJob {
     ProgramRecord record{};
     bool removeLeftovers = false;
-    bool own = false; // this uninstaller's own: only started, never waited for
+    bool forceMissing = false; // its uninstaller was found missing, and that was confirmed
+    bool own = false;          // this uninstaller's own: only started, never waited for
     std::atomic<bool> deepClean{false};
     UninstallStepReport report;
     bool targetLost = false; // the step failed because the target machine is gone
@@ -78,8 +79,9 @@ struct CUninstallRun::WindowsJob {
     uint32_t count = 0;
 };
 
-CUninstallRun::CUninstallRun(QTreeWidget* tree, const std::vector<ProgramRecord>& records, QObject* parent)
-    : QObject(parent), tree(tree), records(records) {
+CUninstallRun::CUninstallRun(QTreeWidget* tree, const std::vector<ProgramRecord>& records,
+                             const std::vector<bool>& missingUninstallers, QObject* parent)
+    : QObject(parent), tree(tree), records(records), missingUninstallers(missingUninstallers) {
     SetNotifyCentor(CBPNotifyCentor::instance());
     RegisterMsg(MSG_UNINSTALL_STEP_DONE);
     RegisterMsg(MSG_DEEP_CLEAN_STARTED);
@@ -103,10 +105,12 @@ void CUninstallRun::Offer(bool single, const std::vector<int>& indexes, std::vec
     if (single && !indexes.empty()) state.singleIndex = indexes.front();
     state.selectedIndexes.clear();
     state.selectedPrograms.clear();
+    state.selectedMissing.clear();
     for (int index : indexes) {
         if (index < 0 || static_cast<size_t>(index) >= records.size()) continue;
         state.selectedIndexes.push_back(index);
         state.selectedPrograms.push_back(records[static_cast<size_t>(index)].program);
+        state.selectedMissing.push_back(IsMissing(index));
     }
     if (state.selectedPrograms.empty()) return;
     if (ConfirmRun(std::move(icons))) StartUninstallRun(single);
@@ -118,6 +122,7 @@ bool CUninstallRun::ConfirmRun(std::vector<QPixmap> icons) {
     dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     dialog.SetIconSource(&iconSource);
     dialog.SetPrograms(state.selectedPrograms);
+    dialog.SetMissingUninstallers(state.selectedMissing);
     dialog.Build();
     dialog.exec();
     state.autoRemoveLeftovers = dialog.RemoveLeftovers();
@@ -126,6 +131,11 @@ bool CUninstallRun::ConfirmRun(std::vector<QPixmap> icons) {
 
 int CUninstallRun::RecordIndex(const QTreeWidgetItem* row) const {
     return CProgramTreeItem::RecordIndex(row, records.size());
+}
+
+bool CUninstallRun::IsMissing(int index) const {
+    return index >= 0 && static_cast<size_t>(index) < missingUninstallers.size() &&
+           missingUninstallers[static_cast<size_t>(index)];
 }
 
 bool CUninstallRun::IsOwnEntry(const QTreeWidgetItem* row) {
@@ -144,6 +154,7 @@ void CUninstallRun::StartUninstallRun(bool single) {
     state.removedCount = 0;
     state.freedBytes = 0;
     state.notRemovedNames.clear();
+    state.details.clear();
     state.stopRequested = false;
     state.ownStarted = false;
     // A click in the main window must not bury an uninstaller's wizard.
@@ -195,6 +206,9 @@ void CUninstallRun::StartCurrentProgram() {
     const int index = RecordIndex(state.currentRow);
     if (index >= 0) job->record = records[static_cast<size_t>(index)];
     job->removeLeftovers = state.autoRemoveLeftovers;
+    // Only what the confirmation named: the row was marked when it was offered.
+    for (size_t i = 0; i < state.selectedIndexes.size(); ++i)
+        if (state.selectedIndexes[i] == index) job->forceMissing = state.selectedMissing[i];
     CUninstallerCore* core = CUIPublic::instance()->GetCore();
     stepJob = job;
     stepTask =
@@ -327,12 +341,14 @@ void CUninstallRun::onTimeout() {
 // On the worker: writes only into its own job.
 void CUninstallRun::RunCurrentUninstaller(CUninstallerCore* core, StepJob& job) {
     if (core != nullptr) {
-        Expected<UninstallStepReport, UninstallFailure> result =
-            core->Uninstall(job.record, job.removeLeftovers, [&](CUninstallerCore::Phase phase) {
+        Expected<UninstallStepReport, UninstallFailure> result = core->Uninstall(
+            job.record, job.removeLeftovers,
+            [&](CUninstallerCore::Phase phase) {
                 if (phase != CUninstallerCore::Phase::RemovingLeftovers) return;
                 job.deepClean = true;
                 CBPNotifyCentor::instance()->SendMsg(MSG_DEEP_CLEAN_STARTED, 0, nullptr, 0);
-            });
+            },
+            job.forceMissing);
         job.targetLost = !result;
         job.report = result ? std::move(result).Value() : result.Error().report;
     } else {
@@ -452,6 +468,10 @@ void CUninstallRun::AdvanceUninstallRun() {
         const UninstallStepReport& report = job->report;
         SetRowOutcome(state.currentRow, report.removed, report.reason);
         if (job->targetLost) lostReason = report.reason;
+        if (report.leftoversCleaned || report.uninstallerMissing)
+            state.details.append(CleanDetails{job->record.text.name, report.uninstallerMissing,
+                                              report.leftovers.Deleted(), report.leftovers.Remaining(),
+                                              report.leftovers.skipped, report.leftovers.stopReason});
     }
     // Without the target machine the programs still queued cannot be
     // removed either; after a stop they are not tried: they are reported as
@@ -494,6 +514,7 @@ void CUninstallRun::ShowResult(bool readListAgain) {
     dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     dialog.SetResult(state.removedCount, readListAgain ? 0 : 1);
     dialog.SetNotRemoved(state.notRemovedNames);
+    dialog.SetDetails(state.details);
     dialog.Build();
     dialog.exec();
 }

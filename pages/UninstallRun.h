@@ -9,6 +9,7 @@
 #include "include/InstalledProgram.h"
 #include "inventory/ProgramRecord.h"
 #include "uninstall/UninstallerCore.h"
+#include "uninstall/dialogs/CleanDetailsDlg.h"
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/DetachedTask.h"
 
@@ -31,7 +32,10 @@ class QTreeWidgetItem;
 // While an uninstaller runs, the run looks every second whether it shows a
 // window (a wizard waiting for the user): the row then says so, and those
 // windows are brought back over the main window whenever that is activated
-// or the row is clicked. A wait that has gone on for a while (a process the
+// or the row is clicked. A program whose uninstaller the page found missing
+// is named so in the confirmation and, once confirmed, loses its entry and
+// its leftovers in place of an uninstaller run (the core looks again first).
+// A wait that has gone on for a while (a process the
 // uninstaller left running holds it) offers "Skip" in the row: the run
 // then stops waiting, ends nothing, and the removal check decides.
 class CUninstallRun : public QObject, public CBPMsgReceiver {
@@ -43,6 +47,7 @@ public:
         // last), and the record indexes of the same programs.
         std::vector<InstalledProgram> selectedPrograms;
         std::vector<int> selectedIndexes;
+        std::vector<bool> selectedMissing; // their uninstallers are missing
         bool singleMode = false;
         int singleIndex = -1;
         bool autoRemoveLeftovers = true;
@@ -57,6 +62,8 @@ public:
         int removedCount = 0;
         uint64_t freedBytes = 0;
         QStringList notRemovedNames;
+        // What each deep clean (or removal of a broken entry) did, in run order.
+        QList<CleanDetails> details;
         // No program starts after the one in progress (the window is closing).
         bool stopRequested = false;
         // This uninstaller's own uninstaller runs: the process is ending.
@@ -67,7 +74,10 @@ public:
 
     // `records` is the page's list, which the rows name by record index;
     // the page keeps it and does not replace it while a run is active.
-    CUninstallRun(QTreeWidget* tree, const std::vector<ProgramRecord>& records, QObject* parent);
+    // `missingUninstallers` tells, by record index, whose uninstaller the
+    // page found missing.
+    CUninstallRun(QTreeWidget* tree, const std::vector<ProgramRecord>& records,
+                  const std::vector<bool>& missingUninstallers, QObject* parent);
     ~CUninstallRun() override;
 
     // Takes the programs at `indexes` (in run order; `icons` what their
@@ -133,9 +143,11 @@ private:
     void ShowRowStatus();
     void SetRowOutcome(QTreeWidgetItem* row, bool removed, const QString& why);
     int RecordIndex(const QTreeWidgetItem* row) const;
+    bool IsMissing(int index) const;
 
     QTreeWidget* tree = nullptr;
     const std::vector<ProgramRecord>& records;
+    const std::vector<bool>& missingUninstallers;
     State state;
 
     // The step in progress and its worker.

@@ -81,6 +81,7 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     QList<LeftoverItem> leftovers;
     watch.Reset();
     policy.Reset();
+    search.ClearKept();
     stopReason.clear();
 
     const std::vector<std::string> texts{FieldText(program.displayName),      FieldText(program.iconGroup),
@@ -101,7 +102,9 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     // Without all that the other programs claim and the known folders,
     // nothing is safe to collect: the collection stops and says why.
     if (!LoadClaims(program, displayName)) {
-        if (skipped) skipped->append(SkippedLeftover{folder, QStringLiteral("nothing is collected: ") + stopReason});
+        if (skipped)
+            skipped->append(
+                SkippedLeftover{folder, QStringLiteral("nothing is collected: ") + stopReason, KeptUndecided});
         return leftovers;
     }
 
@@ -112,24 +115,29 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     if (!folderPath.IsEmpty()) {
         const CProtectedFolders::Location location = policy.FinalLocation(folderPath);
         QString reason;
+        int32_t because = KeptUndecided;
         switch (location.place) {
         case CProtectedFolders::Place::Outside:
             reason = QStringLiteral("its real location %1 lies outside the machine's own disk").arg(location.hostPath);
+            because = KeptOutsideMachine;
             break;
         case CProtectedFolders::Place::Unknown:
             reason = QStringLiteral("its real location cannot be told");
             break;
         case CProtectedFolders::Place::Found:
-            if (policy.IsKnownFolder(location.real) || policy.IsKnownFolder(folderPath))
+            if (policy.IsKnownFolder(location.real) || policy.IsKnownFolder(folderPath)) {
                 reason = QStringLiteral("it is, or holds, a protected folder");
-            else if (policy.IsInsideClaim(location.real) || policy.IsInsideClaim(folderPath))
+                because = KeptKnownFolder;
+            } else if (policy.IsInsideClaim(location.real) || policy.IsInsideClaim(folderPath)) {
                 reason = QStringLiteral("another installed program claims it");
+                because = KeptClaimedByOther;
+            }
             break;
         case CProtectedFolders::Place::Missing:
             break;
         }
         if (!reason.isEmpty()) {
-            if (skipped) skipped->append(SkippedLeftover{folder, reason});
+            if (skipped) skipped->append(SkippedLeftover{folder, reason, because});
             folderInReach = false;
         }
     }
@@ -166,6 +174,7 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     // A search whose backend gave out saw only part of the machine: its
     // finds are no list to act on.
     if (watch.Failed()) leftovers.clear();
+    if (skipped) *skipped += search.Kept();
     return leftovers;
 }
 

@@ -15,12 +15,6 @@
 
 class CAppEnum;
 
-// A place the collection left alone on purpose, and why.
-struct SkippedLeftover {
-    QString path;
-    QString reason;
-};
-
 // Cleans up after a removed program: collects its leftovers in the order
 // of the steps (install folder, AppData and ProgramData, Start Menu,
 // desktop, registry) and deletes them. Runs on the uninstall worker, one
@@ -41,7 +35,8 @@ public:
 
     // The collection alone: the leftovers in step order; deletes nothing.
     // `skipped` receives the places left alone on purpose (an install folder
-    // out of reach), with the reason; a collection that stops (StopReason())
+    // out of reach, a find another program claims, a protected folder, a
+    // link), each with its reason; a collection that stops (StopReason())
     // adds the folder text with that reason.
     QList<LeftoverItem> CollectLeftovers(const InstalledProgram& program, QList<SkippedLeftover>* skipped = nullptr);
 

@@ -75,7 +75,33 @@ const QRegularExpression& TrailingQualifier() {
     return qualifier;
 }
 
+QString KeptText(int32_t because) {
+    switch (because) {
+    case KeptClaimedByOther:
+        return QStringLiteral("another installed program claims it, or something in it");
+    case KeptKnownFolder:
+        return QStringLiteral("it is, or holds, a protected folder");
+    case KeptBehindLink:
+        return QStringLiteral("it is reached through a link");
+    case KeptOutsideMachine:
+        return QStringLiteral("it lies outside the machine's own disk");
+    default:
+        return QStringLiteral("what it is could not be told");
+    }
+}
+
 } // namespace
+
+void CLeftoverSearch::Keep(const QString& path, int32_t because) {
+    kept.append(SkippedLeftover{path, KeptText(because), because});
+}
+
+bool CLeftoverSearch::IsKept(const QString& name, const CRealPath& path, bool folder) {
+    const bool claimed = policy.IsClaimedName(name);
+    if (!claimed && !(folder ? policy.IsRefusedFolder(path) : policy.IsRefusedFile(path))) return false;
+    Keep(path.Native(), claimed ? KeptClaimedByOther : policy.WhyRefused(path));
+    return true;
+}
 
 CLeftoverSearch::CLeftoverSearch(platform::IFileSystem& targetFiles, CProtectedFolders& folderPolicy,
                                  CAppEnum& inventory, CBackendWatch& backendWatch)
@@ -87,8 +113,12 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const CTargetPath& fol
     if (folder.IsEmpty()) return {};
     uint32_t attributes = platform::kInvalidAttributes;
     if (!watch.Ok(files.GetAttributes(folder.Utf8(), &attributes))) return {};
+    if (!(attributes & platform::kAttrDirectory)) return {};
     // A linked install folder would take the link's target with it.
-    if (!(attributes & platform::kAttrDirectory) || (attributes & platform::kAttrReparsePoint)) return {};
+    if (attributes & platform::kAttrReparsePoint) {
+        Keep(folder.Native(), KeptBehindLink);
+        return {};
+    }
     // Judged, listed and named by its real location: a junction on the way
     // must not carry the search into a known folder.
     const CProtectedFolders::Location location = policy.FinalLocation(folder);
@@ -109,11 +139,11 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const CTargetPath& fol
         if (entry.isDir()) {
             // Another program's folder inside this one (a vendor folder
             // holding its other products) stays, and so does what holds it.
-            if (policy.IsRefusedFolder(path) || policy.IsClaimedName(name)) continue;
+            if (IsKept(name, path, true)) continue;
             item.kind = LeftoverFolder;
             folders.append(item);
         } else {
-            if (policy.IsRefusedFile(path) || policy.IsClaimedName(CTargetPath::Stem(name))) continue;
+            if (IsKept(CTargetPath::Stem(name), path, false)) continue;
             item.kind = LeftoverFile;
             fileItems.append(item);
         }
@@ -178,7 +208,11 @@ QList<LeftoverItem> CLeftoverSearch::CollectWholeFolder(const CRealPath& folder,
     // A link is taken as a link: its target is never entered.
     const bool holdsClaim = !isLink && WalkTree(folder, folder.Name(), folder.Name(), true, &finds);
     QList<LeftoverItem> found = finds.All();
-    if (holdsClaim || policy.IsRefusedFolder(folder)) return found;
+    if (holdsClaim) {
+        Keep(folder.Native(), KeptClaimedByOther);
+        return found;
+    }
+    if (IsKept(QString(), folder, true)) return found;
     LeftoverItem item;
     item.target = folder.Native();
     item.displayText = item.target;
@@ -220,10 +254,11 @@ QList<LeftoverItem> CLeftoverSearch::SearchProgramFolders(const QString& display
         for (const platform::FileEntry& entry : entries) {
             if (!entry.isDir()) continue;
             const QString name = CTargetPath::FromUtf8(entry.name);
-            // A folder named after another installed program is its.
-            if (policy.IsClaimedName(name)) continue;
             const CRealPath path = location.real.Child(name);
-            if (policy.IsRefusedFolder(path)) continue;
+            // A folder named after another installed program is its; only
+            // one named after this program is worth a note when kept.
+            if (named(name) ? IsKept(name, path, true) : policy.IsClaimedName(name) || policy.IsRefusedFolder(path))
+                continue;
             // The publisher's folder is entered, never taken, also where the
             // program bears the publisher's name ("Juniper 7" by "Juniper"):
             // it may hold the publisher's other programs. It goes only once
@@ -238,9 +273,9 @@ QList<LeftoverItem> CLeftoverSearch::SearchProgramFolders(const QString& display
             if (!folders(path, &inner)) continue;
             for (const platform::FileEntry& program : inner) {
                 const QString programName = CTargetPath::FromUtf8(program.name);
-                if (!program.isDir() || !named(programName) || policy.IsClaimedName(programName)) continue;
+                if (!program.isDir() || !named(programName)) continue;
                 const CRealPath programPath = path.Child(programName);
-                if (policy.IsRefusedFolder(programPath)) continue;
+                if (IsKept(programName, programPath, true)) continue;
                 found += tag(CollectWholeFolder(programPath, program.isLink()), LeftoverNamedAfterPublisher);
             }
         }
@@ -352,6 +387,7 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
         const std::vector<QString>& names;
         const Pattern& filePat;
         const Pattern& folderPat;
+        CLeftoverSearch& search;
 
         // True when the folder holds a folder that another program claims.
         bool operator()(size_t folder, const CRealPath& folderPath, bool fileAbove, bool folderAbove) const {
@@ -359,13 +395,12 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
             for (uint32_t child : children[folder]) {
                 if (entries[child].entry.isDir()) continue;
                 const QString& name = names[child];
-                if (policy.IsClaimedName(CTargetPath::Stem(name))) continue;
                 const bool match =
                     fileAbove || (!filePat.onlyAbove && (CTargetPath::SameName(name, filePat.name) ||
                                                          CTargetPath::SameName(CTargetPath::Stem(name), filePat.name)));
                 if (!match) continue;
                 const CRealPath path = folderPath.Child(name);
-                if (policy.IsRefusedFile(path)) continue;
+                if (search.IsKept(CTargetPath::Stem(name), path, false)) continue;
                 LeftoverItem item;
                 item.target = path.Slashed();
                 item.displayText = item.target;
@@ -374,8 +409,11 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                 // system file is no leftover, and one whose attributes cannot
                 // be read is kept.
                 uint32_t attributes = entries[child].entry.attributes;
-                if (!(attributes & platform::kAttrSystem) && !watch.Ok(files.GetAttributes(path.Exact(), &attributes)))
+                if (!(attributes & platform::kAttrSystem) &&
+                    !watch.Ok(files.GetAttributes(path.Exact(), &attributes))) {
+                    search.Keep(path.Native(), KeptUndecided);
                     continue;
+                }
                 if (!(attributes & platform::kAttrSystem)) finds.leftoverFiles.append(item);
             }
             for (uint32_t child : children[folder]) {
@@ -386,6 +424,8 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                 // and so is all of it; what holds it is not collected.
                 if (policy.IsClaimedName(name)) {
                     holdsClaim = true;
+                    if (folderAbove || (!folderPat.onlyAbove && CTargetPath::SameName(name, folderPat.name)))
+                        search.Keep(childPath.Native(), KeptClaimedByOther);
                     continue;
                 }
                 // A known folder, or one that holds known folders, does not
@@ -400,18 +440,23 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
                                               folderAbove || (folderNamed && !known));
                 holdsClaim = holdsClaim || childHoldsClaim;
                 const bool match = folderAbove || (!folderPat.onlyAbove && CTargetPath::SameName(name, folderPat.name));
-                if (!match || childHoldsClaim) continue;
+                if (!match) continue;
+                if (childHoldsClaim) {
+                    search.Keep(childPath.Native(), KeptClaimedByOther);
+                    continue;
+                }
+                if (search.IsKept(QString(), childPath, true)) continue;
                 LeftoverItem item;
                 item.target = childPath.Native();
                 item.displayText = item.target;
                 item.kind = LeftoverFolder;
-                if (!policy.IsRefusedFolder(childPath)) finds.leftoverFolders.append(item);
+                finds.leftoverFolders.append(item);
             }
             return holdsClaim;
         }
     };
-    return Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat}(root, listBase, whole,
-                                                                                            whole);
+    return Visit{files, watch, policy, finds, entries, children, names, filePat, folderPat, *this}(root, listBase,
+                                                                                                   whole, whole);
 }
 
 QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& name, const QString& folder,
@@ -426,9 +471,10 @@ QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& nam
     QList<LeftoverItem> found;
     watch.Ok(appEnum.FindRegistryLeftovers(name, refused ? QString() : folder, &found));
     for (int i = found.size() - 1; i >= 0; --i) {
-        if (found[i].kind == LeftoverMuiCacheValue && policy.IsInsideClaim(CTargetPath::FromText(found[i].target)))
+        if (found[i].kind == LeftoverMuiCacheValue && policy.IsInsideClaim(CTargetPath::FromText(found[i].target))) {
+            Keep(found[i].displayText, KeptClaimedByOther);
             found.removeAt(i);
-        else
+        } else
             found[i].reason = found[i].kind == LeftoverRegistry ? LeftoverUninstallEntry : LeftoverInInstallFolder;
     }
     return found;

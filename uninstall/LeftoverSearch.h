@@ -84,7 +84,18 @@ public:
     static QString ProgramLeaf(const CTargetPath& folder, const QString& displayName, const QString& publisher,
                                const std::function<bool(const CTargetPath&)>& isKnownFolder = {});
 
+    // What the searches since ClearKept left alone although it would have
+    // been taken for the program's (named after it, or in its install
+    // folder), each with why: so that a person can see what stayed.
+    const QList<SkippedLeftover>& Kept() const { return kept; }
+    void ClearKept() { kept.clear(); }
+
 private:
+    void Keep(const QString& path, int32_t because);
+    // Whether a find is kept: its name is one another program bears, or
+    // the policy refuses the folder (or file) it is; a kept one is noted
+    // with why.
+    bool IsKept(const QString& name, const CRealPath& path, bool folder);
     TreeFinds SearchNamedFolder(int csidl, const QString& name, bool withSeparator);
     // Walks the tree below `base` as SearchFolderTree does; with `whole`
     // everything below it matches. True when it holds a folder another
@@ -99,4 +110,5 @@ private:
     CProtectedFolders& policy;
     CAppEnum& appEnum;
     CBackendWatch& watch;
+    QList<SkippedLeftover> kept;
 };

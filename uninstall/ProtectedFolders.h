@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "include/LeftoverItem.h"
 #include "platform/FileSystem.h"
 #include "uninstall/BackendWatch.h"
 #include "uninstall/RealPath.h"
@@ -85,6 +86,11 @@ public:
     // such a name included.
     bool IsInsideClaim(const CTargetPath& path);
     bool IsInsideClaim(const CRealPath& path) { return IsInsideClaim(path.Path()); }
+
+    // Why a refused folder or file is kept: KeptKnownFolder for a known or
+    // untouchable place, else KeptClaimedByOther.
+    int32_t WhyRefused(const CTargetPath& path) { return IsKnownFolder(path) ? KeptKnownFolder : KeptClaimedByOther; }
+    int32_t WhyRefused(const CRealPath& path) { return WhyRefused(path.Path()); }
 
 private:
     void Load();

@@ -20,6 +20,12 @@ public:
     // set when the backend failed on the way.
     bool StillRegistered(const InstalledProgram& program, bool* failed);
 
+    // The name of the uninstall key, under the list of one hive and view,
+    // that has the record's display name and command (as StillRegistered
+    // compares them); false when there is none there.
+    bool FindEntry(const InstalledProgram& program, platform::Hive hive, uint32_t view, std::string* subKey,
+                   bool* failed);
+
     enum class FileState { Present, Gone, Unknown };
     // Whether the program file that an uninstall command (UTF-8) names is
     // still there. Unknown when the command names no absolute path
@@ -32,7 +38,27 @@ public:
     // command does not start with an absolute path.
     static std::vector<std::string> ProgramCandidates(const std::string& commandLine);
 
+    // The files that an entry's command could start, when its program file
+    // can be told for sure (the quoted path, or the unquoted text up to its
+    // ".exe", or a name without an extension when no space follows): that
+    // path, and for an unquoted command every run of words CreateProcess
+    // would try (ProgramCandidates) that could name a file. Empty, so that
+    // the uninstaller is never taken for missing, when the command is no
+    // absolute path, is not closed, or runs Windows Installer's msiexec
+    // (which handles its packages whatever their folder holds).
+    static std::vector<std::string> UninstallerPaths(const std::string& commandLine);
+
+    // Whether the uninstaller of a command is confirmed absent: it names
+    // its program file for sure (UninstallerPaths) and the target machine
+    // says of each of those paths that nothing is there. Any other answer
+    // means it may be there. `failed` is set when the backend failed.
+    bool UninstallerMissing(const std::string& commandLine, bool* failed);
+
 private:
+    // The first uninstall key of one hive and view that has the record's
+    // name and command; 1 found, 0 none, -1 the backend failed.
+    int Find(const InstalledProgram& program, platform::Hive hive, uint32_t view, std::string* subKey);
+
     platform::IRegistry& registry;
     platform::IFileSystem& files;
 };

@@ -45,6 +45,20 @@ QList<LeftoverItem> WithoutRepeats(const QList<LeftoverItem>& items) {
     return once;
 }
 
+// The searches overlap for what they keep too: each place once, with the
+// first reason given for it.
+QList<SkippedLeftover> WithoutRepeats(const QList<SkippedLeftover>& skipped) {
+    QSet<QString> seen;
+    QList<SkippedLeftover> once;
+    for (const SkippedLeftover& skip : skipped) {
+        const QString key = WindowsNameKey(QString(skip.path).replace(QLatin1Char('/'), QLatin1Char('\\')));
+        if (seen.contains(key)) continue;
+        seen.insert(key);
+        once.append(skip);
+    }
+    return once;
+}
+
 void LogFailedStart(const std::string& commandLine, uint32_t error) {
     char line[InstalledProgram::kTextSize + 64];
     std::snprintf(line, sizeof(line), "start process %s failed with %d.\n", commandLine.c_str(),
@@ -118,6 +132,7 @@ LeftoverCollection CUninstallerCore::Collect(CLeftoverCleaner& cleaner, const Pr
     cleaner.SetOwnFolder(ownFolder);
     LeftoverCollection collection;
     collection.items = WithoutRepeats(cleaner.CollectLeftovers(record.program, &collection.skipped));
+    collection.skipped = WithoutRepeats(collection.skipped);
     collection.stopReason = cleaner.StopReason();
     // What Wine made in the Linux home for the program's shortcuts, judged
     // by a whole collection only.
@@ -183,12 +198,75 @@ Unexpected<UninstallFailure> CUninstallerCore::CutShort(UninstallStepReport repo
     return MakeUnexpected(UninstallFailure{failure, std::move(report)});
 }
 
+bool CUninstallerCore::UninstallerMissing(const ProgramRecord& record) {
+    // Windows Installer removes its packages whatever their folder holds.
+    if (record.program.productCode[0] != '\0') return false;
+    bool failed = false;
+    const bool missing = CRemovalCheck(platform.Registry(), platform.Files())
+                             .UninstallerMissing(FieldText(record.program.uninstallCommand), &failed);
+    return missing && !failed;
+}
+
 Expected<UninstallStepReport, UninstallFailure>
-CUninstallerCore::Uninstall(const ProgramRecord& record, bool removeLeftovers, const PhaseCallback& onPhase) {
+CUninstallerCore::RemoveBrokenEntry(const ProgramRecord& record, bool removeLeftovers, const PhaseCallback& onPhase) {
+    UninstallStepReport report;
+    report.uninstallerMissing = true;
+    const QString unreachable = QStringLiteral("the target machine could not be reached");
+    // Only the key the record was read from: the same name in another view
+    // or hive may be another registration.
+    platform::Hive hive = platform::Hive::LocalMachine;
+    uint32_t view = platform::kKeyWow64_64Key;
+    LeftoverItem entry;
+    entry.kind = LeftoverRegistry;
+    entry.reason = LeftoverUninstallEntry;
+    entry.hive = LeftoverLocalMachine;
+    entry.view = 64;
+    QString list = QString::fromLatin1(CAppEnum::kUninstallKey);
+    if (record.source == ProgramSource::LocalMachine32) {
+        view = platform::kKeyWow64_32Key;
+        entry.view = 32;
+        if (appEnum.Is64BitOs()) list = QString::fromLatin1(CAppEnum::kUninstallKey32On64);
+    } else if (record.source == ProgramSource::CurrentUser) {
+        hive = platform::Hive::CurrentUser;
+        view = 0;
+        entry.hive = LeftoverCurrentUser;
+    }
+    CRemovalCheck check(platform.Registry(), platform.Files());
+    bool failed = false;
+    std::string subKey;
+    if (check.FindEntry(record.program, hive, view, &subKey, &failed)) {
+        entry.target = list + QLatin1Char('\\') + Text(subKey);
+        entry.displayText = entry.target;
+        CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
+        cleaner.DeleteLeftovers({entry});
+        const bool remains = check.FindEntry(record.program, hive, view, &subKey, &failed);
+        if (failed || cleaner.BackendFailed() || !Reachable()) return CutShort(report, unreachable);
+        report.leftovers.items.append(CleanedLeftover{entry, remains});
+        if (remains) {
+            report.outcome = UninstallStepReport::Outcome::StillInstalled;
+            report.reason = QStringLiteral("its uninstaller is missing and its uninstall entry could not be removed");
+            return report;
+        }
+    } else if (failed || !Reachable()) {
+        return CutShort(report, unreachable);
+    }
+    const std::string name = record.text.name.toStdString();
+    char line[InstalledProgram::kTextSize + 96];
+    std::snprintf(line, sizeof(line), "uninstall of %s: its uninstaller is missing, its entry was removed.\n",
+                  name.c_str());
+    LogInfoEx(line);
+    return FinishRemoved(record, removeLeftovers, onPhase, std::move(report));
+}
+
+Expected<UninstallStepReport, UninstallFailure> CUninstallerCore::Uninstall(const ProgramRecord& record,
+                                                                            bool removeLeftovers,
+                                                                            const PhaseCallback& onPhase,
+                                                                            bool forceMissing) {
     using Outcome = UninstallStepReport::Outcome;
     UninstallStepReport report;
     const QString unreachable = QStringLiteral("the target machine could not be reached");
 
+    if (forceMissing && UninstallerMissing(record)) return RemoveBrokenEntry(record, removeLeftovers, onPhase);
     if (onPhase) onPhase(Phase::WaitingForUninstaller);
     const std::string command = RemovalCommand(record);
     if (!Reachable()) return CutShort(report, unreachable);
@@ -259,8 +337,15 @@ CUninstallerCore::Uninstall(const ProgramRecord& record, bool removeLeftovers, c
             return report;
         }
     }
+    return FinishRemoved(record, removeLeftovers, onPhase, std::move(report));
+}
+
+Expected<UninstallStepReport, UninstallFailure> CUninstallerCore::FinishRemoved(const ProgramRecord& record,
+                                                                                bool removeLeftovers,
+                                                                                const PhaseCallback& onPhase,
+                                                                                UninstallStepReport report) {
     report.removed = true;
-    report.outcome = Outcome::Removed;
+    report.outcome = UninstallStepReport::Outcome::Removed;
 
     if (removeLeftovers) {
         if (onPhase) onPhase(Phase::RemovingLeftovers);
@@ -268,7 +353,10 @@ CUninstallerCore::Uninstall(const ProgramRecord& record, bool removeLeftovers, c
         // The program is gone; only the clean-up could not finish.
         if (!cleanup) return CutShort(report, QStringLiteral("the leftover removal could not finish"));
         report.leftoversCleaned = true;
+        // What was deleted before (a missing uninstaller's entry) stays first.
+        const QList<CleanedLeftover> before = report.leftovers.items;
         report.leftovers = std::move(cleanup).Value();
+        report.leftovers.items = before + report.leftovers.items;
         if (!report.leftovers.stopReason.isEmpty()) {
             const std::string name = record.text.name.toStdString();
             const std::string reason = report.leftovers.stopReason.toStdString();

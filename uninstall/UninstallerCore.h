@@ -71,6 +71,10 @@ struct UninstallStepReport {
     // processes were still running then; none was ended.
     bool waitSkipped = false;
     QStringList leftRunning;
+    // Its uninstaller file was missing and the removal was forced: its
+    // uninstall key was deleted in its place (listed first among the
+    // leftovers), and no uninstaller ran.
+    bool uninstallerMissing = false;
 };
 
 // An uninstall that the loss of the target machine cut short: why, and how
@@ -156,6 +160,13 @@ public:
     // From any thread: the current wait (waiting false when none runs).
     WaitState CurrentWait() const;
 
+    // Whether `record`'s uninstaller is confirmed missing (its folder was
+    // deleted by hand), so that the entry can never be removed by running
+    // it: the command names its program file for sure and the target
+    // machine says nothing is there. Never for a Windows Installer package;
+    // any doubt, and a failed backend, says no.
+    bool UninstallerMissing(const ProgramRecord& record);
+
     // Runs the command that removes the program (RemovalCommand) and
     // waits for the whole uninstaller, decides whether the program is
     // really gone, and only then, when asked, removes its leftovers. An uninstaller that was
@@ -163,9 +174,14 @@ public:
     // cannot start because its program is gone already (its uninstall
     // entry is gone: an earlier uninstaller of a suite removed it) counts
     // as removed. `onPhase` is called on the calling thread as each phase
-    // begins.
+    // begins. With `forceMissing`, a program whose uninstaller is missing
+    // (UninstallerMissing, looked at again here) is removed without one:
+    // its uninstall key, where the record was read, is deleted, then its
+    // leftovers as after any removal; a program whose uninstaller is there
+    // runs it as always.
     virtual Expected<UninstallStepReport, UninstallFailure> Uninstall(const ProgramRecord& record, bool removeLeftovers,
-                                                                      const PhaseCallback& onPhase = PhaseCallback());
+                                                                      const PhaseCallback& onPhase = PhaseCallback(),
+                                                                      bool forceMissing = false);
 
     // Starts this uninstaller's own uninstall command and returns once it
     // runs, without waiting for it: the program ends right after. False,
@@ -199,6 +215,13 @@ private:
     // The one place where a failed backend becomes a result's failure.
     BackendFailure Failure() const;
     Unexpected<UninstallFailure> CutShort(UninstallStepReport report, const QString& what) const;
+    // The removal of an entry whose uninstaller is missing: its own key.
+    Expected<UninstallStepReport, UninstallFailure> RemoveBrokenEntry(const ProgramRecord& record, bool removeLeftovers,
+                                                                      const PhaseCallback& onPhase);
+    // The program is gone: removes its leftovers when asked.
+    Expected<UninstallStepReport, UninstallFailure> FinishRemoved(const ProgramRecord& record, bool removeLeftovers,
+                                                                  const PhaseCallback& onPhase,
+                                                                  UninstallStepReport report);
     // Collects with `cleaner`: each leftover once, and why it stopped.
     LeftoverCollection Collect(CLeftoverCleaner& cleaner, const ProgramRecord& record) const;
     // The Linux-side files of the prefix's shortcuts, in the user's home.

@@ -27,7 +27,8 @@ const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Un
 
 // What a program's scripted uninstaller does.
 // RemovesTheSuite also removes Cafe Timer, as a suite's uninstaller does.
-enum class Behaviour { Removes, RemovesTheSuite, Cancels, FailsToStart, BackendDies };
+// FolderDeleted: its folder, uninstaller and all, was deleted by hand.
+enum class Behaviour { Removes, RemovesTheSuite, Cancels, FailsToStart, BackendDies, FolderDeleted };
 
 struct CliCase {
     const char* name;
@@ -39,6 +40,7 @@ struct CliCase {
     QStringList outLines;             // each must be in stdout
     const char* errText;              // in stderr; empty: nothing checked
     std::vector<std::string> appDataGone;
+    bool forceMissing = false;
 };
 
 void PrintTo(const CliCase& c, std::ostream* os) {
@@ -105,6 +107,11 @@ protected:
         case Behaviour::BackendDies:
             process.backendDies = true;
             break;
+        case Behaviour::FolderDeleted:
+            machine.files.DeleteFile(Folder(program) + "\\uninst.exe");
+            machine.files.RemoveFolder(Folder(program));
+            process.startError = 2;
+            break;
         }
         machine.system.SetProcess(Command(program), process);
     }
@@ -147,7 +154,11 @@ TEST_P(CliUninstallTest, RunsTheNamedProgramsOneAfterAnother) {
         const auto it = c.behaviours.find(program);
         Script(program, it == c.behaviours.end() ? Behaviour::Removes : it->second);
     }
-    EXPECT_EQ(Run(c.names, c.clean, false), c.exitCode) << out.toStdString() << err.toStdString();
+    CCliUninstall::Options options;
+    options.names = c.names;
+    options.clean = c.clean;
+    options.forceMissing = c.forceMissing;
+    EXPECT_EQ(Run(options), c.exitCode) << out.toStdString() << err.toStdString();
     std::vector<std::string> expectedStarted;
     for (const std::string& program : c.started)
         expectedStarted.push_back(Command(program));
@@ -232,6 +243,32 @@ INSTANTIATE_TEST_SUITE_P(
                             {"[1/1] Acme Notes: removed", "1 of 1 program removed"},
                             "",
                             {}},
+                    // Nothing runs while a program's uninstaller is missing
+                    // and its removal was not forced.
+                    CliCase{"MissingUninstallerRefusedWithoutForce",
+                            {"Cafe Timer", "Acme Notes"},
+                            {{"Acme Notes", Behaviour::FolderDeleted}},
+                            true,
+                            cli::ExitCode::UninstallerMissing,
+                            {},
+                            {},
+                            "the uninstaller of 'Acme Notes' is missing",
+                            {}},
+                    // Forced: the broken entry goes with its leftovers and
+                    // counts as removed; the others run their uninstallers.
+                    CliCase{"MissingUninstallerForced",
+                            {"Acme Notes", "Cafe Timer"},
+                            {{"Acme Notes", Behaviour::FolderDeleted}},
+                            true,
+                            cli::ExitCode::Success,
+                            {"Cafe Timer"},
+                            {"[1/2] Acme Notes: entry removed (its uninstaller was missing), 3 leftovers deleted",
+                             "    deleted\tregistry\tSOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme "
+                             "Notes\n",
+                             "2 of 2 programs removed"},
+                            "",
+                            {"Acme Notes", "Cafe Timer"},
+                            true},
                     CliCase{"BackendDeathStopsTheRun",
                             {"Acme Notes", "Cafe Timer"},
                             {{"Acme Notes", Behaviour::BackendDies}},
@@ -267,6 +304,36 @@ TEST_F(CliUninstallTest, JsonReportKeepsProgressOffTheStandardOutput) {
     EXPECT_FALSE(cafe["leftoversCleaned"].toBool());
     EXPECT_TRUE(cafe["leftoversDeleted"].toArray().isEmpty());
     EXPECT_FALSE(cafe["reason"].toString().isEmpty());
+}
+
+// The JSON report of a forced removal says so, and lists what the clean
+// kept with why.
+TEST_F(CliUninstallTest, JsonReportSaysWhatWasKeptAndWhy) {
+    Script("Acme Notes", Behaviour::FolderDeleted);
+    machine.files.CreateFolder(AppData("Acme Notes") + "\\Cafe Timer");
+    machine.files.WriteFile(AppData("Acme Notes") + "\\Cafe Timer\\keep.ini", "x");
+    CCliUninstall::Options options;
+    options.names = QStringList{"Acme Notes"};
+    options.clean = true;
+    options.json = true;
+    options.forceMissing = true;
+    EXPECT_EQ(Run(options), cli::ExitCode::Success) << err.toStdString();
+    const QJsonArray reports = QJsonDocument::fromJson(out.toUtf8()).array();
+    ASSERT_EQ(reports.size(), 1) << out.toStdString();
+    const QJsonObject acme = reports[0].toObject();
+    EXPECT_EQ(acme["outcome"].toString(), "removed");
+    EXPECT_TRUE(acme["uninstallerMissing"].toBool());
+    EXPECT_FALSE(acme["started"].toBool());
+    const QJsonObject entry = acme["leftoversDeleted"].toArray().first().toObject();
+    EXPECT_EQ(entry["kind"].toString(), "registry");
+    EXPECT_EQ(entry["chosenBecause"].toString(), "uninstallEntry");
+    QStringList kept;
+    for (const QJsonValue& value : acme["leftoversKept"].toArray())
+        kept << value["keptBecause"].toString() + " " + value["target"].toString().replace('/', '\\');
+    EXPECT_TRUE(kept.contains("claimedByOther " + QString::fromStdString(AppData("Acme Notes") + "\\Cafe Timer")))
+        << kept.join('\n').toStdString();
+    EXPECT_TRUE(machine.files.Exists(AppData("Acme Notes") + "\\Cafe Timer\\keep.ini"));
+    EXPECT_FALSE(machine.files.Exists(AppData("Acme Notes") + "\\settings.ini"));
 }
 
 // A long wait says, every interval and no more often, which processes it

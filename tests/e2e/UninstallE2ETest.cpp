@@ -142,6 +142,7 @@ const Program kLate{QStringLiteral("Late Clock"), QStringLiteral("LateClock"), Q
 const Program kQuill{QStringLiteral("Quill Writer"), QStringLiteral("QuillWriter"), QStringLiteral("quill.exe")};
 const Program kLite{QStringLiteral("Acme Notes Lite"), QStringLiteral("AcmeNotesLite"),
                     QStringLiteral("notes-lite.exe")};
+const Program kDune{QStringLiteral("Dune Reader"), QStringLiteral("DuneReader"), QStringLiteral("reader.exe")};
 
 TEST(UninstallE2ETest, ThreeRelaunchingUninstallersRunOneAfterAnotherAndAreCleaned) {
     ASSERT_FALSE(UserName().isEmpty());
@@ -268,6 +269,49 @@ TEST(UninstallE2ETest, UnknownNameRunsNothing) {
     EXPECT_FALSE(result.out.contains("waiting for the uninstaller")) << result.out.constData();
     EXPECT_TRUE(RunLog(kLite.key).isEmpty());
     ExpectUntouched(kLite, Listed(), MuiCacheValues());
+}
+
+// Its install folder deleted by hand, the program can no longer run its
+// uninstaller: the run refuses it unless told to remove its entry in its
+// place, and then removes the entry and every leftover, and nothing else.
+TEST(UninstallE2ETest, ProgramWhoseFolderWasDeletedIsRemovedOnlyWhenForced) {
+    const QString folder = DriveC() + QStringLiteral("/Program Files/") + kDune.name;
+    ASSERT_TRUE(QFileInfo::exists(folder + QStringLiteral("/uninst.exe")));
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+
+    const CliResult refused = Cli({QStringLiteral("uninstall"), kDune.name, QStringLiteral("--clean")});
+    ASSERT_TRUE(refused.finished);
+    EXPECT_EQ(refused.exitCode, 5) << refused.out.constData() << refused.err.constData();
+    EXPECT_TRUE(refused.err.contains("the uninstaller of 'Dune Reader' is missing")) << refused.err.constData();
+    EXPECT_TRUE(refused.err.contains("--force-missing")) << refused.err.constData();
+    EXPECT_TRUE(Listed().contains(kDune.name));
+    for (const QString& path : Footprint(kDune).mid(1))
+        EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+
+    const CliResult forced = Cli({QStringLiteral("uninstall"), kDune.name, QStringLiteral("--clean"),
+                                  QStringLiteral("--force-missing"), QStringLiteral("--json")});
+    ASSERT_TRUE(forced.finished);
+    EXPECT_EQ(forced.exitCode, 0) << forced.out.constData() << forced.err.constData();
+    const QJsonArray reports = JsonArray(forced);
+    ASSERT_EQ(reports.size(), 1);
+    const QJsonObject report = reports[0].toObject();
+    EXPECT_EQ(report[QStringLiteral("outcome")].toString().toStdString(), "removed");
+    EXPECT_TRUE(report[QStringLiteral("uninstallerMissing")].toBool());
+    EXPECT_FALSE(report[QStringLiteral("started")].toBool());
+    EXPECT_TRUE(report[QStringLiteral("leftoversNotDeleted")].toArray().isEmpty());
+    const QJsonObject entry = report[QStringLiteral("leftoversDeleted")].toArray().first().toObject();
+    EXPECT_EQ(entry[QStringLiteral("target")].toString().toStdString(),
+              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DuneReader");
+    EXPECT_EQ(entry[QStringLiteral("view")].toInt(), 64);
+    EXPECT_TRUE(RunLog(kDune.key).isEmpty()) << "no uninstaller ran";
+
+    const QStringList listed = Listed();
+    const QString muiCache = MuiCacheValues();
+    EXPECT_FALSE(listed.contains(kDune.name));
+    for (const QString& path : Footprint(kDune))
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+    EXPECT_FALSE(muiCache.contains(QStringLiteral("\\reader.exe.FriendlyAppName"))) << muiCache.toStdString();
+    ExpectUntouched(kLite, listed, muiCache);
 }
 
 } // namespace

@@ -1,10 +1,11 @@
 # "uninstall" end to end: NSIS programs whose uninstallers relaunch
 # themselves and take a few seconds, one whose uninstaller quits at once, and
-# an unrelated program, in one prefix. Each test runs its own programs, so
+# an unrelated program, in one prefix; and one whose install folder a test
+# deletes by hand. Each test runs its own programs, so
 # the tests share the prefix; it changes, so its setup runs afresh with each
 # run.
 set(uninstall_fixtures cobalt-draw.nsi acme-notes.nsi birch-player.nsi late-clock.nsi quill-writer.nsi
-                       acme-notes-lite.nsi)
+                       acme-notes-lite.nsi dune-reader.nsi)
 list(TRANSFORM uninstall_fixtures PREPEND ${CMAKE_SOURCE_DIR}/tests/fixtures/nsis/runner/)
 tolvanire_add_wine_prefix(e2e_uninstall_prefix FILES ${uninstall_fixtures})
 

@@ -6,7 +6,11 @@
 // progress), notremoved.png (a cancelled uninstaller's row), result.png
 // (the result dialog) and after.png (the list read again); then of a second
 // run, waiting.png (a row whose uninstaller shows a window and waits for the
-// user) and noneremoved.png (the result when nothing was removed).
+// user) and noneremoved.png (the result when nothing was removed); of the
+// list at the start, missing.png (a row whose uninstaller is missing); and
+// of a third run with that program, confirmmissing.png (its confirmation),
+// resultdetails.png (the result with its "Details" link) and details.png
+// (what each clean deleted and kept).
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -30,6 +34,7 @@
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/pages/ScreenShot.h"
 #include "uninstall/UninstallerCore.h"
+#include "uninstall/dialogs/CleanDetailsDlg.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
 
@@ -51,14 +56,18 @@ class HeldCleanCore : public CUninstallerCore {
 public:
     using CUninstallerCore::CUninstallerCore;
     Expected<UninstallStepReport, UninstallFailure> Uninstall(const ProgramRecord& record, bool removeLeftovers,
-                                                              const PhaseCallback& onPhase) override {
-        return CUninstallerCore::Uninstall(record, removeLeftovers, [&](Phase phase) {
-            if (onPhase) onPhase(phase);
-            if (phase == Phase::RemovingLeftovers && !held) {
-                held = true;
-                gate.wait();
-            }
-        });
+                                                              const PhaseCallback& onPhase,
+                                                              bool forceMissing) override {
+        return CUninstallerCore::Uninstall(
+            record, removeLeftovers,
+            [&](Phase phase) {
+                if (onPhase) onPhase(phase);
+                if (phase == Phase::RemovingLeftovers && !held) {
+                    held = true;
+                    gate.wait();
+                }
+            },
+            forceMissing);
     }
     std::shared_future<void> gate;
     bool held = false;
@@ -116,6 +125,20 @@ int main(int argc, char** argv) {
     Install(*target, "Acme Notes", 3500, "Acme Ltd", true);
     Install(*target, "Delta Docs", 12000, "Delta Inc", false, wizardGate.get_future().share(), 1);
     Install(*target, "Epsilon Viewer", 900, "Epsilon", false);
+    Install(*target, "Kappa Notes", 5100, "Kappa Labs", true);
+    Install(*target, "Zeta Reader", 7300, "Zeta Books", true);
+    // Zeta Reader's folder was deleted by hand; its settings and shortcut stay.
+    target->files.DeleteFile("C:\\Program Files\\Zeta Reader\\uninst.exe");
+    target->files.DeleteFile("C:\\Program Files\\Zeta Reader\\data.bin");
+    target->files.RemoveFolder("C:\\Program Files\\Zeta Reader");
+    for (const char* file : {"C:\\users\\tester\\AppData\\Roaming\\Zeta Reader\\settings.ini",
+                             "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Zeta Reader\\Zeta Reader.lnk",
+                             "C:\\users\\tester\\AppData\\Roaming\\Kappa Notes\\settings.ini",
+                             "C:\\users\\tester\\AppData\\Roaming\\Kappa Notes\\Beta Player\\shared.ini"}) {
+        const std::string path = file;
+        target->files.CreateFolder(path.substr(0, path.find_last_of('\\')));
+        target->files.WriteFile(path, "x");
+    }
 
     CMainWin window([&machine](std::string*) { return std::unique_ptr<platform::IPlatform>(std::move(machine)); });
     window.setWindowTitle(QStringLiteral("Tolvanire Uninstaller"));
@@ -136,8 +159,14 @@ int main(int argc, char** argv) {
     auto status = [tree, &row](const QString& name) {
         return qobject_cast<OperationCell*>(tree->itemWidget(row(name), 4))->StatusLabel()->text();
     };
+    auto cell = [tree, &row](const char* name) {
+        return qobject_cast<ProgramCell*>(tree->itemWidget(row(QString::fromLatin1(name)), 1));
+    };
+    const bool marked = WaitFor([&] { return cell("Zeta Reader")->MissingNote()->isVisible(); });
+    QTest::qWait(200);
+    Shot(outDir, QStringLiteral("missing.png"));
     for (const char* name : {"Gamma Tools", "Beta Player", "Acme Notes"})
-        qobject_cast<ProgramCell*>(tree->itemWidget(row(QString::fromLatin1(name)), 1))->CheckBox()->click();
+        cell(name)->CheckBox()->click();
 
     // The modal dialogs are photographed and answered from timers.
     QTimer::singleShot(500, &window, [] {
@@ -198,6 +227,48 @@ int main(int argc, char** argv) {
     });
     wizardGate.set_value();
     WaitFor([&] { return noneShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
+
+    // The third run: the entry whose uninstaller is missing, and a program
+    // whose settings hold another program's folder; then the details.
+    // The list is read again after the result closes; the note comes back
+    // once the new rows' icons are in.
+    QTest::qWait(500);
+    WaitFor([&] { return !page->IsRefreshing() && !page->IsBuildingRows(); });
+    WaitFor([&] { return cell("Zeta Reader")->MissingNote()->isVisible(); });
+    for (const char* name : {"Zeta Reader", "Kappa Notes"})
+        cell(name)->CheckBox()->click();
+    QTimer::singleShot(500, &window, [] {
+        Shot(outDir, QStringLiteral("confirmmissing.png"));
+        if (auto* dialog = qobject_cast<CReadyUninstallDlg*>(QApplication::activeModalWidget())) dialog->OnOKClicked();
+    });
+    bool detailsShown = false;
+    bool resultSeen = false;
+    bool resultWithDetails = false;
+    QObject::disconnect(&poll, nullptr, nullptr, nullptr);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* details = qobject_cast<CCleanDetailsDlg*>(modal)) {
+            if (detailsShown) return;
+            detailsShown = true;
+            QTest::qWait(200);
+            Shot(outDir, QStringLiteral("details.png"));
+            details->close();
+            return;
+        }
+        auto* dialog = qobject_cast<CUninstallRstDlg*>(modal);
+        if (dialog == nullptr) return;
+        if (!resultSeen) {
+            resultSeen = true;
+            resultWithDetails = dialog->DetailsLink() != nullptr;
+            Shot(outDir, QStringLiteral("resultdetails.png"));
+            // As a click on the link; the poll goes on in the details' loop.
+            QTimer::singleShot(0, dialog, &CUninstallRstDlg::OpenDetails);
+        } else if (detailsShown) {
+            dialog->close();
+        }
+    });
+    page->UninstallAllClicked();
+    WaitFor([&] { return detailsShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
     CUIPublic::instance()->SetCore(nullptr);
-    return resultShown && waited && skipOffered && noneShown ? 0 : 1;
+    return resultShown && waited && skipOffered && noneShown && marked && resultWithDetails && detailsShown ? 0 : 1;
 }

@@ -36,6 +36,7 @@
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/pages/IconFiles.h"
 #include "uninstall/UninstallerCore.h"
+#include "uninstall/dialogs/CleanDetailsDlg.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
 #include "widgetlib/BPMsgReceiver.h"
@@ -61,6 +62,7 @@ enum class Behaviour {
     Cancels,      // the user cancels: everything stays
     FailsToStart, // its command cannot be started
     BackendDies,  // the target machine is lost while it runs
+    FolderGone,   // its install folder, uninstaller and all, was deleted by hand
 };
 
 struct Program {
@@ -112,13 +114,16 @@ class GatedCore : public CUninstallerCore {
 public:
     using CUninstallerCore::CUninstallerCore;
     Expected<UninstallStepReport, UninstallFailure> Uninstall(const ProgramRecord& record, bool removeLeftovers,
-                                                              const PhaseCallback& onPhase) override {
+                                                              const PhaseCallback& onPhase,
+                                                              bool forceMissing) override {
         ++active;
-        Expected<UninstallStepReport, UninstallFailure> result =
-            CUninstallerCore::Uninstall(record, removeLeftovers, [&](Phase phase) {
+        Expected<UninstallStepReport, UninstallFailure> result = CUninstallerCore::Uninstall(
+            record, removeLeftovers,
+            [&](Phase phase) {
                 if (onPhase) onPhase(phase);
                 if (phase == Phase::RemovingLeftovers && cleanGate.valid()) cleanGate.wait();
-            });
+            },
+            forceMissing);
         --active;
         return result;
     }
@@ -162,11 +167,13 @@ struct Dialogs {
     Answer answer = Answer::OkTicked;
     int confirmations = 0;
     QStringList confirmedNames;
+    QStringList confirmedNotes; // the notes of rows whose uninstaller is missing
     QList<QColor> confirmedIcons;
     int results = 0;
     QString resultTitle;
     QString resultText;
     QString notRemovedText;
+    QStringList details;                   // the rows of the result's details: "program: what|kind|path"
     QMap<QString, QString> statusAtResult; // row texts when the result dialog opened; "-": none shown
     QMap<QString, QString> statusAtFirstResult;
     int boxAnswer = CMSGDlg::ResultOK; // of every message box
@@ -256,9 +263,15 @@ struct Env {
         platform.registry.SetString(Hive::LocalMachine, key, "InstallLocation", Folder(p.name));
         if (p.sizeKiB != 0) platform.registry.SetDword(Hive::LocalMachine, key, "EstimatedSize", p.sizeKiB);
         if (p.icon) GiveRedIcon(platform, iconFiles, p.name, key);
+        File(AppData(p.name) + "\\settings.ini");
+        if (p.behaviour == Behaviour::FolderGone) {
+            MemorySystem::ScriptedProcess process;
+            process.startError = 2; // ERROR_FILE_NOT_FOUND
+            platform.system.SetProcess(Command(p.name), process);
+            return;
+        }
         File(Folder(p.name) + "\\uninst.exe");
         File(Folder(p.name) + "\\data.bin");
-        File(AppData(p.name) + "\\settings.ini");
         if (p.behaviour == Behaviour::FailsToStart) {
             MemorySystem::ScriptedProcess process;
             process.startError = 2; // ERROR_FILE_NOT_FOUND
@@ -306,6 +319,8 @@ struct Env {
             ++dialogs.confirmations;
             for (const InstalledProgram& p : confirm->Programs())
                 dialogs.confirmedNames << QString::fromLatin1(p.displayName);
+            for (CBPQtLabel* note : confirm->ProgramTree()->findChildren<CBPQtLabel*>(QStringLiteral("missingNote")))
+                dialogs.confirmedNotes << note->text();
             // The icon each row shows, by its centre colour.
             dialogs.confirmedIcons.clear();
             QTreeWidget* list = confirm->ProgramTree();
@@ -331,7 +346,19 @@ struct Env {
                 dialogs.statusAtResult[item->text(0)] = status->isHidden() ? QStringLiteral("-") : status->text();
             }
             if (dialogs.results == 1) dialogs.statusAtFirstResult = dialogs.statusAtResult;
+            if (result->DetailsLink() != nullptr) result->OpenDetails();
             result->done(0);
+        } else if (auto* details = qobject_cast<CCleanDetailsDlg*>(&dialog)) {
+            QTreeWidget* list = details->ItemTree();
+            for (int row = 0; row < list->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem* program = list->topLevelItem(row);
+                for (int child = 0; child < program->childCount(); ++child) {
+                    const QTreeWidgetItem* item = program->child(child);
+                    dialogs.details << program->text(0) + QStringLiteral(": ") + item->text(0) + QLatin1Char('|') +
+                                           item->text(1) + QLatin1Char('|') + item->text(2);
+                }
+            }
+            details->done(0);
         } else if (auto* box = qobject_cast<CMSGDlg*>(&dialog)) {
             dialogs.boxes << box->Text();
             dialogs.boxAnswer == CMSGDlg::ResultOK ? box->OKClicked() : box->CancelClicked();
@@ -435,6 +462,7 @@ private slots:
     void uninstallerWindowIsShownAndBroughtForward();
     void longWaitOffersSkip_data();
     void longWaitOffersSkip();
+    void brokenEntryIsMarkedNamedAndRemoved();
 };
 
 // Rows are listed by name, descending: the run goes in that order.
@@ -928,6 +956,55 @@ void UninstallRunTest::longWaitOffersSkip() {
     // The list read again offers no "Skip" anywhere.
     for (const QString& name : env.Names())
         QVERIFY2(!env.Operation(name)->SkipButton()->isVisible(), qPrintable(name));
+}
+
+// A program whose folder was deleted by hand: its row says its uninstaller
+// is missing, the confirmation names it, and the run removes its entry and
+// leftovers without starting anything; the result's details list what each
+// clean deleted and kept.
+void UninstallRunTest::brokenEntryIsMarkedNamedAndRemoved() {
+    Env env({{"Beta Player", 2048, Behaviour::FolderGone},
+             {"Alpha Editor", 900},
+             {"Other Tool", 300, Behaviour::Removes, false}});
+    // Alpha Editor's settings hold a folder Other Tool's name claims.
+    env.File(AppData("Alpha Editor") + "\\Other Tool\\keep.ini");
+    QTRY_VERIFY(env.Cell("Beta Player")->MissingNote()->isVisible());
+    QVERIFY(!env.Cell("Alpha Editor")->MissingNote()->isVisible());
+    QVERIFY(!env.Cell("Other Tool")->MissingNote()->isVisible());
+
+    env.page->UninstallButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(env.Settled(), 15000);
+
+    QCOMPARE(env.dialogs.confirmedNames, (QStringList{"Beta Player", "Alpha Editor"}));
+    QCOMPARE(env.dialogs.confirmedNotes,
+             QStringList{QStringLiteral("Uninstaller missing: its entry and its leftovers will be removed")});
+    QCOMPARE(env.StartedNames(), QStringList{"Alpha Editor"});
+    QCOMPARE(env.dialogs.statusAtResult.value("Beta Player"), QStringLiteral("Finished"));
+    QCOMPARE(env.dialogs.resultText, CUninstallRstDlg::ResultText(2, (2048 + 900) * 1024ull));
+    QVERIFY(!env.Registered("Beta Player"));
+    QVERIFY(!env.Exists(AppData("Beta Player") + "\\settings.ini"));
+    QVERIFY(env.Exists(AppData("Alpha Editor") + "\\Other Tool\\keep.ini"));
+    QVERIFY(env.Registered("Other Tool"));
+    QVERIFY(env.Exists(AppData("Other Tool") + "\\settings.ini"));
+
+    const QString roaming = QString::fromStdString(AppData(QString()));
+    auto listed = [&env](const QString& program, const QString& item) {
+        for (const QString& line : env.dialogs.details)
+            if (line.startsWith(program) && line.endsWith(QStringLiteral(": ") + item, Qt::CaseInsensitive))
+                return true;
+        return false;
+    };
+    const QString uninstallKey = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\");
+    for (const auto& [program, item] : std::vector<std::pair<QString, QString>>{
+             {"Beta Player", "Deleted|registry|" + uninstallKey + "Beta Player"},
+             {"Beta Player", "Deleted|file|" + roaming + "Beta Player\\settings.ini"},
+             {"Alpha Editor", "Deleted|file|" + roaming + "Alpha Editor\\settings.ini"},
+             {"Alpha Editor", "Kept|claimed by another program|" + roaming + "Alpha Editor\\Other Tool"},
+             {"Alpha Editor", "Kept|claimed by another program|" + roaming + "Alpha Editor"}})
+        QVERIFY2(listed(program, item), qPrintable(item + "\n---\n" + env.dialogs.details.join('\n')));
+    QVERIFY(env.dialogs.details.first().startsWith("Beta Player"));
+    QVERIFY(env.dialogs.details.first().contains("uninstaller missing: entry removed"));
+    QVERIFY(!env.dialogs.details.filter("Alpha Editor").first().contains("uninstaller missing"));
 }
 
 QTEST_MAIN(UninstallRunTest)

@@ -3,6 +3,7 @@
 
 #include "uninstall/LeftoverCleaner.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -396,5 +397,108 @@ INSTANTIATE_TEST_SUITE_P(
                       ProgramNamesCase{"Juniper 7 - 2.0.1 (64-bit)", {"Juniper 7 - 2.0.1 (64-bit)", "Juniper"}},
                       ProgramNamesCase{"Notepad2", {"Notepad2"}}, ProgramNamesCase{"Juniper Hi-Fi", {"Juniper Hi-Fi"}},
                       ProgramNamesCase{"Go 1.21", {}}, ProgramNamesCase{"Tools 2.0", {}}));
+
+// --- What the collection keeps, and why ------------------------------------
+
+struct KeptCase {
+    const char* name;
+    std::function<void(LeftoverTest&)> furnish;
+    Record record;
+    std::string kept; // the place left alone
+    int32_t because;
+};
+
+class KeptTable : public LeftoverTest, public ::testing::WithParamInterface<KeptCase> {};
+
+// Each place a search would have taken but a fence kept is reported once,
+// with the fence that kept it, and is not among the leftovers.
+TEST_P(KeptTable, SaysWhyAPlaceWasLeftAlone) {
+    const KeptCase& c = GetParam();
+    UninstallKey(Hive::LocalMachine, "Other", "Other Tool");
+    c.furnish(*this);
+    QList<SkippedLeftover> skipped;
+    leftovers = cleaner.CollectLeftovers(Make(c.record), &skipped);
+    const QString kept = QString::fromStdString(c.kept);
+    auto same = [&kept](const QString& path) {
+        return QString(path).replace(QLatin1Char('/'), QLatin1Char('\\')).compare(kept, Qt::CaseInsensitive) == 0;
+    };
+    int found = 0;
+    QStringList all;
+    for (const SkippedLeftover& skip : skipped) {
+        all << QStringLiteral("%1 %2").arg(skip.because).arg(skip.path);
+        if (!same(skip.path)) continue;
+        ++found;
+        EXPECT_EQ(skip.because, c.because) << skip.reason.toStdString();
+        EXPECT_FALSE(skip.reason.isEmpty());
+    }
+    EXPECT_EQ(found, 1) << all.join(QLatin1Char('\n')).toStdString();
+    for (const LeftoverItem& item : leftovers)
+        EXPECT_FALSE(same(item.target)) << item.target.toStdString();
+}
+
+const std::string kAcme = "C:\\Program Files\\Acme Notes";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, KeptTable,
+    testing::Values(KeptCase{"AnotherProgramsFolderInTheInstallFolder",
+                             [](LeftoverTest& t) {
+                                 t.File(kAcme + "\\notes.exe");
+                                 t.File(kAcme + "\\Other Tool\\tool.exe");
+                             },
+                             {"Acme Notes", kAcme, "", "", ""},
+                             kAcme + "\\Other Tool",
+                             KeptClaimedByOther},
+                    KeptCase{"AppDataFolderHoldingAnotherProgramsFolder",
+                             [](LeftoverTest& t) { t.File(kRoaming + "\\Acme Notes\\Other Tool\\keep.ini"); },
+                             {"Acme Notes", "", "", "", ""},
+                             kRoaming + "\\Acme Notes",
+                             KeptClaimedByOther},
+                    KeptCase{"InstallFolderThatIsALink",
+                             [](LeftoverTest& t) {
+                                 t.File("D:\\Elsewhere\\data.bin");
+                                 t.machine.files.CreateLink("D:\\Apps\\Acme Notes", "D:\\Elsewhere");
+                             },
+                             {"Acme Notes", "D:\\Apps\\Acme Notes", "", "", ""},
+                             "D:\\Apps\\Acme Notes",
+                             KeptBehindLink},
+                    KeptCase{"InstallFolderThatIsAProfileFolder",
+                             [](LeftoverTest&) {},
+                             {"Acme Notes", "C:\\users\\tester\\Documents", "", "", ""},
+                             "C:\\users\\tester\\Documents",
+                             KeptKnownFolder},
+                    KeptCase{"InstallFolderClaimedByAnother",
+                             [](LeftoverTest& t) {
+                                 t.File(kAcme + "\\notes.exe");
+                                 t.machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Other",
+                                                              "InstallLocation", kAcme);
+                             },
+                             {"Acme Notes", kAcme, "", "", ""},
+                             kAcme,
+                             KeptClaimedByOther},
+                    KeptCase{"InstallFolderThatCannotBeRead",
+                             [](LeftoverTest& t) {
+                                 t.File(kAcme + "\\notes.exe");
+                                 t.machine.files.FailPath(kAcme, 5);
+                             },
+                             {"Acme Notes", kAcme, "", "", ""},
+                             kAcme,
+                             KeptUndecided},
+                    KeptCase{"ClaimsThatCannotBeRead",
+                             [](LeftoverTest& t) {
+                                 t.File(kAcme + "\\notes.exe");
+                                 t.machine.files.FailSpecialFolder(platform::kCsidlAppData, 5);
+                             },
+                             {"Acme Notes", kAcme, "", "", ""},
+                             kAcme,
+                             KeptUndecided},
+                    KeptCase{"MuiCacheValueInsideAnotherProgramsFolder",
+                             [](LeftoverTest& t) {
+                                 t.File(kAcme + "\\notes.exe");
+                                 t.MuiCache(kAcme + "\\Other Tool\\tool.exe.FriendlyAppName");
+                             },
+                             {"Acme Notes", kAcme, "", "", ""},
+                             "HKEY_CLASSES_ROOT\\" + kMuiCache + "|" + kAcme + "\\Other Tool\\tool.exe.FriendlyAppName",
+                             KeptClaimedByOther}),
+    [](const ::testing::TestParamInfo<KeptCase>& info) { return info.param.name; });
 
 } // namespace

@@ -78,4 +78,96 @@ INSTANTIATE_TEST_SUITE_P(
         CandidateCase{"RelativeFolder", "bin\\un.exe", {}}, CandidateCase{"Empty", "", {}}),
     [](const testing::TestParamInfo<CandidateCase>& info) { return std::string(info.param.name); });
 
+struct MissingCase {
+    const char* name;
+    std::string command;
+    std::vector<std::string> paths; // what must all be absent
+};
+
+void PrintTo(const MissingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UninstallerPathsTest : public ::testing::TestWithParam<MissingCase> {};
+
+// Only a command whose program file can be told for sure may ever be taken
+// for a broken entry; every run of words CreateProcess would try first must
+// be absent too.
+TEST_P(UninstallerPathsTest, NamesTheProgramFileOnlyWhenSure) {
+    EXPECT_EQ(CRemovalCheck::UninstallerPaths(GetParam().command), GetParam().paths);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UninstallerPathsTest,
+    testing::Values(
+        MissingCase{"Quoted", "\"C:\\Program Files\\Acme\\un.exe\" /S", {"C:\\Program Files\\Acme\\un.exe"}},
+        MissingCase{"QuotedWithoutExtension", "\"D:\\Tools\\remove\"", {"D:\\Tools\\remove", "D:\\Tools\\remove.exe"}},
+        MissingCase{"UnquotedWithSpacesEveryRun",
+                    "C:\\Program Files\\Acme\\un.exe /S",
+                    {"C:\\Program", "C:\\Program.exe", "C:\\Program Files\\Acme\\un.exe",
+                     "C:\\Program Files\\Acme\\un.exe /S", "C:\\Program Files\\Acme\\un.exe /S.exe"}},
+        MissingCase{"RunsThatNameNoFileAreLeftOut", "C:\\Apps\\un.exe /D=\"C:\\x\"", {"C:\\Apps\\un.exe"}},
+        MissingCase{"UnquotedExeInUpperCase", "C:\\Apps\\UN.EXE", {"C:\\Apps\\UN.EXE"}},
+        MissingCase{
+            "UnquotedFolderNamedLikeAnExe", "C:\\My.exe Tools\\un.exe", {"C:\\My.exe", "C:\\My.exe Tools\\un.exe"}},
+        MissingCase{
+            "UnquotedWithoutExtensionOrSpace", "D:\\Tools\\remove", {"D:\\Tools\\remove", "D:\\Tools\\remove.exe"}},
+        MissingCase{"UnquotedWithoutExeButWithSpaces", "C:\\Apps\\remove tool /S", {}},
+        MissingCase{"QuoteNotClosed", "\"C:\\Apps\\un.exe", {}},
+        MissingCase{"InstallerBare", "MsiExec.exe /X{6F2C1B9A-1111-2222-3333-444455556666}", {}},
+        MissingCase{
+            "InstallerByFullPath", "C:\\windows\\system32\\msiexec.exe /X{6F2C1B9A-1111-2222-3333-444455556666}", {}},
+        MissingCase{"InstallerQuoted", "\"C:\\windows\\system32\\MSIEXEC\" /I{1}", {}},
+        MissingCase{"Relative", "bin\\un.exe", {}}, MissingCase{"Variable", "%ProgramFiles%\\Acme\\un.exe", {}},
+        MissingCase{"Empty", "   ", {}}),
+    [](const testing::TestParamInfo<MissingCase>& info) { return std::string(info.param.name); });
+
+// Missing only when the machine says of each path that nothing is there.
+TEST(RemovalCheckTest, UninstallerIsMissingOnlyWhenConfirmedAbsent) {
+    MemoryPlatform machine;
+    CRemovalCheck check(machine.registry, machine.files);
+    const std::string command = "C:\\Program Files\\Acme\\un.exe /S";
+    bool failed = false;
+    EXPECT_TRUE(check.UninstallerMissing(command, &failed));
+    machine.files.CreateFolder("C:\\Program Files\\Acme");
+    // A folder where Windows would look for the program is none.
+    machine.files.CreateFolder("C:\\Program");
+    EXPECT_TRUE(check.UninstallerMissing(command, &failed));
+    // CreateProcess would start C:\Program.exe first.
+    ASSERT_EQ(machine.files.WriteFile("C:\\Program.exe", "MZ"), platform::kErrorSuccess);
+    EXPECT_FALSE(check.UninstallerMissing(command, &failed));
+    machine.files.DeleteFile("C:\\Program.exe");
+    machine.files.WriteFile("C:\\Program Files\\Acme\\un.exe", "MZ");
+    EXPECT_FALSE(check.UninstallerMissing(command, &failed));
+    machine.files.DeleteFile("C:\\Program Files\\Acme\\un.exe");
+    EXPECT_TRUE(check.UninstallerMissing(command, &failed));
+    // A file that cannot be looked at may be there.
+    machine.files.FailPath("C:\\Program Files\\Acme\\un.exe", 5);
+    EXPECT_FALSE(check.UninstallerMissing(command, &failed));
+    EXPECT_FALSE(failed);
+    EXPECT_FALSE(check.UninstallerMissing("MsiExec.exe /X{1}", &failed));
+}
+
+// The broken entry's own key is found where the record was read, and there
+// alone.
+TEST(RemovalCheckTest, FindsTheEntryInItsOwnHiveAndView) {
+    MemoryPlatform machine;
+    CRemovalCheck check(machine.registry, machine.files);
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\AcmeNotes", "DisplayName", "Acme Notes",
+                               platform::kKeyWow64_32Key);
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\AcmeNotes", "UninstallString", kQuotedCommand,
+                               platform::kKeyWow64_32Key);
+    bool failed = false;
+    std::string subKey;
+    EXPECT_TRUE(
+        check.FindEntry(Record(kQuotedCommand), Hive::LocalMachine, platform::kKeyWow64_32Key, &subKey, &failed));
+    EXPECT_EQ(subKey, "AcmeNotes");
+    EXPECT_FALSE(
+        check.FindEntry(Record(kQuotedCommand), Hive::LocalMachine, platform::kKeyWow64_64Key, &subKey, &failed));
+    EXPECT_FALSE(check.FindEntry(Record(kQuotedCommand), Hive::CurrentUser, 0, &subKey, &failed));
+    EXPECT_FALSE(
+        check.FindEntry(Record("C:\\other.exe"), Hive::LocalMachine, platform::kKeyWow64_32Key, &subKey, &failed));
+    EXPECT_FALSE(failed);
+}
+
 } // namespace

@@ -36,6 +36,7 @@ const std::string kFolder = "C:\\Program Files\\Acme Notes";
 const std::string kUninstaller = "C:\\Program Files\\Acme Notes\\uninst.exe";
 const std::string kQuotedCommand = "\"C:\\Program Files\\Acme Notes\\uninst.exe\"";
 const std::string kAppData = "C:\\users\\tester\\AppData\\Roaming\\Acme Notes";
+const std::string kCodeOfBroken = "{5A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D}";
 
 // What the scripted uninstaller does while it "runs".
 enum Action : unsigned {
@@ -357,6 +358,109 @@ TEST_F(UninstallerCoreTest, AStoppedCollectionSaysWhyAndDeletesNothing) {
     EXPECT_TRUE(machine.files.Exists(kFolder + "\\notes.exe"));
     EXPECT_TRUE(Log().contains("leftovers of Acme Notes left alone: the registration")) << Log().constData();
 }
+
+// --- Entries whose uninstaller is missing -------------------------------------
+
+struct BrokenCase {
+    const char* name;
+    std::string command;
+    Hive hive;
+    uint32_t view;         // of the local machine's key
+    bool uninstallerGone;  // its folder was deleted by hand
+    bool installerPackage; // a Windows Installer package's entry
+    bool force;
+    bool clean;
+    bool started; // an uninstaller was run
+    Outcome outcome;
+    bool entryGone;
+    bool leftoversGone;
+};
+
+void PrintTo(const BrokenCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+using BrokenEntryTest = CoreFixture<BrokenCase>;
+
+// A forced removal deletes the entry where it was read and, when asked,
+// its leftovers; it runs nothing. An uninstaller that is there, and a
+// Windows Installer package, are never forced.
+TEST_P(BrokenEntryTest, ForcedOnlyWhenTheUninstallerIsConfirmedMissing) {
+    const BrokenCase& c = GetParam();
+    const std::string key = kUninstall + "\\" + (c.installerPackage ? kCodeOfBroken : std::string("AcmeNotes"));
+    machine.registry.SetString(c.hive, key, "DisplayName", "Acme Notes", c.view);
+    machine.registry.SetString(c.hive, key, "UninstallString", c.command, c.view);
+    machine.registry.SetString(c.hive, key, "InstallLocation", kFolder, c.view);
+    if (c.installerPackage) machine.registry.SetDword(c.hive, key, "WindowsInstaller", 1, c.view);
+    // The same key name in the other view of the machine: another registration.
+    const uint32_t otherView =
+        c.view == platform::kKeyWow64_32Key ? platform::kKeyWow64_64Key : platform::kKeyWow64_32Key;
+    const std::string twin = kUninstall + "\\AcmeNotes";
+    if (c.hive == Hive::LocalMachine || otherView == platform::kKeyWow64_32Key)
+        machine.registry.SetString(Hive::LocalMachine, twin, "DisplayName", "Acme Notes Classic", otherView);
+    MemorySystem::ScriptedProcess process;
+    if (c.uninstallerGone)
+        process.startError = 2;
+    else
+        process.run = [&] { machine.registry.DeleteKey(c.hive, key); };
+    machine.system.SetProcess(c.command, process);
+    if (c.uninstallerGone) {
+        machine.files.DeleteFile(kUninstaller);
+        machine.files.DeleteFile(kFolder + "\\notes.exe");
+        machine.files.RemoveFolder(kFolder);
+    }
+    const ProgramRecord acme = Acme();
+    EXPECT_EQ(core.UninstallerMissing(acme), c.uninstallerGone && !c.installerPackage);
+
+    const Expected<UninstallStepReport, UninstallFailure> result = core.Uninstall(acme, c.clean, {}, c.force);
+
+    ASSERT_TRUE(result.HasValue()) << result.Error().reason.toStdString();
+    EXPECT_EQ(machine.system.Started().empty(), !c.started);
+    EXPECT_EQ(result->outcome, c.outcome) << result->reason.toStdString();
+    const bool forced = c.force && c.uninstallerGone && !c.installerPackage;
+    EXPECT_EQ(result->uninstallerMissing, forced);
+    EXPECT_EQ(machine.registry.KeyExists(c.hive, key, c.view), !c.entryGone);
+    EXPECT_EQ(machine.files.Exists(kAppData + "\\settings.ini"), !c.leftoversGone);
+    if (forced) {
+        // The entry comes first among what was deleted, named so that its
+        // view is reached.
+        ASSERT_FALSE(result->leftovers.items.isEmpty());
+        const LeftoverItem& entry = result->leftovers.items.front().item;
+        EXPECT_FALSE(result->leftovers.items.front().remains);
+        EXPECT_EQ(entry.kind, LeftoverRegistry);
+        EXPECT_EQ(entry.hive, c.hive == Hive::CurrentUser ? LeftoverCurrentUser : LeftoverLocalMachine);
+        EXPECT_TRUE(entry.target.endsWith(QLatin1String("\\AcmeNotes"))) << entry.target.toStdString();
+        EXPECT_EQ(entry.target.contains(QLatin1String("WOW6432Node")),
+                  c.view == platform::kKeyWow64_32Key && c.hive == Hive::LocalMachine);
+        EXPECT_TRUE(Log().contains("uninstall of Acme Notes: its uninstaller is missing, its entry was removed."));
+    }
+    // Neither the key of the other view nor the neighbour is touched.
+    EXPECT_TRUE(machine.registry.KeyExists(Hive::LocalMachine, twin, otherView));
+    EXPECT_TRUE(machine.files.Exists("C:\\Program Files\\Other\\other.exe"));
+    EXPECT_TRUE(machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Other"));
+}
+
+const uint32_t k32 = platform::kKeyWow64_32Key;
+const uint32_t k64 = platform::kKeyWow64_64Key;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BrokenEntryTest,
+    testing::Values(BrokenCase{"ForcedRemovesEntryAndLeftovers", kQuotedCommand, Hive::LocalMachine, k64, true, false,
+                               true, true, false, Outcome::Removed, true, true},
+                    BrokenCase{"ForcedInThe32BitView", kQuotedCommand, Hive::LocalMachine, k32, true, false, true, true,
+                               false, Outcome::Removed, true, true},
+                    BrokenCase{"ForcedUserEntry", kUninstaller + " /S", Hive::CurrentUser, 0, true, false, true, true,
+                               false, Outcome::Removed, true, true},
+                    BrokenCase{"ForcedWithoutCleanKeepsLeftovers", kQuotedCommand, Hive::LocalMachine, k64, true, false,
+                               true, false, false, Outcome::Removed, true, false},
+                    BrokenCase{"NotForcedItStays", kQuotedCommand, Hive::LocalMachine, k64, true, false, false, true,
+                               true, Outcome::StartFailed, false, false},
+                    BrokenCase{"ForcedButTheUninstallerIsThereRunsIt", kQuotedCommand, Hive::LocalMachine, k64, false,
+                               false, true, true, true, Outcome::Removed, true, true},
+                    BrokenCase{"InstallerPackageIsNeverForced", "\"C:\\Program Files\\Acme Notes\\setup.exe\" /x",
+                               Hive::LocalMachine, k64, true, true, true, true, true, Outcome::StartFailed, false,
+                               false}),
+    [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
 
 // --- Windows Installer packages ------------------------------------------------
 

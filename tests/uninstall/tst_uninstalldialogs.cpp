@@ -203,6 +203,28 @@ private slots:
         }
     }
 
+    // A program whose uninstaller is missing says, in place of its
+    // publisher, what is removed instead: with the box cleared, its entry
+    // alone.
+    void confirmationNamesAMissingUninstaller() {
+        CReadyUninstallDlg dialog;
+        dialog.SetPrograms({Program("Acme Notes", "Acme Ltd", 1), Program("Zeta", "Zeta Inc", 2)});
+        dialog.SetMissingUninstallers({false, true});
+        dialog.Build();
+        QTreeWidget* tree = dialog.ProgramTree();
+        auto note = [tree](int row) {
+            return tree->itemWidget(tree->topLevelItem(row), 1)->findChild<CBPQtLabel*>(QStringLiteral("missingNote"));
+        };
+        QVERIFY(note(0) == nullptr);
+        QVERIFY(note(1) != nullptr);
+        QCOMPARE(note(1)->text(), QStringLiteral("Uninstaller missing: its entry and its leftovers will be removed"));
+        QVERIFY(tree->itemWidget(tree->topLevelItem(1), 1)
+                    ->findChild<CBPQtLabel*>(QStringLiteral("programPublisher"))
+                    ->isHidden());
+        dialog.LeftoverCheckBox()->setChecked(false);
+        QCOMPARE(note(1)->text(), QStringLiteral("Uninstaller missing: its entry will be removed"));
+    }
+
     void iconComesFromTheSourceOrIsTheInstallerPicture_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("displayIcon");

@@ -78,7 +78,8 @@ void CReadyUninstallDlg::Build() {
         item->setText(2, FormatSize(programs[position].sizeBytes));
         item->setForeground(2, CPalette::Of(CPalette::DialogText));
         item->setFont(2, DialogLook::PixelFont(13));
-        popTreeWidget->setItemWidget(item, 1, ProgramRow(programs[position]));
+        const bool missing = position < missingUninstallers.size() && missingUninstallers[position];
+        popTreeWidget->setItemWidget(item, 1, ProgramRow(programs[position], missing));
     }
     content->addWidget(popTreeWidget);
     content->addSpacerItem(new QSpacerItem(0, 10, QSizePolicy::Minimum, QSizePolicy::Fixed));
@@ -107,11 +108,13 @@ void CReadyUninstallDlg::Build() {
     content->addLayout(row);
     connect(okButton, &QPushButton::clicked, this, &CReadyUninstallDlg::OnOKClicked);
     connect(cancelButton, &QPushButton::clicked, this, &CReadyUninstallDlg::OnCancelClicked);
+    connect(checkBox, &QCheckBox::toggled, this, &CReadyUninstallDlg::ShowMissingNotes);
+    ShowMissingNotes();
 
     bodyLayout->addLayout(content);
 }
 
-QWidget* CReadyUninstallDlg::ProgramRow(const InstalledProgram& program) {
+QWidget* CReadyUninstallDlg::ProgramRow(const InstalledProgram& program, bool missing) {
     auto* row = new QWidget(popTreeWidget);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(12, 0, 0, 0);
@@ -139,8 +142,24 @@ QWidget* CReadyUninstallDlg::ProgramRow(const InstalledProgram& program) {
     DialogLook::SetTextColour(publisher, CPalette::Of(CPalette::DimText));
     texts->addWidget(name);
     texts->addWidget(publisher);
+    if (missing) {
+        // In place of the publisher: what happens to it instead.
+        publisher->hide();
+        auto* note = new CBPQtLabel(row);
+        note->setObjectName(QStringLiteral("missingNote"));
+        note->setFont(DialogLook::PixelFont(13));
+        DialogLook::SetTextColour(note, CPalette::Of(CPalette::Failure));
+        texts->addWidget(note);
+    }
     layout->addLayout(texts);
     return row;
+}
+
+void CReadyUninstallDlg::ShowMissingNotes() {
+    const QString text = RemoveLeftovers() ? tr("Uninstaller missing: its entry and its leftovers will be removed")
+                                           : tr("Uninstaller missing: its entry will be removed");
+    for (CBPQtLabel* note : popTreeWidget->findChildren<CBPQtLabel*>(QStringLiteral("missingNote")))
+        note->setText(text);
 }
 
 QIcon CReadyUninstallDlg::IconFor(const InstalledProgram& program) const {

@@ -14,7 +14,9 @@ class QTreeWidget;
 
 // Asks whether to uninstall the chosen programs, listing them with their
 // icons, names, publishers and sizes, and offers "Automatically remove
-// residual files" (ticked by default). Typical use, by the program page:
+// residual files" (ticked by default). A program whose uninstaller is
+// missing says so in its row, and what will be removed in its place.
+// Typical use, by the program page:
 //
 //     CReadyUninstallDlg dialog(mainWindow);
 //     dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -39,6 +41,8 @@ public:
     // installer picture. Not owned; must outlive Build().
     void SetIconSource(IProgramIconSource* source) { iconSource = source; }
     void SetPrograms(const std::vector<InstalledProgram>& list) { programs = list; }
+    // By position in the program list: whose uninstaller is missing.
+    void SetMissingUninstallers(const std::vector<bool>& missing) { missingUninstallers = missing; }
     // Creates the widgets and fills the tree; once, after SetPrograms.
     void Build();
 
@@ -59,10 +63,13 @@ public slots:
     void OnCancelClicked();
 
 private:
-    QWidget* ProgramRow(const InstalledProgram& program);
+    QWidget* ProgramRow(const InstalledProgram& program, bool missing);
+    // The note of the rows whose uninstaller is missing, as the check box is.
+    void ShowMissingNotes();
     QIcon IconFor(const InstalledProgram& program) const;
 
     std::vector<InstalledProgram> programs;
+    std::vector<bool> missingUninstallers;
     int accepted = 0;
     IProgramIconSource* iconSource = nullptr;
     CCloseMsgFence closeFence;

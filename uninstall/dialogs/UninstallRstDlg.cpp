@@ -94,9 +94,29 @@ void CUninstallRstDlg::Build() {
         inner->addWidget(notRemovedLabel, 0, Qt::AlignHCenter);
     }
 
+    if (!details.isEmpty()) {
+        inner->addSpacerItem(new QSpacerItem(0, 10, QSizePolicy::Minimum, QSizePolicy::Fixed));
+        detailsLink = new QLabel(
+            CPalette::Fill(QStringLiteral("<a href='details' style='color:@Link'>%1</a>")).arg(tr("Details")), this);
+        detailsLink->setObjectName(QStringLiteral("detailsLink"));
+        detailsLink->setFont(DialogLook::PixelFont(14));
+        detailsLink->setTextFormat(Qt::RichText);
+        detailsLink->setToolTip(tr("What was deleted and what was kept, program by program"));
+        connect(detailsLink, &QLabel::linkActivated, this, &CUninstallRstDlg::OpenDetails);
+        inner->addWidget(detailsLink, 0, Qt::AlignHCenter);
+    }
+
     outer->addLayout(inner);
     outer->addStretch();
     bodyLayout->addLayout(outer);
+}
+
+void CUninstallRstDlg::OpenDetails() {
+    CCleanDetailsDlg dialog(this);
+    dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    dialog.SetDetails(details);
+    dialog.Build();
+    dialog.exec();
 }
 
 int CUninstallRstDlg::ReceiveMsg(__MsgData msg) {

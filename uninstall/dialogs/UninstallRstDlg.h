@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/BaseDialog.h"
+#include "uninstall/dialogs/CleanDetailsDlg.h"
 #include "uninstall/dialogs/CloseMsgFence.h"
 
 class CBPQtLabel;
@@ -14,7 +15,9 @@ class QLabel;
 // that says so. The freed size is read from CUIPublic, where
 // the runner leaves the total of the removed programs. When some programs
 // were not removed (their uninstaller failed, was cancelled or did not
-// start), a line below names them. However it closes, it sends
+// start), a line below names them. When programs were deep cleaned, a
+// "Details" link opens what each clean deleted and kept
+// (CCleanDetailsDlg). However it closes, it sends
 // MSG_DIALOG_RESULT once, with 1 when the closing flag is set, else 0 (on 0
 // the program page reads the installed programs again).
 class CUninstallRstDlg : public CBaseDialog {
@@ -29,6 +32,8 @@ public:
     void SetResult(int programCount, int closingFlag);
     // Display names of the chosen programs that are still installed.
     void SetNotRemoved(const QStringList& names) { notRemoved = names; }
+    // What the deep clean of each program did; none: no "Details" link.
+    void SetDetails(const QList<CleanDetails>& programs) { details = programs; }
     void Build();
 
     QLabel* PictureLabel() const { return pictureLabel; }
@@ -36,6 +41,10 @@ public:
     CBPQtLabel* ResultLabel() const { return resultLabel; }
     // Null when every program was removed.
     CBPQtLabel* NotRemovedLabel() const { return notRemovedLabel; }
+    // Null without details.
+    QLabel* DetailsLink() const { return detailsLink; }
+    // Opens the details over this dialog (what the link does).
+    void OpenDetails();
 
     // The result line for a count and a freed size (0: no "free up").
     static QString ResultText(int programCount, uint64_t freedBytes);
@@ -47,6 +56,7 @@ private:
     int programCount = 0;
     int closingFlag = 0;
     QStringList notRemoved;
+    QList<CleanDetails> details;
     bool resultSent = false;
     CCloseMsgFence closeFence;
 
@@ -54,4 +64,5 @@ private:
     CBPQtLabel* titleLabel = nullptr;
     CBPQtLabel* resultLabel = nullptr;
     CBPQtLabel* notRemovedLabel = nullptr;
+    QLabel* detailsLink = nullptr;
 };
