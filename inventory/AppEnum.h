@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -55,12 +56,19 @@ public:
 
     // The registry side of the leftover search for one program: the values
     // and the key of its uninstall key (the first key, in the order the
-    // views are read, whose "DisplayName" equals `name` ignoring case) and
+    // views are read, whose "DisplayName" equals `name` ignoring case and
+    // that `mayTake`, when given, accepts; the keys it refuses are named in
+    // `kept`) and
     // the MuiCache values whose names hold `folder` as whole path
     // components. Names and texts are display text (UTF-8). When the
     // backend fails (kErrorBackendFailure) the search stops and `found` is
     // left empty.
-    uint32_t FindRegistryLeftovers(const QString& name, const QString& folder, QList<LeftoverItem>* found);
+    // Whether an uninstall key found by its display name may be taken, told
+    // by its uninstall commands ("UninstallString", "QuietUninstallString";
+    // empty when absent).
+    using UninstallKeyCheck = std::function<bool(const std::string& command, const std::string& quietCommand)>;
+    uint32_t FindRegistryLeftovers(const QString& name, const QString& folder, QList<LeftoverItem>* found,
+                                   const UninstallKeyCheck& mayTake = nullptr, QStringList* kept = nullptr);
 
 protected:
     // The three passes. The access masks differ per pass in the registry
@@ -98,8 +106,11 @@ protected:
     }
 
     // Steps of FindRegistryLeftovers; they append to leftoverResults.
-    void ScanUninstallKeys(platform::Hive hive, uint32_t view, const QString& name);
-    void CollectUninstallKey(platform::RegKey key, const QString& name, const QString& keyPath);
+    void ScanUninstallKeys(platform::Hive hive, uint32_t view, const QString& name, const UninstallKeyCheck& mayTake,
+                           QStringList* kept);
+    // False when the key has the name but `mayTake` refuses it.
+    bool CollectUninstallKey(platform::RegKey key, const QString& name, const QString& keyPath,
+                             const UninstallKeyCheck& mayTake);
     void FindMuiCacheValues(const QString& folder);
     // Notes a backend failure of a call made for the leftover search.
     uint32_t LeftoverCall(uint32_t status);

@@ -74,14 +74,16 @@ uint32_t CAppEnum::LeftoverCall(uint32_t status) {
     return status;
 }
 
-uint32_t CAppEnum::FindRegistryLeftovers(const QString& name, const QString& folder, QList<LeftoverItem>* found) {
+uint32_t CAppEnum::FindRegistryLeftovers(const QString& name, const QString& folder, QList<LeftoverItem>* found,
+                                         const UninstallKeyCheck& mayTake, QStringList* kept) {
     std::lock_guard<std::mutex> lock(leftoverMutex);
     found->clear();
     leftoverResults.clear();
     leftoverBackendFailed = false;
-    ScanUninstallKeys(Hive::LocalMachine, platform::kKeyWow64_32Key, name);
-    if (is64BitOs && !leftoverBackendFailed) ScanUninstallKeys(Hive::LocalMachine, platform::kKeyWow64_64Key, name);
-    if (!leftoverBackendFailed) ScanUninstallKeys(Hive::CurrentUser, platform::kKeyWow64_64Key, name);
+    ScanUninstallKeys(Hive::LocalMachine, platform::kKeyWow64_32Key, name, mayTake, kept);
+    if (is64BitOs && !leftoverBackendFailed)
+        ScanUninstallKeys(Hive::LocalMachine, platform::kKeyWow64_64Key, name, mayTake, kept);
+    if (!leftoverBackendFailed) ScanUninstallKeys(Hive::CurrentUser, platform::kKeyWow64_64Key, name, mayTake, kept);
     if (!leftoverBackendFailed) FindMuiCacheValues(folder);
     if (leftoverBackendFailed) {
         leftoverResults.clear();
@@ -91,7 +93,8 @@ uint32_t CAppEnum::FindRegistryLeftovers(const QString& name, const QString& fol
     return platform::kErrorSuccess;
 }
 
-void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name) {
+void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name, const UninstallKeyCheck& mayTake,
+                                 QStringList* kept) {
     ScopedRegKey list(registry);
     if (LeftoverCall(registry.OpenKey(hive, kUninstallKey, platform::kKeyRead | view, list.out())) !=
         platform::kErrorSuccess)
@@ -113,8 +116,10 @@ void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name) 
         if (opened != platform::kErrorSuccess) continue;
         const QString subKeyText = QString::fromStdString(subKeyName);
         const int found = leftoverResults.size();
-        CollectUninstallKey(subKey.get(), name, listPath + QLatin1Char('\\') + subKeyText);
+        const QString keyPath = listPath + QLatin1Char('\\') + subKeyText;
+        const bool taken = CollectUninstallKey(subKey.get(), name, keyPath, mayTake);
         if (leftoverBackendFailed) return;
+        if (!taken && kept) kept->append(keyPath);
         // Deleted where it was found alone: the same subkey name in the other
         // hive may be another registration.
         for (int i = found; i < leftoverResults.size(); ++i) {
@@ -127,15 +132,16 @@ void CAppEnum::ScanUninstallKeys(Hive hive, uint32_t view, const QString& name) 
     }
 }
 
-void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QString& keyPath) {
+bool CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QString& keyPath,
+                                   const UninstallKeyCheck& mayTake) {
     // Only an equal name: "Acme Notes" must not take the key of
     // "Acme Notes Pro".
-    if (name.isEmpty()) return;
+    if (name.isEmpty()) return true;
     uint32_t type = platform::kRegNone;
     std::string data;
     if (LeftoverCall(registry.QueryValue(key, "DisplayName", kTextDataSize, &type, &data)) != platform::kErrorSuccess)
-        return;
-    if (!SameWindowsName(QString::fromStdString(TextOf(data)), name)) return;
+        return true;
+    if (!SameWindowsName(QString::fromStdString(TextOf(data)), name)) return true;
 
     uint32_t count = 0;
     if (LeftoverCall(registry.QueryValueCount(key, &count)) != platform::kErrorSuccess) count = 0;
@@ -163,7 +169,18 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
         texts.push_back(valueName);
         texts.push_back(valueText);
     }
-    if (leftoverBackendFailed) return;
+    if (leftoverBackendFailed) return true;
+    if (mayTake) {
+        std::string command;
+        std::string quietCommand;
+        for (size_t i = 0; i + 1 < texts.size(); i += 2) {
+            const QString valueName = QString::fromStdString(texts[i]);
+            if (valueName.compare(QLatin1String("UninstallString"), Qt::CaseInsensitive) == 0) command = texts[i + 1];
+            if (valueName.compare(QLatin1String("QuietUninstallString"), Qt::CaseInsensitive) == 0)
+                quietCommand = texts[i + 1];
+        }
+        if (!mayTake(command, quietCommand)) return false;
+    }
     for (size_t i = 0; i + 1 < texts.size(); i += 2) {
         LeftoverItem item;
         item.valueName = QString::fromStdString(texts[i]);
@@ -178,6 +195,7 @@ void CAppEnum::CollectUninstallKey(RegKey key, const QString& name, const QStrin
     keyItem.target = keyPath;
     keyItem.kind = LeftoverRegistry;
     leftoverResults.append(keyItem);
+    return true;
 }
 
 void CAppEnum::FindMuiCacheValues(const QString& folder) {

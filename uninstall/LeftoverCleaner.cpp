@@ -7,6 +7,7 @@
 #include "inventory/AppEnum.h"
 #include "platform/WindowsFacts.h"
 #include "uninstall/ClaimReader.h"
+#include "uninstall/RemovalCheck.h"
 #include "uninstall/TargetPath.h"
 
 using platform::Hive;
@@ -169,8 +170,21 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     searchTwice(&CLeftoverSearch::SearchDesktop);
 
     // The uninstall key is taken even when the folder is out of reach; the
-    // MuiCache values naming such a folder are not.
-    leftovers += search.CollectRegistryLeftovers(displayName, folder, folderInReach);
+    // MuiCache values naming such a folder are not. A key of the same name
+    // that is no registration of this program (another command) and whose
+    // uninstaller is still there registers another program: the same
+    // program in the other view, or one that shares its name.
+    const std::string ownCommand = texts[4];
+    CRemovalCheck removalCheck(registry, files);
+    const auto mayTake = [&](const std::string& command, const std::string& quietCommand) {
+        if (!ownCommand.empty() && (command == ownCommand || quietCommand == ownCommand)) return true;
+        bool failed = false;
+        const bool gone = (command.empty() || removalCheck.UninstallerMissing(command, &failed)) &&
+                          (quietCommand.empty() || removalCheck.UninstallerMissing(quietCommand, &failed));
+        if (failed) watch.Ok(platform::kErrorBackendFailure);
+        return gone && !failed;
+    };
+    leftovers += search.CollectRegistryLeftovers(displayName, folder, folderInReach, mayTake);
     // A search whose backend gave out saw only part of the machine: its
     // finds are no list to act on.
     if (watch.Failed()) leftovers.clear();

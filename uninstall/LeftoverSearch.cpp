@@ -460,7 +460,8 @@ bool CLeftoverSearch::WalkTree(const CRealPath& listBase, const QString& filePat
 }
 
 QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& name, const QString& folder,
-                                                              bool folderInReach) {
+                                                              bool folderInReach,
+                                                              const CAppEnum::UninstallKeyCheck& mayTake) {
     if (folder.isEmpty()) return {};
     // The uninstall key is still taken for a refused folder; the MuiCache
     // values naming such a folder are not, nor those naming what another
@@ -469,7 +470,10 @@ QList<LeftoverItem> CLeftoverSearch::CollectRegistryLeftovers(const QString& nam
     const bool refused =
         !folderInReach || (!path.IsEmpty() && (policy.IsKnownFolder(path) || policy.IsInsideClaim(path)));
     QList<LeftoverItem> found;
-    watch.Ok(appEnum.FindRegistryLeftovers(name, refused ? QString() : folder, &found));
+    QStringList otherKeys;
+    watch.Ok(appEnum.FindRegistryLeftovers(name, refused ? QString() : folder, &found, mayTake, &otherKeys));
+    for (const QString& key : otherKeys)
+        Keep(key, KeptClaimedByOther);
     for (int i = found.size() - 1; i >= 0; --i) {
         if (found[i].kind == LeftoverMuiCacheValue && policy.IsInsideClaim(CTargetPath::FromText(found[i].target))) {
             Keep(found[i].displayText, KeptClaimedByOther);

@@ -6,12 +6,12 @@
 #include <functional>
 
 #include "include/LeftoverItem.h"
+#include "inventory/AppEnum.h"
 #include "platform/FileSystem.h"
 #include "uninstall/BackendWatch.h"
 #include "uninstall/RealPath.h"
 #include "uninstall/TargetPath.h"
 
-class CAppEnum;
 class CProtectedFolders;
 
 // The searches for what one program left behind: the content of its install
@@ -57,9 +57,12 @@ public:
                                     const QString& publisher);
     TreeFinds SearchStartMenu(const QString& name);
     TreeFinds SearchDesktop(const QString& name);
-    // The uninstall key named `name` and, unless the folder is out of reach,
-    // the MuiCache values naming `folder` (none inside another program's).
-    QList<LeftoverItem> CollectRegistryLeftovers(const QString& name, const QString& folder, bool folderInReach = true);
+    // The uninstall key named `name` that `mayTake` accepts (see
+    // CAppEnum::FindRegistryLeftovers) and, unless the folder is out of
+    // reach, the MuiCache values naming `folder` (none inside another
+    // program's).
+    QList<LeftoverItem> CollectRegistryLeftovers(const QString& name, const QString& folder, bool folderInReach = true,
+                                                 const CAppEnum::UninstallKeyCheck& mayTake = nullptr);
 
     // The files and folders below `base` that match the patterns: a pattern
     // that ends with a separator ("Acme/" for files, "Acme\\" for folders)

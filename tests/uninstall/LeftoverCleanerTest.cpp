@@ -240,6 +240,54 @@ TEST_F(LeftoverTest, KeyOfThe32BitViewIsNamedSoThatItsDeletionReachesIt) {
 
 // --- Registry leftovers stay in their hive --------------------------------------
 
+// --- An uninstall key of the same name may register another program --------
+
+struct SameNameKeyCase {
+    const char* name;
+    const char* command; // the UninstallString of the key left in the 32-bit view
+    const char* file;    // a file that exists, or ""
+    bool taken;
+};
+
+void PrintTo(const SameNameKeyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SameNameKeyTable : public LeftoverTest, public ::testing::WithParamInterface<SameNameKeyCase> {};
+
+TEST_P(SameNameKeyTable, IsTakenOnlyWhenItIsTheProgramsOwnOrItsUninstallerIsGone) {
+    const SameNameKeyCase& c = GetParam();
+    // The removed program registered itself in the 64-bit view, whose key
+    // its uninstaller took; a key of the same name is left in the 32-bit one.
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Acme32", "DisplayName", "Acme",
+                               platform::kKeyWow64_32Key);
+    machine.registry.SetString(Hive::LocalMachine, kUninstall + "\\Acme32", "UninstallString", c.command,
+                               platform::kKeyWow64_32Key);
+    if (*c.file) File(c.file);
+    File("D:\\Apps\\Acme\\a.txt");
+    QList<SkippedLeftover> skipped;
+    leftovers = cleaner.CollectLeftovers(Make({"Acme", "D:\\Apps\\Acme", "", "\"D:\\Apps\\Acme\\uninst.exe\" /S", ""}),
+                                         &skipped);
+    cleaner.DeleteLeftovers(leftovers);
+    EXPECT_EQ(!machine.registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Acme32", platform::kKeyWow64_32Key),
+              c.taken);
+    bool named = false;
+    for (const SkippedLeftover& item : skipped)
+        named = named || (item.path.endsWith(QStringLiteral("\\Acme32")) && item.because == KeptClaimedByOther);
+    EXPECT_EQ(named, !c.taken);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SameNameKeyTable,
+    ::testing::Values(SameNameKeyCase{"AnotherProgramsLiveUninstaller", "\"D:\\Apps\\Acme32\\uninst.exe\"",
+                                      "D:\\Apps\\Acme32\\uninst.exe", false},
+                      SameNameKeyCase{"AnInstallerPackage", "MsiExec.exe /X{12345678-1234-1234-1234-123456789012}", "",
+                                      false},
+                      SameNameKeyCase{"AnUninstallerThatIsGone", "\"D:\\Apps\\Acme32\\uninst.exe\"", "", true},
+                      SameNameKeyCase{"TheProgramsOwnCommand", "\"D:\\Apps\\Acme\\uninst.exe\" /S",
+                                      "D:\\Apps\\Acme\\uninst.exe", true}),
+    [](const ::testing::TestParamInfo<SameNameKeyCase>& info) { return std::string(info.param.name); });
+
 TEST_F(LeftoverTest, AKeyIsDeletedOnlyInTheHiveItWasFoundIn) {
     UninstallKey(Hive::LocalMachine, "{GUID}", "Acme");
     UninstallKey(Hive::CurrentUser, "{GUID}", "Acme (per user)");
