@@ -83,16 +83,35 @@ void CProgramIconLoader::Start(std::vector<Request> requests) {
                 known = drawn.emplace(request.displayIcon, image).first;
             }
             if (known->second.isNull()) continue;
-            const QImage image = known->second;
-            const int index = request.index;
-            // Queued on this object: dropped if the loader is gone first.
-            QMetaObject::invokeMethod(
-                this, [this, job, index, image]() { Deliver(job, index, image); }, Qt::QueuedConnection);
+            HandOver(Drawn{job, request.index, known->second});
         }
-        QMetaObject::invokeMethod(
-            this, [this, job]() { WorkerDone(job); }, Qt::QueuedConnection);
+        HandOver(Drawn{job, -1, QImage()});
     });
 #endif
+}
+
+void CProgramIconLoader::HandOver(Drawn drawn) {
+    {
+        std::lock_guard<std::mutex> lock(handOverMutex);
+        handedOver.push_back(std::move(drawn));
+    }
+    // Queued on this object: dropped if the loader is gone first. The call
+    // holds nothing the worker wrote.
+    QMetaObject::invokeMethod(this, &CProgramIconLoader::TakeHandedOver, Qt::QueuedConnection);
+}
+
+void CProgramIconLoader::TakeHandedOver() {
+    std::vector<Drawn> taken;
+    {
+        std::lock_guard<std::mutex> lock(handOverMutex);
+        taken.swap(handedOver);
+    }
+    for (const Drawn& drawn : taken) {
+        if (drawn.index >= 0)
+            Deliver(drawn.generation, drawn.index, drawn.image);
+        else
+            WorkerDone(drawn.generation);
+    }
 }
 
 void CProgramIconLoader::Deliver(unsigned job, int index, const QImage& image) {

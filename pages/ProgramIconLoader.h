@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPixmap>
 #include <QString>
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -41,6 +43,17 @@ signals:
     void Finished();
 
 private:
+    // What the worker hands over: an icon, or (index -1) its end.
+    struct Drawn {
+        unsigned generation = 0;
+        int index = -1;
+        QImage image;
+    };
+
+    // Worker side: queues one hand-over and asks the GUI thread to take it.
+    void HandOver(Drawn drawn);
+    // GUI thread: takes what the worker handed over.
+    void TakeHandedOver();
     void Deliver(unsigned generation, int index, const QImage& image);
     void WorkerDone(unsigned generation);
     void RunSlice();
@@ -50,6 +63,10 @@ private:
     std::atomic<bool> stopRequested{false};
     unsigned generation = 0;
     bool busy = false;
+    // The worker's hand-overs go through this lock, not only through the
+    // event queue, whose own locking a thread checker cannot see into.
+    std::mutex handOverMutex;
+    std::vector<Drawn> handedOver;
     // Windows: the requests not yet looked up.
     std::vector<Request> pending;
     size_t nextPending = 0;
