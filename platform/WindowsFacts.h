@@ -27,6 +27,14 @@ constexpr const char* kUninstallListKey = "SOFTWARE\\Microsoft\\Windows\\Current
 // The shell's cache of program display names, under HKEY_CLASSES_ROOT.
 constexpr const char* kMuiCacheKey = "Local Settings\\Software\\Microsoft\\Windows\\Shell\\MuiCache";
 
+// Registry names compare without regard to case: `text` with its ASCII
+// letters in upper case, the form both sides of the Wine host compare.
+inline std::string UpperAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return text;
+}
+
 // Every character below 0x80: such text reads the same in every ANSI code
 // page, and converts to and from UTF-16 unchanged.
 template <typename Char> bool IsAscii(const std::basic_string<Char>& text) {

@@ -18,15 +18,6 @@ constexpr uint32_t kReadControl = 0x20000;
 // A key with more subkeys than this is not worth reading in one go.
 constexpr size_t kMaxChildren = 20000;
 
-// Registry names compare without regard to case. Only ASCII letters are
-// folded here; a name with other letters is left to the host.
-std::string Upper(const std::string& text) {
-    std::string upper = text;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return upper;
-}
-
 // Upper-case `wanted` against a name as the registry compares them (ASCII
 // letters folded), without building a string: the enumeration asks a dozen
 // values of every key.
@@ -58,7 +49,7 @@ CWineRegistry::CWineRegistry(CWineHostConnection& host, bool useSnapshots)
     : host(host), useSnapshots(useSnapshots), nextLocalKey(kLocalKey | 1) {
     // The inventory reads every subkey of the program list: reading it whole
     // at the first open saves a walk of its names on the host.
-    readWhole.insert(Upper(kUninstallListKey));
+    readWhole.insert(UpperAscii(kUninstallListKey));
 }
 
 std::shared_ptr<const KeySnapshot> CWineRegistry::Snapshot(RegKey key) {
@@ -93,7 +84,7 @@ uint32_t CWineRegistry::OpenOnHost(bool create, Hive hive, const std::string& su
             child.status = reply.children[i].status;
             if (reply.children[i].snapshot.hasValues)
                 child.snapshot = std::make_shared<KeySnapshot>(std::move(reply.children[i].snapshot));
-            table->emplace(Upper(reply.snapshot.subKeys[i]), std::move(child));
+            table->emplace(UpperAscii(reply.snapshot.subKeys[i]), std::move(child));
         }
     }
     *key = reply.key;
@@ -117,11 +108,11 @@ uint32_t CWineRegistry::FetchChildren(KeyState& parent, uint32_t access) {
         child.status = reply.children[i].status;
         if (reply.children[i].snapshot.hasValues)
             child.snapshot = std::make_shared<KeySnapshot>(std::move(reply.children[i].snapshot));
-        table->emplace(Upper(names[i]), std::move(child));
+        table->emplace(UpperAscii(names[i]), std::move(child));
     }
     parent.children = std::move(table);
     parent.childrenAccess = access;
-    readWhole.insert(Upper(parent.path));
+    readWhole.insert(UpperAscii(parent.path));
     return kErrorSuccess;
 }
 
@@ -129,14 +120,14 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
                                    uint32_t* status) {
     const size_t slash = subKey.rfind('\\');
     if (slash == std::string::npos || slash == 0 || slash + 1 == subKey.size()) return false;
-    const std::string parentPath = Upper(subKey.substr(0, slash));
-    const std::string name = Upper(subKey.substr(slash + 1));
+    const std::string parentPath = UpperAscii(subKey.substr(0, slash));
+    const std::string name = UpperAscii(subKey.substr(slash + 1));
     KeyState* parent = nullptr;
     for (auto& entry : keys) {
         KeyState& state = entry.second;
         if (state.snapshot && state.snapshot->hasSubKeys && state.hive == hive &&
             SameView(hive, parentPath, state.access, access) && state.snapshot->subKeys.size() <= kMaxChildren &&
-            Upper(state.path) == parentPath) {
+            UpperAscii(state.path) == parentPath) {
             parent = &state;
             break;
         }
@@ -152,7 +143,7 @@ bool CWineRegistry::OpenFromParent(Hive hive, const std::string& subKey, uint32_
         for (const auto& entry : keys) {
             const KeyState& other = entry.second;
             if (&other != parent && fits(other) && other.hive == hive &&
-                SameView(hive, parentPath, other.access, access) && Upper(other.path) == parentPath) {
+                SameView(hive, parentPath, other.access, access) && UpperAscii(other.path) == parentPath) {
                 parent->children = other.children;
                 parent->childrenAccess = other.childrenAccess;
                 break;
@@ -190,14 +181,14 @@ bool CWineRegistry::OpenFromTwin(Hive hive, const std::string& subKey, uint32_t 
     if ((access & ~(kKeyRead | kViewBits)) != 0) return false;
     const bool enumerates = (access & kKeyEnumerateSubKeys) != 0;
     const bool queries = (access & kKeyQueryValue) != 0;
-    const std::string upperPath = Upper(subKey);
+    const std::string upperPath = UpperAscii(subKey);
     for (const auto& entry : keys) {
         const KeyState& other = entry.second;
         // The twin's snapshot must hold what this open may read: names when
         // it enumerates, values when it queries, taken in the same view.
         if (!other.snapshot || other.hive != hive || (enumerates && !other.snapshot->hasSubKeys) ||
             (queries && !other.snapshot->hasValues) || !SameView(hive, upperPath, other.access, access) ||
-            Upper(other.path) != upperPath)
+            UpperAscii(other.path) != upperPath)
             continue;
         KeyState state;
         state.hive = hive;
@@ -218,7 +209,7 @@ const CWineRegistry::KeyState* CWineRegistry::ChildrenHolder(Hive hive, const st
     for (const auto& entry : keys) {
         const KeyState& state = entry.second;
         if (state.children && state.hive == hive && SameView(hive, upperPath, state.access, access) &&
-            Upper(state.path) == upperPath)
+            UpperAscii(state.path) == upperPath)
             return &state;
     }
     return nullptr;
@@ -234,10 +225,10 @@ uint32_t CWineRegistry::OpenKey(Hive hive, const std::string& subKey, uint32_t a
     if (useSnapshots && (access & (kKeyQueryValue | kKeyEnumerateSubKeys)) != 0) want = wire::kWantSnapshot;
     // Read whole again only when no key still open on the same path holds
     // what its subkeys hold: an open one lends its own.
-    const KeyState* holder = want ? ChildrenHolder(hive, Upper(subKey), access) : nullptr;
+    const KeyState* holder = want ? ChildrenHolder(hive, UpperAscii(subKey), access) : nullptr;
     const std::shared_ptr<const ChildTable> lent = holder ? holder->children : nullptr;
     const uint32_t lentAccess = holder ? holder->childrenAccess : 0;
-    if (want && !lent && (access & kKeyEnumerateSubKeys) != 0 && readWhole.count(Upper(subKey)) != 0)
+    if (want && !lent && (access & kKeyEnumerateSubKeys) != 0 && readWhole.count(UpperAscii(subKey)) != 0)
         want |= wire::kWantChildren;
     KeyState state;
     status = OpenOnHost(false, hive, subKey, access, want, &state.real, &state.snapshot, &state.children);
@@ -314,7 +305,7 @@ uint32_t CWineRegistry::QueryValue(RegKey key, const std::string& valueName, uin
     // A name with letters outside ASCII may match a value whose name differs
     // in case by Windows's own rules; the host knows them.
     if (snapshot && snapshot->hasValues && IsAscii(valueName)) {
-        const std::string wanted = Upper(valueName);
+        const std::string wanted = UpperAscii(valueName);
         for (const KeySnapshot::Value& value : snapshot->values) {
             if (!SameName(value.name, wanted)) continue;
             if (WideDataSize(value.type, value.data) > bufferSize) return kErrorMoreData;

@@ -9,18 +9,9 @@ namespace {
 
 constexpr uint32_t kViewBits = kKeyWow64_32Key | kKeyWow64_64Key;
 
-// Registry names compare without regard to case (ASCII letters here).
 bool IsListPath(const std::string& path) {
-    const std::string list = kUninstallListKey;
-    if (path.size() != list.size()) return false;
-    for (size_t i = 0; i < path.size(); ++i) {
-        char a = path[i];
-        char b = list[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-        if (a != b) return false;
-    }
-    return true;
+    static const std::string list = UpperAscii(kUninstallListKey);
+    return path.size() == list.size() && UpperAscii(path) == list;
 }
 
 // The calls that only read: the enumeration makes no others between its
@@ -64,26 +55,23 @@ void CListReadAhead::NoteNext(Hive hive, uint32_t access) {
     // One list at a time, so that the client's open of the next one waits
     // at most for the read of that one.
     if (hive != Hive::LocalMachine) return;
-    if ((access & kViewBits) == kKeyWow64_32Key) {
-        due = true;
+    if ((access & kViewBits) == kKeyWow64_32Key)
         next = {Hive::LocalMachine, (access & ~kViewBits) | kKeyWow64_64Key};
-    } else if ((access & kViewBits) == kKeyWow64_64Key) {
-        due = true;
+    else if ((access & kViewBits) == kKeyWow64_64Key)
         next = {Hive::CurrentUser, access & ~kViewBits};
-    }
 }
 
 void CListReadAhead::BeforeRequest(uint32_t op) {
     if (OnlyReads(op)) return;
     ahead.clear();
-    due = false;
+    next.reset();
 }
 
 void CListReadAhead::AfterReply() {
-    if (!due) return;
-    due = false;
+    if (!next) return;
+    Ahead entry{next->first, next->second, now(), Tree()};
+    next.reset();
     ahead.clear();
-    Ahead entry{next.first, next.second, now(), Tree()};
     if (read(entry.hive, kUninstallListKey, entry.access, &entry.tree)) ahead.push_back(std::move(entry));
 }
 

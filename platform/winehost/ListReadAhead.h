@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,8 +56,8 @@ private:
     ReadFunction read;
     ClockFunction now;
     std::vector<Ahead> ahead;
-    bool due = false;
-    std::pair<Hive, uint32_t> next; // hive and access of the list to read ahead
+    // Hive and access of the list to read ahead once the reply is out.
+    std::optional<std::pair<Hive, uint32_t>> next;
 };
 
 } // namespace platform::wire

@@ -6,6 +6,7 @@
 #include <exception>
 #include <unordered_map>
 
+#include "platform/WindowsFacts.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32System.h"
 
@@ -15,12 +16,6 @@ namespace {
 // Registry text as the registry interface hands it over: UTF-8.
 std::string TextOf(const std::u16string& text) {
     return ToUtf8(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
-
-std::string UpperAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return text;
 }
 
 int HexDigit(char c) {

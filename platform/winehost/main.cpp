@@ -51,6 +51,10 @@ private:
     size_t end = 0;
 };
 
+uint32_t LittleEndian32(const unsigned char* bytes) {
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
 bool WriteAll(HANDLE handle, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -160,17 +164,13 @@ int main() {
     for (;;) {
         unsigned char header[4];
         if (!reader.Read(reinterpret_cast<char*>(header), sizeof(header))) return 0; // the client went away
-        const uint32_t size =
-            header[0] | (header[1] << 8) | (header[2] << 16) | (static_cast<uint32_t>(header[3]) << 24);
+        const uint32_t size = LittleEndian32(header);
         if (size > platform::wire::kMaxFrameSize) return 2;
         payload.assign(size, '\0');
         if (size > 0 && !reader.Read(&payload[0], size)) return 0;
         bool quit = false;
-        if (size >= 4)
-            readAhead.BeforeRequest(static_cast<unsigned char>(payload[0]) |
-                                    (static_cast<unsigned char>(payload[1]) << 8) |
-                                    (static_cast<unsigned char>(payload[2]) << 16) |
-                                    (static_cast<uint32_t>(static_cast<unsigned char>(payload[3])) << 24));
+        // A request begins with its operation.
+        if (size >= 4) readAhead.BeforeRequest(LittleEndian32(reinterpret_cast<const unsigned char*>(payload.data())));
         const bool bulk = server.SendsProgress(payload);
         if (bulk) pulse.Begin();
         const std::string reply = server.Handle(payload, &quit);
