@@ -80,6 +80,15 @@ struct TreeEntry {
     FileEntry entry;
 };
 
+// What GetFileAttributesExW tells of an entry. Times are FILETIME counts
+// (100 ns since 1601-01-01 UTC); a folder's size is 0.
+struct FileStat {
+    uint32_t attributes = 0;
+    uint64_t size = 0;
+    uint64_t creationTime = 0;
+    uint64_t writeTime = 0;
+};
+
 // An icon drawn by IFileSystem::ExtractIcon.
 struct IconImage {
     uint32_t width = 0;
@@ -155,7 +164,53 @@ public:
     // SHGetSpecialFolderPathW(csidl) without creating the folder.
     virtual uint32_t SpecialFolder(int csidl, std::string* path) = 0;
 
-    // Test and fixture support; the product never creates files.
+    // GetFileAttributesExW: the entry's attributes, size and times. A link
+    // is looked at itself, not its target.
+    virtual uint32_t Stat(const std::string& path, FileStat* stat) {
+        (void)path, (void)stat;
+        return kErrorCallNotImplemented;
+    }
+
+    // Moves one file (a link as the link, never its target) or one empty
+    // folder to `to`, which must not exist (kErrorAlreadyExists) and whose
+    // folder must (kErrorPathNotFound): nothing is ever overwritten. Within
+    // a volume it is a rename. Across volumes (where the rename fails with
+    // kErrorNotSameDevice) a file is copied with its attributes and times,
+    // the copy is read back and compared with the original, and only then is
+    // the original deleted; when a step fails the copy is removed and the
+    // original stays where it was. `moved` (may be null) receives the entry's
+    // status as it was before the move.
+    virtual uint32_t MoveEntry(const std::string& from, const std::string& to, FileStat* moved) {
+        (void)from, (void)to, (void)moved;
+        return kErrorCallNotImplemented;
+    }
+
+    // SetFileTime on a file or folder; a time of 0 is left as it is.
+    virtual uint32_t SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) {
+        (void)path, (void)creationTime, (void)writeTime;
+        return kErrorCallNotImplemented;
+    }
+
+    // GetDiskFreeSpaceExW: the bytes the caller may still write on the volume
+    // of `path` (an existing folder).
+    virtual uint32_t FreeSpace(const std::string& path, uint64_t* bytes) {
+        (void)path, (void)bytes;
+        return kErrorCallNotImplemented;
+    }
+
+    // The path by which the target machine reaches a folder of the system
+    // that hosts it (an absolute path of that system, which need not exist
+    // yet): on Windows the path itself; under Wine the path Wine gives that
+    // Linux folder (Z:\home\u\..., or \\?\unix\home\u\... when the
+    // prefix has no drive for it).
+    virtual uint32_t HostFolderPath(const std::string& hostPath, std::string* path) {
+        (void)hostPath, (void)path;
+        return kErrorCallNotImplemented;
+    }
+
+    // Folders are created, and attributes set, when the restore store takes
+    // leftovers in and gives them back; files are written only by tests and
+    // fixtures.
     virtual uint32_t CreateFolder(const std::string& path) = 0; // with missing parents
     virtual uint32_t WriteFile(const std::string& path, const std::string& content) = 0;
     virtual uint32_t SetAttributes(const std::string& path, uint32_t attributes) = 0;

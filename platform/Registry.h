@@ -91,9 +91,9 @@ public:
     virtual void CloseKey(RegKey key) = 0;
 
     // RegCreateKeyExW and RegSetValueExW (text data given as UTF-8; a text
-    // without its terminating zero gets one). The product never writes to the
-    // registry; tests and fixtures use these to build the same data through
-    // every backend.
+    // without its terminating zero gets one). The product writes to the
+    // registry only when it gives a restore point's keys back; tests and
+    // fixtures use these to build the same data through every backend.
     virtual uint32_t CreateKey(Hive hive, const std::string& subKey, uint32_t access, RegKey* key) = 0;
     virtual uint32_t SetValue(RegKey key, const std::string& valueName, uint32_t type, const std::string& data) = 0;
 };
