@@ -104,6 +104,14 @@ public:
     // `raise` they are also restored and brought to the front, so that a
     // wizard hidden behind other windows can be found again.
     virtual uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) = 0;
+
+    // The full paths of the executables of the running processes (each once;
+    // processes whose image cannot be read are left out), so that a folder
+    // that holds a running program is never offered for deletion.
+    virtual uint32_t RunningImages(std::vector<std::string>* paths) {
+        (void)paths;
+        return kErrorCallNotImplemented;
+    }
 };
 
 } // namespace platform
