@@ -85,7 +85,8 @@ constexpr uint32_t kWantChildren = 2;
     X(MoveEntry, 71)                                                                                                   \
     X(SetTimes, 72)                                                                                                    \
     X(FreeSpace, 73)                                                                                                   \
-    X(HostFolderPath, 74)
+    X(HostFolderPath, 74)                                                                                              \
+    X(MovePaths, 75)
 
 enum class Op : uint32_t {
 #define TOLVANIRE_OP_ENUM(name, code) name = code,
@@ -363,6 +364,17 @@ struct MoveRequest {
 // A move between volumes copies the file within the call: a large file
 // takes long, so the host keeps the line alive.
 using MoveEntry = Call<Op::MoveEntry, Limit::Bulk, MoveRequest, StatReply>;
+// What a client that renames on the Linux side needs for a move: the Linux
+// paths of both ends (empty where Wine maps none, and outside Wine) and the
+// status of what moves, with the status of asking for it.
+struct MovePathsReply {
+    std::string from;
+    std::string to;
+    uint32_t statStatus = 0;
+    FileStat stat;
+    WIRE_FIELDS(from, to, statStatus, stat)
+};
+using MovePaths = Call<Op::MovePaths, Limit::Short, MoveRequest, MovePathsReply>;
 struct SetTimesRequest {
     std::string path;
     uint64_t creationTime = 0;
