@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -151,9 +152,37 @@ std::string Content(SemanticsContext& ctx, const std::string& path, const std::s
     return text;
 }
 
+// A folder on /dev/shm (tmpfs: another volume than the prefix's) that holds
+// the folders of the cases that need one, made on first use and removed
+// after the run.
+class SharedMemoryFolder : public ::testing::Environment {
+public:
+    static std::string Get() {
+        std::lock_guard<std::mutex> lock(instance->mutex);
+        if (instance->path.empty()) {
+            char pattern[] = "/dev/shm/tolvanire-semantics-XXXXXX";
+            if (mkdtemp(pattern)) instance->path = pattern;
+        }
+        return instance->path;
+    }
+    void TearDown() override {
+        if (path.empty()) return;
+        if (std::system(("rm -rf '" + path + "'").c_str()) != 0) { /* left for the OS to clean */
+        }
+    }
+
+private:
+    static SharedMemoryFolder* const instance;
+    std::mutex mutex;
+    std::string path;
+};
+
+SharedMemoryFolder* const SharedMemoryFolder::instance =
+    static_cast<SharedMemoryFolder*>(::testing::AddGlobalTestEnvironment(new SharedMemoryFolder));
+
 // A folder of the case on another volume than drive C: a folder on
-// /dev/shm (tmpfs) reached through HostFolderPath, which the fake answers
-// through a drive D mapped over /dev/shm. Made on the Linux side under Wine.
+// /dev/shm reached through HostFolderPath, which the fake answers through a
+// drive D mapped over /dev/shm. Made on the Linux side under Wine.
 struct OtherVolume {
     std::string folder; // as the machine names it
     std::string host;   // as the host names it
@@ -161,12 +190,12 @@ struct OtherVolume {
 
 OtherVolume MakeOtherVolume(SemanticsContext& ctx) {
     OtherVolume other;
-    std::string name = ctx.folder.substr(ctx.folder.find_last_of('\\') + 1);
-    other.host =
-        "/dev/shm/tolvanire-semantics-" + std::to_string(getpid()) + "-" + BackendName(ctx.backend) + "-" + name;
+    const std::string name = ctx.folder.substr(ctx.folder.find_last_of('\\') + 1);
     if (ctx.Fake()) {
         ctx.memory->files.MapDriveOutside("D:", "/dev/shm");
+        other.host = "/dev/shm/" + name;
     } else {
+        other.host = SharedMemoryFolder::Get() + "/" + BackendName(ctx.backend) + "-" + name;
         EXPECT_EQ(0, mkdir(other.host.c_str(), 0755)) << other.host;
     }
     EXPECT_EQ(kErrorSuccess, ctx.Files().HostFolderPath(other.host, &other.folder)) << other.host;
