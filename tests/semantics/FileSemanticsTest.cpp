@@ -834,6 +834,11 @@ std::vector<FileRow> FileRows() {
                  EXPECT_FALSE(f.Exists(from)) << name;
              }
              EXPECT_EQ("content of " + ctx.folder + "\\from\\a.txt", Content(ctx, ctx.folder + "\\to\\a.txt"));
+             // A change of case names the entry itself, which is no
+             // overwrite (Wine keeps the old case).
+             ASSERT_EQ(kErrorSuccess, f.MoveEntry(ctx.folder + "\\to\\a.txt", ctx.folder + "\\to\\A.TXT", nullptr));
+             EXPECT_EQ((std::vector<std::string>{ctx.Fake() ? "A.TXT" : "a.txt"}),
+                       Names(f, ctx.folder + "\\to", kListFiles | kListHidden));
          }},
         {"MoveNeverOverwritesAndNeedsTheTargetFolder",
          [](SemanticsContext& ctx) {
@@ -957,6 +962,17 @@ std::vector<FileRow> FileRows() {
                  EXPECT_EQ(kErrorSuccess, f.FreeSpace(other.folder, &free));
                  EXPECT_EQ(c.freeBytes, free) << "space of a removed copy is given back";
              }
+             // Writes respect the figure too, and deletions give space back.
+             memory.SetFreeSpace("D:", 10);
+             EXPECT_EQ(kErrorDiskFull, f.WriteFile(other.folder + "\\big.txt", "eleven byte"));
+             EXPECT_FALSE(f.Exists(other.folder + "\\big.txt"));
+             uint64_t free = 0;
+             ASSERT_EQ(kErrorSuccess, f.WriteFile(other.folder + "\\small.txt", "five!"));
+             EXPECT_EQ(kErrorSuccess, f.FreeSpace(other.folder, &free));
+             EXPECT_EQ(5u, free);
+             ASSERT_EQ(kErrorSuccess, f.DeleteFile(other.folder + "\\small.txt"));
+             EXPECT_EQ(kErrorSuccess, f.FreeSpace(other.folder, &free));
+             EXPECT_EQ(10u, free);
              // A rename within the volume fails at its one step.
              memory.SetMoveHook([](MemoryFileSystem::MoveStep step, const std::string&) {
                  return step == MemoryFileSystem::MoveStep::Rename ? kErrorAccessDenied : kErrorSuccess;
