@@ -227,6 +227,23 @@ std::string Describe(const FileStat& stat) {
 constexpr uint64_t kCreated2019 = 131935392000000000ULL;
 constexpr uint64_t kWritten2021 = 132539328000000000ULL;
 
+// Gives each entry of `names` in `fromFolder` times of its own, moves it
+// into `toFolder` and holds what the move reported, and what is found
+// there, against the entry's status before.
+void ExpectMovesKeepStatus(IFileSystem& f, const std::string& fromFolder, const std::string& toFolder,
+                           const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const std::string from = fromFolder + "\\" + name, to = toFolder + "\\" + name;
+        ASSERT_EQ(kErrorSuccess, f.SetTimes(from, kCreated2019, kWritten2021));
+        const FileStat before = StatOf(f, from);
+        FileStat moved;
+        ASSERT_EQ(kErrorSuccess, f.MoveEntry(from, to, &moved)) << name;
+        EXPECT_EQ(Describe(before), Describe(moved)) << name;
+        EXPECT_EQ(Describe(before), Describe(StatOf(f, to))) << name;
+        EXPECT_FALSE(f.Exists(from)) << name;
+    }
+}
+
 std::vector<FileRow> FileRows() {
     return {
         {"ListLeavesOutHiddenAndSystemEntries",
@@ -823,16 +840,7 @@ std::vector<FileRow> FileRows() {
              Write(f, ctx.folder + "\\from\\a.txt", kAttrHidden | kAttrReadOnly);
              Folder(f, ctx.folder + "\\from\\Empty", kAttrHidden);
              Folder(f, ctx.folder + "\\to");
-             for (const char* name : {"a.txt", "Empty"}) {
-                 const std::string from = ctx.folder + "\\from\\" + name, to = ctx.folder + "\\to\\" + name;
-                 ASSERT_EQ(kErrorSuccess, f.SetTimes(from, kCreated2019, kWritten2021));
-                 const FileStat before = StatOf(f, from);
-                 FileStat moved;
-                 ASSERT_EQ(kErrorSuccess, f.MoveEntry(from, to, &moved)) << name;
-                 EXPECT_EQ(Describe(before), Describe(moved)) << name;
-                 EXPECT_EQ(Describe(before), Describe(StatOf(f, to))) << name;
-                 EXPECT_FALSE(f.Exists(from)) << name;
-             }
+             ExpectMovesKeepStatus(f, ctx.folder + "\\from", ctx.folder + "\\to", {"a.txt", "Empty"});
              EXPECT_EQ("content of " + ctx.folder + "\\from\\a.txt", Content(ctx, ctx.folder + "\\to\\a.txt"));
              // A change of case names the entry itself, which is no
              // overwrite (Wine keeps the old case).
@@ -906,16 +914,7 @@ std::vector<FileRow> FileRows() {
              Write(f, ctx.folder + "\\ro.txt", kAttrReadOnly | kAttrHidden);
              Write(f, ctx.folder + "\\plain.txt");
              Folder(f, ctx.folder + "\\Empty", kAttrHidden);
-             for (const char* name : {"ro.txt", "plain.txt", "Empty"}) {
-                 const std::string from = ctx.folder + "\\" + name, to = other.folder + "\\" + name;
-                 ASSERT_EQ(kErrorSuccess, f.SetTimes(from, kCreated2019, kWritten2021));
-                 const FileStat before = StatOf(f, from);
-                 FileStat moved;
-                 ASSERT_EQ(kErrorSuccess, f.MoveEntry(from, to, &moved)) << name;
-                 EXPECT_EQ(Describe(before), Describe(moved)) << name;
-                 EXPECT_EQ(Describe(before), Describe(StatOf(f, to))) << name;
-                 EXPECT_FALSE(f.Exists(from)) << name;
-             }
+             ExpectMovesKeepStatus(f, ctx.folder, other.folder, {"ro.txt", "plain.txt", "Empty"});
              EXPECT_EQ("content of " + ctx.folder + "\\ro.txt",
                        Content(ctx, other.folder + "\\ro.txt", other.host + "/ro.txt"));
              // A folder goes only when empty; nothing of it is left behind.

@@ -15,9 +15,9 @@
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
+#include "BenchPrefix.h"
 #include "platform/wine/WinePlatform.h"
 
 using namespace platform;
@@ -71,19 +71,11 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--prefix") == 0) prefix = argv[i + 1];
     }
-    std::string root;
-    if (prefix.empty()) {
-        char pattern[] = "/tmp/tolvanire-bench-XXXXXX";
-        if (!mkdtemp(pattern)) return 1;
-        root = pattern;
-        mkdir((root + "/home").c_str(), 0700);
-        setenv("HOME", (root + "/home").c_str(), 1);
-        prefix = root + "/prefix";
-    }
-    setenv("WINEDEBUG", "-all", 1);
+    const BenchPrefix bench(prefix);
+    if (bench.Path().empty()) return 1;
 
     PlatformOptions options;
-    options.winePrefix = prefix;
+    options.winePrefix = bench.Path();
     std::string error;
     std::unique_ptr<CWinePlatform> wine = CWinePlatform::Start(options, &error);
     if (!wine) {
@@ -91,7 +83,7 @@ int main(int argc, char** argv) {
         return 3;
     }
     IFileSystem& f = wine->Files();
-    const std::string driveC = prefix + "/drive_c";
+    const std::string driveC = bench.Path() + "/drive_c";
     int failures = 0;
     for (const int perFolder : {files, 20}) {
         std::vector<double> deletes, moves;
@@ -122,11 +114,5 @@ int main(int argc, char** argv) {
     if (failures) std::printf("failed calls: %d\n", failures);
 
     wine.reset();
-    if (!root.empty()) {
-        const std::string cleanup = "WINEPREFIX='" + prefix + "' wineserver -k >/dev/null 2>&1; rm -rf '" + root + "'";
-        if (std::system(cleanup.c_str()) != 0) return 0;
-    } else {
-        std::printf("prefix kept: %s\n", prefix.c_str());
-    }
     return failures == 0 ? 0 : 6;
 }
