@@ -1,5 +1,6 @@
 #include "shell/CommonMenu.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QVariant>
 #include <QWidgetAction>
@@ -8,6 +9,8 @@
 #include "app/UIPublic.h"
 #include "shell/AboutDlg.h"
 #include "shell/StyleMenu.h"
+#include "uninstall/UninstallerCore.h"
+#include "uninstall/dialogs/OrphansDlg.h"
 #include "update/CheckUpdate.h"
 #include "update/UpdateEndpoints.h"
 #include "update/UpdateRstDlg.h"
@@ -16,9 +19,9 @@
 
 CCommonMenu::CCommonMenu(QWidget* parent) : QObject(parent) {
     SetNotifyCentor(CBPNotifyCentor::instance());
-    labels = QStringList{tr("Support Center"), tr("User Guide"), tr("Tolvanire Disk Cleaner"), tr("Check Update"),
-                         tr("About")};
-    const int ids[] = {IdSupportCenter, IdUserGuide, IdOtherProduct, IdCheckUpdate, IdAbout};
+    labels = QStringList{tr("Support Center"), tr("User Guide"),   tr("Tolvanire Disk Cleaner"),
+                         tr("Leftovers..."),   tr("Check Update"), tr("About")};
+    const int ids[] = {IdSupportCenter, IdUserGuide, IdOtherProduct, IdOrphans, IdCheckUpdate, IdAbout};
 
     mainMenu = new CStyleMenu(parent);
     mainMenu->setContentsMargins(5, 0, 0, 0);
@@ -75,6 +78,8 @@ void CCommonMenu::OnOptionMenuTriggered(QAction* action) {
         RunUpdateCheck();
     } else if (id == IdAbout) {
         ShowAbout();
+    } else if (id == IdOrphans) {
+        ShowOrphans();
     }
 }
 
@@ -109,4 +114,37 @@ void CCommonMenu::ShowAbout() {
     about->BuildContent();
     about->exec();
     delete about;
+}
+
+void CCommonMenu::ShowOrphans() {
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
+    if (core == nullptr) return;
+    QWidget* mainWindow = CUIPublic::instance()->GetMainWindow();
+    // What a scan that cannot reach the target says instead of a list.
+    auto failureText = [](const BackendFailure& failure) {
+        return COrphansDlg::tr("The Windows programs cannot be read: %1").arg(failure.reason);
+    };
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const Expected<OrphanList, BackendFailure> list = core->Orphans();
+    QApplication::restoreOverrideCursor();
+    auto* dialog = new COrphansDlg(mainWindow);
+    dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    dialog->Build(list ? list->folders : QList<OrphanFolder>(), list ? list->stopReason : failureText(list.Error()),
+                  [core, failureText](const QStringList& paths, QString* summary) {
+                      QApplication::setOverrideCursor(Qt::WaitCursor);
+                      const Expected<OrphanRemoval, BackendFailure> removal = core->DeleteOrphans(paths);
+                      int deleted = 0;
+                      if (removal)
+                          for (const OrphanDeletion& folder : removal->folders)
+                              deleted += folder.deleted ? 1 : 0;
+                      const Expected<OrphanList, BackendFailure> after = core->Orphans();
+                      QApplication::restoreOverrideCursor();
+                      *summary = !removal ? failureText(removal.Error())
+                                 : !removal->stopReason.isEmpty()
+                                     ? COrphansDlg::tr("Nothing was deleted: %1").arg(removal->stopReason)
+                                     : COrphansDlg::tr("%1 of %2 folder(s) deleted.").arg(deleted).arg(paths.size());
+                      return after ? after->folders : QList<OrphanFolder>();
+                  });
+    dialog->exec();
+    delete dialog;
 }
