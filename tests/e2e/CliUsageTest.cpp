@@ -39,37 +39,42 @@ TEST_P(CliUsageTest, ExitsWithTheDocumentedCode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CliUsageTest,
-    testing::Values(UsageCase{"NoCommand", {}, 2, "Usage: tolvanire-uninstaller-cli <command>", ""},
-                    UsageCase{"UnknownCommand", {"frobnicate"}, 2, "unknown command 'frobnicate'", ""},
-                    UsageCase{"UnknownOption", {"list", "--bogus"}, 2, "Unknown option 'bogus'", ""},
-                    UsageCase{"PrefixWithoutFolder", {"list", "--prefix"}, 2, "Missing value after '--prefix'", ""},
-                    UsageCase{"StrayArgument", {"list", "extra"}, 2, "unexpected argument 'extra'", ""},
-                    UsageCase{"Help", {"--help"}, 0, "", "list"},
-                    UsageCase{"ListHelp", {"list", "--help"}, 0, "", "--json"},
-                    UsageCase{
-                        "UninstallWithoutName", {"uninstall", "--clean"}, 2, "expected at least one program name", ""},
-                    // The usage names the program and the command, not the
-                    // path the program was started by.
-                    UsageCase{"UninstallUsageNamesTheCommand",
-                              {"uninstall"},
-                              2,
-                              "\n\nUsage: tolvanire-uninstaller-cli uninstall [options] NAME...\n",
-                              ""},
-                    UsageCase{"UninstallHelp", {"uninstall", "--help"}, 0, "", "--clean"},
-                    UsageCase{"PrefixesHelp", {"prefixes", "--help"}, 0, "", "--json"},
-                    UsageCase{"PrefixesStrayArgument", {"prefixes", "extra"}, 2, "unexpected argument 'extra'", ""},
-                    UsageCase{"LeftoversHelpNamesTheCommand",
-                              {"leftovers", "--help"},
-                              0,
-                              "",
-                              "Usage: tolvanire-uninstaller-cli leftovers [options] NAME\n"},
-                    // No prefix to manage: said, and nothing is created.
-                    UsageCase{"PrefixMissing", {"list"}, 2, "never-created (WINEPREFIX) does not exist", ""},
-                    UsageCase{"OptionPrefixMissing",
-                              {"leftovers", "Some Program", "--prefix", "no-such-prefix"},
-                              2,
-                              "no-such-prefix (--prefix) does not exist",
-                              ""}),
+    testing::Values(
+        UsageCase{"NoCommand", {}, 2, "Usage: tolvanire-uninstaller-cli <command>", ""},
+        UsageCase{"UnknownCommand", {"frobnicate"}, 2, "unknown command 'frobnicate'", ""},
+        UsageCase{"UnknownOption", {"list", "--bogus"}, 2, "Unknown option 'bogus'", ""},
+        UsageCase{"PrefixWithoutFolder", {"list", "--prefix"}, 2, "Missing value after '--prefix'", ""},
+        UsageCase{"StrayArgument", {"list", "extra"}, 2, "unexpected argument 'extra'", ""},
+        UsageCase{"Help", {"--help"}, 0, "", "list"}, UsageCase{"ListHelp", {"list", "--help"}, 0, "", "--json"},
+        UsageCase{"UninstallWithoutName", {"uninstall", "--clean"}, 2, "expected at least one program name", ""},
+        // The usage names the program and the command, not the
+        // path the program was started by.
+        UsageCase{"UninstallUsageNamesTheCommand",
+                  {"uninstall"},
+                  2,
+                  "\n\nUsage: tolvanire-uninstaller-cli uninstall [options] NAME...\n",
+                  ""},
+        UsageCase{"UninstallHelp", {"uninstall", "--help"}, 0, "", "--clean"},
+        UsageCase{"PrefixesHelp", {"prefixes", "--help"}, 0, "", "--json"},
+        UsageCase{"PrefixesStrayArgument", {"prefixes", "extra"}, 2, "unexpected argument 'extra'", ""},
+        UsageCase{"LeftoversHelpNamesTheCommand",
+                  {"leftovers", "--help"},
+                  0,
+                  "",
+                  "Usage: tolvanire-uninstaller-cli leftovers [options] NAME\n"},
+        UsageCase{"OrphansDeleteWithoutFolder", {"orphans", "--delete"}, 2, "--delete needs at least one folder", ""},
+        UsageCase{"OrphansFolderWithoutDelete",
+                  {"orphans", "C:\\Program Files\\Gone"},
+                  2,
+                  "folders are named only with --delete",
+                  ""},
+        // No prefix to manage: said, and nothing is created.
+        UsageCase{"PrefixMissing", {"list"}, 2, "never-created (WINEPREFIX) does not exist", ""},
+        UsageCase{"OptionPrefixMissing",
+                  {"leftovers", "Some Program", "--prefix", "no-such-prefix"},
+                  2,
+                  "no-such-prefix (--prefix) does not exist",
+                  ""}),
     [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
 // Without Wine the program says so and ends with 3 instead of hanging.
