@@ -1,12 +1,15 @@
 #include "shell/CommonMenu.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QVariant>
 #include <QWidgetAction>
+#include <atomic>
+#include <memory>
 
 #include "app/DialogLook.h"
+#include "app/RefreshDlg.h"
 #include "app/UIPublic.h"
+#include "include/MsgIds.h"
 #include "shell/AboutDlg.h"
 #include "shell/StyleMenu.h"
 #include "uninstall/UninstallerCore.h"
@@ -16,6 +19,7 @@
 #include "update/UpdateRstDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPStyleMenuItem.h"
+#include "widgetlib/DetachedTask.h"
 
 CCommonMenu::CCommonMenu(QWidget* parent) : QObject(parent) {
     SetNotifyCentor(CBPNotifyCentor::instance());
@@ -116,35 +120,74 @@ void CCommonMenu::ShowAbout() {
     delete about;
 }
 
+namespace {
+
+// The orphan calls of one step of the dialog, made on a worker.
+struct OrphanJob {
+    QStringList toDelete; // deleted first, when any
+    QString failure;      // why the target could not be reached
+    OrphanRemoval removal;
+    OrphanList list; // read after the deletion
+    std::atomic<bool> done{false};
+};
+
+// Runs `job` on a worker while the busy dialog shows, and returns once it
+// is done: a scan of a large tree may take a while, and the window must not
+// freeze meanwhile.
+void RunBehindBusyDialog(CUninstallerCore* core, const std::shared_ptr<OrphanJob>& job) {
+    CDetachedTask::Run(job, CDetachedTask::kNoMessage, [core](OrphanJob& work) {
+        if (!work.toDelete.isEmpty()) {
+            const Expected<OrphanRemoval, BackendFailure> removal = core->DeleteOrphans(work.toDelete);
+            if (removal)
+                work.removal = *removal;
+            else
+                work.failure = removal.Error().reason;
+        }
+        if (work.failure.isEmpty()) {
+            const Expected<OrphanList, BackendFailure> list = core->Orphans();
+            if (list)
+                work.list = *list;
+            else
+                work.failure = list.Error().reason;
+        }
+        work.done = true;
+        CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
+    });
+    // A close message meant for another dialog may end one busy dialog early.
+    while (!job->done) {
+        CRefreshDlg busy(CUIPublic::instance()->GetMainWindow());
+        busy.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        busy.BuildBusyView();
+        busy.exec();
+    }
+}
+
+} // namespace
+
 void CCommonMenu::ShowOrphans() {
     CUninstallerCore* core = CUIPublic::instance()->GetCore();
     if (core == nullptr) return;
-    QWidget* mainWindow = CUIPublic::instance()->GetMainWindow();
-    // What a scan that cannot reach the target says instead of a list.
-    auto failureText = [](const BackendFailure& failure) {
-        return COrphansDlg::tr("The Windows programs cannot be read: %1").arg(failure.reason);
-    };
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Expected<OrphanList, BackendFailure> list = core->Orphans();
-    QApplication::restoreOverrideCursor();
-    auto* dialog = new COrphansDlg(mainWindow);
+    auto first = std::make_shared<OrphanJob>();
+    RunBehindBusyDialog(core, first);
+    auto* dialog = new COrphansDlg(CUIPublic::instance()->GetMainWindow());
     dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    dialog->Build(list ? list->folders : QList<OrphanFolder>(), list ? list->stopReason : failureText(list.Error()),
-                  [core, failureText](const QStringList& paths, QString* summary) {
-                      QApplication::setOverrideCursor(Qt::WaitCursor);
-                      const Expected<OrphanRemoval, BackendFailure> removal = core->DeleteOrphans(paths);
-                      int deleted = 0;
-                      if (removal)
-                          for (const OrphanDeletion& folder : removal->folders)
-                              deleted += folder.deleted ? 1 : 0;
-                      const Expected<OrphanList, BackendFailure> after = core->Orphans();
-                      QApplication::restoreOverrideCursor();
-                      *summary = !removal ? failureText(removal.Error())
-                                 : !removal->stopReason.isEmpty()
-                                     ? COrphansDlg::tr("Nothing was deleted: %1").arg(removal->stopReason)
-                                     : COrphansDlg::tr("%1 of %2 folder(s) deleted.").arg(deleted).arg(paths.size());
-                      return after ? after->folders : QList<OrphanFolder>();
-                  });
+    const QString unreachable = COrphansDlg::tr("The Windows programs cannot be read: %1");
+    dialog->Build(
+        first->list.folders, first->failure.isEmpty() ? first->list.stopReason : unreachable.arg(first->failure),
+        [core, unreachable](const QStringList& paths, QString* summary) {
+            auto job = std::make_shared<OrphanJob>();
+            job->toDelete = paths;
+            RunBehindBusyDialog(core, job);
+            int deleted = 0;
+            for (const OrphanDeletion& folder : job->removal.folders)
+                deleted += folder.deleted ? 1 : 0;
+            const QString stop = job->removal.stopReason.isEmpty() ? job->list.stopReason : job->removal.stopReason;
+            *summary = !job->failure.isEmpty() ? unreachable.arg(job->failure)
+                       : !stop.isEmpty()
+                           ? COrphansDlg::tr("Nothing was deleted: %1").arg(stop)
+                           : COrphansDlg::tr("%1 of %2 folder(s) deleted.").arg(deleted).arg(paths.size());
+            return job->list.folders;
+        });
     dialog->exec();
     delete dialog;
 }

@@ -29,13 +29,14 @@ const char* const kNeverOffered[] = {
     "Uninstall Information", "Microsoft Update Health Tools", "dotnet",
     // AppData (roaming, local, low) and ProgramData
     "Microsoft", "Packages", "Temp", "Programs", "VirtualStore", "ConnectedDevicesPlatform", "CrashDumps", "D3DSCache",
-    "PlaceholderTileLogoFolder", "Comms", "History", "Temporary Internet Files", "Package Cache",
-    "regid.1991-06.com.microsoft", "USOPrivate", "USOShared", "SoftwareDistribution", "ssh", "Application Data",
-    "Desktop", "Documents", "Start Menu", "Templates", "Favorites",
+    "PlaceholderTileLogoFolder", "Comms", "History", "Publishers", "PeerDistRepub", "Microsoft_Corporation",
+    "Diagnostics", "ElevatedDiagnostics", "Temporary Internet Files", "Package Cache", "regid.1991-06.com.microsoft",
+    "USOPrivate", "USOShared", "SoftwareDistribution", "ssh", "Application Data", "Desktop", "Documents", "Start Menu",
+    "Templates", "Favorites",
     // The Start Menus' programs
     "Administrative Tools", "StartUp", "Startup", "Accessories", "Accessibility", "Maintenance", "System Tools",
     "Windows Accessories", "Windows Administrative Tools", "Windows Ease of Access", "Windows PowerShell",
-    "Windows System", "Windows Tools",
+    "Windows System", "Windows Tools", "Games",
     // Wine's own
     "Wine", "Mono", "Gecko", "wine_gecko",
     // This program's own data (and restore store)

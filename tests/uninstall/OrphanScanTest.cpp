@@ -153,6 +153,31 @@ std::vector<FenceRow> FenceRows() {
 INSTANTIATE_TEST_SUITE_P(OrphanScan, OrphanFences, ::testing::ValuesIn(FenceRows()),
                          [](const ::testing::TestParamInfo<FenceRow>& info) { return info.param.name; });
 
+// The size counts every file below the folder, hidden ones included, and
+// the last change is the latest of the folder and all it holds; a platform
+// that reports no file status gives the folder's own time and no size.
+TEST_F(OrphanScanTest, SizeAndLastChange) {
+    const std::string folder = kRoaming + "\\Gone Editor";
+    File(folder + "\\a.ini");
+    File(folder + "\\cache\\deep\\b.bin", platform::kAttrHidden);
+    machine.files.WriteFile(folder + "\\cache\\deep\\b.bin", "0123456789");
+    constexpr uint64_t kFolderTime = 139000000000000000ULL;
+    constexpr uint64_t kFileTime = 140000000000000000ULL;
+    machine.files.SetModificationTime(folder + "\\cache\\deep\\b.bin", kFileTime);
+    machine.files.SetModificationTime(folder, kFolderTime);
+    QList<OrphanFolder> found;
+    ASSERT_TRUE(scan.Scan(&found)) << scan.Reason().toStdString();
+    ASSERT_EQ(1, found.size());
+    platform::FileStat stat;
+    if (machine.files.Stat(folder, &stat) == platform::kErrorCallNotImplemented) {
+        EXPECT_EQ(-1, found[0].size);
+        EXPECT_EQ(kFolderTime, found[0].lastChange);
+    } else {
+        EXPECT_EQ(14, found[0].size);
+        EXPECT_EQ(kFileTime, found[0].lastChange);
+    }
+}
+
 TEST_F(OrphanScanTest, LinksAndFilesAreNeverOffered) {
     Folder("C:\\Elsewhere\\Data");
     ASSERT_EQ(platform::kErrorSuccess, machine.files.CreateLink(kRoaming + "\\Linked", "C:\\Elsewhere\\Data"));
