@@ -1,7 +1,6 @@
 // "orphans": the folders that programs already gone left behind, and
 // deleting the ones named, when the scan still offers them.
 
-#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,19 +12,16 @@
 
 namespace {
 
-// A FILETIME as UTC ISO text; empty when unknown.
-QString ChangeText(uint64_t fileTime) {
-    constexpr int64_t kEpochDifferenceMs = 11644473600000LL; // 1601-01-01 to 1970-01-01
-    if (fileTime == 0) return QString();
-    return QDateTime::fromMSecsSinceEpoch(static_cast<int64_t>(fileTime / 10000) - kEpochDifferenceMs, Qt::UTC)
-        .toString(Qt::ISODate);
+// The last change as UTC ISO text; empty when unknown.
+QString ChangeText(const OrphanFolder& folder) {
+    return folder.LastChangeUtc().toString(Qt::ISODate);
 }
 
 QJsonObject FolderToJson(const OrphanFolder& folder) {
     QJsonObject object;
     object.insert(QStringLiteral("path"), folder.path);
     object.insert(QStringLiteral("size"), folder.size < 0 ? QJsonValue() : QJsonValue(double(folder.size)));
-    const QString change = ChangeText(folder.lastChange);
+    const QString change = ChangeText(folder);
     object.insert(QStringLiteral("lastChange"), change.isEmpty() ? QJsonValue() : QJsonValue(change));
     return object;
 }
@@ -47,7 +43,7 @@ cli::ExitCode List(CUninstallerCore& core, const QString& command, bool json) {
     } else {
         for (const OrphanFolder& folder : list->folders)
             cli::Out() << folder.path << '\t' << (folder.size < 0 ? QStringLiteral("?") : FormatSize(folder.size))
-                       << '\t' << ChangeText(folder.lastChange) << '\n';
+                       << '\t' << ChangeText(folder) << '\n';
         const int count = list->folders.size();
         cli::Out() << count << (count == 1 ? " folder\n" : " folders\n");
         cli::Out().flush();

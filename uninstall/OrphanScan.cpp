@@ -114,17 +114,36 @@ bool COrphanScan::HoldsRunningImage(const CTargetPath& folder) const {
                        [&folder](const CTargetPath& image) { return image.IsInside(folder); });
 }
 
-bool COrphanScan::MayOffer(const QString& name, const CTargetPath& path) {
-    if (IsNeverOffered(name)) return false;
+bool COrphanScan::NamesRegisteredProgram(const QString& name) const {
+    if (policy.IsClaimedName(name)) return true;
     for (const QString& bearer : bearers)
         if (CLeftoverSearch::SharesProgramWord(name, bearer) || CTargetPath::SameName(name, bearer.trimmed()))
-            return false;
+            return true;
+    return false;
+}
+
+bool COrphanScan::GroupNamesRegisteredProgram(const CTargetPath& group) {
+    std::vector<platform::TreeEntry> entries;
+    // A group that cannot be looked into may be anyone's.
+    if (!watch.Ok(files.ListTree(group.Utf8(), kEverything, &entries))) return true;
+    for (const platform::TreeEntry& entry : entries) {
+        const QString name = CTargetPath::FromUtf8(entry.entry.name);
+        if (NamesRegisteredProgram(entry.entry.isDir() ? name : CTargetPath::Stem(name))) return true;
+    }
+    return false;
+}
+
+bool COrphanScan::MayOffer(const QString& name, const CTargetPath& path, bool startMenu) {
+    if (IsNeverOffered(name) || NamesRegisteredProgram(name)) return false;
     if (policy.IsRefusedFolder(path) || HoldsRunningImage(path)) return false;
     // Judged again where it really is: a junction to a known or claimed
     // folder, or to the host's own files, is never offered.
     const CProtectedFolders::Location location = policy.FinalLocation(path);
     if (location.place != CProtectedFolders::Place::Found) return false;
-    return !policy.IsRefusedFolder(location.real) && !HoldsRunningImage(location.real.Path());
+    if (policy.IsRefusedFolder(location.real) || HoldsRunningImage(location.real.Path())) return false;
+    // A Start Menu group may bear a name of its own; its shortcuts are
+    // named after the programs they start.
+    return !startMenu || !GroupNamesRegisteredProgram(path);
 }
 
 void COrphanScan::Measure(OrphanFolder* folder) {
@@ -160,6 +179,7 @@ bool COrphanScan::Offered(QList<CTargetPath>* offered) {
     offered->clear();
     if (!LoadFences()) return false;
     QList<CTargetPath> roots;
+    QList<bool> startMenus;
     for (int csidl : kRoots) {
         std::string path;
         const uint32_t status = files.SpecialFolder(csidl, &path);
@@ -169,9 +189,12 @@ bool COrphanScan::Offered(QList<CTargetPath>* offered) {
                 QStringLiteral("the special folder %1 could not be looked up (error %2)").arg(csidl).arg(status));
         const CTargetPath root = CTargetPath::FromText(CTargetPath::FromUtf8(path));
         // On a 32-bit system both Program Files are one.
-        if (!root.IsEmpty() && !roots.contains(root)) roots << root;
+        if (root.IsEmpty() || roots.contains(root)) continue;
+        roots << root;
+        startMenus << (csidl == platform::kCsidlPrograms || csidl == platform::kCsidlCommonPrograms);
     }
-    for (const CTargetPath& root : roots) {
+    for (int i = 0; i < roots.size(); ++i) {
+        const CTargetPath& root = roots[i];
         // Hidden and system folders are the system's; links are no folder
         // of a program's own.
         std::vector<platform::FileEntry> entries;
@@ -183,7 +206,7 @@ bool COrphanScan::Offered(QList<CTargetPath>* offered) {
             if (!entry.isDir() || entry.isLink()) continue;
             const QString name = CTargetPath::FromUtf8(entry.name);
             const CTargetPath path = root.Child(name);
-            if (MayOffer(name, path)) *offered << path;
+            if (MayOffer(name, path, startMenus[i])) *offered << path;
         }
     }
     // A scan whose backend gave out saw only part of the machine.

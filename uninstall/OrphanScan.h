@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,13 @@ struct OrphanFolder {
     QString path;            // as the target machine names it
     int64_t size = -1;       // bytes of its files; -1 when the target cannot tell
     uint64_t lastChange = 0; // FILETIME of its latest change; 0 when unknown
+
+    // lastChange in UTC; invalid when unknown.
+    QDateTime LastChangeUtc() const {
+        constexpr int64_t kEpochDifferenceMs = 11644473600000LL; // 1601-01-01 to 1970-01-01
+        if (lastChange == 0) return QDateTime();
+        return QDateTime::fromMSecsSinceEpoch(static_cast<int64_t>(lastChange / 10000) - kEpochDifferenceMs, Qt::UTC);
+    }
 };
 
 // What became of one folder a deletion was asked for.
@@ -70,8 +78,15 @@ private:
     bool Offered(QList<CTargetPath>* offered);
     // Reads the claims, the known folders and the running programs afresh.
     bool LoadFences();
-    // Whether the folder `name` at `path` may be offered.
-    bool MayOffer(const QString& name, const CTargetPath& path);
+    // Whether the folder `name` at `path` (in a Start Menu's programs or
+    // not) may be offered.
+    bool MayOffer(const QString& name, const CTargetPath& path, bool startMenu);
+    // Whether a name is one a registered program bears, or shares a word
+    // with one's display name or publisher.
+    bool NamesRegisteredProgram(const QString& name) const;
+    // Whether a Start Menu group holds a shortcut or folder so named, or
+    // cannot be looked into.
+    bool GroupNamesRegisteredProgram(const CTargetPath& group);
     // Whether a running program's file lies in `folder`.
     bool HoldsRunningImage(const CTargetPath& folder) const;
     // Size and latest change of what the folder holds.

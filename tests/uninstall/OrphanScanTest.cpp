@@ -131,6 +131,11 @@ std::vector<FenceRow> FenceRows() {
          [](OrphanScanTest& t) {
              t.Register("Notes_is1", {{"DisplayName", "Notes"}, {"Inno Setup: Icon Group", "Quill Group"}});
          }},
+        {"ShortcutInTheGroup", kPrograms + "\\Tarn Group",
+         [](OrphanScanTest& t) {
+             t.File(kPrograms + "\\Tarn Group\\Tools\\Ledger Viewer.lnk");
+             t.Register("Viewer", {{"DisplayName", "Ledger Viewer"}}, Hive::CurrentUser);
+         }},
         {"ChineseName", kProgramData + "\\播放器",
          [](OrphanScanTest& t) {
              t.Register("Player", {{"DisplayName", "播放器"}});

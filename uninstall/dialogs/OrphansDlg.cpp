@@ -1,6 +1,5 @@
 #include "uninstall/dialogs/OrphansDlg.h"
 
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,14 +20,6 @@ COrphansDlg::COrphansDlg(QWidget* parent) : CBaseDialog(parent) {
     RegisterMsg(MSG_CLOSE_DLG);
     setFixedSize(kWidth, kHeight);
     DialogLook::CentreOverParent(this, parent);
-}
-
-QString COrphansDlg::ChangeText(uint64_t fileTime) {
-    constexpr int64_t kEpochDifferenceMs = 11644473600000LL; // 1601-01-01 to 1970-01-01
-    if (fileTime == 0) return QString();
-    return QDateTime::fromMSecsSinceEpoch(static_cast<int64_t>(fileTime / 10000) - kEpochDifferenceMs, Qt::UTC)
-        .toLocalTime()
-        .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
 void COrphansDlg::Build(const QList<OrphanFolder>& folders, const QString& stopReason, Deleter deleteFolders) {
@@ -93,9 +84,9 @@ void COrphansDlg::Fill(const QList<OrphanFolder>& folders) {
     const QSignalBlocker blocker(folderTree);
     folderTree->clear();
     for (const OrphanFolder& folder : folders) {
-        auto* item = new QTreeWidgetItem(folderTree,
-                                         {folder.path, folder.size < 0 ? QStringLiteral("?") : FormatSize(folder.size),
-                                          ChangeText(folder.lastChange)});
+        auto* item = new QTreeWidgetItem(
+            folderTree, {folder.path, folder.size < 0 ? QStringLiteral("?") : FormatSize(folder.size),
+                         folder.LastChangeUtc().toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))});
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Unchecked);
         item->setToolTip(0, folder.path);

@@ -35,9 +35,6 @@ public:
     QPushButton* DeleteButton() const { return deleteButton; }
     QStringList Ticked() const;
 
-    // A FILETIME as the list shows it; empty when unknown.
-    static QString ChangeText(uint64_t fileTime);
-
     int ReceiveMsg(__MsgData msg) override;
 
 private:
