@@ -38,15 +38,21 @@ void COrphansDlg::Build(const QList<OrphanFolder>& folders, const QString& stopR
     folderTree->setColumnCount(3);
     folderTree->setHeaderLabels({tr("Folder"), tr("Size"), tr("Last change")});
     folderTree->setRootIsDecorated(false);
-    folderTree->setFixedSize(kWidth - 32, kHeight - 170);
+    folderTree->setFixedSize(kWidth - 32, kHeight - 150);
     folderTree->setColumnWidth(0, kWidth - 32 - 250);
     folderTree->setColumnWidth(1, 90);
     folderTree->setSelectionMode(QAbstractItemView::NoSelection);
     folderTree->setFont(DialogLook::PixelFont(13));
     folderTree->header()->setFont(DialogLook::PixelFont(13));
-    folderTree->setStyleSheet(CPalette::Fill(
+    // The rows' tick boxes look like every other tick box of the program.
+    folderTree->setStyleSheet(CRuntimeFiles::StyleSheet(
         QStringLiteral("QTreeWidget{background:@DialogBody;color:@DialogText;border:1px solid @Raised;}"
-                       "QHeaderView::section{background:@Raised;color:@SecondaryText;border:none;padding:2px 6px;}")));
+                       "QHeaderView::section{background:@Raised;color:@SecondaryText;border:none;padding:2px 6px;}"
+                       "QTreeWidget::indicator{width:16px;height:16px;}"
+                       "QTreeWidget::indicator:unchecked{image:url(./Resources/checkbox_unchecked.png);}"
+                       "QTreeWidget::indicator:unchecked:hover{image:url(./Resources/checkbox_unchecked_hover.png);}"
+                       "QTreeWidget::indicator:checked{image:url(./Resources/checkbox_checked.png);}"
+                       "QTreeWidget::indicator:checked:hover{image:url(./Resources/checkbox_checked_hover.png);}")));
     folderTree->verticalScrollBar()->setStyleSheet(
         CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/vscrollbar.qss")));
     folderTree->horizontalScrollBar()->setStyleSheet(
@@ -60,14 +66,15 @@ void COrphansDlg::Build(const QList<OrphanFolder>& folders, const QString& stopR
     status->setFont(DialogLook::PixelFont(13));
     DialogLook::SetTextColour(status, CPalette::Of(CPalette::SecondaryText));
     row->addWidget(status, 1);
-    // Plain buttons: the look is all in their border images.
-    deleteButton = new QPushButton(tr("Delete"), this);
+    // A plain button: the look, caption included, is all in its border images.
+    deleteButton = new QPushButton(this);
     deleteButton->setObjectName(QStringLiteral("deleteOrphans"));
+    deleteButton->setAccessibleName(tr("Delete"));
     deleteButton->setStyleSheet(CRuntimeFiles::StyleSheet(
-        QStringLiteral("QPushButton{border-image: url(./Resources/messagebox/btn_pri.png); color:white;}"
-                       "QPushButton:hover{border-image: url(./Resources/messagebox/btn_pri_hover.png);}"
-                       "QPushButton:pressed{border-image: url(./Resources/messagebox/btn_pri_press.png);}"
-                       "QPushButton:disabled{border-image: url(./Resources/messagebox/btn_pri_disable.png);}")));
+        QStringLiteral("QPushButton{border-image: url(./Resources/messagebox/btn_delete.png);}"
+                       "QPushButton:hover{border-image: url(./Resources/messagebox/btn_delete_hover.png);}"
+                       "QPushButton:pressed{border-image: url(./Resources/messagebox/btn_delete_press.png);}"
+                       "QPushButton:disabled{border-image: url(./Resources/messagebox/btn_delete_disable.png);}")));
     deleteButton->setFixedSize(96, 32);
     deleteButton->setFont(DialogLook::PixelFont(16));
     row->addWidget(deleteButton);
