@@ -4,15 +4,23 @@
 
 #include "platform/FileSystem.h"
 
+struct stat;
+
 namespace platform {
+
+namespace wire::calls {
+struct MovePathsReply;
+}
 
 class CWineHostConnection;
 
 // IFileSystem through winehost.exe: one round trip per call. ListTree maps
 // the base to its Linux folder with one round trip and walks that folder
 // from this side, reporting what Wine's own calls report (see
-// CNativeTreeWalk); with `nativeWalk` off the host walks the tree with the
-// Windows calls themselves.
+// CNativeTreeWalk), and MoveEntry maps both ends of the move with one round
+// trip and renames on the Linux side; with `nativeWalk` off the host walks
+// the tree and moves entries (all but symbolic links) with the Windows calls
+// themselves.
 class CWineFileSystem : public IFileSystem {
 public:
     explicit CWineFileSystem(CWineHostConnection& host, bool nativeWalk = true);
@@ -29,6 +37,11 @@ public:
     uint32_t ModificationTime(const std::string& path, uint64_t* fileTime) override;
     uint32_t ExtractIcon(const std::string& path, int index, uint32_t size, IconImage* image) override;
     uint32_t SpecialFolder(int csidl, std::string* path) override;
+    uint32_t Stat(const std::string& path, FileStat* stat) override;
+    uint32_t MoveEntry(const std::string& from, const std::string& to, FileStat* moved) override;
+    uint32_t SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) override;
+    uint32_t FreeSpace(const std::string& path, uint64_t* bytes) override;
+    uint32_t HostFolderPath(const std::string& hostPath, std::string* path) override;
     uint32_t CreateFolder(const std::string& path) override;
     uint32_t WriteFile(const std::string& path, const std::string& content) override;
     uint32_t SetAttributes(const std::string& path, uint32_t attributes) override;
@@ -44,6 +57,9 @@ private:
     // Whether `path` is a symbolic link on the Linux side, which Wine does
     // not report for links to files. `status` is set when the host is gone.
     bool LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status);
+    // MoveEntry as a rename on the Linux side of what `paths` maps (found
+    // there as `entry`); kErrorCallNotImplemented when the host is to move it.
+    uint32_t RenameOnLinuxSide(const wire::calls::MovePathsReply& paths, const struct stat& entry, FileStat* moved);
 
     CWineHostConnection& host;
     const bool nativeWalk;

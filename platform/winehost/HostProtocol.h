@@ -37,7 +37,7 @@
 namespace platform::wire {
 
 constexpr uint32_t kHostMagic = 0x484C4F54; // "TOLH"
-constexpr uint32_t kProtocolVersion = 8;
+constexpr uint32_t kProtocolVersion = 9;
 // A frame larger than this is a broken stream, not a message.
 constexpr uint32_t kMaxFrameSize = 512u * 1024u * 1024u;
 
@@ -81,6 +81,12 @@ constexpr uint32_t kWantChildren = 2;
     X(Start, 60)                                                                                                       \
     X(RunWindows, 61)                                                                                                  \
     X(Quit, 99)                                                                                                        \
+    X(Stat, 70)                                                                                                        \
+    X(MoveEntry, 71)                                                                                                   \
+    X(SetTimes, 72)                                                                                                    \
+    X(FreeSpace, 73)                                                                                                   \
+    X(HostFolderPath, 74)                                                                                              \
+    X(MovePaths, 75)                                                                                                   \
     X(RunningImages, 62)
 
 enum class Op : uint32_t {
@@ -346,6 +352,43 @@ struct ExtractIconReply {
     WIRE_FIELDS(image)
 };
 using ExtractIcon = Call<Op::ExtractIcon, Limit::Short, ExtractIconRequest, ExtractIconReply>;
+struct StatReply {
+    FileStat stat;
+    WIRE_FIELDS(stat)
+};
+using Stat = Call<Op::Stat, Limit::Short, PathRequest, StatReply>;
+struct MoveRequest {
+    std::string from;
+    std::string to;
+    WIRE_FIELDS(from, to)
+};
+// A move between volumes copies the file within the call: a large file
+// takes long, so the host keeps the line alive.
+using MoveEntry = Call<Op::MoveEntry, Limit::Bulk, MoveRequest, StatReply>;
+// What a client that renames on the Linux side needs for a move: the Linux
+// paths of both ends (empty where Wine maps none, and outside Wine) and the
+// status of what moves, with the status of asking for it.
+struct MovePathsReply {
+    std::string from;
+    std::string to;
+    uint32_t statStatus = 0;
+    FileStat stat;
+    WIRE_FIELDS(from, to, statStatus, stat)
+};
+using MovePaths = Call<Op::MovePaths, Limit::Short, MoveRequest, MovePathsReply>;
+struct SetTimesRequest {
+    std::string path;
+    uint64_t creationTime = 0;
+    uint64_t writeTime = 0;
+    WIRE_FIELDS(path, creationTime, writeTime)
+};
+using SetTimes = Call<Op::SetTimes, Limit::Short, SetTimesRequest, NoFields>;
+struct SizeReply {
+    uint64_t bytes = 0;
+    WIRE_FIELDS(bytes)
+};
+using FreeSpace = Call<Op::FreeSpace, Limit::Short, PathRequest, SizeReply>;
+using HostFolderPath = Call<Op::HostFolderPath, Limit::Short, PathRequest, PathReply>;
 // The Wine client resolves paths and removes folders on the Linux side,
 // where Wine's links really are; a host in the client's own process (the
 // tests') has no Linux side, so there these two go to the host.
@@ -460,6 +503,8 @@ void Put(WireWriter& out, const FileEntry& value);
 void Get(WireReader& in, FileEntry* value);
 void Put(WireWriter& out, const TreeEntry& value);
 void Get(WireReader& in, TreeEntry* value);
+void Put(WireWriter& out, const FileStat& value);
+void Get(WireReader& in, FileStat* value);
 void Put(WireWriter& out, const IconImage& value);
 void Get(WireReader& in, IconImage* value);
 void Put(WireWriter& out, const RunProgress& value);
