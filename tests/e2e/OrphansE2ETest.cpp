@@ -30,21 +30,27 @@ CliResult Cli(const QStringList& arguments) {
     return CCliRunner::Run(arguments + QStringList{QStringLiteral("--prefix"), Prefix()}, Environment());
 }
 
-// The paths `orphans --json` lists, sorted.
-QStringList Orphans() {
+// What `orphans --json` lists.
+QJsonArray OrphanList() {
     const CliResult result = Cli({QStringLiteral("orphans"), QStringLiteral("--json")});
     EXPECT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0) << result.err.constData();
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(result.out, &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError) << result.out.constData();
-    QStringList paths;
     for (const QJsonValue& value : document.array()) {
-        const QJsonObject folder = value.toObject();
-        EXPECT_TRUE(folder.contains(QStringLiteral("size")) && folder.contains(QStringLiteral("lastChange")));
-        EXPECT_FALSE(folder[QStringLiteral("lastChange")].toString().isEmpty());
-        paths << folder[QStringLiteral("path")].toString();
+        // Every folder listed here holds a file.
+        EXPECT_GT(value[QStringLiteral("size")].toDouble(), 0) << result.out.constData();
+        EXPECT_FALSE(value[QStringLiteral("lastChange")].toString().isEmpty());
     }
+    return document.array();
+}
+
+// Its paths, sorted.
+QStringList Paths(const QJsonArray& list) {
+    QStringList paths;
+    for (const QJsonValue& value : list)
+        paths << value[QStringLiteral("path")].toString();
     paths.sort(Qt::CaseInsensitive);
     return paths;
 }
@@ -59,7 +65,7 @@ TEST(OrphansE2ETest, FoldersOfAProgramWhoseEntryIsGoneAreListedAndDeletedOnReque
     const QString user = UserName();
     ASSERT_FALSE(user.isEmpty());
     // A fresh prefix's own folders and the registered programs' stay off.
-    EXPECT_EQ(Orphans(), QStringList());
+    EXPECT_EQ(Paths(OrphanList()), QStringList());
 
     // The program leaves the list without a deep clean.
     QProcess reg;
@@ -76,7 +82,11 @@ TEST(OrphansE2ETest, FoldersOfAProgramWhoseEntryIsGoneAreListedAndDeletedOnReque
                          QStringLiteral("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Acme Notes"),
                          roaming};
     expected.sort(Qt::CaseInsensitive);
-    EXPECT_EQ(Orphans(), expected);
+    const QJsonArray list = OrphanList();
+    EXPECT_EQ(Paths(list), expected);
+    // settings.ini and cache\\thumbs.db, each a line of text.
+    for (const QJsonValue& value : list)
+        if (value[QStringLiteral("path")].toString() == roaming) EXPECT_EQ(value[QStringLiteral("size")].toInt(), 15);
 
     // One ticked folder goes; a folder the scan does not offer (the other
     // program's) is refused and stays.
@@ -91,7 +101,7 @@ TEST(OrphansE2ETest, FoldersOfAProgramWhoseEntryIsGoneAreListedAndDeletedOnReque
     EXPECT_TRUE(QFileInfo::exists(DriveC() + QStringLiteral("/Program Files/Tolvanire Fixtures/TolvanireCafe")));
     EXPECT_TRUE(QFileInfo::exists(DriveC() + QStringLiteral("/ProgramData/Acme Notes/db/notes.db")));
     expected.removeAll(roaming);
-    EXPECT_EQ(Orphans(), expected);
+    EXPECT_EQ(Paths(OrphanList()), expected);
 }
 
 } // namespace
