@@ -148,10 +148,9 @@ bool COrphanScan::MayOffer(const QString& name, const CTargetPath& path, bool st
 
 void COrphanScan::Measure(OrphanFolder* folder) {
     const CRealPath top = CRealPath::FromText(folder->path);
-    uint64_t lastChange = 0;
-    if (!watch.Ok(files.ModificationTime(top.Exact(), &lastChange))) lastChange = 0;
-    folder->lastChange = lastChange;
-    if (statMissing) return;
+    platform::FileStat stat;
+    if (watch.Ok(files.Stat(top.Exact(), &stat))) folder->lastChange = stat.writeTime;
+    // A tree that cannot be listed has no size to tell.
     std::vector<platform::TreeEntry> entries;
     if (!watch.Ok(files.ListTree(top.Exact(), kEverything, &entries))) return;
     std::vector<CRealPath> paths;
@@ -160,19 +159,12 @@ void COrphanScan::Measure(OrphanFolder* folder) {
     for (const platform::TreeEntry& entry : entries) {
         const bool topLevel = entry.parent == platform::TreeEntry::kTreeRoot || entry.parent >= paths.size();
         paths.push_back((topLevel ? top : paths[entry.parent]).Child(CTargetPath::FromUtf8(entry.entry.name)));
-        platform::FileStat stat;
-        const uint32_t status = files.Stat(paths.back().Exact(), &stat);
-        if (status == platform::kErrorCallNotImplemented) {
-            statMissing = true;
-            return;
-        }
         // An entry gone since the listing changes nothing.
-        if (!watch.Ok(status)) continue;
+        if (!watch.Ok(files.Stat(paths.back().Exact(), &stat))) continue;
         if (!entry.entry.isDir()) size += static_cast<int64_t>(stat.size);
-        lastChange = std::max(lastChange, stat.writeTime);
+        folder->lastChange = std::max(folder->lastChange, stat.writeTime);
     }
     folder->size = size;
-    folder->lastChange = lastChange;
 }
 
 bool COrphanScan::Offered(QList<CTargetPath>* offered) {

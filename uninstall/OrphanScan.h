@@ -102,6 +102,5 @@ private:
     CFolderTreeRemover remover;
     QStringList bearers;              // display names and publishers of the registered programs
     QList<CTargetPath> runningImages; // their text and real locations
-    bool statMissing = false;         // the backend reports no file sizes
     QString reason;
 };
