@@ -172,22 +172,26 @@ void CCommonMenu::ShowOrphans() {
     auto* dialog = new COrphansDlg(CUIPublic::instance()->GetMainWindow());
     dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     const QString unreachable = COrphansDlg::tr("The Windows programs cannot be read: %1");
-    dialog->Build(
-        first->list.folders, first->failure.isEmpty() ? first->list.stopReason : unreachable.arg(first->failure),
-        [core, unreachable](const QStringList& paths, QString* summary) {
-            auto job = std::make_shared<OrphanJob>();
-            job->toDelete = paths;
-            RunBehindBusyDialog(core, job);
-            int deleted = 0;
-            for (const OrphanDeletion& folder : job->removal.folders)
-                deleted += folder.deleted ? 1 : 0;
-            const QString stop = job->removal.stopReason.isEmpty() ? job->list.stopReason : job->removal.stopReason;
-            *summary = !job->failure.isEmpty() ? unreachable.arg(job->failure)
-                       : !stop.isEmpty()
-                           ? COrphansDlg::tr("Nothing was deleted: %1").arg(stop)
-                           : COrphansDlg::tr("%1 of %2 folder(s) deleted.").arg(deleted).arg(paths.size());
-            return job->list.folders;
-        });
+    dialog->Build(first->list.folders,
+                  first->failure.isEmpty() ? first->list.stopReason : unreachable.arg(first->failure),
+                  [core, unreachable](const QStringList& paths, QString* summary) {
+                      auto job = std::make_shared<OrphanJob>();
+                      job->toDelete = paths;
+                      RunBehindBusyDialog(core, job);
+                      int deleted = 0;
+                      for (const OrphanDeletion& folder : job->removal.folders)
+                          deleted += folder.deleted ? 1 : 0;
+                      if (!job->failure.isEmpty())
+                          *summary = unreachable.arg(job->failure);
+                      else if (!job->removal.stopReason.isEmpty())
+                          *summary = COrphansDlg::tr("Nothing was deleted: %1").arg(job->removal.stopReason);
+                      else
+                          *summary = COrphansDlg::tr("%1 of %2 ticked deleted.").arg(deleted).arg(paths.size());
+                      if (job->failure.isEmpty() && !job->list.stopReason.isEmpty())
+                          *summary += QLatin1Char(' ') +
+                                      COrphansDlg::tr("The list cannot be read again: %1").arg(job->list.stopReason);
+                      return job->list.folders;
+                  });
     dialog->exec();
     delete dialog;
 }

@@ -321,7 +321,7 @@ private slots:
         COrphansDlg dialog;
         dialog.Build(folders, QString(), [&](const QStringList& paths, QString* summary) {
             handed = paths;
-            *summary = QStringLiteral("1 of 1 folder(s) deleted.");
+            *summary = QStringLiteral("1 of 1 ticked deleted.");
             return QList<OrphanFolder>{folders[1]};
         });
         QTreeWidget* tree = dialog.FolderTree();

@@ -99,9 +99,12 @@ void COrphansDlg::Fill(const QList<OrphanFolder>& folders) {
         item->setToolTip(0, folder.path);
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
-    status->setText(folders.isEmpty() ? tr("No folder is left behind by a removed program.")
-                                      : tr("%n folder(s) no installed program claims. Tick those to delete.", nullptr,
-                                           folders.size()));
+    if (folders.isEmpty())
+        status->setText(tr("No folder is left behind by a removed program."));
+    else if (folders.size() == 1)
+        status->setText(tr("1 folder that no installed program claims. Tick it to delete it."));
+    else
+        status->setText(tr("%1 folders that no installed program claims. Tick those to delete.").arg(folders.size()));
     OnTickChanged();
 }
 
@@ -119,11 +122,14 @@ void COrphansDlg::OnTickChanged() {
 void COrphansDlg::OnDeleteClicked() {
     const QStringList paths = Ticked();
     if (paths.isEmpty() || !deleter) return;
-    CMSGDlg confirm(480, 260, this);
+    CMSGDlg confirm(600, 300, this);
     confirm.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     confirm.SetContent(CMSGDlg::MsgKindWarning,
-                       tr("Delete %n ticked folder(s) and everything in them?", nullptr, paths.size()),
+                       paths.size() == 1 ? tr("Delete %1 and everything in it?").arg(paths.front())
+                                         : tr("Delete the %1 ticked folders and everything in them?").arg(paths.size()),
                        CMSGDlg::BtnModeYesNo);
+    // A long path wraps instead of widening the box.
+    if (confirm.TextLabel() != nullptr) confirm.TextLabel()->setMaximumWidth(600 - 150);
     if (confirm.exec() != CMSGDlg::ResultOK) return;
     QString summary;
     Fill(deleter(paths, &summary));
