@@ -167,6 +167,24 @@ Expected<LeftoverCollection, BackendFailure> CUninstallerCore::CollectLeftovers(
     return collection;
 }
 
+Expected<OrphanList, BackendFailure> CUninstallerCore::Orphans() {
+    COrphanScan scan(platform.Files(), platform.Registry(), platform.System(), appEnum.Is64BitOs());
+    scan.SetOwnFolder(ownFolder);
+    OrphanList list;
+    if (!scan.Scan(&list.folders)) list.stopReason = scan.Reason();
+    if (scan.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
+    return list;
+}
+
+Expected<OrphanRemoval, BackendFailure> CUninstallerCore::DeleteOrphans(const QStringList& paths) {
+    COrphanScan scan(platform.Files(), platform.Registry(), platform.System(), appEnum.Is64BitOs());
+    scan.SetOwnFolder(ownFolder);
+    OrphanRemoval removal;
+    if (!scan.Delete(paths, &removal.folders)) removal.stopReason = scan.Reason();
+    if (scan.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
+    return removal;
+}
+
 Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::CleanLeftovers(const ProgramRecord& record) {
     CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
     LeftoverCollection found = Collect(cleaner, record);

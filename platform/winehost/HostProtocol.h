@@ -37,7 +37,7 @@
 namespace platform::wire {
 
 constexpr uint32_t kHostMagic = 0x484C4F54; // "TOLH"
-constexpr uint32_t kProtocolVersion = 8;
+constexpr uint32_t kProtocolVersion = 9;
 // A frame larger than this is a broken stream, not a message.
 constexpr uint32_t kMaxFrameSize = 512u * 1024u * 1024u;
 
@@ -86,7 +86,8 @@ constexpr uint32_t kWantChildren = 2;
     X(SetTimes, 72)                                                                                                    \
     X(FreeSpace, 73)                                                                                                   \
     X(HostFolderPath, 74)                                                                                              \
-    X(MovePaths, 75)
+    X(MovePaths, 75)                                                                                                   \
+    X(RunningImages, 62)
 
 enum class Op : uint32_t {
 #define TOLVANIRE_OP_ENUM(name, code) name = code,
@@ -443,6 +444,12 @@ struct RunWindowsReply {
     WIRE_FIELDS(count)
 };
 using RunWindows = Call<Op::RunWindows, Limit::Short, RunWindowsRequest, RunWindowsReply>;
+// The program files of the running processes (ISystem::RunningImages).
+struct RunningImagesReply {
+    std::vector<std::string> paths;
+    WIRE_FIELDS(paths)
+};
+using RunningImages = Call<Op::RunningImages, Limit::Short, NoFields, RunningImagesReply>;
 // Ends the host after the reply.
 using Quit = Call<Op::Quit, Limit::Short, NoFields, NoFields>;
 

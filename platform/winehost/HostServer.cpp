@@ -95,6 +95,7 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
     });
     On<RunWindows>(
         [this](const auto& in, auto* out) { return system.RunWindows(in.commandLine, in.raise, &out->count); });
+    On<RunningImages>([this](const auto&, auto* out) { return system.RunningImages(&out->paths); });
     On<Quit>([](const auto&, auto*) { return static_cast<uint32_t>(kErrorSuccess); });
 }
 
