@@ -85,8 +85,11 @@ TEST(OrphansE2ETest, FoldersOfAProgramWhoseEntryIsGoneAreListedAndDeletedOnReque
     const QJsonArray list = OrphanList();
     EXPECT_EQ(Paths(list), expected);
     // settings.ini and cache\\thumbs.db, each a line of text.
-    for (const QJsonValue& value : list)
-        if (value[QStringLiteral("path")].toString() == roaming) EXPECT_EQ(value[QStringLiteral("size")].toInt(), 15);
+    for (const QJsonValue& value : list) {
+        if (value[QStringLiteral("path")].toString() == roaming) {
+            EXPECT_EQ(value[QStringLiteral("size")].toInt(), 15);
+        }
+    }
 
     // One ticked folder goes; a folder the scan does not offer (the other
     // program's) is refused and stays.
