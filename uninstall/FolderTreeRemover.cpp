@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "uninstall/ProtectedFolders.h"
+#include "uninstall/RestorePoint.h"
 
 using Place = CProtectedFolders::Place;
 
@@ -20,10 +21,25 @@ CFolderTreeRemover::CFolderTreeRemover(platform::IFileSystem& targetFiles, CProt
 void CFolderTreeRemover::DeleteLeftoverFile(const QString& path) {
     const CProtectedFolders::Location location = policy.EntryLocation(CRealPath::FromText(path));
     if (location.place != Place::Found || policy.IsRefusedFile(location.real)) return;
-    const std::string exact = location.real.Exact();
-    watch.Ok(files.SetOwnerWriteOnly(exact));
-    if (!watch.Ok(files.DeleteFile(exact))) return;
+    if (!RemoveFile(location.real)) return;
     RemoveEmptiedFolders(location.real.Parent());
+}
+
+bool CFolderTreeRemover::StoreFull() const {
+    return restorePoint != nullptr && restorePoint->Full();
+}
+
+bool CFolderTreeRemover::RemoveFile(const CRealPath& file) {
+    const std::string exact = file.Exact();
+    // A move keeps the read-only attribute, which the restore gives back.
+    if (restorePoint) return watch.Ok(restorePoint->TakeFile(exact));
+    watch.Ok(files.SetOwnerWriteOnly(exact));
+    return watch.Ok(files.DeleteFile(exact));
+}
+
+bool CFolderTreeRemover::RemoveLink(const CRealPath& link) {
+    if (restorePoint) return watch.Ok(restorePoint->TakeFile(link.Exact()));
+    return watch.Ok(files.RemoveFolder(link.Exact()));
 }
 
 bool CFolderTreeRemover::RemoveProgramFolder(const CRealPath& folder, uint32_t attributes, bool emptied) {
@@ -37,12 +53,14 @@ bool CFolderTreeRemover::RemoveProgramFolder(const CRealPath& folder, uint32_t a
         watch.Ok(files.SetOwnerWriteOnly(folder.Exact()));
     }
     // A folder that still holds anything, hidden entries included, is not
-    // removed: the removal itself tells.
+    // removed: the removal itself tells. The restore point records the
+    // attributes it had before.
+    if (restorePoint) return watch.Ok(restorePoint->TakeFolder(folder.Exact(), attributes));
     return watch.Ok(files.RemoveFolder(folder.Exact()));
 }
 
 void CFolderTreeRemover::RemoveEmptiedFolders(CRealPath folder) {
-    while (!folder.IsEmpty() && !folder.IsDriveRoot() && !policy.IsRefusedFolder(folder)) {
+    while (!folder.IsEmpty() && !folder.IsDriveRoot() && !policy.IsRefusedFolder(folder) && !StoreFull()) {
         uint32_t attributes = platform::kInvalidAttributes;
         // An emptied parent is never a link: removing it would remove the
         // link, and with it the way to whatever it stands for.
@@ -76,6 +94,7 @@ bool CFolderTreeRemover::DeleteTree(const CRealPath& top, uint32_t topAttributes
         bool operator()(size_t folder, const CRealPath& path, uint32_t attributes) const {
             bool emptied = true;
             for (uint32_t child : children[folder]) {
+                if (self.StoreFull()) return false;
                 const platform::FileEntry& entry = entries[child].entry;
                 const QString name = CTargetPath::FromUtf8(entry.name);
                 const CRealPath childPath = path.Child(name);
@@ -83,12 +102,11 @@ bool CFolderTreeRemover::DeleteTree(const CRealPath& top, uint32_t topAttributes
                 if (entry.attributes & (platform::kAttrHidden | platform::kAttrSystem)) {
                     // Hidden and system entries stay, and so does their folder.
                 } else if (!entry.isDir()) {
-                    gone = !self.policy.IsRefusedFile(childPath) &&
-                           self.watch.Ok(self.files.DeleteFile(childPath.Exact()));
+                    gone = !self.policy.IsRefusedFile(childPath) && self.RemoveFile(childPath);
                 } else if (self.policy.IsClaimedName(name) || self.policy.IsRefusedFolder(childPath)) {
                     // What another program claims stays, with what holds it.
                 } else if (entry.isLink()) {
-                    gone = self.watch.Ok(self.files.RemoveFolder(childPath.Exact())); // the link only
+                    gone = self.RemoveLink(childPath); // the link only
                 } else {
                     gone = (*this)(child, childPath, entry.attributes);
                 }
@@ -111,8 +129,8 @@ bool CFolderTreeRemover::DeleteFolderTree(const QString& path) {
     if (!(attributes & platform::kAttrDirectory)) return true;
     if (policy.IsRefusedFolder(folder)) return false;
     // A link is removed as a link; its target is never entered.
-    const bool removed = (attributes & platform::kAttrReparsePoint) ? watch.Ok(files.RemoveFolder(folder.Exact()))
-                                                                    : DeleteTree(folder, attributes);
+    const bool removed =
+        (attributes & platform::kAttrReparsePoint) ? RemoveLink(folder) : DeleteTree(folder, attributes);
     if (removed) RemoveEmptiedFolders(folder.Parent());
     return removed;
 }
