@@ -225,9 +225,11 @@ uint32_t MemoryFileSystem::DeleteFile(const std::string& path) {
     ++calls;
     Node* node = nullptr;
     Node* parent = nullptr;
-    uint32_t error = Resolve(path, false, &node, &parent);
+    std::vector<std::string> parts;
+    uint32_t error = Resolve(path, false, &node, &parent, &parts);
     if (error != kErrorSuccess) return error;
     if (node->isDir() || (node->attributes & kAttrReadOnly)) return kErrorAccessDenied;
+    TakeSpace(parts[0], -static_cast<int64_t>(node->content.size()));
     parent->children.erase(Fold(node->name));
     return kErrorSuccess;
 }
@@ -431,11 +433,14 @@ uint32_t MemoryFileSystem::WriteFile(const std::string& path, const std::string&
     uint32_t error = Resolve(path, false, &node, &parent, &parts);
     if (error == kErrorSuccess) {
         if (node->isDir() || (node->attributes & kAttrReadOnly)) return kErrorAccessDenied;
+        const int64_t growth = static_cast<int64_t>(content.size()) - static_cast<int64_t>(node->content.size());
+        if (const uint32_t full = TakeSpace(parts[0], growth)) return full;
         node->content = content;
         node->modificationTime = nextCreationTime++;
         return kErrorSuccess;
     }
     if (error != kErrorFileNotFound || !parent) return error;
+    if (const uint32_t full = TakeSpace(parts[0], static_cast<int64_t>(content.size()))) return full;
     auto file = std::make_unique<Node>();
     file->name = parts.back();
     file->attributes = kAttrArchive;
@@ -552,4 +557,167 @@ size_t MemoryFileSystem::CallCount() const {
 void MemoryFileSystem::ResetCallCount() {
     std::lock_guard<std::mutex> lock(mutex);
     calls = 0;
+}
+
+FileStat MemoryFileSystem::StatOf(const Node& node) {
+    FileStat stat;
+    stat.attributes = Reported(node.attributes);
+    stat.size = node.isDir() ? 0 : node.content.size();
+    stat.creationTime = node.creationTime;
+    stat.writeTime = node.modificationTime != 0 ? node.modificationTime : node.creationTime;
+    return stat;
+}
+
+uint32_t MemoryFileSystem::Stat(const std::string& path, FileStat* stat) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
+    if (const uint32_t failure = Failure(path)) return failure;
+    *stat = FileStat();
+    Node* node = nullptr;
+    const uint32_t error = Resolve(path, false, &node);
+    if (error != kErrorSuccess) return error;
+    *stat = StatOf(*node);
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::TakeSpace(const std::string& drive, int64_t bytes) {
+    auto figure = freeSpace.find(Fold(drive));
+    if (figure == freeSpace.end()) return kErrorSuccess;
+    if (bytes > 0 && static_cast<uint64_t>(bytes) > figure->second) return kErrorDiskFull;
+    figure->second -= static_cast<uint64_t>(bytes); // wraps back up for a negative count
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::Step(MoveStep step, const std::string& from) const {
+    return moveHook ? moveHook(step, from) : kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::MoveEntry(const std::string& from, const std::string& to, FileStat* moved) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
+    if (moved) *moved = FileStat();
+    Node* node = nullptr;
+    Node* parent = nullptr;
+    std::vector<std::string> fromParts;
+    uint32_t error = Resolve(from, false, &node, &parent, &fromParts);
+    if (error != kErrorSuccess) return error;
+    if (parent == &root) return kErrorAccessDenied; // a drive
+    Node* existing = nullptr;
+    Node* target = nullptr;
+    std::vector<std::string> toParts;
+    error = Resolve(to, false, &existing, &target, &toParts);
+    // Only a change of case may name the entry itself; anything else there
+    // stays untouched.
+    if (error == kErrorSuccess && existing != node) return kErrorAlreadyExists;
+    if (error != kErrorSuccess && (error != kErrorFileNotFound || !target)) return kErrorPathNotFound;
+    if (existing == node) target = parent;
+    if (node->isDir() && toParts.size() > fromParts.size() &&
+        std::equal(fromParts.begin(), fromParts.end(), toParts.begin(),
+                   [](const std::string& a, const std::string& b) { return Fold(a) == Fold(b); }))
+        return kErrorAccessDenied; // into itself
+    const FileStat before = StatOf(*node);
+    const std::string key = Fold(node->name);
+
+    if (Fold(fromParts[0]) == Fold(toParts[0])) {
+        if (const uint32_t failed = Step(MoveStep::Rename, from)) return failed;
+        std::unique_ptr<Node> owned = std::move(parent->children[key]);
+        parent->children.erase(key);
+        owned->name = toParts.back();
+        target->children[Fold(owned->name)] = std::move(owned);
+        if (moved) *moved = before;
+        return kErrorSuccess;
+    }
+
+    // Across volumes: a copy that is compared before the original goes. A
+    // link is never followed to copy its target.
+    if (node->isLink()) return kErrorNotSameDevice;
+    if (node->isDir() && !node->children.empty()) return kErrorDirNotEmpty;
+    if (const uint32_t failed = Step(MoveStep::Copy, from)) return failed;
+    const int64_t size = static_cast<int64_t>(before.size);
+    if (const uint32_t full = TakeSpace(toParts[0], size)) return full;
+    auto copy = std::make_unique<Node>();
+    copy->name = toParts.back();
+    copy->attributes = node->attributes;
+    copy->content = node->content;
+    copy->creationTime = node->creationTime;
+    copy->modificationTime = node->modificationTime;
+    const std::string copyKey = Fold(copy->name);
+    target->children[copyKey] = std::move(copy);
+    for (MoveStep step : {MoveStep::Compare, MoveStep::Delete}) {
+        if (const uint32_t failed = Step(step, from)) {
+            target->children.erase(copyKey);
+            TakeSpace(toParts[0], -size);
+            return failed;
+        }
+    }
+    parent->children.erase(key);
+    TakeSpace(fromParts[0], -size);
+    if (moved) *moved = before;
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
+    Node* node = nullptr;
+    const uint32_t error = Resolve(path, false, &node);
+    if (error != kErrorSuccess) return error;
+    if (creationTime != 0) node->creationTime = creationTime;
+    if (writeTime != 0) node->modificationTime = writeTime;
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::FreeSpace(const std::string& path, uint64_t* bytes) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
+    *bytes = 0;
+    Node* node = nullptr;
+    std::vector<std::string> parts;
+    uint32_t error = Resolve(path, true, &node, nullptr, &parts);
+    if (error == kErrorFileNotFound) error = kErrorPathNotFound;
+    if (error != kErrorSuccess) return error;
+    if (!node->isDir()) return kErrorDirectory;
+    const auto figure = freeSpace.find(Fold(parts[0]));
+    *bytes = figure == freeSpace.end() ? kUnlimitedSpace : figure->second;
+    return kErrorSuccess;
+}
+
+uint32_t MemoryFileSystem::HostFolderPath(const std::string& hostPath, std::string* path) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++calls;
+    path->clear();
+    std::vector<std::string> parts;
+    if (Split(hostPath, &parts)) {
+        *path = hostPath;
+        return kErrorSuccess;
+    }
+    if (hostPath.empty() || hostPath[0] != '/') return kErrorInvalidParameter;
+    std::string drive, rest;
+    size_t longest = 0;
+    for (const auto& outside : outsideDrives) {
+        std::string root = outside.second;
+        while (!root.empty() && root.back() == '/')
+            root.pop_back();
+        const bool holds = hostPath.compare(0, root.size(), root) == 0 &&
+                           (hostPath.size() == root.size() || hostPath[root.size()] == '/');
+        if (holds && (drive.empty() || root.size() > longest)) {
+            drive = outside.first;
+            longest = root.size();
+            rest = hostPath.substr(root.size());
+        }
+    }
+    if (drive.empty()) return kErrorPathNotFound;
+    std::replace(rest.begin(), rest.end(), '/', '\\');
+    *path = drive + (rest.empty() ? "\\" : rest);
+    return kErrorSuccess;
+}
+
+void MemoryFileSystem::SetMoveHook(MoveHook hook) {
+    std::lock_guard<std::mutex> lock(mutex);
+    moveHook = std::move(hook);
+}
+
+void MemoryFileSystem::SetFreeSpace(const std::string& drive, uint64_t bytes) {
+    std::lock_guard<std::mutex> lock(mutex);
+    freeSpace[Fold(drive.substr(0, 2))] = bytes;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,9 @@
 //   target;
 // - DeleteFile refuses read-only files and folders (ERROR_ACCESS_DENIED);
 //   removing a folder refuses a read-only or non-empty one;
+// - each drive is a volume of its own: MoveEntry renames within a drive and
+//   copies, compares and deletes across drives, and a free-space figure
+//   can be set per drive, which writes and copies onto it respect;
 // - SpecialFolder answers from a table (Wine's layout for the user "tester"
 //   by default) and, like SHGetSpecialFolderPath without creating, fails
 //   when the folder does not exist.
@@ -52,6 +56,16 @@ public:
     // The icon set with SetIcon, as it was set (the size is not applied).
     uint32_t ExtractIcon(const std::string& path, int index, uint32_t size, platform::IconImage* image) override;
     uint32_t SpecialFolder(int csidl, std::string* path) override;
+    uint32_t Stat(const std::string& path, platform::FileStat* stat) override;
+    uint32_t MoveEntry(const std::string& from, const std::string& to, platform::FileStat* moved) override;
+    uint32_t SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) override;
+    // The figure set with SetFreeSpace, or kUnlimitedSpace.
+    uint32_t FreeSpace(const std::string& path, uint64_t* bytes) override;
+    // A Windows path ("C:\\...") is its own answer, as on Windows; a host
+    // path ("/home/...") is answered through the drive mapped over it with
+    // MapDriveOutside (the longest root that holds it), as Wine answers
+    // through Z:, and fails with kErrorPathNotFound when none does.
+    uint32_t HostFolderPath(const std::string& hostPath, std::string* path) override;
     uint32_t CreateFolder(const std::string& path) override;
     uint32_t WriteFile(const std::string& path, const std::string& content) override;
     uint32_t SetAttributes(const std::string& path, uint32_t attributes) override;
@@ -67,6 +81,21 @@ public:
     // Every listing, attribute query and final-path query of exactly `path`
     // fails with `error` from now on (a folder that cannot be read).
     void FailPath(const std::string& path, uint32_t error);
+    // The steps of MoveEntry, for a hook that makes one of them fail.
+    enum class MoveStep { Rename, Copy, Compare, Delete };
+    // Called (with the file system locked: the hook must not call it) before
+    // each step of every MoveEntry with the step and the source path as
+    // given; a non-zero answer makes the step fail with that error, with
+    // the effects a real failure has (a failed compare or delete removes the
+    // copy again). An empty hook removes it.
+    using MoveHook = std::function<uint32_t(MoveStep step, const std::string& from)>;
+    void SetMoveHook(MoveHook hook);
+    // The bytes still free on `drive` ("D:"): from now on a write or copy
+    // that would need more fails with kErrorDiskFull, the figure goes down
+    // with the bytes written or copied onto the drive and up with those
+    // deleted from it.
+    void SetFreeSpace(const std::string& drive, uint64_t bytes);
+    static constexpr uint64_t kUnlimitedSpace = 1ULL << 40;
     // Answer `path` for `csidl`; an empty path makes the folder unknown.
     void SetSpecialFolder(int csidl, const std::string& path);
     // Every lookup of `csidl` fails with `error` from now on (0: none).
@@ -122,6 +151,11 @@ private:
     Node* MakeFolders(const std::vector<std::string>& parts, size_t count, uint32_t* error);
     std::vector<const Node*> Sorted(const Node& folder, uint32_t flags) const;
     static void SnapshotInto(const Node& folder, const std::string& prefix, std::vector<std::string>* out);
+    static platform::FileStat StatOf(const Node& node);
+    // Takes `bytes` from the free figure of `drive` (gives back when
+    // negative); kErrorDiskFull, and nothing taken, when it has too few.
+    uint32_t TakeSpace(const std::string& drive, int64_t bytes);
+    uint32_t Step(MoveStep step, const std::string& from) const;
 
     mutable std::mutex mutex;
     Node root; // children are the drives, by folded "c:"
@@ -129,6 +163,8 @@ private:
     std::map<int, uint32_t> specialFailures;
     std::map<std::string, std::string> outsideDrives; // folded "z:" -> real root
     std::map<std::string, uint32_t> failures;         // folded path -> error
+    std::map<std::string, uint64_t> freeSpace;        // folded "d:" -> bytes free
+    MoveHook moveHook;
     uint32_t Failure(const std::string& path) const;
     uint64_t nextCreationTime = 133000000000000000ULL;
     size_t calls = 0;

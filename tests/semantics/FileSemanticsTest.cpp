@@ -137,6 +137,67 @@ void ExpectBlocksMatchListings(IFileSystem& f, const std::string& base, const st
     }
 }
 
+// A file's content: from the fake, or read on the Linux side (`hostPath`,
+// or the Linux path of a file on drive C).
+std::string Content(SemanticsContext& ctx, const std::string& path, const std::string& hostPath = std::string()) {
+    if (ctx.Fake()) return ctx.memory->files.ReadFile(path);
+    FILE* file = std::fopen((hostPath.empty() ? ctx.LinuxPath(path) : hostPath).c_str(), "rb");
+    if (!file) return "(missing)";
+    std::string text;
+    char buffer[4096];
+    for (size_t read; (read = std::fread(buffer, 1, sizeof(buffer), file)) > 0;)
+        text.append(buffer, read);
+    std::fclose(file);
+    return text;
+}
+
+// A folder of the case on another volume than drive C: a folder on
+// /dev/shm (tmpfs) reached through HostFolderPath, which the fake answers
+// through a drive D mapped over /dev/shm. Made on the Linux side under Wine.
+struct OtherVolume {
+    std::string folder; // as the machine names it
+    std::string host;   // as the host names it
+};
+
+OtherVolume MakeOtherVolume(SemanticsContext& ctx) {
+    OtherVolume other;
+    std::string name = ctx.folder.substr(ctx.folder.find_last_of('\\') + 1);
+    other.host =
+        "/dev/shm/tolvanire-semantics-" + std::to_string(getpid()) + "-" + BackendName(ctx.backend) + "-" + name;
+    if (ctx.Fake()) {
+        ctx.memory->files.MapDriveOutside("D:", "/dev/shm");
+    } else {
+        EXPECT_EQ(0, mkdir(other.host.c_str(), 0755)) << other.host;
+    }
+    EXPECT_EQ(kErrorSuccess, ctx.Files().HostFolderPath(other.host, &other.folder)) << other.host;
+    if (ctx.Fake()) {
+        EXPECT_EQ(kErrorSuccess, ctx.Files().CreateFolder(other.folder));
+    }
+    return other;
+}
+
+FileStat StatOf(IFileSystem& f, const std::string& path) {
+    FileStat stat;
+    EXPECT_EQ(kErrorSuccess, f.Stat(path, &stat)) << path;
+    return stat;
+}
+
+// Attributes the backends share (Wine derives the archive bit from the Linux
+// file), then both times.
+std::string Describe(const FileStat& stat) {
+    char text[96];
+    std::snprintf(text, sizeof(text), "attributes 0x%x size %llu created %llu written %llu",
+                  stat.attributes & ~static_cast<uint32_t>(kAttrArchive | kAttrNormal),
+                  static_cast<unsigned long long>(stat.size), static_cast<unsigned long long>(stat.creationTime),
+                  static_cast<unsigned long long>(stat.writeTime));
+    return text;
+}
+
+// FILETIME counts of whole seconds in 2019 and 2021, which every file
+// system keeps exactly.
+constexpr uint64_t kCreated2019 = 131935392000000000ULL;
+constexpr uint64_t kWritten2021 = 132539328000000000ULL;
+
 std::vector<FileRow> FileRows() {
     return {
         {"ListLeavesOutHiddenAndSystemEntries",
@@ -727,6 +788,199 @@ std::vector<FileRow> FileRows() {
              EXPECT_EQ(kErrorSuccess, f.RemoveFolder(ctx.folder + "\\a"));
              EXPECT_FALSE(f.Exists(ctx.folder + "\\a"));
          }},
+        {"MoveWithinVolumeKeepsTimesAndAttributes",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\from\\a.txt", kAttrHidden | kAttrReadOnly);
+             Folder(f, ctx.folder + "\\from\\Empty", kAttrHidden);
+             Folder(f, ctx.folder + "\\to");
+             for (const char* name : {"a.txt", "Empty"}) {
+                 const std::string from = ctx.folder + "\\from\\" + name, to = ctx.folder + "\\to\\" + name;
+                 ASSERT_EQ(kErrorSuccess, f.SetTimes(from, kCreated2019, kWritten2021));
+                 const FileStat before = StatOf(f, from);
+                 FileStat moved;
+                 ASSERT_EQ(kErrorSuccess, f.MoveEntry(from, to, &moved)) << name;
+                 EXPECT_EQ(Describe(before), Describe(moved)) << name;
+                 EXPECT_EQ(Describe(before), Describe(StatOf(f, to))) << name;
+                 EXPECT_FALSE(f.Exists(from)) << name;
+             }
+             EXPECT_EQ("content of " + ctx.folder + "\\from\\a.txt", Content(ctx, ctx.folder + "\\to\\a.txt"));
+         }},
+        {"MoveNeverOverwritesAndNeedsTheTargetFolder",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             const std::string base = ctx.folder;
+             Write(f, base + "\\a.txt");
+             Write(f, base + "\\b.txt");
+             Folder(f, base + "\\Dir");
+             Folder(f, base + "\\Other");
+             const struct {
+                 const char* from;
+                 const char* to;
+                 uint32_t error;
+             } cases[] = {
+                 {"a.txt", "b.txt", kErrorAlreadyExists},         {"a.txt", "B.TXT", kErrorAlreadyExists},
+                 {"a.txt", "Dir", kErrorAlreadyExists},           {"Dir", "Other", kErrorAlreadyExists},
+                 {"Dir", "b.txt", kErrorAlreadyExists},           {"a.txt", "missing\\a.txt", kErrorPathNotFound},
+                 {"a.txt", "b.txt\\a.txt", kErrorPathNotFound},   {"missing.txt", "c.txt", kErrorFileNotFound},
+                 {"missing\\a.txt", "c.txt", kErrorPathNotFound},
+             };
+             for (const auto& c : cases) {
+                 EXPECT_EQ(c.error, f.MoveEntry(base + "\\" + c.from, base + "\\" + c.to, nullptr))
+                     << c.from << " -> " << c.to;
+             }
+             EXPECT_EQ("content of " + base + "\\a.txt", Content(ctx, base + "\\a.txt"));
+             EXPECT_EQ("content of " + base + "\\b.txt", Content(ctx, base + "\\b.txt"));
+             EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt", "Dir", "Other"}),
+                       Names(f, base, kListFiles | kListDirs));
+         }},
+        {"MoveTakesALinkAsTheLink",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\target\\kept.txt");
+             Folder(f, ctx.folder + "\\to");
+             ASSERT_TRUE(ctx.MakeLink(ctx.folder + "\\link", ctx.folder + "\\target"));
+             FileStat moved;
+             ASSERT_EQ(kErrorSuccess, f.MoveEntry(ctx.folder + "\\link", ctx.folder + "\\to\\link", &moved));
+             EXPECT_TRUE(moved.attributes & kAttrReparsePoint);
+             EXPECT_TRUE(StatOf(f, ctx.folder + "\\to\\link").attributes & kAttrReparsePoint);
+             EXPECT_EQ((std::vector<std::string>{"kept.txt"}), Names(f, ctx.folder + "\\to\\link", kListFiles));
+             // Never across volumes: that would copy what the link points at.
+             const OtherVolume other = MakeOtherVolume(ctx);
+             EXPECT_EQ(kErrorNotSameDevice, f.MoveEntry(ctx.folder + "\\to\\link", other.folder + "\\link", nullptr));
+             EXPECT_TRUE(StatOf(f, ctx.folder + "\\to\\link").attributes & kAttrReparsePoint);
+             EXPECT_FALSE(f.Exists(other.folder + "\\link"));
+             EXPECT_EQ((std::vector<std::string>{"kept.txt"}), Names(f, ctx.folder + "\\target", kListFiles));
+         }},
+        {"MoveAcrossVolumesCopiesThenDeletes",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             const OtherVolume other = MakeOtherVolume(ctx);
+             Write(f, ctx.folder + "\\ro.txt", kAttrReadOnly | kAttrHidden);
+             Write(f, ctx.folder + "\\plain.txt");
+             Folder(f, ctx.folder + "\\Empty", kAttrHidden);
+             for (const char* name : {"ro.txt", "plain.txt", "Empty"}) {
+                 const std::string from = ctx.folder + "\\" + name, to = other.folder + "\\" + name;
+                 ASSERT_EQ(kErrorSuccess, f.SetTimes(from, kCreated2019, kWritten2021));
+                 const FileStat before = StatOf(f, from);
+                 FileStat moved;
+                 ASSERT_EQ(kErrorSuccess, f.MoveEntry(from, to, &moved)) << name;
+                 EXPECT_EQ(Describe(before), Describe(moved)) << name;
+                 EXPECT_EQ(Describe(before), Describe(StatOf(f, to))) << name;
+                 EXPECT_FALSE(f.Exists(from)) << name;
+             }
+             EXPECT_EQ("content of " + ctx.folder + "\\ro.txt",
+                       Content(ctx, other.folder + "\\ro.txt", other.host + "/ro.txt"));
+             // A folder goes only when empty; nothing of it is left behind.
+             Write(f, ctx.folder + "\\Full\\x.txt");
+             EXPECT_EQ(kErrorDirNotEmpty, f.MoveEntry(ctx.folder + "\\Full", other.folder + "\\Full", nullptr));
+             EXPECT_TRUE(f.Exists(ctx.folder + "\\Full\\x.txt"));
+             EXPECT_FALSE(f.Exists(other.folder + "\\Full"));
+             // Nor is anything there overwritten.
+             Write(f, ctx.folder + "\\plain.txt");
+             EXPECT_EQ(kErrorAlreadyExists,
+                       f.MoveEntry(ctx.folder + "\\plain.txt", other.folder + "\\plain.txt", nullptr));
+             EXPECT_TRUE(f.Exists(ctx.folder + "\\plain.txt"));
+         }},
+        {"MoveAcrossVolumesThatFailsLeavesTheOriginal",
+         [](SemanticsContext& ctx) {
+             if (!ctx.Fake()) GTEST_SKIP() << "failures are injected into the fake";
+             IFileSystem& f = ctx.Files();
+             MemoryFileSystem& memory = ctx.memory->files;
+             const OtherVolume other = MakeOtherVolume(ctx);
+             const std::string from = ctx.folder + "\\ro.txt", to = other.folder + "\\ro.txt";
+             Write(f, from, kAttrReadOnly);
+             const std::string before = Describe(StatOf(f, from));
+             const struct {
+                 MemoryFileSystem::MoveStep step; // fails with kErrorAccessDenied
+                 uint64_t freeBytes;
+                 uint32_t error;
+             } cases[] = {
+                 {MemoryFileSystem::MoveStep::Copy, MemoryFileSystem::kUnlimitedSpace, kErrorAccessDenied},
+                 {MemoryFileSystem::MoveStep::Compare, MemoryFileSystem::kUnlimitedSpace, kErrorAccessDenied},
+                 {MemoryFileSystem::MoveStep::Delete, MemoryFileSystem::kUnlimitedSpace, kErrorAccessDenied},
+                 // No step of a copy fails here, the space does.
+                 {MemoryFileSystem::MoveStep::Rename, 5, kErrorDiskFull},
+             };
+             for (const auto& c : cases) {
+                 const MemoryFileSystem::MoveStep failing = c.step;
+                 memory.SetMoveHook([failing](MemoryFileSystem::MoveStep step, const std::string&) {
+                     return step == failing ? kErrorAccessDenied : kErrorSuccess;
+                 });
+                 memory.SetFreeSpace("D:", c.freeBytes);
+                 EXPECT_EQ(c.error, f.MoveEntry(from, to, nullptr)) << static_cast<int>(c.step);
+                 EXPECT_EQ(before, Describe(StatOf(f, from)));
+                 EXPECT_FALSE(f.Exists(to));
+                 uint64_t free = 0;
+                 EXPECT_EQ(kErrorSuccess, f.FreeSpace(other.folder, &free));
+                 EXPECT_EQ(c.freeBytes, free) << "space of a removed copy is given back";
+             }
+             // A rename within the volume fails at its one step.
+             memory.SetMoveHook([](MemoryFileSystem::MoveStep step, const std::string&) {
+                 return step == MemoryFileSystem::MoveStep::Rename ? kErrorAccessDenied : kErrorSuccess;
+             });
+             EXPECT_EQ(kErrorAccessDenied, f.MoveEntry(from, ctx.folder + "\\renamed.txt", nullptr));
+             EXPECT_TRUE(f.Exists(from));
+         }},
+        {"SetTimesOnFileAndFolder",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\file.txt", kAttrReadOnly);
+             Folder(f, ctx.folder + "\\Dir");
+             for (const std::string& path : {ctx.folder + "\\file.txt", ctx.folder + "\\Dir"}) {
+                 ASSERT_EQ(kErrorSuccess, f.SetTimes(path, kCreated2019, kWritten2021)) << path;
+                 FileStat stat = StatOf(f, path);
+                 EXPECT_EQ(kCreated2019, stat.creationTime) << path;
+                 EXPECT_EQ(kWritten2021, stat.writeTime) << path;
+                 // A zero leaves that time as it is.
+                 ASSERT_EQ(kErrorSuccess, f.SetTimes(path, 0, kWritten2021 + 10000000)) << path;
+                 stat = StatOf(f, path);
+                 EXPECT_EQ(kCreated2019, stat.creationTime) << path;
+                 EXPECT_EQ(kWritten2021 + 10000000, stat.writeTime) << path;
+                 uint64_t written = 0;
+                 EXPECT_EQ(kErrorSuccess, f.ModificationTime(path, &written));
+                 EXPECT_EQ(stat.writeTime, written) << path;
+             }
+             EXPECT_EQ(kErrorFileNotFound, f.SetTimes(ctx.folder + "\\missing", kCreated2019, 0));
+         }},
+        {"StatDescribesFileAndFolder",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Write(f, ctx.folder + "\\file.txt", kAttrHidden);
+             const FileStat file = StatOf(f, ctx.folder + "\\file.txt");
+             EXPECT_EQ(("content of " + ctx.folder + "\\file.txt").size(), file.size);
+             EXPECT_EQ(kAttrHidden, file.attributes & (kAttrHidden | kAttrDirectory));
+             uint64_t created = 0;
+             EXPECT_EQ(kErrorSuccess, f.CreationTime(ctx.folder + "\\file.txt", &created));
+             EXPECT_EQ(created, file.creationTime);
+             const FileStat folder = StatOf(f, ctx.folder);
+             EXPECT_TRUE(folder.attributes & kAttrDirectory);
+             EXPECT_EQ(0u, folder.size);
+             FileStat missing;
+             EXPECT_EQ(kErrorFileNotFound, f.Stat(ctx.folder + "\\missing", &missing));
+             EXPECT_EQ(kErrorPathNotFound, f.Stat(ctx.folder + "\\missing\\deeper", &missing));
+         }},
+        {"FreeSpaceIsPlausible",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             Folder(f, ctx.folder);
+             uint64_t bytes = 0;
+             ASSERT_EQ(kErrorSuccess, f.FreeSpace(ctx.folder, &bytes));
+             EXPECT_GT(bytes, 1ULL << 20);
+             EXPECT_LT(bytes, 1ULL << 60);
+             EXPECT_NE(kErrorSuccess, f.FreeSpace(ctx.folder + "\\missing", &bytes));
+         }},
+        {"HostFolderPathReachesTheHostFolder",
+         [](SemanticsContext& ctx) {
+             IFileSystem& f = ctx.Files();
+             const OtherVolume other = MakeOtherVolume(ctx);
+             ASSERT_EQ(kErrorSuccess, f.WriteFile(other.folder + "\\note.txt", "through the machine"));
+             EXPECT_EQ("through the machine", Content(ctx, other.folder + "\\note.txt", other.host + "/note.txt"));
+             // A folder that does not exist yet has a path as well.
+             std::string later;
+             ASSERT_EQ(kErrorSuccess, f.HostFolderPath(other.host + "/later/deeper", &later));
+             EXPECT_EQ(other.folder + "\\later\\deeper", later);
+         }},
     };
 }
 
@@ -740,6 +994,12 @@ TEST_P(FileSemantics, Run) {
     const FileRow& row = std::get<1>(GetParam());
     SemanticsBackend backend(std::get<0>(GetParam()), std::string("Files\\") + row.name);
     ASSERT_TRUE(backend.Ready()) << backend.Error();
+    // The Wine client and host do not carry the calls of the restore store yet.
+    const std::string name = row.name;
+    if (std::get<0>(GetParam()) != Backend::Memory &&
+        (name.find("Move") == 0 || name.find("SetTimes") == 0 || name.find("Stat") == 0 ||
+         name.find("FreeSpace") == 0 || name.find("HostFolder") == 0))
+        GTEST_SKIP() << "not carried yet";
     row.run(backend.Context());
 }
 
