@@ -29,11 +29,16 @@ bool CFolderTreeRemover::StoreFull() const {
     return restorePoint != nullptr && restorePoint->Full();
 }
 
-bool CFolderTreeRemover::RemoveFile(const CRealPath& file) {
+bool CFolderTreeRemover::RemoveFile(const CRealPath& file, uint32_t attributes) {
     const std::string exact = file.Exact();
-    // A move keeps the read-only attribute, which the restore gives back.
-    if (restorePoint) return watch.Ok(restorePoint->TakeFile(exact));
-    watch.Ok(files.SetOwnerWriteOnly(exact));
+    // A read-only file in a tree stays, as its deletion would refuse it.
+    const bool takeReadOnly = attributes == platform::kInvalidAttributes;
+    if (restorePoint) {
+        // A move keeps the read-only attribute, which the restore gives back.
+        if (!takeReadOnly && (attributes & platform::kAttrReadOnly)) return false;
+        return watch.Ok(restorePoint->TakeFile(exact));
+    }
+    if (takeReadOnly) watch.Ok(files.SetOwnerWriteOnly(exact));
     return watch.Ok(files.DeleteFile(exact));
 }
 
@@ -50,12 +55,12 @@ bool CFolderTreeRemover::RemoveProgramFolder(const CRealPath& folder, uint32_t a
         std::vector<platform::FileEntry> left;
         if (!emptied && !watch.Ok(files.ListFolder(folder.Exact(), kEverything, &left))) return false;
         if (!left.empty()) return false;
-        watch.Ok(files.SetOwnerWriteOnly(folder.Exact()));
+        // The restore point records the attribute before it clears it.
+        if (!restorePoint) watch.Ok(files.SetOwnerWriteOnly(folder.Exact()));
     }
     // A folder that still holds anything, hidden entries included, is not
-    // removed: the removal itself tells. The restore point records the
-    // attributes it had before.
-    if (restorePoint) return watch.Ok(restorePoint->TakeFolder(folder.Exact(), attributes));
+    // removed: the removal itself tells.
+    if (restorePoint) return watch.Ok(restorePoint->TakeFolder(folder.Exact()));
     return watch.Ok(files.RemoveFolder(folder.Exact()));
 }
 
@@ -102,7 +107,7 @@ bool CFolderTreeRemover::DeleteTree(const CRealPath& top, uint32_t topAttributes
                 if (entry.attributes & (platform::kAttrHidden | platform::kAttrSystem)) {
                     // Hidden and system entries stay, and so does their folder.
                 } else if (!entry.isDir()) {
-                    gone = !self.policy.IsRefusedFile(childPath) && self.RemoveFile(childPath);
+                    gone = !self.policy.IsRefusedFile(childPath) && self.RemoveFile(childPath, entry.attributes);
                 } else if (self.policy.IsClaimedName(name) || self.policy.IsRefusedFolder(childPath)) {
                     // What another program claims stays, with what holds it.
                 } else if (entry.isLink()) {

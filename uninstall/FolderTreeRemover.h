@@ -41,8 +41,10 @@ private:
     // Removes one folder of the program, known to be `emptied` or not yet
     // looked into; false when it remains.
     bool RemoveProgramFolder(const CRealPath& folder, uint32_t attributes, bool emptied);
-    // Deletes one file, or moves it (or a link) into the restore point.
-    bool RemoveFile(const CRealPath& file);
+    // Deletes one file, or moves it (or a link) into the restore point. A
+    // single leftover file is made writable first; a file of a tree walk,
+    // whose listed `attributes` are given, is not.
+    bool RemoveFile(const CRealPath& file, uint32_t attributes = platform::kInvalidAttributes);
     // Removes a link to a folder as a link.
     bool RemoveLink(const CRealPath& link);
     // Whether the restore point's volume ran full: nothing more goes.

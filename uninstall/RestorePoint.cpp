@@ -132,17 +132,21 @@ uint32_t CRestorePoint::TakeFile(const std::string& path) {
     return kErrorSuccess;
 }
 
-uint32_t CRestorePoint::TakeFolder(const std::string& path, uint32_t attributes) {
+uint32_t CRestorePoint::TakeFolder(const std::string& path) {
     RestoreItem item;
     item.kind = RestoreItem::Kind::Folder;
     item.path = Recorded(path);
     platform::FileStat stat;
     uint32_t status = files.Stat(path, &stat);
     if (status != kErrorSuccess) return status;
-    item.attributes = attributes;
+    item.attributes = stat.attributes;
     item.creationTime = stat.creationTime;
     item.writeTime = stat.writeTime;
     const int64_t sequence = Append(item);
+    if (item.attributes & platform::kAttrReadOnly) {
+        status = files.SetOwnerWriteOnly(path);
+        if (status != kErrorSuccess) return status;
+    }
     status = files.RemoveFolder(path);
     if (status != kErrorSuccess) return status;
     Mark(sequence, item);

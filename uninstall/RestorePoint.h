@@ -43,9 +43,10 @@ public:
     // the store. Returns the status of the first call that failed; the entry
     // then stays where it was.
     uint32_t TakeFile(const std::string& path);
-    // Records an empty folder's `attributes` (as they were before the
-    // remover made it writable) and times, then removes it.
-    uint32_t TakeFolder(const std::string& path, uint32_t attributes);
+    // Records an empty folder's attributes and times, then removes it (a
+    // read-only one made writable first; a run killed in between gives it
+    // its attribute back).
+    uint32_t TakeFolder(const std::string& path);
     // Exports a key's values, then deletes the key (the default view, as the
     // key path names the view's key), or, with `valueName` set, one value.
     uint32_t TakeRegistry(platform::Hive hive, int32_t view, const std::string& keyPath, const std::string* valueName);

@@ -17,7 +17,7 @@ constexpr uint32_t kEverything =
     platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem;
 
 // Room the manifest and the journal need at least.
-constexpr uint64_t kReserveBytes = 1u << 20;
+constexpr uint64_t kReserveBytes = 64u << 10;
 
 // Paths compare as Windows compares names.
 QString Key(const QString& path) {
@@ -77,6 +77,8 @@ CRestorePoint::Place CRestoreStore::PlaceOf(const QString& id) const {
 QList<CRestoreStore::Summary> CRestoreStore::List() const {
     QList<Summary> list;
     for (const QString& id : QDir(hostFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        // What a drop or a begin cut short leaves: no point (Recover removes it).
+        if (Leftover(id)) continue;
         Summary summary;
         summary.id = id;
         const Expected<RestoreManifest, QString> manifest = CRestoreManifest::Read(hostFolder + QLatin1Char('/') + id);
@@ -198,7 +200,10 @@ bool CRestoreStore::FinishOpen(const QString& id, RestoreManifest manifest, QStr
             break;
         }
         case Kind::Folder:
-            if (entry.done || !files.Exists(origin)) kept.append(item);
+            if (entry.done || files.GetAttributes(origin, &attributes) != kErrorSuccess)
+                kept.append(item);
+            else if (attributes != item.attributes) // made writable, then killed
+                files.SetAttributes(origin, item.attributes);
             break;
         case Kind::Key:
         case Kind::Value: {
@@ -384,7 +389,15 @@ Expected<CRestoreStore::Outcome, QString> CRestoreStore::Restore(const QString& 
     return outcome;
 }
 
+bool CRestoreStore::Leftover(const QString& id) const {
+    const QString folder = hostFolder + QLatin1Char('/') + id + QLatin1Char('/');
+    return !QFileInfo::exists(folder + QLatin1String(CRestoreManifest::kManifestName)) &&
+           !QFileInfo::exists(folder + QLatin1String(CRestoreManifest::kJournalName));
+}
+
 QStringList CRestoreStore::Recover() {
+    for (const QString& id : QDir(hostFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (Leftover(id)) Drop(id);
     QStringList told;
     for (const Summary& summary : List()) {
         if (!summary.open) continue;
@@ -398,9 +411,11 @@ QStringList CRestoreStore::Recover() {
                 told.append(QStringLiteral("The interrupted deep clean of %1 could not be finished as restore point "
                                            "%2: %3.")
                                 .arg(programs, summary.id, error));
-            else
+            else if (QFileInfo::exists(hostFolder + QLatin1Char('/') + summary.id))
                 told.append(QStringLiteral("The interrupted deep clean of %1 was finished as restore point %2.")
                                 .arg(programs, summary.id));
+            else
+                told.append(QStringLiteral("The interrupted deep clean of %1 had removed nothing yet.").arg(programs));
             continue;
         }
         const Expected<Outcome, QString> outcome = Restore(summary.id);

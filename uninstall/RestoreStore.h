@@ -90,6 +90,8 @@ public:
 
 private:
     CRestorePoint::Place PlaceOf(const QString& id) const;
+    // Whether the folder of `id` holds neither manifest nor journal.
+    bool Leftover(const QString& id) const;
     // The store's folder as the target reaches it, in the exact form.
     uint32_t TargetFolder(std::string* target) const;
     // A killed deep clean's point from its journal and the store's layout.

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "inventory/ProgramRecord.h"
 #include "platform/Platform.h"
 #include "uninstall/LeftoverCleaner.h"
+#include "uninstall/RestoreSettings.h"
 #include "uninstall/WineMenuFiles.h"
 
 // What a leftover collection found: the leftovers, each once, in the order
@@ -39,9 +41,12 @@ struct CleanedLeftover {
 struct LeftoverCleanup {
     QList<CleanedLeftover> items;
     QList<SkippedLeftover> skipped;
-    // Why nothing was collected, so nothing of the program was deleted;
-    // empty when the collection ran.
+    // Why nothing was collected, or nothing deleted, so nothing of the
+    // program is gone; empty when the clean ran.
     QString stopReason;
+    // The restore point that holds what was deleted; empty when restore
+    // points are off or nothing went.
+    QString restorePoint;
 
     QList<LeftoverItem> Deleted() const;
     QList<LeftoverItem> Remaining() const;
@@ -118,8 +123,23 @@ public:
 
     // Collects the leftovers of `record`'s program and deletes them, then
     // tells for each whether it is still there. Nothing more is deleted
-    // once the backend has failed.
+    // once the backend has failed. With a restore store, what goes is kept
+    // in a new restore point; when none can be made nothing is deleted, and
+    // when the store's volume runs full on the way everything is put back
+    // (stopReason says so either way).
     Expected<LeftoverCleanup, BackendFailure> CleanLeftovers(const ProgramRecord& record);
+
+    // Deep cleans keep what they delete in the restore store these
+    // settings name (the front ends pass RestoreSettings::ForThisUser);
+    // without them, or with restore points off, leftovers are deleted
+    // outright.
+    void SetRestoreSettings(const RestoreSettings& settings);
+    // The restore store; null when restore points are off.
+    CRestoreStore* RestoreStore() { return restoreStore.get(); }
+    // For the start of a front end: finishes the restore points a killed
+    // run left open (a sentence for the user each), then drops the points
+    // beyond the limits.
+    QStringList PrepareRestoreStore();
 
     enum class Phase {
         WaitingForUninstaller,
@@ -219,9 +239,16 @@ private:
     Expected<UninstallStepReport, UninstallFailure> RemoveBrokenEntry(const ProgramRecord& record, bool removeLeftovers,
                                                                       const PhaseCallback& onPhase);
     // The program is gone: removes its leftovers when asked.
+    // `point`: the restore point the removal began (a broken entry's key),
+    // which the clean goes on with.
     Expected<UninstallStepReport, UninstallFailure> FinishRemoved(const ProgramRecord& record, bool removeLeftovers,
                                                                   const PhaseCallback& onPhase,
-                                                                  UninstallStepReport report);
+                                                                  UninstallStepReport report,
+                                                                  std::unique_ptr<CRestorePoint> point = nullptr);
+    Expected<LeftoverCleanup, BackendFailure> Clean(const ProgramRecord& record, std::unique_ptr<CRestorePoint> point);
+    // Seals a deep clean's point; puts everything back when its volume ran
+    // full. Fills the cleanup's restorePoint or stopReason.
+    void SealPoint(std::unique_ptr<CRestorePoint> point, LeftoverCleanup* cleanup);
     // Collects with `cleaner`: each leftover once, and why it stopped.
     LeftoverCollection Collect(CLeftoverCleaner& cleaner, const ProgramRecord& record) const;
     // The Linux-side files of the prefix's shortcuts, in the user's home.
@@ -241,6 +268,8 @@ private:
     const QString linuxPrefix; // empty when the target is no Wine prefix
     WaitTimes waitTimes;
     WaitCallback waitCallback;
+    std::unique_ptr<CRestoreStore> restoreStore;
+    CRestoreStore::Limits restoreLimits;
     bool unattended = false;
 
     mutable std::mutex waitMutex;
