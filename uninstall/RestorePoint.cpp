@@ -122,6 +122,16 @@ uint32_t CRestorePoint::TakeFile(const std::string& path) {
     const int64_t sequence = Append(item);
     platform::FileStat stat;
     status = files.MoveEntry(path, stored, &stat);
+    if (status == platform::kErrorNotSameDevice) {
+        // Only a link refuses to cross volumes. It holds nothing and its
+        // target stays: it is removed as a link, as without a store, and
+        // not given back.
+        uint32_t attributes = 0;
+        status = files.GetAttributes(path, &attributes);
+        if (status != kErrorSuccess) return status;
+        if (!(attributes & platform::kAttrReparsePoint)) return platform::kErrorNotSameDevice;
+        return (attributes & platform::kAttrDirectory) ? files.RemoveFolder(path) : files.DeleteFile(path);
+    }
     if (status == platform::kErrorDiskFull) full = true;
     if (status != kErrorSuccess) return status;
     item.attributes = stat.attributes;

@@ -41,7 +41,8 @@ public:
 
     // Moves a file or a link (given as the exact path the remover uses) into
     // the store. Returns the status of the first call that failed; the entry
-    // then stays where it was.
+    // then stays where it was. A link that cannot cross to the store's
+    // volume is removed as a link.
     uint32_t TakeFile(const std::string& path);
     // Records an empty folder's attributes and times, then removes it (a
     // read-only one made writable first; a run killed in between gives it

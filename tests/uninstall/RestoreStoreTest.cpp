@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
@@ -330,6 +331,33 @@ TEST_F(RestoreStoreTest, CleanThenRestoreGivesTheMachineBack) {
     EXPECT_TRUE(outcome->pointDropped);
     EXPECT_TRUE(store.List().isEmpty());
     EXPECT_EQ(Snapshot(machine), before);
+}
+
+// The fences decide what goes, with restore points as without: hidden and
+// system files stay with their folders, a read-only file in a tree stays,
+// a link goes as a link (it cannot move to the store's volume: it is
+// removed as without a store) and its target stays.
+TEST_F(RestoreStoreTest, WhatGoesIsTheSameWithoutRestorePoints) {
+    std::vector<std::string> left[2];
+    for (bool restorePoints : {false, true}) {
+        MemoryPlatform machine;
+        Prepare(machine);
+        File(machine, kFolder + "\\hidden.dat", "h", platform::kAttrHidden);
+        File(machine, kFolder + "\\lib\\system.dat", "s", platform::kAttrSystem);
+        File(machine, kFolder + "\\lib\\locked.bin", "r", platform::kAttrReadOnly);
+        File(machine, "C:\\users\\tester\\Documents\\letter.txt", "dear");
+        machine.files.CreateLink(kAppData + "\\docs", "C:\\users\\tester\\Documents");
+        const Expected<LeftoverCleanup, BackendFailure> cleanup =
+            Clean(machine, restorePoints ? Settings() : RestoreSettings{false, QString(), {}});
+        ASSERT_TRUE(cleanup.HasValue());
+        EXPECT_EQ(cleanup->restorePoint.isEmpty(), !restorePoints);
+        left[restorePoints] = machine.files.Snapshot("C:\\");
+    }
+    EXPECT_EQ(left[true], left[false]);
+    EXPECT_TRUE(std::count(left[true].begin(), left[true].end(), kFolder + "\\hidden.dat"));
+    EXPECT_TRUE(std::count(left[true].begin(), left[true].end(), kFolder + "\\lib\\locked.bin"));
+    EXPECT_TRUE(std::count(left[true].begin(), left[true].end(), "C:\\users\\tester\\Documents\\letter.txt"));
+    EXPECT_FALSE(std::count(left[true].begin(), left[true].end(), kAppData + "\\docs -> C:\\users\\tester\\Documents"));
 }
 
 // A deep clean killed before or after any change it makes, and between
