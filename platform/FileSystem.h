@@ -166,10 +166,7 @@ public:
 
     // GetFileAttributesExW: the entry's attributes, size and times. A link
     // is looked at itself, not its target.
-    virtual uint32_t Stat(const std::string& path, FileStat* stat) {
-        (void)path, (void)stat;
-        return kErrorCallNotImplemented;
-    }
+    virtual uint32_t Stat(const std::string& path, FileStat* stat) = 0;
 
     // Moves one file (a link as the link, never its target) or one empty
     // folder to `to`, which must not exist (kErrorAlreadyExists) and whose
@@ -178,35 +175,25 @@ public:
     // kErrorNotSameDevice) a file is copied with its attributes and times,
     // the copy is read back and compared with the original, and only then is
     // the original deleted; when a step fails the copy is removed and the
-    // original stays where it was. `moved` (may be null) receives the entry's
-    // status as it was before the move.
-    virtual uint32_t MoveEntry(const std::string& from, const std::string& to, FileStat* moved) {
-        (void)from, (void)to, (void)moved;
-        return kErrorCallNotImplemented;
-    }
+    // original stays where it was. A folder that is not empty is renamed
+    // within a volume like any entry, but refused across volumes
+    // (kErrorDirNotEmpty). `moved` (may be null) receives the entry's status
+    // as it was before the move.
+    virtual uint32_t MoveEntry(const std::string& from, const std::string& to, FileStat* moved) = 0;
 
     // SetFileTime on a file or folder; a time of 0 is left as it is.
-    virtual uint32_t SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) {
-        (void)path, (void)creationTime, (void)writeTime;
-        return kErrorCallNotImplemented;
-    }
+    virtual uint32_t SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) = 0;
 
     // GetDiskFreeSpaceExW: the bytes the caller may still write on the volume
     // of `path` (an existing folder).
-    virtual uint32_t FreeSpace(const std::string& path, uint64_t* bytes) {
-        (void)path, (void)bytes;
-        return kErrorCallNotImplemented;
-    }
+    virtual uint32_t FreeSpace(const std::string& path, uint64_t* bytes) = 0;
 
     // The path by which the target machine reaches a folder of the system
     // that hosts it (an absolute path of that system, which need not exist
     // yet): on Windows the path itself; under Wine the path Wine gives that
     // Linux folder (Z:\home\u\..., or \\?\unix\home\u\... when the
     // prefix has no drive for it).
-    virtual uint32_t HostFolderPath(const std::string& hostPath, std::string* path) {
-        (void)hostPath, (void)path;
-        return kErrorCallNotImplemented;
-    }
+    virtual uint32_t HostFolderPath(const std::string& hostPath, std::string* path) = 0;
 
     // Folders are created, and attributes set, when the restore store takes
     // leftovers in and gives them back; files are written only by tests and

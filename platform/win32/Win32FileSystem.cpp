@@ -220,6 +220,121 @@ uint32_t IconPixels(const IconApi& api, HICON icon, IconImage* image) {
     return status;
 }
 
+uint64_t FromFileTime(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME ToFileTime(uint64_t time) {
+    FILETIME result;
+    result.dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
+    result.dwHighDateTime = static_cast<DWORD>(time >> 32);
+    return result;
+}
+
+FileStat StatOf(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+    FileStat stat;
+    stat.attributes = data.dwFileAttributes;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        stat.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stat.creationTime = FromFileTime(data.ftCreationTime);
+    stat.writeTime = FromFileTime(data.ftLastWriteTime);
+    return stat;
+}
+
+// The attributes SetFileAttributesW takes.
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+uint32_t SetWideTimes(const std::wstring& path, uint64_t creationTime, uint64_t writeTime) {
+    // Only the right to write attributes is asked for, which a read-only
+    // file grants; a folder opens only with the backup flag; a link is
+    // given its own times.
+    HANDLE handle =
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError();
+    const FILETIME creation = ToFileTime(creationTime), write = ToFileTime(writeTime);
+    const BOOL set = SetFileTime(handle, creationTime ? &creation : nullptr, nullptr, writeTime ? &write : nullptr);
+    const DWORD error = set ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(handle);
+    return error;
+}
+
+HANDLE OpenToRead(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                       nullptr);
+}
+
+// Reads both files to the end; ERROR_FILE_CORRUPT when they differ.
+uint32_t CompareFiles(const std::wstring& first, const std::wstring& second) {
+    HANDLE a = OpenToRead(first);
+    if (a == INVALID_HANDLE_VALUE) return GetLastError();
+    HANDLE b = OpenToRead(second);
+    if (b == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        CloseHandle(a);
+        return error;
+    }
+    constexpr DWORD kChunk = 1u << 20;
+    std::vector<char> left(kChunk), right(kChunk);
+    DWORD status = ERROR_SUCCESS;
+    for (;;) {
+        DWORD readA = 0, readB = 0;
+        if (!ReadFile(a, left.data(), kChunk, &readA, nullptr) || !ReadFile(b, right.data(), kChunk, &readB, nullptr)) {
+            status = GetLastError();
+            break;
+        }
+        if (readA != readB || !std::equal(left.begin(), left.begin() + readA, right.begin())) {
+            status = ERROR_FILE_CORRUPT;
+            break;
+        }
+        if (readA == 0) break;
+    }
+    CloseHandle(a);
+    CloseHandle(b);
+    return status;
+}
+
+// Removes a file or an empty folder, clearing its read-only attribute
+// first; the attribute is put back when the entry stays.
+uint32_t RemoveEntry(const std::wstring& path, DWORD attributes) {
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) {
+        DWORD cleared = attributes & kSettableAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        if (!SetFileAttributesW(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL)) return GetLastError();
+    }
+    const bool removed =
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
+    if (removed) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    if (readOnly) SetFileAttributesW(path.c_str(), attributes & kSettableAttributes);
+    return error;
+}
+
+// The move between volumes: a copy (a folder is made anew), compared with
+// the original and given its attributes and times, and only then the
+// original deleted. When a step fails the copy goes and the original stays.
+uint32_t MoveAcrossVolumes(const std::wstring& from, const std::wstring& to, const WIN32_FILE_ATTRIBUTE_DATA& data) {
+    const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const BOOL copied = folder ? CreateDirectoryW(to.c_str(), nullptr)
+                               : CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr,
+                                             COPY_FILE_FAIL_IF_EXISTS | COPY_FILE_COPY_SYMLINK);
+    if (!copied) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS ? static_cast<DWORD>(ERROR_ALREADY_EXISTS) : error;
+    }
+    uint32_t error = folder ? ERROR_SUCCESS : CompareFiles(from, to);
+    if (error == ERROR_SUCCESS)
+        error = SetWideTimes(to, FromFileTime(data.ftCreationTime), FromFileTime(data.ftLastWriteTime));
+    const DWORD attributes = data.dwFileAttributes & kSettableAttributes;
+    if (error == ERROR_SUCCESS && !SetFileAttributesW(to.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL))
+        error = GetLastError();
+    if (error == ERROR_SUCCESS) error = RemoveEntry(from, data.dwFileAttributes);
+    if (error != ERROR_SUCCESS) RemoveEntry(to, data.dwFileAttributes | FILE_ATTRIBUTE_READONLY);
+    return error;
+}
+
 } // namespace
 
 uint32_t CWin32FileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
@@ -286,10 +401,7 @@ uint32_t CWin32FileSystem::SetOwnerWriteOnly(const std::string& path) {
     const std::wstring wide = CallPath(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
-    const DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                           FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
-                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    DWORD updated = attributes & settable & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    DWORD updated = attributes & kSettableAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
     if (updated == 0) updated = FILE_ATTRIBUTE_NORMAL;
     if (!SetFileAttributesW(wide.c_str(), updated)) return GetLastError();
     return kErrorSuccess;
@@ -377,7 +489,7 @@ uint32_t CWin32FileSystem::CreationTime(const std::string& path, uint64_t* fileT
     *fileTime = 0;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(CallPath(path).c_str(), GetFileExInfoStandard, &data)) return GetLastError();
-    *fileTime = (static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
+    *fileTime = FromFileTime(data.ftCreationTime);
     return kErrorSuccess;
 }
 
@@ -385,7 +497,7 @@ uint32_t CWin32FileSystem::ModificationTime(const std::string& path, uint64_t* f
     *fileTime = 0;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(CallPath(path).c_str(), GetFileExInfoStandard, &data)) return GetLastError();
-    *fileTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    *fileTime = FromFileTime(data.ftLastWriteTime);
     return kErrorSuccess;
 }
 
@@ -426,6 +538,72 @@ uint32_t CWin32FileSystem::SpecialFolder(int csidl, std::string* path) {
         return error != ERROR_SUCCESS ? error : static_cast<DWORD>(kErrorPathNotFound);
     }
     *path = ToUtf8(buffer);
+    return kErrorSuccess;
+}
+
+uint32_t CWin32FileSystem::Stat(const std::string& path, FileStat* stat) {
+    *stat = FileStat();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(CallPath(path).c_str(), GetFileExInfoStandard, &data)) return GetLastError();
+    *stat = StatOf(data);
+    return kErrorSuccess;
+}
+
+uint32_t CWin32FileSystem::MoveEntry(const std::string& from, const std::string& to, FileStat* moved) {
+    if (moved) *moved = FileStat();
+    const std::wstring source = CallPath(from), target = CallPath(to);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data)) return GetLastError();
+    // Wine moves the target of a symbolic link instead of the link: the Wine
+    // client moves links from the Linux side.
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && RunsUnderWine()) return kErrorAccessDenied;
+    // Neither flag: an existing target is never replaced, and the copy
+    // between volumes is ours, so that it is compared before the original
+    // goes.
+    if (!MoveFileExW(source.c_str(), target.c_str(), 0)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_NOT_SAME_DEVICE) return error == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : error;
+        // A copy of a link would be a copy of what it points at.
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return error;
+        if (const uint32_t failed = MoveAcrossVolumes(source, target, data)) return failed;
+    }
+    if (moved) *moved = StatOf(data);
+    return kErrorSuccess;
+}
+
+uint32_t CWin32FileSystem::SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) {
+    return SetWideTimes(CallPath(path), creationTime, writeTime);
+}
+
+uint32_t CWin32FileSystem::FreeSpace(const std::string& path, uint64_t* bytes) {
+    *bytes = 0;
+    std::wstring folder = CallPath(path);
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return GetLastError();
+    *bytes = available.QuadPart;
+    return kErrorSuccess;
+}
+
+uint32_t CWin32FileSystem::HostFolderPath(const std::string& hostPath, std::string* path) {
+    path->clear();
+    if (!RunsUnderWine()) {
+        *path = hostPath;
+        return kErrorSuccess;
+    }
+    // Wine's own export, which the host finds only under Wine.
+    using Function = wchar_t*(__cdecl*)(const char*);
+    static const Function dosName = [] {
+        Function loaded = nullptr;
+        LoadDllFunction(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name", &loaded);
+        return loaded;
+    }();
+    if (hostPath.empty() || hostPath[0] != '/') return kErrorInvalidParameter;
+    if (!dosName) return kErrorCallNotImplemented;
+    wchar_t* name = dosName(hostPath.c_str());
+    if (!name) return kErrorPathNotFound;
+    *path = ToUtf8(name);
+    HeapFree(GetProcessHeap(), 0, name);
     return kErrorSuccess;
 }
 

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -246,6 +248,81 @@ uint32_t CWineFileSystem::WriteFile(const std::string& path, const std::string& 
 
 uint32_t CWineFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
     return host.Call<calls::SetAttributes>({path, attributes});
+}
+
+uint32_t CWineFileSystem::Stat(const std::string& path, FileStat* stat) {
+    calls::StatReply reply;
+    const uint32_t status = host.Call<calls::Stat>({path}, &reply);
+    *stat = status == kErrorSuccess ? reply.stat : FileStat();
+    return status;
+}
+
+uint32_t CWineFileSystem::MoveEntry(const std::string& from, const std::string& to, FileStat* moved) {
+    if (moved) *moved = FileStat();
+    // Wine's MoveFileExW moves what a symbolic link points at and leaves the
+    // link (and does not report a link to a file as one), so a link is
+    // looked at, and moved as the link, from the Linux side.
+    std::string linuxFrom;
+    uint32_t status = kErrorSuccess;
+    if (LinuxSymlink(from, &linuxFrom, &status)) return MoveLinuxLink(linuxFrom, to, moved);
+    if (status == kErrorBackendFailure) return status;
+    calls::StatReply reply;
+    status = host.Call<calls::MoveEntry>({from, to}, &reply);
+    if (moved && status == kErrorSuccess) *moved = reply.stat;
+    return status;
+}
+
+uint32_t CWineFileSystem::MoveLinuxLink(const std::string& linuxFrom, const std::string& to, FileStat* moved) {
+    struct stat link;
+    if (lstat(linuxFrom.c_str(), &link) != 0) return kErrorFileNotFound;
+    std::string linuxTo;
+    uint32_t status = kErrorSuccess;
+    if (!UnixPath(to, &linuxTo, &status)) return status;
+    if (linuxTo.empty()) return kErrorPathNotFound;
+    // Never onto an existing entry; across file systems the link stays, as
+    // a copy would be one of what it points at.
+    if (renameat2(AT_FDCWD, linuxFrom.c_str(), AT_FDCWD, linuxTo.c_str(), RENAME_NOREPLACE) != 0) {
+        switch (errno) {
+        case EEXIST:
+            return kErrorAlreadyExists;
+        case EXDEV:
+            return kErrorNotSameDevice;
+        case ENOENT:
+        case ENOTDIR:
+            return kErrorPathNotFound;
+        default:
+            return kErrorAccessDenied;
+        }
+    }
+    if (moved) {
+        // As Wine reports a link: its write time stands for its creation.
+        struct stat target;
+        const bool folder = stat(linuxTo.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        constexpr uint64_t kUnixEpoch = 116444736000000000ULL; // 1970-01-01 as a FILETIME count
+        moved->attributes = kAttrReparsePoint | (folder ? kAttrDirectory : 0u);
+        moved->writeTime = kUnixEpoch + static_cast<uint64_t>(link.st_mtim.tv_sec) * 10000000u +
+                           static_cast<uint64_t>(link.st_mtim.tv_nsec) / 100u;
+        moved->creationTime = moved->writeTime;
+    }
+    return kErrorSuccess;
+}
+
+uint32_t CWineFileSystem::SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) {
+    return host.Call<calls::SetTimes>({path, creationTime, writeTime});
+}
+
+uint32_t CWineFileSystem::FreeSpace(const std::string& path, uint64_t* bytes) {
+    calls::SizeReply reply;
+    const uint32_t status = host.Call<calls::FreeSpace>({path}, &reply);
+    *bytes = status == kErrorSuccess ? reply.bytes : 0;
+    return status;
+}
+
+uint32_t CWineFileSystem::HostFolderPath(const std::string& hostPath, std::string* path) {
+    calls::PathReply reply;
+    const uint32_t status = host.Call<calls::HostFolderPath>({hostPath}, &reply);
+    *path = status == kErrorSuccess ? std::move(reply.path) : std::string();
+    return status;
 }
 
 } // namespace platform

@@ -29,6 +29,11 @@ public:
     uint32_t ModificationTime(const std::string& path, uint64_t* fileTime) override;
     uint32_t ExtractIcon(const std::string& path, int index, uint32_t size, IconImage* image) override;
     uint32_t SpecialFolder(int csidl, std::string* path) override;
+    uint32_t Stat(const std::string& path, FileStat* stat) override;
+    uint32_t MoveEntry(const std::string& from, const std::string& to, FileStat* moved) override;
+    uint32_t SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) override;
+    uint32_t FreeSpace(const std::string& path, uint64_t* bytes) override;
+    uint32_t HostFolderPath(const std::string& hostPath, std::string* path) override;
     uint32_t CreateFolder(const std::string& path) override;
     uint32_t WriteFile(const std::string& path, const std::string& content) override;
     uint32_t SetAttributes(const std::string& path, uint32_t attributes) override;
@@ -44,6 +49,8 @@ private:
     // Whether `path` is a symbolic link on the Linux side, which Wine does
     // not report for links to files. `status` is set when the host is gone.
     bool LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status);
+    // MoveEntry for a symbolic link, renamed on the Linux side.
+    uint32_t MoveLinuxLink(const std::string& linuxFrom, const std::string& to, FileStat* moved);
 
     CWineHostConnection& host;
     const bool nativeWalk;

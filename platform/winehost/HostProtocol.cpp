@@ -41,6 +41,20 @@ void Get(WireReader& in, TreeEntry* value) {
     Get(in, &value->entry);
 }
 
+void Put(WireWriter& out, const FileStat& value) {
+    Put(out, value.attributes);
+    Put(out, value.size);
+    Put(out, value.creationTime);
+    Put(out, value.writeTime);
+}
+
+void Get(WireReader& in, FileStat* value) {
+    Get(in, &value->attributes);
+    Get(in, &value->size);
+    Get(in, &value->creationTime);
+    Get(in, &value->writeTime);
+}
+
 void Put(WireWriter& out, const IconImage& value) {
     Put(out, value.width);
     Put(out, value.height);

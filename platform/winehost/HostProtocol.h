@@ -37,7 +37,7 @@
 namespace platform::wire {
 
 constexpr uint32_t kHostMagic = 0x484C4F54; // "TOLH"
-constexpr uint32_t kProtocolVersion = 7;
+constexpr uint32_t kProtocolVersion = 8;
 // A frame larger than this is a broken stream, not a message.
 constexpr uint32_t kMaxFrameSize = 512u * 1024u * 1024u;
 
@@ -80,7 +80,12 @@ constexpr uint32_t kWantChildren = 2;
     X(RunPoll, 51)                                                                                                     \
     X(Start, 60)                                                                                                       \
     X(RunWindows, 61)                                                                                                  \
-    X(Quit, 99)
+    X(Quit, 99)                                                                                                        \
+    X(Stat, 70)                                                                                                        \
+    X(MoveEntry, 71)                                                                                                   \
+    X(SetTimes, 72)                                                                                                    \
+    X(FreeSpace, 73)                                                                                                   \
+    X(HostFolderPath, 74)
 
 enum class Op : uint32_t {
 #define TOLVANIRE_OP_ENUM(name, code) name = code,
@@ -345,6 +350,32 @@ struct ExtractIconReply {
     WIRE_FIELDS(image)
 };
 using ExtractIcon = Call<Op::ExtractIcon, Limit::Short, ExtractIconRequest, ExtractIconReply>;
+struct StatReply {
+    FileStat stat;
+    WIRE_FIELDS(stat)
+};
+using Stat = Call<Op::Stat, Limit::Short, PathRequest, StatReply>;
+struct MoveRequest {
+    std::string from;
+    std::string to;
+    WIRE_FIELDS(from, to)
+};
+// A move between volumes copies the file within the call: a large file
+// takes long, so the host keeps the line alive.
+using MoveEntry = Call<Op::MoveEntry, Limit::Bulk, MoveRequest, StatReply>;
+struct SetTimesRequest {
+    std::string path;
+    uint64_t creationTime = 0;
+    uint64_t writeTime = 0;
+    WIRE_FIELDS(path, creationTime, writeTime)
+};
+using SetTimes = Call<Op::SetTimes, Limit::Short, SetTimesRequest, NoFields>;
+struct SizeReply {
+    uint64_t bytes = 0;
+    WIRE_FIELDS(bytes)
+};
+using FreeSpace = Call<Op::FreeSpace, Limit::Short, PathRequest, SizeReply>;
+using HostFolderPath = Call<Op::HostFolderPath, Limit::Short, PathRequest, PathReply>;
 // The Wine client resolves paths and removes folders on the Linux side,
 // where Wine's links really are; a host in the client's own process (the
 // tests') has no Linux side, so there these two go to the host.
@@ -453,6 +484,8 @@ void Put(WireWriter& out, const FileEntry& value);
 void Get(WireReader& in, FileEntry* value);
 void Put(WireWriter& out, const TreeEntry& value);
 void Get(WireReader& in, TreeEntry* value);
+void Put(WireWriter& out, const FileStat& value);
+void Get(WireReader& in, FileStat* value);
 void Put(WireWriter& out, const IconImage& value);
 void Get(WireReader& in, IconImage* value);
 void Put(WireWriter& out, const RunProgress& value);

@@ -67,6 +67,11 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
     On<CreateFolder>([this](const auto& in, auto*) { return files.CreateFolder(in.path); });
     On<WriteFile>([this](const auto& in, auto*) { return files.WriteFile(in.path, in.content); });
     On<SetAttributes>([this](const auto& in, auto*) { return files.SetAttributes(in.path, in.attributes); });
+    On<Stat>([this](const auto& in, auto* out) { return files.Stat(in.path, &out->stat); });
+    On<MoveEntry>([this](const auto& in, auto* out) { return files.MoveEntry(in.from, in.to, &out->stat); });
+    On<SetTimes>([this](const auto& in, auto*) { return files.SetTimes(in.path, in.creationTime, in.writeTime); });
+    On<FreeSpace>([this](const auto& in, auto* out) { return files.FreeSpace(in.path, &out->bytes); });
+    On<HostFolderPath>([this](const auto& in, auto* out) { return files.HostFolderPath(in.path, &out->path); });
     On<FinalPath>([this](const auto& in, auto* out) { return files.FinalPath(in.path, &out->path); });
     On<RemoveFolder>([this](const auto& in, auto*) { return files.RemoveFolder(in.path); });
     On<UnixPath>([this](const auto& in, auto* out) {
