@@ -21,8 +21,13 @@ CFolderTreeRemover::CFolderTreeRemover(platform::IFileSystem& targetFiles, CProt
 void CFolderTreeRemover::DeleteLeftoverFile(const QString& path) {
     const CProtectedFolders::Location location = policy.EntryLocation(CRealPath::FromText(path));
     if (location.place != Place::Found || policy.IsRefusedFile(location.real)) return;
+    NoteFolder(location.real.Parent());
     if (!RemoveFile(location.real)) return;
     RemoveEmptiedFolders(location.real.Parent());
+}
+
+void CFolderTreeRemover::NoteFolder(const CRealPath& folder) {
+    if (restorePoint && !folder.IsEmpty() && !folder.IsDriveRoot()) restorePoint->NoteFolder(folder.Exact());
 }
 
 bool CFolderTreeRemover::StoreFull() const {
@@ -72,6 +77,7 @@ void CFolderTreeRemover::RemoveEmptiedFolders(CRealPath folder) {
         if (!watch.Ok(files.GetAttributes(folder.Exact(), &attributes)) || !(attributes & platform::kAttrDirectory) ||
             (attributes & platform::kAttrReparsePoint))
             return;
+        NoteFolder(folder.Parent());
         if (!RemoveProgramFolder(folder, attributes, false)) return;
         folder = folder.Parent();
     }
@@ -97,6 +103,7 @@ bool CFolderTreeRemover::DeleteTree(const CRealPath& top, uint32_t topAttributes
 
         // True when the folder is gone.
         bool operator()(size_t folder, const CRealPath& path, uint32_t attributes) const {
+            self.NoteFolder(path);
             bool emptied = true;
             for (uint32_t child : children[folder]) {
                 if (self.StoreFull()) return false;
@@ -133,6 +140,7 @@ bool CFolderTreeRemover::DeleteFolderTree(const QString& path) {
     if (!watch.Ok(files.GetAttributes(folder.Exact(), &attributes))) return false;
     if (!(attributes & platform::kAttrDirectory)) return true;
     if (policy.IsRefusedFolder(folder)) return false;
+    NoteFolder(folder.Parent());
     // A link is removed as a link; its target is never entered.
     const bool removed =
         (attributes & platform::kAttrReparsePoint) ? RemoveLink(folder) : DeleteTree(folder, attributes);

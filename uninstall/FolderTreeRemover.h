@@ -47,6 +47,8 @@ private:
     bool RemoveFile(const CRealPath& file, uint32_t attributes = platform::kInvalidAttributes);
     // Removes a link to a folder as a link.
     bool RemoveLink(const CRealPath& link);
+    // Lets the restore point note a folder's times before its content goes.
+    void NoteFolder(const CRealPath& folder);
     // Whether the restore point's volume ran full: nothing more goes.
     bool StoreFull() const;
 

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <cstdio>
 
+#include "include/PathText.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -142,13 +144,24 @@ uint32_t CRestorePoint::TakeFile(const std::string& path) {
     return kErrorSuccess;
 }
 
+void CRestorePoint::NoteFolder(const std::string& path) {
+    const std::string key = WindowsNameKey(Recorded(path)).toStdString();
+    if (noted.count(key)) return;
+    platform::FileStat stat;
+    if (files.Stat(path, &stat) == kErrorSuccess) noted.emplace(key, stat);
+}
+
 uint32_t CRestorePoint::TakeFolder(const std::string& path) {
     RestoreItem item;
     item.kind = RestoreItem::Kind::Folder;
     item.path = Recorded(path);
     platform::FileStat stat;
-    uint32_t status = files.Stat(path, &stat);
-    if (status != kErrorSuccess) return status;
+    uint32_t status = kErrorSuccess;
+    const auto found = noted.find(WindowsNameKey(item.path).toStdString());
+    if (found != noted.end())
+        stat = found->second;
+    else if ((status = files.Stat(path, &stat)) != kErrorSuccess)
+        return status;
     item.attributes = stat.attributes;
     item.creationTime = stat.creationTime;
     item.writeTime = stat.writeTime;

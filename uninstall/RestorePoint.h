@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QString>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/FileSystem.h"
@@ -44,9 +45,13 @@ public:
     // then stays where it was. A link that cannot cross to the store's
     // volume is removed as a link.
     uint32_t TakeFile(const std::string& path);
-    // Records an empty folder's attributes and times, then removes it (a
-    // read-only one made writable first; a run killed in between gives it
-    // its attribute back).
+    // Notes a folder's attributes and times before anything in it goes:
+    // each entry that leaves a folder changes its write time. The first
+    // note of a folder counts.
+    void NoteFolder(const std::string& path);
+    // Records an empty folder's attributes and times (as noted, else as
+    // they are), then removes it (a read-only one made writable first; a
+    // run killed in between gives it its attribute back).
     uint32_t TakeFolder(const std::string& path);
     // Exports a key's values, then deletes the key (the default view, as the
     // key path names the view's key), or, with `valueName` set, one value.
@@ -89,4 +94,5 @@ private:
     int64_t nextSequence = 0;
     bool full = false;
     std::unordered_set<std::string> storeFolders;
+    std::unordered_map<std::string, platform::FileStat> noted; // by folded path
 };

@@ -173,8 +173,8 @@ Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::CleanLeftovers(const
 }
 
 void CUninstallerCore::SetRestoreSettings(const RestoreSettings& settings) {
-    restoreStore.reset(settings.enabled ? new CRestoreStore(platform.Files(), platform.Registry(), settings.folder)
-                                        : nullptr);
+    restoreStore = std::make_unique<CRestoreStore>(platform.Files(), platform.Registry(), settings.folder);
+    restorePoints = settings.enabled;
     restoreLimits = settings.limits;
 }
 
@@ -229,7 +229,7 @@ Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::Clean(const ProgramR
         return MakeUnexpected(Failure());
     }
     QString why;
-    if (!point && restoreStore && !found.items.isEmpty() &&
+    if (!point && restorePoints && !found.items.isEmpty() &&
         !(point = restoreStore->Begin(QStringList{record.text.name}, &why))) {
         // Nothing is deleted that could not be given back.
         found.stopReason = QStringLiteral("no restore point could be made: ") + why;
@@ -304,7 +304,7 @@ CUninstallerCore::RemoveBrokenEntry(const ProgramRecord& record, bool removeLeft
         entry.displayText = entry.target;
         // The entry goes into the restore point its leftovers go into.
         QString why;
-        if (restoreStore && !(point = restoreStore->Begin(QStringList{record.text.name}, &why))) {
+        if (restorePoints && !(point = restoreStore->Begin(QStringList{record.text.name}, &why))) {
             report.outcome = UninstallStepReport::Outcome::StillInstalled;
             report.reason = QStringLiteral("its uninstaller is missing, and no restore point could be made: ") + why;
             report.leftovers.items.append(CleanedLeftover{entry, true});

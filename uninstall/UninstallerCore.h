@@ -134,7 +134,8 @@ public:
     // without them, or with restore points off, leftovers are deleted
     // outright.
     void SetRestoreSettings(const RestoreSettings& settings);
-    // The restore store; null when restore points are off.
+    // The restore store the settings name (restore points on or off); null
+    // before SetRestoreSettings.
     CRestoreStore* RestoreStore() { return restoreStore.get(); }
     // For the start of a front end: finishes the restore points a killed
     // run left open (a sentence for the user each), then drops the points
@@ -269,6 +270,7 @@ private:
     WaitTimes waitTimes;
     WaitCallback waitCallback;
     std::unique_ptr<CRestoreStore> restoreStore;
+    bool restorePoints = false; // deep cleans write them
     CRestoreStore::Limits restoreLimits;
     bool unattended = false;
 
