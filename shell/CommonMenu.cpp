@@ -8,6 +8,8 @@
 #include "app/UIPublic.h"
 #include "shell/AboutDlg.h"
 #include "shell/StyleMenu.h"
+#include "uninstall/UninstallerCore.h"
+#include "uninstall/dialogs/RestorePointsDlg.h"
 #include "update/CheckUpdate.h"
 #include "update/UpdateEndpoints.h"
 #include "update/UpdateRstDlg.h"
@@ -16,9 +18,9 @@
 
 CCommonMenu::CCommonMenu(QWidget* parent) : QObject(parent) {
     SetNotifyCentor(CBPNotifyCentor::instance());
-    labels = QStringList{tr("Support Center"), tr("User Guide"), tr("Tolvanire Disk Cleaner"), tr("Check Update"),
-                         tr("About")};
-    const int ids[] = {IdSupportCenter, IdUserGuide, IdOtherProduct, IdCheckUpdate, IdAbout};
+    labels = QStringList{tr("Support Center"), tr("User Guide"),   tr("Tolvanire Disk Cleaner"),
+                         tr("Restore..."),     tr("Check Update"), tr("About")};
+    const int ids[] = {IdSupportCenter, IdUserGuide, IdOtherProduct, IdRestore, IdCheckUpdate, IdAbout};
 
     mainMenu = new CStyleMenu(parent);
     mainMenu->setContentsMargins(5, 0, 0, 0);
@@ -75,6 +77,8 @@ void CCommonMenu::OnOptionMenuTriggered(QAction* action) {
         RunUpdateCheck();
     } else if (id == IdAbout) {
         ShowAbout();
+    } else if (id == IdRestore) {
+        ShowRestorePoints();
     }
 }
 
@@ -101,6 +105,14 @@ void CCommonMenu::RunUpdateCheck() {
     result->ShowResult(text, failed, newVersion);
     result->exec();
     delete result;
+}
+
+void CCommonMenu::ShowRestorePoints() {
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
+    CRestorePointsDlg dialog(core ? core->RestoreStore() : nullptr, CUIPublic::instance()->GetMainWindow());
+    dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    dialog.Build();
+    dialog.exec();
 }
 
 void CCommonMenu::ShowAbout() {

@@ -12,7 +12,8 @@ class QWidget;
 
 // The main menu of the title bar's menu button: "Support Center", "User
 // Guide" and the other product open their web pages (addresses under "URL"
-// in the settings), "Check Update" runs the update check and shows its
+// in the settings), "Restore..." lists the restore points of deep cleans
+// (CRestorePointsDlg), "Check Update" runs the update check and shows its
 // outcome, "About" shows the About dialog. Lives only while the menu is open.
 class CCommonMenu : public QObject, public CBPMsgReceiver {
     Q_OBJECT
@@ -23,6 +24,7 @@ public:
         IdOtherProduct = 0x2003,
         IdCheckUpdate = 0x2004,
         IdAbout = 0x2005,
+        IdRestore = 0x2006,
     };
 
     explicit CCommonMenu(QWidget* parent);
@@ -44,6 +46,7 @@ public slots:
 private:
     void RunUpdateCheck();
     void ShowAbout();
+    void ShowRestorePoints();
 
     CStyleMenu* mainMenu = nullptr;
     QMap<int, QAction*> actions;

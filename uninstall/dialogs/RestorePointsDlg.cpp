@@ -137,8 +137,8 @@ void CRestorePointsDlg::RestoreSelected() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const Expected<CRestoreStore::Outcome, QString> outcome = store->Restore(id);
     QApplication::restoreOverrideCursor();
-    const bool clean = outcome && outcome->existing.isEmpty() && outcome->failed.isEmpty() &&
-                       outcome->lost.isEmpty() && !outcome->backendFailed;
+    const bool clean = outcome && outcome->existing.isEmpty() && outcome->failed.isEmpty() && outcome->lost.isEmpty() &&
+                       !outcome->backendFailed;
     Fill();
     outcomeLabel->setText(outcome ? OutcomeText(*outcome) : outcome.Error());
     DialogLook::SetTextColour(outcomeLabel, CPalette::Of(clean ? CPalette::Success : CPalette::Failure));
