@@ -102,12 +102,26 @@ QJsonObject ItemToJson(const RestoreItem& item) {
     return object;
 }
 
+// A file's or folder's place: "X:\..." with no empty, "." or ".."
+// component, so that neither it nor its place in the store can point
+// anywhere else.
+bool IsPlainPath(const QString& path) {
+    if (path.size() < 4 || path[0].unicode() > 0x7F || !path[0].isLetter() || path[1] != QLatin1Char(':') ||
+        path[2] != QLatin1Char('\\'))
+        return false;
+    for (const QString& part : path.mid(3).split(QLatin1Char('\\')))
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..") ||
+            part.contains(QLatin1Char('/')))
+            return false;
+    return true;
+}
+
 bool ItemFromJson(const QJsonObject& object, RestoreItem* item) {
     if (!KindFromName(object.value(QStringLiteral("kind")).toString(), &item->kind)) return false;
     item->path = object.value(QStringLiteral("path")).toString();
     if (item->path.isEmpty()) return false;
     if (item->kind == RestoreItem::Kind::File || item->kind == RestoreItem::Kind::Folder)
-        return StatFromJson(object, item);
+        return IsPlainPath(item->path) && StatFromJson(object, item);
     const int hive = object.value(QStringLiteral("hive")).toInt(-1);
     if (hive < 0 || hive > 2) return false;
     item->hive = uint32_t(hive);

@@ -1,7 +1,6 @@
 #include "uninstall/RestorePoint.h"
 
 #include <QDir>
-#include <cstdio>
 
 #include "include/PathText.h"
 

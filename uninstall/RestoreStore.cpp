@@ -77,8 +77,9 @@ CRestorePoint::Place CRestoreStore::PlaceOf(const QString& id) const {
 QList<CRestoreStore::Summary> CRestoreStore::List() const {
     QList<Summary> list;
     for (const QString& id : QDir(hostFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        // What a drop or a begin cut short leaves: no point (Recover removes it).
-        if (Leftover(id)) continue;
+        // What a drop or a begin cut short leaves is no point (Recover
+        // removes it); a folder of another name is none of the store's.
+        if (!IsPointId(id) || Abandoned(id)) continue;
         Summary summary;
         summary.id = id;
         const Expected<RestoreManifest, QString> manifest = CRestoreManifest::Read(hostFolder + QLatin1Char('/') + id);
@@ -138,7 +139,15 @@ bool CRestoreStore::Seal(CRestorePoint& point, QString* error) {
     return point.Seal(error);
 }
 
+bool CRestoreStore::IsPointId(const QString& id) {
+    if (id.isEmpty() || id.size() > 64) return false;
+    for (const QChar c : id)
+        if (c.unicode() > 0x7F || !(c.isLetterOrNumber() || c == QLatin1Char('-'))) return false;
+    return true;
+}
+
 bool CRestoreStore::Drop(const QString& id) {
+    if (!IsPointId(id)) return false;
     const CRestorePoint::Place place = PlaceOf(id);
     // The stored entries first, deepest first (a folder's entries come
     // after it), links as links; the manifest goes last, so that a point
@@ -254,6 +263,7 @@ bool CRestoreStore::FinishOpen(const QString& id, RestoreManifest manifest, QStr
 }
 
 Expected<CRestoreStore::Outcome, QString> CRestoreStore::Restore(const QString& id) {
+    if (!IsPointId(id)) return MakeUnexpected(QStringLiteral("'%1' is no restore point id").arg(id));
     const CRestorePoint::Place place = PlaceOf(id);
     Expected<RestoreManifest, QString> read = CRestoreManifest::Read(place.host);
     if (!read) return MakeUnexpected(QStringLiteral("restore point %1: %2").arg(id, read.Error()));
@@ -389,7 +399,7 @@ Expected<CRestoreStore::Outcome, QString> CRestoreStore::Restore(const QString& 
     return outcome;
 }
 
-bool CRestoreStore::Leftover(const QString& id) const {
+bool CRestoreStore::Abandoned(const QString& id) const {
     const QString folder = hostFolder + QLatin1Char('/') + id + QLatin1Char('/');
     return !QFileInfo::exists(folder + QLatin1String(CRestoreManifest::kManifestName)) &&
            !QFileInfo::exists(folder + QLatin1String(CRestoreManifest::kJournalName));
@@ -397,7 +407,7 @@ bool CRestoreStore::Leftover(const QString& id) const {
 
 QStringList CRestoreStore::Recover() {
     for (const QString& id : QDir(hostFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        if (Leftover(id)) Drop(id);
+        if (IsPointId(id) && Abandoned(id)) Drop(id);
     QStringList told;
     for (const Summary& summary : List()) {
         if (!summary.open) continue;

@@ -86,12 +86,16 @@ public:
     // could not be deleted.
     bool Drop(const QString& id);
 
+    // Whether `id` can name a point: letters, digits and '-' only, so that
+    // no id reaches outside the store.
+    static bool IsPointId(const QString& id);
+
     const QString& HostFolder() const { return hostFolder; }
 
 private:
     CRestorePoint::Place PlaceOf(const QString& id) const;
     // Whether the folder of `id` holds neither manifest nor journal.
-    bool Leftover(const QString& id) const;
+    bool Abandoned(const QString& id) const;
     // The store's folder as the target reaches it, in the exact form.
     uint32_t TargetFolder(std::string* target) const;
     // A killed deep clean's point from its journal and the store's layout.

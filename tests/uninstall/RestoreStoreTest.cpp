@@ -13,8 +13,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -556,6 +554,9 @@ TEST_F(RestoreStoreTest, DamagedManifestsGiveAClearError) {
          QByteArray(good).replace("[]}", R"([{"kind":"value","path":"K","hive":1,"values":[{"name":"v"}]}]})"),
          "damaged"},
         {"UnknownState", QByteArray(good).replace("complete", "half"), "damaged"},
+        {"PathOutOfTheStore", QByteArray(good).replace("[]}", R"([{"kind":"file","path":"C:\\a\\..\\..\\x"}]})"),
+         "damaged"},
+        {"RelativePath", QByteArray(good).replace("[]}", R"([{"kind":"folder","path":"a\\b"}]})"), "damaged"},
     };
     MemoryPlatform machine;
     machine.files.MapDriveOutside("Z:", "/");
@@ -578,6 +579,13 @@ TEST_F(RestoreStoreTest, DamagedManifestsGiveAClearError) {
     CRestoreStore store(machine.files, machine.registry, StoreFolder());
     const QList<CRestoreStore::Summary> list = store.List();
     ASSERT_EQ(size_t(list.size()), cases.size());
+    // An id is a name in the store, never a way out of it.
+    for (const char* id : {"../NotJson", "NotJson/..", "", "a\\b"}) {
+        const Expected<CRestoreStore::Outcome, QString> outcome = store.Restore(QLatin1String(id));
+        ASSERT_FALSE(outcome.HasValue()) << id;
+        EXPECT_TRUE(outcome.Error().contains(QLatin1String("no restore point id"))) << id;
+        EXPECT_FALSE(store.Drop(QLatin1String(id))) << id;
+    }
     for (const CRestoreStore::Summary& summary : list)
         EXPECT_FALSE(summary.error.isEmpty()) << summary.id.toStdString();
 
