@@ -108,10 +108,7 @@ public:
     // The full paths of the executables of the running processes (each once;
     // processes whose image cannot be read are left out), so that a folder
     // that holds a running program is never offered for deletion.
-    virtual uint32_t RunningImages(std::vector<std::string>* paths) {
-        (void)paths;
-        return kErrorCallNotImplemented;
-    }
+    virtual uint32_t RunningImages(std::vector<std::string>* paths) = 0;
 };
 
 } // namespace platform

@@ -273,6 +273,7 @@ def main():
         text_button(r, "messagebox/btn_pri.png", 96, 32, "OK", "primary")
         text_button(r, "messagebox/btn_sec.png", 96, 32, "Cancel", "secondary")
         text_button(r, "messagebox/btn_pril.png", 128, 32, "Update Now", "primary")
+        text_button(r, "messagebox/btn_delete.png", 96, 32, "Delete", "primary")
         text_button(r, "btn_uninstall.png", 144, 32, "Uninstall", "primary")
         row_frames(r)
         os.makedirs(r.out, exist_ok=True)

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Starts the program under Xvfb against a Wine prefix and saves screenshots
-# of the splash, the main window, a message box, the busy dialog and a
-# message box over the main window's overlay.
+# of the splash, the main window, a message box, the busy dialog, the list
+# of "Leftovers..." and a message box over the main window's overlay.
 #
 # Usage: scripts/screenshots.sh [BUILD_DIR [WINE_PREFIX]]
 #   BUILD_DIR    defaults to ./build; the program is BUILD_DIR/bin/tolvanire-uninstaller
@@ -73,6 +73,14 @@ shot main 1.0 "Tolvanire Uninstaller"
 shot message 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=message
 shot overlay 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=message TOLVANIRE_FORCE_OVERLAY=1
 shot busy 1.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=busy
+# "Leftovers...": folders that no sample program claims, made for the shot
+# and removed after it.
+orphans=("$prefix/drive_c/Program Files/Old Photo Tool/bin" "$prefix/drive_c/ProgramData/Retired Sync Service"
+    "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Old Photo Tool")
+mkdir -p "${orphans[@]}"
+head -c 300000 /dev/zero >"${orphans[0]}/photo.exe"
+shot orphans 2.0 "Tolvanire Uninstaller" TOLVANIRE_DEMO_DIALOG=orphans
+rm -rf "$prefix/drive_c/Program Files/Old Photo Tool" "${orphans[1]}" "${orphans[2]}"
 # A second start while the first runs: the "already running" box.
 "$program" --prefix "$prefix" &
 first=$!

@@ -4,8 +4,8 @@
 # integration and end to end (label "wine") in the Release build build/;
 # the unit and GUI tests again in an AddressSanitizer+UBSan build
 # (build-asan/); the unit and GUI tests that start threads (label
-# "threads") in a ThreadSanitizer build (build-tsan/); then the
-# Windows build (scripts/test-windows.sh). Warnings are errors in every
+# "threads") in a ThreadSanitizer build (build-tsan/); and, beside the
+# two sanitizer steps, the Windows build (scripts/test-windows.sh). Warnings are errors in every
 # build, compilers run through ccache, and the sanitizer builds take
 # winehost.exe from build/'s MinGW sub-build instead of compiling it again.
 # Ends non-zero when any test fails. TOLVANIRE_SKIP_DEPS=1 skips the
@@ -85,6 +85,27 @@ cmake --build "$root/build" -j "$jobs"
 step "all tests, Wine included"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs" --timeout 900) || fail "tests (build/)" build
 
+# The Windows step waits on Wine for most of its time, and the sanitizer
+# steps keep both cores busy: it runs beside them, into a file of its own
+# that is shown once it has ended. A build that fails ends the script
+# early: it then waits for the Windows step, whose output stays in that file.
+windows_pid=""
+windows_log="$root/build/test-windows.log"
+windows_output() {
+    [ -n "$windows_pid" ] || return 0
+    step "Windows build (MinGW, static Qt) and its tests under Wine, run beside the sanitizer steps"
+    _status=0
+    wait "$windows_pid" || _status=$?
+    windows_pid=""
+    cat "$windows_log"
+    [ "$_status" = 0 ] || fail "Windows build tests (build-win/)" build-win
+}
+if [ "${TOLVANIRE_SKIP_WINDOWS:-0}" != 1 ]; then
+    TOLVANIRE_PREFIX_TEMPLATE="$root/build/tests/wine-template" "$root/scripts/test-windows.sh" >"$windows_log" 2>&1 &
+    windows_pid=$!
+    tolvanire_on_exit "wait $windows_pid"
+fi
+
 step "unit and GUI tests with AddressSanitizer and UBSan"
 # shellcheck disable=SC2086 # one argument per word
 configure build-asan -DCMAKE_BUILD_TYPE=Debug $sanitizer_build "-DTOLVANIRE_SANITIZE=address;undefined" "$shared_mingw"
@@ -108,10 +129,7 @@ cmake --build "$root/build-tsan" -j "$jobs" --target $(test_programs -L threads 
 (cd "$root/build-tsan" && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" --timeout 900 -L threads -LE wine) ||
     fail "ThreadSanitizer tests (build-tsan/)" build-tsan
 
-if [ "${TOLVANIRE_SKIP_WINDOWS:-0}" != 1 ]; then
-    step "Windows build (MinGW, static Qt) and its tests under Wine"
-    TOLVANIRE_PREFIX_TEMPLATE="$root/build/tests/wine-template" "$root/scripts/test-windows.sh" || fail "Windows build tests (build-win/)" build-win
-fi
+windows_output
 
 if [ -n "$failed" ]; then
     step "FAILED:$failed"

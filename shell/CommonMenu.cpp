@@ -3,24 +3,31 @@
 #include <QCursor>
 #include <QVariant>
 #include <QWidgetAction>
+#include <atomic>
+#include <memory>
 
 #include "app/DialogLook.h"
+#include "app/RefreshDlg.h"
 #include "app/UIPublic.h"
+#include "include/MsgIds.h"
 #include "shell/AboutDlg.h"
 #include "shell/StyleMenu.h"
 #include "uninstall/UninstallerCore.h"
+#include "uninstall/dialogs/OrphansDlg.h"
 #include "uninstall/dialogs/RestorePointsDlg.h"
 #include "update/CheckUpdate.h"
 #include "update/UpdateEndpoints.h"
 #include "update/UpdateRstDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPStyleMenuItem.h"
+#include "widgetlib/DetachedTask.h"
 
 CCommonMenu::CCommonMenu(QWidget* parent) : QObject(parent) {
     SetNotifyCentor(CBPNotifyCentor::instance());
-    labels = QStringList{tr("Support Center"), tr("User Guide"),   tr("Tolvanire Disk Cleaner"),
-                         tr("Restore..."),     tr("Check Update"), tr("About")};
-    const int ids[] = {IdSupportCenter, IdUserGuide, IdOtherProduct, IdRestore, IdCheckUpdate, IdAbout};
+    labels = QStringList{tr("Support Center"), tr("User Guide"), tr("Tolvanire Disk Cleaner"),
+                         tr("Leftovers..."),   tr("Restore..."), tr("Check Update"),
+                         tr("About")};
+    const int ids[] = {IdSupportCenter, IdUserGuide, IdOtherProduct, IdOrphans, IdRestore, IdCheckUpdate, IdAbout};
 
     mainMenu = new CStyleMenu(parent);
     mainMenu->setContentsMargins(5, 0, 0, 0);
@@ -79,6 +86,8 @@ void CCommonMenu::OnOptionMenuTriggered(QAction* action) {
         ShowAbout();
     } else if (id == IdRestore) {
         ShowRestorePoints();
+    } else if (id == IdOrphans) {
+        ShowOrphans();
     }
 }
 
@@ -121,4 +130,80 @@ void CCommonMenu::ShowAbout() {
     about->BuildContent();
     about->exec();
     delete about;
+}
+
+namespace {
+
+// The orphan calls of one step of the dialog, made on a worker.
+struct OrphanJob {
+    QStringList toDelete; // deleted first, when any
+    QString failure;      // why the target could not be reached
+    OrphanRemoval removal;
+    OrphanList list; // read after the deletion
+    std::atomic<bool> done{false};
+};
+
+// Runs `job` on a worker while the busy dialog shows, and returns once it
+// is done: a scan of a large tree may take a while, and the window must not
+// freeze meanwhile.
+void RunBehindBusyDialog(CUninstallerCore* core, const std::shared_ptr<OrphanJob>& job) {
+    CDetachedTask::Run(job, CDetachedTask::kNoMessage, [core](OrphanJob& work) {
+        if (!work.toDelete.isEmpty()) {
+            const Expected<OrphanRemoval, BackendFailure> removal = core->DeleteOrphans(work.toDelete);
+            if (removal)
+                work.removal = *removal;
+            else
+                work.failure = removal.Error().reason;
+        }
+        if (work.failure.isEmpty()) {
+            const Expected<OrphanList, BackendFailure> list = core->Orphans();
+            if (list)
+                work.list = *list;
+            else
+                work.failure = list.Error().reason;
+        }
+        work.done = true;
+        CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
+    });
+    // A close message meant for another dialog may end one busy dialog early.
+    while (!job->done) {
+        CRefreshDlg busy(CUIPublic::instance()->GetMainWindow());
+        busy.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        busy.BuildBusyView();
+        busy.exec();
+    }
+}
+
+} // namespace
+
+void CCommonMenu::ShowOrphans() {
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
+    if (core == nullptr) return;
+    auto first = std::make_shared<OrphanJob>();
+    RunBehindBusyDialog(core, first);
+    auto* dialog = new COrphansDlg(CUIPublic::instance()->GetMainWindow());
+    dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    const QString unreachable = COrphansDlg::tr("The Windows programs cannot be read: %1");
+    dialog->Build(first->list.folders,
+                  first->failure.isEmpty() ? first->list.stopReason : unreachable.arg(first->failure),
+                  [core, unreachable](const QStringList& paths, QString* summary) {
+                      auto job = std::make_shared<OrphanJob>();
+                      job->toDelete = paths;
+                      RunBehindBusyDialog(core, job);
+                      int deleted = 0;
+                      for (const OrphanDeletion& folder : job->removal.folders)
+                          deleted += folder.deleted ? 1 : 0;
+                      if (!job->failure.isEmpty())
+                          *summary = unreachable.arg(job->failure);
+                      else if (!job->removal.stopReason.isEmpty())
+                          *summary = COrphansDlg::tr("Nothing was deleted: %1").arg(job->removal.stopReason);
+                      else
+                          *summary = COrphansDlg::tr("%1 of %2 ticked deleted.").arg(deleted).arg(paths.size());
+                      if (job->failure.isEmpty() && !job->list.stopReason.isEmpty())
+                          *summary += QLatin1Char(' ') +
+                                      COrphansDlg::tr("The list cannot be read again: %1").arg(job->list.stopReason);
+                      return job->list.folders;
+                  });
+    dialog->exec();
+    delete dialog;
 }

@@ -284,6 +284,9 @@ bool CMainWin::SwitchPrefix(const QString& prefix) {
 
 void CMainWin::OpenMainMenu() {
     CCommonMenu menu(titleBar);
+    // Folders are neither listed nor deleted while a run or a refresh uses
+    // the target.
+    menu.Action(CCommonMenu::IdOrphans)->setEnabled(inventoryReady && !ListBusy());
     menu.ShowMainMenu();
 }
 

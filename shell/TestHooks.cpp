@@ -11,6 +11,7 @@
 #include "app/UIPublic.h"
 #include "include/MsgIds.h"
 #include "platform/Platform.h"
+#include "shell/CommonMenu.h"
 #include "widgetlib/BPNotifyCentor.h"
 
 QString CTestHooks::InstanceKey() {
@@ -38,6 +39,11 @@ CMainWin::PlatformFactory CTestHooks::HoldSplash(CMainWin::PlatformFactory facto
 namespace {
 
 void ShowDemoDialog(QWidget* window, const QString& which) {
+    if (which == QLatin1String("orphans")) {
+        CCommonMenu menu(window);
+        menu.OnOptionMenuTriggered(menu.Action(CCommonMenu::IdOrphans));
+        return;
+    }
     if (which == QLatin1String("busy")) {
         CRefreshDlg busy(window);
         busy.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);

@@ -25,8 +25,9 @@ public:
     static CMainWin::PlatformFactory HoldSplash(CMainWin::PlatformFactory factory);
 
     // Once the main window is shown: TOLVANIRE_FORCE_OVERLAY shows the blur
-    // overlay on every system; TOLVANIRE_DEMO_DIALOG ("message" or "busy")
-    // opens a shared dialog over the window; TOLVANIRE_CRASH_AFTER_START
+    // overlay on every system; TOLVANIRE_DEMO_DIALOG ("message", "busy", or
+    // "orphans": the list "Leftovers..." opens) opens that dialog over the
+    // window; TOLVANIRE_CRASH_AFTER_START
     // crashes the program a second later, for the checks of what a crash
     // leaves.
     static void WindowShown(CMainWin* window);

@@ -198,6 +198,7 @@ bool CClaimReader::Read(const InstalledProgram& program, const QString& ownName,
         const QString displayName = Decoded(utf8[i]);
         const QString publisher = Decoded(utf8[i + 2]);
         names << displayName << LastName(Decoded(utf8[i + 1]));
+        claims->bearers << displayName << publisher;
         for (size_t field = 3; field < kFields; ++field) {
             const int formCount = ExpansionForms(Decoded(utf8[i + field])).size();
             for (int form = 0; form < formCount; ++form) {
@@ -218,6 +219,7 @@ bool CClaimReader::Read(const InstalledProgram& program, const QString& ownName,
         }
     }
     claims->folders.removeAll(CTargetPath());
+    claims->bearers.removeAll(QString());
     // A name the program itself bears is no claim against it: the same
     // name registered twice must not hide the program's own folders.
     for (const QString& name : names) {

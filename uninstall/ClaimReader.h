@@ -28,6 +28,9 @@ public:
     struct Claims {
         QList<CTargetPath> folders;
         QStringList names;
+        // The display names and publishers of those registrations, as
+        // written: a folder that shares a word with one may be theirs.
+        QStringList bearers;
     };
     using KnownFolderTest = std::function<bool(const CTargetPath&)>;
 

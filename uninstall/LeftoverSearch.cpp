@@ -151,6 +151,10 @@ QList<LeftoverItem> CLeftoverSearch::CollectInstallFolder(const CTargetPath& fol
     return folders + fileItems;
 }
 
+bool CLeftoverSearch::SharesProgramWord(const QString& one, const QString& other) {
+    return Words(one).intersects(Words(other));
+}
+
 QString CLeftoverSearch::ProgramLeaf(const CTargetPath& folder, const QString& displayName, const QString& publisher,
                                      const std::function<bool(const CTargetPath&)>& isKnownFolder) {
     if (folder.IsEmpty()) return QString();

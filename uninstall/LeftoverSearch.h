@@ -84,6 +84,11 @@ public:
     // name a program.
     static QStringList ProgramNames(const QString& displayName);
 
+    // Whether two texts share a word that can name a program (three or more
+    // characters, not only digits, not a generic one like "bin"), ignoring
+    // case.
+    static bool SharesProgramWord(const QString& one, const QString& other);
+
     static QString ProgramLeaf(const CTargetPath& folder, const QString& displayName, const QString& publisher,
                                const std::function<bool(const CTargetPath&)>& isKnownFolder = {});
 

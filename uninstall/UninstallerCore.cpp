@@ -168,6 +168,48 @@ Expected<LeftoverCollection, BackendFailure> CUninstallerCore::CollectLeftovers(
     return collection;
 }
 
+Expected<OrphanList, BackendFailure> CUninstallerCore::Orphans() {
+    COrphanScan scan(platform.Files(), platform.Registry(), platform.System(), appEnum.Is64BitOs());
+    scan.SetOwnFolder(ownFolder);
+    OrphanList list;
+    if (!scan.Scan(&list.folders)) list.stopReason = scan.Reason();
+    if (scan.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
+    return list;
+}
+
+Expected<OrphanRemoval, BackendFailure> CUninstallerCore::DeleteOrphans(const QStringList& paths) {
+    COrphanScan scan(platform.Files(), platform.Registry(), platform.System(), appEnum.Is64BitOs());
+    scan.SetOwnFolder(ownFolder);
+    OrphanRemoval removal;
+    // The folders go into a restore point, as a deep clean's leftovers do;
+    // nothing is deleted that could not be given back.
+    std::unique_ptr<CRestorePoint> point;
+    QString why;
+    if (restorePoints && !paths.isEmpty()) {
+        QStringList names;
+        for (const QString& path : paths)
+            names << CTargetPath::FromText(path).Name();
+        if (!(point = restoreStore->Begin(names, &why))) {
+            removal.stopReason = QStringLiteral("no restore point could be made: ") + why;
+            return removal;
+        }
+    }
+    scan.SetRestorePoint(point.get());
+    if (!scan.Delete(paths, &removal.folders)) removal.stopReason = scan.Reason();
+    scan.SetRestorePoint(nullptr);
+    LeftoverCleanup sealed;
+    SealPoint(std::move(point), &sealed);
+    removal.restorePoint = sealed.restorePoint;
+    if (!sealed.stopReason.isEmpty()) {
+        // The store's volume ran full: what went is back.
+        removal.stopReason = sealed.stopReason;
+        for (OrphanDeletion& folder : removal.folders)
+            folder.deleted = false;
+    }
+    if (scan.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
+    return removal;
+}
+
 Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::CleanLeftovers(const ProgramRecord& record) {
     return Clean(record, nullptr);
 }

@@ -18,6 +18,7 @@
 #include "inventory/ProgramRecord.h"
 #include "platform/Platform.h"
 #include "uninstall/LeftoverCleaner.h"
+#include "uninstall/OrphanScan.h"
 #include "uninstall/RestoreSettings.h"
 #include "uninstall/WineMenuFiles.h"
 
@@ -29,6 +30,22 @@ struct LeftoverCollection {
     // Why nothing was collected: what another program claims, or a known
     // folder, could not be read. Empty when the collection ran.
     QString stopReason;
+};
+
+// The folders that programs already gone left behind.
+struct OrphanList {
+    QList<OrphanFolder> folders;
+    // Why none is offered: what the registered programs claim, a known
+    // folder, a root or the running programs could not be read. Empty when
+    // the scan ran.
+    QString stopReason;
+};
+
+// What a deletion of such folders did.
+struct OrphanRemoval {
+    QList<OrphanDeletion> folders; // one per folder asked for, in order
+    QString stopReason;            // as OrphanList's: nothing was deleted
+    QString restorePoint;          // holds what was deleted; empty: none
 };
 
 // One leftover of a clean, and whether it is still there afterwards.
@@ -141,6 +158,14 @@ public:
     // run left open (a sentence for the user each), then drops the points
     // beyond the limits.
     QStringList PrepareRestoreStore();
+    // The folders no registered program claims, below the places where
+    // programs keep their files (see COrphanScan); deletes nothing.
+    Expected<OrphanList, BackendFailure> Orphans();
+
+    // Deletes those of `paths` that the scan still offers, read afresh (a
+    // folder claimed since it was listed stays), with the deep clean's
+    // remover; the others are left as they are.
+    Expected<OrphanRemoval, BackendFailure> DeleteOrphans(const QStringList& paths);
 
     enum class Phase {
         WaitingForUninstaller,

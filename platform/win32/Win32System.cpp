@@ -567,4 +567,23 @@ uint32_t CWin32System::RunWindows(const std::string& commandLine, bool raise, ui
     return kErrorSuccess;
 }
 
+uint32_t CWin32System::RunningImages(std::vector<std::string>* paths) {
+    paths->clear();
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) return GetLastError();
+    std::set<std::string> seen;
+    PROCESSENTRY32W entry;
+    std::memset(&entry, 0, sizeof(entry));
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        // A process of another user, or one that has ended since the
+        // snapshot, cannot be opened: it is left out, as the contract says.
+        std::wstring image;
+        if (ProcessImage(entry.th32ProcessID, &image) != ImageState::Known) continue;
+        std::string utf8 = ToUtf8(image);
+        if (seen.insert(utf8).second) paths->push_back(std::move(utf8));
+    }
+    return kErrorSuccess;
+}
+
 } // namespace platform

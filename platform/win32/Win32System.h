@@ -29,6 +29,7 @@ public:
     uint32_t RunAndWatch(const std::string& commandLine, const RunWatch& watch, RunOutcome* outcome) override;
     uint32_t Start(const std::string& commandLine, RunOutcome* outcome) override;
     uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) override;
+    uint32_t RunningImages(std::vector<std::string>* paths) override;
 };
 
 // Whether this Windows is Wine (ntdll exports wine_get_version). Asked where

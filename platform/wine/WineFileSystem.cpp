@@ -15,6 +15,17 @@ namespace platform {
 
 namespace calls = wire::calls;
 
+namespace {
+
+// Wine maps "C:\\a\\" to nothing; "C:\\" keeps its separator.
+std::string WithoutTrailingSeparators(std::string path) {
+    while (path.size() > 3 && (path.back() == '\\' || path.back() == '/'))
+        path.pop_back();
+    return path;
+}
+
+} // namespace
+
 CWineFileSystem::CWineFileSystem(CWineHostConnection& host, bool nativeWalk) : host(host), nativeWalk(nativeWalk) {}
 
 uint32_t CWineFileSystem::ListFolder(const std::string& path, uint32_t flags, std::vector<FileEntry>* entries) {
@@ -69,11 +80,8 @@ uint32_t CWineFileSystem::GetAttributes(const std::string& path, uint32_t* attri
 bool CWineFileSystem::UnixPath(const std::string& path, std::string* linuxPath, uint32_t* status) {
     *status = kErrorSuccess;
     linuxPath->clear();
-    std::string trimmed = path;
-    while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
-        trimmed.pop_back();
     calls::PathReply reply;
-    const uint32_t found = host.Call<calls::UnixPath>({trimmed}, &reply);
+    const uint32_t found = host.Call<calls::UnixPath>({WithoutTrailingSeparators(path)}, &reply);
     if (found == kErrorBackendFailure) {
         *status = found;
         return false;
@@ -123,9 +131,7 @@ uint32_t CWineFileSystem::RemoveFolderAndEmptyParents(const std::string& path) {
     if (status != kErrorSuccess || !(attributes & kAttrReparsePoint) || !(attributes & kAttrDirectory))
         return host.Call<calls::RemoveFolderAndEmptyParents>({path});
 
-    std::string trimmed = path;
-    while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
-        trimmed.pop_back();
+    const std::string trimmed = WithoutTrailingSeparators(path);
     std::string linuxPath;
     uint32_t linkStatus = kErrorSuccess;
     if (!LinuxSymlink(trimmed, &linuxPath, &linkStatus)) {
@@ -259,52 +265,71 @@ uint32_t CWineFileSystem::Stat(const std::string& path, FileStat* stat) {
 
 uint32_t CWineFileSystem::MoveEntry(const std::string& from, const std::string& to, FileStat* moved) {
     if (moved) *moved = FileStat();
-    // Wine's MoveFileExW moves what a symbolic link points at and leaves the
-    // link (and does not report a link to a file as one), so a link is
-    // looked at, and moved as the link, from the Linux side.
-    std::string linuxFrom;
-    uint32_t status = kErrorSuccess;
-    if (LinuxSymlink(from, &linuxFrom, &status)) return MoveLinuxLink(linuxFrom, to, moved);
+    calls::MovePathsReply paths;
+    uint32_t status =
+        host.Call<calls::MovePaths>({WithoutTrailingSeparators(from), WithoutTrailingSeparators(to)}, &paths);
     if (status == kErrorBackendFailure) return status;
+    struct stat entry;
+    if (status == kErrorSuccess && !paths.from.empty() && lstat(paths.from.c_str(), &entry) == 0) {
+        // Wine's MoveFileExW moves what a symbolic link points at and leaves
+        // the link (and does not report a link to a file as one), so a link
+        // is always moved here, as the link. Any other entry is renamed here
+        // too, which is what Wine's call comes down to, at a fraction of its
+        // cost; what a rename cannot do (a move to another volume) is left to
+        // the host.
+        if (S_ISLNK(entry.st_mode) || nativeWalk) {
+            status = RenameOnLinuxSide(paths, entry, moved);
+            if (status != kErrorCallNotImplemented) return status;
+        }
+    }
     calls::StatReply reply;
     status = host.Call<calls::MoveEntry>({from, to}, &reply);
     if (moved && status == kErrorSuccess) *moved = reply.stat;
     return status;
 }
 
-uint32_t CWineFileSystem::MoveLinuxLink(const std::string& linuxFrom, const std::string& to, FileStat* moved) {
-    struct stat link;
-    if (lstat(linuxFrom.c_str(), &link) != 0) return kErrorFileNotFound;
-    std::string linuxTo;
-    uint32_t status = kErrorSuccess;
-    if (!UnixPath(to, &linuxTo, &status)) return status;
-    if (linuxTo.empty()) return kErrorPathNotFound;
-    // Never onto an existing entry; across file systems the link stays, as
-    // a copy would be one of what it points at.
-    if (renameat2(AT_FDCWD, linuxFrom.c_str(), AT_FDCWD, linuxTo.c_str(), RENAME_NOREPLACE) != 0) {
-        switch (errno) {
-        case EEXIST:
-            return kErrorAlreadyExists;
-        case EXDEV:
-            return kErrorNotSameDevice;
-        case ENOENT:
-        case ENOTDIR:
-            return kErrorPathNotFound;
-        default:
-            return kErrorAccessDenied;
-        }
-    }
-    if (moved) {
+uint32_t CWineFileSystem::RenameOnLinuxSide(const calls::MovePathsReply& paths, const struct stat& entry,
+                                            FileStat* moved) {
+    const bool link = S_ISLNK(entry.st_mode);
+    FileStat before = paths.stat;
+    if (link) {
         // As Wine reports a link: its write time stands for its creation.
         struct stat target;
-        const bool folder = stat(linuxTo.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        const bool folder = stat(paths.from.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
         constexpr uint64_t kUnixEpoch = 116444736000000000ULL; // 1970-01-01 as a FILETIME count
-        moved->attributes = kAttrReparsePoint | (folder ? kAttrDirectory : 0u);
-        moved->writeTime = kUnixEpoch + static_cast<uint64_t>(link.st_mtim.tv_sec) * 10000000u +
-                           static_cast<uint64_t>(link.st_mtim.tv_nsec) / 100u;
-        moved->creationTime = moved->writeTime;
+        before = FileStat();
+        before.attributes = kAttrReparsePoint | (folder ? kAttrDirectory : 0u);
+        before.writeTime = kUnixEpoch + static_cast<uint64_t>(entry.st_mtim.tv_sec) * 10000000u +
+                           static_cast<uint64_t>(entry.st_mtim.tv_nsec) / 100u;
+        before.creationTime = before.writeTime;
+    } else if (paths.statStatus != kErrorSuccess || paths.to.empty()) {
+        return kErrorCallNotImplemented;
     }
-    return kErrorSuccess;
+    if (paths.to.empty()) return kErrorPathNotFound;
+    // Never onto an existing entry.
+    if (renameat2(AT_FDCWD, paths.from.c_str(), AT_FDCWD, paths.to.c_str(), RENAME_NOREPLACE) == 0) {
+        if (moved) *moved = before;
+        return kErrorSuccess;
+    }
+    const int error = errno;
+    struct stat existing;
+    switch (error) {
+    case EEXIST:
+        // Wine finds the entry itself under a name that differs in case
+        // only: a change of case is the host's to make.
+        if (!link && lstat(paths.to.c_str(), &existing) == 0 && existing.st_ino == entry.st_ino &&
+            existing.st_dev == entry.st_dev)
+            return kErrorCallNotImplemented;
+        return kErrorAlreadyExists;
+    case ENOENT:
+    case ENOTDIR:
+        return kErrorPathNotFound;
+    case EXDEV:
+        // A link stays: a copy would be one of what it points at.
+        return link ? static_cast<uint32_t>(kErrorNotSameDevice) : kErrorCallNotImplemented;
+    default:
+        return link ? static_cast<uint32_t>(kErrorAccessDenied) : kErrorCallNotImplemented;
+    }
 }
 
 uint32_t CWineFileSystem::SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) {

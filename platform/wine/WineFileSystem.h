@@ -4,15 +4,23 @@
 
 #include "platform/FileSystem.h"
 
+struct stat;
+
 namespace platform {
+
+namespace wire::calls {
+struct MovePathsReply;
+}
 
 class CWineHostConnection;
 
 // IFileSystem through winehost.exe: one round trip per call. ListTree maps
 // the base to its Linux folder with one round trip and walks that folder
 // from this side, reporting what Wine's own calls report (see
-// CNativeTreeWalk); with `nativeWalk` off the host walks the tree with the
-// Windows calls themselves.
+// CNativeTreeWalk), and MoveEntry maps both ends of the move with one round
+// trip and renames on the Linux side; with `nativeWalk` off the host walks
+// the tree and moves entries (all but symbolic links) with the Windows calls
+// themselves.
 class CWineFileSystem : public IFileSystem {
 public:
     explicit CWineFileSystem(CWineHostConnection& host, bool nativeWalk = true);
@@ -49,8 +57,9 @@ private:
     // Whether `path` is a symbolic link on the Linux side, which Wine does
     // not report for links to files. `status` is set when the host is gone.
     bool LinuxSymlink(const std::string& path, std::string* linuxPath, uint32_t* status);
-    // MoveEntry for a symbolic link, renamed on the Linux side.
-    uint32_t MoveLinuxLink(const std::string& linuxFrom, const std::string& to, FileStat* moved);
+    // MoveEntry as a rename on the Linux side of what `paths` maps (found
+    // there as `entry`); kErrorCallNotImplemented when the host is to move it.
+    uint32_t RenameOnLinuxSide(const wire::calls::MovePathsReply& paths, const struct stat& entry, FileStat* moved);
 
     CWineHostConnection& host;
     const bool nativeWalk;

@@ -123,6 +123,14 @@ uint32_t CWineSystem::RunWindows(const std::string& commandLine, bool raise, uin
     return status;
 }
 
+uint32_t CWineSystem::RunningImages(std::vector<std::string>* paths) {
+    paths->clear();
+    wire::calls::RunningImagesReply reply;
+    const uint32_t status = host.Call<wire::calls::RunningImages>(wire::NoFields(), &reply);
+    if (status == kErrorSuccess) *paths = std::move(reply.paths);
+    return status;
+}
+
 std::vector<int> CWineSystem::WaitingHostProcessIds() const {
     std::lock_guard<std::mutex> lock(waitingMutex);
     std::vector<int> ids;

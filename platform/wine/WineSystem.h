@@ -34,6 +34,8 @@ public:
     // a wait's uninstaller are the prefix's windows, whichever host waits.
     uint32_t Start(const std::string& commandLine, RunOutcome* outcome) override;
     uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) override;
+    // The prefix's processes, winehost.exe itself among them.
+    uint32_t RunningImages(std::vector<std::string>* paths) override;
 
     // The process ids of the hosts that are waiting right now, for tests
     // that end one mid-wait.

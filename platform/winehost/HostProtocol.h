@@ -37,7 +37,7 @@
 namespace platform::wire {
 
 constexpr uint32_t kHostMagic = 0x484C4F54; // "TOLH"
-constexpr uint32_t kProtocolVersion = 8;
+constexpr uint32_t kProtocolVersion = 9;
 // A frame larger than this is a broken stream, not a message.
 constexpr uint32_t kMaxFrameSize = 512u * 1024u * 1024u;
 
@@ -85,7 +85,9 @@ constexpr uint32_t kWantChildren = 2;
     X(MoveEntry, 71)                                                                                                   \
     X(SetTimes, 72)                                                                                                    \
     X(FreeSpace, 73)                                                                                                   \
-    X(HostFolderPath, 74)
+    X(HostFolderPath, 74)                                                                                              \
+    X(MovePaths, 75)                                                                                                   \
+    X(RunningImages, 62)
 
 enum class Op : uint32_t {
 #define TOLVANIRE_OP_ENUM(name, code) name = code,
@@ -363,6 +365,17 @@ struct MoveRequest {
 // A move between volumes copies the file within the call: a large file
 // takes long, so the host keeps the line alive.
 using MoveEntry = Call<Op::MoveEntry, Limit::Bulk, MoveRequest, StatReply>;
+// What a client that renames on the Linux side needs for a move: the Linux
+// paths of both ends (empty where Wine maps none, and outside Wine) and the
+// status of what moves, with the status of asking for it.
+struct MovePathsReply {
+    std::string from;
+    std::string to;
+    uint32_t statStatus = 0;
+    FileStat stat;
+    WIRE_FIELDS(from, to, statStatus, stat)
+};
+using MovePaths = Call<Op::MovePaths, Limit::Short, MoveRequest, MovePathsReply>;
 struct SetTimesRequest {
     std::string path;
     uint64_t creationTime = 0;
@@ -431,6 +444,12 @@ struct RunWindowsReply {
     WIRE_FIELDS(count)
 };
 using RunWindows = Call<Op::RunWindows, Limit::Short, RunWindowsRequest, RunWindowsReply>;
+// The program files of the running processes (ISystem::RunningImages).
+struct RunningImagesReply {
+    std::vector<std::string> paths;
+    WIRE_FIELDS(paths)
+};
+using RunningImages = Call<Op::RunningImages, Limit::Short, NoFields, RunningImagesReply>;
 // Ends the host after the reply.
 using Quit = Call<Op::Quit, Limit::Short, NoFields, NoFields>;
 

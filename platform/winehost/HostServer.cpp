@@ -69,6 +69,12 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
     On<SetAttributes>([this](const auto& in, auto*) { return files.SetAttributes(in.path, in.attributes); });
     On<Stat>([this](const auto& in, auto* out) { return files.Stat(in.path, &out->stat); });
     On<MoveEntry>([this](const auto& in, auto* out) { return files.MoveEntry(in.from, in.to, &out->stat); });
+    On<MovePaths>([this](const auto& in, auto* out) {
+        out->from = unixPath ? unixPath(in.from) : std::string();
+        out->to = unixPath ? unixPath(in.to) : std::string();
+        out->statStatus = files.Stat(in.from, &out->stat);
+        return static_cast<uint32_t>(kErrorSuccess);
+    });
     On<SetTimes>([this](const auto& in, auto*) { return files.SetTimes(in.path, in.creationTime, in.writeTime); });
     On<FreeSpace>([this](const auto& in, auto* out) { return files.FreeSpace(in.path, &out->bytes); });
     On<HostFolderPath>([this](const auto& in, auto* out) { return files.HostFolderPath(in.path, &out->path); });
@@ -89,6 +95,7 @@ CHostServer::CHostServer(IRegistry& targetRegistry, ISystem& targetSystem, IFile
     });
     On<RunWindows>(
         [this](const auto& in, auto* out) { return system.RunWindows(in.commandLine, in.raise, &out->count); });
+    On<RunningImages>([this](const auto&, auto* out) { return system.RunningImages(&out->paths); });
     On<Quit>([](const auto&, auto*) { return static_cast<uint32_t>(kErrorSuccess); });
 }
 

@@ -198,6 +198,25 @@ TEST_P(CliFailure, CleanStopsAndExits3) {
     EXPECT_TRUE(machine->registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Acme"));
 }
 
+TEST_P(CliFailure, OrphansDeleteStopsAndExits3) {
+    // Folders of a program already gone, beside those the machine keeps.
+    Fill([](MemoryPlatform& machine) {
+        AddPrograms(machine);
+        for (const char* file : {"C:\\Program Files\\Gone Tool\\bin\\tool.exe", "C:\\Program Files\\Gone Tool\\a.dat",
+                                 "C:\\ProgramData\\Microsoft\\keep.dat"}) {
+            const std::string path = file;
+            machine.files.CreateFolder(path.substr(0, path.find_last_of('\\')));
+            machine.files.WriteFile(path, "data");
+        }
+    });
+    const size_t requests = FailAtEveryRequest(
+        {QStringLiteral("orphans"), QStringLiteral("--delete"), QStringLiteral("C:\\Program Files\\Gone Tool")});
+    // The claims, the roots and the running programs each take a round trip.
+    EXPECT_GE(requests, 10u);
+    EXPECT_FALSE(machine->files.Exists("C:\\Program Files\\Gone Tool"));
+    EXPECT_TRUE(machine->files.Exists("C:\\ProgramData\\Microsoft\\keep.dat"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, CliFailure, ::testing::ValuesIn(kFaults),
                          [](const ::testing::TestParamInfo<FaultRow>& info) { return info.param.name; });
 

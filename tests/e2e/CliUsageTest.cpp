@@ -70,6 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
                               0,
                               "",
                               "Usage: tolvanire-uninstaller-cli leftovers [options] NAME\n"},
+                    UsageCase{"OrphansDeleteWithoutPath", {"orphans", "--delete"}, 2, "needs at least one folder", ""},
+                    UsageCase{"OrphansPathWithoutDelete", {"orphans", "C:\\Gone"}, 2, "only with --delete", ""},
                     // No prefix to manage: said, and nothing is created.
                     UsageCase{"PrefixMissing", {"list"}, 2, "never-created (WINEPREFIX) does not exist", ""},
                     UsageCase{"OptionPrefixMissing",

@@ -610,13 +610,16 @@ uint32_t MemoryFileSystem::MoveEntry(const std::string& from, const std::string&
     // stays untouched.
     if (error == kErrorSuccess && existing != node) return kErrorAlreadyExists;
     if (error != kErrorSuccess && (error != kErrorFileNotFound || !target)) return kErrorPathNotFound;
-    if (existing == node) target = parent;
     if (node->isDir() && toParts.size() > fromParts.size() &&
         std::equal(fromParts.begin(), fromParts.end(), toParts.begin(),
                    [](const std::string& a, const std::string& b) { return Fold(a) == Fold(b); }))
         return kErrorAccessDenied; // into itself
     const FileStat before = StatOf(*node);
     const std::string key = Fold(node->name);
+    // The name as `to` spells it (a change of case resolves to the old one).
+    std::vector<std::string> spelt;
+    Split(to, &spelt);
+    toParts.back() = spelt.back();
 
     if (Fold(fromParts[0]) == Fold(toParts[0])) {
         if (const uint32_t failed = Step(MoveStep::Rename, from)) return failed;

@@ -1,5 +1,6 @@
 #include "tests/fake/MemorySystem.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <thread>
@@ -217,4 +218,18 @@ std::vector<std::string> MemorySystem::Started() const {
 std::string MemorySystem::FatalError() const {
     std::lock_guard<std::mutex> lock(mutex);
     return fatalError;
+}
+
+uint32_t MemorySystem::RunningImages(std::vector<std::string>* paths) {
+    std::lock_guard<std::mutex> lock(mutex);
+    paths->clear();
+    if (!fatalError.empty()) return platform::kErrorBackendFailure;
+    for (const std::string& path : runningImages)
+        if (std::find(paths->begin(), paths->end(), path) == paths->end()) paths->push_back(path);
+    return platform::kErrorSuccess;
+}
+
+void MemorySystem::SetRunningImages(std::vector<std::string> paths) {
+    std::lock_guard<std::mutex> lock(mutex);
+    runningImages = std::move(paths);
 }

@@ -38,6 +38,10 @@ public:
     // The script's windows while a wait of it plays.
     uint32_t RunWindows(const std::string& commandLine, bool raise, uint32_t* count) override;
 
+    // The images SetRunningImages gave, each once.
+    uint32_t RunningImages(std::vector<std::string>* paths) override;
+    void SetRunningImages(std::vector<std::string> paths);
+
     // What running one command does.
     struct ScriptedProcess {
         uint32_t startError = 0; // not 0: the start fails with this code
@@ -83,4 +87,5 @@ private:
     std::map<std::string, std::string> environment; // by upper-case name
     uint32_t expansionFailure = 0;
     std::set<std::string> installerProducts;
+    std::vector<std::string> runningImages;
 };

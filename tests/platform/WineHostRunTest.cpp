@@ -146,6 +146,27 @@ TEST_F(WineHostRunTest, StartReturnsOnceTheProgramRuns) {
     EXPECT_EQ(kErrorFileNotFound, outcome.startError);
 }
 
+// A program that runs in the prefix is among the running images, by its
+// full path, as long as it runs.
+TEST_F(WineHostRunTest, RunningImagesNameTheRunningProgram) {
+    const QString marker = DriveC() + QStringLiteral("/hostrun/images.txt");
+    QFile::remove(marker);
+    RunOutcome outcome;
+    ASSERT_EQ(kErrorSuccess, System().Start("C:\\hostrun\\helper.exe started 4000 C:\\hostrun\\images.txt", &outcome));
+    ASSERT_TRUE(outcome.started);
+    for (int i = 0; i < 200 && !QFile::exists(marker); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::vector<std::string> images;
+    ASSERT_EQ(kErrorSuccess, System().RunningImages(&images));
+    auto holds = [&images](const QString& file) {
+        for (const std::string& image : images)
+            if (QString::fromStdString(image).endsWith(file, Qt::CaseInsensitive)) return true;
+        return false;
+    };
+    EXPECT_TRUE(holds(QStringLiteral("C:\\hostrun\\helper.exe")));
+    EXPECT_TRUE(holds(QStringLiteral("\\winehost.exe")));
+}
+
 // The wizard of the uninstaller being waited for is found, through the
 // platform's host, while the wait runs on a host of its own; and brought to
 // the front on request.

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -151,9 +152,37 @@ std::string Content(SemanticsContext& ctx, const std::string& path, const std::s
     return text;
 }
 
+// A folder on /dev/shm (tmpfs: another volume than the prefix's) that holds
+// the folders of the cases that need one, made on first use and removed
+// after the run.
+class SharedMemoryFolder : public ::testing::Environment {
+public:
+    static std::string Get() {
+        std::lock_guard<std::mutex> lock(instance->mutex);
+        if (instance->path.empty()) {
+            char pattern[] = "/dev/shm/tolvanire-semantics-XXXXXX";
+            if (mkdtemp(pattern)) instance->path = pattern;
+        }
+        return instance->path;
+    }
+    void TearDown() override {
+        if (path.empty()) return;
+        if (std::system(("rm -rf '" + path + "'").c_str()) != 0) { /* left for the OS to clean */
+        }
+    }
+
+private:
+    static SharedMemoryFolder* const instance;
+    std::mutex mutex;
+    std::string path;
+};
+
+SharedMemoryFolder* const SharedMemoryFolder::instance =
+    static_cast<SharedMemoryFolder*>(::testing::AddGlobalTestEnvironment(new SharedMemoryFolder));
+
 // A folder of the case on another volume than drive C: a folder on
-// /dev/shm (tmpfs) reached through HostFolderPath, which the fake answers
-// through a drive D mapped over /dev/shm. Made on the Linux side under Wine.
+// /dev/shm reached through HostFolderPath, which the fake answers through a
+// drive D mapped over /dev/shm. Made on the Linux side under Wine.
 struct OtherVolume {
     std::string folder; // as the machine names it
     std::string host;   // as the host names it
@@ -161,12 +190,12 @@ struct OtherVolume {
 
 OtherVolume MakeOtherVolume(SemanticsContext& ctx) {
     OtherVolume other;
-    std::string name = ctx.folder.substr(ctx.folder.find_last_of('\\') + 1);
-    other.host =
-        "/dev/shm/tolvanire-semantics-" + std::to_string(getpid()) + "-" + BackendName(ctx.backend) + "-" + name;
+    const std::string name = ctx.folder.substr(ctx.folder.find_last_of('\\') + 1);
     if (ctx.Fake()) {
         ctx.memory->files.MapDriveOutside("D:", "/dev/shm");
+        other.host = "/dev/shm/" + name;
     } else {
+        other.host = SharedMemoryFolder::Get() + "/" + BackendName(ctx.backend) + "-" + name;
         EXPECT_EQ(0, mkdir(other.host.c_str(), 0755)) << other.host;
     }
     EXPECT_EQ(kErrorSuccess, ctx.Files().HostFolderPath(other.host, &other.folder)) << other.host;
@@ -197,6 +226,23 @@ std::string Describe(const FileStat& stat) {
 // system keeps exactly.
 constexpr uint64_t kCreated2019 = 131935392000000000ULL;
 constexpr uint64_t kWritten2021 = 132539328000000000ULL;
+
+// Gives each entry of `names` in `fromFolder` times of its own, moves it
+// into `toFolder` and holds what the move reported, and what is found
+// there, against the entry's status before.
+void ExpectMovesKeepStatus(IFileSystem& f, const std::string& fromFolder, const std::string& toFolder,
+                           const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const std::string from = fromFolder + "\\" + name, to = toFolder + "\\" + name;
+        ASSERT_EQ(kErrorSuccess, f.SetTimes(from, kCreated2019, kWritten2021));
+        const FileStat before = StatOf(f, from);
+        FileStat moved;
+        ASSERT_EQ(kErrorSuccess, f.MoveEntry(from, to, &moved)) << name;
+        EXPECT_EQ(Describe(before), Describe(moved)) << name;
+        EXPECT_EQ(Describe(before), Describe(StatOf(f, to))) << name;
+        EXPECT_FALSE(f.Exists(from)) << name;
+    }
+}
 
 std::vector<FileRow> FileRows() {
     return {
@@ -794,17 +840,13 @@ std::vector<FileRow> FileRows() {
              Write(f, ctx.folder + "\\from\\a.txt", kAttrHidden | kAttrReadOnly);
              Folder(f, ctx.folder + "\\from\\Empty", kAttrHidden);
              Folder(f, ctx.folder + "\\to");
-             for (const char* name : {"a.txt", "Empty"}) {
-                 const std::string from = ctx.folder + "\\from\\" + name, to = ctx.folder + "\\to\\" + name;
-                 ASSERT_EQ(kErrorSuccess, f.SetTimes(from, kCreated2019, kWritten2021));
-                 const FileStat before = StatOf(f, from);
-                 FileStat moved;
-                 ASSERT_EQ(kErrorSuccess, f.MoveEntry(from, to, &moved)) << name;
-                 EXPECT_EQ(Describe(before), Describe(moved)) << name;
-                 EXPECT_EQ(Describe(before), Describe(StatOf(f, to))) << name;
-                 EXPECT_FALSE(f.Exists(from)) << name;
-             }
+             ExpectMovesKeepStatus(f, ctx.folder + "\\from", ctx.folder + "\\to", {"a.txt", "Empty"});
              EXPECT_EQ("content of " + ctx.folder + "\\from\\a.txt", Content(ctx, ctx.folder + "\\to\\a.txt"));
+             // A change of case names the entry itself, which is no
+             // overwrite (Wine keeps the old case).
+             ASSERT_EQ(kErrorSuccess, f.MoveEntry(ctx.folder + "\\to\\a.txt", ctx.folder + "\\to\\A.TXT", nullptr));
+             EXPECT_EQ((std::vector<std::string>{ctx.Fake() ? "A.TXT" : "a.txt"}),
+                       Names(f, ctx.folder + "\\to", kListFiles | kListHidden));
          }},
         {"MoveNeverOverwritesAndNeedsTheTargetFolder",
          [](SemanticsContext& ctx) {
@@ -872,16 +914,7 @@ std::vector<FileRow> FileRows() {
              Write(f, ctx.folder + "\\ro.txt", kAttrReadOnly | kAttrHidden);
              Write(f, ctx.folder + "\\plain.txt");
              Folder(f, ctx.folder + "\\Empty", kAttrHidden);
-             for (const char* name : {"ro.txt", "plain.txt", "Empty"}) {
-                 const std::string from = ctx.folder + "\\" + name, to = other.folder + "\\" + name;
-                 ASSERT_EQ(kErrorSuccess, f.SetTimes(from, kCreated2019, kWritten2021));
-                 const FileStat before = StatOf(f, from);
-                 FileStat moved;
-                 ASSERT_EQ(kErrorSuccess, f.MoveEntry(from, to, &moved)) << name;
-                 EXPECT_EQ(Describe(before), Describe(moved)) << name;
-                 EXPECT_EQ(Describe(before), Describe(StatOf(f, to))) << name;
-                 EXPECT_FALSE(f.Exists(from)) << name;
-             }
+             ExpectMovesKeepStatus(f, ctx.folder, other.folder, {"ro.txt", "plain.txt", "Empty"});
              EXPECT_EQ("content of " + ctx.folder + "\\ro.txt",
                        Content(ctx, other.folder + "\\ro.txt", other.host + "/ro.txt"));
              // A folder goes only when empty; nothing of it is left behind.
@@ -928,6 +961,17 @@ std::vector<FileRow> FileRows() {
                  EXPECT_EQ(kErrorSuccess, f.FreeSpace(other.folder, &free));
                  EXPECT_EQ(c.freeBytes, free) << "space of a removed copy is given back";
              }
+             // Writes respect the figure too, and deletions give space back.
+             memory.SetFreeSpace("D:", 10);
+             EXPECT_EQ(kErrorDiskFull, f.WriteFile(other.folder + "\\big.txt", "eleven byte"));
+             EXPECT_FALSE(f.Exists(other.folder + "\\big.txt"));
+             uint64_t free = 0;
+             ASSERT_EQ(kErrorSuccess, f.WriteFile(other.folder + "\\small.txt", "five!"));
+             EXPECT_EQ(kErrorSuccess, f.FreeSpace(other.folder, &free));
+             EXPECT_EQ(5u, free);
+             ASSERT_EQ(kErrorSuccess, f.DeleteFile(other.folder + "\\small.txt"));
+             EXPECT_EQ(kErrorSuccess, f.FreeSpace(other.folder, &free));
+             EXPECT_EQ(10u, free);
              // A rename within the volume fails at its one step.
              memory.SetMoveHook([](MemoryFileSystem::MoveStep step, const std::string&) {
                  return step == MemoryFileSystem::MoveStep::Rename ? kErrorAccessDenied : kErrorSuccess;

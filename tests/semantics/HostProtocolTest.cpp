@@ -47,6 +47,7 @@ std::vector<RequestRow> Requests() {
         {"RunPoll", Payload<calls::RunPoll>({500, true}), true},
         {"Start", Payload<calls::Start>({"\"C:\\x\\uninst.exe\" /S"}), true},
         {"RunWindows", Payload<calls::RunWindows>({"\"C:\\x\\uninst.exe\" /S", true}), true},
+        {"RunningImages", Payload<calls::RunningImages>({}), true},
         {"HugeCount",
          Payload(WireWriter().U32(static_cast<uint32_t>(Op::ExpandEnvironment)).U32(0xFFFFFFFF).Bytes("a")), false},
         {"HugeString", Payload(WireWriter().U32(static_cast<uint32_t>(Op::DeleteFile)).U32(0x7FFFFFFF)), false},

@@ -152,6 +152,22 @@ TEST(HostRun, WindowsOfTheUninstallerBeingWaitedFor) {
     EXPECT_EQ(0u, count);
 }
 
+// The running programs' files cross the wire whole: non-ASCII names
+// unchanged, each once, none when nothing runs.
+TEST(HostRun, RunningImagesCrossTheWire) {
+    MemoryPlatform backend;
+    auto client = CMemoryHostTransport::Connect(backend);
+    ASSERT_NE(nullptr, client);
+    std::vector<std::string> paths{"stale"};
+    ASSERT_EQ(kErrorSuccess, client->System().RunningImages(&paths));
+    EXPECT_TRUE(paths.empty());
+    const std::vector<std::string> images{"C:\\Program Files\\Редактор\\edit.exe",
+                                          "C:\\Program Files (x86)\\播放器\\play.exe"};
+    backend.system.SetRunningImages({images[0], images[1], images[0]});
+    ASSERT_EQ(kErrorSuccess, client->System().RunningImages(&paths));
+    EXPECT_EQ(images, paths);
+}
+
 // While an uninstaller runs for minutes, the window still reads icons and
 // files through the platform's host.
 TEST(HostRun, PlatformHostAnswersWhileTheUninstallerRuns) {

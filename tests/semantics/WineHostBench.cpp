@@ -9,10 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
+#include "BenchPrefix.h"
 #include "platform/wine/WinePlatform.h"
 
 using namespace platform;
@@ -94,19 +93,11 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--entries") == 0) entries = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--prefix") == 0) prefix = argv[i + 1];
     }
-    std::string root;
-    if (prefix.empty()) {
-        char pattern[] = "/tmp/tolvanire-bench-XXXXXX";
-        if (!mkdtemp(pattern)) return 1;
-        root = pattern;
-        mkdir((root + "/home").c_str(), 0700);
-        setenv("HOME", (root + "/home").c_str(), 1);
-        prefix = root + "/prefix";
-    }
-    setenv("WINEDEBUG", "-all", 1);
+    const BenchPrefix bench(prefix);
+    if (bench.Path().empty()) return 1;
 
     PlatformOptions options;
-    options.winePrefix = prefix;
+    options.winePrefix = bench.Path();
     std::string error;
     auto start = Clock::now();
     std::unique_ptr<CWinePlatform> batched = CWinePlatform::Start(options, &error);
@@ -154,11 +145,5 @@ int main(int argc, char** argv) {
 
     batched.reset();
     direct.reset();
-    if (!root.empty()) {
-        const std::string cleanup = "WINEPREFIX='" + prefix + "' wineserver -k >/dev/null 2>&1; rm -rf '" + root + "'";
-        if (std::system(cleanup.c_str()) != 0) return 0;
-    } else {
-        std::printf("prefix kept: %s\n", prefix.c_str());
-    }
     return 0;
 }

@@ -3,12 +3,14 @@
 // same page as F1, the menu's place under the cursor, the menu button.
 #include <QPushButton>
 #include <QStyle>
+#include <QTreeWidget>
 #include <QWidgetAction>
 #include <QtTest>
 #include <memory>
 
 #include "TestSettingsFiles.h"
 #include "app/MSGDlg.h"
+#include "app/UIPublic.h"
 #include "app/WindowTitle.h"
 #include "include/MsgIds.h"
 #include "shell/AboutDlg.h"
@@ -17,6 +19,8 @@
 #include "shell/StyleMenu.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "tests/fake/RecordingHostServices.h"
+#include "uninstall/UninstallerCore.h"
+#include "uninstall/dialogs/OrphansDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPQtHyperLink.h"
 #include "widgetlib/BPQtLabel.h"
@@ -59,6 +63,7 @@ private slots:
     void nothingOpensLeftOfTheScreen();
     void menuButtonOpensTheMenu();
     void aboutDialog();
+    void orphansEntryDeletesOnlyTheTicked();
 
 private:
     std::unique_ptr<RecordingHostServices> host;
@@ -81,9 +86,9 @@ void MenuTest::entriesInOrder() {
         ids << action->data().toInt();
         QCOMPARE(menu.Action(ids.last()), action);
     }
-    QCOMPARE(texts, (QStringList{"Support Center", "User Guide", "Tolvanire Disk Cleaner", "Restore...", "Check Update",
-                                 "About"}));
-    QCOMPARE(ids, (QList<int>{0x2001, 0x2002, 0x2003, 0x2006, 0x2004, 0x2005}));
+    QCOMPARE(texts, (QStringList{"Support Center", "User Guide", "Tolvanire Disk Cleaner", "Leftovers...", "Restore...",
+                                 "Check Update", "About"}));
+    QCOMPARE(ids, (QList<int>{0x2001, 0x2002, 0x2003, 0x2006, 0x2007, 0x2004, 0x2005}));
     QCOMPARE(menu.MainMenu()->contentsMargins(), QMargins(5, 0, 0, 0));
     QCOMPARE(menu.MainMenu()->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu.MainMenu()), 0);
 }
@@ -221,7 +226,7 @@ void MenuTest::menuButtonOpensTheMenu() {
         shown->close();
     });
     QTest::mouseClick(window.TitleBar()->MenuButton(), Qt::LeftButton);
-    QCOMPARE(seen.size(), 6);
+    QCOMPARE(seen.size(), 7);
     QCOMPARE(seen.last(), QStringLiteral("About"));
     // The menu lived only while it was open.
     QTRY_VERIFY(window.TitleBar()->findChildren<CStyleMenu*>().isEmpty());
@@ -249,6 +254,46 @@ void MenuTest::aboutDialog() {
     QCOMPARE(host->openedUrls,
              QStringList{QStringLiteral("https://www.example.test/system-utilities/free-windows-uninstaller.html")});
     QVERIFY(closedByMessage);
+}
+
+// "Leftovers..." reads the folders of removed programs behind the busy
+// dialog, and deletes the ticked one after the confirmation, on the target.
+void MenuTest::orphansEntryDeletesOnlyTheTicked() {
+    MemoryPlatform machine;
+    for (const char* file : {"C:\\Program Files\\Gone Editor\\edit.exe", "C:\\ProgramData\\Old Tool\\tool.db"}) {
+        const std::string path = file;
+        machine.files.CreateFolder(path.substr(0, path.find_last_of('\\')));
+        machine.files.WriteFile(path, "data");
+    }
+    CUninstallerCore core(machine);
+    CUIPublic::instance()->SetCore(&core);
+    QStringList before;
+    QStringList after;
+    CBaseDialog::SetAnswerer([&](CBaseDialog& dialog) {
+        if (auto* question = qobject_cast<CMSGDlg*>(&dialog)) {
+            question->done(CMSGDlg::ResultOK);
+            return true;
+        }
+        auto* orphans = qobject_cast<COrphansDlg*>(&dialog);
+        if (orphans == nullptr) return false;
+        QTreeWidget* tree = orphans->FolderTree();
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            before << tree->topLevelItem(i)->text(0);
+        tree->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        orphans->DeleteButton()->click();
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            after << tree->topLevelItem(i)->text(0);
+        orphans->done(0);
+        return true;
+    });
+    CCommonMenu menu(nullptr);
+    menu.OnOptionMenuTriggered(menu.Action(CCommonMenu::IdOrphans));
+    CBaseDialog::SetAnswerer(nullptr);
+    CUIPublic::instance()->SetCore(nullptr);
+    QCOMPARE(before, (QStringList{"C:\\Program Files\\Gone Editor", "C:\\ProgramData\\Old Tool"}));
+    QCOMPARE(after, QStringList{"C:\\ProgramData\\Old Tool"});
+    QVERIFY(!machine.files.Exists("C:\\Program Files\\Gone Editor"));
+    QVERIFY(machine.files.Exists("C:\\ProgramData\\Old Tool\\tool.db"));
 }
 
 QTEST_MAIN(MenuTest)

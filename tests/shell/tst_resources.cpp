@@ -47,6 +47,8 @@ void ResourcesTest::picture_data() {
             << "Resources/messagebox/btn_pri" + state + ".png" << QSize(96, 32);
         QTest::newRow(qPrintable("btn_sec" + state))
             << "Resources/messagebox/btn_sec" + state + ".png" << QSize(96, 32);
+        QTest::newRow(qPrintable("btn_delete" + state))
+            << "Resources/messagebox/btn_delete" + state + ".png" << QSize(96, 32);
         QTest::newRow(qPrintable("btn_pril" + state))
             << "Resources/messagebox/btn_pril" + state + ".png" << QSize(128, 32);
         QTest::newRow(qPrintable("btn_uninstall" + state))

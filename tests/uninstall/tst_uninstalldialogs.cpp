@@ -15,12 +15,14 @@
 #include <memory>
 #include <thread>
 
+#include "app/MSGDlg.h"
 #include "app/RuntimeFiles.h"
 #include "app/UIPublic.h"
 #include "app/WindowDlgTitle.h"
 #include "include/MsgIds.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "uninstall/UninstallerCore.h"
+#include "uninstall/dialogs/OrphansDlg.h"
 #include "uninstall/dialogs/ProgramIconSource.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
 #include "uninstall/dialogs/RestorePointsDlg.h"
@@ -302,6 +304,50 @@ private slots:
         QCOMPARE(dialog.Accepted(), accepted);
         QCOMPARE(dialog.RemoveLeftovers(), removeLeftovers);
         QCOMPARE(int(dialog.Programs().size()), programsLeft);
+    }
+
+    // The folders of removed programs start unticked; "Delete" asks first and
+    // hands over only the ticked ones, and only on "YES".
+    void orphansDeleteOnlyTheTickedAfterConfirmation_data() {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("YES") << true;
+        QTest::newRow("NO") << false;
+    }
+
+    void orphansDeleteOnlyTheTickedAfterConfirmation() {
+        QFETCH(bool, confirm);
+        const QList<OrphanFolder> folders{{QStringLiteral("C:\\Program Files\\Gone"), 2048, 0},
+                                          {QStringLiteral("C:\\ProgramData\\Старое"), -1, 0}};
+        QStringList handed;
+        COrphansDlg dialog;
+        dialog.Build(folders, QString(), [&](const QStringList& paths, QString* summary) {
+            handed = paths;
+            *summary = QStringLiteral("1 of 1 ticked deleted.");
+            return QList<OrphanFolder>{folders[1]};
+        });
+        QTreeWidget* tree = dialog.FolderTree();
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(tree->topLevelItem(0)->text(1), QStringLiteral("2.00 KB"));
+        QCOMPARE(tree->topLevelItem(1)->text(1), QStringLiteral("?"));
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            QCOMPARE(tree->topLevelItem(i)->checkState(0), Qt::Unchecked);
+        QVERIFY(!dialog.DeleteButton()->isEnabled());
+        tree->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        QVERIFY(dialog.DeleteButton()->isEnabled());
+
+        int asked = 0;
+        CBaseDialog::SetAnswerer([&asked, confirm](CBaseDialog& box) {
+            auto* question = qobject_cast<CMSGDlg*>(&box);
+            if (question == nullptr) return false;
+            ++asked;
+            question->done(confirm ? CMSGDlg::ResultOK : CMSGDlg::ResultCancel);
+            return true;
+        });
+        dialog.DeleteButton()->click();
+        CBaseDialog::SetAnswerer(nullptr);
+        QCOMPARE(asked, 1);
+        QCOMPARE(handed, confirm ? QStringList{folders[0].path} : QStringList());
+        QCOMPARE(tree->topLevelItemCount(), confirm ? 1 : 2);
     }
 
     // A refresh's worker may still have its MSG_CLOSE_DLG queued when the
