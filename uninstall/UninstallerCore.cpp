@@ -190,6 +190,7 @@ Expected<OrphanRemoval, BackendFailure> CUninstallerCore::DeleteOrphans(const QS
         for (const QString& path : paths)
             names << CTargetPath::FromText(path).Name();
         if (!(point = restoreStore->Begin(names, &why))) {
+            if (!Reachable()) return MakeUnexpected(Failure());
             removal.stopReason = QStringLiteral("no restore point could be made: ") + why;
             return removal;
         }
@@ -273,6 +274,7 @@ Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::Clean(const ProgramR
     QString why;
     if (!point && restorePoints && !found.items.isEmpty() &&
         !(point = restoreStore->Begin(QStringList{record.text.name}, &why))) {
+        if (!Reachable()) return MakeUnexpected(Failure());
         // Nothing is deleted that could not be given back.
         found.stopReason = QStringLiteral("no restore point could be made: ") + why;
         found.items.clear();
@@ -347,6 +349,7 @@ CUninstallerCore::RemoveBrokenEntry(const ProgramRecord& record, bool removeLeft
         // The entry goes into the restore point its leftovers go into.
         QString why;
         if (restorePoints && !(point = restoreStore->Begin(QStringList{record.text.name}, &why))) {
+            if (!Reachable()) return CutShort(report, unreachable);
             report.outcome = UninstallStepReport::Outcome::StillInstalled;
             report.reason = QStringLiteral("its uninstaller is missing, and no restore point could be made: ") + why;
             report.leftovers.items.append(CleanedLeftover{entry, true});
