@@ -2,7 +2,7 @@
 # Benchmark of the leftover collection against `find` on the Linux side
 # (not a test; prints figures).
 #
-#   bench/leftovers-bench.sh [--cli PATH] [--work DIR] [--folders N] [--files-per-folder N] [--runs N]
+#   bench/leftovers-bench.sh [--cli PATH] [--work DIR] [--folders N] [--files-per-folder N] [--runs N] [--clean]
 #
 # A fresh prefix gets a roaming AppData tree of N folders (default 10,000:
 # 100 groups of 100) with M files each (default 10, so 100,000 files), made
@@ -21,6 +21,14 @@
 #   find   find over the same AppData folder on the Linux side
 # and the ratio ours / find (goal: 2 or less). "walk" = ours - base is the
 # part the tree walk itself costs.
+#
+# With --clean, the deep clean is timed instead: "Bench Tree", whose
+# AppData folder is the whole tree, is cleaned --runs times (default 5)
+# with restore points on and as often with them off, in turn (a fresh
+# copy of the tree, its key imported again and the store emptied before
+# each run, untimed; a first round warms up), and the ratio on / off of
+# the medians is printed (goal: 1.3 or less). The setting is written to
+# the userconfig the CLI reads and put back afterwards.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,17 +38,20 @@ cli="$root/build/bin/tolvanire-uninstaller-cli"
 work=""
 folders=10000
 per_folder=10
-runs=7
+runs=""
+clean=0
 while [ $# -gt 0 ]; do
     case "$1" in
+    --clean) clean=1; shift ;;
     --cli) cli="$2"; shift 2 ;;
     --work) work="$2"; shift 2 ;;
     --folders) folders="$2"; shift 2 ;;
     --files-per-folder) per_folder="$2"; shift 2 ;;
     --runs) runs="$2"; shift 2 ;;
-    *) echo "usage: $0 [--cli PATH] [--work DIR] [--folders N] [--files-per-folder N] [--runs N]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--cli PATH] [--work DIR] [--folders N] [--files-per-folder N] [--runs N] [--clean]" >&2; exit 2 ;;
     esac
 done
+if [ -z "$runs" ]; then if [ "$clean" = 1 ]; then runs=5; else runs=7; fi; fi
 [ -x "$cli" ] || { echo "leftovers-bench: no $cli (build first or pass --cli)" >&2; exit 1; }
 [ -n "$work" ] || work=$(dirname "$(dirname "$cli")")/bench-leftovers
 mkdir -p "$work/home"
@@ -97,6 +108,59 @@ time_cmd() { # prints the wall time of "$@" in ms
     echo $(( (end - start) / 1000000 ))
 }
 median() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+
+if [ "$clean" = 1 ]; then
+    clean_reg="$work/clean.reg"
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+        '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\BenchTree]' \
+        '"DisplayName"="Bench Tree"' \
+        '"UninstallString"="\"C:\\Program Files\\Bench Tree\\uninst.exe\""' \
+        '"InstallLocation"="C:\\Program Files\\Bench Tree"' > "$clean_reg"
+    template="$work/tree-template"
+    rm -rf "$template"
+    mv "$tree" "$template"
+    store="$HOME/.local/share/tolvanire-uninstaller/restore"
+    config="$(dirname "$cli")/userconfig"
+    saved="$work/userconfig.saved"
+    rm -f "$saved"
+    if [ -f "$config" ]; then cp "$config" "$saved"; fi
+    put_back() {
+        if [ -f "$saved" ]; then cp "$saved" "$config"; else rm -f "$config"; fi
+        wineserver -k 2>/dev/null || true
+    }
+    trap put_back EXIT
+    restore_points() { # true|false
+        printf '[Restore]\nEnabled=%s\n' "$1" > "$config"
+    }
+    fresh() {
+        rm -rf "$tree" "$store"
+        cp -a "$template" "$tree"
+        wine reg import "$clean_reg" /reg:64 >/dev/null 2>&1
+    }
+    on="" off=""
+    i=0
+    while [ $i -le "$runs" ]; do
+        for mode in true false; do
+            restore_points $mode
+            fresh
+            ms=$(time_cmd "$cli" clean "Bench Tree" --prefix "$WINEPREFIX")
+            if [ -d "$tree" ]; then echo "leftovers-bench: the clean left $tree" >&2; exit 1; fi
+            if [ $i -eq 0 ]; then continue; fi
+            if [ $mode = true ]; then on="$on $ms"; else off="$off $ms"; fi
+        done
+        i=$((i + 1))
+    done
+    case "$on $off" in
+    *fail*) echo "leftovers-bench: a timed run failed" >&2; exit 1 ;;
+    esac
+    on_ms=$(echo "$on" | median)
+    off_ms=$(echo "$off" | median)
+    echo "entries under AppData\\Roaming: $entries"
+    echo "clean with restore points (median of $runs):    ${on_ms} ms   [runs:$on ]"
+    echo "clean without restore points (median of $runs): ${off_ms} ms   [runs:$off ]"
+    awk -v a="$on_ms" -v b="$off_ms" 'BEGIN { printf "ratio on / off: %.2f (goal 1.3 or less)\n", a / b }'
+    exit 0
+fi
 
 found=$("$cli" leftovers "Bench App" --prefix "$WINEPREFIX" | tail -n 1)
 echo "leftovers-bench: leftovers \"Bench App\": $found" >&2

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "support/WinePrefix.h"
+#include "uninstall/UninstallerCore.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -102,6 +103,13 @@ std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& pars
         Err().flush();
     }
     return platform;
+}
+
+void PrepareRestoreStore(CUninstallerCore& core, const platform::IPlatform& platform) {
+    core.SetRestoreSettings(RestoreSettings::ForThisUser(QString::fromStdString(platform.LinuxPrefix())));
+    for (const QString& line : core.PrepareRestoreStore())
+        Err() << "tolvanire-uninstaller-cli: " << line << "\n";
+    Err().flush();
 }
 
 ExitCode ReportFailure(const BackendFailure& failure, QTextStream& err) {

@@ -14,6 +14,8 @@
 #include "include/LeftoverItem.h"
 #include "platform/Platform.h"
 
+class CUninstallerCore;
+
 // What every command of tolvanire-uninstaller-cli shares: exit codes,
 // output streams, option parsing and opening the target machine.
 namespace cli {
@@ -53,6 +55,12 @@ QString HelpText(const QCommandLineParser& parser, const QStringList& arguments)
 // printing why: Usage when there is no prefix to manage (nothing is
 // created), BackendFailed ("cannot start the Wine host: ...") otherwise.
 std::unique_ptr<platform::IPlatform> OpenPlatform(const QCommandLineParser& parser, ExitCode* exitCode);
+
+// Gives `core` the user's restore store (RestoreSettings::ForThisUser for
+// the prefix `platform` reaches), finishes what a killed run left open in
+// it and drops the points beyond the limits. Each point finished is told
+// once, a line on stderr.
+void PrepareRestoreStore(CUninstallerCore& core, const platform::IPlatform& platform);
 
 // For a call of the core that failed: prints why and returns
 // BackendFailed. A command prints no results after it, so that a dead host

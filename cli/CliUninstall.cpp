@@ -146,6 +146,8 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         if (report.leftoversCleaned)
             progress << ", " << deleted.size() << (deleted.size() == 1 ? " leftover deleted, " : " leftovers deleted, ")
                      << remaining.size() << " not deleted";
+        if (!report.leftovers.restorePoint.isEmpty())
+            progress << " (restore point " << report.leftovers.restorePoint << ")";
         if (!report.leftovers.stopReason.isEmpty()) progress << " (left alone: " << report.leftovers.stopReason << ")";
         progress << "\n";
         if (!options.json) {
@@ -174,6 +176,7 @@ cli::ExitCode CCliUninstall::Run(const Options& options) {
         object.insert(QStringLiteral("leftoversDeleted"), ToJson(deleted));
         object.insert(QStringLiteral("leftoversNotDeleted"), ToJson(remaining));
         object.insert(QStringLiteral("leftoversStopReason"), report.leftovers.stopReason);
+        object.insert(QStringLiteral("restorePoint"), report.leftovers.restorePoint);
         QJsonArray kept;
         for (const SkippedLeftover& skip : report.leftovers.skipped)
             kept.append(cli::SkippedToJson(skip));

@@ -31,8 +31,9 @@ cli::ExitCode Run(const QStringList& arguments, bool clean) {
         clean ? QStringLiteral("Deletes what the installed program NAME leaves behind (install folder content, "
                                "AppData, ProgramData, Start Menu and desktop entries, its uninstall key, MuiCache "
                                "values, and in a Wine prefix the Linux menu entries, launchers and icons Wine made "
-                               "for its shortcuts), then tells for each entry whether it is gone. Exits with 1 when "
-                               "some entry remains or nothing could be collected.")
+                               "for its shortcuts), then tells for each entry whether it is gone. What goes is kept "
+                               "in a restore point (see 'restore'). Exits with 1 when some entry remains or nothing "
+                               "could be collected.")
               : QStringLiteral("Lists what the installed program NAME would leave behind, in the order a clean "
                                "would delete it: kind, display text, target and value name. Deletes nothing."));
     cli::AddPrefixOption(parser);
@@ -48,6 +49,7 @@ cli::ExitCode Run(const QStringList& arguments, bool clean) {
     std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser, &exitCode);
     if (!platform) return exitCode;
     CUninstallerCore core(*platform);
+    cli::PrepareRestoreStore(core, *platform);
     const Expected<std::vector<ProgramRecord>, BackendFailure> records = core.Records();
     if (!records) return cli::ReportFailure(records.Error());
     const ProgramRecord* program = CUninstallerCore::FindByName(*records, name);
@@ -93,12 +95,17 @@ cli::ExitCode Run(const QStringList& arguments, bool clean) {
         for (const SkippedLeftover& skip : cleanup->skipped)
             skippedArray.append(cli::SkippedToJson(skip));
         object.insert(QStringLiteral("skipped"), skippedArray);
+        object.insert(QStringLiteral("restorePoint"), cleanup->restorePoint);
+        object.insert(QStringLiteral("stopReason"), cleanup->stopReason);
         cli::WriteJson(cli::Out(), QJsonDocument(object));
     } else {
         for (const CleanedLeftover& cleaned : cleanup->items)
             PrintLine(cleaned.remains ? QStringLiteral("not deleted") : QStringLiteral("deleted"), cleaned.item);
         PrintSkipped(cleanup->skipped);
-        cli::Out() << cleanup->items.size() - remaining.size() << " deleted, " << remaining.size() << " not deleted\n";
+        cli::Out() << cleanup->items.size() - remaining.size() << " deleted, " << remaining.size() << " not deleted";
+        if (!cleanup->restorePoint.isEmpty()) cli::Out() << " (restore point " << cleanup->restorePoint << ")";
+        if (!cleanup->stopReason.isEmpty()) cli::Out() << " (left alone: " << cleanup->stopReason << ")";
+        cli::Out() << "\n";
         cli::Out().flush();
     }
     // A collection that stopped removed nothing of what the program left.

@@ -79,10 +79,12 @@ cli::ExitCode Delete(CUninstallerCore& core, const QString& command, const QStri
         }
     }
     cli::Err().flush();
-    if (json)
+    if (json) {
         cli::WriteJson(cli::Out(), QJsonDocument(array));
-    else
+    } else {
+        if (!removal->restorePoint.isEmpty()) cli::Out() << "restore point " << removal->restorePoint << '\n';
         cli::Out().flush();
+    }
     return whole ? cli::ExitCode::Success : cli::ExitCode::Incomplete;
 }
 
@@ -113,6 +115,7 @@ cli::ExitCode Run(const QStringList& arguments) {
     std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser, &exitCode);
     if (!platform) return exitCode;
     CUninstallerCore core(*platform);
+    cli::PrepareRestoreStore(core, *platform);
     return parser.isSet(remove) ? Delete(core, arguments[0], paths, parser.isSet(json))
                                 : List(core, arguments[0], parser.isSet(json));
 }

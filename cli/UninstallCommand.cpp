@@ -46,6 +46,7 @@ cli::ExitCode RunUninstall(const QStringList& arguments) {
     std::unique_ptr<platform::IPlatform> platform = cli::OpenPlatform(parser, &exitCode);
     if (!platform) return exitCode;
     CUninstallerCore core(*platform);
+    cli::PrepareRestoreStore(core, *platform);
     CCliUninstall command(core, cli::Out(), cli::Err());
     CCliUninstall::Options options;
     options.names = parser.positionalArguments();

@@ -471,7 +471,8 @@ void CUninstallRun::AdvanceUninstallRun() {
         if (report.leftoversCleaned || report.uninstallerMissing)
             state.details.append(CleanDetails{job->record.text.name, report.uninstallerMissing,
                                               report.leftovers.Deleted(), report.leftovers.Remaining(),
-                                              report.leftovers.skipped, report.leftovers.stopReason});
+                                              report.leftovers.skipped, report.leftovers.stopReason,
+                                              report.leftovers.restorePoint});
     }
     // Without the target machine the programs still queued cannot be
     // removed either; after a stop they are not tried: they are reported as

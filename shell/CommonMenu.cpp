@@ -14,6 +14,7 @@
 #include "shell/StyleMenu.h"
 #include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/OrphansDlg.h"
+#include "uninstall/dialogs/RestorePointsDlg.h"
 #include "update/CheckUpdate.h"
 #include "update/UpdateEndpoints.h"
 #include "update/UpdateRstDlg.h"
@@ -23,9 +24,10 @@
 
 CCommonMenu::CCommonMenu(QWidget* parent) : QObject(parent) {
     SetNotifyCentor(CBPNotifyCentor::instance());
-    labels = QStringList{tr("Support Center"), tr("User Guide"),   tr("Tolvanire Disk Cleaner"),
-                         tr("Leftovers..."),   tr("Check Update"), tr("About")};
-    const int ids[] = {IdSupportCenter, IdUserGuide, IdOtherProduct, IdOrphans, IdCheckUpdate, IdAbout};
+    labels = QStringList{tr("Support Center"), tr("User Guide"), tr("Tolvanire Disk Cleaner"),
+                         tr("Leftovers..."),   tr("Restore..."), tr("Check Update"),
+                         tr("About")};
+    const int ids[] = {IdSupportCenter, IdUserGuide, IdOtherProduct, IdOrphans, IdRestore, IdCheckUpdate, IdAbout};
 
     mainMenu = new CStyleMenu(parent);
     mainMenu->setContentsMargins(5, 0, 0, 0);
@@ -82,6 +84,8 @@ void CCommonMenu::OnOptionMenuTriggered(QAction* action) {
         RunUpdateCheck();
     } else if (id == IdAbout) {
         ShowAbout();
+    } else if (id == IdRestore) {
+        ShowRestorePoints();
     } else if (id == IdOrphans) {
         ShowOrphans();
     }
@@ -110,6 +114,14 @@ void CCommonMenu::RunUpdateCheck() {
     result->ShowResult(text, failed, newVersion);
     result->exec();
     delete result;
+}
+
+void CCommonMenu::ShowRestorePoints() {
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
+    CRestorePointsDlg dialog(core ? core->RestoreStore() : nullptr, CUIPublic::instance()->GetMainWindow());
+    dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    dialog.Build();
+    dialog.exec();
 }
 
 void CCommonMenu::ShowAbout() {

@@ -12,9 +12,11 @@ class QWidget;
 
 // The main menu of the title bar's menu button: "Support Center", "User
 // Guide" and the other product open their web pages (addresses under "URL"
-// in the settings), "Check Update" runs the update check and shows its
-// outcome, "Leftovers..." lists the folders of programs already removed
-// (COrphansDlg), "About" shows the About dialog. Lives only while the menu is open.
+// in the settings), "Leftovers..." lists the folders of programs already
+// removed (COrphansDlg), "Restore..." lists the restore points of deep
+// cleans (CRestorePointsDlg), "Check Update" runs the update check and shows
+// its outcome, "About" shows the About dialog. Lives only while the menu is
+// open.
 class CCommonMenu : public QObject, public CBPMsgReceiver {
     Q_OBJECT
 public:
@@ -25,6 +27,7 @@ public:
         IdCheckUpdate = 0x2004,
         IdAbout = 0x2005,
         IdOrphans = 0x2006,
+        IdRestore = 0x2007,
     };
 
     explicit CCommonMenu(QWidget* parent);
@@ -46,6 +49,7 @@ public slots:
 private:
     void RunUpdateCheck();
     void ShowAbout();
+    void ShowRestorePoints();
     void ShowOrphans();
 
     CStyleMenu* mainMenu = nullptr;

@@ -43,6 +43,8 @@ struct CMainWin::StartupHandOver {
     std::unique_ptr<CUninstallerCore> core;
     std::vector<ProgramRecord> records;
     QString error;
+    // What the restore store finished at start-up, told once.
+    QStringList restoreNotes;
 };
 
 CMainWin::CMainWin(PlatformFactory factory)
@@ -112,6 +114,8 @@ void CMainWin::StartupThread(const PlatformFactory& factory, StartupHandOver& ha
     std::unique_ptr<platform::IPlatform> target = factory(&error);
     if (target) {
         handOver.core = std::make_unique<CUninstallerCore>(*target);
+        handOver.core->SetRestoreSettings(RestoreSettings::ForThisUser(QString::fromStdString(target->LinuxPrefix())));
+        handOver.restoreNotes = handOver.core->PrepareRestoreStore();
         Expected<std::vector<ProgramRecord>, BackendFailure> records = handOver.core->Records();
         if (records)
             handOver.records = std::move(records).Value();
@@ -166,6 +170,17 @@ void CMainWin::ShowTarget() {
     connect(rightContent->Tab()->ProgramPage(), &CEnumProgramPage::CloseReady, this, &QWidget::close);
     // Typing searches at once: the search box has the focus from the start.
     rightContent->Tab()->ProgramPage()->SearchBox()->LineEdit()->setFocus(Qt::OtherFocusReason);
+    // An interrupted deep clean or restore was finished: said once, after
+    // the window is up.
+    const QStringList notes = std::move(handOver->restoreNotes);
+    handOver->restoreNotes.clear();
+    if (!notes.isEmpty())
+        QTimer::singleShot(0, this, [this, notes] {
+            CMSGDlg box(540, 260, this);
+            box.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+            box.SetContent(CMSGDlg::MsgKindInfo, notes.join(QStringLiteral("\n\n")), CMSGDlg::BtnModeOK);
+            box.exec();
+        });
 }
 
 bool CMainWin::ListBusy() const {

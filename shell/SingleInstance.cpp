@@ -1,12 +1,10 @@
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFileInfo>
 #include <QWidget>
 
 #include "app/host/HostServices.h"
+#include "support/WinePrefix.h"
 
 CSingleInstance::CSingleInstance(const QString& key, QObject* parent)
     : QObject(parent), key(key.isEmpty() ? InstanceKey() : key) {}
@@ -19,11 +17,8 @@ QString CSingleInstance::InstanceKey() {
 
 QString CSingleInstance::KeyFor(const QString& base, const QString& prefix) {
     if (prefix.isEmpty()) return base;
-    const QString real = QFileInfo(prefix).canonicalFilePath();
-    const QByteArray path = (real.isEmpty() ? QDir::cleanPath(prefix) : real).toUtf8();
     // Short enough for a socket's name, which has a small length limit.
-    return base + QLatin1Char('-') +
-           QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex().left(16));
+    return base + QLatin1Char('-') + CWinePrefix::Id(prefix);
 }
 
 bool CSingleInstance::Check() {

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include "support/WinePrefix.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -76,5 +78,16 @@ QString DefaultLogFolder() {
     QString stateHome = qEnvironmentVariable("XDG_STATE_HOME");
     if (stateHome.isEmpty() || QDir::isRelativePath(stateHome)) stateHome = QDir::homePath() + "/.local/state";
     return stateHome + QStringLiteral("/tolvanire-uninstaller");
+#endif
+}
+
+QString RestoreDirectory(const QString& linuxPrefix) {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#ifdef _WIN32
+    (void)linuxPrefix;
+    return data + QStringLiteral("/Tolvanire Uninstaller/restore");
+#else
+    const QString id = linuxPrefix.isEmpty() ? QStringLiteral("machine") : CWinePrefix::Id(linuxPrefix);
+    return data + QStringLiteral("/tolvanire-uninstaller/restore/") + id;
 #endif
 }

@@ -35,3 +35,10 @@ QString CacheDirectory();
 // ~/.local/state/tolvanire-uninstaller when XDG_STATE_HOME is not set (or
 // not absolute, which the base directory specification says to ignore).
 QString DefaultLogFolder();
+
+// The folder of the restore store: on Windows
+// %LOCALAPPDATA%\Tolvanire Uninstaller\restore; elsewhere
+// $XDG_DATA_HOME/tolvanire-uninstaller/restore/<prefix id> (CWinePrefix::Id
+// of `linuxPrefix`), outside the prefix, so that a prefix deleted or made
+// anew never takes a user's restore points with it. It may not exist yet.
+QString RestoreDirectory(const QString& linuxPrefix);

@@ -1,5 +1,6 @@
 #include "support/WinePrefix.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -64,4 +65,10 @@ bool CWinePrefix::SamePrefix(const QString& a, const QString& b) {
     if (cleanA == cleanB) return true;
     const QString realA = QFileInfo(cleanA).canonicalFilePath();
     return !realA.isEmpty() && realA == QFileInfo(cleanB).canonicalFilePath();
+}
+
+QString CWinePrefix::Id(const QString& prefix) {
+    const QString real = QFileInfo(prefix).canonicalFilePath();
+    const QByteArray path = (real.isEmpty() ? QDir::cleanPath(prefix) : real).toUtf8();
+    return QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex().left(16));
 }

@@ -35,4 +35,9 @@ public:
     // doubled separators do not count, ~/.wine is not ~/.wine2), or by their
     // real folder when both exist. A relative folder is never the same.
     static bool SamePrefix(const QString& a, const QString& b);
+
+    // A short name of a prefix folder that stays the same for the folder
+    // (a hash of its real path, so that two names of one folder meet):
+    // 16 hexadecimal digits.
+    static QString Id(const QString& prefix);
 };

@@ -8,6 +8,7 @@
 #include "platform/WindowsFacts.h"
 #include "uninstall/ClaimReader.h"
 #include "uninstall/RemovalCheck.h"
+#include "uninstall/RestorePoint.h"
 #include "uninstall/TargetPath.h"
 
 using platform::Hive;
@@ -192,11 +193,16 @@ QList<LeftoverItem> CLeftoverCleaner::CollectLeftovers(const InstalledProgram& p
     return leftovers;
 }
 
+void CLeftoverCleaner::SetRestorePoint(CRestorePoint* point) {
+    restorePoint = point;
+    remover.SetRestorePoint(point);
+}
+
 void CLeftoverCleaner::DeleteLeftovers(const QList<LeftoverItem>& leftovers) {
     policy.ForgetLocations();
     for (const LeftoverItem& item : leftovers) {
         // Once the backend has failed nothing more is deleted.
-        if (watch.Failed()) return;
+        if (watch.Failed() || (restorePoint && restorePoint->Full())) return;
         switch (item.kind) {
         case LeftoverFile:
             remover.DeleteLeftoverFile(item.target);
@@ -219,6 +225,18 @@ bool CLeftoverCleaner::DeleteFolderTree(const QString& path) {
 }
 
 void CLeftoverCleaner::DeleteRegistryItem(const LeftoverItem& item) {
+    if (restorePoint) {
+        Hive hive = Hive::ClassesRoot;
+        std::string path = kMuiCacheKey;
+        std::string name = item.target.toStdString();
+        if (item.kind != LeftoverMuiCacheValue) {
+            if (!HiveOf(item, &hive)) return;
+            path = item.target.toStdString();
+            name = item.valueName.toStdString();
+        }
+        watch.Ok(restorePoint->TakeRegistry(hive, item.view, path, name.empty() ? nullptr : &name));
+        return;
+    }
     if (item.kind == LeftoverMuiCacheValue) {
         ScopedRegKey key(registry);
         if (!watch.Ok(registry.OpenKey(Hive::ClassesRoot, kMuiCacheKey, platform::kKeyAllAccess, key.out()))) return;

@@ -14,6 +14,7 @@
 #include "uninstall/ProtectedFolders.h"
 
 class CAppEnum;
+class CRestorePoint;
 
 // Cleans up after a removed program: collects its leftovers in the order
 // of the steps (install folder, AppData and ProgramData, Start Menu,
@@ -40,7 +41,12 @@ public:
     // adds the folder text with that reason.
     QList<LeftoverItem> CollectLeftovers(const InstalledProgram& program, QList<SkippedLeftover>* skipped = nullptr);
 
+    // Where DeleteLeftovers puts what it deletes from now on (files and
+    // folders moved, registry data exported); null: deleted outright.
+    void SetRestorePoint(CRestorePoint* point);
+
     // Deletes every entry of `leftovers`; failures are skipped silently.
+    // Once the restore point's volume is full nothing more goes.
     void DeleteLeftovers(const QList<LeftoverItem>& leftovers);
 
     // Deletes the visible content of `path`, then the folder and each
@@ -84,5 +90,6 @@ private:
     CProtectedFolders policy;
     CLeftoverSearch search;
     CFolderTreeRemover remover;
+    CRestorePoint* restorePoint = nullptr;
     QString stopReason;
 };

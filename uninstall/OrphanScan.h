@@ -63,6 +63,8 @@ public:
     // one result per path, in order. False (nothing deleted) with Reason()
     // when the scan cannot run.
     bool Delete(const QStringList& paths, QList<OrphanDeletion>* results);
+    // Where Delete puts what it deletes (null: deleted outright).
+    void SetRestorePoint(CRestorePoint* point) { remover.SetRestorePoint(point); }
 
     // Why the last Scan or Delete failed; empty after one that ran.
     const QString& Reason() const { return reason; }

@@ -11,6 +11,7 @@
 #include "support/HostPaths.h"
 #include "support/Log.h"
 #include "uninstall/RemovalCheck.h"
+#include "uninstall/RestorePoint.h"
 #include "uninstall/TargetPath.h"
 #include "uninstall/WineMenuFiles.h"
 
@@ -180,28 +181,117 @@ Expected<OrphanRemoval, BackendFailure> CUninstallerCore::DeleteOrphans(const QS
     COrphanScan scan(platform.Files(), platform.Registry(), platform.System(), appEnum.Is64BitOs());
     scan.SetOwnFolder(ownFolder);
     OrphanRemoval removal;
+    // The folders go into a restore point, as a deep clean's leftovers do;
+    // nothing is deleted that could not be given back.
+    std::unique_ptr<CRestorePoint> point;
+    QString why;
+    if (restorePoints && !paths.isEmpty()) {
+        QStringList names;
+        for (const QString& path : paths)
+            names << CTargetPath::FromText(path).Name();
+        if (!(point = restoreStore->Begin(names, &why))) {
+            if (!Reachable()) return MakeUnexpected(Failure());
+            removal.stopReason = QStringLiteral("no restore point could be made: ") + why;
+            return removal;
+        }
+    }
+    scan.SetRestorePoint(point.get());
     if (!scan.Delete(paths, &removal.folders)) removal.stopReason = scan.Reason();
+    scan.SetRestorePoint(nullptr);
+    LeftoverCleanup sealed;
+    SealPoint(std::move(point), &sealed);
+    removal.restorePoint = sealed.restorePoint;
+    if (!sealed.stopReason.isEmpty()) {
+        // The store's volume ran full: what went is back.
+        removal.stopReason = sealed.stopReason;
+        for (OrphanDeletion& folder : removal.folders)
+            folder.deleted = false;
+    }
     if (scan.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
     return removal;
 }
 
 Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::CleanLeftovers(const ProgramRecord& record) {
+    return Clean(record, nullptr);
+}
+
+void CUninstallerCore::SetRestoreSettings(const RestoreSettings& settings) {
+    restoreStore = std::make_unique<CRestoreStore>(platform.Files(), platform.Registry(), settings.folder);
+    restorePoints = settings.enabled;
+    restoreLimits = settings.limits;
+}
+
+QStringList CUninstallerCore::PrepareRestoreStore() {
+    if (!restoreStore) return {};
+    const QStringList told = restoreStore->Recover();
+    for (const QString& id : restoreStore->Prune(restoreLimits, QDateTime::currentDateTimeUtc())) {
+        const std::string line = "restore point " + id.toStdString() + " dropped: beyond the limits.\n";
+        LogInfoEx(line.c_str());
+    }
+    return told;
+}
+
+void CUninstallerCore::SealPoint(std::unique_ptr<CRestorePoint> point, LeftoverCleanup* cleanup) {
+    if (!point) return;
+    const QString id = point->Manifest().id;
+    const bool full = point->Full();
+    const bool empty = point->Empty();
+    QString error;
+    if (!restoreStore->Seal(*point, &error)) {
+        // The journal stays: the next start finishes the point.
+        const std::string line = "restore point " + id.toStdString() + " not sealed: " + error.toStdString() + ".\n";
+        LogInfoEx(line.c_str());
+    }
+    point.reset();
+    if (!full) {
+        if (!empty) cleanup->restorePoint = id;
+        return;
+    }
+    // Nothing half-moved: what went is put back, and the clean says why.
+    cleanup->stopReason = QStringLiteral("the restore store's volume is full, so nothing was deleted");
+    if (!empty) {
+        const Expected<CRestoreStore::Outcome, QString> back = restoreStore->Restore(id);
+        if (!back || !back->pointDropped) {
+            cleanup->restorePoint = id;
+            cleanup->stopReason = QStringLiteral("the restore store's volume ran full; what was moved could not all "
+                                                 "be put back and stays in restore point %1")
+                                      .arg(id);
+        }
+    }
+}
+
+Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::Clean(const ProgramRecord& record,
+                                                                  std::unique_ptr<CRestorePoint> point) {
     CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
     LeftoverCollection found = Collect(cleaner, record);
+    LeftoverCleanup cleanup;
     // A collection or deletion whose backend failed stops there: nothing
     // more is deleted (the shortcuts' look is the core's own call).
-    if (cleaner.BackendFailed() || !Reachable()) return MakeUnexpected(Failure());
+    if (cleaner.BackendFailed() || !Reachable()) {
+        SealPoint(std::move(point), &cleanup);
+        return MakeUnexpected(Failure());
+    }
+    QString why;
+    if (!point && restorePoints && !found.items.isEmpty() &&
+        !(point = restoreStore->Begin(QStringList{record.text.name}, &why))) {
+        if (!Reachable()) return MakeUnexpected(Failure());
+        // Nothing is deleted that could not be given back.
+        found.stopReason = QStringLiteral("no restore point could be made: ") + why;
+        found.items.clear();
+    }
+    cleaner.SetRestorePoint(point.get());
     cleaner.DeleteLeftovers(found.items);
+    cleaner.SetRestorePoint(nullptr);
+    SealPoint(std::move(point), &cleanup);
     if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
     // The Linux side last, once the prefix's own leftovers have gone.
-    if (!linuxPrefix.isEmpty()) {
+    if (!linuxPrefix.isEmpty() && cleanup.stopReason.isEmpty()) {
         const CWineMenuFiles menuFiles = MenuFiles();
         for (const LeftoverItem& item : found.items)
             if (item.kind == LeftoverLinuxDesktopFile) menuFiles.Delete(item);
     }
-    LeftoverCleanup cleanup;
     cleanup.skipped = std::move(found.skipped);
-    cleanup.stopReason = std::move(found.stopReason);
+    if (cleanup.stopReason.isEmpty()) cleanup.stopReason = std::move(found.stopReason);
     for (const LeftoverItem& item : found.items)
         cleanup.items.append(CleanedLeftover{
             item, item.kind == LeftoverLinuxDesktopFile ? CWineMenuFiles::Exists(item) : cleaner.LeftoverExists(item)});
@@ -252,12 +342,25 @@ CUninstallerCore::RemoveBrokenEntry(const ProgramRecord& record, bool removeLeft
     CRemovalCheck check(platform.Registry(), platform.Files());
     bool failed = false;
     std::string subKey;
+    std::unique_ptr<CRestorePoint> point;
     if (check.FindEntry(record.program, hive, view, &subKey, &failed)) {
         entry.target = list + QLatin1Char('\\') + Text(subKey);
         entry.displayText = entry.target;
+        // The entry goes into the restore point its leftovers go into.
+        QString why;
+        if (restorePoints && !(point = restoreStore->Begin(QStringList{record.text.name}, &why))) {
+            if (!Reachable()) return CutShort(report, unreachable);
+            report.outcome = UninstallStepReport::Outcome::StillInstalled;
+            report.reason = QStringLiteral("its uninstaller is missing, and no restore point could be made: ") + why;
+            report.leftovers.items.append(CleanedLeftover{entry, true});
+            return report;
+        }
         CLeftoverCleaner cleaner(platform.Files(), platform.Registry(), platform.System(), appEnum);
+        cleaner.SetRestorePoint(point.get());
         cleaner.DeleteLeftovers({entry});
         const bool remains = check.FindEntry(record.program, hive, view, &subKey, &failed);
+        if (failed || cleaner.BackendFailed() || !Reachable() || remains)
+            SealPoint(std::move(point), &report.leftovers);
         if (failed || cleaner.BackendFailed() || !Reachable()) return CutShort(report, unreachable);
         report.leftovers.items.append(CleanedLeftover{entry, remains});
         if (remains) {
@@ -273,7 +376,7 @@ CUninstallerCore::RemoveBrokenEntry(const ProgramRecord& record, bool removeLeft
     std::snprintf(line, sizeof(line), "uninstall of %s: its uninstaller is missing, its entry was removed.\n",
                   name.c_str());
     LogInfoEx(line);
-    return FinishRemoved(record, removeLeftovers, onPhase, std::move(report));
+    return FinishRemoved(record, removeLeftovers, onPhase, std::move(report), std::move(point));
 }
 
 Expected<UninstallStepReport, UninstallFailure> CUninstallerCore::Uninstall(const ProgramRecord& record,
@@ -358,16 +461,16 @@ Expected<UninstallStepReport, UninstallFailure> CUninstallerCore::Uninstall(cons
     return FinishRemoved(record, removeLeftovers, onPhase, std::move(report));
 }
 
-Expected<UninstallStepReport, UninstallFailure> CUninstallerCore::FinishRemoved(const ProgramRecord& record,
-                                                                                bool removeLeftovers,
-                                                                                const PhaseCallback& onPhase,
-                                                                                UninstallStepReport report) {
+Expected<UninstallStepReport, UninstallFailure>
+CUninstallerCore::FinishRemoved(const ProgramRecord& record, bool removeLeftovers, const PhaseCallback& onPhase,
+                                UninstallStepReport report, std::unique_ptr<CRestorePoint> point) {
     report.removed = true;
     report.outcome = UninstallStepReport::Outcome::Removed;
+    if (!removeLeftovers) SealPoint(std::move(point), &report.leftovers);
 
     if (removeLeftovers) {
         if (onPhase) onPhase(Phase::RemovingLeftovers);
-        Expected<LeftoverCleanup, BackendFailure> cleanup = CleanLeftovers(record);
+        Expected<LeftoverCleanup, BackendFailure> cleanup = Clean(record, std::move(point));
         // The program is gone; only the clean-up could not finish.
         if (!cleanup) return CutShort(report, QStringLiteral("the leftover removal could not finish"));
         report.leftoversCleaned = true;

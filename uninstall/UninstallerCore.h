@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "platform/Platform.h"
 #include "uninstall/LeftoverCleaner.h"
 #include "uninstall/OrphanScan.h"
+#include "uninstall/RestoreSettings.h"
 #include "uninstall/WineMenuFiles.h"
 
 // What a leftover collection found: the leftovers, each once, in the order
@@ -43,6 +45,7 @@ struct OrphanList {
 struct OrphanRemoval {
     QList<OrphanDeletion> folders; // one per folder asked for, in order
     QString stopReason;            // as OrphanList's: nothing was deleted
+    QString restorePoint;          // holds what was deleted; empty: none
 };
 
 // One leftover of a clean, and whether it is still there afterwards.
@@ -55,9 +58,12 @@ struct CleanedLeftover {
 struct LeftoverCleanup {
     QList<CleanedLeftover> items;
     QList<SkippedLeftover> skipped;
-    // Why nothing was collected, so nothing of the program was deleted;
-    // empty when the collection ran.
+    // Why nothing was collected, or nothing deleted, so nothing of the
+    // program is gone; empty when the clean ran.
     QString stopReason;
+    // The restore point that holds what was deleted; empty when restore
+    // points are off or nothing went.
+    QString restorePoint;
 
     QList<LeftoverItem> Deleted() const;
     QList<LeftoverItem> Remaining() const;
@@ -134,9 +140,24 @@ public:
 
     // Collects the leftovers of `record`'s program and deletes them, then
     // tells for each whether it is still there. Nothing more is deleted
-    // once the backend has failed.
+    // once the backend has failed. With a restore store, what goes is kept
+    // in a new restore point; when none can be made nothing is deleted, and
+    // when the store's volume runs full on the way everything is put back
+    // (stopReason says so either way).
     Expected<LeftoverCleanup, BackendFailure> CleanLeftovers(const ProgramRecord& record);
 
+    // Deep cleans keep what they delete in the restore store these
+    // settings name (the front ends pass RestoreSettings::ForThisUser);
+    // without them, or with restore points off, leftovers are deleted
+    // outright.
+    void SetRestoreSettings(const RestoreSettings& settings);
+    // The restore store the settings name (restore points on or off); null
+    // before SetRestoreSettings.
+    CRestoreStore* RestoreStore() { return restoreStore.get(); }
+    // For the start of a front end: finishes the restore points a killed
+    // run left open (a sentence for the user each), then drops the points
+    // beyond the limits.
+    QStringList PrepareRestoreStore();
     // The folders no registered program claims, below the places where
     // programs keep their files (see COrphanScan); deletes nothing.
     Expected<OrphanList, BackendFailure> Orphans();
@@ -244,9 +265,16 @@ private:
     Expected<UninstallStepReport, UninstallFailure> RemoveBrokenEntry(const ProgramRecord& record, bool removeLeftovers,
                                                                       const PhaseCallback& onPhase);
     // The program is gone: removes its leftovers when asked.
+    // `point`: the restore point the removal began (a broken entry's key),
+    // which the clean goes on with.
     Expected<UninstallStepReport, UninstallFailure> FinishRemoved(const ProgramRecord& record, bool removeLeftovers,
                                                                   const PhaseCallback& onPhase,
-                                                                  UninstallStepReport report);
+                                                                  UninstallStepReport report,
+                                                                  std::unique_ptr<CRestorePoint> point = nullptr);
+    Expected<LeftoverCleanup, BackendFailure> Clean(const ProgramRecord& record, std::unique_ptr<CRestorePoint> point);
+    // Seals a deep clean's point; puts everything back when its volume ran
+    // full. Fills the cleanup's restorePoint or stopReason.
+    void SealPoint(std::unique_ptr<CRestorePoint> point, LeftoverCleanup* cleanup);
     // Collects with `cleaner`: each leftover once, and why it stopped.
     LeftoverCollection Collect(CLeftoverCleaner& cleaner, const ProgramRecord& record) const;
     // The Linux-side files of the prefix's shortcuts, in the user's home.
@@ -266,6 +294,9 @@ private:
     const QString linuxPrefix; // empty when the target is no Wine prefix
     WaitTimes waitTimes;
     WaitCallback waitCallback;
+    std::unique_ptr<CRestoreStore> restoreStore;
+    bool restorePoints = false; // deep cleans write them
+    CRestoreStore::Limits restoreLimits;
     bool unattended = false;
 
     mutable std::mutex waitMutex;

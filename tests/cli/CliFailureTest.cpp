@@ -5,7 +5,9 @@
 // to the host.
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -99,10 +101,14 @@ protected:
         machine.registry.SetString(Hive::CurrentUser, kUninstall + "\\Mine", "UninstallString", "C:\\m\\u.exe");
     }
 
-    // A fresh machine filled by `fill`, for each run of a command.
+    // A fresh machine filled by `fill`, for each run of a command, and an
+    // empty restore store (in the XDG data folder main sets) that the
+    // machine reaches through Z:.
     void Fill(std::function<void(MemoryPlatform&)> fill) {
         filler = std::move(fill);
         machine = std::make_unique<MemoryPlatform>();
+        machine->files.MapDriveOutside("Z:", "/");
+        QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/tolvanire-uninstaller")).removeRecursively();
         filler(*machine);
         target = machine.get();
     }
@@ -180,6 +186,16 @@ TEST_P(CliFailure, CleanStopsAndExits3) {
     EXPECT_FALSE(machine->registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Acme"));
     EXPECT_TRUE(machine->files.Exists("C:\\users\\tester\\AppData\\Roaming\\Microsoft\\keep.dat"));
     EXPECT_NE(before, machine->files.Snapshot("C:\\"));
+    // ... into a restore point, which puts them back.
+    script = std::make_shared<CMemoryHostTransport::Script>();
+    const CommandRun listed = RunCommand({QStringLiteral("restore"), QStringLiteral("--list")});
+    ASSERT_EQ(cli::ExitCode::Success, listed.exitCode) << listed.err;
+    EXPECT_NE(std::string::npos, listed.out.find("Acme Notes")) << listed.out;
+    const CommandRun restored =
+        RunCommand({QStringLiteral("restore"), QString::fromStdString(listed.out.substr(0, listed.out.find('\t')))});
+    EXPECT_EQ(cli::ExitCode::Success, restored.exitCode) << restored.out << restored.err;
+    EXPECT_EQ(before, machine->files.Snapshot("C:\\"));
+    EXPECT_TRUE(machine->registry.KeyExists(Hive::LocalMachine, kUninstall + "\\Acme"));
 }
 
 TEST_P(CliFailure, OrphansDeleteStopsAndExits3) {
@@ -207,6 +223,9 @@ INSTANTIATE_TEST_SUITE_P(Faults, CliFailure, ::testing::ValuesIn(kFaults),
 } // namespace
 
 int main(int argc, char** argv) {
+    // The deep cleans' restore points go to a folder of the test's own.
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

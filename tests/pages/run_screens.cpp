@@ -9,14 +9,16 @@
 // user) and noneremoved.png (the result when nothing was removed); of the
 // list at the start, missing.png (a row whose uninstaller is missing); and
 // of a third run with that program, confirmmissing.png (its confirmation),
-// resultdetails.png (the result with its "Details" link) and details.png
-// (what each clean deleted and kept).
+// resultdetails.png (the result with its "Details" and "Restore..." links),
+// details.png (what each clean deleted and kept), restorepoints.png (the
+// restore points the cleans left) and restored.png (one put back).
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -36,6 +38,7 @@
 #include "uninstall/UninstallerCore.h"
 #include "uninstall/dialogs/CleanDetailsDlg.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
+#include "uninstall/dialogs/RestorePointsDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
 
 using platform::Hive;
@@ -147,6 +150,12 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
     HeldCleanCore core(*target);
     core.gate = cleanGate.get_future().share();
+    // The deep cleans keep what they remove in a store of their own.
+    QTemporaryDir storeFolder;
+    target->files.MapDriveOutside("Z:", "/");
+    RestoreSettings restore;
+    restore.folder = storeFolder.filePath(QStringLiteral("restore"));
+    core.SetRestoreSettings(restore);
     CUIPublic::instance()->SetCore(&core);
 
     CEnumProgramPage* page = window.RightContent()->Tab()->ProgramPage();
@@ -242,6 +251,7 @@ int main(int argc, char** argv) {
         if (auto* dialog = qobject_cast<CReadyUninstallDlg*>(QApplication::activeModalWidget())) dialog->OnOKClicked();
     });
     bool detailsShown = false;
+    bool restoreShown = false;
     bool resultSeen = false;
     bool resultWithDetails = false;
     QObject::disconnect(&poll, nullptr, nullptr, nullptr);
@@ -255,20 +265,41 @@ int main(int argc, char** argv) {
             details->close();
             return;
         }
+        if (auto* points = qobject_cast<CRestorePointsDlg*>(modal)) {
+            if (restoreShown) return;
+            restoreShown = true;
+            QTest::qWait(200);
+            Shot(outDir, QStringLiteral("restorepoints.png"));
+            if (points->PointTree()->topLevelItemCount() > 0) {
+                points->PointTree()->topLevelItem(0)->setSelected(true);
+                points->RestoreSelected();
+            }
+            QTest::qWait(200);
+            Shot(outDir, QStringLiteral("restored.png"));
+            points->close();
+            return;
+        }
         auto* dialog = qobject_cast<CUninstallRstDlg*>(modal);
         if (dialog == nullptr) return;
+        if (detailsShown && !restoreShown && dialog->RestoreLink() != nullptr) {
+            QTimer::singleShot(0, dialog, &CUninstallRstDlg::OpenRestorePoints);
+            return;
+        }
         if (!resultSeen) {
             resultSeen = true;
-            resultWithDetails = dialog->DetailsLink() != nullptr;
+            resultWithDetails = dialog->DetailsLink() != nullptr && dialog->RestoreLink() != nullptr;
             Shot(outDir, QStringLiteral("resultdetails.png"));
             // As a click on the link; the poll goes on in the details' loop.
             QTimer::singleShot(0, dialog, &CUninstallRstDlg::OpenDetails);
-        } else if (detailsShown) {
+        } else if (detailsShown && restoreShown) {
             dialog->close();
         }
     });
     page->UninstallAllClicked();
-    WaitFor([&] { return detailsShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
+    WaitFor([&] { return restoreShown && !page->IsRefreshing() && !page->IsRunning(); }, 20000);
     CUIPublic::instance()->SetCore(nullptr);
-    return resultShown && waited && skipOffered && noneShown && marked && resultWithDetails && detailsShown ? 0 : 1;
+    return resultShown && waited && skipOffered && noneShown && marked && resultWithDetails && detailsShown &&
+                   restoreShown
+               ? 0
+               : 1;
 }

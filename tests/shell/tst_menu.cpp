@@ -86,9 +86,9 @@ void MenuTest::entriesInOrder() {
         ids << action->data().toInt();
         QCOMPARE(menu.Action(ids.last()), action);
     }
-    QCOMPARE(texts, (QStringList{"Support Center", "User Guide", "Tolvanire Disk Cleaner", "Leftovers...",
+    QCOMPARE(texts, (QStringList{"Support Center", "User Guide", "Tolvanire Disk Cleaner", "Leftovers...", "Restore...",
                                  "Check Update", "About"}));
-    QCOMPARE(ids, (QList<int>{0x2001, 0x2002, 0x2003, 0x2006, 0x2004, 0x2005}));
+    QCOMPARE(ids, (QList<int>{0x2001, 0x2002, 0x2003, 0x2006, 0x2007, 0x2004, 0x2005}));
     QCOMPARE(menu.MainMenu()->contentsMargins(), QMargins(5, 0, 0, 0));
     QCOMPARE(menu.MainMenu()->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu.MainMenu()), 0);
 }
@@ -226,7 +226,7 @@ void MenuTest::menuButtonOpensTheMenu() {
         shown->close();
     });
     QTest::mouseClick(window.TitleBar()->MenuButton(), Qt::LeftButton);
-    QCOMPARE(seen.size(), 6);
+    QCOMPARE(seen.size(), 7);
     QCOMPARE(seen.last(), QStringLiteral("About"));
     // The menu lived only while it was open.
     QTRY_VERIFY(window.TitleBar()->findChildren<CStyleMenu*>().isEmpty());

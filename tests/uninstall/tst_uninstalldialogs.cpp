@@ -25,6 +25,7 @@
 #include "uninstall/dialogs/OrphansDlg.h"
 #include "uninstall/dialogs/ProgramIconSource.h"
 #include "uninstall/dialogs/ReadyUninstallDlg.h"
+#include "uninstall/dialogs/RestorePointsDlg.h"
 #include "uninstall/dialogs/UninstallRstDlg.h"
 #include "widgetlib/BPMsgReceiver.h"
 #include "widgetlib/BPNotifyCentor.h"
@@ -500,6 +501,72 @@ private slots:
         QVERIFY(code != 99);
         QTRY_COMPARE(CBPNotifyCentor::instance()->PendingCount(), std::size_t(0));
         QCOMPARE(recorder.payloads, QList<int>{payload});
+    }
+
+    // The result offers the restore points only when a clean left one.
+    void resultOffersRestoreOnlyWithARestorePoint_data() {
+        QTest::addColumn<QString>("point");
+        QTest::newRow("with a restore point") << "20261211-101500";
+        QTest::newRow("without") << "";
+    }
+    void resultOffersRestoreOnlyWithARestorePoint() {
+        QFETCH(QString, point);
+        CUninstallRstDlg dialog;
+        dialog.SetResult(1, 0);
+        CleanDetails details;
+        details.programName = QStringLiteral("Acme Notes");
+        details.restorePoint = point;
+        dialog.SetDetails({details});
+        dialog.Build();
+        QVERIFY(dialog.DetailsLink() != nullptr);
+        QCOMPARE(dialog.RestoreLink() != nullptr, !point.isEmpty());
+    }
+
+    // The list shows each point (programs, items, size); "Restore" puts
+    // the chosen one back and says how it went: a file that exists again
+    // stays as it is and keeps the point listed.
+    void restorePointsListAndRestore_data() {
+        QTest::addColumn<bool>("existsAgain");
+        QTest::newRow("everything back") << false;
+        QTest::newRow("a file exists again") << true;
+    }
+    void restorePointsListAndRestore() {
+        QFETCH(bool, existsAgain);
+        QTemporaryDir host;
+        QVERIFY(host.isValid());
+        MemoryPlatform machine;
+        machine.files.MapDriveOutside("Z:", "/");
+        const std::string file = "C:\\users\\tester\\AppData\\Roaming\\Acme\\settings.ini";
+        machine.files.CreateFolder("C:\\users\\tester\\AppData\\Roaming\\Acme");
+        machine.files.WriteFile(file, "x=1");
+        CRestoreStore store(machine.files, machine.registry, host.filePath(QStringLiteral("restore")));
+        QString error;
+        std::unique_ptr<CRestorePoint> point = store.Begin({QStringLiteral("Acme Notes")}, &error);
+        QVERIFY2(point, qPrintable(error));
+        QCOMPARE(point->TakeFile("\\\\?\\" + file), 0u);
+        QVERIFY(store.Seal(*point, &error));
+        if (existsAgain) machine.files.WriteFile(file, "new");
+
+        CRestorePointsDlg dialog(&store);
+        dialog.Build();
+        QCOMPARE(dialog.PointTree()->topLevelItemCount(), 1);
+        QTreeWidgetItem* row = dialog.PointTree()->topLevelItem(0);
+        QCOMPARE(row->text(1), QStringLiteral("Acme Notes"));
+        QCOMPARE(row->text(2), QStringLiteral("1"));
+        QVERIFY(!dialog.RestoreButton()->isEnabled());
+        row->setSelected(true);
+        QVERIFY(dialog.RestoreButton()->isEnabled());
+        QTest::mouseClick(dialog.RestoreButton(), Qt::LeftButton);
+        const QString outcome = dialog.OutcomeLabel()->text();
+        if (existsAgain) {
+            QVERIFY2(outcome.contains(QStringLiteral("exist again")), qPrintable(outcome));
+            QCOMPARE(machine.files.ReadFile(file), std::string("new"));
+            QCOMPARE(dialog.PointTree()->topLevelItemCount(), 1);
+        } else {
+            QVERIFY2(outcome.startsWith(QStringLiteral("1 item(s) restored.")), qPrintable(outcome));
+            QCOMPARE(machine.files.ReadFile(file), std::string("x=1"));
+            QCOMPARE(dialog.PointTree()->topLevelItemCount(), 0);
+        }
     }
 };
 

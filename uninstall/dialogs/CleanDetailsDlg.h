@@ -16,7 +16,8 @@ struct CleanDetails {
     QList<LeftoverItem> deleted;
     QList<LeftoverItem> notDeleted;
     QList<SkippedLeftover> kept;
-    QString stopReason; // why nothing of it was collected; empty when the collection ran
+    QString stopReason;   // why nothing of it was collected; empty when the collection ran
+    QString restorePoint; // what was deleted can be put back from it; empty: none
 };
 
 // The details of a run's result: per program, each leftover deleted (its

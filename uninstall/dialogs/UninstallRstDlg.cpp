@@ -1,15 +1,19 @@
 #include "uninstall/dialogs/UninstallRstDlg.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QSpacerItem>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/DialogLook.h"
 #include "app/RuntimeFiles.h"
 #include "app/UIPublic.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
+#include "uninstall/UninstallerCore.h"
+#include "uninstall/dialogs/RestorePointsDlg.h"
 #include "widgetlib/BPQtLabel.h"
 #include "widgetlib/Palette.h"
 
@@ -103,7 +107,27 @@ void CUninstallRstDlg::Build() {
         detailsLink->setTextFormat(Qt::RichText);
         detailsLink->setToolTip(tr("What was deleted and what was kept, program by program"));
         connect(detailsLink, &QLabel::linkActivated, this, &CUninstallRstDlg::OpenDetails);
-        inner->addWidget(detailsLink, 0, Qt::AlignHCenter);
+        const bool restorable = std::any_of(details.begin(), details.end(),
+                                            [](const CleanDetails& d) { return !d.restorePoint.isEmpty(); });
+        if (!restorable) {
+            inner->addWidget(detailsLink, 0, Qt::AlignHCenter);
+        } else {
+            restoreLink = new QLabel(
+                CPalette::Fill(QStringLiteral("<a href='restore' style='color:@Link'>%1</a>")).arg(tr("Restore...")),
+                this);
+            restoreLink->setObjectName(QStringLiteral("restoreLink"));
+            restoreLink->setFont(DialogLook::PixelFont(14));
+            restoreLink->setTextFormat(Qt::RichText);
+            restoreLink->setToolTip(tr("Put back what a deep clean removed"));
+            connect(restoreLink, &QLabel::linkActivated, this, &CUninstallRstDlg::OpenRestorePoints);
+            auto* links = new QHBoxLayout;
+            links->setSpacing(24);
+            links->addStretch();
+            links->addWidget(detailsLink);
+            links->addWidget(restoreLink);
+            links->addStretch();
+            inner->addLayout(links);
+        }
     }
 
     outer->addLayout(inner);
@@ -115,6 +139,14 @@ void CUninstallRstDlg::OpenDetails() {
     CCleanDetailsDlg dialog(this);
     dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     dialog.SetDetails(details);
+    dialog.Build();
+    dialog.exec();
+}
+
+void CUninstallRstDlg::OpenRestorePoints() {
+    CUninstallerCore* core = CUIPublic::instance()->GetCore();
+    CRestorePointsDlg dialog(core ? core->RestoreStore() : nullptr, this);
+    dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     dialog.Build();
     dialog.exec();
 }

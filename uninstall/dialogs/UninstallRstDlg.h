@@ -17,7 +17,9 @@ class QLabel;
 // were not removed (their uninstaller failed, was cancelled or did not
 // start), a line below names them. When programs were deep cleaned, a
 // "Details" link opens what each clean deleted and kept
-// (CCleanDetailsDlg). However it closes, it sends
+// (CCleanDetailsDlg), and when what they deleted went into restore points,
+// a "Restore..." link beside it lists the points (CRestorePointsDlg).
+// However it closes, it sends
 // MSG_DIALOG_RESULT once, with 1 when the closing flag is set, else 0 (on 0
 // the program page reads the installed programs again).
 class CUninstallRstDlg : public CBaseDialog {
@@ -45,6 +47,10 @@ public:
     QLabel* DetailsLink() const { return detailsLink; }
     // Opens the details over this dialog (what the link does).
     void OpenDetails();
+    // Null when no clean left a restore point.
+    QLabel* RestoreLink() const { return restoreLink; }
+    // Opens the restore points over this dialog (what that link does).
+    void OpenRestorePoints();
 
     // The result line for a count and a freed size (0: no "free up").
     static QString ResultText(int programCount, uint64_t freedBytes);
@@ -65,4 +71,5 @@ private:
     CBPQtLabel* resultLabel = nullptr;
     CBPQtLabel* notRemovedLabel = nullptr;
     QLabel* detailsLink = nullptr;
+    QLabel* restoreLink = nullptr;
 };

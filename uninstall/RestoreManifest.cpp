@@ -1,0 +1,264 @@
+#include "uninstall/RestoreManifest.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <map>
+
+namespace {
+
+constexpr const char* kFormat = "tolvanire-restore-point";
+
+const char* KindName(RestoreItem::Kind kind) {
+    switch (kind) {
+    case RestoreItem::Kind::File:
+        return "file";
+    case RestoreItem::Kind::Folder:
+        return "folder";
+    case RestoreItem::Kind::Key:
+        return "key";
+    case RestoreItem::Kind::Value:
+        return "value";
+    }
+    return "";
+}
+
+bool KindFromName(const QString& name, RestoreItem::Kind* kind) {
+    for (RestoreItem::Kind k :
+         {RestoreItem::Kind::File, RestoreItem::Kind::Folder, RestoreItem::Kind::Key, RestoreItem::Kind::Value})
+        if (name == QLatin1String(KindName(k))) {
+            *kind = k;
+            return true;
+        }
+    return false;
+}
+
+const char* StateName(RestoreManifest::State state) {
+    switch (state) {
+    case RestoreManifest::State::Open:
+        return "open";
+    case RestoreManifest::State::Complete:
+        return "complete";
+    case RestoreManifest::State::Restoring:
+        return "restoring";
+    }
+    return "";
+}
+
+// JSON numbers are doubles: FILETIME counts and sizes go as decimal text so
+// that no bit is lost.
+QJsonValue Number64(uint64_t value) {
+    return QString::number(value);
+}
+
+bool ReadNumber64(const QJsonObject& object, const char* key, uint64_t* value) {
+    const QJsonValue field = object.value(QLatin1String(key));
+    if (field.isUndefined()) return true; // absent: 0
+    bool ok = false;
+    *value = field.toString().toULongLong(&ok);
+    return ok;
+}
+
+QJsonObject StatToJson(const RestoreItem& item) {
+    QJsonObject object;
+    object.insert(QStringLiteral("attributes"), Number64(item.attributes));
+    object.insert(QStringLiteral("creationTime"), Number64(item.creationTime));
+    object.insert(QStringLiteral("writeTime"), Number64(item.writeTime));
+    if (item.kind == RestoreItem::Kind::File) object.insert(QStringLiteral("size"), Number64(item.size));
+    return object;
+}
+
+bool StatFromJson(const QJsonObject& object, RestoreItem* item) {
+    uint64_t attributes = 0;
+    if (!ReadNumber64(object, "attributes", &attributes) || attributes > 0xFFFFFFFFu) return false;
+    item->attributes = uint32_t(attributes);
+    return ReadNumber64(object, "size", &item->size) && ReadNumber64(object, "creationTime", &item->creationTime) &&
+           ReadNumber64(object, "writeTime", &item->writeTime);
+}
+
+QJsonObject ItemToJson(const RestoreItem& item) {
+    QJsonObject object;
+    object.insert(QStringLiteral("kind"), QLatin1String(KindName(item.kind)));
+    object.insert(QStringLiteral("path"), item.path);
+    if (item.kind == RestoreItem::Kind::File || item.kind == RestoreItem::Kind::Folder) {
+        const QJsonObject stat = StatToJson(item);
+        for (auto it = stat.begin(); it != stat.end(); ++it)
+            object.insert(it.key(), it.value());
+        return object;
+    }
+    object.insert(QStringLiteral("hive"), int(item.hive));
+    object.insert(QStringLiteral("view"), item.view);
+    QJsonArray values;
+    for (const RestoreItem::RegistryValue& value : item.values) {
+        QJsonObject v;
+        v.insert(QStringLiteral("name"), QString::fromStdString(value.name));
+        v.insert(QStringLiteral("type"), Number64(value.type));
+        v.insert(QStringLiteral("data"), QString::fromLatin1(QByteArray::fromStdString(value.data).toBase64()));
+        values.append(v);
+    }
+    object.insert(QStringLiteral("values"), values);
+    return object;
+}
+
+// A file's or folder's place: "X:\..." with no empty, "." or ".."
+// component, so that neither it nor its place in the store can point
+// anywhere else.
+bool IsPlainPath(const QString& path) {
+    if (path.size() < 4 || path[0].unicode() > 0x7F || !path[0].isLetter() || path[1] != QLatin1Char(':') ||
+        path[2] != QLatin1Char('\\'))
+        return false;
+    for (const QString& part : path.mid(3).split(QLatin1Char('\\')))
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..") ||
+            part.contains(QLatin1Char('/')))
+            return false;
+    return true;
+}
+
+bool ItemFromJson(const QJsonObject& object, RestoreItem* item) {
+    if (!KindFromName(object.value(QStringLiteral("kind")).toString(), &item->kind)) return false;
+    item->path = object.value(QStringLiteral("path")).toString();
+    if (item->path.isEmpty()) return false;
+    if (item->kind == RestoreItem::Kind::File || item->kind == RestoreItem::Kind::Folder)
+        return IsPlainPath(item->path) && StatFromJson(object, item);
+    const int hive = object.value(QStringLiteral("hive")).toInt(-1);
+    if (hive < 0 || hive > 2) return false;
+    item->hive = uint32_t(hive);
+    item->view = object.value(QStringLiteral("view")).toInt();
+    const QJsonValue values = object.value(QStringLiteral("values"));
+    if (!values.isArray()) return false;
+    for (const QJsonValue& entry : values.toArray()) {
+        const QJsonObject v = entry.toObject();
+        RestoreItem::RegistryValue value;
+        uint64_t type = 0;
+        if (!v.value(QStringLiteral("name")).isString() || !ReadNumber64(v, "type", &type) || type > 0xFFFFFFFFu ||
+            !v.value(QStringLiteral("data")).isString())
+            return false;
+        value.name = v.value(QStringLiteral("name")).toString().toStdString();
+        value.type = uint32_t(type);
+        value.data = QByteArray::fromBase64(v.value(QStringLiteral("data")).toString().toLatin1()).toStdString();
+        item->values.push_back(std::move(value));
+    }
+    // A value item is one value; a key may have none.
+    return item->kind == RestoreItem::Kind::Key || item->values.size() == 1;
+}
+
+QByteArray Line(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace
+
+uint64_t RestoreManifest::Size() const {
+    uint64_t total = 0;
+    for (const RestoreItem& item : items)
+        if (item.kind == RestoreItem::Kind::File) total += item.size;
+    return total;
+}
+
+Expected<RestoreManifest, QString> CRestoreManifest::Read(const QString& folder) {
+    const QString path = folder + QLatin1Char('/') + QLatin1String(kManifestName);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return MakeUnexpected(QStringLiteral("its manifest cannot be read (%1)").arg(file.errorString()));
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonObject object = document.object();
+    if (parseError.error != QJsonParseError::NoError || !document.isObject() ||
+        object.value(QStringLiteral("format")).toString() != QLatin1String(kFormat))
+        return MakeUnexpected(QStringLiteral("its manifest is damaged"));
+    const int version = object.value(QStringLiteral("version")).toInt(-1);
+    if (version != RestoreManifest::kVersion)
+        return MakeUnexpected(QStringLiteral("its manifest has version %1, this program reads version %2")
+                                  .arg(object.value(QStringLiteral("version")).toVariant().toString())
+                                  .arg(RestoreManifest::kVersion));
+
+    RestoreManifest manifest;
+    manifest.id = object.value(QStringLiteral("id")).toString();
+    manifest.created = QDateTime::fromString(object.value(QStringLiteral("created")).toString(), Qt::ISODate);
+    const QString state = object.value(QStringLiteral("state")).toString();
+    bool knownState = false;
+    for (RestoreManifest::State s :
+         {RestoreManifest::State::Open, RestoreManifest::State::Complete, RestoreManifest::State::Restoring})
+        if (state == QLatin1String(StateName(s))) {
+            manifest.state = s;
+            knownState = true;
+        }
+    const QJsonValue programs = object.value(QStringLiteral("programs"));
+    const QJsonValue items = object.value(QStringLiteral("items"));
+    if (manifest.id.isEmpty() || !manifest.created.isValid() || !knownState || !programs.isArray() || !items.isArray())
+        return MakeUnexpected(QStringLiteral("its manifest is damaged"));
+    manifest.created = manifest.created.toUTC();
+    for (const QJsonValue& program : programs.toArray())
+        manifest.programs.append(program.toString());
+    for (const QJsonValue& entry : items.toArray()) {
+        RestoreItem item;
+        if (!entry.isObject() || !ItemFromJson(entry.toObject(), &item))
+            return MakeUnexpected(QStringLiteral("its manifest is damaged"));
+        manifest.items.append(std::move(item));
+    }
+    return manifest;
+}
+
+bool CRestoreManifest::Write(const QString& folder, const RestoreManifest& manifest, QString* error) {
+    QJsonObject object;
+    object.insert(QStringLiteral("format"), QLatin1String(kFormat));
+    object.insert(QStringLiteral("version"), RestoreManifest::kVersion);
+    object.insert(QStringLiteral("id"), manifest.id);
+    object.insert(QStringLiteral("created"), manifest.created.toUTC().toString(Qt::ISODate));
+    object.insert(QStringLiteral("state"), QLatin1String(StateName(manifest.state)));
+    object.insert(QStringLiteral("programs"), QJsonArray::fromStringList(manifest.programs));
+    QJsonArray items;
+    for (const RestoreItem& item : manifest.items)
+        items.append(ItemToJson(item));
+    object.insert(QStringLiteral("items"), items);
+
+    // QSaveFile writes beside the manifest and renames over it once the
+    // data is on disk: a manifest is always the old one or the new one.
+    QSaveFile file(folder + QLatin1Char('/') + QLatin1String(kManifestName));
+    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) >= 0 &&
+        file.commit())
+        return true;
+    if (error) *error = file.errorString();
+    return false;
+}
+
+QByteArray CRestoreManifest::IntentLine(int64_t sequence, const RestoreItem& item) {
+    QJsonObject object = ItemToJson(item);
+    object.insert(QStringLiteral("seq"), double(sequence));
+    return Line(object);
+}
+
+QByteArray CRestoreManifest::DoneLine(int64_t sequence, const RestoreItem& item) {
+    // A file's status is known only once it has moved.
+    QJsonObject object = item.kind == RestoreItem::Kind::File ? StatToJson(item) : QJsonObject();
+    object.insert(QStringLiteral("done"), double(sequence));
+    return Line(object);
+}
+
+std::vector<CRestoreManifest::JournalEntry> CRestoreManifest::ReadJournal(const QString& folder) {
+    std::vector<JournalEntry> entries;
+    QFile file(folder + QLatin1Char('/') + QLatin1String(kJournalName));
+    if (!file.open(QIODevice::ReadOnly)) return entries;
+    std::map<int64_t, size_t> bySequence;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        if (object.isEmpty()) continue; // cut off by a kill
+        if (object.contains(QStringLiteral("done"))) {
+            const auto found = bySequence.find(int64_t(object.value(QStringLiteral("done")).toDouble(-1)));
+            if (found == bySequence.end()) continue;
+            JournalEntry& entry = entries[found->second];
+            if (entry.item.kind == RestoreItem::Kind::File && !StatFromJson(object, &entry.item)) continue;
+            entry.done = true;
+            continue;
+        }
+        JournalEntry entry;
+        entry.sequence = int64_t(object.value(QStringLiteral("seq")).toDouble(-1));
+        if (entry.sequence < 0 || bySequence.count(entry.sequence) || !ItemFromJson(object, &entry.item)) continue;
+        bySequence[entry.sequence] = entries.size();
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}

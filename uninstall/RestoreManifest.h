@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "include/Expected.h"
+
+// One thing a restore point holds: a file or link moved into the store, a
+// folder removed once emptied (recorded so that it can be made again with
+// its attributes and times), or a registry key's values or one value,
+// exported as stored before the deletion.
+struct RestoreItem {
+    enum class Kind { File, Folder, Key, Value };
+    struct RegistryValue {
+        std::string name;
+        uint32_t type = 0;
+        std::string data; // as the registry interface gives it: text as UTF-8, other data as bytes
+    };
+
+    Kind kind = Kind::File;
+    // A file's or folder's path on the target machine ("C:\..."), or a key
+    // path as the default view reaches it.
+    QString path;
+    // File and folder.
+    uint32_t attributes = 0;
+    uint64_t size = 0;
+    uint64_t creationTime = 0;
+    uint64_t writeTime = 0;
+    // Key and value: the hive (platform::Hive's number) and view the item
+    // was found in; a key's values, or the one value.
+    uint32_t hive = 0;
+    int32_t view = 0;
+    std::vector<RegistryValue> values;
+};
+
+// What a restore point's manifest says. "open": a deep clean writes it, or
+// was killed while it did (its journal holds the rest); "complete": its
+// items are all listed here; "restoring": a restore began and has not
+// ended.
+struct RestoreManifest {
+    static constexpr int kVersion = 1;
+    enum class State { Open, Complete, Restoring };
+
+    QString id;
+    QDateTime created; // UTC
+    QStringList programs;
+    State state = State::Open;
+    QList<RestoreItem> items;
+
+    // The bytes of the files it holds.
+    uint64_t Size() const;
+};
+
+// The file format of a restore point, declared once: the manifest (JSON,
+// versioned, written whole and atomically) and the journal beside it (one
+// JSON object a line, appended as the deep clean goes: an item before it
+// moves, its mark after). A journal line that is cut off, as a kill leaves
+// the last one, is passed over; what the journal lost, the store's own
+// layout tells (CRestorePoint).
+class CRestoreManifest {
+public:
+    static constexpr const char* kManifestName = "manifest.json";
+    static constexpr const char* kJournalName = "journal";
+
+    // The manifest of the restore point in `folder`, or why it cannot be
+    // read (missing, damaged, of a version this program does not know).
+    static Expected<RestoreManifest, QString> Read(const QString& folder);
+    // Writes it in place of the old one in one step; false with `error`.
+    static bool Write(const QString& folder, const RestoreManifest& manifest, QString* error);
+
+    // Journal lines, each ending in a newline.
+    static QByteArray IntentLine(int64_t sequence, const RestoreItem& item);
+    static QByteArray DoneLine(int64_t sequence, const RestoreItem& item);
+
+    struct JournalEntry {
+        int64_t sequence = 0;
+        RestoreItem item;
+        bool done = false; // marked: the item went, and `item` has what the mark added
+    };
+    // The journal of the restore point in `folder`, in the order of its
+    // items; an unreadable or missing journal gives none.
+    static std::vector<JournalEntry> ReadJournal(const QString& folder);
+};
