@@ -424,7 +424,9 @@ TEST_F(RestoreStoreTest, CleanKilledAtEveryStepIsFinishedThenRestored) {
         store.Recover();
         const QList<CRestoreStore::Summary> list = store.List();
         ExpectEachFileOnce(machine, before, list.isEmpty() ? QString() : list[0].id);
-        if (!list.isEmpty()) ASSERT_TRUE(store.Restore(list[0].id).HasValue());
+        if (!list.isEmpty()) {
+            ASSERT_TRUE(store.Restore(list[0].id).HasValue());
+        }
         ASSERT_EQ(Snapshot(machine), before) << "move " << move;
         QDir(StoreFolder()).removeRecursively();
     }
@@ -459,7 +461,9 @@ TEST_F(RestoreStoreTest, RestoreKilledAtEveryStepIsFinished) {
         }
         store.Recover();
         // Killed before the restore marked its point: the user restores again.
-        if (!store.List().isEmpty()) ASSERT_TRUE(store.Restore(id).HasValue()) << k;
+        if (!store.List().isEmpty()) {
+            ASSERT_TRUE(store.Restore(id).HasValue()) << k;
+        }
         EXPECT_TRUE(store.List().isEmpty()) << k;
         ASSERT_EQ(Snapshot(machine), before) << "kill point " << k;
         QDir(StoreFolder()).removeRecursively();
