@@ -406,9 +406,26 @@ bool CRestoreStore::Abandoned(const QString& id) const {
 }
 
 QStringList CRestoreStore::Recover() {
-    for (const QString& id : QDir(hostFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        if (IsPointId(id) && Abandoned(id)) Drop(id);
     QStringList told;
+    for (const QString& id : QDir(hostFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!IsPointId(id) || !Abandoned(id)) continue;
+        // Neither manifest nor journal: a point cut short as it began, or
+        // one whose records a power cut took. What its store holds still
+        // says where it came from, so the point is rebuilt from that (and
+        // dropped only when it holds nothing): the user's files are never
+        // deleted with records that were lost.
+        RestoreManifest lost;
+        lost.id = id;
+        lost.created = QFileInfo(hostFolder + QLatin1Char('/') + id).birthTime().toUTC();
+        if (!lost.created.isValid()) lost.created = QDateTime::currentDateTimeUtc();
+        QString error;
+        if (!FinishOpen(id, lost, &error))
+            told.append(
+                QStringLiteral("Restore point %1 lost its records and could not be rebuilt: %2.").arg(id, error));
+        else if (QFileInfo::exists(hostFolder + QLatin1Char('/') + id))
+            told.append(
+                QStringLiteral("Restore point %1 lost its records; it was rebuilt from what it holds.").arg(id));
+    }
     for (const Summary& summary : List()) {
         if (!summary.open) continue;
         const Expected<RestoreManifest, QString> manifest =

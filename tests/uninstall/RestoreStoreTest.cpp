@@ -331,6 +331,41 @@ TEST_F(RestoreStoreTest, CleanThenRestoreGivesTheMachineBack) {
     EXPECT_EQ(Snapshot(machine), before);
 }
 
+// A point whose manifest and journal are both gone (a power cut took what
+// was not on disk yet) still holds the files: it is rebuilt from where they
+// lie, said once, and gives the machine back; it is never dropped with them.
+TEST_F(RestoreStoreTest, PointWithoutRecordsIsRebuiltFromItsStore) {
+    MemoryPlatform machine;
+    Prepare(machine);
+    const std::vector<std::string> before = Snapshot(machine);
+    const Expected<LeftoverCleanup, BackendFailure> cleanup = Clean(machine, Settings());
+    ASSERT_TRUE(cleanup.HasValue());
+    const QString id = cleanup->restorePoint;
+    ASSERT_FALSE(id.isEmpty());
+    const QString folder = StoreFolder() + QLatin1Char('/') + id + QLatin1Char('/');
+    QFile::remove(folder + QLatin1String(CRestoreManifest::kManifestName));
+    QFile::remove(folder + QLatin1String(CRestoreManifest::kJournalName));
+
+    CRestoreStore store(machine.files, machine.registry, StoreFolder());
+    EXPECT_EQ(store.Recover().size(), 1);
+    EXPECT_TRUE(store.Recover().isEmpty());
+    const QList<CRestoreStore::Summary> points = store.List();
+    ASSERT_EQ(points.size(), 1);
+    EXPECT_EQ(points[0].id, id);
+    EXPECT_EQ(points[0].size, uint64_t(14 + 8 + 9 + 11 + 4));
+    ExpectEachFileOnce(machine, before, id);
+
+    const Expected<CRestoreStore::Outcome, QString> outcome = store.Restore(id);
+    ASSERT_TRUE(outcome.HasValue()) << outcome.Error().toStdString();
+    // The files come back; the registry's records were in the lost manifest.
+    for (const std::string& line : before) {
+        const std::string path = line.substr(0, line.find('|'));
+        if (path.rfind("C:\\", 0) == 0 && path.back() != '\\' && path.find('|') == std::string::npos) {
+            EXPECT_TRUE(machine.files.Exists(path)) << path;
+        }
+    }
+}
+
 // The fences decide what goes, with restore points as without: hidden and
 // system files stay with their folders, a read-only file in a tree stays,
 // a link goes as a link (it cannot move to the store's volume: it is
