@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "widgetlib/BPMsgReceiver.h"
 
@@ -18,6 +19,13 @@ public:
 
     void BuildBusyView();
     int ReceiveMsg(__MsgData msg) override;
+
+    // Runs `work` on a thread of its own while a busy dialog shows over
+    // `parent`, and returns once the work is done, so that a long read or
+    // deletion never freezes the window. The dialog closes when the work
+    // ends, not on a close message: a dialog under it that listens for one
+    // stays open.
+    static void ShowWhile(QWidget* parent, std::function<void()> work);
 
     QLabel* AnimationLabel() const { return animation; }
     QMovie* Movie() const { return movie; }

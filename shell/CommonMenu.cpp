@@ -3,7 +3,6 @@
 #include <QCursor>
 #include <QVariant>
 #include <QWidgetAction>
-#include <atomic>
 #include <memory>
 
 #include "app/DialogLook.h"
@@ -20,7 +19,6 @@
 #include "update/UpdateRstDlg.h"
 #include "widgetlib/BPNotifyCentor.h"
 #include "widgetlib/BPStyleMenuItem.h"
-#include "widgetlib/DetachedTask.h"
 
 CCommonMenu::CCommonMenu(QWidget* parent) : QObject(parent) {
     SetNotifyCentor(CBPNotifyCentor::instance());
@@ -140,14 +138,14 @@ struct OrphanJob {
     QString failure;      // why the target could not be reached
     OrphanRemoval removal;
     OrphanList list; // read after the deletion
-    std::atomic<bool> done{false};
 };
 
 // Runs `job` on a worker while the busy dialog shows, and returns once it
 // is done: a scan of a large tree may take a while, and the window must not
 // freeze meanwhile.
 void RunBehindBusyDialog(CUninstallerCore* core, const std::shared_ptr<OrphanJob>& job) {
-    CDetachedTask::Run(job, CDetachedTask::kNoMessage, [core](OrphanJob& work) {
+    CRefreshDlg::ShowWhile(CUIPublic::instance()->GetMainWindow(), [core, job]() {
+        OrphanJob& work = *job;
         if (!work.toDelete.isEmpty()) {
             const Expected<OrphanRemoval, BackendFailure> removal = core->DeleteOrphans(work.toDelete);
             if (removal)
@@ -162,16 +160,7 @@ void RunBehindBusyDialog(CUninstallerCore* core, const std::shared_ptr<OrphanJob
             else
                 work.failure = list.Error().reason;
         }
-        work.done = true;
-        CBPNotifyCentor::instance()->SendMsg(MSG_CLOSE_DLG, 0, nullptr, 0);
     });
-    // A close message meant for another dialog may end one busy dialog early.
-    while (!job->done) {
-        CRefreshDlg busy(CUIPublic::instance()->GetMainWindow());
-        busy.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-        busy.BuildBusyView();
-        busy.exec();
-    }
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "uninstall/dialogs/RestorePointsDlg.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -9,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "app/RefreshDlg.h"
 #include "app/RuntimeFiles.h"
 #include "include/FormatSize.h"
 #include "include/MsgIds.h"
@@ -134,9 +134,11 @@ void CRestorePointsDlg::RestoreSelected() {
     const QList<QTreeWidgetItem*> selected = pointTree->selectedItems();
     if (!store || selected.isEmpty()) return;
     const QString id = selected.front()->data(0, Qt::UserRole).toString();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Expected<CRestoreStore::Outcome, QString> outcome = store->Restore(id);
-    QApplication::restoreOverrideCursor();
+    // A point of many files takes a while to put back: the window stays
+    // responsive meanwhile.
+    Expected<CRestoreStore::Outcome, QString> outcome = MakeUnexpected(QString());
+    CRestoreStore* points = store;
+    CRefreshDlg::ShowWhile(this, [points, id, &outcome]() { outcome = points->Restore(id); });
     const bool clean = outcome && outcome->existing.isEmpty() && outcome->failed.isEmpty() && outcome->lost.isEmpty() &&
                        !outcome->backendFailed;
     Fill();
