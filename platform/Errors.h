@@ -26,4 +26,10 @@ enum : uint32_t {
     kErrorBackendFailure = 0x20000001,
 };
 
+// Whether a call failed because the entry, or a folder on its way, is not
+// there.
+inline bool IsNotFound(uint32_t status) {
+    return status == kErrorFileNotFound || status == kErrorPathNotFound;
+}
+
 } // namespace platform

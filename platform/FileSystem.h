@@ -64,6 +64,9 @@ enum : uint32_t {
     kListNoFileAttributes = 0x10,
 };
 
+// Every entry, hidden and system ones included.
+constexpr uint32_t kListEverything = kListFiles | kListDirs | kListHidden | kListSystem;
+
 struct FileEntry {
     std::string name; // UTF-8, no folder part
     uint32_t attributes = 0;

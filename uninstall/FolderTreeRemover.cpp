@@ -7,13 +7,6 @@
 
 using Place = CProtectedFolders::Place;
 
-namespace {
-
-constexpr uint32_t kEverything =
-    platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem;
-
-} // namespace
-
 CFolderTreeRemover::CFolderTreeRemover(platform::IFileSystem& targetFiles, CProtectedFolders& folderPolicy,
                                        CBackendWatch& backendWatch)
     : files(targetFiles), policy(folderPolicy), watch(backendWatch) {}
@@ -58,7 +51,7 @@ bool CFolderTreeRemover::RemoveProgramFolder(const CRealPath& folder, uint32_t a
     // attribute.
     if (attributes & platform::kAttrReadOnly) {
         std::vector<platform::FileEntry> left;
-        if (!emptied && !watch.Ok(files.ListFolder(folder.Exact(), kEverything, &left))) return false;
+        if (!emptied && !watch.Ok(files.ListFolder(folder.Exact(), platform::kListEverything, &left))) return false;
         if (!left.empty()) return false;
         // The restore point records the attribute before it clears it.
         if (!restorePoint) watch.Ok(files.SetOwnerWriteOnly(folder.Exact()));
@@ -89,7 +82,7 @@ bool CFolderTreeRemover::DeleteTree(const CRealPath& top, uint32_t topAttributes
     // the visible files deleted and the visible folders emptied and
     // removed, then the folder itself.
     std::vector<platform::TreeEntry> entries;
-    if (!watch.Ok(files.ListTree(top.Exact(), kEverything, &entries))) return false;
+    if (!watch.Ok(files.ListTree(top.Exact(), platform::kListEverything, &entries))) return false;
     const size_t root = entries.size();
     std::vector<std::vector<uint32_t>> children(entries.size() + 1);
     for (uint32_t i = 0; i < entries.size(); ++i) {

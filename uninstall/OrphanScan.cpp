@@ -42,13 +42,6 @@ const char* const kNeverOffered[] = {
     // This program's own data (and restore store)
     "Tolvanire Uninstaller"};
 
-constexpr uint32_t kEverything =
-    platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem;
-
-bool IsNotThere(uint32_t status) {
-    return status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound;
-}
-
 } // namespace
 
 COrphanScan::COrphanScan(platform::IFileSystem& targetFiles, platform::IRegistry& targetRegistry,
@@ -125,7 +118,7 @@ bool COrphanScan::NamesRegisteredProgram(const QString& name) const {
 bool COrphanScan::GroupNamesRegisteredProgram(const CTargetPath& group) {
     std::vector<platform::TreeEntry> entries;
     // A group that cannot be looked into may be anyone's.
-    if (!watch.Ok(files.ListTree(group.Utf8(), kEverything, &entries))) return true;
+    if (!watch.Ok(files.ListTree(group.Utf8(), platform::kListEverything, &entries))) return true;
     for (const platform::TreeEntry& entry : entries) {
         const QString name = CTargetPath::FromUtf8(entry.entry.name);
         if (NamesRegisteredProgram(entry.entry.isDir() ? name : CTargetPath::Stem(name))) return true;
@@ -152,7 +145,7 @@ void COrphanScan::Measure(OrphanFolder* folder) {
     if (watch.Ok(files.Stat(top.Exact(), &stat))) folder->lastChange = stat.writeTime;
     // A tree that cannot be listed has no size to tell.
     std::vector<platform::TreeEntry> entries;
-    if (!watch.Ok(files.ListTree(top.Exact(), kEverything, &entries))) return;
+    if (!watch.Ok(files.ListTree(top.Exact(), platform::kListEverything, &entries))) return;
     std::vector<CRealPath> paths;
     paths.reserve(entries.size());
     int64_t size = 0;
@@ -175,7 +168,7 @@ bool COrphanScan::Offered(QList<CTargetPath>* offered) {
     for (int csidl : kRoots) {
         std::string path;
         const uint32_t status = files.SpecialFolder(csidl, &path);
-        if (IsNotThere(status)) continue;
+        if (platform::IsNotFound(status)) continue;
         if (!watch.Ok(status))
             return Fail(
                 QStringLiteral("the special folder %1 could not be looked up (error %2)").arg(csidl).arg(status));
@@ -191,7 +184,7 @@ bool COrphanScan::Offered(QList<CTargetPath>* offered) {
         // of a program's own.
         std::vector<platform::FileEntry> entries;
         const uint32_t status = files.ListFolder(root.Utf8(), platform::kListDirs, &entries);
-        if (IsNotThere(status)) continue;
+        if (platform::IsNotFound(status)) continue;
         if (!watch.Ok(status))
             return Fail(QStringLiteral("the folder %1 cannot be listed (error %2)").arg(root.Native()).arg(status));
         for (const platform::FileEntry& entry : entries) {

@@ -46,10 +46,6 @@ const char* const kMachineFolders[] = {
     "ProgramData\\Microsoft\\Windows\\Templates",
 };
 
-bool IsNotThere(uint32_t status) {
-    return status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound;
-}
-
 } // namespace
 
 CProtectedFolders::CProtectedFolders(platform::IFileSystem& targetFiles, CBackendWatch& backendWatch)
@@ -79,7 +75,7 @@ QString CProtectedFolders::Failure() {
 
 CProtectedFolders::Location CProtectedFolders::Judge(uint32_t status, const std::string& real) {
     Location location;
-    if (IsNotThere(status)) {
+    if (platform::IsNotFound(status)) {
         location.place = Place::Missing;
     } else if (!watch.Ok(status)) {
         location.place = Place::Unknown;
@@ -119,7 +115,7 @@ CProtectedFolders::Location CProtectedFolders::EntryLocation(const CRealPath& en
     // The entry itself may be gone while its folder is there.
     uint32_t attributes = platform::kInvalidAttributes;
     const uint32_t status = files.GetAttributes(location.real.Exact(), &attributes);
-    if (IsNotThere(status))
+    if (platform::IsNotFound(status))
         location.place = Place::Missing;
     else if (!watch.Ok(status))
         location.place = Place::Unknown;
@@ -167,7 +163,7 @@ void CProtectedFolders::Load() {
         const uint32_t status = files.SpecialFolder(csidl, &path);
         // A folder that is not there holds nothing to keep; one whose
         // lookup failed may be anywhere.
-        if (!IsNotThere(status) && !watch.Ok(status))
+        if (!platform::IsNotFound(status) && !watch.Ok(status))
             fail(QStringLiteral("the special folder %1 could not be looked up (error %2)").arg(csidl).arg(status));
         return status == platform::kErrorSuccess ? CTargetPath::FromText(CTargetPath::FromUtf8(path)) : CTargetPath();
     };
@@ -240,7 +236,7 @@ void CProtectedFolders::Load() {
         if (!protectedFolders.contains(text)) protectedFolders.append(text);
         std::string real;
         const uint32_t status = files.FinalPath(text.Utf8(), &real);
-        if (!IsNotThere(status) && !watch.Ok(status))
+        if (!platform::IsNotFound(status) && !watch.Ok(status))
             fail(QStringLiteral("the real location of %1 could not be read (error %2)").arg(text.Native()).arg(status));
         if (status != platform::kErrorSuccess) continue;
         const CTargetPath realPath = CTargetPath::FromText(CTargetPath::FromUtf8(real));

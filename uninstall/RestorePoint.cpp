@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kExactPrefix = "\\\\?\\";
 
 // Registry data larger than this is not exported, so not deleted either.
-constexpr uint32_t kLargestValue = 64u << 20;
+constexpr uint32_t kLargestStoredValue = 64u << 20;
 
 // Makes what was written to the journal durable.
 void Sync(QFile& file) {
@@ -36,7 +36,7 @@ uint32_t CRestorePoint::ReadValue(platform::IRegistry& registry, platform::RegKe
     value->name = name;
     for (uint32_t size = 4096;; size *= 2) {
         const uint32_t status = registry.QueryValue(key, name, size, &value->type, &value->data);
-        if (status != platform::kErrorMoreData || size >= kLargestValue) return status;
+        if (status != platform::kErrorMoreData || size >= kLargestStoredValue) return status;
     }
 }
 

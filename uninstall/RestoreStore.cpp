@@ -13,19 +13,12 @@ using Kind = RestoreItem::Kind;
 
 namespace {
 
-constexpr uint32_t kEverything =
-    platform::kListFiles | platform::kListDirs | platform::kListHidden | platform::kListSystem;
-
 // Room the manifest and the journal need at least.
 constexpr uint64_t kReserveBytes = 64u << 10;
 
 // Paths compare as Windows compares names.
 QString Key(const QString& path) {
     return WindowsNameKey(path);
-}
-
-bool Missing(uint32_t status) {
-    return status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound;
 }
 
 QString Parent(const QString& path) {
@@ -154,8 +147,8 @@ bool CRestoreStore::Drop(const QString& id) {
     // that cannot be emptied stays listed.
     const std::string base = place.target + '\\' + CRestorePoint::kFilesFolder;
     std::vector<platform::TreeEntry> entries;
-    const uint32_t listed = files.ListTree(base, kEverything, &entries);
-    if (listed != kErrorSuccess && !Missing(listed)) return false;
+    const uint32_t listed = files.ListTree(base, platform::kListEverything, &entries);
+    if (listed != kErrorSuccess && !platform::IsNotFound(listed)) return false;
     const std::vector<std::string> paths = TreePaths(base, entries);
     bool emptied = true;
     for (size_t i = entries.size(); i-- > 0;) {
@@ -228,7 +221,7 @@ bool CRestoreStore::FinishOpen(const QString& id, RestoreManifest manifest, QStr
                 std::string data;
                 status = registry.QueryValue(key.get(), item.values.front().name, 0, &type, &data);
             }
-            if (Missing(status)) kept.append(item);
+            if (platform::IsNotFound(status)) kept.append(item);
             break;
         }
         }
@@ -237,7 +230,7 @@ bool CRestoreStore::FinishOpen(const QString& id, RestoreManifest manifest, QStr
     // told by their place in the store.
     const std::string base = place.target + '\\' + CRestorePoint::kFilesFolder;
     std::vector<platform::TreeEntry> entries;
-    if (files.ListTree(base, kEverything, &entries) == kErrorSuccess) {
+    if (files.ListTree(base, platform::kListEverything, &entries) == kErrorSuccess) {
         const std::vector<std::string> paths = TreePaths(base, entries);
         for (size_t i = 0; i < entries.size(); ++i) {
             const platform::FileEntry& entry = entries[i].entry;
@@ -361,7 +354,7 @@ Expected<CRestoreStore::Outcome, QString> CRestoreStore::Restore(const QString& 
                 left.values.push_back(value);
                 continue;
             }
-            if (!Missing(found)) {
+            if (!platform::IsNotFound(found)) {
                 status = found;
                 break;
             }

@@ -153,8 +153,7 @@ CWineMenuFiles::LinkCheck CUninstallerCore::LinkCheck() const {
         uint32_t attributes = 0;
         const uint32_t status = platform.Files().GetAttributes(path.Utf8(), &attributes);
         if (status == platform::kErrorSuccess) return CWineMenuFiles::LinkState::Present;
-        if (status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound)
-            return CWineMenuFiles::LinkState::Gone;
+        if (platform::IsNotFound(status)) return CWineMenuFiles::LinkState::Gone;
         return CWineMenuFiles::LinkState::Unknown;
     };
 }
