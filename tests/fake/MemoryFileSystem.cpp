@@ -689,27 +689,31 @@ uint32_t MemoryFileSystem::HostFolderPath(const std::string& hostPath, std::stri
     std::lock_guard<std::mutex> lock(mutex);
     ++calls;
     path->clear();
-    std::vector<std::string> parts;
-    if (Split(hostPath, &parts)) {
-        *path = hostPath;
-        return kErrorSuccess;
-    }
-    if (hostPath.empty() || hostPath[0] != '/') return kErrorInvalidParameter;
+    // Either separator, as a Windows host writes its own paths with Qt.
+    std::string host = hostPath;
+    std::replace(host.begin(), host.end(), '\\', '/');
     std::string drive, rest;
     size_t longest = 0;
     for (const auto& outside : outsideDrives) {
         std::string root = outside.second;
+        std::replace(root.begin(), root.end(), '\\', '/');
         while (!root.empty() && root.back() == '/')
             root.pop_back();
-        const bool holds = hostPath.compare(0, root.size(), root) == 0 &&
-                           (hostPath.size() == root.size() || hostPath[root.size()] == '/');
+        const bool holds =
+            host.compare(0, root.size(), root) == 0 && (host.size() == root.size() || host[root.size()] == '/');
         if (holds && (drive.empty() || root.size() > longest)) {
             drive = outside.first;
             longest = root.size();
-            rest = hostPath.substr(root.size());
+            rest = host.substr(root.size());
         }
     }
-    if (drive.empty()) return kErrorPathNotFound;
+    std::vector<std::string> parts;
+    if (drive.empty() && Split(hostPath, &parts)) {
+        // A Windows host's own folder, not mapped elsewhere by the test.
+        *path = hostPath;
+        return kErrorSuccess;
+    }
+    if (drive.empty()) return host.empty() || host[0] != '/' ? kErrorInvalidParameter : kErrorPathNotFound;
     std::replace(rest.begin(), rest.end(), '/', '\\');
     *path = drive + (rest.empty() ? "\\" : rest);
     return kErrorSuccess;

@@ -61,10 +61,12 @@ public:
     uint32_t SetTimes(const std::string& path, uint64_t creationTime, uint64_t writeTime) override;
     // The figure set with SetFreeSpace, or kUnlimitedSpace.
     uint32_t FreeSpace(const std::string& path, uint64_t* bytes) override;
-    // A Windows path ("C:\\...") is its own answer, as on Windows; a host
-    // path ("/home/...") is answered through the drive mapped over it with
-    // MapDriveOutside (the longest root that holds it), as Wine answers
-    // through Z:, and fails with kErrorPathNotFound when none does.
+    // A host path held by a root mapped with MapDriveOutside is answered
+    // through that drive (the longest such root), as Wine answers through
+    // Z: (a test on a Windows host maps its own temporary folder so, to keep
+    // the store on a volume of its own); any other Windows path ("C:\\...")
+    // is its own answer, as on Windows, and any other host path fails with
+    // kErrorPathNotFound.
     uint32_t HostFolderPath(const std::string& hostPath, std::string* path) override;
     uint32_t CreateFolder(const std::string& path) override;
     uint32_t WriteFile(const std::string& path, const std::string& content) override;

@@ -248,12 +248,20 @@ protected:
     }
     void TearDown() override { SetLogFilePath(QString()); }
 
-    // A machine with Acme Notes' leftovers whose store lies on Z:.
+    // A machine with Acme Notes' leftovers whose store lies on Z:, a volume
+    // of its own (on a Windows host, the host's temporary folder would
+    // otherwise be the machine's C:).
     static void Prepare(MemoryPlatform& machine) {
         Furnish(machine);
+#ifdef Q_OS_WIN
+        machine.files.MapDriveOutside("Z:", QDir::tempPath().toStdString());
+#else
         machine.files.MapDriveOutside("Z:", "/");
+#endif
     }
-    QString StoreFolder() const { return host.filePath("restore"); }
+    QString StoreFolder() const {
+        return host.filePath("restore");
+    }
     RestoreSettings Settings() const {
         RestoreSettings settings;
         settings.folder = StoreFolder();
