@@ -587,7 +587,10 @@ uint32_t CWin32FileSystem::FreeSpace(const std::string& path, uint64_t* bytes) {
 
 uint32_t CWin32FileSystem::HostFolderPath(const std::string& hostPath, std::string* path) {
     path->clear();
-    if (!RunsUnderWine()) {
+    // Only a path of a Linux host (as the Linux program hands it to the Wine
+    // host) needs Wine's name for it; a Windows path is the machine's own,
+    // also for this program built for Windows and run under Wine.
+    if (!RunsUnderWine() || hostPath.empty() || hostPath[0] != '/') {
         *path = hostPath;
         return kErrorSuccess;
     }
@@ -598,7 +601,6 @@ uint32_t CWin32FileSystem::HostFolderPath(const std::string& hostPath, std::stri
         LoadDllFunction(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name", &loaded);
         return loaded;
     }();
-    if (hostPath.empty() || hostPath[0] != '/') return kErrorInvalidParameter;
     if (!dosName) return kErrorCallNotImplemented;
     wchar_t* name = dosName(hostPath.c_str());
     if (!name) return kErrorPathNotFound;
