@@ -10,9 +10,17 @@
 #include <QScreen>
 #include <QWidget>
 
+class QTreeWidget;
+
 // Small shared helpers of the frames and dialogs: the product font at a pixel
 // size, a text colour given through the palette, and centring over a parent.
 namespace DialogLook {
+
+// The look every list of a dialog shares (details, leftovers, restore
+// points): the product font, the dialog's colours with a raised header, and
+// the program's scroll bars. `extraRules` adds rules of the list's own (tick
+// boxes, a selected row), colours and urls resolved as in CRuntimeFiles.
+void StyleList(QTreeWidget* tree, const QString& extraRules = QString());
 
 inline QFont PixelFont(int pixelSize, bool bold = false) {
     QFont font(QStringLiteral("Segoe UI"));

@@ -1,12 +1,9 @@
 #include "uninstall/dialogs/CleanDetailsDlg.h"
 
-#include <QHeaderView>
-#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
-#include "app/RuntimeFiles.h"
 #include "include/MsgIds.h"
 #include "widgetlib/BPQtLabel.h"
 #include "widgetlib/Palette.h"
@@ -68,14 +65,7 @@ void CCleanDetailsDlg::Build() {
     itemTree->setColumnWidth(0, 110);
     itemTree->setColumnWidth(1, 190);
     itemTree->setSelectionMode(QAbstractItemView::NoSelection);
-    itemTree->setFont(DialogLook::PixelFont(13));
-    itemTree->header()->setFont(DialogLook::PixelFont(13));
-    itemTree->setStyleSheet(CPalette::Fill(
-        QStringLiteral("QTreeWidget{background:@DialogBody;color:@DialogText;border:1px solid @Raised;}"
-                       "QHeaderView::section{background:@Raised;color:@SecondaryText;border:none;padding:2px 6px;}")));
-    itemTree->verticalScrollBar()->setStyleSheet(CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/vscrollbar.qss")));
-    itemTree->horizontalScrollBar()->setStyleSheet(
-        CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/hscrollbar.qss")));
+    DialogLook::StyleList(itemTree);
 
     for (const CleanDetails& program : details) {
         auto* top = new QTreeWidgetItem(itemTree);

@@ -1,10 +1,8 @@
 #include "uninstall/dialogs/OrphansDlg.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -42,21 +40,14 @@ void COrphansDlg::Build(const QList<OrphanFolder>& folders, const QString& stopR
     folderTree->setColumnWidth(0, kWidth - 32 - 250);
     folderTree->setColumnWidth(1, 90);
     folderTree->setSelectionMode(QAbstractItemView::NoSelection);
-    folderTree->setFont(DialogLook::PixelFont(13));
-    folderTree->header()->setFont(DialogLook::PixelFont(13));
     // The rows' tick boxes look like every other tick box of the program.
-    folderTree->setStyleSheet(CRuntimeFiles::StyleSheet(
-        QStringLiteral("QTreeWidget{background:@DialogBody;color:@DialogText;border:1px solid @Raised;}"
-                       "QHeaderView::section{background:@Raised;color:@SecondaryText;border:none;padding:2px 6px;}"
-                       "QTreeWidget::indicator{width:16px;height:16px;}"
+    DialogLook::StyleList(
+        folderTree,
+        QStringLiteral("QTreeWidget::indicator{width:16px;height:16px;}"
                        "QTreeWidget::indicator:unchecked{image:url(./Resources/checkbox_unchecked.png);}"
                        "QTreeWidget::indicator:unchecked:hover{image:url(./Resources/checkbox_unchecked_hover.png);}"
                        "QTreeWidget::indicator:checked{image:url(./Resources/checkbox_checked.png);}"
-                       "QTreeWidget::indicator:checked:hover{image:url(./Resources/checkbox_checked_hover.png);}")));
-    folderTree->verticalScrollBar()->setStyleSheet(
-        CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/vscrollbar.qss")));
-    folderTree->horizontalScrollBar()->setStyleSheet(
-        CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/hscrollbar.qss")));
+                       "QTreeWidget::indicator:checked:hover{image:url(./Resources/checkbox_checked_hover.png);}"));
     content->addWidget(folderTree);
 
     auto* row = new QHBoxLayout;

@@ -1,9 +1,7 @@
 #include "uninstall/dialogs/RestorePointsDlg.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -42,16 +40,8 @@ void CRestorePointsDlg::Build() {
     pointTree->setColumnWidth(1, 380);
     pointTree->setColumnWidth(2, 70);
     pointTree->setSelectionMode(QAbstractItemView::SingleSelection);
-    pointTree->setFont(DialogLook::PixelFont(13));
-    pointTree->header()->setFont(DialogLook::PixelFont(13));
-    pointTree->setStyleSheet(CPalette::Fill(
-        QStringLiteral("QTreeWidget{background:@DialogBody;color:@DialogText;border:1px solid @Raised;}"
-                       "QTreeWidget::item:selected{background:@Raised;color:@PrimaryText;}"
-                       "QHeaderView::section{background:@Raised;color:@SecondaryText;border:none;padding:2px 6px;}")));
-    pointTree->verticalScrollBar()->setStyleSheet(
-        CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/vscrollbar.qss")));
-    pointTree->horizontalScrollBar()->setStyleSheet(
-        CRuntimeFiles::ReadStyleSheet(QStringLiteral("./QSS/hscrollbar.qss")));
+    DialogLook::StyleList(pointTree,
+                          QStringLiteral("QTreeWidget::item:selected{background:@Raised;color:@PrimaryText;}"));
     content->addWidget(pointTree);
 
     outcomeLabel = new CBPQtLabel(QString(), this);
