@@ -1,6 +1,7 @@
 #include "uninstall/RestoreManifest.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr const char* kFormat = "tolvanire-restore-point";
+constexpr const char* kSummaryFormat = "tolvanire-restore-point-summary";
 
 const char* KindName(RestoreItem::Kind kind) {
     switch (kind) {
@@ -148,6 +150,73 @@ QByteArray Line(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+// The manifest's size and time of change as the summary repeats them: a
+// summary with other figures describes another manifest. Empty without a
+// manifest.
+QJsonObject ManifestStamp(const QString& folder) {
+    const QFileInfo info(folder + QLatin1Char('/') + QLatin1String(CRestoreManifest::kManifestName));
+    QJsonObject stamp;
+    if (!info.isFile()) return stamp;
+    stamp.insert(QStringLiteral("manifestSize"), Number64(uint64_t(info.size())));
+    stamp.insert(QStringLiteral("manifestTime"), Number64(uint64_t(info.lastModified().toMSecsSinceEpoch())));
+    return stamp;
+}
+
+RestoreManifestSummary SummaryOf(const RestoreManifest& manifest) {
+    RestoreManifestSummary summary;
+    summary.id = manifest.id;
+    summary.created = manifest.created;
+    summary.programs = manifest.programs;
+    summary.state = manifest.state;
+    summary.items = manifest.items.size();
+    summary.size = manifest.Size();
+    return summary;
+}
+
+// Best effort: without a summary the next list reads the manifest.
+void WriteSummary(const QString& folder, const RestoreManifestSummary& summary) {
+    QJsonObject object = ManifestStamp(folder);
+    if (object.isEmpty()) return;
+    object.insert(QStringLiteral("format"), QLatin1String(kSummaryFormat));
+    object.insert(QStringLiteral("version"), RestoreManifest::kVersion);
+    object.insert(QStringLiteral("id"), summary.id);
+    object.insert(QStringLiteral("created"), summary.created.toUTC().toString(Qt::ISODate));
+    object.insert(QStringLiteral("state"), QLatin1String(StateName(summary.state)));
+    object.insert(QStringLiteral("programs"), QJsonArray::fromStringList(summary.programs));
+    object.insert(QStringLiteral("items"), summary.items);
+    object.insert(QStringLiteral("size"), Number64(summary.size));
+    QSaveFile file(folder + QLatin1Char('/') + QLatin1String(CRestoreManifest::kSummaryName));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QJsonDocument(object).toJson(QJsonDocument::Compact));
+        file.commit();
+    }
+}
+
+bool SummaryFromJson(const QJsonObject& object, const QJsonObject& stamp, RestoreManifestSummary* summary) {
+    if (stamp.isEmpty() || object.value(QStringLiteral("format")).toString() != QLatin1String(kSummaryFormat) ||
+        object.value(QStringLiteral("version")).toInt(-1) != RestoreManifest::kVersion)
+        return false;
+    for (auto it = stamp.begin(); it != stamp.end(); ++it)
+        if (object.value(it.key()) != it.value()) return false;
+    summary->id = object.value(QStringLiteral("id")).toString();
+    summary->created = QDateTime::fromString(object.value(QStringLiteral("created")).toString(), Qt::ISODate).toUTC();
+    bool knownState = false;
+    for (RestoreManifest::State s :
+         {RestoreManifest::State::Open, RestoreManifest::State::Complete, RestoreManifest::State::Restoring})
+        if (object.value(QStringLiteral("state")).toString() == QLatin1String(StateName(s))) {
+            summary->state = s;
+            knownState = true;
+        }
+    const QJsonValue programs = object.value(QStringLiteral("programs"));
+    summary->items = object.value(QStringLiteral("items")).toInt(-1);
+    if (summary->id.isEmpty() || !summary->created.isValid() || !knownState || !programs.isArray() ||
+        summary->items < 0 || !ReadNumber64(object, "size", &summary->size))
+        return false;
+    for (const QJsonValue& program : programs.toArray())
+        summary->programs.append(program.toString());
+    return true;
+}
+
 } // namespace
 
 uint64_t RestoreManifest::Size() const {
@@ -218,10 +287,25 @@ bool CRestoreManifest::Write(const QString& folder, const RestoreManifest& manif
     // data is on disk: a manifest is always the old one or the new one.
     QSaveFile file(folder + QLatin1Char('/') + QLatin1String(kManifestName));
     if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(object).toJson(QJsonDocument::Indented)) >= 0 &&
-        file.commit())
+        file.commit()) {
+        WriteSummary(folder, SummaryOf(manifest));
         return true;
+    }
     if (error) *error = file.errorString();
     return false;
+}
+
+Expected<RestoreManifestSummary, QString> CRestoreManifest::ReadSummary(const QString& folder) {
+    QFile file(folder + QLatin1Char('/') + QLatin1String(kSummaryName));
+    RestoreManifestSummary summary;
+    if (file.open(QIODevice::ReadOnly) &&
+        SummaryFromJson(QJsonDocument::fromJson(file.readAll()).object(), ManifestStamp(folder), &summary))
+        return summary;
+    const Expected<RestoreManifest, QString> manifest = Read(folder);
+    if (!manifest) return MakeUnexpected(manifest.Error());
+    summary = SummaryOf(*manifest);
+    WriteSummary(folder, summary);
+    return summary;
 }
 
 QByteArray CRestoreManifest::IntentLine(int64_t sequence, const RestoreItem& item) {

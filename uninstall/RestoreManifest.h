@@ -57,6 +57,17 @@ struct RestoreManifest {
     uint64_t Size() const;
 };
 
+// What a list of restore points shows of one: its manifest without the
+// items.
+struct RestoreManifestSummary {
+    QString id;
+    QDateTime created; // UTC
+    QStringList programs;
+    RestoreManifest::State state = RestoreManifest::State::Open;
+    int items = 0;
+    uint64_t size = 0; // RestoreManifest::Size
+};
+
 // The file format of a restore point, declared once: the manifest (JSON,
 // versioned, written whole and atomically) and the journal beside it (one
 // JSON object a line, appended as the deep clean goes: an item before it
@@ -67,12 +78,20 @@ class CRestoreManifest {
 public:
     static constexpr const char* kManifestName = "manifest.json";
     static constexpr const char* kJournalName = "journal";
+    static constexpr const char* kSummaryName = "summary.json";
 
     // The manifest of the restore point in `folder`, or why it cannot be
     // read (missing, damaged, of a version this program does not know).
     static Expected<RestoreManifest, QString> Read(const QString& folder);
-    // Writes it in place of the old one in one step; false with `error`.
+    // Writes it in place of the old one in one step, then its summary
+    // beside it; false with `error` when the manifest could not be written.
     static bool Write(const QString& folder, const RestoreManifest& manifest, QString* error);
+    // The summary of the restore point in `folder`, from the small file
+    // Write leaves beside the manifest, so that listing the points does not
+    // read every item of every point. A summary that does not describe the
+    // manifest as it is now (missing, damaged, or a write cut short between
+    // the two) is made again from the manifest; the errors are Read's.
+    static Expected<RestoreManifestSummary, QString> ReadSummary(const QString& folder);
 
     // Journal lines, each ending in a newline.
     static QByteArray IntentLine(int64_t sequence, const RestoreItem& item);

@@ -75,14 +75,15 @@ QList<CRestoreStore::Summary> CRestoreStore::List() const {
         if (!IsPointId(id) || Abandoned(id)) continue;
         Summary summary;
         summary.id = id;
-        const Expected<RestoreManifest, QString> manifest = CRestoreManifest::Read(hostFolder + QLatin1Char('/') + id);
+        const Expected<RestoreManifestSummary, QString> manifest =
+            CRestoreManifest::ReadSummary(hostFolder + QLatin1Char('/') + id);
         if (!manifest) {
             summary.error = manifest.Error();
         } else {
             summary.created = manifest->created;
             summary.programs = manifest->programs;
-            summary.items = manifest->items.size();
-            summary.size = manifest->Size();
+            summary.items = manifest->items;
+            summary.size = manifest->size;
             summary.open = manifest->state != RestoreManifest::State::Complete;
         }
         list.append(summary);
@@ -159,6 +160,7 @@ bool CRestoreStore::Drop(const QString& id) {
     }
     if (!emptied) return false;
     files.RemoveFolder(base);
+    QFile::remove(place.host + QLatin1Char('/') + QLatin1String(CRestoreManifest::kSummaryName));
     QFile::remove(place.host + QLatin1Char('/') + QLatin1String(CRestoreManifest::kJournalName));
     QFile::remove(place.host + QLatin1Char('/') + QLatin1String(CRestoreManifest::kManifestName));
     files.RemoveFolder(place.target);

@@ -339,6 +339,57 @@ TEST_F(RestoreStoreTest, CleanThenRestoreGivesTheMachineBack) {
     EXPECT_EQ(Snapshot(machine), before);
 }
 
+// Listing the points reads the small summary beside each manifest, never a
+// whole manifest, unless the summary does not describe the manifest as it is
+// (gone, or the manifest written again without it).
+TEST_F(RestoreStoreTest, ListTrustsASummaryOnlyOfTheManifestAsItIs) {
+    MemoryPlatform machine;
+    Prepare(machine);
+    const Expected<LeftoverCleanup, BackendFailure> cleanup = Clean(machine, Settings());
+    ASSERT_TRUE(cleanup.HasValue() && !cleanup->restorePoint.isEmpty());
+    const QString folder = StoreFolder() + QLatin1Char('/') + cleanup->restorePoint;
+    QFile summary(folder + QLatin1Char('/') + QLatin1String(CRestoreManifest::kSummaryName));
+    ASSERT_TRUE(summary.open(QIODevice::ReadOnly));
+    const QByteArray written = summary.readAll();
+    summary.close();
+    ASSERT_TRUE(written.contains("\"items\":17")) << written.toStdString();
+    CRestoreStore store(machine.files, machine.registry, StoreFolder());
+    const auto items = [&store] {
+        const QList<CRestoreStore::Summary> points = store.List();
+        return points.size() == 1 && points[0].error.isEmpty() ? points[0].items : -1;
+    };
+
+    // A summary that matches the manifest is what the list shows.
+    ASSERT_TRUE(summary.open(QIODevice::WriteOnly));
+    summary.write(QByteArray(written).replace("\"items\":17", "\"items\":99"));
+    summary.close();
+    EXPECT_EQ(items(), 99);
+
+    // A manifest written again (here with one item fewer) voids it.
+    Expected<RestoreManifest, QString> manifest = CRestoreManifest::Read(folder);
+    ASSERT_TRUE(manifest.HasValue());
+    manifest->items.removeLast();
+    QString error;
+    ASSERT_TRUE(CRestoreManifest::Write(folder, *manifest, &error)) << error.toStdString();
+    QFile file(folder + QLatin1Char('/') + QLatin1String(CRestoreManifest::kManifestName));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    ASSERT_TRUE(summary.open(QIODevice::WriteOnly));
+    summary.write(QByteArray(written).replace("\"items\":17", "\"items\":99"));
+    summary.close();
+    EXPECT_EQ(items(), 16);
+    // ... and a missing one is made again.
+    QFile::remove(summary.fileName());
+    EXPECT_EQ(items(), 16);
+    EXPECT_TRUE(QFile::exists(summary.fileName()));
+    // A damaged manifest is listed with its error whatever a summary says.
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes.left(bytes.size() / 2));
+    file.close();
+    EXPECT_EQ(items(), -1);
+}
+
 // A point whose manifest and journal are both gone (a power cut took what
 // was not on disk yet) still holds the files: it is rebuilt from where they
 // lie, said once, and gives the machine back; it is never dropped with them.
