@@ -42,8 +42,24 @@ status=0
 # A test that fails is run once more: under Wine a program now and then
 # fails to start at all (no output, exit at once). The Linux build runs the
 # same tests without a second chance, so a fault of ours still shows there.
-(cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 900 -LE wine --repeat until-pass:2) || status=1
-(cd "$build" && ctest --output-on-failure --timeout 900 -L wine) || status=1
+# test.sh names the failed tests and shows their output from ctest's lists
+# of the last run, which the second run writes anew: the first run's go
+# back into them.
+lists="$build/Testing/Temporary"
+rm -f "$build/first-failed.log" "$build/first-output.log"
+(cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 900 -LE wine --repeat until-pass:2) || {
+    status=1
+    cp "$lists/LastTestsFailed.log" "$build/first-failed.log" 2>/dev/null || true
+    cp "$lists/LastTest.log" "$build/first-output.log" 2>/dev/null || true
+}
+second=0
+(cd "$build" && ctest --output-on-failure --timeout 900 -L wine) || { status=1; second=1; }
+if [ -f "$build/first-failed.log" ]; then
+    # A second run that passed may leave the first run's list in place.
+    [ "$second" = 1 ] || : >"$lists/LastTestsFailed.log"
+    cat "$build/first-failed.log" >>"$lists/LastTestsFailed.log"
+    cat "$build/first-output.log" >>"$lists/LastTest.log" 2>/dev/null || true
+fi
 end=$(date +%s)
 echo "test-windows: build $((built - start)) s, tests $((end - built)) s"
 exit $status
