@@ -211,6 +211,8 @@ QJsonObject LeftoverToJson(const LeftoverItem& written) {
     object.insert(QStringLiteral("target"), item.target);
     object.insert(QStringLiteral("valueName"), item.valueName);
     object.insert(QStringLiteral("chosenBecause"), LeftoverReasonName(item.reason));
+    if (item.kind == LeftoverFile || item.kind == LeftoverFolder)
+        object.insert(QStringLiteral("size"), item.size < 0 ? QJsonValue() : QJsonValue(double(item.size)));
     if (item.kind == LeftoverRegistry) {
         object.insert(QStringLiteral("hive"),
                       item.hive == LeftoverCurrentUser ? QStringLiteral("HKCU") : QStringLiteral("HKLM"));

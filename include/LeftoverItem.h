@@ -57,6 +57,9 @@ struct LeftoverItem {
     int32_t hive = LeftoverNoHive;
     int32_t view = 0;
     int32_t reason = LeftoverInInstallFolder;
+    // The bytes a file or folder held, once a clean has stored it in a
+    // restore point (which records each file it takes); -1 when not known.
+    int64_t size = -1;
 };
 
 // A leftover as it is shown: a file's or folder's path (its target and

@@ -1,6 +1,7 @@
 #include "uninstall/UninstallerCore.h"
 
 #include <QDir>
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <cstdio>
@@ -65,6 +66,27 @@ void LogFailedStart(const std::string& commandLine, uint32_t error) {
     std::snprintf(line, sizeof(line), "start process %s failed with %d.\n", commandLine.c_str(),
                   static_cast<int>(error));
     LogInfoEx(line);
+}
+
+// The bytes each file and folder leftover held, from the files the restore
+// point stored of it: a file counts toward its own item and each folder item
+// above it.
+void AddStoredSizes(const RestoreManifest& stored, QList<LeftoverItem>* items) {
+    QHash<QString, int> wanted;
+    for (int i = 0; i < items->size(); ++i)
+        if ((*items)[i].kind == LeftoverFile || (*items)[i].kind == LeftoverFolder)
+            wanted.insert(AsWritten((*items)[i]).target.toUpper(), i);
+    for (const RestoreItem& file : stored.items) {
+        if (file.kind != RestoreItem::Kind::File) continue;
+        QString path = file.path.toUpper();
+        for (int cut = path.size(); cut > 2; cut = path.lastIndexOf(QLatin1Char('\\'))) {
+            path.truncate(cut);
+            const auto found = wanted.constFind(path);
+            if (found == wanted.constEnd()) continue;
+            LeftoverItem& item = (*items)[*found];
+            item.size = std::max<int64_t>(item.size, 0) + int64_t(file.size);
+        }
+    }
 }
 
 } // namespace
@@ -281,6 +303,7 @@ Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::Clean(const ProgramR
     cleaner.SetRestorePoint(point.get());
     cleaner.DeleteLeftovers(found.items);
     cleaner.SetRestorePoint(nullptr);
+    if (point) AddStoredSizes(point->Manifest(), &found.items);
     SealPoint(std::move(point), &cleanup);
     if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
     // The Linux side last, once the prefix's own leftovers have gone.

@@ -181,6 +181,16 @@ TEST(LeftoversE2ETest, CleanRemovesExactlyWhatTheUninstallerLeftBehind) {
     const QJsonObject report = Json(clean).object();
     EXPECT_EQ(Lines(report[QStringLiteral("deleted")].toArray()), expected);
     EXPECT_TRUE(report[QStringLiteral("notDeleted")].toArray().isEmpty());
+    // Each file and folder says what it held, which only the clean knows.
+    for (const QJsonValue& item : report[QStringLiteral("deleted")].toArray()) {
+        const QString kind = item[QStringLiteral("kind")].toString();
+        if (kind != QLatin1String("file") && kind != QLatin1String("folder")) continue;
+        EXPECT_GE(item[QStringLiteral("size")].toDouble(-1), 0)
+            << item[QStringLiteral("target")].toString().toStdString();
+    }
+    for (const QJsonValue& item : items)
+        EXPECT_FALSE(item[QStringLiteral("size")].isDouble())
+            << item[QStringLiteral("target")].toString().toStdString();
 
     // On disk. The install folder and the Start Menu folder, emptied, go
     // too; the folders that held them stay.

@@ -329,6 +329,19 @@ TEST_F(RestoreStoreTest, CleanThenRestoreGivesTheMachineBack) {
     // and the MuiCache value.
     EXPECT_EQ(points[0].items, 17);
     EXPECT_EQ(points[0].size, uint64_t(14 + 8 + 9 + 11 + 4));
+    // Each file and folder the clean took says what it held.
+    std::map<std::string, int64_t> sizes;
+    for (const LeftoverItem& item : cleanup->Deleted())
+        if (item.kind == LeftoverFile || item.kind == LeftoverFolder)
+            sizes[AsWritten(item).target.toStdString()] = item.size;
+    const std::map<std::string, int64_t> expected = {
+        {kFolder + "\\uninst.exe", 14},
+        {kFolder + "\\notes.exe", 8},
+        {kFolder + "\\lib", 9},
+        {kAppData, 11 + 4},
+    };
+    for (const auto& [path, size] : expected)
+        EXPECT_EQ(sizes.count(path) ? sizes[path] : -2, size) << path;
 
     const Expected<CRestoreStore::Outcome, QString> outcome = store.Restore(points[0].id);
     ASSERT_TRUE(outcome.HasValue()) << outcome.Error().toStdString();

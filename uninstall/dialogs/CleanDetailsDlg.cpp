@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "app/DialogLook.h"
+#include "include/FormatSize.h"
 #include "include/MsgIds.h"
 #include "widgetlib/BPQtLabel.h"
 #include "widgetlib/Palette.h"
@@ -59,11 +60,12 @@ void CCleanDetailsDlg::Build() {
 
     itemTree = new QTreeWidget(this);
     itemTree->setObjectName(QStringLiteral("cleanDetails"));
-    itemTree->setColumnCount(3);
-    itemTree->setHeaderLabels({tr("What"), tr("Kind or reason"), tr("Path or key")});
+    itemTree->setColumnCount(4);
+    itemTree->setHeaderLabels({tr("What"), tr("Kind or reason"), tr("Path or key"), tr("Size")});
     itemTree->setFixedSize(kWidth - 32, kHeight - 120);
     itemTree->setColumnWidth(0, 110);
     itemTree->setColumnWidth(1, 190);
+    itemTree->setColumnWidth(2, kWidth - 32 - 110 - 190 - 90);
     itemTree->setSelectionMode(QAbstractItemView::NoSelection);
     DialogLook::StyleList(itemTree);
 
@@ -83,9 +85,13 @@ void CCleanDetailsDlg::Build() {
             auto* item = new QTreeWidgetItem(top, {what, kindOrReason, path});
             item->setToolTip(2, tip.isEmpty() ? path : tip);
             item->setForeground(0, CPalette::Of(colour));
+            return item;
         };
-        for (const LeftoverItem& item : program.deleted)
-            add(tr("Deleted"), KindText(item.kind), AsWritten(item).displayText, QString(), CPalette::Success);
+        for (const LeftoverItem& item : program.deleted) {
+            QTreeWidgetItem* row =
+                add(tr("Deleted"), KindText(item.kind), AsWritten(item).displayText, QString(), CPalette::Success);
+            if (item.size >= 0) row->setText(3, FormatSize(uint64_t(item.size)));
+        }
         for (const LeftoverItem& item : program.notDeleted)
             add(tr("Not deleted"), KindText(item.kind), AsWritten(item).displayText, QString(), CPalette::Failure);
         for (const SkippedLeftover& skip : program.kept)

@@ -21,7 +21,7 @@ struct CleanDetails {
 };
 
 // The details of a run's result: per program, each leftover deleted (its
-// kind and path or key), each one that could not be deleted, and each place
+// kind, path or key, and size when the restore point knows it), each one that could not be deleted, and each place
 // kept with the reason why. Opened from the result dialog's "Details" link.
 class CCleanDetailsDlg : public CBaseDialog {
     Q_OBJECT
