@@ -5,8 +5,8 @@
 
 // Files of the system that hosts the target machine, reached directly (the
 // Linux home's menu files and their place in the restore store), never
-// through the target machine. Each call returns 0 or the errno value that
-// stopped it; on a Windows host, where there is no such side, ENOSYS.
+// through the target machine. Moves and folders give 0 or the errno value
+// that stopped them; on a Windows host, which has no such files, ENOSYS.
 class CHostFiles {
 public:
     // Moves the regular file `from` to `to`, which must not exist: a rename
