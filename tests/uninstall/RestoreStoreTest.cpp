@@ -4,7 +4,8 @@
 // step, finished at the next start, leave each entry in one place only and
 // give back the machine as it was; a restore never overwrites what exists
 // again; the volume running full puts everything back; damaged manifests;
-// the limits.
+// the limits. On Linux, the menu files of a prefix's shortcuts in a
+// temporary home go through the point the same way.
 
 #include "uninstall/RestoreStore.h"
 
