@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -23,13 +24,15 @@ const char* KindName(RestoreItem::Kind kind) {
         return "key";
     case RestoreItem::Kind::Value:
         return "value";
+    case RestoreItem::Kind::LinuxFile:
+        return "linuxFile";
     }
     return "";
 }
 
 bool KindFromName(const QString& name, RestoreItem::Kind* kind) {
-    for (RestoreItem::Kind k :
-         {RestoreItem::Kind::File, RestoreItem::Kind::Folder, RestoreItem::Kind::Key, RestoreItem::Kind::Value})
+    for (RestoreItem::Kind k : {RestoreItem::Kind::File, RestoreItem::Kind::Folder, RestoreItem::Kind::Key,
+                                RestoreItem::Kind::Value, RestoreItem::Kind::LinuxFile})
         if (name == QLatin1String(KindName(k))) {
             *kind = k;
             return true;
@@ -65,6 +68,10 @@ bool ReadNumber64(const QJsonObject& object, const char* key, uint64_t* value) {
 
 QJsonObject StatToJson(const RestoreItem& item) {
     QJsonObject object;
+    if (item.kind == RestoreItem::Kind::LinuxFile) {
+        object.insert(QStringLiteral("size"), Number64(item.size));
+        return object;
+    }
     object.insert(QStringLiteral("attributes"), Number64(item.attributes));
     object.insert(QStringLiteral("creationTime"), Number64(item.creationTime));
     object.insert(QStringLiteral("writeTime"), Number64(item.writeTime));
@@ -84,7 +91,7 @@ QJsonObject ItemToJson(const RestoreItem& item) {
     QJsonObject object;
     object.insert(QStringLiteral("kind"), QLatin1String(KindName(item.kind)));
     object.insert(QStringLiteral("path"), item.path);
-    if (item.kind == RestoreItem::Kind::File || item.kind == RestoreItem::Kind::Folder) {
+    if (item.kind != RestoreItem::Kind::Key && item.kind != RestoreItem::Kind::Value) {
         const QJsonObject stat = StatToJson(item);
         for (auto it = stat.begin(); it != stat.end(); ++it)
             object.insert(it.key(), it.value());
@@ -118,12 +125,24 @@ bool IsPlainPath(const QString& path) {
     return true;
 }
 
+// A Linux file's place: an absolute path with no empty, "." or ".."
+// component, so that neither it nor its place in the store can point
+// anywhere else.
+bool IsPlainLinuxPath(const QString& path) {
+    if (path.size() < 2 || path[0] != QLatin1Char('/') || path.contains(QChar(0))) return false;
+    for (const QString& part : path.mid(1).split(QLatin1Char('/')))
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..")) return false;
+    return true;
+}
+
 bool ItemFromJson(const QJsonObject& object, RestoreItem* item) {
     if (!KindFromName(object.value(QStringLiteral("kind")).toString(), &item->kind)) return false;
     item->path = object.value(QStringLiteral("path")).toString();
     if (item->path.isEmpty()) return false;
     if (item->kind == RestoreItem::Kind::File || item->kind == RestoreItem::Kind::Folder)
         return IsPlainPath(item->path) && StatFromJson(object, item);
+    if (item->kind == RestoreItem::Kind::LinuxFile)
+        return IsPlainLinuxPath(item->path) && ReadNumber64(object, "size", &item->size);
     const int hive = object.value(QStringLiteral("hive")).toInt(-1);
     if (hive < 0 || hive > 2) return false;
     item->hive = uint32_t(hive);
@@ -144,6 +163,10 @@ bool ItemFromJson(const QJsonObject& object, RestoreItem* item) {
     }
     // A value item is one value; a key may have none.
     return item->kind == RestoreItem::Kind::Key || item->values.size() == 1;
+}
+
+bool MovesIntoStore(RestoreItem::Kind kind) {
+    return kind == RestoreItem::Kind::File || kind == RestoreItem::Kind::LinuxFile;
 }
 
 QByteArray Line(const QJsonObject& object) {
@@ -222,7 +245,7 @@ bool SummaryFromJson(const QJsonObject& object, const QJsonObject& stamp, Restor
 uint64_t RestoreManifest::Size() const {
     uint64_t total = 0;
     for (const RestoreItem& item : items)
-        if (item.kind == RestoreItem::Kind::File) total += item.size;
+        if (MovesIntoStore(item.kind)) total += item.size;
     return total;
 }
 
@@ -238,9 +261,10 @@ Expected<RestoreManifest, QString> CRestoreManifest::Read(const QString& folder)
         object.value(QStringLiteral("format")).toString() != QLatin1String(kFormat))
         return MakeUnexpected(QStringLiteral("its manifest is damaged"));
     const int version = object.value(QStringLiteral("version")).toInt(-1);
-    if (version != RestoreManifest::kVersion)
-        return MakeUnexpected(QStringLiteral("its manifest has version %1, this program reads version %2")
+    if (version < RestoreManifest::kOldestVersion || version > RestoreManifest::kVersion)
+        return MakeUnexpected(QStringLiteral("its manifest has version %1, this program reads versions %2 to %3")
                                   .arg(object.value(QStringLiteral("version")).toVariant().toString())
+                                  .arg(RestoreManifest::kOldestVersion)
                                   .arg(RestoreManifest::kVersion));
 
     RestoreManifest manifest;
@@ -273,7 +297,10 @@ Expected<RestoreManifest, QString> CRestoreManifest::Read(const QString& folder)
 bool CRestoreManifest::Write(const QString& folder, const RestoreManifest& manifest, QString* error) {
     QJsonObject object;
     object.insert(QStringLiteral("format"), QLatin1String(kFormat));
-    object.insert(QStringLiteral("version"), RestoreManifest::kVersion);
+    const bool linuxFiles = std::any_of(manifest.items.begin(), manifest.items.end(), [](const RestoreItem& item) {
+        return item.kind == RestoreItem::Kind::LinuxFile;
+    });
+    object.insert(QStringLiteral("version"), linuxFiles ? RestoreManifest::kVersion : RestoreManifest::kOldestVersion);
     object.insert(QStringLiteral("id"), manifest.id);
     object.insert(QStringLiteral("created"), manifest.created.toUTC().toString(Qt::ISODate));
     object.insert(QStringLiteral("state"), QLatin1String(StateName(manifest.state)));
@@ -316,7 +343,7 @@ QByteArray CRestoreManifest::IntentLine(int64_t sequence, const RestoreItem& ite
 
 QByteArray CRestoreManifest::DoneLine(int64_t sequence, const RestoreItem& item) {
     // A file's status is known only once it has moved.
-    QJsonObject object = item.kind == RestoreItem::Kind::File ? StatToJson(item) : QJsonObject();
+    QJsonObject object = MovesIntoStore(item.kind) ? StatToJson(item) : QJsonObject();
     object.insert(QStringLiteral("done"), double(sequence));
     return Line(object);
 }
@@ -334,7 +361,7 @@ std::vector<CRestoreManifest::JournalEntry> CRestoreManifest::ReadJournal(const 
             const auto found = bySequence.find(int64_t(object.value(QStringLiteral("done")).toDouble(-1)));
             if (found == bySequence.end()) continue;
             JournalEntry& entry = entries[found->second];
-            if (entry.item.kind == RestoreItem::Kind::File && !StatFromJson(object, &entry.item)) continue;
+            if (MovesIntoStore(entry.item.kind) && !StatFromJson(object, &entry.item)) continue;
             entry.done = true;
             continue;
         }

@@ -13,10 +13,11 @@
 
 // One thing a restore point holds: a file or link moved into the store, a
 // folder removed once emptied (recorded so that it can be made again with
-// its attributes and times), or a registry key's values or one value,
-// exported as stored before the deletion.
+// its attributes and times), a registry key's values or one value,
+// exported as stored before the deletion, or a file of the Linux home
+// (one Wine's menu builder wrote) moved into the store.
 struct RestoreItem {
-    enum class Kind { File, Folder, Key, Value };
+    enum class Kind { File, Folder, Key, Value, LinuxFile };
     struct RegistryValue {
         std::string name;
         uint32_t type = 0;
@@ -24,10 +25,11 @@ struct RestoreItem {
     };
 
     Kind kind = Kind::File;
-    // A file's or folder's path on the target machine ("C:\..."), or a key
-    // path as the default view reaches it.
+    // A file's or folder's path on the target machine ("C:\..."), a key
+    // path as the default view reaches it, or a Linux file's absolute path.
     QString path;
-    // File and folder.
+    // File and folder; a Linux file has its size only (its move keeps its
+    // mode and times).
     uint32_t attributes = 0;
     uint64_t size = 0;
     uint64_t creationTime = 0;
@@ -44,7 +46,10 @@ struct RestoreItem {
 // items are all listed here; "restoring": a restore began and has not
 // ended.
 struct RestoreManifest {
-    static constexpr int kVersion = 1;
+    // Version 2 added Linux files. A manifest without them is written as
+    // version 1, which older builds of this program read as well.
+    static constexpr int kVersion = 2;
+    static constexpr int kOldestVersion = 1;
     enum class State { Open, Complete, Restoring };
 
     QString id;

@@ -1,8 +1,11 @@
 #include "uninstall/RestorePoint.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <cerrno>
 
 #include "include/PathText.h"
+#include "uninstall/HostFiles.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -80,6 +83,10 @@ std::string CRestorePoint::StorePath(const std::string& pointTarget, const QStri
     return pointTarget + '\\' + kFilesFolder + '\\' + relative.toStdString();
 }
 
+QString CRestorePoint::LinuxStorePath(const QString& pointHost, const QString& origin) {
+    return pointHost + QLatin1Char('/') + QLatin1String(kLinuxFolder) + origin;
+}
+
 QString CRestorePoint::OriginOf(const QString& relative) {
     if (relative.size() < 3 || !relative[0].isLetter() || relative[0].unicode() > 0x7F || relative[1] != '\\')
         return QString();
@@ -141,6 +148,21 @@ uint32_t CRestorePoint::TakeFile(const std::string& path) {
     item.writeTime = stat.writeTime;
     Mark(sequence, item);
     return kErrorSuccess;
+}
+
+int CRestorePoint::TakeLinuxFile(const QString& path) {
+    RestoreItem item;
+    item.kind = RestoreItem::Kind::LinuxFile;
+    item.path = path;
+    const QString stored = LinuxStorePath(place.host, path);
+    int error = CHostFiles::MakeFolders(QFileInfo(stored).path());
+    if (!error) {
+        const int64_t sequence = Append(item);
+        error = CHostFiles::Move(path, stored, &item.size);
+        if (!error) Mark(sequence, item);
+    }
+    if (CHostFiles::NoRoom(error)) full = true;
+    return error;
 }
 
 void CRestorePoint::NoteFolder(const std::string& path) {

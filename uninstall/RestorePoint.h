@@ -14,11 +14,14 @@
 // delete a file, a link or an emptied folder, or a registry key or value,
 // it hands the entry to this class, which records it in the journal,
 // moves it into the store (a folder and registry data are recorded, then
-// removed), and marks it done.
+// removed), and marks it done. So does the deep clean with each menu file
+// Wine wrote in the Linux home for the program's shortcuts.
 //
 // A stored file lies at a place that spells its origin ("C:\a\b.txt" at
-// <point>\files\C\a\b.txt), so that a run killed anywhere, even between a
-// move and its mark, is finished by looking at both places (CRestoreStore).
+// <point>\files\C\a\b.txt, "/home/u/x.desktop" at
+// <point>/linux/home/u/x.desktop), so that a run killed anywhere, even
+// between a move and its mark, is finished by looking at both places
+// (CRestoreStore).
 // The journal is appended without a flush to disk per line; only before a
 // registry deletion, which the store's layout cannot tell, is it made
 // durable.
@@ -57,6 +60,11 @@ public:
     // key path names the view's key), or, with `valueName` set, one value.
     uint32_t TakeRegistry(platform::Hive hive, int32_t view, const std::string& keyPath, const std::string* valueName);
 
+    // Moves a file of the Linux home (its absolute path) into the store on
+    // the host side. Returns 0 or the errno value of the failure; the file
+    // then stays where it was.
+    int TakeLinuxFile(const QString& path);
+
     // Whether a move found the store's volume full: the clean must stop.
     bool Full() const { return full; }
     bool Empty() const { return manifest.items.isEmpty(); }
@@ -69,6 +77,8 @@ public:
     // at `pointTarget`, and back (empty when `relative` spells no origin).
     static std::string StorePath(const std::string& pointTarget, const QString& origin);
     static QString OriginOf(const QString& relative);
+    // Where a Linux file of `origin` ("/a/b") lies in the point at `pointHost`.
+    static QString LinuxStorePath(const QString& pointHost, const QString& origin);
     // A path as it is recorded ("C:\a\b") from the exact form ("\\?\C:\a\b").
     static QString Recorded(const std::string& path);
     // The exact form of a recorded path.
@@ -79,6 +89,7 @@ public:
                               RestoreItem::RegistryValue* value);
 
     static constexpr const char* kFilesFolder = "files";
+    static constexpr const char* kLinuxFolder = "linux";
 
 private:
     int64_t Append(const RestoreItem& item);

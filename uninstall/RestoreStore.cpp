@@ -1,12 +1,15 @@
 #include "uninstall/RestoreStore.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QSet>
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "include/PathText.h"
+#include "uninstall/HostFiles.h"
 
 using platform::kErrorSuccess;
 using Kind = RestoreItem::Kind;
@@ -158,6 +161,8 @@ bool CRestoreStore::Drop(const QString& id) {
         const uint32_t status = entry.isDir() ? files.RemoveFolder(paths[i]) : files.DeleteFile(paths[i]);
         emptied = emptied && status == kErrorSuccess;
     }
+    const QString linuxFiles = place.host + QLatin1Char('/') + QLatin1String(CRestorePoint::kLinuxFolder);
+    if (QFileInfo::exists(linuxFiles) && !QDir(linuxFiles).removeRecursively()) emptied = false;
     if (!emptied) return false;
     files.RemoveFolder(base);
     QFile::remove(place.host + QLatin1Char('/') + QLatin1String(CRestoreManifest::kSummaryName));
@@ -171,7 +176,8 @@ bool CRestoreStore::Drop(const QString& id) {
 bool CRestoreStore::FinishOpen(const QString& id, RestoreManifest manifest, QString* error) {
     const CRestorePoint::Place place = PlaceOf(id);
     QList<RestoreItem> kept;
-    QSet<QString> seen; // files the journal names
+    QSet<QString> seen;      // files the journal names
+    QSet<QString> seenLinux; // Linux files the journal names (Linux tells names apart by case)
     for (CRestoreManifest::JournalEntry& entry : CRestoreManifest::ReadJournal(place.host)) {
         RestoreItem& item = entry.item;
         const std::string origin = CRestorePoint::Exact(item.path);
@@ -200,6 +206,22 @@ bool CRestoreStore::FinishOpen(const QString& id, RestoreManifest manifest, QStr
                     files.RemoveFolder(stored);
                 else
                     files.DeleteFile(stored);
+            }
+            break;
+        }
+        case Kind::LinuxFile: {
+            seenLinux.insert(item.path);
+            const QString stored = CRestorePoint::LinuxStorePath(place.host, item.path);
+            if (!CHostFiles::Exists(stored)) break; // never moved, or gone since
+            if (entry.done) {
+                kept.append(item);
+            } else if (!CHostFiles::Exists(item.path)) {
+                // Moved; killed before the mark.
+                if (CHostFiles::FileSize(stored, &item.size)) kept.append(item);
+            } else {
+                // Both places: a copy across volumes (or a second name) was
+                // cut short, and the original, deleted only after it, is whole.
+                QFile::remove(stored);
             }
             break;
         }
@@ -248,6 +270,15 @@ bool CRestoreStore::FinishOpen(const QString& id, RestoreManifest manifest, QStr
             item.writeTime = stat.writeTime;
             kept.append(item);
         }
+    }
+    const QString linuxBase = place.host + QLatin1Char('/') + QLatin1String(CRestorePoint::kLinuxFolder);
+    QDirIterator linuxFiles(linuxBase, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (linuxFiles.hasNext()) {
+        RestoreItem item;
+        item.kind = Kind::LinuxFile;
+        const QString stored = linuxFiles.next();
+        item.path = stored.mid(linuxBase.size());
+        if (!seenLinux.contains(item.path) && CHostFiles::FileSize(stored, &item.size)) kept.append(item);
     }
     manifest.items = kept;
     manifest.state = RestoreManifest::State::Complete;
@@ -310,6 +341,30 @@ Expected<CRestoreStore::Outcome, QString> CRestoreStore::Restore(const QString& 
     for (const RestoreItem& item : manifest.items) {
         if (outcome.backendFailed) break;
         if (item.kind == Kind::Folder) continue;
+        if (item.kind == Kind::LinuxFile) {
+            const QString stored = CRestorePoint::LinuxStorePath(place.host, item.path);
+            const bool atOrigin = CHostFiles::Exists(item.path);
+            if (!CHostFiles::Exists(stored)) {
+                // Back already (an interrupted restore), or gone from the store.
+                if (atOrigin)
+                    ++outcome.restored;
+                else
+                    outcome.lost.append(item.path);
+                continue;
+            }
+            int error = atOrigin ? EEXIST : CHostFiles::MakeFolders(QFileInfo(item.path).path());
+            if (!error) error = CHostFiles::Move(stored, item.path, nullptr);
+            if (!error) {
+                ++outcome.restored;
+                continue;
+            }
+            if (error == EEXIST)
+                outcome.existing.append(item.path);
+            else
+                outcome.failed.append(QStringLiteral("%1: %2").arg(item.path, qt_error_string(error)));
+            stays.append(item);
+            continue;
+        }
         if (item.kind == Kind::File) {
             const std::string stored = CRestorePoint::StorePath(place.target, item.path);
             const std::string origin = CRestorePoint::Exact(item.path);

@@ -303,15 +303,16 @@ Expected<LeftoverCleanup, BackendFailure> CUninstallerCore::Clean(const ProgramR
     cleaner.SetRestorePoint(point.get());
     cleaner.DeleteLeftovers(found.items);
     cleaner.SetRestorePoint(nullptr);
+    // The Linux side last, once the prefix's own leftovers have gone, into
+    // the same point; not when the point's volume ran full (all goes back).
+    if (!linuxPrefix.isEmpty() && !cleaner.BackendFailed()) {
+        const CWineMenuFiles menuFiles = MenuFiles();
+        for (const LeftoverItem& item : found.items)
+            if (item.kind == LeftoverLinuxDesktopFile && !(point && point->Full())) menuFiles.Delete(item, point.get());
+    }
     if (point) AddStoredSizes(point->Manifest(), &found.items);
     SealPoint(std::move(point), &cleanup);
     if (cleaner.BackendFailed()) return MakeUnexpected(Failure());
-    // The Linux side last, once the prefix's own leftovers have gone.
-    if (!linuxPrefix.isEmpty() && cleanup.stopReason.isEmpty()) {
-        const CWineMenuFiles menuFiles = MenuFiles();
-        for (const LeftoverItem& item : found.items)
-            if (item.kind == LeftoverLinuxDesktopFile) menuFiles.Delete(item);
-    }
     cleanup.skipped = std::move(found.skipped);
     if (cleanup.stopReason.isEmpty()) cleanup.stopReason = std::move(found.stopReason);
     for (const LeftoverItem& item : found.items)

@@ -9,6 +9,7 @@
 
 #include "include/PathText.h"
 #include "support/WinePrefix.h"
+#include "uninstall/RestorePoint.h"
 
 namespace {
 
@@ -454,10 +455,10 @@ bool CWineMenuFiles::IsMenuBuilderFile(const QString& path) const {
     return false;
 }
 
-bool CWineMenuFiles::Delete(const LeftoverItem& item) const {
+bool CWineMenuFiles::Delete(const LeftoverItem& item, CRestorePoint* point) const {
     const QString& path = item.target;
     if (item.kind != LeftoverLinuxDesktopFile || !IsMenuBuilderFile(path) || !IsPlainFile(path)) return false;
-    if (!QFile::remove(path)) return false;
+    if (point ? point->TakeLinuxFile(path) != 0 : !QFile::remove(path)) return false;
     // The menu entry's Start Menu folders, once empty.
     for (const QString& data : places.dataHomes) {
         const QString root = data + QStringLiteral("/applications/wine");

@@ -8,6 +8,8 @@
 #include "include/LeftoverItem.h"
 #include "uninstall/LeftoverCleaner.h"
 
+class CRestorePoint;
+
 // The files Wine's menu builder writes in the Linux home for the shortcuts
 // of a prefix: a menu entry under applications/wine/ and a launcher on the
 // desktop (each a .desktop file whose Exec starts the shortcut), a .menu
@@ -67,9 +69,11 @@ public:
                                 QList<SkippedLeftover>* skipped) const;
 
     // Deletes a collected file; only one of the menu builder's shapes in
-    // its places, never through a symbolic link. A menu entry's folders
-    // left empty go too. False when nothing was deleted.
-    bool Delete(const LeftoverItem& item) const;
+    // its places, never through a symbolic link. With a restore point the
+    // file is moved into it instead (and stays where it is when it cannot
+    // be). A menu entry's folders left empty go too. False when nothing was
+    // deleted.
+    bool Delete(const LeftoverItem& item, CRestorePoint* point = nullptr) const;
     static bool Exists(const LeftoverItem& item);
 
     // Whether `path` has the shape and place of a file the menu builder writes.

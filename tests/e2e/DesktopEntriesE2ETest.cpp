@@ -3,7 +3,8 @@
 // sandbox home for the programs of two prefixes whose paths begin alike
 // (desktop-entries-setup.sh). "uninstall --clean" of one program must take
 // exactly its own and leave the other program of its prefix, the other
-// prefix's program and a launcher the user made.
+// prefix's program and a launcher the user made; "restore" of its point
+// brings them back as they were.
 
 #include <QDir>
 #include <QDirIterator>
@@ -42,6 +43,11 @@ QString IconName(const QString& launcher) {
 }
 
 // What Wine wrote in the home for a program's two shortcuts, icons included.
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QStringList MenuFiles(const QString& name) {
     const QString menuEntry =
         Home() + QStringLiteral("/.local/share/applications/wine/Programs/%1/%1.desktop").arg(name);
@@ -65,8 +71,11 @@ TEST(DesktopEntriesE2ETest, DeepCleanTakesTheProgramsMenuEntriesLaunchersAndIcon
     // Each program got its entry, launcher, .menu, .directory and an icon.
     ASSERT_GE(gone.size(), 5) << gone.join(QLatin1Char('\n')).toStdString();
     ASSERT_GE(kept.size(), 10) << kept.join(QLatin1Char('\n')).toStdString();
+    QList<QByteArray> goneBytes;
     for (const QString& path : gone + kept)
         ASSERT_TRUE(QFileInfo::exists(path)) << "Wine did not write " << path.toStdString();
+    for (const QString& path : gone)
+        goneBytes << Bytes(path);
     ASSERT_TRUE(QFile::exists(Work() + QStringLiteral("/prefix2/system.reg")));
     // Wine's own menu folders, which every program's .menu names.
     kept << Home() + QStringLiteral("/.local/share/desktop-directories/wine-wine.directory")
@@ -114,6 +123,17 @@ TEST(DesktopEntriesE2ETest, DeepCleanTakesTheProgramsMenuEntriesLaunchersAndIcon
     EXPECT_FALSE(QFileInfo::exists(Home() + QStringLiteral("/.local/share/applications/wine/Programs/Acme Notes")));
     for (const QString& path : kept)
         EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+
+    // They went into the clean's restore point, and come back from it.
+    const QString id = report[QStringLiteral("restorePoint")].toString();
+    ASSERT_FALSE(id.isEmpty()) << result.out.constData();
+    const CliResult restored = Cli({QStringLiteral("restore"), id, QStringLiteral("--json")});
+    EXPECT_EQ(restored.exitCode, 0) << restored.out.constData() << restored.err.constData();
+    const QJsonObject outcome = QJsonDocument::fromJson(restored.out).object();
+    EXPECT_TRUE(outcome[QStringLiteral("existing")].toArray().isEmpty()) << restored.out.constData();
+    EXPECT_FALSE(outcome[QStringLiteral("pointKept")].toBool()) << restored.out.constData();
+    for (int i = 0; i < gone.size(); ++i)
+        EXPECT_EQ(Bytes(gone[i]), goneBytes[i]) << gone[i].toStdString();
 }
 
 } // namespace

@@ -4,12 +4,18 @@
 // step, finished at the next start, leave each entry in one place only and
 // give back the machine as it was; a restore never overwrites what exists
 // again; the volume running full puts everything back; damaged manifests;
-// the limits.
+// the limits. On Linux, the menu files of a prefix's shortcuts in a
+// temporary home go through the point the same way.
 
 #include "uninstall/RestoreStore.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -18,6 +24,7 @@
 #include <vector>
 
 #include "support/Log.h"
+#include "tests/ScopedVariable.h"
 #include "tests/fake/MemoryPlatform.h"
 #include "uninstall/UninstallerCore.h"
 
@@ -151,20 +158,24 @@ private:
     KillSwitch& kill;
 };
 
-// The machine seen through the kill switch.
+// The machine seen through the kill switch; with `linuxPrefix`, as a Wine
+// prefix at that folder, whose shortcuts' menu files are within reach.
 class KillingPlatform : public platform::IPlatform {
 public:
-    KillingPlatform(MemoryPlatform& machine, KillSwitch& kill)
-        : machine(machine), files(machine.files, kill), registry(machine.registry, kill) {}
+    KillingPlatform(MemoryPlatform& machine, KillSwitch& kill, const QString& linuxPrefix = QString())
+        : machine(machine), files(machine.files, kill), registry(machine.registry, kill),
+          prefix(linuxPrefix.toStdString()) {}
     platform::IRegistry& Registry() override { return registry; }
     platform::ISystem& System() override { return machine.system; }
     platform::IFileSystem& Files() override { return files; }
     std::string FatalError() const override { return machine.FatalError(); }
+    std::string LinuxPrefix() const override { return prefix; }
 
 private:
     MemoryPlatform& machine;
     KillingFiles files;
     KillingRegistry registry;
+    std::string prefix;
 };
 
 void File(MemoryPlatform& machine, const std::string& path, const std::string& content, uint32_t attributes = 0) {
@@ -260,7 +271,7 @@ protected:
 #endif
     }
     QString StoreFolder() const {
-        return host.filePath("restore");
+        return (storeVolume.isEmpty() ? host.path() : storeVolume) + QStringLiteral("/restore");
     }
     RestoreSettings Settings() const {
         RestoreSettings settings;
@@ -301,7 +312,15 @@ protected:
         }
     }
 
+    int ManifestVersion(const QString& id) const {
+        QFile file(StoreFolder() + QLatin1Char('/') + id + QLatin1Char('/') +
+                   QLatin1String(CRestoreManifest::kManifestName));
+        if (!file.open(QIODevice::ReadOnly)) return -1;
+        return QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("version")).toInt(-1);
+    }
+
     QTemporaryDir host;
+    QString storeVolume; // another folder than `host` to hold the store
 };
 
 TEST_F(RestoreStoreTest, CleanThenRestoreGivesTheMachineBack) {
@@ -342,6 +361,9 @@ TEST_F(RestoreStoreTest, CleanThenRestoreGivesTheMachineBack) {
     };
     for (const auto& [path, size] : expected)
         EXPECT_EQ(sizes.count(path) ? sizes[path] : -2, size) << path;
+    // Without Linux files the point stays readable by builds that know the
+    // first version only.
+    EXPECT_EQ(ManifestVersion(points[0].id), 1);
 
     const Expected<CRestoreStore::Outcome, QString> outcome = store.Restore(points[0].id);
     ASSERT_TRUE(outcome.HasValue()) << outcome.Error().toStdString();
@@ -668,6 +690,11 @@ TEST_F(RestoreStoreTest, DamagedManifestsGiveAClearError) {
         {"PathOutOfTheStore", QByteArray(good).replace("[]}", R"([{"kind":"file","path":"C:\\a\\..\\..\\x"}]})"),
          "damaged"},
         {"RelativePath", QByteArray(good).replace("[]}", R"([{"kind":"folder","path":"a\\b"}]})"), "damaged"},
+        {"LinuxPathOutOfTheStore",
+         QByteArray(good).replace("[]}", R"([{"kind":"linuxFile","path":"/home/u/../../etc/x","size":"1"}]})"),
+         "damaged"},
+        {"RelativeLinuxPath", QByteArray(good).replace("[]}", R"([{"kind":"linuxFile","path":"home/u/x"}]})"),
+         "damaged"},
     };
     MemoryPlatform machine;
     machine.files.MapDriveOutside("Z:", "/");
@@ -758,5 +785,287 @@ TEST_F(RestoreStoreTest, PruneDropsOldestFirst) {
         EXPECT_EQ(store.List().size(), int(points.size()) - c.dropped.size()) << c.name;
     }
 }
+
+#ifndef Q_OS_WIN
+// Acme Notes in a prefix at <home>/.wine, with the files Wine's menu
+// builder wrote in the Linux home for its two shortcuts (both gone with the
+// program): its menu entry, desktop launcher, .menu, Start Menu folder's
+// .directory and icon; beside them another prefix's launcher and a file of
+// the user's, which stay.
+class RestoreStoreLinuxTest : public RestoreStoreTest {
+protected:
+    void SetUp() override {
+        RestoreStoreTest::SetUp();
+        home = QDir(host.path()).canonicalPath() + QStringLiteral("/home");
+        FurnishHome();
+    }
+
+    QString Path(const char* relative) const { return home + QLatin1Char('/') + QString::fromUtf8(relative); }
+    void Write(const char* relative, const QByteArray& bytes) const {
+        const QString path = Path(relative);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.write(bytes) == bytes.size() && file.flush());
+        // A time of its own, which a move keeps.
+        ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(1500000000), QFileDevice::FileModificationTime));
+    }
+    void Launcher(const char* relative, const QString& prefix, const char* link,
+                  const char* icon = "0813_notes.0") const {
+        Write(relative, "[Desktop Entry]\nName=Acme Notes\nExec=env WINEPREFIX=\"" + prefix.toUtf8() + "\" wine " +
+                            QByteArray(link).replace("\\", "\\\\\\\\").replace(" ", "\\\\ ") +
+                            "\nType=Application\nIcon=" + QByteArray(icon) + "\n");
+    }
+    void FurnishHome() const {
+        QDir(home).removeRecursively();
+        const QString prefix = home + QStringLiteral("/.wine");
+        Launcher(kMenuEntry, prefix,
+                 R"(C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Acme Notes\Acme Notes.lnk)");
+        Launcher(kLauncher, prefix, R"(C:\users\Public\Desktop\Acme Notes.lnk)");
+        Write(".config/menus/applications-merged/wine-Programs-Acme Notes-Acme Notes.menu",
+              "<Menu><Name>Applications</Name><Menu><Name>wine-Programs-Acme Notes</Name>"
+              "<Directory>wine-Programs-Acme Notes.directory</Directory><Include>"
+              "<Filename>wine-Programs-Acme Notes-Acme Notes.desktop</Filename></Include></Menu></Menu>\n");
+        Write(".local/share/desktop-directories/wine-Programs-Acme Notes.directory",
+              "[Desktop Entry]\nType=Directory\n");
+        Write(kIcon, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+        // A mode of its own, which a move keeps.
+        QFile::setPermissions(Path(kLauncher), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Launcher("Desktop/Other.desktop", home + QStringLiteral("/.wine2"), R"(C:\users\Public\Desktop\Other.lnk)",
+                 "3333_other.0");
+        Write("notes.txt", "mine");
+    }
+
+    // Every entry of the home: folders, and files with their mode, time
+    // and bytes.
+    std::vector<std::string> HomeSnapshot() const {
+        std::vector<std::string> lines;
+        QDirIterator it(home, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            std::string line = info.filePath().mid(home.size()).toStdString();
+            if (info.isDir()) {
+                lines.push_back(line + "/");
+                continue;
+            }
+            QFile file(info.filePath());
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << line;
+            line += "|" + std::to_string(int(info.permissions())) + "|" +
+                    std::to_string(info.lastModified().toMSecsSinceEpoch()) + "|" + file.readAll().toStdString();
+            lines.push_back(line);
+        }
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+
+    // Cleans Acme Notes in the prefix, with the home's variables set as
+    // the core reads them.
+    Expected<LeftoverCleanup, BackendFailure> CleanInPrefix(MemoryPlatform& machine, const RestoreSettings& settings) {
+        const ScopedVariable homeVariable("HOME", home);
+        const ScopedVariable data("XDG_DATA_HOME", home + QStringLiteral("/.local/share"));
+        const ScopedVariable config("XDG_CONFIG_HOME", home + QStringLiteral("/.config"));
+        KillSwitch never(-1);
+        KillingPlatform prefix(machine, never, home + QStringLiteral("/.wine"));
+        return Clean(prefix, settings);
+    }
+
+    // The menu files that go with Acme Notes.
+    static QStringList MenuFiles(const LeftoverCleanup& cleanup) {
+        QStringList paths;
+        for (const CleanedLeftover& cleaned : cleanup.items)
+            if (cleaned.item.kind == LeftoverLinuxDesktopFile) paths << cleaned.item.target;
+        return paths;
+    }
+
+    QString Stored(const QString& id, const QString& path) const {
+        return StoreFolder() + QLatin1Char('/') + id + QStringLiteral("/linux") + path;
+    }
+
+    static constexpr const char* kMenuEntry = ".local/share/applications/wine/Programs/Acme Notes/Acme Notes.desktop";
+    static constexpr const char* kLauncher = "Desktop/Acme Notes.desktop";
+    static constexpr const char* kIcon = ".local/share/icons/hicolor/48x48/apps/0813_notes.0.png";
+    QString home;
+};
+
+// The menu files go exactly as without restore points, but into the point,
+// with the store beside the home (a rename) or on another volume (a copy,
+// compared, then the deletion); the point counts them, and its restore
+// gives the home back byte for byte, mode and time included, with the
+// Start Menu folder that was left empty.
+TEST_F(RestoreStoreLinuxTest, MenuFilesGoIntoThePointAndComeBack) {
+    const std::vector<std::string> before = HomeSnapshot();
+    std::vector<std::string> leftWithout;
+    {
+        MemoryPlatform machine;
+        Prepare(machine);
+        const Expected<LeftoverCleanup, BackendFailure> cleanup =
+            CleanInPrefix(machine, RestoreSettings{false, QString(), {}});
+        ASSERT_TRUE(cleanup.HasValue());
+        EXPECT_EQ(MenuFiles(*cleanup).size(), 5);
+        leftWithout = HomeSnapshot();
+        EXPECT_FALSE(QFileInfo::exists(Path(".local/share/applications/wine/Programs/Acme Notes")));
+    }
+
+    QTemporaryDir otherVolume(QStringLiteral("/dev/shm/restore-store-XXXXXX"));
+    for (const bool elsewhere : {false, true}) {
+        SCOPED_TRACE(elsewhere ? "store on another volume" : "store beside the home");
+        if (elsewhere && (!otherVolume.isValid() || QStorageInfo(otherVolume.path()) == QStorageInfo(home)))
+            GTEST_SKIP() << "no other volume to put the store on";
+        storeVolume = elsewhere ? otherVolume.path() : QString();
+        FurnishHome();
+        MemoryPlatform machine;
+        Prepare(machine);
+        const std::vector<std::string> machineBefore = Snapshot(machine);
+
+        const Expected<LeftoverCleanup, BackendFailure> cleanup = CleanInPrefix(machine, Settings());
+        ASSERT_TRUE(cleanup.HasValue());
+        EXPECT_TRUE(cleanup->stopReason.isEmpty()) << cleanup->stopReason.toStdString();
+        EXPECT_TRUE(cleanup->Remaining().isEmpty());
+        const QString id = cleanup->restorePoint;
+        ASSERT_FALSE(id.isEmpty());
+        EXPECT_EQ(HomeSnapshot(), leftWithout);
+        uint64_t menuBytes = 0;
+        for (const QString& path : MenuFiles(*cleanup)) {
+            EXPECT_TRUE(QFileInfo(Stored(id, path)).isFile()) << path.toStdString();
+            menuBytes += QFileInfo(Stored(id, path)).size();
+        }
+        EXPECT_EQ(MenuFiles(*cleanup).size(), 5);
+
+        CRestoreStore store(machine.files, machine.registry, StoreFolder());
+        const QList<CRestoreStore::Summary> points = store.List();
+        ASSERT_EQ(points.size(), 1);
+        EXPECT_EQ(points[0].items, 17 + 5);
+        EXPECT_EQ(points[0].size, uint64_t(14 + 8 + 9 + 11 + 4) + menuBytes);
+        EXPECT_EQ(ManifestVersion(id), 2);
+
+        const Expected<CRestoreStore::Outcome, QString> outcome = store.Restore(id);
+        ASSERT_TRUE(outcome.HasValue()) << outcome.Error().toStdString();
+        EXPECT_EQ(outcome->restored, 17 + 5);
+        EXPECT_TRUE(outcome->existing.isEmpty() && outcome->failed.isEmpty() && outcome->lost.isEmpty());
+        EXPECT_TRUE(outcome->pointDropped);
+        EXPECT_FALSE(QFileInfo::exists(StoreFolder() + QLatin1Char('/') + id));
+        EXPECT_EQ(HomeSnapshot(), before);
+        EXPECT_EQ(Snapshot(machine), machineBefore);
+    }
+}
+
+// A menu file that exists again is reported and left as it is; the rest
+// comes back, and the point keeps it (and can still be dropped whole).
+TEST_F(RestoreStoreLinuxTest, MenuFileThatExistsAgainIsKept) {
+    MemoryPlatform machine;
+    Prepare(machine);
+    const QByteArray original = [&] {
+        QFile file(Path(kLauncher));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    const Expected<LeftoverCleanup, BackendFailure> cleanup = CleanInPrefix(machine, Settings());
+    ASSERT_TRUE(cleanup.HasValue());
+    const QString id = cleanup->restorePoint;
+    ASSERT_FALSE(id.isEmpty());
+    Write(kLauncher, "[Desktop Entry]\nName=made again\n");
+
+    CRestoreStore store(machine.files, machine.registry, StoreFolder());
+    const Expected<CRestoreStore::Outcome, QString> outcome = store.Restore(id);
+    ASSERT_TRUE(outcome.HasValue()) << outcome.Error().toStdString();
+    EXPECT_EQ(outcome->existing, QStringList{Path(kLauncher)});
+    EXPECT_TRUE(outcome->failed.isEmpty() && outcome->lost.isEmpty());
+    EXPECT_FALSE(outcome->pointDropped);
+    QFile launcher(Path(kLauncher));
+    ASSERT_TRUE(launcher.open(QIODevice::ReadOnly));
+    EXPECT_EQ(launcher.readAll(), QByteArray("[Desktop Entry]\nName=made again\n"));
+    EXPECT_TRUE(QFileInfo::exists(Path(kMenuEntry)));
+    EXPECT_TRUE(QFileInfo::exists(Path(kIcon)));
+
+    const QList<CRestoreStore::Summary> points = store.List();
+    ASSERT_EQ(points.size(), 1);
+    EXPECT_EQ(points[0].items, 1);
+    EXPECT_EQ(points[0].size, uint64_t(original.size()));
+    QFile stored(Stored(id, Path(kLauncher)));
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), original);
+    stored.close();
+
+    EXPECT_TRUE(store.Drop(id));
+    EXPECT_FALSE(QFileInfo::exists(StoreFolder() + QLatin1Char('/') + id));
+}
+
+// A deep clean killed around the move of a menu file, after it had moved
+// another: the next start finishes the point from its journal and from
+// both places, so that each file lies in one place only, whole, and the
+// restore gives the home back.
+TEST_F(RestoreStoreLinuxTest, KilledCleanIsFinishedFromBothPlaces) {
+    enum class Where { Origin, Store, Both };
+    struct Case {
+        const char* name;
+        bool intent; // the journal has the entry
+        bool mark;   // ... and its mark
+        Where where; // where the file is
+        bool lostRecords;
+        bool kept; // the finished point holds it (beside the other file)
+    };
+    const Case cases[] = {
+        {"BeforeTheMove", true, false, Where::Origin, false, false},
+        {"BetweenTheMoveAndTheMark", true, false, Where::Store, false, true},
+        {"CopyCutShort", true, false, Where::Both, false, false},
+        {"AfterTheMark", true, true, Where::Store, false, true},
+        {"JournalLineLost", false, false, Where::Store, false, true},
+        {"RecordsLost", false, false, Where::Store, true, true},
+    };
+    const QString path = Path(kLauncher);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FurnishHome();
+        const std::vector<std::string> before = HomeSnapshot();
+        MemoryPlatform machine;
+        Prepare(machine);
+        CRestoreStore store(machine.files, machine.registry, StoreFolder());
+        QString error;
+        std::unique_ptr<CRestorePoint> point = store.Begin({QStringLiteral("Acme Notes")}, &error);
+        ASSERT_NE(point, nullptr) << error.toStdString();
+        const QString id = point->Manifest().id;
+        ASSERT_EQ(point->TakeLinuxFile(Path(kIcon)), 0);
+        point.reset(); // killed: the manifest stays open
+
+        const QString folder = StoreFolder() + QLatin1Char('/') + id;
+        const QString stored = Stored(id, path);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(stored).path()));
+        RestoreItem item;
+        item.kind = RestoreItem::Kind::LinuxFile;
+        item.path = path;
+        item.size = QFileInfo(path).size();
+        QFile journal(folder + QLatin1Char('/') + QLatin1String(CRestoreManifest::kJournalName));
+        ASSERT_TRUE(journal.open(QIODevice::Append));
+        if (c.intent) journal.write(CRestoreManifest::IntentLine(1, item));
+        if (c.mark) journal.write(CRestoreManifest::DoneLine(1, item));
+        journal.close();
+        if (c.where == Where::Store) {
+            ASSERT_TRUE(QFile::rename(path, stored));
+        } else if (c.where == Where::Both) {
+            QFile copy(stored);
+            ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+            copy.write("[Desktop En");
+        }
+        if (c.lostRecords) {
+            QFile::remove(folder + QLatin1Char('/') + QLatin1String(CRestoreManifest::kManifestName));
+            QFile::remove(journal.fileName());
+        }
+
+        EXPECT_EQ(store.Recover().size(), 1);
+        EXPECT_TRUE(store.Recover().isEmpty());
+        EXPECT_NE(QFileInfo::exists(path), QFileInfo::exists(stored));
+        EXPECT_NE(QFileInfo::exists(Path(kIcon)), QFileInfo::exists(Stored(id, Path(kIcon))));
+        const QList<CRestoreStore::Summary> points = store.List();
+        ASSERT_EQ(points.size(), 1);
+        EXPECT_EQ(points[0].items, 1 + c.kept);
+        EXPECT_EQ(points[0].size, uint64_t(16 + (c.kept ? item.size : 0)));
+        const Expected<CRestoreStore::Outcome, QString> outcome = store.Restore(id);
+        ASSERT_TRUE(outcome.HasValue()) << outcome.Error().toStdString();
+        EXPECT_EQ(outcome->restored, 1 + c.kept);
+        EXPECT_TRUE(outcome->pointDropped);
+        EXPECT_FALSE(QFileInfo::exists(folder));
+        EXPECT_EQ(HomeSnapshot(), before);
+    }
+}
+#endif
 
 } // namespace

@@ -22,6 +22,7 @@
 
 #include "support/Log.h"
 #include "tests/Elapsed.h"
+#include "tests/ScopedVariable.h"
 #include "tests/fake/MemoryPlatform.h"
 #ifdef TOLVANIRE_TEST_WINE_CLIENT
 #include "tests/fake/MemoryHostTransport.h"
@@ -724,28 +725,6 @@ public:
 private:
     platform::IPlatform& inner;
     std::string prefix;
-};
-
-// Sets an environment variable for a test's length.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* variable, const QString& value)
-        : name(variable), had(qEnvironmentVariableIsSet(variable)), old(qgetenv(variable)) {
-        qputenv(name, value.toUtf8());
-    }
-    ~ScopedVariable() {
-        if (had)
-            qputenv(name, old);
-        else
-            qunsetenv(name);
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* name;
-    bool had;
-    QByteArray old;
 };
 
 // Each call of the face through the Wine client, with the host failing at
