@@ -1,5 +1,6 @@
 #include "uninstall/dialogs/CleanDetailsDlg.h"
 
+#include <QHeaderView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -65,7 +66,10 @@ void CCleanDetailsDlg::Build() {
     itemTree->setFixedSize(kWidth - 32, kHeight - 120);
     itemTree->setColumnWidth(0, 110);
     itemTree->setColumnWidth(1, 190);
-    itemTree->setColumnWidth(2, kWidth - 32 - 110 - 190 - 90);
+    // The path takes what the other columns leave, so that no row scrolls.
+    itemTree->header()->setStretchLastSection(false);
+    itemTree->header()->setSectionResizeMode(2, QHeaderView::Stretch);
+    itemTree->setColumnWidth(3, 90);
     itemTree->setSelectionMode(QAbstractItemView::NoSelection);
     DialogLook::StyleList(itemTree);
 
@@ -90,7 +94,9 @@ void CCleanDetailsDlg::Build() {
         for (const LeftoverItem& item : program.deleted) {
             QTreeWidgetItem* row =
                 add(tr("Deleted"), KindText(item.kind), AsWritten(item).displayText, QString(), CPalette::Success);
-            if (item.size >= 0) row->setText(3, FormatSize(uint64_t(item.size)));
+            if (item.size < 0) continue;
+            row->setText(3, FormatSize(uint64_t(item.size)));
+            row->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
         }
         for (const LeftoverItem& item : program.notDeleted)
             add(tr("Not deleted"), KindText(item.kind), AsWritten(item).displayText, QString(), CPalette::Failure);
