@@ -5,6 +5,8 @@ add_library(tolvanire_support STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Log.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HostPaths.h
     ${CMAKE_CURRENT_LIST_DIR}/HostPaths.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/HostFiles.h
+    ${CMAKE_CURRENT_LIST_DIR}/HostFiles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WinePrefix.h
     ${CMAKE_CURRENT_LIST_DIR}/WinePrefix.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PrefixFinder.h

@@ -5,7 +5,7 @@
 #include <cerrno>
 
 #include "include/PathText.h"
-#include "uninstall/HostFiles.h"
+#include "support/HostFiles.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "include/PathText.h"
-#include "uninstall/HostFiles.h"
+#include "support/HostFiles.h"
 
 using platform::kErrorSuccess;
 using Kind = RestoreItem::Kind;

@@ -1,4 +1,4 @@
-#include "uninstall/HostFiles.h"
+#include "support/HostFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // destination is never replaced, a link is never followed, and what moved
 // keeps its bytes, mode and time.
 
-#include "uninstall/HostFiles.h"
+#include "support/HostFiles.h"
 
 #include <QDateTime>
 #include <QDir>
