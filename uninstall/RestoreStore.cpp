@@ -117,12 +117,16 @@ std::unique_ptr<CRestorePoint> CRestoreStore::Begin(const QStringList& programs,
     head.created = QDateTime::currentDateTimeUtc();
     head.programs = programs;
     const QString stem = head.created.toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    head.id = stem;
-    for (int n = 2; QFileInfo::exists(hostFolder + QLatin1Char('/') + head.id); ++n)
-        head.id = stem + QLatin1Char('-') + QString::number(n);
-    const CRestorePoint::Place place = PlaceOf(head.id);
-    status = files.CreateFolder(place.target);
-    if (status != kErrorSuccess && status != platform::kErrorAlreadyExists) {
+    // Making the point's folder claims its id: two cleans that begin in the
+    // same second (two command lines on one prefix) never share a point.
+    CRestorePoint::Place place;
+    status = platform::kErrorAlreadyExists;
+    for (int n = 1; n < 1000 && status == platform::kErrorAlreadyExists; ++n) {
+        head.id = n == 1 ? stem : stem + QLatin1Char('-') + QString::number(n);
+        place = PlaceOf(head.id);
+        status = files.CreateFolder(place.target);
+    }
+    if (status != kErrorSuccess) {
         *error = QStringLiteral("the restore point %1 cannot be made (error %2)").arg(head.id).arg(status);
         return nullptr;
     }

@@ -425,6 +425,27 @@ TEST_F(RestoreStoreTest, ListTrustsASummaryOnlyOfTheManifestAsItIs) {
     EXPECT_EQ(items(), -1);
 }
 
+// Another run on the same machine may have claimed the id this second gives
+// (its folder made, nothing written yet): a new point takes the next one.
+TEST_F(RestoreStoreTest, AnIdClaimedByAnotherRunIsNotShared) {
+    MemoryPlatform machine;
+    Prepare(machine);
+    CRestoreStore store(machine.files, machine.registry, StoreFolder());
+    QString error;
+    ASSERT_TRUE(store.Begin({QStringLiteral("First")}, &error)) << error.toStdString();
+    QStringList claimed;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int second = 0; second < 3; ++second) {
+        const QString stem = now.addSecs(second).toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        claimed << stem << stem + QStringLiteral("-2");
+    }
+    for (const QString& id : claimed)
+        machine.files.CreateFolder(StoreTarget(machine) + "\\" + id.toStdString());
+    const std::unique_ptr<CRestorePoint> point = store.Begin({QStringLiteral("Second")}, &error);
+    ASSERT_TRUE(point) << error.toStdString();
+    EXPECT_FALSE(claimed.contains(point->Manifest().id)) << point->Manifest().id.toStdString();
+}
+
 // A point whose manifest and journal are both gone (a power cut took what
 // was not on disk yet) still holds the files: it is rebuilt from where they
 // lie, said once, and gives the machine back; it is never dropped with them.
