@@ -3,6 +3,7 @@
 // disk and in the registry: what another program owns, another hive holds
 // or the Linux side keeps is never reached.
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -304,14 +305,16 @@ namespace {
 // Imports registry text with "wine reg import" from a UTF-16 file, which
 // carries names in any script whatever the locale.
 void ImportReg(const QString& text) {
-    const QString path = DriveC() + QStringLiteral("/import.reg");
+    // A file of this process's own: the cases share the prefix and run side by side.
+    const QString name = QStringLiteral("import-%1.reg").arg(QCoreApplication::applicationPid());
+    const QString path = DriveC() + QLatin1Char('/') + name;
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const QString whole = QChar(0xFEFF) + QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n") + text;
     file.write(reinterpret_cast<const char*>(whole.utf16()), whole.size() * 2);
     file.close();
     int exitCode = -1;
-    Reg({QStringLiteral("import"), QStringLiteral("C:\\import.reg")}, &exitCode);
+    Reg({QStringLiteral("import"), QStringLiteral("C:\\") + name}, &exitCode);
     EXPECT_EQ(exitCode, 0);
     QFile::remove(path);
 }
