@@ -52,6 +52,16 @@ const char* StateName(RestoreManifest::State state) {
     return "";
 }
 
+bool StateFromName(const QJsonValue& name, RestoreManifest::State* state) {
+    for (RestoreManifest::State s :
+         {RestoreManifest::State::Open, RestoreManifest::State::Complete, RestoreManifest::State::Restoring})
+        if (name.toString() == QLatin1String(StateName(s))) {
+            *state = s;
+            return true;
+        }
+    return false;
+}
+
 // JSON numbers are doubles: FILETIME counts and sizes go as decimal text so
 // that no bit is lost.
 QJsonValue Number64(uint64_t value) {
@@ -223,13 +233,7 @@ bool SummaryFromJson(const QJsonObject& object, const QJsonObject& stamp, Restor
         if (object.value(it.key()) != it.value()) return false;
     summary->id = object.value(QStringLiteral("id")).toString();
     summary->created = QDateTime::fromString(object.value(QStringLiteral("created")).toString(), Qt::ISODate).toUTC();
-    bool knownState = false;
-    for (RestoreManifest::State s :
-         {RestoreManifest::State::Open, RestoreManifest::State::Complete, RestoreManifest::State::Restoring})
-        if (object.value(QStringLiteral("state")).toString() == QLatin1String(StateName(s))) {
-            summary->state = s;
-            knownState = true;
-        }
+    const bool knownState = StateFromName(object.value(QStringLiteral("state")), &summary->state);
     const QJsonValue programs = object.value(QStringLiteral("programs"));
     summary->items = object.value(QStringLiteral("items")).toInt(-1);
     if (summary->id.isEmpty() || !summary->created.isValid() || !knownState || !programs.isArray() ||
@@ -270,14 +274,7 @@ Expected<RestoreManifest, QString> CRestoreManifest::Read(const QString& folder)
     RestoreManifest manifest;
     manifest.id = object.value(QStringLiteral("id")).toString();
     manifest.created = QDateTime::fromString(object.value(QStringLiteral("created")).toString(), Qt::ISODate);
-    const QString state = object.value(QStringLiteral("state")).toString();
-    bool knownState = false;
-    for (RestoreManifest::State s :
-         {RestoreManifest::State::Open, RestoreManifest::State::Complete, RestoreManifest::State::Restoring})
-        if (state == QLatin1String(StateName(s))) {
-            manifest.state = s;
-            knownState = true;
-        }
+    const bool knownState = StateFromName(object.value(QStringLiteral("state")), &manifest.state);
     const QJsonValue programs = object.value(QStringLiteral("programs"));
     const QJsonValue items = object.value(QStringLiteral("items"));
     if (manifest.id.isEmpty() || !manifest.created.isValid() || !knownState || !programs.isArray() || !items.isArray())
